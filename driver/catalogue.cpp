@@ -1,0 +1,1 @@
+// Command builder and reply parser (filled in by the driver work).

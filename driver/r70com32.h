@@ -1,0 +1,248 @@
+/*
+ * R70COM32 - driver library for the R30 / R70 / R70-USB ISDN terminal adapter.
+ *
+ * One entry point, D_SendDrvCmd, takes a command code and a DRVPARAM record
+ * owned by the caller; the library turns it into AT exchanges on the serial
+ * line and writes the device's answer back into the record.
+ *
+ * Usable from C and C++. Every call is serialised by one lock inside the
+ * library; calls block for the sum of their read budgets and fixed waits.
+ *
+ * 64-bit address overlay: commands that carry a caller address (29, 30, 52,
+ * 53: a text buffer to fill; 34: the bytes to write) take it as an 8-byte
+ * little-endian word in szText bytes 0-7 and the buffer's capacity (29, 30,
+ * 52, 53) or the byte count (34) as an int32 in szText bytes 8-11. The
+ * library never writes beyond that capacity and always ends the text with a
+ * NUL inside it. Use drv_set_buffer() / drv_set_write_data() to fill them.
+ */
+#ifndef R70COM32_H
+#define R70COM32_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(R70COM32_BUILDING)
+#define R70COM32_API __attribute__((visibility("default")))
+#else
+#define R70COM32_API
+#endif
+
+/* The parameter record: int32 fields are signed little-endian, no padding. */
+typedef struct DRVPARAM {
+    int32_t nCmd;      /* command code, written by D_SendDrvCmd for commands using the record */
+    int32_t nPort;     /* 11, 21, 22, 31, 32 analog port; below 11 data port / device-wide */
+    int32_t nIndex;    /* entry index or sub-selector */
+    int32_t nOp;       /* 0 query, 1 set, 2 clear, 3 query 2nd form, 4 set 2nd form */
+    char szCmd[52];    /* written back: the AT text sent, without its CR */
+    int32_t bReply;    /* written back: 1 when a reply came */
+    int32_t bOk;       /* written back: 1 when the reply held "OK" */
+    int32_t bFlag;     /* boolean value */
+    int32_t nValue;    /* integer value; overlays per command */
+    char szText[32];   /* text value; overlays per command */
+    char szText2[32];  /* second text (upper end of a range); bytes 16-19 USB flag (cmd 31) */
+    char szText3[32];  /* third text (LCR provider prefix) */
+    int32_t nFrom;     /* lower end of a range (LCR hours) */
+    int32_t nTo;       /* upper end of a range */
+} DRVPARAM;
+
+#ifdef __cplusplus
+#define R70COM32_STATIC_ASSERT(c, m) static_assert(c, m)
+#else
+#define R70COM32_STATIC_ASSERT(c, m) _Static_assert(c, m)
+#endif
+R70COM32_STATIC_ASSERT(sizeof(DRVPARAM) == 188, "DRVPARAM must be 188 bytes");
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, nCmd) == 0, "nCmd offset");
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, nPort) == 4, "nPort offset");
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, nIndex) == 8, "nIndex offset");
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, nOp) == 12, "nOp offset");
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, szCmd) == 16, "szCmd offset");
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, bReply) == 68, "bReply offset");
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, bOk) == 72, "bOk offset");
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, bFlag) == 76, "bFlag offset");
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, nValue) == 80, "nValue offset");
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, szText) == 84, "szText offset");
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, szText2) == 116, "szText2 offset");
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, szText3) == 148, "szText3 offset");
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, nFrom) == 180, "nFrom offset");
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, nTo) == 184, "nTo offset");
+
+/* Command codes. */
+enum {
+    DRV_FINDPORT = 0,
+    DRV_PING = 1,
+    DRV_NOP = 2,
+    DRV_CLOSE = 3,
+    DRV_MSN = 4,
+    DRV_CLIP = 5,
+    DRV_STORE = 6,
+    DRV_PORTTIMER = 7,
+    DRV_CLOCK = 8,
+    DRV_CALLWAIT = 9,
+    DRV_VOLUME = 10,
+    DRV_RINGDELAY = 11,
+    DRV_CALLERID = 12,
+    DRV_ACCEPT = 13,
+    DRV_SPECIALRING = 14,
+    DRV_SHORTDIAL = 15,
+    DRV_DIALWAIT = 16,
+    DRV_CFU = 17,
+    DRV_CFNR = 18,
+    DRV_CFB = 19,
+    DRV_FILTER = 20,
+    DRV_FILTERNUM = 21,
+    DRV_LCR = 22,
+    DRV_LCRTIME = 23,
+    DRV_LCRPREFIX = 24,
+    DRV_LCRLOCAL = 25,
+    DRV_LCRACTIVE = 26,
+    DRV_LCRRANGE = 27,
+    DRV_LCRRANGEACTIVE = 28,
+    DRV_LOG = 29,
+    DRV_CHARGE = 30,
+    DRV_IDENT = 31,
+    DRV_CALLCHECK = 32,
+    DRV_DOWNLOAD = 33,
+    DRV_WRITERAW = 34,
+    DRV_DOWNLOADRESULT = 35,
+    DRV_NOP1 = 36,
+    DRV_BOOTPROBE = 37,
+    DRV_SETSPEED = 38,
+    DRV_LCDGERMAN = 39,
+    DRV_CHGUNIT = 40,
+    DRV_AREACODE = 41,
+    DRV_PABXPREFIX = 42,
+    DRV_INTLPREFIX = 43,
+    DRV_CALLBACK = 44,
+    DRV_CALLBACKNUM = 45,
+    DRV_DIAL = 46,
+    DRV_DATAPROTO = 47,
+    DRV_EID = 48,
+    DRV_BODREG = 49,
+    DRV_ISDNSTATUS = 50,
+    DRV_DISCCAUSE = 51,
+    DRV_ATIMPORTANT = 52,
+    DRV_ATCHANGED = 53,
+    DRV_LINESTATE = 54,
+    DRV_PING2 = 55,
+    DRV_BOOTPROBE2 = 56,
+    DRV_REOPEN = 57
+};
+
+/* Speed codes of command 38 (low byte of nValue). */
+enum { DRV_SPEED_115200 = 1, DRV_SPEED_57600 = 2, DRV_SPEED_19200 = 6 };
+
+/*
+ * The entry point. Returns 0 success / reply received, -2 no reply or no
+ * device, -1 no reply to a presence test or call check, 1/2/3 as listed per
+ * command. Codes above 57 do nothing and return 0. Commands that use no
+ * record (0-3, 6, 32, 33, 35, 36, 55, 57) accept a null pointer.
+ */
+R70COM32_API int32_t D_SendDrvCmd(uint16_t code, DRVPARAM* p);
+
+/*
+ * Why opening a COM port failed, for the program's messages (an extension:
+ * D_SendDrvCmd itself only says -2). index is 0 for COM1 ... 7 for COM8.
+ * Copies "COMn (path): reason" into text (NUL-terminated, cut to size) and
+ * returns one of the DRV_OPENERR_ codes for the last attempt on that port.
+ * text may be null when only the code is wanted.
+ */
+enum {
+    DRV_OPENERR_NONE = 0,      /* not tried yet, or opened fine */
+    DRV_OPENERR_ABSENT = 1,    /* no device node / port not configured */
+    DRV_OPENERR_DENIED = 2,    /* permission denied (group dialout) */
+    DRV_OPENERR_BUSY = 3,      /* another program holds the port */
+    DRV_OPENERR_NOTSERIAL = 4, /* exists but is not a serial line, or other error */
+    DRV_OPENERR_NOANSWER = 5   /* opened, but no device answered the identification */
+};
+R70COM32_API int32_t D_LastOpenError(int32_t index, char* text, int32_t size);
+
+/*
+ * The device path the library uses for COMn (index 0-7): from R70COM_PORTS
+ * ("COM3=/dev/ttyUSB0;COM4=/tmp/sim/COM4"; an empty path means the port does
+ * not exist) or the built-in default map. Copies it into path (cut to size);
+ * returns its length, or -1 when the port has no path.
+ */
+R70COM32_API int32_t D_PortPath(int32_t index, char* path, int32_t size);
+
+/* ---- overlay helpers ---- */
+
+/* nAux: the first four bytes of szText as one int32 (commands 47, 48). */
+static inline int32_t drv_get_aux(const DRVPARAM* p) {
+    int32_t v;
+    memcpy(&v, p->szText, sizeof v);
+    return v;
+}
+static inline void drv_set_aux(DRVPARAM* p, int32_t v) { memcpy(p->szText, &v, sizeof v); }
+
+/* Command 48, nPort 12: the EID text lies in szText behind nAux (28 bytes). */
+static inline char* drv_eid_text(DRVPARAM* p) { return p->szText + 4; }
+
+/* Caller text buffer for commands 29, 30, 52, 53. */
+static inline void drv_set_buffer(DRVPARAM* p, char* buffer, int32_t capacity) {
+    uint64_t a = (uint64_t)(uintptr_t)buffer;
+    memcpy(p->szText, &a, sizeof a);
+    memcpy(p->szText + 8, &capacity, sizeof capacity);
+}
+/* Bytes to write for command 34. */
+static inline void drv_set_write_data(DRVPARAM* p, const void* data, int32_t count) {
+    uint64_t a = (uint64_t)(uintptr_t)data;
+    memcpy(p->szText, &a, sizeof a);
+    memcpy(p->szText + 8, &count, sizeof count);
+}
+static inline void* drv_get_address(const DRVPARAM* p) {
+    uint64_t a;
+    memcpy(&a, p->szText, sizeof a);
+    return (void*)(uintptr_t)a;
+}
+static inline int32_t drv_get_capacity(const DRVPARAM* p) {
+    int32_t c;
+    memcpy(&c, p->szText + 8, sizeof c);
+    return c;
+}
+
+/* Clock overlay of command 8: nValue year; szText bytes 0-4 month, day, hour, minute, second. */
+static inline void drv_set_clock(DRVPARAM* p, int year, int month, int day, int hour, int minute,
+                                 int second) {
+    p->nValue = year;
+    p->szText[0] = (char)month;
+    p->szText[1] = (char)day;
+    p->szText[2] = (char)hour;
+    p->szText[3] = (char)minute;
+    p->szText[4] = (char)second;
+}
+
+/* Port timer overlay of command 7, forms 3 and 4: szText byte 2 hour, byte 3 minute. */
+static inline void drv_set_port_time(DRVPARAM* p, int hour, int minute) {
+    p->szText[2] = (char)hour;
+    p->szText[3] = (char)minute;
+}
+
+/* Command 54: flag k (0-4) is nValue, then the int32 words of szText bytes 0-15. */
+static inline int32_t drv_line_flag(const DRVPARAM* p, int k) {
+    int32_t v;
+    if (k == 0) return p->nValue;
+    memcpy(&v, p->szText + 4 * (k - 1), sizeof v);
+    return v;
+}
+
+/* Command 31: USB flag in szText2 bytes 16-19. */
+static inline int32_t drv_usb_flag(const DRVPARAM* p) {
+    int32_t v;
+    memcpy(&v, p->szText2 + 16, sizeof v);
+    return v;
+}
+/* Command 31: the boot-code text starts at nValue and runs into szText (36 bytes). */
+static inline const char* drv_boot_code_text(const DRVPARAM* p) {
+    return (const char*)p + offsetof(DRVPARAM, nValue);
+}
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* R70COM32_H */

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors, and runs every test:
+# first the sanitizer build (address + undefined behaviour: unit and e2e tests),
+# then the normal build (unit, e2e, gui and slow tests). Ends with ctest's summary.
+set -uo pipefail
+cd "$(dirname "$0")"
+
+scripts/setup.sh packages || exit 1
+export QT_QPA_PLATFORM=offscreen
+
+status=0
+scripts/setup.sh build build-asan -DQUORVEX_SANITIZE=ON -DQUORVEX_GUI=OFF || exit 1
+scripts/setup.sh build build || exit 1
+
+echo "== sanitizer build: unit and e2e tests"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan -L 'unit|e2e' --output-on-failure -j2 || status=1
+
+echo "== normal build: all tests"
+ctest --test-dir build --output-on-failure -j2 || status=1
+exit $status
