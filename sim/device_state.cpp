@@ -126,6 +126,7 @@ void seedCalls(DeviceState& s) {
     l21[kIncoming] = {{"05/03/01", "15:02", "0401112233", "16", 0}};
     auto& data = s.callLists[kDataPort];
     data[kOutgoing] = {{"07/03/01", "10:00", "019231760", "OK", 240}};
+    data[kIncoming] = {{"06/03/01", "22:47", "0301234999", "16", 0}};
     s.charges[11] = {360, 0, 2400};
     s.charges[21] = {480, 0, 480};
     s.charges[kDataPort] = {240, 0, 240};
