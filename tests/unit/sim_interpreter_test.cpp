@@ -19,30 +19,54 @@ struct Form {
 };
 
 const Form kForms[] = {
-    {"!P0#{p}*{i}", 3, "0301234567"}, {"!N{i}", 5, "4719"},
-    {"!P17#{p}", 1, "0"},             {"%A5", 1, "0"},
-    {"!P19#{p}", 1, "1"},             {"!P18#{p}", 1, "07:30"},
-    {"!P2#{p}", 1, "0"},              {"!P8#{p}", 1, "0"},
-    {"!P9#{p}", 1, "7"},              {"!P6#{p}", 1, "2"},
-    {"!P1#{p}", 1, "0"},              {"!V0", 1, "1"},
-    {"!V3", 1, "0"},                  {"!P11#{p}", 1, "1"},
-    {"!P10#{p}*{i}", 10, "*21"},      {"!P13#{p}", 1, "1"},
-    {"\\E", 1, "1"},                  {"!P12#{p}*{i}", 10, "0301234"},
-    {"\\F{i}", 10, "0401234"},        {"&P", 1, "1"},
-    {"\\D{d}{r}", 6, "08-18"},        {"\\P{d}{r}", 6, "01070"},
-    {"&L{d}{r}", 6, "1"},             {"&R{d}{r}", 6, "1"},
-    {"\\N{d}{r}", 8, "0180-0190"},    {"&N{d}{r}", 8, "1"},
-    {"S91", 1, "0"},                  {"S95", 1, "0,121"},
-    {"S76", 1, "089"},                {"S78", 1, "0"},
-    {"S75", 1, "001"},                {"\\A", 1, "1"},
-    {"\\B{i}", 10, "0301111"},        {"%A2", 1, "92"},
-    {"%A0", 1, "0"},                  {"%P0", 1, "1"},
-    {"%X1", 1, "1"},                  {"%P1", 1, "1"},
-    {"%P6", 1, "1"},                  {"%E9", 1, "0"},
-    {"%E0", 1, "512"},                {"%X0", 1, "128"},
-    {"!H0", 1, "1024"},               {"%P3", 1, "3"},
-    {"%P4", 1, "12345678901234567890"}, {"%P7", 1, "64"},
-    {"%P8", 1, "2"},                  {"%P9", 1, "32"},
+    {"!P0#{p}*{i}", 3, "0301234567"},
+    {"!N{i}", 5, "4719"},
+    {"!P17#{p}", 1, "0"},
+    {"%A5", 1, "0"},
+    {"!P19#{p}", 1, "1"},
+    {"!P18#{p}", 1, "07:30"},
+    {"!P2#{p}", 1, "0"},
+    {"!P8#{p}", 1, "0"},
+    {"!P9#{p}", 1, "7"},
+    {"!P6#{p}", 1, "2"},
+    {"!P1#{p}", 1, "0"},
+    {"!V0", 1, "1"},
+    {"!V3", 1, "0"},
+    {"!P11#{p}", 1, "1"},
+    {"!P10#{p}*{i}", 10, "*21"},
+    {"!P13#{p}", 1, "1"},
+    {"\\E", 1, "1"},
+    {"!P12#{p}*{i}", 10, "0301234"},
+    {"\\F{i}", 10, "0401234"},
+    {"&P", 1, "1"},
+    {"\\D{d}{r}", 6, "08-18"},
+    {"\\P{d}{r}", 6, "01070"},
+    {"&L{d}{r}", 6, "1"},
+    {"&R{d}{r}", 6, "1"},
+    {"\\N{d}{r}", 8, "0180-0190"},
+    {"&N{d}{r}", 8, "1"},
+    {"S91", 1, "0"},
+    {"S95", 1, "0,121"},
+    {"S76", 1, "089"},
+    {"S78", 1, "0"},
+    {"S75", 1, "001"},
+    {"\\A", 1, "1"},
+    {"\\B{i}", 10, "0301111"},
+    {"%A2", 1, "92"},
+    {"%A0", 1, "0"},
+    {"%P0", 1, "1"},
+    {"%X1", 1, "1"},
+    {"%P1", 1, "1"},
+    {"%P6", 1, "1"},
+    {"%E9", 1, "0"},
+    {"%E0", 1, "512"},
+    {"%X0", 1, "128"},
+    {"!H0", 1, "1024"},
+    {"%P3", 1, "3"},
+    {"%P4", 1, "12345678901234567890"},
+    {"%P7", 1, "64"},
+    {"%P8", 1, "2"},
+    {"%P9", 1, "32"},
     {"%P10", 1, "3"},
 };
 
@@ -70,8 +94,8 @@ std::vector<std::string> expand(const Form& f, const std::vector<int>& ports) {
         } else if (w.find("{d}") != std::string::npos) {
             for (int d = 0; d < 2; ++d)
                 for (int r = 0; r < f.count; ++r)
-                    out.push_back(replace(replace(w, "{d}", std::to_string(d)), "{r}",
-                                          std::to_string(r)));
+                    out.push_back(
+                        replace(replace(w, "{d}", std::to_string(d)), "{r}", std::to_string(r)));
         } else {
             out.push_back(w);
         }
@@ -79,10 +103,13 @@ std::vector<std::string> expand(const Form& f, const std::vector<int>& ports) {
     return out;
 }
 
-std::string value(std::string_view v) { return "\r\n" + std::string(v) + "\r\nOK\r\n"; }
+std::string value(std::string_view v) {
+    return "\r\n" + std::string(v) + "\r\nOK\r\n";
+}
 
 struct Fixture {
-    explicit Fixture(Model m) : state(freshState(m)), interp(state, [] { return int64_t{983955900}; }) {}
+    explicit Fixture(Model m)
+        : state(freshState(m)), interp(state, [] { return int64_t{983955900}; }) {}
     std::string ask(const std::string& cmd) { return interp.handle(cmd).text(); }
     DeviceState state;
     Interpreter interp;
@@ -122,8 +149,8 @@ TEST_P(EveryModel, PortsBeyondTheModelAnswerError) {
             EXPECT_EQ(f.ask("AT" + addr + "="), kError);
         }
     }
-    for (const char* cmd : {"AT!P3#31*0?", "AT!P23#32*3", "AT!P5#31", "AT!P20#31?",
-                            "AT!P24#32=0301234"}) {
+    for (const char* cmd :
+         {"AT!P3#31*0?", "AT!P23#32*3", "AT!P5#31", "AT!P20#31?", "AT!P24#32=0301234"}) {
         if (fivePorts) {
             EXPECT_NE(f.ask(cmd), kError) << cmd;
         } else {
@@ -136,12 +163,12 @@ INSTANTIATE_TEST_SUITE_P(Sim, EveryModel, ::testing::Values(Model::R30, Model::R
 
 TEST(SimInterpreter, RefusesValuesTheRegisterDoesNotTake) {
     Fixture f(Model::R70);
-    const char* bad[] = {"AT!P9#11=12",   "AT!P6#11=3",         "AT!P17#11=2",
-                         "AT%A2=7",       "AT\\D01=25-30",      "AT\\D01=8-18",
-                         "AT!P18#11=24:00", "AT!P18#11=7:30",   "AT\\N00=01a0",
-                         "AT%P3=6",       "AT!P0#11*3=123",     "AT!N5=1",
-                         "AT\\D06=08-18", "AT\\N08=0180",       "AT!T=32/01/2001 00:00:00",
-                         "ATX99",         "AT!P0#11*0",         "hello"};
+    const char* bad[] = {"AT!P9#11=12",     "AT!P6#11=3",     "AT!P17#11=2",
+                         "AT%A2=7",         "AT\\D01=25-30",  "AT\\D01=8-18",
+                         "AT!P18#11=24:00", "AT!P18#11=7:30", "AT\\N00=01a0",
+                         "AT%P3=6",         "AT!P0#11*3=123", "AT!N5=1",
+                         "AT\\D06=08-18",   "AT\\N08=0180",   "AT!T=32/01/2001 00:00:00",
+                         "ATX99",           "AT!P0#11*0",     "hello"};
     for (const char* cmd : bad)
         EXPECT_EQ(f.ask(cmd), kError) << cmd;
     EXPECT_EQ(f.ask("AT!P9#11?"), value("0"));

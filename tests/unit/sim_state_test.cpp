@@ -75,9 +75,9 @@ TEST(SimImage, CheckAcceptsOnlyTheRightModel) {
         bool accepted;
     };
     const Row rows[] = {
-        {Model::R30, Model::R30, true},     {Model::R70, Model::R70, true},
+        {Model::R30, Model::R30, true},       {Model::R70, Model::R70, true},
         {Model::R70Usb, Model::R70Usb, true}, {Model::R30, Model::R70, false},
-        {Model::R70, Model::R30, false},    {Model::R70, Model::R70Usb, false},
+        {Model::R70, Model::R30, false},      {Model::R70, Model::R70Usb, false},
         {Model::R70Usb, Model::R70, false},
     };
     for (const Row& r : rows) {
