@@ -52,7 +52,20 @@ unsigned baudOf(speed_t s) {
 
 } // namespace
 
-SimDevice::SimDevice(SimOptions options) : options_(std::move(options)), interpreter_(state_) {
+SimDevice::SimDevice(SimOptions options)
+    : options_(std::move(options)), state_(freshState(options_.model)), interpreter_(state_) {
+    if (!options_.stateFile.empty() && ::access(options_.stateFile.c_str(), F_OK) == 0) {
+        std::string why;
+        auto loaded = loadStateFile(options_.stateFile, &why);
+        if (!loaded)
+            loadError_ = "state file " + why;
+        else if (loaded->model != options_.model)
+            loadError_ = "state file " + options_.stateFile + " belongs to a " +
+                         std::string(modelName(loaded->model));
+        else
+            state_ = std::move(*loaded);
+    }
+    if (options_.bootMode) state_.bootMode = true;
     interpreter_.setPersist([this](const DeviceState& s) {
         return options_.stateFile.empty() || saveStateFile(options_.stateFile, s);
     });
@@ -67,26 +80,9 @@ bool SimDevice::start(std::string* error) {
     if (running_) return true;
     {
         std::lock_guard lock(mutex_);
-        if (!stateReady_) {
-            DeviceState s = freshState(options_.model);
-            if (!options_.stateFile.empty() && ::access(options_.stateFile.c_str(), F_OK) == 0) {
-                std::string why;
-                auto loaded = loadStateFile(options_.stateFile, &why);
-                if (!loaded) {
-                    if (error) *error = "state file " + why;
-                    return false;
-                }
-                if (loaded->model != options_.model) {
-                    if (error)
-                        *error = "state file " + options_.stateFile + " belongs to a " +
-                                 std::string(modelName(loaded->model));
-                    return false;
-                }
-                s = std::move(*loaded);
-            }
-            if (options_.bootMode) s.bootMode = true;
-            state_ = std::move(s);
-            stateReady_ = true;
+        if (!loadError_.empty()) {
+            if (error) *error = loadError_;
+            return false;
         }
     }
     if (!openLine(error)) return false;
@@ -440,11 +436,6 @@ DeviceState SimDevice::snapshot() const {
 
 std::string SimDevice::query(std::string_view commandLine) {
     std::lock_guard lock(mutex_);
-    if (!stateReady_) {
-        state_ = freshState(options_.model);
-        if (options_.bootMode) state_.bootMode = true;
-        stateReady_ = true;
-    }
     return interpreter_.handle(commandLine).text();
 }
 

@@ -36,6 +36,8 @@ public:
     SimDevice(const SimDevice&) = delete;
     SimDevice& operator=(const SimDevice&) = delete;
 
+    // The state file (when given and present) is loaded here; a file that cannot
+    // be used is reported by start().
     // Creates the pseudo-terminal, the link, and runs the device. False with a
     // reason when the state file, the pseudo-terminal or the link fails.
     bool start(std::string* error = nullptr);
@@ -92,7 +94,7 @@ private:
     mutable std::mutex mutex_; // guards everything below except the thread handles
     DeviceState state_;
     Interpreter interpreter_;
-    bool stateReady_ = false;
+    std::string loadError_; // a state file that could not be used
     ImageReceiver receiver_;
     std::string lineBuffer_;
     bool lineOverflow_ = false;
