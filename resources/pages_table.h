@@ -3,6 +3,7 @@
 // button text, its dialog templates per model and the texts of its help box.
 
 #include <array>
+#include <cstddef>
 #include <optional>
 
 namespace quorvex::pages {
@@ -31,6 +32,16 @@ constexpr std::array<PageInfo, kPageCount> kPages = {{
     {8, 5008, 6016, 818, 838, 7016, 8516}, // Timer
     {9, 5009, 6018, 820, 840, 7018, 8518}, // Log
 }};
+
+constexpr bool pagesAreInIndexOrder() {
+    for (int k = 0; k < kPageCount; ++k) {
+        const PageInfo& page = kPages[static_cast<std::size_t>(k)];
+        if (page.index != k || page.command != 5000 + k || page.buttonText != 6000 + 2 * k)
+            return false;
+    }
+    return true;
+}
+static_assert(pagesAreInIndexOrder(), "page k: command 5000 + k, button text 6000 + 2k");
 
 // The page with index, or nothing outside 0..9.
 constexpr std::optional<PageInfo> pageAt(int index) {
