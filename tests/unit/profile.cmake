@@ -1,0 +1,7 @@
+find_package(nlohmann_json REQUIRED)
+
+quorvex_add_test(NAME profile_vectors_test LABELS unit
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/profile_vectors_test.cpp
+    LIBS quorvex_core nlohmann_json::nlohmann_json)
+target_compile_definitions(profile_vectors_test PRIVATE
+    QUORVEX_INI_VECTORS="${CMAKE_SOURCE_DIR}/tests/data/ini-vectors")
