@@ -5,3 +5,7 @@ quorvex_add_test(NAME profile_vectors_test LABELS unit
     LIBS quorvex_core nlohmann_json::nlohmann_json)
 target_compile_definitions(profile_vectors_test PRIVATE
     QUORVEX_INI_VECTORS="${CMAKE_SOURCE_DIR}/tests/data/ini-vectors")
+
+quorvex_add_test(NAME profile_ini_test LABELS unit
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/profile_ini_test.cpp
+    LIBS quorvex_core)
