@@ -9,3 +9,7 @@ target_compile_definitions(profile_vectors_test PRIVATE
 quorvex_add_test(NAME profile_ini_test LABELS unit
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/profile_ini_test.cpp
     LIBS quorvex_core)
+
+quorvex_add_test(NAME profile_sections_test LABELS unit
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/profile_sections_test.cpp
+    LIBS quorvex_core)
