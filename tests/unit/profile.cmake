@@ -13,3 +13,12 @@ quorvex_add_test(NAME profile_ini_test LABELS unit
 quorvex_add_test(NAME profile_sections_test LABELS unit
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/profile_sections_test.cpp
     LIBS quorvex_core)
+
+quorvex_add_test(NAME profile_files_test LABELS unit
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/profile_files_test.cpp
+    LIBS quorvex_core)
+
+quorvex_add_test(NAME profile_cli_test LABELS unit
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/profile_cli_test.cpp)
+target_compile_definitions(profile_cli_test PRIVATE QUORVEX_CLI="$<TARGET_FILE:quorvex-cli>")
+add_dependencies(profile_cli_test quorvex-cli)
