@@ -32,7 +32,7 @@ bool ParseClockTime(std::string& text, int& hour, int& minute) {
     if (h > 23 || m > 59) return false;
     hour = h;
     minute = m;
-    char buffer[8];
+    char buffer[24]; // room for any int, though h and m are checked above
     std::snprintf(buffer, sizeof buffer, "%02d:%02d", h, m);
     text = buffer;
     return true;

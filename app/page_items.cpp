@@ -147,7 +147,7 @@ void ItemTable::save(ProfileStore& store, int selector, std::string_view section
         std::string value;
         switch (e.spec.field) {
         case ValueField::Flag:
-            value = e.number->confirmed != 0 ? "1" : "0";
+            value.push_back(e.number->confirmed != 0 ? '1' : '0');
             break;
         case ValueField::Number:
             value = std::to_string(e.number->confirmed);
