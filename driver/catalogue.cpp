@@ -418,7 +418,7 @@ bool buildDataProtocol(const DRVPARAM& p, TextOut& out) noexcept {
 void copyBounded(char* dst, std::size_t capacity, std::string_view src) noexcept {
     if (dst == nullptr || capacity == 0) return;
     std::size_t n = src.size() < capacity - 1 ? src.size() : capacity - 1;
-    std::memcpy(dst, src.data(), n);
+    if (n > 0) std::memcpy(dst, src.data(), n);
     dst[n] = '\0';
 }
 

@@ -127,7 +127,7 @@ DriverState gState;
 
 template <std::size_t N> void copyInto(char (&field)[N], std::string_view src) noexcept {
     std::size_t n = src.size() < N - 1 ? src.size() : N - 1;
-    std::memcpy(field, src.data(), n);
+    if (n > 0) std::memcpy(field, src.data(), n);
     field[n] = '\0';
 }
 
@@ -418,7 +418,7 @@ extern "C" R70COM32_API int32_t D_LastOpenError(int32_t index, char* text, int32
         std::size_t n = s.size() < static_cast<std::size_t>(size) - 1
                             ? s.size()
                             : static_cast<std::size_t>(size) - 1;
-        std::memcpy(text, s.data(), n);
+        if (n > 0) std::memcpy(text, s.data(), n);
         text[n] = '\0';
     };
     if (index < 0 || index >= r70::kPortCount) {

@@ -14,6 +14,17 @@
  * 52, 53) or the byte count (34) as an int32 in szText bytes 8-11. The
  * library never writes beyond that capacity and always ends the text with a
  * NUL inside it. Use drv_set_buffer() / drv_set_write_data() to fill them.
+ *
+ * Ports: COM1 ... COM8 are device paths from R70COM_PORTS (read at every
+ * open), else COM1 /dev/ttyS0, COM2 /dev/ttyS1, COM3 /dev/ttyUSB0, COM4
+ * /dev/ttyUSB1, COM5 /dev/ttyACM0, COM6 /dev/ttyACM1, COM7 /dev/ttyS2, COM8
+ * /dev/ttyS3. A port is opened exclusively (flock and TIOCEXCL).
+ *
+ * Line trace: when R70COM_TRACE names a file (read at every open), the
+ * library appends one line per exchange: timestamp with milliseconds, the
+ * COM name, the command as sent and the reply with <CR>, <LF> and \xNN for
+ * control bytes, and the read result; raw writes as "write N bytes"; open,
+ * close, speed and DTR as short lines. Off when the variable is not set.
  */
 #ifndef R70COM32_H
 #define R70COM32_H

@@ -50,7 +50,7 @@ constexpr int kDtrAttempts = 3;
 void copyText(char* dst, std::size_t size, std::string_view src) noexcept {
     if (dst == nullptr || size == 0) return;
     std::size_t n = src.size() < size - 1 ? src.size() : size - 1;
-    std::memcpy(dst, src.data(), n);
+    if (n > 0) std::memcpy(dst, src.data(), n);
     dst[n] = '\0';
 }
 
