@@ -13,6 +13,9 @@ namespace r70 {
 // The command buffer: 31 characters with the carriage return, plus the NUL.
 inline constexpr std::size_t kCommandBufferSize = 32;
 
+// Data protocol: protocol index (0-7) -> the device's protocol code.
+inline constexpr int kProtocolCodes[8] = {95, 2, 1, 5, 3, 4, 92, 90};
+
 enum class BuildStatus {
     Built,     // text holds the command with its CR; szCmd holds it without
     NoCommand, // the command / operation / port combination has no text
@@ -38,6 +41,10 @@ void parseReply(std::string_view reply, int readResult, DRVPARAM& p) noexcept;
 // and that text up to its first CR or LF ("the value line").
 std::string_view replyValue(std::string_view reply) noexcept;
 std::string_view valueLine(std::string_view value) noexcept;
+
+// Copies src into dst, cut to capacity - 1 characters, NUL-terminated; a
+// null dst or no capacity writes nothing.
+void copyText(char* dst, std::size_t capacity, std::string_view src) noexcept;
 
 // Leading decimal integer of text (optional blanks and sign); no digits: 0.
 int leadingNumber(std::string_view text) noexcept;
