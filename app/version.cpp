@@ -2,6 +2,8 @@
 
 namespace quorvex {
 
-const char* versionText() { return kVersion; }
+const char* versionText() {
+    return kVersion;
+}
 
 } // namespace quorvex

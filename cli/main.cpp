@@ -1,30 +1,48 @@
 // quorvex-cli: the headless companion of the desktop program.
 #include "app/version.h"
+#include "cli/commands.h"
 
 #include <cstdio>
-#include <cstring>
+#include <string_view>
 
 namespace {
 
 void printUsage(FILE* out) {
-    std::fprintf(out, "Usage: quorvex-cli [--help] [--version] COMMAND [ARGS]\n"
-                      "\n"
-                      "Configure and watch an R30 / R70 ISDN terminal adapter from the command line.\n");
+    std::fprintf(out,
+                 "Usage: quorvex-cli [--help] [--version] COMMAND [ARGS]\n"
+                 "\n"
+                 "Configure and watch an R30 / R70 ISDN terminal adapter from the command line.\n"
+                 "\n"
+                 "Commands:\n");
+    for (const auto& command : quorvex::cli::kCommands) {
+        std::fprintf(out, "  %-10.*s %.*s\n", static_cast<int>(command.name.size()),
+                     command.name.data(), static_cast<int>(command.summary.size()),
+                     command.summary.data());
+    }
+    std::fprintf(out, "\n'quorvex-cli COMMAND --help' describes a command.\n");
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            printUsage(stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("quorvex-cli %s\n", quorvex::kVersion);
-            return 0;
-        }
+    const quorvex::cli::Args args(argv, static_cast<std::size_t>(argc));
+    if (args.size() < 2) {
+        printUsage(stderr);
+        return quorvex::cli::kExitFailure;
     }
+    const std::string_view first = args[1];
+    if (first == "--help" || first == "-h") {
+        printUsage(stdout);
+        return 0;
+    }
+    if (first == "--version") {
+        std::printf("quorvex-cli %s\n", quorvex::kVersion);
+        return 0;
+    }
+    for (const auto& command : quorvex::cli::kCommands) {
+        if (command.name == first) return command.run(args.subspan(2));
+    }
+    std::fprintf(stderr, "quorvex-cli: unknown command '%s'\n\n", argv[1]);
     printUsage(stderr);
-    return 2;
+    return quorvex::cli::kExitFailure;
 }

@@ -1,18 +1,448 @@
+// D_SendDrvCmd: one switch over the command code, every call under one lock.
+// The module state (the open line, the port that answered, the identified
+// model and its version texts) lives here.
+#include "driver/catalogue.h"
 #include "driver/r70com32.h"
+#include "driver/serial_line.h"
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <string_view>
+
+namespace r70 {
+namespace {
+
+enum class Handler : unsigned char {
+    Find,
+    Ping,
+    Nothing0,
+    Close,
+    General,
+    Store,
+    Forwarding,
+    Identify,
+    CallCheck,
+    DownloadStart,
+    WriteRaw,
+    DownloadResult,
+    Nothing1,
+    BootProbeOpen,
+    SetSpeed,
+    Dial,
+    BootProbe,
+    Reopen,
+};
+
+struct CommandInfo {
+    Handler handler;
+    bool usesRecord;
+    int budgetMs;       // read budget of pattern A
+    int noRecordResult; // what a record command returns for a null record
+};
+
+constexpr CommandInfo infoFor(int code) {
+    switch (code) {
+    case DRV_FINDPORT:
+        return {Handler::Find, false, 200, 0};
+    case DRV_PING:
+    case DRV_PING2:
+        return {Handler::Ping, false, 200, 0};
+    case DRV_NOP:
+        return {Handler::Nothing0, false, 200, 0};
+    case DRV_CLOSE:
+        return {Handler::Close, false, 200, 0};
+    case DRV_STORE:
+        return {Handler::Store, false, 5000, 0};
+    case DRV_DIALWAIT:
+    case DRV_DIAL:
+        return {Handler::Dial, true, 5000, -2};
+    case DRV_CFU:
+    case DRV_CFNR:
+    case DRV_CFB:
+        return {Handler::Forwarding, true, 5000, -2};
+    case DRV_IDENT:
+        return {Handler::Identify, true, 200, 1};
+    case DRV_CALLCHECK:
+        return {Handler::CallCheck, false, 200, 0};
+    case DRV_DOWNLOAD:
+        return {Handler::DownloadStart, false, 200, 0};
+    case DRV_WRITERAW:
+        return {Handler::WriteRaw, true, 200, 1};
+    case DRV_DOWNLOADRESULT:
+        return {Handler::DownloadResult, false, 3000, 0};
+    case DRV_NOP1:
+        return {Handler::Nothing1, false, 3000, 0};
+    case DRV_BOOTPROBE:
+        return {Handler::BootProbeOpen, true, 3000, 1};
+    case DRV_SETSPEED:
+        return {Handler::SetSpeed, true, 200, 1};
+    case DRV_BOOTPROBE2:
+        return {Handler::BootProbe, true, 3000, 1};
+    case DRV_REOPEN:
+        return {Handler::Reopen, false, 200, 0};
+    case DRV_MSN:
+    case DRV_LOG:
+    case DRV_CHARGE:
+        return {Handler::General, true, 5000, -2};
+    default:
+        return {Handler::General, true, 200, -2};
+    }
+}
+
+// Reply buffers, one per exchange family, each holding the longest reply of
+// its family with the NUL.
+struct ReplyBuffers {
+    char general[256]; // up to command 54's five groups (~100 characters)
+    char forwarding[128];
+    char dataProtocol[128];
+    char statusText[512]; // commands 52, 53 (~300 characters)
+    char logCharge[1024]; // commands 29, 30 (the log page passes 960 bytes)
+    char dial[128];
+    char bootProbe[128];
+    char downloadResult[128];
+    char presence[20];
+    char callCheck[200];
+    char identify[100];
+    char ati4[100];
+    char ati3[100];
+};
+
+struct DriverState {
+    std::mutex lock;
+    SerialLine line;
+    int portIndex = 0;
+    int model = 0;
+    int usb = 0;
+    char firmware[100] = {};
+    char bootCode[100] = {};
+    OpenError openErrors[kPortCount];
+    ReplyBuffers buffers = {};
+};
+
+DriverState gState;
+
+template <std::size_t N> void copyInto(char (&field)[N], std::string_view src) noexcept {
+    std::size_t n = src.size() < N - 1 ? src.size() : N - 1;
+    if (n > 0) std::memcpy(field, src.data(), n);
+    field[n] = '\0';
+}
+
+bool contains(std::string_view text, std::string_view what) noexcept {
+    return text.find(what) != std::string_view::npos;
+}
+
+// The reply as the parser sees it: a C text, so it ends at a NUL byte.
+template <std::size_t N>
+std::string_view replyText(const char (&buffer)[N], std::size_t length) noexcept {
+    return {buffer, strnlen(buffer, length)};
+}
+
+void sleepMs(int ms) noexcept {
+    timespec left{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+// One command text out, one reply in.
+template <std::size_t N>
+int exchange(std::string_view text, char (&buffer)[N], std::size_t* length) noexcept {
+    gState.line.writeText(text);
+    return gState.line.readReply(buffer, N, length);
+}
+
+// Identification: the second "ATE0", "ATV1", "ATI4" and "ATI3" have only the
+// inter-byte wait for their first byte, since the budget is set only twice.
+bool identify() noexcept {
+    SerialLine& line = gState.line;
+    ReplyBuffers& b = gState.buffers;
+    std::size_t n = 0;
+    line.setBudget(1000);
+    (void)exchange("ATE0\r", b.identify, &n); // may still echo: ignored
+    if (exchange("ATE0\r", b.identify, &n) != 0) return false;
+    line.setBudget(200);
+    if (exchange("ATV1\r", b.identify, &n) != 0) return false;
+    if (exchange("ATI4\r", b.ati4, &n) != 0) return false;
+    const std::string_view model = replyText(b.ati4, n);
+    if (contains(model, "633")) {
+        gState.model = 70;
+        gState.usb = contains(model, "USB") ? 1 : 0;
+    } else if (contains(model, "613")) {
+        gState.model = 30;
+    } else {
+        gState.model = 0;
+        return false;
+    }
+    if (exchange("ATI3\r", b.ati3, &n) != 0) return false;
+    const std::string_view versions = replyText(b.ati3, n);
+    copyInto(gState.firmware, valueLine(replyValue(versions)));
+    std::string_view boot;
+    const std::string_view afterBreak = replyValue(versions);
+    if (std::size_t at = afterBreak.find("CODE");
+        at != std::string_view::npos && at + 5 <= afterBreak.size())
+        boot = valueLine(afterBreak.substr(at + 5));
+    copyInto(gState.bootCode, boot);
+    return true;
+}
+
+void noteNoAnswer(int index) noexcept {
+    char path[200];
+    portPath(index, path, sizeof path);
+    OpenError& e = gState.openErrors[index];
+    e.code = DRV_OPENERR_NOANSWER;
+    formatInto(e.text, sizeof e.text,
+               "COM%d (%s): no answer — no device replied to the identification", index + 1, path);
+}
+
+void noteOpened(int index) noexcept {
+    char path[200];
+    portPath(index, path, sizeof path);
+    OpenError& e = gState.openErrors[index];
+    e.code = DRV_OPENERR_NONE;
+    formatInto(e.text, sizeof e.text, "COM%d (%s): open", index + 1, path);
+}
+
+// Open at 115200 baud and identify; on a failed identification the port is
+// closed again.
+bool openAndIdentify(int index) noexcept {
+    SerialLine& line = gState.line;
+    if (!line.open(index, gState.openErrors[index])) return false;
+    if (!line.setSpeed(DRV_SPEED_115200)) {
+        OpenError& e = gState.openErrors[index];
+        e.code = DRV_OPENERR_NOTSERIAL;
+        char path[200];
+        portPath(index, path, sizeof path);
+        formatInto(e.text, sizeof e.text, "COM%d (%s): the line speed could not be set", index + 1,
+                   path);
+        line.close();
+        return false;
+    }
+    if (!identify()) {
+        noteNoAnswer(index);
+        line.close();
+        return false;
+    }
+    noteOpened(index);
+    return true;
+}
+
+int findPort() noexcept {
+    for (int index = 0; index < kPortCount; ++index) {
+        if (openAndIdentify(index)) {
+            gState.portIndex = index;
+            return 0;
+        }
+    }
+    return -2;
+}
+
+int reopen() noexcept {
+    const int index = gState.portIndex;
+    if (index < 0 || index >= kPortCount) return -2;
+    return openAndIdentify(index) ? 0 : -2;
+}
+
+// Command 31: identify once more, then report what the last successful
+// identification found (a silent device leaves the old values).
+int reportIdentity(DRVPARAM& p) noexcept {
+    (void)identify();
+    p.nPort = gState.portIndex;
+    p.nIndex = gState.model;
+    std::memcpy(p.szText2 + 16, &gState.usb, sizeof gState.usb);
+    copyInto(p.szCmd, gState.firmware);
+    // The boot-code text runs from nValue into szText: 36 bytes, never into
+    // szText2.
+    constexpr std::size_t kRoom = sizeof p.nValue + sizeof p.szText;
+    char boot[kRoom];
+    copyInto(boot, gState.bootCode);
+    std::memcpy(reinterpret_cast<unsigned char*>(&p) + offsetof(DRVPARAM, nValue), boot,
+                strnlen(boot, kRoom) + 1);
+    return 1;
+}
+
+int general(DRVPARAM& p, int budgetMs, char* buffer, std::size_t capacity) noexcept {
+    CommandText command;
+    if (buildCommand(p, command) != BuildStatus::Built) {
+        p.bReply = 0; // nothing sent: the no-reply result, the line untouched
+        return -2;
+    }
+    gState.line.writeText({command.text, command.length});
+    gState.line.setBudget(budgetMs);
+    std::size_t n = 0;
+    const int result = gState.line.readReply(buffer, capacity, &n);
+    parseReply({buffer, strnlen(buffer, n)}, result, p);
+    return result;
+}
+
+int dial(DRVPARAM& p) noexcept {
+    CommandText command;
+    if (buildCommand(p, command) != BuildStatus::Built) {
+        p.bReply = 0;
+        return -2;
+    }
+    SerialLine& line = gState.line;
+    char* buffer = gState.buffers.dial;
+    std::size_t n = 0;
+    line.setBudget(200);
+    line.writeText({command.text, command.length});
+    (void)line.readReply(buffer, sizeof gState.buffers.dial, &n); // the first reply
+    // The second reply follows no new command: nothing may be discarded.
+    line.setBudget(5000);
+    return line.readReply(buffer, sizeof gState.buffers.dial, &n);
+}
+
+// The boot probe: at 19200 baud, a DTR pulse restarts the device; a device in
+// its boot loader then answers with "FAIL".
+int bootProbe(int index) noexcept {
+    SerialLine& line = gState.line;
+    if (!line.setSpeed(DRV_SPEED_19200)) return 1;
+    line.setBudget(3000);
+    line.dtr(false);
+    sleepMs(5000);
+    line.dtr(true);
+    sleepMs(2000);
+    std::size_t n = 0;
+    const int result =
+        line.readReply(gState.buffers.bootProbe, sizeof gState.buffers.bootProbe, &n);
+    if (result == 0 && contains(replyText(gState.buffers.bootProbe, n), "FAIL")) {
+        if (index >= 0 && index < kPortCount) gState.portIndex = index;
+        return 2;
+    }
+    return 1;
+}
+
+int presence(std::string_view text, char* buffer, std::size_t capacity, std::size_t* n) noexcept {
+    gState.line.setBudget(200);
+    gState.line.writeText(text);
+    return gState.line.readReply(buffer, capacity, n);
+}
+
+int dispatch(int code, DRVPARAM* p) noexcept {
+    const CommandInfo info = infoFor(code);
+    if (info.usesRecord) {
+        if (p == nullptr) return info.noRecordResult;
+        p->nCmd = code;
+    }
+    SerialLine& line = gState.line;
+    ReplyBuffers& b = gState.buffers;
+    std::size_t n = 0;
+    switch (info.handler) {
+    case Handler::Find:
+        return findPort();
+    case Handler::Ping:
+        return presence("AT\r", b.presence, sizeof b.presence, &n) == 0 ? 1 : -1;
+    case Handler::Nothing0:
+        return 0;
+    case Handler::Close:
+        line.close();
+        return 0;
+    case Handler::General: {
+        if (code == DRV_LOG || code == DRV_CHARGE)
+            return general(*p, info.budgetMs, b.logCharge, sizeof b.logCharge);
+        if (code == DRV_ATIMPORTANT || code == DRV_ATCHANGED)
+            return general(*p, info.budgetMs, b.statusText, sizeof b.statusText);
+        if (code == DRV_DATAPROTO)
+            return general(*p, info.budgetMs, b.dataProtocol, sizeof b.dataProtocol);
+        return general(*p, info.budgetMs, b.general, sizeof b.general);
+    }
+    case Handler::Forwarding:
+        return general(*p, 5000, b.forwarding, sizeof b.forwarding);
+    case Handler::Store:
+        line.writeText("AT&W\r");
+        line.setBudget(5000);
+        (void)line.readReply(b.general, sizeof b.general, &n);
+        line.setBudget(200);
+        return 0;
+    case Handler::Identify:
+        return reportIdentity(*p);
+    case Handler::CallCheck: {
+        if (presence("ATC?\r", b.callCheck, sizeof b.callCheck, &n) != 0) return -1;
+        return contains(replyText(b.callCheck, n), "0") ? 1 : 0;
+    }
+    case Handler::DownloadStart:
+        line.setBudget(200);
+        line.writeText("AT!DOWNLOAD\r");
+        return 1;
+    case Handler::WriteRaw: {
+        const void* data = drv_get_address(p);
+        const int32_t count = drv_get_capacity(p);
+        if (data != nullptr && count > 0) line.writeBytes(data, static_cast<std::size_t>(count));
+        return 1;
+    }
+    case Handler::DownloadResult: {
+        line.setBudget(8000);
+        // No new command before this read: the outcome may already be waiting.
+        if (line.readReply(b.downloadResult, sizeof b.downloadResult, &n) != 0) return 1;
+        const std::string_view reply = replyText(b.downloadResult, n);
+        if (contains(reply, "ESSFUL")) return 3;
+        return contains(reply, "FAIL") ? 2 : 1;
+    }
+    case Handler::Nothing1:
+        return 1;
+    case Handler::BootProbeOpen: {
+        const int index = p->nPort;
+        if (index < 0 || index >= kPortCount) return 1;
+        if (!line.open(index, gState.openErrors[index])) return 1;
+        return bootProbe(index);
+    }
+    case Handler::BootProbe:
+        return bootProbe(p->nPort);
+    case Handler::SetSpeed:
+        (void)line.setSpeed(p->nValue & 0xff);
+        (void)identify();
+        return 1;
+    case Handler::Dial:
+        return dial(*p);
+    case Handler::Reopen:
+        return reopen();
+    }
+    return 0;
+}
+
+} // namespace
+} // namespace r70
 
 extern "C" R70COM32_API int32_t D_SendDrvCmd(uint16_t code, DRVPARAM* p) {
-    (void)p;
-    return code > 57 ? 0 : -2;
+    if (code > DRV_REOPEN) return 0; // touches neither the line nor the record
+    std::lock_guard<std::mutex> guard(r70::gState.lock);
+    return r70::dispatch(code, p);
 }
 
 extern "C" R70COM32_API int32_t D_LastOpenError(int32_t index, char* text, int32_t size) {
-    (void)index;
-    if (text && size > 0) text[0] = '\0';
-    return DRV_OPENERR_NONE;
+    std::lock_guard<std::mutex> guard(r70::gState.lock);
+    auto copy = [&](std::string_view s) {
+        if (text == nullptr || size <= 0) return;
+        std::size_t n = s.size() < static_cast<std::size_t>(size) - 1
+                            ? s.size()
+                            : static_cast<std::size_t>(size) - 1;
+        if (n > 0) std::memcpy(text, s.data(), n);
+        text[n] = '\0';
+    };
+    if (index < 0 || index >= r70::kPortCount) {
+        copy("no such port index");
+        return DRV_OPENERR_ABSENT;
+    }
+    const r70::OpenError& e = r70::gState.openErrors[index];
+    copy(e.text);
+    return e.code;
 }
 
 extern "C" R70COM32_API int32_t D_PortPath(int32_t index, char* path, int32_t size) {
-    (void)index;
-    if (path && size > 0) path[0] = '\0';
-    return -1;
+    char full[4096];
+    if (!r70::portPath(index, full, sizeof full)) {
+        if (path != nullptr && size > 0) path[0] = '\0';
+        return -1;
+    }
+    const std::size_t length = std::strlen(full);
+    if (path != nullptr && size > 0) {
+        std::size_t n = length < static_cast<std::size_t>(size) - 1
+                            ? length
+                            : static_cast<std::size_t>(size) - 1;
+        std::memcpy(path, full, n);
+        path[n] = '\0';
+    }
+    return static_cast<int32_t>(length);
 }

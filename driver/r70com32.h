@@ -14,6 +14,17 @@
  * 52, 53) or the byte count (34) as an int32 in szText bytes 8-11. The
  * library never writes beyond that capacity and always ends the text with a
  * NUL inside it. Use drv_set_buffer() / drv_set_write_data() to fill them.
+ *
+ * Ports: COM1 ... COM8 are device paths from R70COM_PORTS (read at every
+ * open), else COM1 /dev/ttyS0, COM2 /dev/ttyS1, COM3 /dev/ttyUSB0, COM4
+ * /dev/ttyUSB1, COM5 /dev/ttyACM0, COM6 /dev/ttyACM1, COM7 /dev/ttyS2, COM8
+ * /dev/ttyS3. A port is opened exclusively (flock and TIOCEXCL).
+ *
+ * Line trace: when R70COM_TRACE names a file (read at every open), the
+ * library appends one line per exchange: timestamp with milliseconds, the
+ * COM name, the command as sent and the reply with <CR>, <LF> and \xNN for
+ * control bytes, and the read result; raw writes as "write N bytes"; open,
+ * close, speed and DTR as short lines. Off when the variable is not set.
  */
 #ifndef R70COM32_H
 #define R70COM32_H
@@ -34,20 +45,20 @@ extern "C" {
 
 /* The parameter record: int32 fields are signed little-endian, no padding. */
 typedef struct DRVPARAM {
-    int32_t nCmd;      /* command code, written by D_SendDrvCmd for commands using the record */
-    int32_t nPort;     /* 11, 21, 22, 31, 32 analog port; below 11 data port / device-wide */
-    int32_t nIndex;    /* entry index or sub-selector */
-    int32_t nOp;       /* 0 query, 1 set, 2 clear, 3 query 2nd form, 4 set 2nd form */
-    char szCmd[52];    /* written back: the AT text sent, without its CR */
-    int32_t bReply;    /* written back: 1 when a reply came */
-    int32_t bOk;       /* written back: 1 when the reply held "OK" */
-    int32_t bFlag;     /* boolean value */
-    int32_t nValue;    /* integer value; overlays per command */
-    char szText[32];   /* text value; overlays per command */
-    char szText2[32];  /* second text (upper end of a range); bytes 16-19 USB flag (cmd 31) */
-    char szText3[32];  /* third text (LCR provider prefix) */
-    int32_t nFrom;     /* lower end of a range (LCR hours) */
-    int32_t nTo;       /* upper end of a range */
+    int32_t nCmd;     /* command code, written by D_SendDrvCmd for commands using the record */
+    int32_t nPort;    /* 11, 21, 22, 31, 32 analog port; below 11 data port / device-wide */
+    int32_t nIndex;   /* entry index or sub-selector */
+    int32_t nOp;      /* 0 query, 1 set, 2 clear, 3 query 2nd form, 4 set 2nd form */
+    char szCmd[52];   /* written back: the AT text sent, without its CR */
+    int32_t bReply;   /* written back: 1 when a reply came */
+    int32_t bOk;      /* written back: 1 when the reply held "OK" */
+    int32_t bFlag;    /* boolean value */
+    int32_t nValue;   /* integer value; overlays per command */
+    char szText[32];  /* text value; overlays per command */
+    char szText2[32]; /* second text (upper end of a range); bytes 16-19 USB flag (cmd 31) */
+    char szText3[32]; /* third text (LCR provider prefix) */
+    int32_t nFrom;    /* lower end of a range (LCR hours) */
+    int32_t nTo;      /* upper end of a range */
 } DRVPARAM;
 
 #ifdef __cplusplus
@@ -177,10 +188,14 @@ static inline int32_t drv_get_aux(const DRVPARAM* p) {
     memcpy(&v, p->szText, sizeof v);
     return v;
 }
-static inline void drv_set_aux(DRVPARAM* p, int32_t v) { memcpy(p->szText, &v, sizeof v); }
+static inline void drv_set_aux(DRVPARAM* p, int32_t v) {
+    memcpy(p->szText, &v, sizeof v);
+}
 
 /* Command 48, nPort 12: the EID text lies in szText behind nAux (28 bytes). */
-static inline char* drv_eid_text(DRVPARAM* p) { return p->szText + 4; }
+static inline char* drv_eid_text(DRVPARAM* p) {
+    return p->szText + 4;
+}
 
 /* Caller text buffer for commands 29, 30, 52, 53. */
 static inline void drv_set_buffer(DRVPARAM* p, char* buffer, int32_t capacity) {

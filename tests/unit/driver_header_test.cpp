@@ -18,7 +18,8 @@ TEST(DriverHeader, BufferOverlayCarriesA64BitAddressAndCapacity) {
     EXPECT_EQ(drv_get_capacity(&p), 960);
     // bytes 0-7 little-endian address, 8-11 capacity
     uint64_t a = 0;
-    for (int i = 7; i >= 0; --i) a = (a << 8) | static_cast<unsigned char>(p.szText[i]);
+    for (int i = 7; i >= 0; --i)
+        a = (a << 8) | static_cast<unsigned char>(p.szText[i]);
     EXPECT_EQ(a, reinterpret_cast<uintptr_t>(buf));
     EXPECT_EQ(static_cast<unsigned char>(p.szText[8]), 960 & 0xff);
     EXPECT_EQ(static_cast<unsigned char>(p.szText[9]), 960 >> 8);

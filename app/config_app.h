@@ -1,0 +1,85 @@
+#pragma once
+// CConfigApp: the application object. It owns the program-wide state (the
+// connection, the device identity, language and sound, the device-state
+// cache) and the ways out of the program: the driver, the profiles and the
+// clock, all injected so that tests run without a device, files or time.
+
+#include "app/clock.h"
+#include "app/device_cache.h"
+#include "app/profile_store.h"
+#include "driver/r70com32.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace quorvex::maintenance {
+struct Identity;
+}
+
+namespace quorvex::app {
+
+// Same signature as D_SendDrvCmd.
+using DriverFn = std::function<int32_t(uint16_t code, DRVPARAM* p)>;
+
+class CConfigApp {
+public:
+    CConfigApp(DriverFn driver, ProfileStore& profiles, Clock& clock);
+
+    // The wrapper every page uses: -2 without calling the driver while not connected.
+    int32_t SendDrvCmd(uint16_t code, DRVPARAM* p);
+    // Straight to the driver, for the calls that must work while not
+    // connected: detection, close, identity, boot probe, heartbeat, reopen.
+    int32_t callDriver(uint16_t code, DRVPARAM* p);
+    // callDriver as a function, for the detection steps.
+    DriverFn directDriver() {
+        return [this](uint16_t code, DRVPARAM* p) { return callDriver(code, p); };
+    }
+
+    // Bracket long device exchanges; the heartbeat skips its ticks meanwhile.
+    // Nested brackets are counted, and a resume without a suspend does nothing.
+    void suspendHeartbeat() { ++suspendCount_; }
+    void resumeHeartbeat() {
+        if (suspendCount_ > 0) --suspendCount_;
+    }
+    bool heartbeatSuspended() const { return suspendCount_ > 0; }
+
+    // Takes a freshly read identity: identified, names, model, port count.
+    void applyIdentity(const maintenance::Identity& id);
+    // Detection failed: model 0, port -1, "????", "?.?.?", not identified.
+    void resetIdentity();
+
+    ProfileStore& profiles() { return profiles_; }
+    Clock& clock() { return clock_; }
+    const DriverFn& driver() const { return driver_; }
+
+    // Program-wide state.
+    bool connected = false;
+    bool identified = false;
+    bool bootLoaderFound = false;
+    std::string deviceName = "????";
+    std::string firmwareText = "?.?.?";
+    std::string bootCodeText = "?.?.?";
+    int modelNumber = 0;
+    int portIndex = -1;
+    bool usbVariant = false;
+    int portCount = 5;
+    int pageModel = 0;
+    int language = 0; // 0 English, 1 German
+    bool soundOn = false;
+    bool largeFonts = false;
+    std::string programDir;
+    std::string defaultProfile;
+    std::string currentProfile;
+    int currentPageIndex = 0;
+
+    DeviceCache cache;
+
+private:
+    DriverFn driver_;
+    ProfileStore& profiles_;
+    Clock& clock_;
+    int suspendCount_ = 0;
+};
+
+} // namespace quorvex::app

@@ -1,0 +1,385 @@
+#include "app/main_window_logic.h"
+
+#include "maintenance/detection.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace quorvex::app {
+namespace {
+
+constexpr std::string_view kSetSection = "SET_DIV";
+constexpr std::string_view kBackSection = "BACK_DIV";
+
+struct HelpItem {
+    int command;
+    int body;
+    int title;
+};
+constexpr std::array<HelpItem, 21> kHelpItems = {{
+    {32781, 7028, 8528}, {32782, 7030, 8530}, {32783, 7010, 8510}, {32784, 7022, 8520},
+    {32785, 7032, 8532}, {32786, 7034, 8534}, {32787, 7036, 8536}, {32788, 7038, 8538},
+    {32789, 7040, 8540}, {32790, 7042, 8542}, {32791, 7044, 8544}, {32792, 7024, 8522},
+    {32793, 7046, 8546}, {32794, 7012, 8512}, {32795, 7000, 8500}, {32796, 7020, 8524},
+    {32797, 7048, 8548}, {32798, 7050, 8550}, {32800, 7002, 8502}, {32801, 7006, 8506},
+    {32802, 7004, 8504},
+}};
+
+std::string quoted(std::string_view name) {
+    return "\"" + std::string(name) + "\"";
+}
+
+std::string fileNameOf(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+MainWindowLogic::MainWindowLogic(CConfigApp& app, ShellUi& ui, PageFactory& factory)
+    : app_(app), ui_(ui), factory_(factory), heartbeat_(app, ui) {
+    settingsTable_.add({DRV_LCDGERMAN, 0, 0, ValueField::Flag, "LCDDSPING", 0, ""},
+                       settings_.lcdGerman);
+    settingsTable_.add({DRV_CHGUNIT, 0, 0, ValueField::Text, "CHGUNIT", 0, ""},
+                       settings_.chargeUnit);
+    settingsTable_.add({DRV_AREACODE, 0, 0, ValueField::Text, "LCCODE", 0, ""}, settings_.areaCode);
+    settingsTable_.add({DRV_PABXPREFIX, 0, 0, ValueField::Text, "PABX", 0, ""},
+                       settings_.pabxPrefix);
+    settingsTable_.add({DRV_INTLPREFIX, 0, 0, ValueField::Text, "IPREDIAL", 0, ""},
+                       settings_.intlPrefix);
+
+    callbackTable_.add({DRV_CALLBACK, 0, 0, ValueField::Flag, "CLBKACTIVE", 0, ""},
+                       callback_.active);
+    for (int i = 0; i < kCallbackNumberCount; ++i) {
+        char key[16];
+        std::snprintf(key, sizeof key, "CLBKNUM%d", i);
+        callbackTable_.add({DRV_CALLBACKNUM, 0, i, ValueField::Text, key, 0, ""},
+                           callback_.numbers[static_cast<std::size_t>(i)]);
+    }
+}
+
+void MainWindowLogic::buildPages() {
+    for (int i = 0; i < kPageCount; ++i) {
+        pages_[static_cast<std::size_t>(i)] = factory_.createPage(i, app_.pageModel, *this);
+    }
+}
+
+Page* MainWindowLogic::page(int index) const {
+    if (index < 0 || index >= kPageCount) return nullptr;
+    return pages_[static_cast<std::size_t>(index)].get();
+}
+
+bool MainWindowLogic::initialised(int index) const {
+    return index >= 0 && index < kPageCount && initialised_[static_cast<std::size_t>(index)];
+}
+
+// ---- commands ----
+
+void MainWindowLogic::command(int id) {
+    if (id >= kCmdFirstPage && id < kCmdFirstPage + kPageCount) {
+        switchTo(id - kCmdFirstPage);
+        return;
+    }
+    switch (id) {
+    case kCmdQuit:
+        quit();
+        return;
+    case kCmdMonitor:
+        monitorMode();
+        return;
+    case kCmdLoadProfile:
+        loadProfileCommand();
+        return;
+    case kCmdSaveProfile:
+        saveProfileCommand();
+        return;
+    case kCmdSettings:
+        readSettingsFromDevice();
+        ui_.runSettingsDialog();
+        return;
+    case kCmdUpgrade:
+        upgrade();
+        return;
+    case kCmdCallback:
+        readCallbackFromDevice();
+        ui_.runCallbackDialog();
+        return;
+    case kCmdIsdnInfo:
+        ui_.runInfoDialog();
+        return;
+    case kCmdAbout:
+        ui_.showAbout();
+        return;
+    default:
+        break;
+    }
+    for (const HelpItem& h : kHelpItems) {
+        if (h.command == id) ui_.showHelp(h.body, h.title);
+    }
+}
+
+void MainWindowLogic::pageCommand(int id) {
+    Page* current = page(currentIndex_);
+    bool leaving = (id >= kCmdFirstPage && id < kCmdFirstPage + kPageCount) || id == kCmdQuit;
+    if (!leaving || current == nullptr) {
+        command(id);
+        return;
+    }
+    if (id == kCmdFirstPage + currentIndex_) return; // the page's own button
+    if (current->mayLeave() == 0) return;            // "Cancel" keeps the page
+    current->acceptField();
+    command(id);
+}
+
+void MainWindowLogic::switchTo(int k) {
+    Page* next = page(k);
+    if (next == nullptr) return;
+    ui_.setBusy(true);
+    ui_.markPageButton(k);
+    currentIndex_ = k;
+    app_.currentPageIndex = k;
+    next->shown();
+    if (!initialised_[static_cast<std::size_t>(k)]) {
+        // The first showing: texts in the current language, then the device's values.
+        next->language(app_.language);
+        next->readDevice();
+        initialised_[static_cast<std::size_t>(k)] = true;
+    }
+    if (Page* previous = page(previousIndex_); previous != nullptr && previousIndex_ != k) {
+        previous->hidden();
+    }
+    previousIndex_ = k;
+    ui_.setBusy(false);
+}
+
+// ---- profile load and save ----
+
+int MainWindowLogic::progressPosition() const {
+    std::int64_t elapsed = app_.clock().now() - loadStart_;
+    return static_cast<int>(std::clamp<std::int64_t>(elapsed, 0, kLoadProgressRange));
+}
+
+void MainWindowLogic::progress() {
+    if (loading_) ui_.progressPosition(progressPosition());
+}
+
+void MainWindowLogic::msnChanged() {
+    if (Page* forwarding = page(3)) forwarding->readDevice();
+}
+
+void MainWindowLogic::initialiseForProfile(int index) {
+    if (initialised_[static_cast<std::size_t>(index)]) return;
+    pages_[static_cast<std::size_t>(index)]->readDevice();
+    initialised_[static_cast<std::size_t>(index)] = true;
+}
+
+void MainWindowLogic::loadCallbackSection(int selector) {
+    callbackTable_.load(app_.profiles(), selector, kBackSection);
+    SendReport sent;
+    callbackTable_.send(app_, sent, SendMode::All);
+}
+
+void MainWindowLogic::loadSettingsSection(int selector, WriteReport& report) {
+    ProfileStore& store = app_.profiles();
+    int lang = store.readInt(selector, kSetSection, "LANGUAGE", 0);
+    // Only 0 and 1 are languages; anything else in a file leaves the language alone.
+    if ((lang == 0 || lang == 1) && lang != app_.language) {
+        profile::WriteResult r = setLanguageQuietly(lang);
+        if (!r.ok) report.add({kDefaultProfile, std::string(kSetSection), "LANGUAGE", r.error});
+    }
+    app_.soundOn = store.readInt(selector, kSetSection, "SOUNDON", 0) != 0;
+    report.write(store, kDefaultProfile, kSetSection, "SOUNDON", app_.soundOn ? "1" : "0");
+    settingsTable_.load(store, selector, kSetSection);
+    SendReport sent;
+    settingsTable_.send(app_, sent, SendMode::All);
+}
+
+void MainWindowLogic::saveCallbackSection(int selector, WriteReport& report) {
+    readCallbackFromDevice(); // the file holds what the device holds now
+    callbackTable_.save(app_.profiles(), selector, kBackSection, report);
+}
+
+void MainWindowLogic::saveSettingsSection(int selector, WriteReport& report) {
+    ProfileStore& store = app_.profiles();
+    report.write(store, selector, kSetSection, "LANGUAGE", std::to_string(app_.language));
+    report.write(store, selector, kSetSection, "SOUNDON", app_.soundOn ? "1" : "0");
+    settingsTable_.save(store, selector, kSetSection, report);
+}
+
+WriteReport MainWindowLogic::profileLoad(int selector, std::string_view name) {
+    WriteReport report;
+    loading_ = true;
+    loadStart_ = app_.clock().now();
+    ui_.progressOpen(6194, quoted(name), kLoadProgressRange);
+    ui_.progressPosition(0);
+    loadCallbackSection(selector);
+    ui_.progressPosition(progressPosition());
+    loadSettingsSection(selector, report);
+    ui_.progressPosition(progressPosition());
+    for (int index : kProfilePages) {
+        ui_.progressPosition(progressPosition());
+        Page* p = page(index);
+        if (p == nullptr) continue;
+        initialiseForProfile(index);
+        p->profileLoad(selector);
+    }
+    ui_.progressText(6196);
+    ui_.progressPosition(kLoadProgressRange);
+    app_.clock().sleep(kProgressCloseWaitMs);
+    ui_.progressClose();
+    loading_ = false;
+    if (!report.ok()) ui_.reportWriteFailures(report);
+    return report;
+}
+
+WriteReport MainWindowLogic::profileSave(int selector, std::string_view name) {
+    WriteReport report;
+    ui_.progressOpen(6262, quoted(name), kSaveProgressRange);
+    ui_.progressPosition(0);
+    saveCallbackSection(selector, report);
+    saveSettingsSection(selector, report);
+    int position = 0;
+    for (int index : kProfilePages) {
+        position += 10;
+        ui_.progressPosition(position);
+        Page* p = page(index);
+        if (p == nullptr) continue;
+        initialiseForProfile(index);
+        report.merge(p->profileSave(selector));
+    }
+    ui_.progressText(6182);
+    ui_.progressPosition(kSaveProgressRange);
+    app_.clock().sleep(kProgressCloseWaitMs);
+    ui_.progressClose();
+    if (!report.ok()) ui_.reportWriteFailures(report);
+    return report;
+}
+
+void MainWindowLogic::loadProfileCommand() {
+    std::optional<std::string> path = ui_.askProfileFile(FileDialogKind::Load);
+    if (!path) return;
+    ui_.refresh();
+    app_.currentProfile = *path;
+    profileLoad(kCurrentProfile, fileNameOf(*path));
+}
+
+void MainWindowLogic::saveProfileCommand() {
+    if (Page* current = page(currentIndex_); current != nullptr && current->mayLeave() == 0) return;
+    std::optional<std::string> path = ui_.askProfileFile(FileDialogKind::Save);
+    if (!path) return;
+    ui_.refresh();
+    app_.currentProfile = *path;
+    profileSave(kCurrentProfile, fileNameOf(*path));
+}
+
+// ---- language, identity, model ----
+
+profile::WriteResult MainWindowLogic::setLanguageQuietly(int lang) {
+    app_.language = lang;
+    profile::WriteResult r =
+        app_.profiles().writeString(kDefaultProfile, kSetSection, "LANGUAGE", std::to_string(lang));
+    ui_.relabelPageButtons();
+    for (auto& p : pages_) {
+        if (p) p->language(lang); // hidden pages too: they must be right when shown
+    }
+    return r;
+}
+
+profile::WriteResult MainWindowLogic::setLanguage(int lang) {
+    profile::WriteResult r = setLanguageQuietly(lang);
+    if (!r.ok) {
+        WriteReport report;
+        report.add({kDefaultProfile, std::string(kSetSection), "LANGUAGE", r.error});
+        ui_.reportWriteFailures(report);
+    }
+    return r;
+}
+
+void MainWindowLogic::readIdentity() {
+    app_.applyIdentity(maintenance::readIdentity(app_.directDriver()));
+}
+
+void MainWindowLogic::modelChanged() {
+    ui_.setBusy(true);
+    readIdentity();
+    if (app_.modelNumber == app_.pageModel) {
+        ui_.setBusy(false);
+        return;
+    }
+    app_.pageModel = app_.modelNumber;
+    previousIndex_ = -1;
+    initialised_.fill(false);
+    readMsnTable(app_);
+    ui_.hideMainWindow();
+    // The current page first, so that it can be shown again at once.
+    int current = currentIndex_;
+    if (current >= 0) {
+        pages_[static_cast<std::size_t>(current)] =
+            factory_.createPage(current, app_.pageModel, *this);
+        ui_.postCommand(kCmdFirstPage + current);
+    }
+    for (int i = 0; i < kPageCount; ++i) {
+        if (i != current) {
+            pages_[static_cast<std::size_t>(i)] = factory_.createPage(i, app_.pageModel, *this);
+        }
+    }
+    ui_.showMainWindow();
+    ui_.refresh();
+    ui_.setBusy(false);
+}
+
+// ---- device-wide settings and callback ----
+
+void MainWindowLogic::readSettingsFromDevice() {
+    app_.soundOn = app_.profiles().readInt(kDefaultProfile, kSetSection, "SOUNDON", 0) != 0;
+    settingsTable_.read(app_, 0, 1); // 39
+    app_.callDriver(DRV_PING2, nullptr);
+    app_.callDriver(DRV_PING2, nullptr);
+    settingsTable_.read(app_, 1); // 40 to 43
+}
+
+void MainWindowLogic::readCallbackFromDevice() {
+    callbackTable_.read(app_);
+}
+
+// ---- dialogs, quit ----
+
+void MainWindowLogic::pausePolling(bool pause) {
+    if (currentIndex_ >= 7 && currentIndex_ <= 9) {
+        if (Page* p = page(currentIndex_)) p->pausePoll(pause);
+    }
+}
+
+void MainWindowLogic::monitorMode() {
+    pausePolling(true);
+    ui_.runMonitorDialog();
+    pausePolling(false);
+}
+
+void MainWindowLogic::upgrade() {
+    heartbeat_.stop();
+    pausePolling(true);
+    int result = ui_.runUpgradeDialog();
+    if (result == 2 && !app_.identified) {
+        // Only a boot loader answered and the user gave up: nothing to configure.
+        ui_.closeMainWindow();
+        return;
+    }
+    if (result == 1 && app_.identified) modelChanged();
+    pausePolling(false);
+    heartbeat_.start();
+}
+
+int32_t MainWindowLogic::quit() {
+    ui_.setBusy(true);
+    ui_.refresh();
+    // The device stores its settings permanently (about 5 s); -2 when not connected.
+    int32_t r = app_.SendDrvCmd(DRV_STORE, nullptr);
+    ui_.setBusy(false);
+    heartbeat_.stop();
+    ui_.hideMainWindow();
+    ui_.closeMainWindow();
+    return r;
+}
+
+} // namespace quorvex::app

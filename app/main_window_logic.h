@@ -1,0 +1,164 @@
+#pragma once
+// CMainWnd's logic without a widget: the ten pages and their switching, the
+// profile load and save across all pages, the language switch, the rebuild
+// after a model change, the settings and data callback values it holds, the
+// dialogs it opens, the heartbeat and the quit.
+
+#include "app/config_app.h"
+#include "app/heartbeat.h"
+#include "app/page.h"
+#include "app/shell_ui.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quorvex::app {
+
+// Makes the page objects (logic plus widget in the desktop program). A
+// factory may return nullptr for a page it cannot build; that index is then
+// skipped everywhere.
+class PageFactory {
+public:
+    virtual ~PageFactory() = default;
+    virtual std::unique_ptr<Page> createPage(int index, int model, PageHost& host) = 0;
+};
+
+struct PageInfo {
+    int buttonText; // English string id of the page button
+    int helpText;
+    int titleText;
+    int templateR70; // large-font template; +1 for normal fonts
+    int templateR30;
+};
+inline constexpr std::array<PageInfo, kPageCount> kPages = {{
+    {6000, 7000, 8500, 802, 826}, // MSN
+    {6002, 7002, 8502, 804, 828}, // call acceptance
+    {6004, 7004, 8504, 806, 830}, // short dial
+    {6006, 7006, 8506, 808, 832}, // forwarding
+    {6008, 7008, 8508, 810, 834}, // call filter
+    {6010, 7010, 8510, 812, 812}, // data
+    {6012, 7012, 8512, 814, 814}, // LCR
+    {6014, 7014, 8514, 816, 836}, // charges
+    {6016, 7016, 8516, 818, 838}, // timer
+    {6018, 7018, 8518, 820, 840}, // log
+}};
+// Profile load and save visit these pages in this order; charges and log have no section.
+inline constexpr std::array<int, 8> kProfilePages = {0, 1, 2, 3, 4, 5, 6, 8};
+
+// Main window commands.
+enum MainCommand : int {
+    kCmdMonitor = 5010,
+    kCmdLoadProfile = 5011,
+    kCmdSaveProfile = 5012,
+    kCmdSettings = 5013,
+    kCmdUpgrade = 5014,
+    kCmdCallback = 5015,
+    kCmdIsdnInfo = 5016,
+    kCmdHelpNone = 32780,
+    kCmdAbout = 32799,
+};
+
+inline constexpr int kLoadProgressRange = 25000; // the bar measures ms against an assumed 25 s
+inline constexpr int kSaveProgressRange = 100;
+inline constexpr int kProgressCloseWaitMs = 400;
+inline constexpr int kCallbackNumberCount = 10;
+
+// The five device-wide settings of the settings dialog, as device values
+// (confirmed) and as the dialog last edited them.
+struct DeviceSettings {
+    Item<int> lcdGerman;          // command 39, "LCDDSPING"
+    Item<std::string> chargeUnit; // 40, "CHGUNIT"
+    Item<std::string> areaCode;   // 41, "LCCODE"
+    Item<std::string> pabxPrefix; // 42, "PABX"
+    Item<std::string> intlPrefix; // 43, "IPREDIAL"
+};
+
+struct CallbackSettings {
+    Item<int> active;                                            // 44, "CLBKACTIVE"
+    std::array<Item<std::string>, kCallbackNumberCount> numbers; // 45, "CLBKNUM%d"
+};
+
+class MainWindowLogic final : public PageHost {
+public:
+    MainWindowLogic(CConfigApp& app, ShellUi& ui, PageFactory& factory);
+
+    // (Re)creates the ten pages for app.pageModel's layout.
+    void buildPages();
+    Page* page(int index) const;
+    int currentIndex() const { return currentIndex_; }
+    bool initialised(int index) const;
+
+    // A command that reached the main window (menus of any page, buttons).
+    void command(int id);
+    // A command that a page received first: 5000-5009 leave the page (same
+    // page: nothing; otherwise may-leave, then switch), 2153 asks may-leave
+    // before quitting; anything else goes on to command().
+    void pageCommand(int id);
+
+    // Command 5000 + k reaching the main window.
+    void switchTo(int k);
+
+    // UM_PROFILELOAD / UM_PROFILESAVE: all settings from / to selector's profile.
+    // name is the file name shown in the status window. A save returns every
+    // key that could not be written (and shows them to the user).
+    WriteReport profileLoad(int selector, std::string_view name);
+    WriteReport profileSave(int selector, std::string_view name);
+
+    // UM_LANGUAGE: app.language := lang, written to the default profile, everything relabelled.
+    profile::WriteResult setLanguage(int lang);
+    // UM_MODELCHANGED: rebuild the pages when the device's model differs from pageModel.
+    void modelChanged();
+    // UM_IDENTITY: read the identity (command 31).
+    void readIdentity();
+
+    // The settings dialog's values (39, 55 twice, 40-43).
+    void readSettingsFromDevice();
+    void readCallbackFromDevice();
+    DeviceSettings& settings() { return settings_; }
+    CallbackSettings& callback() { return callback_; }
+
+    // Quit (2153): command 6 under the wait cursor, then the window closes.
+    int32_t quit();
+
+    Heartbeat& heartbeat() { return heartbeat_; }
+
+    // PageHost
+    void progress() override;
+    void msnChanged() override;
+    void postCommand(int command) override { ui_.postCommand(command); }
+
+private:
+    profile::WriteResult setLanguageQuietly(int lang);
+    void loadCallbackSection(int selector);
+    void loadSettingsSection(int selector, WriteReport& report);
+    void saveCallbackSection(int selector, WriteReport& report);
+    void saveSettingsSection(int selector, WriteReport& report);
+    void initialiseForProfile(int index);
+    void loadProfileCommand();
+    void saveProfileCommand();
+    void monitorMode();
+    void upgrade();
+    void pausePolling(bool pause);
+    int progressPosition() const;
+
+    CConfigApp& app_;
+    ShellUi& ui_;
+    PageFactory& factory_;
+    Heartbeat heartbeat_;
+    std::array<std::unique_ptr<Page>, kPageCount> pages_;
+    std::array<bool, kPageCount> initialised_{};
+    int currentIndex_ = -1;
+    int previousIndex_ = -1;
+
+    DeviceSettings settings_;
+    CallbackSettings callback_;
+    ItemTable settingsTable_;
+    ItemTable callbackTable_;
+
+    bool loading_ = false;
+    std::int64_t loadStart_ = 0;
+};
+
+} // namespace quorvex::app

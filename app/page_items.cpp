@@ -1,0 +1,163 @@
+#include "app/page_items.h"
+
+#include "app/config_app.h"
+
+namespace quorvex::app {
+
+DRVPARAM makeRecord(int32_t port, int32_t index, int32_t op) {
+    DRVPARAM record{};
+    record.nPort = port;
+    record.nIndex = index;
+    record.nOp = op;
+    return record;
+}
+
+SendOutcome sendOutcome(int32_t result, const DRVPARAM& r) {
+    if (result != 0) return SendOutcome::Failed;
+    return r.bOk == 1 ? SendOutcome::Done : SendOutcome::NotAcknowledged;
+}
+
+void SendReport::add(const DRVPARAM& record, SendOutcome outcome) {
+    if (outcome == SendOutcome::Done) addLine(fieldText(record.szCmd), ",OK\n");
+    if (outcome == SendOutcome::Failed) addLine(fieldText(record.szCmd), ",FAIL\n");
+}
+
+void SendReport::addLine(std::string_view command, std::string_view suffix) {
+    text_ += command;
+    text_ += suffix;
+}
+
+void ItemTable::add(ItemSpec spec, Item<int>& value) {
+    entries_.push_back(Entry{std::move(spec), &value, nullptr});
+}
+
+void ItemTable::add(ItemSpec spec, Item<std::string>& value) {
+    entries_.push_back(Entry{std::move(spec), nullptr, &value});
+}
+
+bool ItemTable::changed(const Entry& e) const {
+    return e.number != nullptr ? e.number->changed() : e.text->changed();
+}
+
+bool ItemTable::anyChanged() const {
+    for (const Entry& e : entries_) {
+        if (changed(e)) return true;
+    }
+    return false;
+}
+
+void ItemTable::discardAll() {
+    for (Entry& e : entries_) {
+        if (e.number != nullptr)
+            e.number->discard();
+        else
+            e.text->discard();
+    }
+}
+
+void ItemTable::confirmAll() {
+    for (Entry& e : entries_) {
+        if (e.number != nullptr)
+            e.number->confirm();
+        else
+            e.text->confirm();
+    }
+}
+
+void ItemTable::read(CConfigApp& app, std::size_t first, std::size_t last) {
+    for (std::size_t i = first; i < last && i < entries_.size(); ++i) {
+        Entry& e = entries_[i];
+        DRVPARAM record = makeRecord(e.spec.port, e.spec.index, kOpQuery);
+        bool ok = queryDone(app.SendDrvCmd(e.spec.code, &record), record);
+        switch (e.spec.field) {
+        case ValueField::Flag:
+            e.number->reset(ok && record.bFlag != 0 ? 1 : 0);
+            break;
+        case ValueField::Number:
+            e.number->reset(ok ? record.nValue : 0);
+            break;
+        case ValueField::Text:
+            e.text->reset(ok ? fieldText(record.szText) : std::string());
+            break;
+        }
+    }
+}
+
+int ItemTable::send(CConfigApp& app, SendReport& report, SendMode mode,
+                    const std::function<void(std::size_t)>& afterEach) {
+    int failures = 0;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        Entry& e = entries_[i];
+        if (mode == SendMode::Changed && !changed(e)) continue;
+        DRVPARAM record = makeRecord(e.spec.port, e.spec.index, kOpSet);
+        bool fits = true;
+        switch (e.spec.field) {
+        case ValueField::Flag:
+            record.bFlag = e.number->edited != 0 ? 1 : 0;
+            break;
+        case ValueField::Number:
+            record.nValue = e.number->edited;
+            break;
+        case ValueField::Text:
+            fits = setFieldText(record.szText, e.text->edited);
+            break;
+        }
+        SendOutcome outcome = SendOutcome::Failed;
+        if (fits) {
+            outcome = sendOutcome(app.SendDrvCmd(e.spec.code, &record), record);
+            report.add(record, outcome);
+        } else {
+            report.addLine("(too long) " + e.text->edited, ",FAIL\n");
+        }
+        if (outcome == SendOutcome::Done) {
+            if (e.number != nullptr)
+                e.number->confirm();
+            else
+                e.text->confirm();
+        } else {
+            ++failures;
+        }
+        if (afterEach) afterEach(i);
+    }
+    return failures;
+}
+
+void ItemTable::load(ProfileStore& store, int selector, std::string_view section) {
+    for (Entry& e : entries_) {
+        if (e.spec.key.empty()) continue;
+        switch (e.spec.field) {
+        case ValueField::Flag:
+            e.number->edited =
+                store.readInt(selector, section, e.spec.key, e.spec.loadDefault) != 0;
+            break;
+        case ValueField::Number:
+            e.number->edited = store.readInt(selector, section, e.spec.key, e.spec.loadDefault);
+            break;
+        case ValueField::Text:
+            e.text->edited = store.readString(selector, section, e.spec.key, e.spec.textDefault);
+            break;
+        }
+    }
+}
+
+void ItemTable::save(ProfileStore& store, int selector, std::string_view section,
+                     WriteReport& report) const {
+    for (const Entry& e : entries_) {
+        if (e.spec.key.empty()) continue;
+        std::string value;
+        switch (e.spec.field) {
+        case ValueField::Flag:
+            value.push_back(e.number->confirmed != 0 ? '1' : '0');
+            break;
+        case ValueField::Number:
+            value = std::to_string(e.number->confirmed);
+            break;
+        case ValueField::Text:
+            value = e.text->confirmed;
+            break;
+        }
+        report.write(store, selector, section, e.spec.key, value);
+    }
+}
+
+} // namespace quorvex::app

@@ -1,0 +1,152 @@
+#pragma once
+// What every page is made of: items with a confirmed copy (what the device is
+// known to hold) and an edited copy (what the controls show), the records
+// that carry them to the driver, the send report, and the item table that
+// lets a page describe each item once and walk it for read, compare, send,
+// discard, profile load and profile save.
+
+#include "app/profile_store.h"
+#include "driver/r70com32.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvex::app {
+
+class CConfigApp;
+
+inline constexpr int32_t kOpQuery = 0;
+inline constexpr int32_t kOpSet = 1;
+inline constexpr int32_t kOpClear = 2;
+
+// ---- records ----
+
+DRVPARAM makeRecord(int32_t port, int32_t index, int32_t op);
+
+// The text of a fixed char field, bounded by the field (the driver NUL-terminates,
+// but a record is never trusted to).
+template <std::size_t N> std::string fieldText(const char (&field)[N]) {
+    return std::string(field, strnlen(field, N));
+}
+// Copies text into a fixed char field with its NUL. False (field untouched)
+// when it does not fit: a value is never sent cut short.
+template <std::size_t N> bool setFieldText(char (&field)[N], std::string_view text) {
+    if (text.size() >= N) return false;
+    std::memset(field, 0, N);
+    std::memcpy(field, text.data(), text.size());
+    return true;
+}
+
+// A query counts when the call returned 0 and the device said OK.
+inline bool queryDone(int32_t result, const DRVPARAM& r) {
+    return result == 0 && r.bOk == 1;
+}
+
+enum class SendOutcome {
+    Failed,          // non-zero result: no reply, not connected, or the value did not fit
+    NotAcknowledged, // a reply without OK
+    Done,            // result 0 and OK: the device holds the value
+};
+SendOutcome sendOutcome(int32_t result, const DRVPARAM& r);
+
+// ---- items ----
+
+template <typename T> struct Item {
+    T confirmed{};
+    T edited{};
+
+    bool changed() const { return confirmed != edited; }
+    void confirm() { confirmed = edited; }
+    void discard() { edited = confirmed; }
+    // A value just read from the device: both copies take it.
+    void reset(const T& value) {
+        confirmed = value;
+        edited = value;
+    }
+};
+
+// ---- the send report ----
+
+// One line per sent item: the command text the driver echoed (szCmd)
+// followed by ",OK\n" or ",FAIL\n" (pages with other words use addLine).
+// Kept for diagnostics; never shown by default.
+class SendReport {
+public:
+    void clear() { text_.clear(); }
+    // Done: ",OK"; Failed: ",FAIL"; NotAcknowledged: no line.
+    void add(const DRVPARAM& record, SendOutcome outcome);
+    void addLine(std::string_view command, std::string_view suffix);
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+// ---- the item table ----
+
+// Where a value travels in the record.
+enum class ValueField {
+    Flag,   // bFlag, 0/1; a profile switch
+    Number, // nValue; a profile decimal
+    Text,   // szText; a profile text
+};
+
+struct ItemSpec {
+    uint16_t code = 0;
+    int32_t port = 0;
+    int32_t index = 0;
+    ValueField field = ValueField::Text;
+    std::string key;     // profile key; empty: not in the profile
+    int loadDefault = 0; // for Flag and Number when the key is missing
+    std::string textDefault;
+};
+
+enum class SendMode {
+    Changed, // items whose edited copy differs from the confirmed one
+    All,     // every item (after a profile load)
+};
+
+class ItemTable {
+public:
+    void add(ItemSpec spec, Item<int>& value);
+    void add(ItemSpec spec, Item<std::string>& value);
+
+    std::size_t size() const { return entries_.size(); }
+    const ItemSpec& spec(std::size_t i) const { return entries_[i].spec; }
+
+    bool anyChanged() const;
+    void discardAll();
+    void confirmAll();
+
+    // Queries items first..last-1 (all by default) through SendDrvCmd; both
+    // copies take the answer, 0 or empty when the query fails.
+    void read(CConfigApp& app, std::size_t first = 0, std::size_t last = SIZE_MAX);
+
+    // Sends the items (in table order) with op 1. An item done (result 0, OK)
+    // becomes confirmed; any other keeps its old confirmed copy and so stays
+    // unsent. afterEach runs after every item sent. Returns the failures.
+    int send(CConfigApp& app, SendReport& report, SendMode mode,
+             const std::function<void(std::size_t)>& afterEach = {});
+
+    // Edited copies := the section's values (defaults for missing keys).
+    void load(ProfileStore& store, int selector, std::string_view section);
+    // Writes the confirmed copies in table order; failures go into report.
+    void save(ProfileStore& store, int selector, std::string_view section,
+              WriteReport& report) const;
+
+private:
+    struct Entry {
+        ItemSpec spec;
+        Item<int>* number = nullptr;
+        Item<std::string>* text = nullptr;
+    };
+    bool changed(const Entry& e) const;
+    std::vector<Entry> entries_;
+};
+
+} // namespace quorvex::app

@@ -1,0 +1,58 @@
+#pragma once
+// The user as the program's shell (start-up, main window, heartbeat) meets
+// him. The Qt main window implements it; tests use ScriptedUi.
+
+#include "app/page.h"
+#include "app/profile_store.h"
+
+#include <optional>
+#include <string>
+
+namespace quorvex::app {
+
+enum class NoResponseAnswer {
+    TryAgain = 1540,
+    Quit = 1542,
+};
+
+enum class FileDialogKind { Load, Save };
+
+class ShellUi : public PageUi {
+public:
+    // The no-response dialog (texts 8552, 6224, 6226, 6228).
+    virtual NoResponseAnswer askNoResponse() = 0;
+    virtual bool splashUp() = 0;
+    virtual void closeSplash() = 0;
+    // Queue a command for the message loop (runs after the current work).
+    virtual void postCommand(int command) = 0;
+
+    // The main window's own page buttons: reload their texts / mark the current one.
+    virtual void relabelPageButtons() = 0;
+    virtual void markPageButton(int index) = 0;
+    virtual void hideMainWindow() = 0;
+    virtual void showMainWindow() = 0;
+    virtual void closeMainWindow() = 0; // ends the program
+
+    // The status window of profile load and save (dialog 353): text = string
+    // textId + suffix (the quoted file name, or nothing).
+    virtual void progressOpen(int textId, const std::string& suffix, int range) = 0;
+    virtual void progressText(int textId) = 0;
+    virtual void progressPosition(int position) = 0;
+    virtual void progressClose() = 0;
+
+    // The open/save dialog for profiles; the full path, nullopt when cancelled.
+    virtual std::optional<std::string> askProfileFile(FileDialogKind kind) = 0;
+    // A save or a write to the default profile failed: tell the user which keys.
+    virtual void reportWriteFailures(const WriteReport& report) = 0;
+
+    // Modal dialogs opened by the main window.
+    virtual void runSettingsDialog() = 0;
+    virtual void runMonitorDialog() = 0;
+    virtual int runUpgradeDialog() = 0; // 1 OK, 2 Cancel
+    virtual void runCallbackDialog() = 0;
+    virtual void runInfoDialog() = 0;
+    virtual void showHelp(int bodyTextId, int titleTextId) = 0; // CInfoDlg
+    virtual void showAbout() = 0;
+};
+
+} // namespace quorvex::app

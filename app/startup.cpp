@@ -1,0 +1,86 @@
+#include "app/startup.h"
+
+#include <algorithm>
+
+namespace quorvex::app {
+
+bool detectDevice(CConfigApp& app, maintenance::FindMode mode) {
+    std::optional<maintenance::Identity> id = maintenance::detect(app.directDriver(), mode);
+    if (!id) {
+        app.resetIdentity();
+        return false;
+    }
+    app.connected = true;
+    app.applyIdentity(*id);
+    app.pageModel = app.modelNumber;
+    return true;
+}
+
+int readLanguageSetting(CConfigApp& app) {
+    return app.profiles().readInt(kDefaultProfile, "SET_DIV", "LANGUAGE", 0) == 1 ? 1 : 0;
+}
+
+// MSN table, port names, language and the settings dialog's values.
+void Startup::readDeviceState() {
+    readMsnTable(app_);
+    readPortNames(app_);
+    app_.language = readLanguageSetting(app_);
+    ui_.relabelPageButtons();
+    main_.readSettingsFromDevice();
+}
+
+StartupResult Startup::run(std::int64_t startTime) {
+    app_.connected = false;
+    detectDevice(app_);
+    readDeviceState();
+    main_.buildPages();
+
+    if (ui_.splashUp()) {
+        std::int64_t remaining = startTime + kSplashMinimumMs - app_.clock().now();
+        if (remaining > 0) app_.clock().sleep(remaining);
+        ui_.closeSplash();
+    }
+    ui_.postCommand(kCmdFirstPage); // the MSN page, once the message loop runs
+
+    if (!app_.identified && !noResponseLoop()) return StartupResult::Quit;
+
+    app_.connected = true;
+    ui_.refresh();
+    firstRunCheck();
+    main_.heartbeat().start();
+    return StartupResult::Running;
+}
+
+bool Startup::noResponseLoop() {
+    for (;;) {
+        if (ui_.askNoResponse() == NoResponseAnswer::Quit) return false;
+        ui_.setBusy(true);
+        maintenance::BootProbeResult probe = maintenance::probeBootLoaders(app_.directDriver());
+        app_.bootLoaderFound = probe.bootLoaderFound;
+        if (probe.bootLoaderFound) {
+            ui_.postCommand(kCmdUpgrade);
+        } else if (probe.allPortsAnsweredNone && detectDevice(app_)) {
+            if (app_.modelNumber == 30) {
+                // The pages were built for the five-port layout.
+                app_.pageModel = 70;
+                main_.modelChanged();
+            }
+            readDeviceState();
+            if (Page* msn = main_.page(0)) msn->readDevice();
+        }
+        ui_.setBusy(false);
+        if (app_.identified || app_.bootLoaderFound) return true;
+    }
+}
+
+void Startup::firstRunCheck() {
+    std::string marker = app_.profiles().readString(kWinIni, "QuorvexCom", "FirstRun", "0");
+    marker.resize(std::min<std::size_t>(marker.size(), 10));
+    if (!marker.empty() && marker[0] == '1') return;
+    WriteReport report;
+    report.write(app_.profiles(), kWinIni, "QuorvexCom", "FirstRun", "1");
+    if (!report.ok()) ui_.reportWriteFailures(report);
+    main_.command(kCmdSettings);
+}
+
+} // namespace quorvex::app

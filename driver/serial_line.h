@@ -1,0 +1,84 @@
+// The one serial line of the driver: COMn -> device path, exclusive open,
+// raw 8N1, speed, read budgets, the reply reader, DTR, close; plus the
+// optional line trace.
+#ifndef R70_SERIAL_LINE_H
+#define R70_SERIAL_LINE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace r70 {
+
+inline constexpr int kPortCount = 8;
+
+// Why the last open of a port failed (the DRV_OPENERR_ codes of the header).
+struct OpenError {
+    int32_t code = 0;
+    char text[256] = {};
+};
+
+// The device path of COM<index+1>: R70COM_PORTS first, then the default map.
+// Returns false when the port has no path. The path is cut to size.
+bool portPath(int index, char* path, std::size_t size) noexcept;
+
+// snprintf that may cut its output (messages, trace lines).
+void formatInto(char* out, std::size_t size, const char* format, ...) noexcept
+    __attribute__((format(printf, 3, 4)));
+
+// Escapes bytes for the trace: <CR>, <LF>, \xNN for other control bytes.
+// Writes at most size-1 characters and a NUL; returns the length written.
+std::size_t escapeBytes(std::string_view bytes, char* out, std::size_t size) noexcept;
+
+class SerialLine {
+public:
+    // Opens COM<index+1>, closing any port that is open. On failure fills
+    // error (on success error.code = 0).
+    bool open(int index, OpenError& error) noexcept;
+    bool isOpen() const noexcept { return fd_ >= 0; }
+    int index() const noexcept { return index_; }
+
+    // Speed codes 1 = 115200, 2 = 57600, 6 = 19200. Fails when the settings
+    // cannot be read (the port is then closed) or written.
+    bool setSpeed(int code) noexcept;
+    // The next read waits up to ms (+10) for its first byte; every read
+    // after it waits the inter-byte constant of the speed (+10).
+    void setBudget(int ms) noexcept;
+
+    // Discards input that arrived before the command (stale replies).
+    void discardInput() noexcept;
+    // Both writes discard pending input first: whatever waits then belongs to
+    // an earlier command.
+    bool writeText(std::string_view text) noexcept;
+    bool writeBytes(const void* data, std::size_t count) noexcept;
+    // Reads a reply into buffer (capacity includes the NUL): 0 with the
+    // reply NUL-terminated and its length in *length, -2 when nothing came.
+    int readReply(char* buffer, std::size_t capacity, std::size_t* length) noexcept;
+    void dtr(bool on) noexcept;
+    void close() noexcept;
+
+    // A free-form event line in the trace ("speed 19200").
+    void traceEvent(std::string_view what) noexcept;
+
+private:
+    bool writeAll(const void* data, std::size_t count) noexcept;
+    int waitFirstMs() noexcept;
+    bool readByte(int timeoutMs, char* byte) noexcept;
+    void traceExchange(std::string_view reply, int result) noexcept;
+    void flushPendingTrace() noexcept;
+
+    int fd_ = -1;
+    int index_ = -1;
+    int budgetMs_ = 200;
+    bool budgetPending_ = false;
+    int interByteMs_ = 50; // before any speed is set
+    bool writeFailed_ = false;
+    int traceFd_ = -1;
+    char sent_[64] = {}; // command text waiting for its reply (trace)
+    std::size_t sentLength_ = 0;
+    bool sentPending_ = false;
+};
+
+} // namespace r70
+
+#endif

@@ -1,0 +1,111 @@
+#include "profile/ini_file.h"
+
+#include "profile/atomic_file.h"
+#include "profile/text_encoding.h"
+
+#include <climits>
+#include <system_error>
+
+namespace quorvex::profile {
+
+namespace {
+
+// The default as the Windows function treats it: trailing blanks dropped,
+// then, like any value, one pair of outer quotes.
+std::string_view preparedDefault(std::string_view value) {
+    while (!value.empty() && value.back() == ' ')
+        value.remove_suffix(1);
+    return unquote(value);
+}
+
+std::string fitBuffer(std::string_view bytes, std::size_t bufferSize) {
+    if (bufferSize == 0) return {};
+    return decodeProfileText(bytes, bufferSize - 1);
+}
+
+} // namespace
+
+IniSnapshot IniSnapshot::load(const std::filesystem::path& file) {
+    FileRead read = readProfileBytes(file);
+    const bool exists = read.status != FileRead::Status::Missing;
+    if (read.status != FileRead::Status::Ok) read.bytes.clear();
+    return IniSnapshot(IniDocument(std::move(read.bytes)), exists, std::move(read.problem));
+}
+
+bool IniSnapshot::hasSection(std::string_view section) const {
+    return doc_.hasSection(section);
+}
+
+std::optional<std::string> IniSnapshot::find(std::string_view section, std::string_view key,
+                                             std::size_t bufferSize) const {
+    const auto raw = doc_.rawValue(section, key);
+    if (!raw) return std::nullopt;
+    return fitBuffer(unquote(*raw), bufferSize);
+}
+
+std::string IniSnapshot::readString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue, std::size_t bufferSize) const {
+    if (auto value = find(section, key, bufferSize)) return std::move(*value);
+    return fitBuffer(preparedDefault(defaultValue), bufferSize);
+}
+
+int IniSnapshot::readInt(std::string_view section, std::string_view key, int defaultValue) const {
+    const auto raw = doc_.rawValue(section, key);
+    if (!raw) return defaultValue;
+    return leadingDecimal(unquote(*raw)).value_or(defaultValue);
+}
+
+std::optional<int> leadingDecimal(std::string_view value) {
+    value = trimBlanks(value);
+    bool negative = false;
+    if (!value.empty() && (value.front() == '-' || value.front() == '+')) {
+        negative = value.front() == '-';
+        value.remove_prefix(1);
+    }
+    if (value.empty() || value.front() < '0' || value.front() > '9') return std::nullopt;
+    long long magnitude = 0;
+    constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
+    for (const char c : value) {
+        if (c < '0' || c > '9') break;
+        magnitude = std::min(magnitude * 10 + (c - '0'), kLimit); // never overflows
+    }
+    if (negative) return static_cast<int>(-magnitude);
+    return static_cast<int>(std::min<long long>(magnitude, INT_MAX));
+}
+
+std::string readString(const std::filesystem::path& file, std::string_view section,
+                       std::string_view key, std::string_view defaultValue,
+                       std::size_t bufferSize) {
+    return IniSnapshot::load(file).readString(section, key, defaultValue, bufferSize);
+}
+
+int readInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
+            int defaultValue) {
+    return IniSnapshot::load(file).readInt(section, key, defaultValue);
+}
+
+WriteResult writeString(const std::filesystem::path& file, std::string_view section,
+                        std::string_view key, std::string_view value) {
+    if (auto refused = checkWrite(section, key, value)) {
+        return {false, "refused to write " + std::string(trimBlanks(key)) + ": " + *refused};
+    }
+    // Write through a symbolic link to its target, so the link stays a link.
+    std::error_code ec;
+    std::filesystem::path target = file;
+    if (std::filesystem::is_symlink(file, ec)) {
+        target = std::filesystem::weakly_canonical(file, ec);
+        if (ec) return {false, "cannot follow the link " + file.string() + ": " + ec.message()};
+    }
+
+    FileRead read = readProfileBytes(target);
+    if (read.status != FileRead::Status::Ok && read.status != FileRead::Status::Missing) {
+        return {false, read.problem};
+    }
+    const IniDocument doc(std::move(read.bytes));
+    const auto updated = doc.withValue(section, key, value);
+    if (!updated) return {true, {}}; // the file already holds this value
+    if (auto failed = replaceFileAtomically(target, *updated)) return {false, *failed};
+    return {true, {}};
+}
+
+} // namespace quorvex::profile

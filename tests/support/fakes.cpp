@@ -1,0 +1,69 @@
+#include "support/fakes.h"
+
+#include <cctype>
+
+namespace quorvex::test {
+namespace {
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+} // namespace
+
+FakeProfileStore::Key FakeProfileStore::makeKey(int selector, std::string_view section,
+                                                std::string_view key) {
+    return {selector, lower(section), lower(key)};
+}
+
+std::string FakeProfileStore::readString(int selector, std::string_view section,
+                                         std::string_view key, std::string_view def) {
+    auto it = values_.find(makeKey(selector, section, key));
+    std::string value = it == values_.end() ? std::string(def) : it->second;
+    if (value.size() > 49) value.resize(49);
+    return value;
+}
+
+int FakeProfileStore::readInt(int selector, std::string_view section, std::string_view key,
+                              int def) {
+    auto it = values_.find(makeKey(selector, section, key));
+    if (it == values_.end()) return def;
+    const std::string& v = it->second;
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < v.size() && (v[i] == '-' || v[i] == '+')) negative = v[i++] == '-';
+    if (i >= v.size() || !std::isdigit(static_cast<unsigned char>(v[i]))) return def;
+    long long n = 0;
+    while (i < v.size() && std::isdigit(static_cast<unsigned char>(v[i])) && n < 100000000000LL) {
+        n = n * 10 + (v[i++] - '0');
+    }
+    return static_cast<int>(negative ? -n : n);
+}
+
+profile::WriteResult FakeProfileStore::writeString(int selector, std::string_view section,
+                                                   std::string_view key, std::string_view value) {
+    bool fail =
+        failing_.count({selector, ""}) > 0 || failing_.count({selector, std::string(key)}) > 0;
+    writes.push_back(
+        Write{selector, std::string(section), std::string(key), std::string(value), !fail});
+    if (fail) return profile::WriteResult{false, "No space left on device"};
+    values_[makeKey(selector, section, key)] = std::string(value);
+    return profile::WriteResult{true, ""};
+}
+
+void FakeProfileStore::set(int selector, std::string_view section, std::string_view key,
+                           std::string_view value) {
+    values_[makeKey(selector, section, key)] = std::string(value);
+}
+
+std::optional<std::string> FakeProfileStore::get(int selector, std::string_view section,
+                                                 std::string_view key) const {
+    auto it = values_.find(makeKey(selector, section, key));
+    if (it == values_.end()) return std::nullopt;
+    return it->second;
+}
+
+} // namespace quorvex::test

@@ -1,0 +1,175 @@
+#include "support/scripted_ui.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvex::test {
+
+void ScriptedUi::runPosted(app::MainWindowLogic& main) {
+    while (!posted.empty()) {
+        int command = posted.front();
+        posted.erase(posted.begin());
+        main.command(command);
+    }
+}
+
+std::vector<std::string> ScriptedUi::eventsStartingWith(const std::string& prefix) const {
+    std::vector<std::string> out;
+    for (const std::string& e : events) {
+        if (e.rfind(prefix, 0) == 0) out.push_back(e);
+    }
+    return out;
+}
+
+void ScriptedUi::message(int textId) {
+    events.push_back("message " + std::to_string(textId));
+    messages.push_back(textId);
+    if (onMessage) onMessage(textId);
+}
+
+bool ScriptedUi::askYesNo(int textId) {
+    events.push_back("yesno " + std::to_string(textId));
+    if (yesNo.empty()) {
+        ADD_FAILURE() << "unexpected yes/no question " << textId;
+        return false;
+    }
+    bool answer = yesNo.front();
+    yesNo.pop_front();
+    return answer;
+}
+
+app::DiscardAnswer ScriptedUi::askSendDiscardCancel() {
+    events.push_back("discard?");
+    if (discardAnswers.empty()) {
+        ADD_FAILURE() << "unexpected unsent-changes question";
+        return app::DiscardAnswer::Cancel;
+    }
+    app::DiscardAnswer answer = discardAnswers.front();
+    discardAnswers.pop_front();
+    return answer;
+}
+
+void ScriptedUi::beep() {
+    events.push_back("beep");
+    ++beeps;
+}
+
+void ScriptedUi::setBusy(bool on) {
+    events.push_back(on ? "busy 1" : "busy 0");
+    busyDepth += on ? 1 : -1;
+}
+
+void ScriptedUi::focus(int controlId) {
+    events.push_back("focus " + std::to_string(controlId));
+}
+void ScriptedUi::refresh() {
+    events.push_back("refresh");
+}
+
+app::NoResponseAnswer ScriptedUi::askNoResponse() {
+    events.push_back("no-response?");
+    ++noResponseDialogs;
+    if (onNoResponse) onNoResponse();
+    if (noResponseAnswers.empty()) {
+        ADD_FAILURE() << "unexpected no-response dialog";
+        return app::NoResponseAnswer::Quit;
+    }
+    app::NoResponseAnswer answer = noResponseAnswers.front();
+    noResponseAnswers.pop_front();
+    return answer;
+}
+
+void ScriptedUi::closeSplash() {
+    events.push_back("splash closed");
+    splash = false;
+}
+
+void ScriptedUi::postCommand(int command) {
+    events.push_back("post " + std::to_string(command));
+    posted.push_back(command);
+}
+
+void ScriptedUi::relabelPageButtons() {
+    events.push_back("relabel");
+}
+void ScriptedUi::markPageButton(int index) {
+    events.push_back("button " + std::to_string(index));
+}
+void ScriptedUi::hideMainWindow() {
+    events.push_back("main hidden");
+}
+void ScriptedUi::showMainWindow() {
+    events.push_back("main shown");
+}
+void ScriptedUi::closeMainWindow() {
+    events.push_back("main closed");
+    mainWindowClosed = true;
+}
+
+void ScriptedUi::progressOpen(int textId, const std::string& suffix, int range) {
+    events.push_back("progress open " + std::to_string(textId) + " " + suffix + " " +
+                     std::to_string(range));
+}
+void ScriptedUi::progressText(int textId) {
+    events.push_back("progress text " + std::to_string(textId));
+}
+void ScriptedUi::progressPosition(int position) {
+    events.push_back("progress " + std::to_string(position));
+    progressPositions.push_back(position);
+}
+void ScriptedUi::progressClose() {
+    events.push_back("progress close");
+}
+
+std::optional<std::string> ScriptedUi::askProfileFile(app::FileDialogKind kind) {
+    events.push_back(kind == app::FileDialogKind::Load ? "file? load" : "file? save");
+    if (fileAnswers.empty()) {
+        ADD_FAILURE() << "unexpected file dialog";
+        return std::nullopt;
+    }
+    std::optional<std::string> answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+}
+
+void ScriptedUi::reportWriteFailures(const app::WriteReport& report) {
+    events.push_back("write failures");
+    writeFailures.push_back(report);
+}
+
+void ScriptedUi::runSettingsDialog() {
+    events.push_back("settings dialog");
+    ++settingsDialogs;
+    if (onSettingsDialog) onSettingsDialog();
+}
+
+void ScriptedUi::runMonitorDialog() {
+    events.push_back("monitor dialog");
+    if (onMonitorDialog) onMonitorDialog();
+}
+
+int ScriptedUi::runUpgradeDialog() {
+    events.push_back("upgrade dialog");
+    if (onUpgradeDialog) onUpgradeDialog();
+    if (upgradeResults.empty()) {
+        ADD_FAILURE() << "unexpected upgrade dialog";
+        return 2;
+    }
+    int result = upgradeResults.front();
+    upgradeResults.pop_front();
+    return result;
+}
+
+void ScriptedUi::runCallbackDialog() {
+    events.push_back("callback dialog");
+}
+void ScriptedUi::runInfoDialog() {
+    events.push_back("info dialog");
+}
+void ScriptedUi::showHelp(int bodyTextId, int titleTextId) {
+    events.push_back("help " + std::to_string(bodyTextId) + " " + std::to_string(titleTextId));
+}
+void ScriptedUi::showAbout() {
+    events.push_back("about");
+}
+
+} // namespace quorvex::test

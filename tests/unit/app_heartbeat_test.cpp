@@ -1,0 +1,103 @@
+#include "app/heartbeat.h"
+#include "support/fake_driver.h"
+#include "support/fakes.h"
+#include "support/scripted_ui.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace quorvex;
+using test::Answer;
+using test::FakeDriver;
+
+struct HeartbeatFixture : ::testing::Test {
+    FakeDriver drv; // command 55 answers -1 (silence) unless told otherwise
+    test::FakeProfileStore profiles;
+    test::FakeClock clock;
+    app::CConfigApp app{drv.fn(), profiles, clock};
+    test::ScriptedUi ui;
+    app::Heartbeat heartbeat{app, ui};
+
+    void SetUp() override {
+        app.identified = true;
+        app.connected = true;
+        heartbeat.start();
+    }
+    void ticks(int n) {
+        for (int i = 0; i < n; ++i)
+            heartbeat.tick();
+    }
+};
+
+TEST_F(HeartbeatFixture, FourthSilentTickShowsTheMessageAndEveryFourthAfter) {
+    ticks(3);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_FALSE(app.connected);
+    ticks(1);
+    EXPECT_EQ(ui.messages, (std::vector<int>{9062}));
+    ticks(3);
+    EXPECT_EQ(ui.messages.size(), 1u);
+    ticks(1);
+    EXPECT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(drv.count(DRV_PING2), 8);
+    EXPECT_FALSE(drv.calls()[0].hadRecord); // command 55 goes without a record
+}
+
+TEST_F(HeartbeatFixture, AnswerResetsTheCountAndBeepsOnceOnReturn) {
+    ticks(3);
+    drv.on({DRV_PING2}, Answer::returns(1));
+    ticks(2);
+    EXPECT_EQ(ui.beeps, 1);
+    EXPECT_TRUE(app.connected);
+    EXPECT_EQ(heartbeat.silentTicks(), 0);
+    drv.clearRules();
+    ticks(3);
+    EXPECT_TRUE(ui.messages.empty()); // the count started again
+}
+
+TEST_F(HeartbeatFixture, NoBeepWhileConnected) {
+    drv.on({DRV_PING2}, Answer::returns(1));
+    ticks(5);
+    EXPECT_EQ(ui.beeps, 0);
+}
+
+TEST_F(HeartbeatFixture, SkippedWhileSuspendedStoppedOrNotIdentified) {
+    app.suspendHeartbeat();
+    ticks(5);
+    app.resumeHeartbeat();
+    app.identified = false;
+    ticks(5);
+    app.identified = true;
+    heartbeat.stop();
+    ticks(5);
+    EXPECT_TRUE(drv.calls().empty());
+    app.resumeHeartbeat(); // an extra resume must not leave it "more than running"
+    app.suspendHeartbeat();
+    heartbeat.start();
+    ticks(1);
+    EXPECT_TRUE(drv.calls().empty());
+}
+
+TEST_F(HeartbeatFixture, ReentrantTickIsSkipped) {
+    int nested = 0;
+    drv.onCall = [&](uint16_t, DRVPARAM*) {
+        if (nested++ == 0) heartbeat.tick(); // a timer message inside the device call
+    };
+    ticks(1);
+    EXPECT_EQ(drv.count(DRV_PING2), 1);
+}
+
+TEST_F(HeartbeatFixture, MessageSuspendsTheHeartbeatAndASecondRequestIsIgnored) {
+    ui.onMessage = [&](int) {
+        EXPECT_TRUE(app.heartbeatSuspended());
+        heartbeat.showNotFound(); // UM_NOTFOUND while the box is open
+        heartbeat.tick();
+    };
+    ticks(4);
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(drv.count(DRV_PING2), 4);
+    EXPECT_FALSE(app.heartbeatSuspended());
+}
+
+} // namespace

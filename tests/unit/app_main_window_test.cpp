@@ -1,0 +1,314 @@
+#include "app/main_window_logic.h"
+#include "support/fake_driver.h"
+#include "support/fakes.h"
+#include "support/recording_page.h"
+#include "support/scripted_ui.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace quorvex;
+using test::Answer;
+using test::Cmd;
+using test::FakeDriver;
+using Log = std::vector<std::string>;
+
+struct MainFixture : ::testing::Test {
+    FakeDriver drv;
+    test::FakeProfileStore profiles;
+    test::FakeClock clock;
+    app::CConfigApp app{drv.fn(), profiles, clock};
+    test::ScriptedUi ui;
+    test::RecordingPageFactory factory{app, ui};
+    app::MainWindowLogic main{app, ui, factory};
+
+    void SetUp() override {
+        app.connected = true;
+        app.identified = true;
+        app.modelNumber = app.pageModel = 70;
+        main.buildPages();
+        factory.log.clear();
+    }
+    test::RecordingPage* page(int i) { return factory.page(main, i); }
+    Log takeLog() {
+        Log out = factory.log;
+        factory.log.clear();
+        return out;
+    }
+};
+
+TEST_F(MainFixture, PageSwitchRules) {
+    main.command(5000);
+    EXPECT_EQ(takeLog(), (Log{"p0:shown", "p0:language 0", "p0:read"}));
+    EXPECT_EQ(main.currentIndex(), 0);
+
+    main.pageCommand(5000); // the shown page's own button
+    EXPECT_TRUE(takeLog().empty());
+
+    main.pageCommand(5003);
+    EXPECT_EQ(takeLog(), (Log{"p0:accept", "p3:shown", "p3:language 0", "p3:read", "p0:hidden"}));
+
+    main.pageCommand(5000); // second showing: no read
+    EXPECT_EQ(takeLog(), (Log{"p3:accept", "p0:shown", "p3:hidden"}));
+    EXPECT_EQ(app.currentPageIndex, 0);
+}
+
+TEST_F(MainFixture, UnsentChangesQuestionOnLeaving) {
+    main.command(5000);
+    takeLog();
+    page(0)->dirty = true;
+    ui.discardAnswers = {app::DiscardAnswer::Cancel};
+    main.pageCommand(5001);
+    EXPECT_TRUE(takeLog().empty());
+    EXPECT_EQ(main.currentIndex(), 0);
+
+    ui.discardAnswers = {app::DiscardAnswer::Send};
+    main.pageCommand(5001);
+    EXPECT_EQ(takeLog(),
+              (Log{"p0:send", "p0:accept", "p1:shown", "p1:language 0", "p1:read", "p0:hidden"}));
+}
+
+TEST_F(MainFixture, ProfileLoadOrderProgressAndUninitialisedPagesReadFirst) {
+    main.command(5001); // page 1 is initialised
+    takeLog();
+    drv.onCall = [&](uint16_t, DRVPARAM*) { clock.advance(100); };
+    for (int i = 0; i < 10; ++i)
+        page(i)->progressStepsOnLoad = 1;
+    drv.on({DRV_CALLBACK}, Answer::ok());
+    drv.on({DRV_CALLBACKNUM}, Answer::ok());
+    drv.on({DRV_LCDGERMAN}, Answer::ok());
+    for (uint16_t c : {DRV_CHGUNIT, DRV_AREACODE, DRV_PABXPREFIX, DRV_INTLPREFIX}) {
+        drv.on({c}, Answer::ok());
+    }
+    profiles.set(app::kCurrentProfile, "BACK_DIV", "CLBKNUM3", "0301234");
+    profiles.set(app::kCurrentProfile, "SET_DIV", "SOUNDON", "1");
+    profiles.set(app::kCurrentProfile, "SET_DIV", "PABX", "0");
+
+    app::WriteReport report = main.profileLoad(app::kCurrentProfile, "my.pro");
+    EXPECT_TRUE(report.ok());
+
+    EXPECT_EQ(takeLog(), (Log{"p0:read", "p0:load 1", "p1:load 1", "p2:read", "p2:load 1",
+                              "p3:read", "p3:load 1", "p4:read", "p4:load 1", "p5:read",
+                              "p5:load 1", "p6:read", "p6:load 1", "p8:read", "p8:load 1"}));
+    EXPECT_TRUE(main.initialised(8));
+    EXPECT_FALSE(main.initialised(7));
+    EXPECT_FALSE(main.initialised(9));
+
+    // BACK_DIV (44, then 45 for 0..9), then SET_DIV (39 to 43), everything sent.
+    std::vector<Cmd> expected{{DRV_CALLBACK, 0, 0, 1, ""}};
+    for (int i = 0; i < 10; ++i)
+        expected.push_back({DRV_CALLBACKNUM, 0, i, 1, i == 3 ? "0301234" : ""});
+    expected.push_back({DRV_LCDGERMAN, 0, 0, 1, ""});
+    expected.push_back({DRV_CHGUNIT, 0, 0, 1, ""});
+    expected.push_back({DRV_AREACODE, 0, 0, 1, ""});
+    expected.push_back({DRV_PABXPREFIX, 0, 0, 1, "0"});
+    expected.push_back({DRV_INTLPREFIX, 0, 0, 1, ""});
+    EXPECT_EQ(drv.sequence(), expected);
+    EXPECT_EQ(main.settings().pabxPrefix.confirmed, "0");
+    EXPECT_EQ(main.callback().numbers[3].confirmed, "0301234");
+
+    // SOUNDON copied into the default profile.
+    EXPECT_TRUE(app.soundOn);
+    EXPECT_EQ(profiles.get(app::kDefaultProfile, "SET_DIV", "SOUNDON"), "1");
+
+    // Progress: the elapsed ms after each step, then 25000.
+    EXPECT_EQ(ui.eventsStartingWith("progress open"), (Log{"progress open 6194 \"my.pro\" 25000"}));
+    std::vector<int> expectedPositions{0, 1100, 1600};
+    for (int i = 0; i < 8; ++i) {
+        expectedPositions.push_back(1600);
+        expectedPositions.push_back(1600); // the page's own progress step
+    }
+    expectedPositions.push_back(25000);
+    EXPECT_EQ(ui.progressPositions, expectedPositions);
+    EXPECT_EQ(ui.eventsStartingWith("progress text"), (Log{"progress text 6196"}));
+    EXPECT_EQ(clock.sleeps, (std::vector<std::int64_t>{400}));
+    EXPECT_EQ(ui.events.back(), "progress close");
+}
+
+TEST_F(MainFixture, ProgressStopsAtItsEnd) {
+    drv.onCall = [&](uint16_t, DRVPARAM*) { clock.advance(5000); };
+    main.profileLoad(app::kCurrentProfile, "slow.pro");
+    for (int p : ui.progressPositions)
+        EXPECT_LE(p, 25000);
+    EXPECT_EQ(ui.progressPositions[2], 25000);
+}
+
+TEST_F(MainFixture, ProfileLoadWithAnotherLanguageSwitchesEverything) {
+    profiles.set(app::kCurrentProfile, "SET_DIV", "LANGUAGE", "1");
+    main.profileLoad(app::kCurrentProfile, "de.pro");
+    EXPECT_EQ(app.language, 1);
+    EXPECT_EQ(profiles.get(app::kDefaultProfile, "SET_DIV", "LANGUAGE"), "1");
+    Log log = takeLog();
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_NE(std::find(log.begin(), log.end(), "p" + std::to_string(i) + ":language 1"),
+                  log.end());
+    }
+}
+
+TEST_F(MainFixture, ProfileSaveWritesAllSectionsInOrder) {
+    app.language = 1;
+    app.soundOn = true;
+    drv.on({DRV_CALLBACK}, Answer::okFlag(1));
+    drv.on({DRV_CALLBACKNUM, 0, 2}, Answer::okText("0897"));
+    main.settings().areaCode.reset("030");
+    main.settings().areaCode.edited = "040"; // not on the device: not saved
+    ui.fileAnswers = {std::string("/home/u/profiles/office.pro")};
+
+    main.command(5012);
+    EXPECT_EQ(app.currentProfile, "/home/u/profiles/office.pro");
+    // BACK_DIV was read from the device first.
+    EXPECT_EQ(drv.sequence({DRV_CALLBACK, DRV_CALLBACKNUM}).size(), 11u);
+    EXPECT_EQ(drv.sequence()[0], (Cmd{DRV_CALLBACK, 0, 0, 0, ""}));
+
+    std::vector<std::string> keys;
+    for (const auto& w : profiles.writes) {
+        if (w.section == "BACK_DIV" || w.section == "SET_DIV") keys.push_back(w.key);
+        EXPECT_EQ(w.selector, app::kCurrentProfile);
+    }
+    EXPECT_EQ(keys, (Log{"CLBKACTIVE", "CLBKNUM0", "CLBKNUM1", "CLBKNUM2", "CLBKNUM3", "CLBKNUM4",
+                         "CLBKNUM5", "CLBKNUM6", "CLBKNUM7", "CLBKNUM8", "CLBKNUM9", "LANGUAGE",
+                         "SOUNDON", "LCDDSPING", "CHGUNIT", "LCCODE", "PABX", "IPREDIAL"}));
+    EXPECT_EQ(profiles.get(app::kCurrentProfile, "BACK_DIV", "CLBKACTIVE"), "1");
+    EXPECT_EQ(profiles.get(app::kCurrentProfile, "BACK_DIV", "CLBKNUM2"), "0897");
+    EXPECT_EQ(profiles.get(app::kCurrentProfile, "SET_DIV", "LANGUAGE"), "1");
+    EXPECT_EQ(profiles.get(app::kCurrentProfile, "SET_DIV", "LCCODE"), "030");
+
+    EXPECT_EQ(ui.eventsStartingWith("progress open"),
+              (Log{"progress open 6262 \"office.pro\" 100"}));
+    EXPECT_EQ(ui.progressPositions, (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 100}));
+    EXPECT_EQ(ui.eventsStartingWith("progress text"), (Log{"progress text 6182"}));
+    Log log = takeLog();
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& s) { return s.find(":save 1") != s.npos; }),
+              8);
+    EXPECT_TRUE(ui.writeFailures.empty());
+}
+
+TEST_F(MainFixture, SaveWithAFailingWriteIsReported) {
+    profiles.failWrites(app::kCurrentProfile, "PABX");
+    profiles.failWrites(app::kCurrentProfile, "SAVED");
+    app::WriteReport report = main.profileSave(app::kCurrentProfile, "x.pro");
+    EXPECT_FALSE(report.ok());
+    EXPECT_EQ(report.failures().size(), 9u); // PABX and the eight pages' keys
+    EXPECT_EQ(report.failures()[0].key, "PABX");
+    ASSERT_EQ(ui.writeFailures.size(), 1u);
+    EXPECT_EQ(ui.writeFailures[0].failures().size(), 9u);
+    EXPECT_EQ(ui.events.back(), "write failures"); // after the status window closed
+}
+
+TEST_F(MainFixture, SaveCancelledInTheQuestionWritesNothing) {
+    main.command(5000);
+    page(0)->dirty = true;
+    ui.discardAnswers = {app::DiscardAnswer::Cancel};
+    main.command(5012);
+    EXPECT_TRUE(profiles.writes.empty());
+    EXPECT_TRUE(ui.eventsStartingWith("file?").empty());
+}
+
+TEST_F(MainFixture, LanguageSwitchWritesItAndReachesHiddenPages) {
+    main.command(5000);
+    takeLog();
+    main.setLanguage(1);
+    EXPECT_EQ(profiles.get(app::kDefaultProfile, "SET_DIV", "LANGUAGE"), "1");
+    Log expected;
+    for (int i = 0; i < 10; ++i)
+        expected.push_back("p" + std::to_string(i) + ":language 1");
+    EXPECT_EQ(takeLog(), expected);
+    EXPECT_EQ(ui.eventsStartingWith("relabel").size(), 1u);
+
+    profiles.failWrites(app::kDefaultProfile);
+    EXPECT_FALSE(main.setLanguage(0).ok);
+    EXPECT_EQ(ui.writeFailures.size(), 1u);
+}
+
+TEST_F(MainFixture, ModelChangeRebuildsForTheNewModel) {
+    main.command(5000);
+    main.command(5004);
+    takeLog();
+    drv.on({DRV_IDENT}, Answer::identity(1, 30, false, "V3", "B3"));
+    main.modelChanged();
+    EXPECT_EQ(app.pageModel, 30);
+    EXPECT_EQ(app.portCount, 3);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_FALSE(main.initialised(i));
+    EXPECT_EQ(page(4)->model(), 30);
+    Log log = takeLog();
+    EXPECT_EQ(log.front(), "p4:created 30"); // the current page first
+    EXPECT_EQ(log.size(), 10u);
+    EXPECT_EQ(drv.count(DRV_MSN), 5 + 3 * 3);
+    EXPECT_EQ(ui.posted, (std::vector<int>{5004}));
+    ui.runPosted(main);
+    EXPECT_EQ(takeLog(), (Log{"p4:shown", "p4:language 0", "p4:read"}));
+
+    drv.clearCalls();
+    main.modelChanged(); // same model: nothing rebuilt
+    EXPECT_TRUE(takeLog().empty());
+    EXPECT_EQ(drv.codes(), (std::vector<uint16_t>{DRV_IDENT}));
+}
+
+TEST_F(MainFixture, MonitorAndUpgradePausePollingOfPages7To9) {
+    main.command(5007);
+    takeLog();
+    ui.onMonitorDialog = [&] { EXPECT_EQ(factory.log, (Log{"p7:pause 1"})); };
+    main.command(5010);
+    EXPECT_EQ(takeLog(), (Log{"p7:pause 1", "p7:pause 0"}));
+
+    main.heartbeat().start();
+    ui.upgradeResults = {2};
+    ui.onUpgradeDialog = [&] { EXPECT_FALSE(main.heartbeat().running()); };
+    main.command(5014);
+    EXPECT_EQ(takeLog(), (Log{"p7:pause 1", "p7:pause 0"}));
+    EXPECT_TRUE(main.heartbeat().running());
+
+    main.command(5002);
+    takeLog();
+    ui.onMonitorDialog = nullptr;
+    main.command(5010);
+    EXPECT_TRUE(takeLog().empty());
+}
+
+TEST_F(MainFixture, UpgradeCancelledWithOnlyABootLoaderEndsTheProgram) {
+    app.identified = false;
+    ui.upgradeResults = {2};
+    main.command(5014);
+    EXPECT_TRUE(ui.mainWindowClosed);
+}
+
+TEST_F(MainFixture, QuitStoresTheSettingsUnderTheWaitCursor) {
+    main.heartbeat().start();
+    EXPECT_EQ(main.quit(), 0);
+    EXPECT_EQ(drv.codes(), (std::vector<uint16_t>{DRV_STORE}));
+    EXPECT_EQ(ui.busyDepth, 0);
+    EXPECT_TRUE(ui.mainWindowClosed);
+    EXPECT_FALSE(main.heartbeat().running());
+
+    drv.clearCalls();
+    app.connected = false;
+    EXPECT_EQ(main.quit(), -2);
+    EXPECT_TRUE(drv.calls().empty());
+}
+
+TEST_F(MainFixture, SettingsCommandReadsTheDeviceFirst) {
+    drv.on({DRV_LCDGERMAN}, Answer::okFlag(1));
+    drv.on({DRV_INTLPREFIX}, Answer::okText("00"));
+    ui.onSettingsDialog = [&] {
+        EXPECT_EQ(drv.codes(),
+                  (std::vector<uint16_t>{DRV_LCDGERMAN, DRV_PING2, DRV_PING2, DRV_CHGUNIT,
+                                         DRV_AREACODE, DRV_PABXPREFIX, DRV_INTLPREFIX}));
+    };
+    main.command(5013);
+    EXPECT_EQ(ui.settingsDialogs, 1);
+    EXPECT_EQ(main.settings().lcdGerman.confirmed, 1);
+    EXPECT_EQ(main.settings().intlPrefix.confirmed, "00");
+    EXPECT_EQ(main.settings().chargeUnit.confirmed, ""); // failed query: empty
+}
+
+TEST_F(MainFixture, HelpItems) {
+    main.command(32795);
+    main.command(32799);
+    main.command(32780);
+    EXPECT_EQ(ui.events, (Log{"help 7000 8500", "about"}));
+}
+
+} // namespace

@@ -1,0 +1,6 @@
+quorvex_add_test(NAME driver_catalogue_test LABELS unit
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/driver_catalogue_test.cpp ${CMAKE_CURRENT_LIST_DIR}/driver_parse_test.cpp
+    LIBS r70_catalogue)
+quorvex_add_test(NAME driver_serial_line_test LABELS unit
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/driver_serial_line_test.cpp
+    LIBS r70_serial_line)
