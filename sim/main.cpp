@@ -23,7 +23,8 @@ constexpr const char* kUsage =
     "       r70sim --make-image FILE --model R30|R70|R70-USB [--firmware V] [--bootcode V]\n"
     "\n"
     "Runs a simulated ISDN terminal adapter on a pseudo-terminal and links PATH to it.\n"
-    "Prints the pseudo-terminal's path when ready; SIGINT or SIGTERM ends it.\n"
+    "Prints the pseudo-terminal's path when ready; SIGINT or SIGTERM ends it,\n"
+    "SIGUSR1 unplugs the device and SIGUSR2 plugs it in again (printing the new path).\n"
     "\n"
     "Options:\n"
     "  --model M          R30, R70 or R70-USB\n"
@@ -135,6 +136,8 @@ int main(int argc, char** argv) {
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGUSR1);
+    sigaddset(&stopSignals, SIGUSR2);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     SimDevice dev(opt);
@@ -147,8 +150,22 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::cout << dev.slavePath() << std::endl;
-    int sig = 0;
-    sigwait(&stopSignals, &sig);
+    // SIGUSR1 unplugs the device, SIGUSR2 plugs it in again; SIGINT/SIGTERM end it.
+    for (;;) {
+        int sig = 0;
+        if (sigwait(&stopSignals, &sig) != 0) continue;
+        if (sig == SIGUSR1) {
+            dev.unplug();
+            std::cerr << "r70sim: unplugged\n";
+        } else if (sig == SIGUSR2) {
+            if (dev.replug(&error))
+                std::cout << dev.slavePath() << std::endl;
+            else
+                std::cerr << "r70sim: replug failed: " << error << "\n";
+        } else {
+            break;
+        }
+    }
     dev.stop();
     return 0;
 }

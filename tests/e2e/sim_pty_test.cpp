@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -234,23 +235,59 @@ TEST(SimProgram, PrintsTheSlaveAndRemovesTheLinkOnSigterm) {
         ::_exit(127);
     }
     ::close(out[1]);
-    std::string path;
-    char c;
-    while (::read(out[0], &c, 1) == 1 && c != '\n')
-        path += c;
-    ::close(out[0]);
+    auto readLine = [&] {
+        std::string text;
+        char c;
+        while (::read(out[0], &c, 1) == 1 && c != '\n')
+            text += c;
+        return text;
+    };
+    std::string path = readLine();
     ASSERT_TRUE(path.starts_with("/dev/pts/")) << path;
     {
         Line line(link);
         ASSERT_TRUE(line.ok());
         EXPECT_NE(line.ask("ATI4").find("613"), std::string::npos);
     }
+    // SIGUSR1 unplugs, SIGUSR2 plugs in again and prints the new path.
+    struct stat st {};
+    ::kill(pid, SIGUSR1);
+    auto end = Clock::now() + 10s;
+    while (::lstat(link.c_str(), &st) == 0 && Clock::now() < end)
+        Line(link).readByte(10ms);
+    EXPECT_NE(::lstat(link.c_str(), &st), 0) << "still plugged";
+    ::kill(pid, SIGUSR2);
+    EXPECT_TRUE(readLine().starts_with("/dev/pts/"));
+    {
+        Line line(link);
+        ASSERT_TRUE(line.ok());
+        EXPECT_EQ(line.ask("AT"), kOk);
+    }
+    ::close(out[0]);
     ::kill(pid, SIGTERM);
     int status = 0;
     ::waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    struct stat st {};
     EXPECT_NE(::lstat(link.c_str(), &st), 0);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(SimProgram, MakesAnImageTheLoaderAccepts) {
+    std::string dir = tempDir("image");
+    std::string file = dir + "/fw.r7u";
+    std::string cmd = std::string(R70SIM_BIN) + " --make-image " + file +
+                      " --model R70-USB --firmware 'V3.00 USB' --bootcode V1.09";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::ifstream in(file, std::ios::binary);
+    std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)), {});
+    auto info = checkImage(image, Model::R70Usb);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->firmware, "V3.00 USB");
+    EXPECT_EQ(info->bootCode, "V1.09");
+    EXPECT_FALSE(checkImage(image, Model::R70));
+    std::string bad =
+        std::string(R70SIM_BIN) + " --make-image " + file + " --model R80 2>/dev/null";
+    EXPECT_NE(std::system(bad.c_str()), 0);
     std::filesystem::remove_all(dir);
 }
 
