@@ -13,6 +13,16 @@ namespace qm = quorvex::maintenance;
 
 namespace {
 
+// The images written by this test go when the test program ends.
+struct RemoveImagesAtExit {
+    ~RemoveImagesAtExit() {
+        std::error_code ec;
+        std::filesystem::remove_all(std::filesystem::temp_directory_path() /
+                                        ("quorvex_fw_" + std::to_string(::getpid())),
+                                    ec);
+    }
+} removeImagesAtExit;
+
 std::vector<std::uint8_t> image(const std::string& model, std::size_t size = qm::kFirmwareSize,
                                 const std::string& version = "V2.10",
                                 const std::string& boot = "B1.02") {

@@ -21,6 +21,16 @@ using qt::Answer;
 
 namespace {
 
+// The images written by this test go when the test program ends.
+struct RemoveImagesAtExit {
+    ~RemoveImagesAtExit() {
+        std::error_code ec;
+        std::filesystem::remove_all(std::filesystem::temp_directory_path() /
+                                        ("quorvex_upg_" + std::to_string(::getpid())),
+                                    ec);
+    }
+} removeImagesAtExit;
+
 std::string writeImage(const std::string& name, const std::string& model, char fill = 'x') {
     std::vector<char> bytes(qm::kFirmwareSize, fill);
     std::memcpy(bytes.data() + qm::kFirmwareVersionField.offset, "V3.00", 6);
