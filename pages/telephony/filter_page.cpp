@@ -116,11 +116,13 @@ void FilterPage::refreshDisplay() {
     }
 }
 
-// The value a commit of the entry stores. A field the user has not touched
-// keeps its stored value, so that two ports of the same name never turn one
-// port's star code into the other's.
+// The value a commit of the entry stores. A star code whose field still shows
+// its port's name keeps its code, so that of two ports with the same name the
+// second's code never turns into the first's.
 std::string FilterPage::committedValue(const Entry& entry, const PortNames& names) const {
-    if (entry.shown == shownFilterEntry(entry.value.edited, names)) return entry.value.edited;
+    const std::string& stored = entry.value.edited;
+    int kind = classify(stored, names);
+    if (kind >= 8 && kind <= 12 && entry.shown == shownFilterEntry(stored, names)) return stored;
     return storedFilterEntry(entry.shown, names);
 }
 
