@@ -115,6 +115,18 @@ TEST_F(AcceptFixture, VolumeInversionOnRead) {
     EXPECT_EQ(p.value(2429), 0); // not connected rule: no answer at all
 }
 
+TEST_F(AcceptFixture, DeviceDigitsNoSelectorShowsAreClamped) {
+    drv.on({DRV_ACCEPT, 0, {}, 0}, Answer::okValue(5));
+    drv.on({DRV_CALLERID, 21, {}, 0}, Answer::okValue(9));
+    drv.on({DRV_RINGDELAY, 22, {}, 0}, Answer::okValue(-2));
+    AcceptPage& p = make(3);
+    p.readDevice();
+    EXPECT_EQ(p.value(2418), 2);
+    EXPECT_EQ(p.value(2431), 2);
+    EXPECT_EQ(p.value(2437), 0);
+    EXPECT_FALSE(p.hasUnsentChanges());
+}
+
 TEST_F(AcceptFixture, NoDeviceReadsZeros) {
     app.connected = false;
     AcceptPage& p = make(5);
