@@ -90,8 +90,7 @@ void ChargePage::clearPortSum(int column) {
     const int port = column == kChargeDataColumn ? app::kDataPortNumber
                                                  : app::kAnalogPortNumbers[std::size_t(column)];
     DRVPARAM record = app::makeRecord(port, kSelectorSum, app::kOpClear);
-    const app::SendOutcome outcome =
-        app::sendOutcome(app_.SendDrvCmd(DRV_CHARGE, &record), record);
+    const app::SendOutcome outcome = app::sendOutcome(app_.SendDrvCmd(DRV_CHARGE, &record), record);
     report_.add(record, outcome);
     if (outcome == app::SendOutcome::Done) {
         cells_[std::size_t(kSelectorSum)][std::size_t(column)] = std::string(kNoCharge);
@@ -103,8 +102,7 @@ void ChargePage::clearTotal() {
     if (app_.soundOn) ui_.beep();
     if (!ui_.askYesNo(kMsgClearTotal)) return;
     DRVPARAM record = app::makeRecord(0, kSelectorTotal, app::kOpClear);
-    const app::SendOutcome outcome =
-        app::sendOutcome(app_.SendDrvCmd(DRV_CHARGE, &record), record);
+    const app::SendOutcome outcome = app::sendOutcome(app_.SendDrvCmd(DRV_CHARGE, &record), record);
     report_.add(record, outcome);
     if (outcome == app::SendOutcome::Done) total_ = std::string(kNoCharge);
     ui_.refresh();

@@ -27,8 +27,8 @@ inline constexpr int kMsgClearTotal = 9060;
 inline constexpr int kChargeBufferSize = 1024;
 
 namespace charge_control {
-inline constexpr int kClearBase = 1100;     // + column: "Clear" under the sum of a port
-inline constexpr int kClearTotal = 1110;    // "Clear" beside the total
+inline constexpr int kClearBase = 1100;  // + column: "Clear" under the sum of a port
+inline constexpr int kClearTotal = 1110; // "Clear" beside the total
 } // namespace charge_control
 
 class ChargePage : public app::PageBase {

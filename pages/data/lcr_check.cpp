@@ -6,8 +6,8 @@ namespace quorvex::pages {
 
 namespace {
 
-constexpr int kHourPositions = 25;  // hours 0..24
-constexpr int kFreeBandHour = 26;   // an empty from hour sorts after every real one
+constexpr int kHourPositions = 25; // hours 0..24
+constexpr int kFreeBandHour = 26;  // an empty from hour sorts after every real one
 
 // Sets a value and marks it, but only when it really changes.
 template <typename T> bool change(Marked<T>& item, const T& value) {

@@ -328,12 +328,24 @@ template <typename Fn> void forEachKey(LcrTables& tables, Marked<bool>& activate
                 if (row >= std::size_t(kLcrBands)) break;
                 LcrBand& b = tables[day].bands[row];
                 switch (BandField(place.field)) {
-                case BandField::From: fn(spec, nullptr, &b.from); break;
-                case BandField::Till: fn(spec, nullptr, &b.till); break;
-                case BandField::Predial: fn(spec, nullptr, &b.predial); break;
-                case BandField::Provider: fn(spec, nullptr, &b.provider); break;
-                case BandField::Local: fn(spec, &b.local, nullptr); break;
-                case BandField::Active: fn(spec, &b.active, nullptr); break;
+                case BandField::From:
+                    fn(spec, nullptr, &b.from);
+                    break;
+                case BandField::Till:
+                    fn(spec, nullptr, &b.till);
+                    break;
+                case BandField::Predial:
+                    fn(spec, nullptr, &b.predial);
+                    break;
+                case BandField::Provider:
+                    fn(spec, nullptr, &b.provider);
+                    break;
+                case BandField::Local:
+                    fn(spec, &b.local, nullptr);
+                    break;
+                case BandField::Active:
+                    fn(spec, &b.active, nullptr);
+                    break;
                 }
                 break;
             }
@@ -341,9 +353,15 @@ template <typename Fn> void forEachKey(LcrTables& tables, Marked<bool>& activate
                 if (row >= std::size_t(kLcrRanges)) break;
                 LcrRange& r = tables[day].ranges[row];
                 switch (RangeField(place.field)) {
-                case RangeField::From: fn(spec, nullptr, &r.from); break;
-                case RangeField::To: fn(spec, nullptr, &r.to); break;
-                case RangeField::Active: fn(spec, &r.active, nullptr); break;
+                case RangeField::From:
+                    fn(spec, nullptr, &r.from);
+                    break;
+                case RangeField::To:
+                    fn(spec, nullptr, &r.to);
+                    break;
+                case RangeField::Active:
+                    fn(spec, &r.active, nullptr);
+                    break;
                 }
                 break;
             }
@@ -358,8 +376,8 @@ void LcrPage::loadSection(int selector) {
     forEachKey(tables_, activated_,
                [&](const profile::KeySpec& spec, Marked<bool>* flag, Marked<std::string>* text) {
                    if (flag != nullptr) {
-                       flag->edited = store.readInt(selector, kSection, spec.name,
-                                                    spec.numberDefault) != 0;
+                       flag->edited =
+                           store.readInt(selector, kSection, spec.name, spec.numberDefault) != 0;
                    } else {
                        text->edited =
                            store.readString(selector, kSection, spec.name, spec.textDefault);
@@ -423,11 +441,16 @@ const Marked<std::string>* LcrPage::textItem(int controlId) const {
     RangeField rf{};
     if (LcrBand* b = self->bandOf(controlId, bf)) {
         switch (bf) {
-        case BandField::From: return &b->from;
-        case BandField::Till: return &b->till;
-        case BandField::Predial: return &b->predial;
-        case BandField::Provider: return &b->provider;
-        default: return nullptr;
+        case BandField::From:
+            return &b->from;
+        case BandField::Till:
+            return &b->till;
+        case BandField::Predial:
+            return &b->predial;
+        case BandField::Provider:
+            return &b->provider;
+        default:
+            return nullptr;
         }
     }
     if (LcrRange* r = self->rangeOf(controlId, rf)) {

@@ -13,10 +13,10 @@ namespace quorvex::pages {
 // One 20-character slot each: the prefix, a comma, the name. The last slot
 // ends the list and never matches.
 inline constexpr std::array<std::string_view, 16> kProviderSlots = {
-    "01011,o.tel.o",  "01013,Tele2",    "01018,Debitel",      "01019,MobilCom",
-    "01023,Tesion",   "01024,TelePassport", "01030,TelDaFax", "01033,Telekom",
-    "01046,KomTel",   "01049,ACC",      "01050,Talkline",     "01066,Interroute",
-    "01070,Arcor",    "01085,WESTcom",  "01090,VIAG Interkom", "00000,Provider",
+    "01011,o.tel.o", "01013,Tele2",        "01018,Debitel",       "01019,MobilCom",
+    "01023,Tesion",  "01024,TelePassport", "01030,TelDaFax",      "01033,Telekom",
+    "01046,KomTel",  "01049,ACC",          "01050,Talkline",      "01066,Interroute",
+    "01070,Arcor",   "01085,WESTcom",      "01090,VIAG Interkom", "00000,Provider",
 };
 inline constexpr std::size_t kProviderSlotSize = 20;
 

@@ -185,7 +185,8 @@ void TimerPage::profileLoad(int selector) {
         if (spec.first < 0 || spec.first >= portCount()) continue;
         const std::size_t p = std::size_t(spec.first);
         if (spec.form == profile::ValueForm::Switch) {
-            active_[p].edited = store.readInt(selector, kSection, spec.name, spec.numberDefault) != 0;
+            active_[p].edited =
+                store.readInt(selector, kSection, spec.name, spec.numberDefault) != 0;
         } else {
             time_[p].edited = store.readString(selector, kSection, spec.name, spec.textDefault);
         }
@@ -263,8 +264,7 @@ void TimerPage::enterOrTab(int controlId) {
         int hour = 0;
         int minute = 0;
         std::string rewritten = item.edited;
-        if (item.edited.size() > kMaxTypedTime ||
-            !app::ParseClockTime(rewritten, hour, minute)) {
+        if (item.edited.size() > kMaxTypedTime || !app::ParseClockTime(rewritten, hour, minute)) {
             if (showFixedText)
                 showFixedText(kErrorFormatText);
             else

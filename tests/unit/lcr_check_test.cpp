@@ -51,8 +51,8 @@ LcrRange range(const std::string& text) {
 }
 
 std::string describe(const LcrBand& b) {
-    std::string s = b.from.edited + "-" + b.till.edited + "/" + b.predial.edited + "/" +
-                    b.provider.edited;
+    std::string s =
+        b.from.edited + "-" + b.till.edited + "/" + b.predial.edited + "/" + b.provider.edited;
     return s == "-//" ? "" : s;
 }
 
@@ -107,20 +107,8 @@ const CheckCase kCases[] = {
      true,
      {"00-08/01011/o.tel.o", "08-12/01070/Arcor", "12-14/01013/Tele2"},
      {}},
-    {"band_without_predial_is_emptied",
-     {"08-12//"},
-     {},
-     {kMsgBandsIncomplete},
-     true,
-     {""},
-     {}},
-    {"range_lengths_differ",
-     {},
-     {"0130-01309"},
-     {kMsgRange},
-     false,
-     {},
-     {"0130-01309"}},
+    {"band_without_predial_is_emptied", {"08-12//"}, {}, {kMsgBandsIncomplete}, true, {""}, {}},
+    {"range_lengths_differ", {}, {"0130-01309"}, {kMsgRange}, false, {}, {"0130-01309"}},
     {"ranges_packed_in_order",
      {},
      {"", "0130-0130", "", "", "0180-0190"},
@@ -156,7 +144,9 @@ TEST_P(LcrCheck, RepairsAndVerdict) {
         EXPECT_EQ(describe(out.tables[0].ranges[i]), c.rangesOut[i]) << "range row " << i + 1;
     // Without an overlap the other day type has nothing to repair; with one,
     // its hours are restored (and marked) as well.
-    if (!out.overlap) EXPECT_EQ(out.tables[1], in[1]);
+    if (!out.overlap) {
+        EXPECT_EQ(out.tables[1], in[1]);
+    }
     for (const LcrBand& b : out.tables[1].bands)
         EXPECT_EQ(b.from.mark, out.overlap);
 }
