@@ -244,6 +244,13 @@ void TimerPage::typeText(int controlId, const std::string& typed) {
     ui_.focus(controlId);
 }
 
+void TimerPage::takeText(int controlId, const std::string& text) {
+    const int p = portOf(controlId, timer_control::kTimeBase);
+    if (p < 0) return;
+    lastTimeField_ = p;
+    time_[std::size_t(p)].edited = text;
+}
+
 void TimerPage::click(int controlId) {
     if (controlId == timer_control::kSync) {
         synchronize();

@@ -64,6 +64,9 @@ public:
     std::string text(int controlId) const; // a time field
     bool flag(int controlId) const;        // an "Activated" box
     void typeText(int controlId, const std::string& text);
+    // A field's text as the control holds it, unchecked (pasted text, a
+    // control that reports no changes); Enter then checks it.
+    void takeText(int controlId, const std::string& text);
     void click(int controlId); // "Activated" boxes and "Synchronize time now"
     // Enter or Tab anywhere: the last changed time is checked and rewritten.
     void enterOrTab(int controlId);
