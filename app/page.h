@@ -7,6 +7,8 @@
 #include "app/page_items.h"
 #include "app/profile_store.h"
 
+#include <string>
+
 namespace quorvex::app {
 
 class CConfigApp;
@@ -53,6 +55,9 @@ class PageUi {
 public:
     virtual ~PageUi() = default;
     virtual void message(int textId) = 0;             // plain message box, OK
+    // A message box showing string textId followed by tail, e.g. 6294
+    // "Please set MSN0 for port" with tail " 21".
+    virtual void messageWithTail(int textId, const std::string& tail) = 0;
     virtual bool askYesNo(int textId) = 0;            // Yes = true
     virtual DiscardAnswer askSendDiscardCancel() = 0; // the unsent-changes question (text 6230)
     virtual void beep() = 0;                          // the system default beep
