@@ -54,7 +54,7 @@ enum class DiscardAnswer {
 class PageUi {
 public:
     virtual ~PageUi() = default;
-    virtual void message(int textId) = 0;             // plain message box, OK
+    virtual void message(int textId) = 0; // plain message box, OK
     // A message box showing string textId followed by tail, e.g. 6294
     // "Please set MSN0 for port" with tail " 21".
     virtual void messageWithTail(int textId, const std::string& tail) = 0;

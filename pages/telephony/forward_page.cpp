@@ -99,11 +99,11 @@ void ForwardPage::setStatus(int textId) {
 void ForwardPage::startErrorStatus(int typeIndex, int port, int state) {
     setStatus(kStatusError);
     statusDue_ = app_.clock().now() + kStatusErrorMs; // restarted when already running
-    reportMessage_ = literals::forwardReportMessage(
-        spec(typeIndex).kind,
-        state == kForwardNotSubscribed ? literals::ForwardReport::NotSubscribed
-                                       : literals::ForwardReport::Unknown,
-        portNumber(port));
+    reportMessage_ = literals::forwardReportMessage(spec(typeIndex).kind,
+                                                    state == kForwardNotSubscribed
+                                                        ? literals::ForwardReport::NotSubscribed
+                                                        : literals::ForwardReport::Unknown,
+                                                    portNumber(port));
 }
 
 void ForwardPage::statusIdle() {
@@ -308,8 +308,7 @@ bool ForwardPage::hasUnsentChanges() const {
     PortNames names = app_.cache.portNames();
     for (int t = 0; t < kForwardTypeCount; ++t) {
         for (int p = 0; p < portCount_; ++p) {
-            const PortEntry& e =
-                fields_[static_cast<std::size_t>(t)][static_cast<std::size_t>(p)];
+            const PortEntry& e = fields_[static_cast<std::size_t>(t)][static_cast<std::size_t>(p)];
             if (e.changed()) return true;
             if (e.pending() && storedValue(e.displayed(), names) != e.confirmed()) return true;
         }
@@ -343,9 +342,9 @@ void ForwardPage::profileLoad(int selector) {
             if (app_.cache.analog[static_cast<std::size_t>(key.first)].msn[0].empty())
                 e.reset(std::string(), names); // nothing to forward without an MSN
             else
-                e.setStored(app_.profiles().readString(selector, section, key.name,
-                                                       key.textDefault),
-                            names);
+                e.setStored(
+                    app_.profiles().readString(selector, section, key.name, key.textDefault),
+                    names);
         }
     }
     ui_.refresh();

@@ -31,8 +31,8 @@ inline constexpr int kForwardTypeCount = 3;
 
 struct ForwardTypeSpec {
     ForwardType type;
-    uint16_t code;          // the driver command
-    int firstField;         // field of port index 0; port p is firstField + p
+    uint16_t code;           // the driver command
+    int firstField;          // field of port index 0; port p is firstField + p
     std::string_view onWord; // report suffix of state 1
     literals::ForwardKind kind;
     std::string_view keyFormat; // FORWARD_DIV key

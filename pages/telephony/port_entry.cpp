@@ -11,14 +11,12 @@ std::string starCode(int portIndex) {
 
 int starCodePort(std::string_view text, const PortNames& names) {
     int c = classify(text, names);
-    return c >= kClassFirstStar && c < kClassFirstStar + kPortNameCount ? c - kClassFirstStar
-                                                                         : -1;
+    return c >= kClassFirstStar && c < kClassFirstStar + kPortNameCount ? c - kClassFirstStar : -1;
 }
 
 int namedPort(std::string_view text, const PortNames& names) {
     int c = classify(text, names);
-    return c >= kClassFirstName && c < kClassFirstName + kPortNameCount ? c - kClassFirstName
-                                                                         : -1;
+    return c >= kClassFirstName && c < kClassFirstName + kPortNameCount ? c - kClassFirstName : -1;
 }
 
 std::string displayText(std::string_view stored, const PortNames& names) {
@@ -31,8 +29,7 @@ std::string displayText(std::string_view stored, const PortNames& names) {
 
 std::string storedValue(std::string_view displayed, const PortNames& names, int namedPorts) {
     int p = namedPort(displayed, names);
-    if (p >= 0 && p < namedPorts && !names[static_cast<std::size_t>(p)].empty())
-        return starCode(p);
+    if (p >= 0 && p < namedPorts && !names[static_cast<std::size_t>(p)].empty()) return starCode(p);
     return std::string(displayed);
 }
 

@@ -19,8 +19,7 @@ int portNumber(int p) {
 
 } // namespace
 
-ShortDialPage::ShortDialPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host,
-                             int model)
+ShortDialPage::ShortDialPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host, int model)
     : PageBase(app, ui, host), portCount_((model < 0 ? app.pageModel : model) == 30 ? 3 : 5) {
     // The section's keys run in the order the device is written: every
     // special ring switch, then the entries port by port, slot by slot.
@@ -28,8 +27,13 @@ ShortDialPage::ShortDialPage(app::CConfigApp& app, app::PageUi& ui, app::PageHos
         if (key.first < 0 || key.first >= portCount_) continue;
         auto p = static_cast<std::size_t>(key.first);
         if (key.format == kRingKeyFormat) {
-            table_.add({DRV_SPECIALRING, portNumber(key.first), 0, app::ValueField::Flag, key.name,
-                        key.numberDefault, {}},
+            table_.add({DRV_SPECIALRING,
+                        portNumber(key.first),
+                        0,
+                        app::ValueField::Flag,
+                        key.name,
+                        key.numberDefault,
+                        {}},
                        ring_[p]);
         } else if (key.format == kEntryKeyFormat && key.second >= 0 &&
                    key.second < kShortDialSlots) {
@@ -204,8 +208,8 @@ bool ShortDialPage::hasUnsentChanges() const {
     if (table_.anyChanged()) return true;
     for (int p = 0; p < portCount_; ++p) {
         for (const PortEntry& e : entries_[static_cast<std::size_t>(p)]) {
-            if (e.pending() && storedValue(e.displayed(), app_.cache.portNames(), portCount_) !=
-                                   e.confirmed())
+            if (e.pending() &&
+                storedValue(e.displayed(), app_.cache.portNames(), portCount_) != e.confirmed())
                 return true;
         }
     }

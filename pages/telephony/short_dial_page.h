@@ -24,7 +24,7 @@ namespace quorvex::telephony {
 
 inline constexpr int kShortDialSlots = 10;
 // Control identifiers.
-inline constexpr int kShortDialEditFirst = 2550; // port p, slot k: 2550 + 10p + k
+inline constexpr int kShortDialEditFirst = 2550;    // port p, slot k: 2550 + 10p + k
 inline constexpr int kSpecialRingCheckFirst = 2600; // + port index
 inline constexpr int kShortDialSendButton = app::kCmdSend;
 
@@ -44,7 +44,7 @@ public:
     const app::Item<int>& specialRing(int port) const;
 
     // ---- the controls ----
-    bool hasControl(int controlId) const; // an R30 has no controls of ports 31 and 32
+    bool hasControl(int controlId) const;  // an R30 has no controls of ports 31 and 32
     std::string text(int controlId) const; // short dial edits: the displayed text
     bool checked(int controlId) const;     // special ring boxes
     bool setText(int controlId, std::string_view text);

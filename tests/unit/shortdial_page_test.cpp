@@ -144,7 +144,7 @@ TEST_F(ShortDialTest, UnsentChangesQuestionSendsOnlyChangedItems) {
     EXPECT_FALSE(page->hasUnsentChanges());
     EXPECT_EQ(page->text(editOf(2, 3)), "Paul");
     EXPECT_EQ(page->report().text(), "C14 P32 I0 O1 =,OK\nC15 P11 I0 O1 =0301234,OK\n"
-                                      "C15 P22 I3 O1 =*21,OK\n");
+                                     "C15 P22 I3 O1 =*21,OK\n");
 }
 
 TEST_F(ShortDialTest, FailedOrUnacknowledgedItemsStayUnsent) {
@@ -170,7 +170,7 @@ TEST_F(ShortDialTest, FailedOrUnacknowledgedItemsStayUnsent) {
 
 struct Typing {
     const char* text;
-    int message;           // 0: none
+    int message;            // 0: none
     const char* afterLeave; // displayed text after leaving the field
     const char* stored;     // stored value after leaving
 };
