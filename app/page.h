@@ -54,16 +54,16 @@ enum class DiscardAnswer {
 class PageUi {
 public:
     virtual ~PageUi() = default;
-    virtual void message(int textId) = 0; // plain message box, OK
-    // A message box showing string textId followed by tail, e.g. 6294
-    // "Please set MSN0 for port" with tail " 21".
-    virtual void messageWithTail(int textId, const std::string& tail) = 0;
+    virtual void message(int textId) = 0;             // plain message box, OK
     virtual bool askYesNo(int textId) = 0;            // Yes = true
     virtual DiscardAnswer askSendDiscardCancel() = 0; // the unsent-changes question (text 6230)
     virtual void beep() = 0;                          // the system default beep
     virtual void setBusy(bool on) = 0;                // the wait cursor
     virtual void focus(int controlId) = 0;
     virtual void refresh() = 0; // controls := the page's edited values
+    // A message box showing string textId followed by tail, e.g. 6294
+    // "Please set MSN0 for port" with tail " 21".
+    virtual void messageWithTail(int textId, const std::string& tail) = 0;
 };
 
 // The main window as a page meets it.
