@@ -157,7 +157,7 @@ void ForwardPage::fieldChanged(int controlId) {
         return;
     }
     if (classify(e->displayed(), app_.cache.portNames()) == kClassInvalid) {
-        ui_.message(9000);
+        ui_.message(kTextPhoneNumber);
         undo(*e, controlId);
     }
 }

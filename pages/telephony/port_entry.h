@@ -39,6 +39,8 @@
 namespace quorvex::telephony {
 
 inline constexpr int kPortNameCount = 5;
+// The message for a text the classifier rejects: "Please enter a phone number. ..."
+inline constexpr int kTextPhoneNumber = 9000;
 
 // classify() results that name a port: 3-7 a port's name, 8-12 a star code.
 inline constexpr int kClassInvalid = 0;

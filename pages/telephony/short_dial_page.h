@@ -28,7 +28,6 @@ inline constexpr int kShortDialEditFirst = 2550;    // port p, slot k: 2550 + 10
 inline constexpr int kSpecialRingCheckFirst = 2600; // + port index
 inline constexpr int kShortDialSendButton = app::kCmdSend;
 
-inline constexpr int kTextPhoneNumber = 9000; // "Please enter a phone number. ..."
 inline constexpr int kTextMax15Digits = 9058; // "max 15 digits"
 inline constexpr int kTextShortDialTitle = 8504;
 inline constexpr int kTextShortDialHelp = 7004;
