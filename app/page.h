@@ -7,6 +7,8 @@
 #include "app/page_items.h"
 #include "app/profile_store.h"
 
+#include <string>
+
 namespace quorvex::app {
 
 class CConfigApp;
@@ -59,6 +61,9 @@ public:
     virtual void setBusy(bool on) = 0;                // the wait cursor
     virtual void focus(int controlId) = 0;
     virtual void refresh() = 0; // controls := the page's edited values
+    // A message box showing string textId followed by tail, e.g. 6294
+    // "Please set MSN0 for port" with tail " 21".
+    virtual void messageWithTail(int textId, const std::string& tail) = 0;
 };
 
 // The main window as a page meets it.

@@ -23,6 +23,14 @@ std::vector<std::string> ScriptedUi::eventsStartingWith(const std::string& prefi
 void ScriptedUi::message(int textId) {
     events.push_back("message " + std::to_string(textId));
     messages.push_back(textId);
+    messageTails.emplace_back();
+    if (onMessage) onMessage(textId);
+}
+
+void ScriptedUi::messageWithTail(int textId, const std::string& tail) {
+    events.push_back("message " + std::to_string(textId) + tail);
+    messages.push_back(textId);
+    messageTails.push_back(tail);
     if (onMessage) onMessage(textId);
 }
 

@@ -40,6 +40,7 @@ public:
     // ---- what was shown ----
     std::vector<std::string> events;
     std::vector<int> messages;
+    std::vector<std::string> messageTails; // the tail of each message ("" for plain ones)
     std::vector<int> posted;
     std::vector<int> progressPositions;
     std::vector<app::WriteReport> writeFailures;
@@ -58,6 +59,7 @@ public:
 
     // PageUi
     void message(int textId) override;
+    void messageWithTail(int textId, const std::string& tail) override;
     bool askYesNo(int textId) override;
     app::DiscardAnswer askSendDiscardCancel() override;
     void beep() override;

@@ -1,0 +1,368 @@
+#include "pages/telephony/forward_page.h"
+
+#include "app/config_app.h"
+#include "profile/sections.h"
+
+#include <utility>
+
+namespace quorvex::telephony {
+namespace {
+
+using profile::Section;
+
+int portNumber(int p) {
+    return app::kAnalogPortNumbers[static_cast<std::size_t>(p)];
+}
+
+const ForwardTypeSpec& spec(int typeIndex) {
+    return kForwardTypes[static_cast<std::size_t>(typeIndex)];
+}
+
+// The main window's device-busy flag: the heartbeat stays quiet while a
+// forwarding request and its re-reads are on the line.
+class DeviceBusy {
+public:
+    explicit DeviceBusy(app::CConfigApp& app) : app_(app) { app_.suspendHeartbeat(); }
+    ~DeviceBusy() { app_.resumeHeartbeat(); }
+    DeviceBusy(const DeviceBusy&) = delete;
+    DeviceBusy& operator=(const DeviceBusy&) = delete;
+
+private:
+    app::CConfigApp& app_;
+};
+
+} // namespace
+
+ForwardPage::ForwardPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host, int model)
+    : PageBase(app, ui, host), portCount_((model < 0 ? app.pageModel : model) == 30 ? 3 : 5) {}
+
+int ForwardPage::fieldId(ForwardType type, int port) {
+    return kForwardTypes[static_cast<std::size_t>(type)].firstField + port;
+}
+
+const PortEntry& ForwardPage::field(ForwardType type, int port) const {
+    return fields_.at(static_cast<std::size_t>(type)).at(static_cast<std::size_t>(port));
+}
+
+PortEntry& ForwardPage::entry(int typeIndex, int port) {
+    return fields_[static_cast<std::size_t>(typeIndex)][static_cast<std::size_t>(port)];
+}
+
+// ---- controls ----
+
+const PortEntry* ForwardPage::entryOf(int controlId) const {
+    for (std::size_t t = 0; t < kForwardTypes.size(); ++t) {
+        int p = controlId - kForwardTypes[t].firstField;
+        if (p >= 0 && p < portCount_) return &fields_[t][static_cast<std::size_t>(p)];
+    }
+    return nullptr;
+}
+
+PortEntry* ForwardPage::entryOf(int controlId) {
+    return const_cast<PortEntry*>(std::as_const(*this).entryOf(controlId));
+}
+
+bool ForwardPage::hasControl(int controlId) const {
+    return entryOf(controlId) != nullptr || entryOf(controlId - kForwardButtonOffset) != nullptr;
+}
+
+std::string ForwardPage::text(int controlId) const {
+    const PortEntry* e = entryOf(controlId);
+    return e != nullptr ? e->displayed() : std::string();
+}
+
+bool ForwardPage::setText(int controlId, std::string_view text) {
+    PortEntry* e = entryOf(controlId);
+    if (e == nullptr) return false;
+    e->setDisplayed(std::string(text));
+    lastEdited_ = controlId;
+    return true;
+}
+
+int ForwardPage::nextControl(int controlId) const {
+    for (int id = controlId + 1; id <= kForwardFieldLast; ++id) {
+        if (entryOf(id) != nullptr) return id;
+    }
+    return kForwardFieldFirst;
+}
+
+// ---- status ----
+
+void ForwardPage::setStatus(int textId) {
+    statusTextId_ = textId;
+    if (textId != kStatusError) {
+        statusDue_.reset();
+        reportMessage_.clear();
+    }
+}
+
+void ForwardPage::startErrorStatus(int typeIndex, int port, int state) {
+    setStatus(kStatusError);
+    statusDue_ = app_.clock().now() + kStatusErrorMs; // restarted when already running
+    reportMessage_ = literals::forwardReportMessage(spec(typeIndex).kind,
+                                                    state == kForwardNotSubscribed
+                                                        ? literals::ForwardReport::NotSubscribed
+                                                        : literals::ForwardReport::Unknown,
+                                                    portNumber(port));
+}
+
+void ForwardPage::statusIdle() {
+    setStatus(kStatusIdle);
+    ui_.refresh();
+}
+
+void ForwardPage::timerTick() {
+    if (statusDue_ && app_.clock().now() >= *statusDue_) statusIdle();
+}
+
+// ---- display and commit ----
+
+void ForwardPage::commitControls() {
+    PortNames names = app_.cache.portNames();
+    for (int t = 0; t < kForwardTypeCount; ++t) {
+        for (int p = 0; p < portCount_; ++p) {
+            PortEntry& e = entry(t, p);
+            int c = classify(e.displayed(), names);
+            // Half a name or a lone star is accepted while typing, but never
+            // sent as a forwarding target: it goes back to the confirmed one.
+            if (e.pending() && (c == kClassInvalid || c == kClassIncomplete))
+                e.discard(names);
+            else
+                e.commit(names);
+        }
+    }
+}
+
+void ForwardPage::undo(PortEntry& e, int controlId) {
+    e.discard(app_.cache.portNames());
+    ui_.refresh();
+    ui_.focus(controlId);
+}
+
+// ---- user events ----
+
+void ForwardPage::fieldChanged(int controlId) {
+    PortEntry* e = entryOf(controlId);
+    if (e == nullptr) return;
+    lastEdited_ = controlId;
+    int p = 0;
+    for (const ForwardTypeSpec& s : kForwardTypes) {
+        if (controlId >= s.firstField && controlId < s.firstField + portCount_)
+            p = controlId - s.firstField;
+    }
+    // The network forwards calls of an MSN: without one the port has nothing to forward.
+    if (app_.cache.analog[static_cast<std::size_t>(p)].msn[0].empty()) {
+        ui_.messageWithTail(kTextSetMsn0, " " + std::to_string(portNumber(p)));
+        undo(*e, controlId);
+        return;
+    }
+    if (classify(e->displayed(), app_.cache.portNames()) == kClassInvalid) {
+        ui_.message(kTextPhoneNumber);
+        undo(*e, controlId);
+    }
+}
+
+void ForwardPage::enterOrTab(int focusedControl) {
+    commitControls();
+    ui_.refresh();
+    ui_.focus(nextControl(focusedControl));
+}
+
+void ForwardPage::acceptField() {
+    commitControls();
+    ui_.refresh();
+}
+
+void ForwardPage::buttonPressed(int controlId) {
+    int fieldControl = controlId - kForwardButtonOffset;
+    for (const ForwardTypeSpec& s : kForwardTypes) {
+        int p = fieldControl - s.firstField;
+        if (p >= 0 && p < portCount_) {
+            sendField(s.type, p);
+            return;
+        }
+    }
+}
+
+// ---- device ----
+
+void ForwardPage::query(int typeIndex, int port, bool keepEdits) {
+    DRVPARAM record = app::makeRecord(portNumber(port), 0, app::kOpQuery);
+    record.nValue = kForwardOff; // a reply the device does not explain reads as off
+    int32_t result = app_.SendDrvCmd(spec(typeIndex).code, &record);
+    std::string target = app::queryDone(result, record) && record.nValue == kForwardOn
+                             ? app::fieldText(record.szText)
+                             : std::string();
+    PortEntry& e = entry(typeIndex, port);
+    PortNames names = app_.cache.portNames();
+    if (keepEdits && e.changed()) {
+        // The device's value becomes the confirmed one; the user's unsent
+        // target stays in the field.
+        std::string edited = e.stored();
+        e.reset(std::move(target), names);
+        e.setStored(std::move(edited), names);
+    } else {
+        e.reset(std::move(target), names);
+    }
+}
+
+void ForwardPage::readDevice() {
+    readAll(false);
+}
+
+void ForwardPage::readAll(bool keepEdits) {
+    ui_.setBusy(true);
+    for (int p = 0; p < portCount_; ++p) {
+        for (int t = 0; t < kForwardTypeCount; ++t)
+            query(t, p, keepEdits);
+    }
+    setStatus(kStatusIdle);
+    ui_.focus(kForwardFieldFirst);
+    ui_.refresh();
+    ui_.setBusy(false);
+}
+
+void ForwardPage::sendOne(int typeIndex, int port, bool always) {
+    commitControls();
+    PortEntry& e = entry(typeIndex, port);
+    const ForwardTypeSpec& s = spec(typeIndex);
+    int state = -1; // -1: nothing sent, or no verdict from the device
+    if (always || e.changed()) {
+        DRVPARAM record = app::makeRecord(portNumber(port), 0, app::kOpSet);
+        record.bFlag = e.stored().empty() ? 0 : 1;
+        record.nValue = kForwardOn; // a state the device does not report counts as on
+        if (app::setFieldText(record.szText, e.stored())) {
+            int32_t result = app_.SendDrvCmd(s.code, &record);
+            if (app::sendOutcome(result, record) == app::SendOutcome::Done) {
+                state = record.nValue;
+                if (state < kForwardOff || state > kForwardUnknown) state = kForwardOn;
+            }
+        } else {
+            report_.addLine("(too long) " + e.stored(), ",FAIL\n");
+        }
+        std::string echo = app::fieldText(record.szCmd);
+        switch (state) {
+        case kForwardOff:
+            report_.addLine(echo, ",OFF\n");
+            e.confirm();
+            break;
+        case kForwardOn:
+            report_.addLine(echo, s.onWord);
+            e.confirm();
+            break;
+        case kForwardNotSubscribed:
+        case kForwardUnknown:
+            report_.addLine(echo, state == kForwardNotSubscribed ? ",2:NS\n" : ",3:UK\n");
+            e.discard(app_.cache.portNames());
+            ui_.refresh();
+            break;
+        default:
+            break;
+        }
+    }
+    if (state == kForwardNotSubscribed || state == kForwardUnknown)
+        startErrorStatus(typeIndex, port, state);
+    else
+        setStatus(kStatusIdle);
+    ui_.refresh();
+    ui_.focus(s.firstField + port);
+    app_.clock().sleep(kPauseAfterSendMs);
+}
+
+void ForwardPage::sendField(ForwardType type, int port) {
+    if (port < 0 || port >= portCount_) return;
+    int t = static_cast<int>(type);
+    if (app_.soundOn) ui_.beep();
+    setStatus(kStatusSending);
+    ui_.refresh();
+    DeviceBusy busy(app_);
+    sendOne(t, port, false);
+    // The device may have changed the same forwarding of ports that share
+    // the MSN: read that type back for every other port.
+    for (int q = 0; q < portCount_; ++q) {
+        if (q != port) query(t, q, true);
+    }
+    ui_.refresh();
+}
+
+void ForwardPage::sendAllFields(bool every, bool withProgress) {
+    DeviceBusy busy(app_);
+    commitControls();
+    for (int p = 0; p < portCount_; ++p) {
+        for (int t = 0; t < kForwardTypeCount; ++t) {
+            if (!every && !entry(t, p).changed()) continue;
+            sendOne(t, p, every);
+            if (withProgress) host_.progress();
+        }
+    }
+    // Read the whole page back; a field the device did not take keeps the
+    // user's target, so it is offered again as an unsent change.
+    readAll(true);
+}
+
+void ForwardPage::send() {
+    sendAllFields(false, false);
+}
+
+bool ForwardPage::hasUnsentChanges() const {
+    PortNames names = app_.cache.portNames();
+    for (int t = 0; t < kForwardTypeCount; ++t) {
+        for (int p = 0; p < portCount_; ++p) {
+            const PortEntry& e = fields_[static_cast<std::size_t>(t)][static_cast<std::size_t>(p)];
+            if (e.changed()) return true;
+            if (e.pending() && storedValue(e.displayed(), names) != e.confirmed()) return true;
+        }
+    }
+    return false;
+}
+
+int ForwardPage::mayLeave() {
+    commitControls();
+    ui_.refresh();
+    return PageBase::mayLeave();
+}
+
+void ForwardPage::discard() {
+    PortNames names = app_.cache.portNames();
+    for (auto& row : fields_) {
+        for (PortEntry& e : row)
+            e.discard(names);
+    }
+    ui_.refresh();
+}
+
+void ForwardPage::profileLoad(int selector) {
+    PortNames names = app_.cache.portNames();
+    std::string_view section = profile::sectionName(Section::Forward);
+    for (const profile::KeySpec& key : profile::keysOf(Section::Forward, portCount_)) {
+        if (key.first < 0 || key.first >= portCount_) continue;
+        for (int t = 0; t < kForwardTypeCount; ++t) {
+            if (key.format != spec(t).keyFormat) continue;
+            PortEntry& e = entry(t, key.first);
+            if (app_.cache.analog[static_cast<std::size_t>(key.first)].msn[0].empty())
+                e.reset(std::string(), names); // nothing to forward without an MSN
+            else
+                e.setStored(
+                    app_.profiles().readString(selector, section, key.name, key.textDefault),
+                    names);
+        }
+    }
+    ui_.refresh();
+    sendAllFields(true, true);
+}
+
+app::WriteReport ForwardPage::profileSave(int selector) {
+    app::WriteReport report;
+    std::string_view section = profile::sectionName(Section::Forward);
+    for (const profile::KeySpec& key : profile::keysOf(Section::Forward, portCount_)) {
+        if (key.first < 0 || key.first >= portCount_) continue;
+        for (int t = 0; t < kForwardTypeCount; ++t) {
+            if (key.format == spec(t).keyFormat)
+                report.write(app_.profiles(), selector, section, key.name,
+                             entry(t, key.first).confirmed());
+        }
+    }
+    return report;
+}
+
+} // namespace quorvex::telephony

@@ -1,0 +1,61 @@
+#include "pages/telephony/port_entry.h"
+
+#include "app/device_cache.h"
+
+namespace quorvex::telephony {
+
+std::string starCode(int portIndex) {
+    if (portIndex < 0 || portIndex >= app::kMaxAnalogPorts) return std::string();
+    return "*" + std::to_string(app::kAnalogPortNumbers[static_cast<std::size_t>(portIndex)]);
+}
+
+int starCodePort(std::string_view text, const PortNames& names) {
+    int c = classify(text, names);
+    return c >= kClassFirstStar && c < kClassFirstStar + kPortNameCount ? c - kClassFirstStar : -1;
+}
+
+int namedPort(std::string_view text, const PortNames& names) {
+    int c = classify(text, names);
+    return c >= kClassFirstName && c < kClassFirstName + kPortNameCount ? c - kClassFirstName : -1;
+}
+
+std::string displayText(std::string_view stored, const PortNames& names) {
+    int p = starCodePort(stored, names);
+    if (p < 0) return std::string(stored);
+    const std::string& name = names[static_cast<std::size_t>(p)];
+    // Without a name the star code itself is the only faithful display.
+    return name.empty() ? std::string(stored) : name;
+}
+
+std::string storedValue(std::string_view displayed, const PortNames& names, int namedPorts) {
+    int p = namedPort(displayed, names);
+    if (p >= 0 && p < namedPorts && !names[static_cast<std::size_t>(p)].empty()) return starCode(p);
+    return std::string(displayed);
+}
+
+void PortEntry::reset(std::string value, const PortNames& names) {
+    value_.reset(value);
+    rederive(names);
+}
+
+void PortEntry::setStored(std::string value, const PortNames& names) {
+    value_.edited = std::move(value);
+    rederive(names);
+}
+
+void PortEntry::commit(const PortNames& names, int namedPorts) {
+    if (displayed_ != derived_) value_.edited = storedValue(displayed_, names, namedPorts);
+    rederive(names);
+}
+
+void PortEntry::discard(const PortNames& names) {
+    value_.discard();
+    rederive(names);
+}
+
+void PortEntry::rederive(const PortNames& names) {
+    derived_ = displayText(value_.edited, names);
+    displayed_ = derived_;
+}
+
+} // namespace quorvex::telephony

@@ -1,0 +1,264 @@
+#include "pages/telephony/short_dial_page.h"
+
+#include "app/config_app.h"
+#include "profile/sections.h"
+
+#include <utility>
+
+namespace quorvex::telephony {
+namespace {
+
+using profile::Section;
+
+constexpr std::string_view kRingKeyFormat = "CHKSPXRING%d";
+constexpr std::string_view kEntryKeyFormat = "SDNUM%d%d";
+
+int portNumber(int p) {
+    return app::kAnalogPortNumbers[static_cast<std::size_t>(p)];
+}
+
+} // namespace
+
+ShortDialPage::ShortDialPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host, int model)
+    : PageBase(app, ui, host), portCount_((model < 0 ? app.pageModel : model) == 30 ? 3 : 5) {
+    // The section's keys run in the order the device is written: every
+    // special ring switch, then the entries port by port, slot by slot.
+    for (const profile::KeySpec& key : profile::keysOf(Section::ShortDial, portCount_)) {
+        if (key.first < 0 || key.first >= portCount_) continue;
+        auto p = static_cast<std::size_t>(key.first);
+        if (key.format == kRingKeyFormat) {
+            table_.add({DRV_SPECIALRING,
+                        portNumber(key.first),
+                        0,
+                        app::ValueField::Flag,
+                        key.name,
+                        key.numberDefault,
+                        {}},
+                       ring_[p]);
+        } else if (key.format == kEntryKeyFormat && key.second >= 0 &&
+                   key.second < kShortDialSlots) {
+            table_.add({DRV_SHORTDIAL, portNumber(key.first), key.second, app::ValueField::Text,
+                        key.name, 0, std::string(key.textDefault)},
+                       entries_[p][static_cast<std::size_t>(key.second)].item());
+        }
+    }
+}
+
+const PortEntry& ShortDialPage::entry(int port, int slot) const {
+    return entries_.at(static_cast<std::size_t>(port)).at(static_cast<std::size_t>(slot));
+}
+
+const app::Item<int>& ShortDialPage::specialRing(int port) const {
+    return ring_.at(static_cast<std::size_t>(port));
+}
+
+// ---- controls ----
+
+const PortEntry* ShortDialPage::entryOf(int controlId) const {
+    int offset = controlId - kShortDialEditFirst;
+    if (offset < 0 || offset >= portCount_ * kShortDialSlots) return nullptr;
+    return &entries_[static_cast<std::size_t>(offset / kShortDialSlots)]
+                    [static_cast<std::size_t>(offset % kShortDialSlots)];
+}
+
+PortEntry* ShortDialPage::entryOf(int controlId) {
+    return const_cast<PortEntry*>(std::as_const(*this).entryOf(controlId));
+}
+
+bool ShortDialPage::hasControl(int controlId) const {
+    int ring = controlId - kSpecialRingCheckFirst;
+    return entryOf(controlId) != nullptr || (ring >= 0 && ring < portCount_) ||
+           controlId == kShortDialSendButton;
+}
+
+std::string ShortDialPage::text(int controlId) const {
+    const PortEntry* e = entryOf(controlId);
+    return e != nullptr ? e->displayed() : std::string();
+}
+
+bool ShortDialPage::checked(int controlId) const {
+    int ring = controlId - kSpecialRingCheckFirst;
+    if (ring < 0 || ring >= portCount_) return false;
+    return ring_[static_cast<std::size_t>(ring)].edited != 0;
+}
+
+bool ShortDialPage::setText(int controlId, std::string_view text) {
+    PortEntry* e = entryOf(controlId);
+    if (e == nullptr) return false;
+    e->setDisplayed(std::string(text));
+    lastEdited_ = controlId;
+    return true;
+}
+
+bool ShortDialPage::setChecked(int controlId, bool on) {
+    int ring = controlId - kSpecialRingCheckFirst;
+    if (ring < 0 || ring >= portCount_) return false;
+    ring_[static_cast<std::size_t>(ring)].edited = on ? 1 : 0;
+    return true;
+}
+
+int ShortDialPage::nextControl(int controlId) const {
+    const int lastEdit = kShortDialEditFirst + portCount_ * kShortDialSlots - 1;
+    const int lastRing = kSpecialRingCheckFirst + portCount_ - 1;
+    if (controlId >= kShortDialEditFirst && controlId < lastEdit) return controlId + 1;
+    if (controlId == lastEdit) return kSpecialRingCheckFirst;
+    if (controlId >= kSpecialRingCheckFirst && controlId < lastRing) return controlId + 1;
+    if (controlId == lastRing) return kShortDialSendButton;
+    return kShortDialEditFirst;
+}
+
+// ---- display and commit ----
+
+void ShortDialPage::rederiveAll() {
+    PortNames names = app_.cache.portNames();
+    for (int p = 0; p < portCount_; ++p) {
+        for (PortEntry& e : entries_[static_cast<std::size_t>(p)])
+            e.rederive(names);
+    }
+}
+
+void ShortDialPage::commitControls() {
+    PortNames names = app_.cache.portNames();
+    for (int p = 0; p < portCount_; ++p) {
+        for (PortEntry& e : entries_[static_cast<std::size_t>(p)]) {
+            int c = classify(e.displayed(), names);
+            // Never store half a name or a rejected text: the device would
+            // take it as a number.
+            if (e.pending() && (c == kClassInvalid || c == kClassIncomplete))
+                e.discard(names);
+            else
+                e.commit(names, portCount_);
+        }
+    }
+}
+
+void ShortDialPage::undo(PortEntry& entry, int controlId) {
+    entry.discard(app_.cache.portNames());
+    ui_.refresh();
+    ui_.focus(controlId);
+}
+
+// ---- user events ----
+
+void ShortDialPage::fieldChanged(int controlId) {
+    PortEntry* e = entryOf(controlId);
+    if (e == nullptr) return;
+    lastEdited_ = controlId;
+    if (classify(e->displayed(), app_.cache.portNames()) != kClassInvalid) return;
+    ui_.message(characterCount(e->displayed()) > kShortDialMaxDigits ? kTextMax15Digits
+                                                                     : kTextPhoneNumber);
+    undo(*e, controlId);
+}
+
+void ShortDialPage::fieldLeft(int controlId) {
+    PortEntry* e = entryOf(controlId);
+    if (e == nullptr) return;
+    if (e->pending() && classify(e->displayed(), app_.cache.portNames()) == kClassIncomplete) {
+        e->discard(app_.cache.portNames()); // silently: the user did not finish
+        ui_.refresh();
+        return;
+    }
+    commitControls();
+    ui_.refresh();
+}
+
+void ShortDialPage::enterOrTab(int focusedControl) {
+    PortEntry* e = entryOf(focusedControl);
+    if (e != nullptr && e->pending()) {
+        int c = classify(e->displayed(), app_.cache.portNames());
+        if (c == kClassInvalid || c == kClassIncomplete) {
+            undo(*e, focusedControl);
+            return;
+        }
+    }
+    commitControls();
+    ui_.refresh();
+    ui_.focus(nextControl(focusedControl));
+}
+
+void ShortDialPage::acceptField() {
+    commitControls();
+    ui_.refresh();
+}
+
+void ShortDialPage::buttonPressed(int controlId) {
+    if (controlId != kShortDialSendButton) return;
+    if (app_.soundOn) ui_.beep();
+    sendAll();
+}
+
+// ---- Page ----
+
+void ShortDialPage::readDevice() {
+    ui_.setBusy(true);
+    table_.read(app_); // a failed query reads as off or as an empty entry
+    rederiveAll();
+    ui_.refresh();
+    ui_.focus(kShortDialEditFirst);
+    ui_.setBusy(false);
+}
+
+void ShortDialPage::shown() {
+    // The MSN page may have renamed a port: the star codes show the new names.
+    commitControls();
+    ui_.refresh();
+}
+
+bool ShortDialPage::hasUnsentChanges() const {
+    if (table_.anyChanged()) return true;
+    for (int p = 0; p < portCount_; ++p) {
+        for (const PortEntry& e : entries_[static_cast<std::size_t>(p)]) {
+            if (e.pending() &&
+                storedValue(e.displayed(), app_.cache.portNames(), portCount_) != e.confirmed())
+                return true;
+        }
+    }
+    return false;
+}
+
+int ShortDialPage::mayLeave() {
+    commitControls();
+    ui_.refresh();
+    return PageBase::mayLeave();
+}
+
+void ShortDialPage::sendItems(app::SendMode mode, bool withProgress) {
+    ui_.setBusy(true);
+    commitControls();
+    report_.clear();
+    auto progress = [this, withProgress](std::size_t) {
+        if (withProgress) host_.progress();
+    };
+    table_.send(app_, report_, mode, progress);
+    ui_.refresh();
+    ui_.setBusy(false);
+}
+
+void ShortDialPage::send() {
+    sendItems(app::SendMode::Changed, false);
+}
+
+void ShortDialPage::sendAll() {
+    sendItems(app::SendMode::All, false);
+}
+
+void ShortDialPage::discard() {
+    table_.discardAll();
+    rederiveAll();
+    ui_.refresh();
+}
+
+void ShortDialPage::profileLoad(int selector) {
+    table_.load(app_.profiles(), selector, profile::sectionName(Section::ShortDial));
+    rederiveAll();
+    ui_.refresh();
+    sendItems(app::SendMode::All, true);
+}
+
+app::WriteReport ShortDialPage::profileSave(int selector) {
+    app::WriteReport report;
+    table_.save(app_.profiles(), selector, profile::sectionName(Section::ShortDial), report);
+    return report;
+}
+
+} // namespace quorvex::telephony

@@ -1,0 +1,100 @@
+// The display and commit rules shared by the short dial, forwarding and filter pages.
+#include "pages/telephony/port_entry.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvex::telephony {
+namespace {
+
+PortNames names() {
+    return {"\"11\"", "Paul", "\"22\"", "\"31\"", "\"32\""};
+}
+
+TEST(PortEntry, StarCodes) {
+    EXPECT_EQ(starCode(0), "*11");
+    EXPECT_EQ(starCode(4), "*32");
+    EXPECT_EQ(starCode(5), "");
+    EXPECT_EQ(starCode(-1), "");
+    EXPECT_EQ(starCodePort("*22", names()), 2);
+    EXPECT_EQ(starCodePort("22", names()), -1);
+    EXPECT_EQ(namedPort("Paul", names()), 1);
+    EXPECT_EQ(namedPort("Pau", names()), -1);
+}
+
+TEST(PortEntry, DisplayAndStoredValues) {
+    struct Case {
+        const char* stored;
+        const char* display;
+    };
+    for (const Case& c : {Case{"*21", "Paul"}, Case{"*11", "\"11\""}, Case{"0301234", "0301234"},
+                          Case{"", ""}, Case{"*2", "*2"}, Case{"abc", "abc"}}) {
+        EXPECT_EQ(displayText(c.stored, names()), c.display) << c.stored;
+    }
+    struct Commit {
+        const char* typed;
+        const char* stored;
+    };
+    for (const Commit& c : {Commit{"Paul", "*21"}, Commit{"*21", "*21"}, Commit{"\"22\"", "*22"},
+                            Commit{"0301234", "0301234"}, Commit{"Pau", "Pau"}, Commit{"", ""}}) {
+        EXPECT_EQ(storedValue(c.typed, names()), c.stored) << c.typed;
+    }
+    // Only the first namedPorts ports are named (an R30 has three).
+    EXPECT_EQ(storedValue("\"31\"", names(), 3), "\"31\"");
+    EXPECT_EQ(storedValue("\"31\"", names(), 5), "*31");
+}
+
+TEST(PortEntry, StarCodeOfAPortWithoutNameShowsTheCode) {
+    PortNames n = names();
+    n[1].clear();
+    EXPECT_EQ(displayText("*21", n), "*21");
+}
+
+TEST(PortEntry, RenamingChangesTheDisplayNotTheStoredValue) {
+    PortNames n = names();
+    PortEntry e;
+    e.reset("*21", n);
+    EXPECT_EQ(e.displayed(), "Paul");
+    n[1] = "Peter";
+    e.commit(n); // the field still shows the old name the page put there
+    EXPECT_EQ(e.stored(), "*21");
+    EXPECT_EQ(e.displayed(), "Peter");
+    EXPECT_FALSE(e.changed());
+}
+
+TEST(PortEntry, TwoPortsWithOneNameKeepTheirOwnStarCodes) {
+    PortNames n = names();
+    n[2] = "Paul";
+    PortEntry e;
+    e.reset("*22", n);
+    EXPECT_EQ(e.displayed(), "Paul");
+    e.commit(n);
+    EXPECT_EQ(e.stored(), "*22");
+    // Typed anew, the name means the first port that carries it.
+    e.setDisplayed("Paul");
+    e.commit(n);
+    EXPECT_EQ(e.stored(), "*22") << "the text is still the derived one";
+    e.setDisplayed("Pau");
+    e.setDisplayed("Paul");
+    EXPECT_FALSE(e.pending());
+}
+
+TEST(PortEntry, TypedStarCodeIsStoredAndShownAsTheName) {
+    PortEntry e;
+    e.reset("", names());
+    e.setDisplayed("*21");
+    EXPECT_TRUE(e.pending());
+    e.commit(names());
+    EXPECT_EQ(e.stored(), "*21");
+    EXPECT_EQ(e.displayed(), "Paul");
+    EXPECT_TRUE(e.changed());
+    e.confirm();
+    EXPECT_FALSE(e.changed());
+    e.setDisplayed("0301");
+    e.commit(names());
+    e.discard(names());
+    EXPECT_EQ(e.stored(), "*21");
+    EXPECT_EQ(e.displayed(), "Paul");
+}
+
+} // namespace
+} // namespace quorvex::telephony
