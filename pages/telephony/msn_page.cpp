@@ -196,8 +196,13 @@ bool MsnPage::hasUnsentChanges() const {
 
 // ---- page messages ----
 
+void MsnPage::reloadSymbols() {
+    symbols_.load(app_.profiles(), app::kDefaultProfile, portCount_);
+}
+
 void MsnPage::readDevice() {
     ui_.setBusy(true);
+    reloadSymbols();
     for (int slot = 0; slot < kSlotCount; ++slot) {
         PortValues& v = values_[static_cast<std::size_t>(slot)];
         const app::PortState& c = cached(slot);

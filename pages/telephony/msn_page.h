@@ -96,6 +96,8 @@ public:
     // button, then back to the first name.
     int nextControl(int controlId) const;
 
+    // UM_SYMBOLRELOAD: the pictures from the default profile (readDevice does it too).
+    void reloadSymbols();
     // A picture chosen on symbol index's pop-up menu: taken and written to the
     // default profile at once; a failed write is reported.
     bool symbolChosen(int index, int menuCommand);

@@ -72,7 +72,11 @@ TEST_F(MsnR70, FillsFromTheCacheWithoutTalkingToTheDevice) {
     app.cache.analog[0].name = "Fax";
     app.cache.data.msn[4] = "999";
     app.cache.data.clip = true;
+    profiles.set(0, "MSN_DIV", "PORTIDX1", "4");
+    profiles.set(0, "MSN_DIV", "PORTIDX5", "99"); // not a data picture
     page.readDevice();
+    EXPECT_EQ(page.symbols().at(1).picture(), 4);
+    EXPECT_EQ(page.symbols().at(5).picture(), 0);
 
     EXPECT_TRUE(drv.calls().empty());
     EXPECT_EQ(page.text(3004), "4711"); // port 21, MSN 1
