@@ -249,4 +249,15 @@ TEST_F(SettingsFixture, AChargeUnitTooLongForTheRecordIsRejected) {
     EXPECT_EQ(ui.events, (Strings{"message 9056", "refresh"}));
 }
 
+// Pages report failed default-profile writes (port names, symbols) through
+// the main window, which shows them.
+TEST_F(SettingsFixture, MainWindowShowsAPagesFailedWrites) {
+    app::WriteReport report;
+    report.add({0, "MSN_DIV", "ALIAS1", "disk full"});
+    app::PageHost& host = main;
+    host.reportWriteFailures(report);
+    ASSERT_EQ(shell.writeFailures.size(), 1u);
+    EXPECT_EQ(shell.writeFailures[0].failures()[0].key, "ALIAS1");
+}
+
 } // namespace
