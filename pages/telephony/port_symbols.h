@@ -63,7 +63,7 @@ public:
     // choice to the default profile at once (failures into report); the
     // language kind only takes it (its owner then switches the language).
     bool choose(int menuCommand, app::ProfileStore& store, app::WriteReport& report);
-    // The flag kind: shows language lang (0 English, 1 German).
+    // Shows picture (outside the set: picture 0); the flag kind: 0 English, 1 German.
     void setPicture(int picture) { picture_ = clampPicture(kind_, picture); }
 
 private:
