@@ -10,6 +10,7 @@ namespace quorvex::cli {
 using Args = std::span<char* const>;
 
 int runProfile(Args args);
+int runIdentify(Args args);
 
 struct Command {
     std::string_view name;
@@ -19,6 +20,7 @@ struct Command {
 
 // One row per subcommand; the dispatcher walks this table.
 inline constexpr Command kCommands[] = {
+    {"identify", "find the device and print its model, port and versions", runIdentify},
     {"profile", "read, write and list the keys of a profile file", runProfile},
 };
 

@@ -1,0 +1,70 @@
+// quorvex-cli identify: find the device and print who it is.
+#include "cli/options.h"
+#include "driver/r70com32.h"
+#include "maintenance/detection.h"
+
+#include <cstdio>
+
+namespace quorvex::cli {
+
+namespace {
+
+void printIdentifyHelp() {
+    std::printf("Usage: quorvex-cli identify [--port COMn=PATH]... [--trace FILE] [--lang en|de]\n"
+                "\n"
+                "Looks for the device on COM1 to COM8 and prints the port, the model, the USB\n"
+                "flag and the firmware and boot-code versions. Exit 0 when found; 2 when no\n"
+                "device answered, with the reason for every port.\n"
+                "\n"
+                "  --port COMn=PATH  use PATH for COMn (repeatable; an empty PATH means the port\n"
+                "                    does not exist); added to the variable R70COM_PORTS\n"
+                "  --trace FILE      append a trace of the serial traffic to FILE\n"
+                "  --lang en|de      language of the messages\n");
+}
+
+} // namespace
+
+int runIdentify(Args args) {
+    auto options = parseDeviceOptions(args);
+    if (!options) return kExitFailure;
+    if (options->help) {
+        printIdentifyHelp();
+        return 0;
+    }
+    if (!options->rest.empty()) {
+        std::fprintf(stderr, "quorvex-cli identify: unexpected argument '%s'\n",
+                     options->rest.front().c_str());
+        return kExitFailure;
+    }
+    applyDeviceOptions(*options);
+    const int lang = options->language;
+
+    const auto identity = maintenance::detect(D_SendDrvCmd, maintenance::FindMode::Find);
+    if (!identity) {
+        std::fprintf(stderr, "%s\n",
+                     tr(lang, "No device answered on COM1 to COM8:",
+                        "Auf COM1 bis COM8 hat kein Gerät geantwortet:"));
+        for (int i = 0; i < maintenance::kComPortCount; ++i) {
+            char why[512];
+            D_LastOpenError(i, why, sizeof why);
+            std::fprintf(stderr, "  %s\n", why);
+        }
+        return kExitFailure;
+    }
+    char path[1024] = "";
+    D_PortPath(identity->portIndex, path, sizeof path);
+    std::printf("%-12s COM%d (%s)\n", tr(lang, "Port:", "Anschluss:"), identity->portIndex + 1,
+                path);
+    std::printf("%-12s %d\n", tr(lang, "Model:", "Modell:"), identity->modelNumber);
+    std::printf("%-12s %s\n", tr(lang, "Device:", "Gerät:"), identity->deviceName.c_str());
+    std::printf("%-12s %s\n",
+                "USB:", identity->usbVariant ? tr(lang, "yes", "ja") : tr(lang, "no", "nein"));
+    std::printf("%-12s %d\n", tr(lang, "Ports:", "Anschlüsse:"),
+                maintenance::portCountFor(identity->modelNumber));
+    std::printf("%-12s %s\n", "Firmware:", identity->firmwareText.c_str());
+    std::printf("%-12s %s\n", "Boot code:", identity->bootCodeText.c_str());
+    D_SendDrvCmd(DRV_CLOSE, nullptr);
+    return 0;
+}
+
+} // namespace quorvex::cli

@@ -1,0 +1,82 @@
+#include "cli/options.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace quorvex::cli {
+
+namespace {
+
+bool validPortMapping(std::string_view m) {
+    // COM1..COM8, "=", a path (empty: the port does not exist)
+    if (m.size() < 5 || m.substr(0, 3) != "COM" || m[3] < '1' || m[3] > '8' || m[4] != '=')
+        return false;
+    return m.find(';') == std::string_view::npos;
+}
+
+} // namespace
+
+std::optional<DeviceOptions> parseDeviceOptions(Args args) {
+    DeviceOptions o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view a = args[i];
+        auto value = [&](const char* name) -> const char* {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "quorvex-cli: %s needs a value\n", name);
+                return nullptr;
+            }
+            return args[++i];
+        };
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--port") {
+            const char* v = value("--port");
+            if (v == nullptr) return std::nullopt;
+            if (!validPortMapping(v)) {
+                std::fprintf(stderr,
+                             "quorvex-cli: --port wants COMn=PATH with n from 1 to 8, not '%s'\n",
+                             v);
+                return std::nullopt;
+            }
+            o.ports.emplace_back(v);
+        } else if (a == "--trace") {
+            const char* v = value("--trace");
+            if (v == nullptr) return std::nullopt;
+            o.trace = v;
+        } else if (a == "--lang") {
+            const char* v = value("--lang");
+            if (v == nullptr) return std::nullopt;
+            if (std::strcmp(v, "en") == 0) {
+                o.language = 0;
+            } else if (std::strcmp(v, "de") == 0) {
+                o.language = 1;
+            } else {
+                std::fprintf(stderr, "quorvex-cli: --lang is en or de, not '%s'\n", v);
+                return std::nullopt;
+            }
+        } else if (a.size() > 2 && a.substr(0, 2) == "--") {
+            std::fprintf(stderr, "quorvex-cli: unknown option '%s'\n", args[i]);
+            return std::nullopt;
+        } else {
+            o.rest.emplace_back(a);
+        }
+    }
+    return o;
+}
+
+void applyDeviceOptions(const DeviceOptions& options) {
+    if (!options.ports.empty()) {
+        // The driver lets a later entry win, so ours go behind what the environment has.
+        std::string map;
+        if (const char* env = std::getenv("R70COM_PORTS"); env != nullptr) map = env;
+        for (const std::string& p : options.ports) {
+            if (!map.empty()) map += ';';
+            map += p;
+        }
+        setenv("R70COM_PORTS", map.c_str(), 1);
+    }
+    if (!options.trace.empty()) setenv("R70COM_TRACE", options.trace.c_str(), 1);
+}
+
+} // namespace quorvex::cli

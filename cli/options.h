@@ -1,0 +1,35 @@
+#pragma once
+// Options every device subcommand of quorvex-cli takes:
+//   --port COMn=PATH   map a COM name to a device node (repeatable; added to R70COM_PORTS)
+//   --trace FILE       append a trace of the serial traffic to FILE (R70COM_TRACE)
+//   --lang en|de       language of the messages
+
+#include "cli/commands.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvex::cli {
+
+struct DeviceOptions {
+    int language = 0;               // 0 English, 1 German
+    std::vector<std::string> ports; // "COM3=/dev/ttyUSB0"
+    std::string trace;
+    std::vector<std::string> rest; // arguments that are not options
+    bool help = false;
+};
+
+// Parses the common options; nullopt (with a message on stderr) on a usage error.
+std::optional<DeviceOptions> parseDeviceOptions(Args args);
+
+// Puts the port map and the trace into the environment the driver reads.
+void applyDeviceOptions(const DeviceOptions& options);
+
+// The English or German text, by the chosen language.
+inline const char* tr(int language, const char* english, const char* german) {
+    return language == 1 ? german : english;
+}
+
+} // namespace quorvex::cli

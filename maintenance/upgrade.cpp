@@ -1,0 +1,300 @@
+#include "maintenance/upgrade.h"
+
+#include "app/page.h"
+#include "maintenance/detection.h"
+#include "resources/text_table.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quorvex::maintenance {
+
+namespace {
+
+struct LocalText {
+    int id;
+    std::string_view english;
+    std::string_view german;
+};
+
+// The first two are the device family's own terse words and stay as they are in both languages.
+constexpr std::array<LocalText, 8> kLocalTexts = {{
+    {kTextNoResponse, "TA has no response, Terminate Update !!",
+     "TA has no response, Terminate Update !!"},
+    {kTextCallExists, "Call Exist, Terminate Update !!", "Call Exist, Terminate Update !!"},
+    {kTextFileUnreadable,
+     "The upgrade file cannot be read.\n\nPlease check that the file exists and that you may "
+     "read it.",
+     "Die Upgrade-Datei kann nicht gelesen werden.\n\nBitte prüfen Sie, ob die Datei vorhanden "
+     "ist und Sie sie lesen dürfen."},
+    {kTextFileWrongSize,
+     "This is not an upgrade file: an upgrade file holds exactly 524288 bytes.\n\nNothing was "
+     "sent to the modem.",
+     "Dies ist keine Upgrade-Datei: eine Upgrade-Datei enthält genau 524288 Bytes.\n\nEs wurde "
+     "nichts zum Modem gesendet."},
+    {kTextFileWrongModel,
+     "This file is not an upgrade for the OrvaISDN R30 or R70: its model text names neither "
+     "QKM-633S nor QKM-613S.\n\nNothing was sent to the modem.",
+     "Diese Datei ist kein Upgrade für das OrvaISDN R30 oder R70: ihre Modellangabe nennt weder "
+     "QKM-633S noch QKM-613S.\n\nEs wurde nichts zum Modem gesendet."},
+    {kTextSettingsNotSaved,
+     "Your settings could not be saved to the default profile, so the upgrade was not "
+     "started.\n\nNothing was sent to the modem.",
+     "Ihre Einstellungen konnten nicht im Standardprofil gesichert werden, daher wurde das "
+     "Upgrade nicht begonnen.\n\nEs wurde nichts zum Modem gesendet."},
+    {kTextFirmwareInfo, "Firmware Info", "Firmware Info"},
+    {kTextReopenFailed,
+     "The modem did not answer after its restart, so your settings were not loaded back.\n\n"
+     "They are kept in the default profile: load it once the modem answers again.",
+     "Das Modem hat nach dem Neustart nicht geantwortet, daher wurden Ihre Einstellungen nicht "
+     "zurückgeladen.\n\nSie bleiben im Standardprofil erhalten: laden Sie es, sobald das Modem "
+     "wieder antwortet."},
+}};
+
+struct DialogRow {
+    int modelNumber; // 0: any other (also not identified)
+    bool usb;
+    const char* filter;
+    const char* extension;
+};
+constexpr std::array<DialogRow, 4> kDialogs = {{
+    {70, true, "RomFile (*.r7u)|*.r7u|RomFile (*.bin)|*.bin|AllFiles (*.*)|*.*||", "r7u"},
+    {70, false,
+     "RomFile (*.r70)|*.r70|RomFile (*.r*)|*.r*|RomFile (*.bin)|*.bin|AllFiles (*.*)|*.*||", "r70"},
+    {30, false,
+     "RomFile (*.r30)|*.r30|RomFile (*.r*)|*.r*|RomFile (*.bin)|*.bin|AllFiles (*.*)|*.*||", "r30"},
+    {0, false, "RomFile (*.r?0)|*.r?0|RomFile (*.bin)|*.bin|AllFiles (*.*)|*.*||", "r?0"},
+}};
+
+int refusalText(FirmwareCheck check) {
+    switch (check) {
+    case FirmwareCheck::WrongSize:
+        return kTextFileWrongSize;
+    case FirmwareCheck::WrongModel:
+        return kTextFileWrongModel;
+    default:
+        return kTextFileUnreadable;
+    }
+}
+
+} // namespace
+
+std::string_view upgradeText(int id, int language) {
+    for (const LocalText& t : kLocalTexts) {
+        if (t.id == id) return language == text::kGerman ? t.german : t.english;
+    }
+    return text::get(id, language);
+}
+
+FileDialogSpec upgradeFileDialog(bool identified, int modelNumber, bool usb) {
+    const DialogRow* row = &kDialogs.back();
+    if (identified) {
+        for (const DialogRow& r : kDialogs) {
+            if (r.modelNumber == modelNumber && (modelNumber != 70 || r.usb == usb)) {
+                row = &r;
+                break;
+            }
+        }
+    }
+    return {row->filter, row->extension, std::string("*.") + row->extension};
+}
+
+std::string comparisonLine(const FirmwareComparison& c, bool file, int line, int language) {
+    switch (line) {
+    case 0:
+        return std::string(text::get(6298, language)) + " : " +
+               (file ? c.fileModel : c.deviceModel);
+    case 1:
+        return "Firmware: " + (file ? c.fileFirmware : c.deviceFirmware);
+    default:
+        return "BootCode: " + (file ? c.fileBootCode : c.deviceBootCode);
+    }
+}
+
+FirmwareUpgrade::FirmwareUpgrade(app::CConfigApp& app, UpgradeUi& ui, UpgradeHost& host,
+                                 std::function<void()> processEvents)
+    : app_(app), ui_(ui), host_(host), processEvents_(std::move(processEvents)) {
+    if (!processEvents_) processEvents_ = [] {};
+}
+
+std::string FirmwareUpgrade::header() const {
+    Identity id;
+    id.identified = app_.identified;
+    id.modelNumber = app_.modelNumber;
+    id.usbVariant = app_.usbVariant;
+    id.firmwareText = app_.firmwareText;
+    id.bootCodeText = app_.bootCodeText;
+    return upgradeHeader(id);
+}
+
+int32_t FirmwareUpgrade::wrapped(uint16_t code) {
+    DRVPARAM r{};
+    return app_.SendDrvCmd(code, &r);
+}
+
+int32_t FirmwareUpgrade::direct(uint16_t code, int32_t port) {
+    DRVPARAM r{};
+    r.nPort = port;
+    return app_.callDriver(code, &r);
+}
+
+void FirmwareUpgrade::waitMs(std::int64_t ms) {
+    app::Clock& clock = app_.clock();
+    const std::int64_t deadline = clock.now() + ms;
+    for (std::int64_t left = ms; left > 0; left = deadline - clock.now()) {
+        processEvents_();
+        clock.sleep(std::min(left, kWaitSliceMs));
+    }
+    processEvents_();
+}
+
+// The bar runs 0..100, one step each stepMs, measured from the start so that
+// slow painting does not stretch the wait the device needs.
+void FirmwareUpgrade::timedProgress(std::int64_t totalMs, std::int64_t stepMs) {
+    app::Clock& clock = app_.clock();
+    const std::int64_t start = clock.now();
+    const int steps = static_cast<int>(totalMs / stepMs);
+    ui_.progressRange(100);
+    ui_.progressPosition(0);
+    for (int i = 1; i <= steps; ++i) {
+        waitMs(start + i * stepMs - clock.now());
+        ui_.progressPosition(i * 100 / steps);
+    }
+}
+
+std::optional<FirmwareFile> FirmwareUpgrade::chooseFile() {
+    const FileDialogSpec spec =
+        upgradeFileDialog(app_.identified, app_.modelNumber, app_.usbVariant);
+    for (;;) {
+        std::optional<std::string> path = ui_.askFirmwareFile(spec);
+        if (!path) return std::nullopt;
+        FirmwareFile file = loadFirmwareFile(*path);
+        if (file.check == FirmwareCheck::Ok) return file;
+        // Refused before anything reaches the device; the user may pick another file.
+        ui_.message(refusalText(file.check));
+    }
+}
+
+UpgradeEnd FirmwareUpgrade::quit() {
+    host_.postCommand(app::kCmdQuit);
+    return UpgradeEnd::Quit;
+}
+
+// Returns false when the upgrade must end (the message has been shown).
+bool FirmwareUpgrade::callCheck() {
+    const int32_t r = wrapped(DRV_CALLCHECK);
+    if (r == -1 || r == 0) {
+        ui_.message(r == -1 ? kTextNoResponse : kTextCallExists);
+        ui_.showProgressPanel(false);
+        return false;
+    }
+    return true;
+}
+
+UpgradeEnd FirmwareUpgrade::run() {
+    if (app_.soundOn) ui_.beep();
+    std::optional<FirmwareFile> file = chooseFile();
+    if (!file) return quit();
+
+    for (;;) {
+        const FirmwareComparison comparison{app_.deviceName,        app_.firmwareText,
+                                            app_.bootCodeText,      file->info.modelName,
+                                            file->info.versionText, file->info.bootCodeText};
+        if (!ui_.confirmFirmware(comparison)) return UpgradeEnd::Cancelled;
+
+        // The settings survive the upgrade only through the default profile.
+        if (!app_.bootLoaderFound && app_.identified && !host_.saveDefaultProfile()) {
+            ui_.message(kTextSettingsNotSaved);
+            return UpgradeEnd::Cancelled;
+        }
+        processEvents_();
+
+        if (app_.bootLoaderFound) {
+            // The loader is already listening: no test, no reset.
+            ui_.showProgressPanel(true);
+        } else {
+            ui_.progressCaption(kTextCaptionTest);
+            ui_.showProgressPanel(true);
+            ui_.progressRange(100);
+            ui_.progressPosition(0);
+            if (app_.identified && !callCheck()) return quit();
+            ui_.progressPosition(100);
+            waitMs(kAfterTestWaitMs);
+            if (app_.identified) {
+                wrapped(DRV_DOWNLOAD);
+                ui_.progressCaption(kTextCaptionReset);
+                // The device restarts into its loader meanwhile.
+                timedProgress(kResetWaitMs, kResetStepMs);
+            }
+        }
+
+        const UpgradeEnd end = transferAndOutcome(*file);
+        if (end != UpgradeEnd::Cancelled) return end;
+
+        // The loader still answers: another file, straight back to the confirmation.
+        file = chooseFile();
+        if (!file) return quit();
+    }
+}
+
+void FirmwareUpgrade::sendImage(const FirmwareFile& file) {
+    ui_.progressCaption(kTextCaptionSend);
+    ui_.progressRange(static_cast<int>(kFirmwareBlockCount));
+    ui_.progressPosition(0);
+    // The loader takes the blocks back to back, without any answer.
+    for (std::size_t block = 0; block < kFirmwareBlockCount; ++block) {
+        DRVPARAM r{};
+        drv_set_write_data(&r, file.bytes.data() + block * kFirmwareBlockSize,
+                           static_cast<int32_t>(kFirmwareBlockSize));
+        app_.SendDrvCmd(DRV_WRITERAW, &r);
+        ui_.progressPosition(static_cast<int>(block + 1));
+        processEvents_();
+    }
+}
+
+// Cancelled here means: failed, the loader still answers, try another file.
+UpgradeEnd FirmwareUpgrade::transferAndOutcome(FirmwareFile& file) {
+    sendImage(file);
+    waitMs(kAfterSendWaitMs);
+    ui_.progressCaption(kTextCaptionClose);
+    timedProgress(kCloseWaitMs, kCloseStepMs);
+    processEvents_();
+
+    const int32_t outcome = direct(DRV_DOWNLOADRESULT);
+    if (outcome == 3) {
+        app_.bootLoaderFound = false;
+        DRVPARAM speed{};
+        speed.nValue = DRV_SPEED_115200;
+        app_.SendDrvCmd(DRV_SETSPEED, &speed);
+        wrapped(DRV_CLOSE);
+        const bool back = direct(DRV_REOPEN) == 0;
+        if (back) {
+            app_.connected = true;
+            host_.identity();
+        } else {
+            app_.resetIdentity();
+            app_.connected = false;
+        }
+        ui_.showProgressPanel(false);
+        ui_.message(kTextSuccess);
+        if (back) {
+            host_.loadDefaultProfile();
+        } else {
+            ui_.message(kTextReopenFailed);
+        }
+        return UpgradeEnd::Success;
+    }
+    if (outcome == 2) {
+        ui_.showProgressPanel(false);
+        if (direct(DRV_BOOTPROBE2, app_.portIndex) == 2) {
+            ui_.message(kTextFailRetry);
+            app_.bootLoaderFound = true;
+            return UpgradeEnd::Cancelled;
+        }
+    }
+    app_.bootLoaderFound = false;
+    ui_.message(kTextFailQuit);
+    return quit();
+}
+
+} // namespace quorvex::maintenance

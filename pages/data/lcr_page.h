@@ -1,0 +1,93 @@
+#pragma once
+// LcrPage: the least cost routing page ("Least Cost Routing -LCR-") without
+// its widgets. The widget (CLcrPage) shows one day type at a time, reads the
+// shown values through text()/flag() and reports the user's actions with
+// typeText(), fieldLeft(), click() and enterOrTab(). Control ids are those
+// below; the band and range ids name a row of the day type shown.
+
+#include "app/page.h"
+#include "pages/data/lcr_check.h"
+
+#include <string>
+
+namespace quorvex::pages {
+
+enum class BandField { From = 0, Till = 1, Predial = 2, Provider = 3, Local = 4, Active = 5 };
+enum class RangeField { From = 0, To = 1, Active = 2 };
+
+namespace lcr_control {
+inline constexpr int kActivated = 1000; // "LCR activated"
+inline constexpr int kMonFri = 1001;    // day type radio buttons
+inline constexpr int kSatSun = 1002;
+inline constexpr int kBandBase = 1100;  // + 10 * band + field
+inline constexpr int kRangeBase = 1200; // + 10 * range + field
+inline constexpr int kSend = app::kCmdSend;
+
+constexpr int band(int row, BandField f) {
+    return kBandBase + 10 * row + int(f);
+}
+constexpr int range(int row, RangeField f) {
+    return kRangeBase + 10 * row + int(f);
+}
+} // namespace lcr_control
+
+class LcrPage : public app::PageBase {
+public:
+    LcrPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host);
+
+    // ---- the page contract ----
+    void readDevice() override;
+    void shown() override;
+    void profileLoad(int selector) override;
+    app::WriteReport profileSave(int selector) override;
+    bool hasUnsentChanges() const override;
+    // As every page, but a send the check blocked keeps the user on the page.
+    int mayLeave() override;
+    // The send check, then (when it allows) the marked items.
+    void send() override;
+    void discard() override;
+    void fieldLeft(int controlId) override;
+    void acceptField() override;
+
+    // ---- the controls ----
+    int dayType() const { return dayType_; }
+    std::string text(int controlId) const;
+    bool flag(int controlId) const;
+    // An edit field changed to text: checked at once (messages 9016, 9010, 9018).
+    void typeText(int controlId, const std::string& text);
+    // A button: activation, the day types, apply-to-local-calls, "Active".
+    void click(int controlId);
+    // Enter or Tab in controlId: the field is left, the focus goes to the next control.
+    using app::PageBase::enterOrTab;
+    void enterOrTab(int controlId);
+    static int nextControl(int controlId);
+
+    // ---- state, for the widget and tests ----
+    const LcrTables& tables() const { return tables_; }
+    LcrTables& tables() { return tables_; }
+    const Marked<bool>& activated() const { return activated_; }
+    // Failed writes to the default profile (provider names, the section
+    // after a send) since the last call; the widget shows them.
+    app::WriteReport takeWriteFailures();
+
+private:
+    enum class SendMode { Marked, All };
+    void sendItems(SendMode mode);
+    void correctProviderNames();
+    void writeMarkedProviderNames();
+    void loadSection(int selector);
+
+    LcrBand* bandOf(int controlId, BandField& field);
+    LcrRange* rangeOf(int controlId, RangeField& field);
+    const Marked<std::string>* textItem(int controlId) const;
+    void typeHour(LcrBand& band, BandField field, int controlId, const std::string& text);
+
+    LcrTables tables_{};
+    Marked<bool> activated_{};
+    int dayType_ = 0;
+    int pendingPredialLeave_ = -1; // a predial field typed into and not yet left
+    bool lastSendBlocked_ = false;
+    app::WriteReport writeFailures_;
+};
+
+} // namespace quorvex::pages

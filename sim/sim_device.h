@@ -1,0 +1,126 @@
+// One simulated device on the master side of a pseudo-terminal: the line
+// (speed, pacing, timing), the boot loader, and the fault switches. The device
+// logic itself is the Interpreter; this is its transport. Thread-safe.
+#pragma once
+
+#include "sim/device_state.h"
+#include "sim/firmware_image.h"
+#include "sim/interpreter.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace quorvex::sim {
+
+struct SimOptions {
+    Model model = Model::R70;
+    std::string link;      // symlink to the slave (empty: none)
+    std::string stateFile; // loaded at the first start, written by "AT&W" (empty: none)
+    bool bootMode = false; // start in the boot loader
+    bool pacing = true;    // send at the line speed, 10 bits a byte
+};
+
+enum class Garbage { Off, Instead, Before };
+
+class SimDevice {
+public:
+    explicit SimDevice(SimOptions options);
+    ~SimDevice();
+    SimDevice(const SimDevice&) = delete;
+    SimDevice& operator=(const SimDevice&) = delete;
+
+    // The state file (when given and present) is loaded here; a file that cannot
+    // be used is reported by start().
+    // Creates the pseudo-terminal, the link, and runs the device. False with a
+    // reason when the state file, the pseudo-terminal or the link fails.
+    bool start(std::string* error = nullptr);
+    void stop(); // also removes the link
+    bool running() const;
+    std::string slavePath() const;
+
+    // Fault switches.
+    void setSilent(bool on);
+    void setLateFirstByte(std::chrono::milliseconds delay);                 // 0 = off
+    void setPause(std::size_t afterBytes, std::chrono::milliseconds pause); // pause 0 = off
+    void setNoOk(bool on);
+    void setGarbage(Garbage mode, std::size_t count = 24);
+    void clearFaults();
+    // The device disappears (link removed, pseudo-terminal closed) and comes back
+    // on a new pseudo-terminal the link points to again.
+    void unplug();
+    bool replug(std::string* error = nullptr);
+
+    // Device conditions.
+    void setCallInProgress(bool on);
+    void setLineFlag(int portIndex, bool on); // 0..4 for ports 11, 21, 22, 31, 32
+    void setIsdnStatus(int status);
+    void setForwardingStatus(int port, int reg, int status);
+    void setModeBaud(unsigned baud); // 115200, or 57600 after a switch to it
+
+    // Looking inside.
+    DeviceState snapshot() const;
+    std::string query(std::string_view commandLine); // runs a command without the line
+    bool inBootMode() const;
+    std::size_t imageBytesReceived() const;
+    unsigned lineBaud() const; // the speed the program set on the line, 0 when unknown
+
+private:
+    struct Pending {
+        std::chrono::steady_clock::time_point due;
+        std::string bytes;
+        bool reply; // replies get the late/pause faults; loader prompts do not
+    };
+
+    bool openLine(std::string* error);
+    void closeLine();
+    void run();
+    unsigned readBaud() const;
+    void onBytes(const uint8_t* data, std::size_t n, unsigned baud,
+                 std::chrono::steady_clock::time_point now);
+    void onLine(const std::string& line, std::chrono::steady_clock::time_point now);
+    void onImageComplete(std::chrono::steady_clock::time_point now);
+    void schedule(std::string bytes, std::chrono::steady_clock::time_point due, bool reply);
+    void sendBytes(const std::string& bytes, unsigned baud, bool reply);
+    bool writeAll(const char* data, std::size_t n);
+
+    SimOptions options_;
+    mutable std::mutex mutex_; // guards everything below except the thread handles
+    DeviceState state_;
+    Interpreter interpreter_;
+    std::string loadError_; // a state file that could not be used
+    ImageReceiver receiver_;
+    std::string lineBuffer_;
+    bool lineOverflow_ = false;
+    unsigned modeBaud_ = 115200;
+    unsigned lastBaud_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> loaderAt_;
+    std::chrono::steady_clock::time_point lastPrompt_{};
+    std::chrono::steady_clock::time_point lastRx_{};
+    std::deque<Pending> pending_;
+
+    bool silent_ = false;
+    bool noOk_ = false;
+    std::chrono::milliseconds late_{0};
+    std::size_t pauseAfter_ = 0;
+    std::chrono::milliseconds pause_{0};
+    Garbage garbage_ = Garbage::Off;
+    std::size_t garbageCount_ = 24;
+    uint32_t random_ = 0x2545F491u;
+
+    int master_ = -1;
+    int slave_ = -1;
+    std::string slavePath_;
+    std::mutex lifecycle_;
+    std::thread thread_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> running_{false};
+};
+
+} // namespace quorvex::sim

@@ -1,0 +1,449 @@
+#include "maintenance/upgrade.h"
+
+#include "maintenance/detection.h"
+#include "support/fake_driver.h"
+#include "support/fakes.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace qm = quorvex::maintenance;
+namespace qt = quorvex::test;
+using qt::Answer;
+
+namespace {
+
+// The images written by this test go when the test program ends.
+struct RemoveImagesAtExit {
+    ~RemoveImagesAtExit() {
+        std::error_code ec;
+        std::filesystem::remove_all(std::filesystem::temp_directory_path() /
+                                        ("quorvex_upg_" + std::to_string(::getpid())),
+                                    ec);
+    }
+} removeImagesAtExit;
+
+std::string writeImage(const std::string& name, const std::string& model, char fill = 'x') {
+    std::vector<char> bytes(qm::kFirmwareSize, fill);
+    std::memcpy(bytes.data() + qm::kFirmwareVersionField.offset, "V3.00", 6);
+    std::memset(bytes.data() + qm::kFirmwareModelField.offset, 0, 32);
+    std::memcpy(bytes.data() + qm::kFirmwareModelField.offset, model.c_str(), model.size());
+    std::memcpy(bytes.data() + qm::kFirmwareBootCodeField.offset, "B2.00", 6);
+    auto dir =
+        std::filesystem::temp_directory_path() / ("quorvex_upg_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    auto path = (dir / name).string();
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+// One log for the UI, the host and the driver, so order across them shows.
+struct Log {
+    std::vector<std::string> lines;
+    bool has(const std::string& s) const {
+        return std::find(lines.begin(), lines.end(), s) != lines.end();
+    }
+    long indexOf(const std::string& s) const {
+        auto it = std::find(lines.begin(), lines.end(), s);
+        return it == lines.end() ? -1 : it - lines.begin();
+    }
+};
+
+class FakeUpgradeUi : public qm::UpgradeUi {
+public:
+    explicit FakeUpgradeUi(Log& log) : log_(log) {}
+    std::deque<std::optional<std::string>> files;
+    std::deque<bool> confirms;
+    std::vector<qm::FileDialogSpec> dialogs;
+    std::vector<qm::FirmwareComparison> comparisons;
+    std::vector<int> positions;
+
+    std::optional<std::string> askFirmwareFile(const qm::FileDialogSpec& spec) override {
+        dialogs.push_back(spec);
+        log_.lines.push_back("file dialog");
+        if (files.empty()) {
+            ADD_FAILURE() << "unexpected file dialog";
+            return std::nullopt;
+        }
+        auto f = files.front();
+        files.pop_front();
+        return f;
+    }
+    bool confirmFirmware(const qm::FirmwareComparison& c) override {
+        comparisons.push_back(c);
+        log_.lines.push_back("confirm");
+        if (confirms.empty()) {
+            ADD_FAILURE() << "unexpected confirmation";
+            return false;
+        }
+        bool b = confirms.front();
+        confirms.pop_front();
+        return b;
+    }
+    void message(int id) override { log_.lines.push_back("message " + std::to_string(id)); }
+    void beep() override { log_.lines.push_back("beep"); }
+    void showProgressPanel(bool on) override {
+        log_.lines.push_back(on ? "panel on" : "panel off");
+    }
+    void progressCaption(int id) override { log_.lines.push_back("caption " + std::to_string(id)); }
+    void progressRange(int m) override { log_.lines.push_back("range " + std::to_string(m)); }
+    void progressPosition(int p) override { positions.push_back(p); }
+
+private:
+    Log& log_;
+};
+
+class FakeHost : public qm::UpgradeHost {
+public:
+    explicit FakeHost(Log& log) : log_(log) {}
+    bool saveOk = true;
+    bool saveDefaultProfile() override {
+        log_.lines.push_back("save default.pro");
+        return saveOk;
+    }
+    void loadDefaultProfile() override { log_.lines.push_back("load default.pro"); }
+    void identity() override { log_.lines.push_back("identity"); }
+    void postCommand(int c) override { log_.lines.push_back("post " + std::to_string(c)); }
+
+private:
+    Log& log_;
+};
+
+class UpgradeTest : public ::testing::Test {
+protected:
+    UpgradeTest() {
+        drv.onCall = [this](uint16_t code, DRVPARAM*) {
+            if (code != DRV_WRITERAW) log.lines.push_back("drv " + std::to_string(code));
+        };
+        drv.on({DRV_CALLCHECK}, Answer::returns(1));
+        drv.on({DRV_DOWNLOAD}, Answer::returns(1));
+        drv.on({DRV_WRITERAW}, Answer::returns(1));
+        drv.on({DRV_SETSPEED}, Answer::returns(1));
+        drv.on({DRV_CLOSE}, Answer::returns(0));
+        drv.on({DRV_REOPEN}, Answer::returns(0));
+    }
+
+    void identifyAs(int model, bool usb) {
+        qm::Identity id;
+        id.identified = true;
+        id.modelNumber = model;
+        id.usbVariant = usb;
+        id.portIndex = 2;
+        id.deviceName = qm::deviceNameFor(model, usb);
+        id.firmwareText = "V2.00";
+        id.bootCodeText = "B1.00";
+        app.applyIdentity(id);
+        app.connected = true;
+    }
+    void bootModeOnly() {
+        app.resetIdentity();
+        app.connected = true;
+        app.bootLoaderFound = true;
+    }
+
+    qm::UpgradeEnd run() {
+        qm::FirmwareUpgrade upgrade(app, ui, host, [this] { ++processed; });
+        return upgrade.run();
+    }
+    int blocksSent() const { return drv.count(DRV_WRITERAW); }
+
+    Log log;
+    qt::FakeDriver drv;
+    qt::FakeProfileStore profiles;
+    qt::FakeClock clock;
+    quorvex::app::CConfigApp app{drv.fn(), profiles, clock};
+    FakeUpgradeUi ui{log};
+    FakeHost host{log};
+    int processed = 0;
+    std::string r70 = writeImage("fw.r70", "QKM-633S");
+};
+
+} // namespace
+
+TEST_F(UpgradeTest, SuccessSavesSendsEveryBlockReconnectsAndLoads) {
+    identifyAs(70, false);
+    app.soundOn = true;
+    drv.on({DRV_DOWNLOADRESULT}, Answer::returns(3));
+    ui.files = {r70};
+    ui.confirms = {true};
+    const std::int64_t start = clock.now();
+
+    EXPECT_EQ(run(), qm::UpgradeEnd::Success);
+
+    EXPECT_EQ(qm::FirmwareUpgrade::dialogResult(qm::UpgradeEnd::Success), 1);
+    EXPECT_EQ(drv.codes().front(), DRV_CALLCHECK);
+    EXPECT_EQ(blocksSent(), 1024);
+    // Order: beep, file, confirm, save, test, download mode, blocks, outcome, reconnect, load.
+    const std::vector<std::string> milestones = {
+        "beep",      "file dialog",  "confirm",         "save default.pro", "caption 6184",
+        "drv 32",    "drv 33",       "caption 6186",    "caption 6188",     "caption 6190",
+        "drv 35",    "drv 38",       "drv 3",           "drv 57",           "identity",
+        "panel off", "message 6192", "load default.pro"};
+    long last = -1;
+    for (const std::string& m : milestones) {
+        long at = log.indexOf(m);
+        EXPECT_GT(at, last) << m;
+        last = at;
+    }
+    EXPECT_FALSE(app.bootLoaderFound);
+    EXPECT_TRUE(app.connected);
+    // The speed command carries speed code 1 in the low byte of nValue.
+    for (const auto& c : drv.calls()) {
+        if (c.code == DRV_SETSPEED) {
+            EXPECT_EQ(c.sent.nValue & 0xff, 1);
+        }
+    }
+    // 80 ms + 15 s + 50 ms + 12 s on the fake clock, and the window was painted meanwhile.
+    EXPECT_GE(clock.now() - start, 80 + 15000 + 50 + 12000);
+    EXPECT_LT(clock.now() - start, 80 + 15000 + 50 + 12000 + 200);
+    EXPECT_GT(processed, 1024 + 100 + 100);
+    EXPECT_TRUE(std::all_of(clock.sleeps.begin(), clock.sleeps.end(),
+                            [](std::int64_t ms) { return ms <= qm::kWaitSliceMs; }));
+    // The last progress of the transfer is 1024, of the waits 100.
+    EXPECT_NE(std::find(ui.positions.begin(), ui.positions.end(), 1024), ui.positions.end());
+    EXPECT_EQ(ui.positions.back(), 100);
+}
+
+TEST_F(UpgradeTest, BlocksCarryTheFileInOrder) {
+    identifyAs(70, false);
+    drv.on({DRV_DOWNLOADRESULT}, Answer::returns(3));
+    std::vector<std::uint8_t> seen;
+    drv.on({DRV_WRITERAW}, [&] {
+        Answer a = Answer::returns(1);
+        a.bReply = 0;
+        a.apply = [&](DRVPARAM& r) {
+            const auto* p = static_cast<const std::uint8_t*>(drv_get_address(&r));
+            seen.insert(seen.end(), p, p + drv_get_capacity(&r));
+        };
+        return a;
+    }());
+    ui.files = {r70};
+    ui.confirms = {true};
+    run();
+    std::ifstream in(r70, std::ios::binary);
+    std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(seen, file);
+}
+
+TEST_F(UpgradeTest, NoClearAnswerEndsTheProgram) {
+    identifyAs(70, false);
+    drv.on({DRV_DOWNLOADRESULT}, Answer::returns(1));
+    ui.files = {r70};
+    ui.confirms = {true};
+    EXPECT_EQ(run(), qm::UpgradeEnd::Quit);
+    EXPECT_TRUE(log.has("message 9066"));
+    EXPECT_TRUE(log.has("post 2153"));
+    EXPECT_FALSE(log.has("load default.pro"));
+    EXPECT_EQ(drv.count(DRV_BOOTPROBE2), 0);
+    EXPECT_FALSE(app.bootLoaderFound);
+}
+
+TEST_F(UpgradeTest, FailureWithoutLoaderEndsTheProgram) {
+    identifyAs(70, false);
+    drv.on({DRV_DOWNLOADRESULT}, Answer::returns(2));
+    drv.on({DRV_BOOTPROBE2}, Answer::returns(1));
+    ui.files = {r70};
+    ui.confirms = {true};
+    EXPECT_EQ(run(), qm::UpgradeEnd::Quit);
+    EXPECT_LT(log.indexOf("panel off"), log.indexOf("drv 56"));
+    EXPECT_GT(log.indexOf("message 9066"), log.indexOf("drv 56"));
+    EXPECT_TRUE(log.has("post 2153"));
+    EXPECT_FALSE(app.bootLoaderFound);
+}
+
+TEST_F(UpgradeTest, FailureWithLoaderRetriesWithAnotherFileAtOnce) {
+    identifyAs(70, false);
+    drv.next(Answer::returns(1)); // 32
+    drv.on({DRV_DOWNLOADRESULT}, Answer::returns(2), 1);
+    drv.on({DRV_BOOTPROBE2}, Answer::returns(2));
+    std::string second = writeImage("second.r70", "QKM-633S", 'y');
+    ui.files = {r70, second};
+    ui.confirms = {true, true};
+    // After the first outcome the rule is used up; the second outcome succeeds.
+    drv.onCall = [this](uint16_t code, DRVPARAM*) {
+        if (code != DRV_WRITERAW) log.lines.push_back("drv " + std::to_string(code));
+        if (code == DRV_BOOTPROBE2) drv.on({DRV_DOWNLOADRESULT}, Answer::returns(3));
+    };
+    EXPECT_EQ(run(), qm::UpgradeEnd::Success);
+
+    EXPECT_EQ(blocksSent(), 2048);
+    EXPECT_EQ(drv.count(DRV_CALLCHECK), 1);
+    EXPECT_EQ(drv.count(DRV_DOWNLOAD), 1);
+    EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(), "save default.pro"), 1);
+    EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(), "caption 6186"), 1);
+    EXPECT_GT(log.indexOf("file dialog"), -1);
+    EXPECT_EQ(ui.dialogs.size(), 2u);
+    EXPECT_EQ(ui.dialogs[1].defaultExtension, "r70");
+    EXPECT_TRUE(log.has("message 9064"));
+    EXPECT_TRUE(log.has("message 6192"));
+    EXPECT_TRUE(log.has("load default.pro"));
+    EXPECT_FALSE(app.bootLoaderFound);
+}
+
+TEST_F(UpgradeTest, FailureWithLoaderAndNoSecondFileEndsTheProgram) {
+    identifyAs(70, false);
+    drv.on({DRV_DOWNLOADRESULT}, Answer::returns(2));
+    drv.on({DRV_BOOTPROBE2}, Answer::returns(2));
+    ui.files = {r70, std::nullopt};
+    ui.confirms = {true};
+    EXPECT_EQ(run(), qm::UpgradeEnd::Quit);
+    EXPECT_TRUE(app.bootLoaderFound);
+    EXPECT_TRUE(log.has("post 2153"));
+}
+
+TEST_F(UpgradeTest, CancelInFileDialogEndsTheProgramWithoutTouchingTheDevice) {
+    identifyAs(30, false);
+    ui.files = {std::nullopt};
+    EXPECT_EQ(run(), qm::UpgradeEnd::Quit);
+    EXPECT_TRUE(drv.calls().empty());
+    EXPECT_EQ(log.lines.back(), "post 2153");
+    EXPECT_EQ(ui.dialogs[0].defaultExtension, "r30");
+}
+
+TEST_F(UpgradeTest, CancelInFirmwareInfoKeepsTheProgramRunning) {
+    identifyAs(70, true);
+    std::string r30 = writeImage("fw.r30", "QKM-613S");
+    ui.files = {r30};
+    ui.confirms = {false};
+    EXPECT_EQ(run(), qm::UpgradeEnd::Cancelled);
+    EXPECT_EQ(qm::FirmwareUpgrade::dialogResult(qm::UpgradeEnd::Cancelled), 2);
+    EXPECT_TRUE(drv.calls().empty());
+    EXPECT_FALSE(log.has("post 2153"));
+    EXPECT_FALSE(log.has("save default.pro"));
+    // The device and the file side by side, not compared.
+    const qm::FirmwareComparison& c = ui.comparisons.at(0);
+    EXPECT_EQ(c.deviceModel, "OrvaISDN R70-USB");
+    EXPECT_EQ(c.deviceFirmware, "V2.00");
+    EXPECT_EQ(c.deviceBootCode, "B1.00");
+    EXPECT_EQ(c.fileModel, "OrvaISDN R30");
+    EXPECT_EQ(c.fileFirmware, "V3.00");
+    EXPECT_EQ(c.fileBootCode, "B2.00");
+    EXPECT_EQ(qm::comparisonLine(c, false, 0, 0), "Model : OrvaISDN R70-USB");
+    EXPECT_EQ(qm::comparisonLine(c, true, 1, 0), "Firmware: V3.00");
+    EXPECT_EQ(qm::comparisonLine(c, true, 2, 1), "BootCode: B2.00");
+    EXPECT_EQ(qm::comparisonLine(c, true, 0, 1), "Modell : OrvaISDN R30");
+}
+
+TEST_F(UpgradeTest, CallCheckEndsTheProgram) {
+    struct Row {
+        int result;
+        std::string message;
+    };
+    for (const Row& r : std::vector<Row>{{-1, "message 9900"}, {0, "message 9902"}}) {
+        log.lines.clear();
+        drv.clearCalls();
+        identifyAs(70, false);
+        drv.next(Answer::returns(r.result));
+        ui.files = {r70};
+        ui.confirms = {true};
+        EXPECT_EQ(run(), qm::UpgradeEnd::Quit);
+        EXPECT_EQ(drv.codes(), std::vector<uint16_t>{DRV_CALLCHECK}) << r.result;
+        EXPECT_LT(log.indexOf("save default.pro"), log.indexOf("drv 32"));
+        EXPECT_LT(log.indexOf(r.message), log.indexOf("panel off"));
+        EXPECT_EQ(log.lines.back(), "post 2153");
+    }
+    EXPECT_EQ(qm::upgradeText(9900, 1), "TA has no response, Terminate Update !!");
+    EXPECT_EQ(qm::upgradeText(9902, 0), "Call Exist, Terminate Update !!");
+}
+
+TEST_F(UpgradeTest, BootModeStartUpSendsAtOnce) {
+    bootModeOnly();
+    drv.on({DRV_DOWNLOADRESULT}, Answer::returns(3));
+    ui.files = {r70};
+    ui.confirms = {true};
+    qm::FirmwareUpgrade upgrade(app, ui, host, [this] { ++processed; });
+    EXPECT_EQ(upgrade.header(), "Upgrade Version: OrvaISDN R??:  ?.?.?  BOOT CODE ?.?.?");
+    const std::int64_t start = clock.now();
+    EXPECT_EQ(upgrade.run(), qm::UpgradeEnd::Success);
+
+    EXPECT_EQ(ui.dialogs.at(0).defaultExtension, "r?0");
+    EXPECT_EQ(ui.dialogs.at(0).initialName, "*.r?0");
+    EXPECT_EQ(ui.comparisons.at(0).deviceModel, "????");
+    EXPECT_EQ(drv.count(DRV_CALLCHECK), 0);
+    EXPECT_EQ(drv.count(DRV_DOWNLOAD), 0);
+    EXPECT_FALSE(log.has("save default.pro"));
+    EXPECT_FALSE(log.has("caption 6186"));
+    EXPECT_EQ(drv.codes().front(), DRV_WRITERAW);
+    EXPECT_EQ(blocksSent(), 1024);
+    // Only the 50 ms and the 12 s closing wait.
+    EXPECT_LT(clock.now() - start, 12050 + 200);
+    EXPECT_TRUE(log.has("load default.pro"));
+}
+
+TEST_F(UpgradeTest, RefusedFilesNeverReachTheDevice) {
+    identifyAs(70, false);
+    std::vector<char> shortFile(1000, 'x');
+    auto dir = std::filesystem::path(r70).parent_path();
+    std::ofstream((dir / "short.r70").string(), std::ios::binary).write(shortFile.data(), 1000);
+    std::string wrong = writeImage("wrong.r70", "QKM-000S");
+    ui.files = {(dir / "short.r70").string(), wrong, (dir / "missing.r70").string(), std::nullopt};
+    EXPECT_EQ(run(), qm::UpgradeEnd::Quit);
+    EXPECT_TRUE(drv.calls().empty());
+    EXPECT_TRUE(log.has("message 9906"));
+    EXPECT_TRUE(log.has("message 9908"));
+    EXPECT_TRUE(log.has("message 9904"));
+    EXPECT_FALSE(log.has("confirm"));
+    for (int id : {9904, 9906, 9908, 9910, 9914}) {
+        EXPECT_FALSE(qm::upgradeText(id, 0).empty());
+        EXPECT_NE(qm::upgradeText(id, 0), qm::upgradeText(id, 1));
+    }
+}
+
+TEST_F(UpgradeTest, FailedSettingsSaveStopsBeforeAnythingIsSent) {
+    identifyAs(70, false);
+    host.saveOk = false;
+    ui.files = {r70};
+    ui.confirms = {true};
+    EXPECT_EQ(run(), qm::UpgradeEnd::Cancelled);
+    EXPECT_TRUE(drv.calls().empty());
+    EXPECT_TRUE(log.has("message 9910"));
+}
+
+TEST_F(UpgradeTest, ReopenFailureLeavesTheSettingsInTheProfile) {
+    identifyAs(70, false);
+    drv.on({DRV_DOWNLOADRESULT}, Answer::returns(3));
+    drv.on({DRV_REOPEN}, Answer::returns(-2));
+    ui.files = {r70};
+    ui.confirms = {true};
+    EXPECT_EQ(run(), qm::UpgradeEnd::Success);
+    EXPECT_FALSE(app.identified);
+    EXPECT_FALSE(log.has("load default.pro"));
+    EXPECT_GT(log.indexOf("message 9914"), log.indexOf("message 6192"));
+}
+
+TEST(UpgradeDialog, FileDialogPerModel) {
+    struct Row {
+        bool identified;
+        int model;
+        bool usb;
+        const char* filter;
+        const char* ext;
+    };
+    const Row rows[] = {
+        {true, 70, true, "RomFile (*.r7u)|*.r7u|RomFile (*.bin)|*.bin|AllFiles (*.*)|*.*||", "r7u"},
+        {true, 70, false,
+         "RomFile (*.r70)|*.r70|RomFile (*.r*)|*.r*|RomFile (*.bin)|*.bin|AllFiles (*.*)|*.*||",
+         "r70"},
+        {true, 30, false,
+         "RomFile (*.r30)|*.r30|RomFile (*.r*)|*.r*|RomFile (*.bin)|*.bin|AllFiles (*.*)|*.*||",
+         "r30"},
+        {false, 70, true, "RomFile (*.r?0)|*.r?0|RomFile (*.bin)|*.bin|AllFiles (*.*)|*.*||",
+         "r?0"},
+        {true, 0, false, "RomFile (*.r?0)|*.r?0|RomFile (*.bin)|*.bin|AllFiles (*.*)|*.*||", "r?0"},
+    };
+    for (const Row& r : rows) {
+        qm::FileDialogSpec s = qm::upgradeFileDialog(r.identified, r.model, r.usb);
+        EXPECT_EQ(s.filter, r.filter);
+        EXPECT_EQ(s.defaultExtension, r.ext);
+        EXPECT_EQ(s.initialName, std::string("*.") + r.ext);
+    }
+}
