@@ -152,7 +152,9 @@ std::string eidDisplay(int eidClass, std::string_view stored) {
     }
     case kEidMagic: {
         std::string shown;
-        for (std::size_t p = 0; p + kMagicGroup <= stored.size(); p += kMagicGroup) {
+        // A remainder shorter than a group is shown too: a number the field
+        // cannot show whole would be cut short when the page collects it.
+        for (std::size_t p = 0; p < stored.size(); p += kMagicGroup) {
             if (p > 0) shown.push_back('-');
             shown += stored.substr(p, kMagicGroup);
         }

@@ -50,8 +50,9 @@ int eidExampleTextId(int eidClass);
 
 // The field's text for a stored number. Class 2: twelve digits become
 // "%d.%d.%d.%d"; anything else is shown as stored, so nothing the device
-// holds is hidden. Class 4: groups of 8 joined by "-" (a shorter remainder is
-// not shown). Other classes: as stored.
+// holds is hidden. Class 4: groups of 8 joined by "-" (a shorter remainder
+// forms the last group, so that collecting never cuts it off). Other classes:
+// as stored.
 std::string eidDisplay(int eidClass, std::string_view stored);
 
 // The field's text turned into the stored form, or the message that rejects it.
