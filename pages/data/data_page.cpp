@@ -199,7 +199,7 @@ std::optional<FrameField> frameFieldOfControl(int controlId) {
 // ---- free functions ----
 
 bool isX75(int protocol) {
-    return (kX75Mask & bit(protocol)) != 0 && protocol >= 0;
+    return protocol >= 0 && protocol < kProtocols && (kX75Mask & bit(protocol)) != 0;
 }
 
 FrameRange frameRange(FrameField field) {
@@ -282,6 +282,10 @@ DataPage::DataPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host)
     for (const SettingSpec& spec : kSettings)
         if (spec.item != nullptr) (s_.*spec.item).reset(spec.readDefault);
     rebuildFieldTexts();
+}
+
+void DataPage::shown() {
+    ui_.focus(kCtlProtocol);
 }
 
 bool DataPage::protocolCondition(int when) const {

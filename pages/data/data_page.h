@@ -138,6 +138,7 @@ public:
 
     // Page
     void readDevice() override;
+    void shown() override; // the focus goes to the protocol combo box
     void profileLoad(int selector) override;
     app::WriteReport profileSave(int selector) override;
     int mayLeave() override;
