@@ -330,6 +330,7 @@ TEST_F(DataPageTest, AnUnconfirmedWriteStaysPending) {
     EXPECT_EQ(calls(), (Lines{"47/1 w flag=1", "47/3 w flag=1"}));
     EXPECT_EQ(page.settings().autoIdent.confirmed, 0);
     EXPECT_EQ(page.settings().dba.confirmed, 1);
+    EXPECT_EQ(page.report().text(), "C47 P3 I0 O1 =,OK\n"); // a reply without OK adds no line
     EXPECT_TRUE(page.hasUnsentChanges());
     drv.clearCalls();
     dev.withoutOk.clear();
