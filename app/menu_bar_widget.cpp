@@ -18,6 +18,8 @@ QString qtText(std::string_view text) {
 
 void fillMenuBar(QMenuBar* bar, int language, const CommandFn& onCommand) {
     bar->clear();
+    // The old popups are children of the bar: drop them, or their actions linger.
+    qDeleteAll(bar->findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
     for (const quorvex::menus::MenuPopup& popup : quorvex::menus::menuBar()) {
         QMenu* menu = bar->addMenu(qtText(quorvex::menus::popupTitle(popup, language)));
         for (const quorvex::menus::MenuItem& item : popup.items) {
