@@ -2,6 +2,7 @@
 
 #include "app/qt_ui_widget.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -17,6 +18,8 @@ const QColor kBlack{0, 0, 0};
 
 constexpr int kBackDrop = 3; // a tab behind the current one starts this much lower
 constexpr int kCorner = 3;   // cut of the tab's upper corners
+constexpr int kTextMargin = 3;
+constexpr int kSmallestPixels = 8;
 
 } // namespace
 
@@ -34,6 +37,28 @@ void CPageButton::setFront(bool front) {
 void CPageButton::setLargeFonts(bool large) {
     largeFonts_ = large;
     update();
+}
+
+QString CPageButton::shownText() const {
+    QString caption = text();
+    caption.replace(QStringLiteral("&&"), QStringLiteral("&"));
+    return caption;
+}
+
+QFont CPageButton::captionFont() const {
+    // The button font, narrowed and then made smaller until a long text (German,
+    // usually) fits its tab rather than being cut off.
+    QFont font = buttonFont(largeFonts_);
+    const QString caption = shownText();
+    const int room = width() - 2 * kTextMargin;
+    const auto fits = [&] { return QFontMetrics(font).horizontalAdvance(caption) <= room; };
+    for (int stretch : {QFont::Unstretched, QFont::SemiCondensed, QFont::Condensed}) {
+        font.setStretch(stretch);
+        if (fits()) return font;
+    }
+    while (!fits() && font.pixelSize() > kSmallestPixels)
+        font.setPixelSize(font.pixelSize() - 1);
+    return font;
 }
 
 QSize CPageButton::sizeHint() const {
@@ -79,12 +104,11 @@ void CPageButton::paintEvent(QPaintEvent*) {
         painter.drawLine(0, bottom, w - 1, bottom);
     }
 
-    painter.setFont(buttonFont(largeFonts_));
+    const QString caption = shownText();
+    painter.setFont(captionFont());
     painter.setPen(isEnabled() ? kDialogText : kDark);
-    QRect textArea(3, top + 2, w - 6, bottom - top - 2);
+    QRect textArea(kTextMargin, top + 2, w - 2 * kTextMargin, bottom - top - 2);
     if (isDown()) textArea.translate(1, 1);
-    QString caption = text();
-    caption.replace(QStringLiteral("&&"), QStringLiteral("&"));
     painter.drawText(textArea, Qt::AlignCenter, caption);
 }
 

@@ -28,6 +28,10 @@ public:
 
     QSize sizeHint() const override;
 
+    // The caption as drawn ("&&" shown as "&") and the font that makes it fit the tab.
+    QString shownText() const;
+    QFont captionFont() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

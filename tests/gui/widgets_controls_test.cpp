@@ -7,6 +7,7 @@
 #include "resources/literal_tables.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -62,6 +63,21 @@ TEST(PageButtonStrip, RelabelsAndMovesTheFrontTab) {
     strip.setCurrent(42); // no such page: no tab in front
     for (int k = 0; k < PageButtonStrip::kCount; ++k)
         EXPECT_FALSE(strip.button(k)->isFront());
+}
+
+TEST(PageButtonStrip, EveryCaptionFitsItsTab) {
+    for (bool large : {false, true}) {
+        for (int language : {0, 1}) {
+            PageButtonStrip strip(language, 0, large);
+            for (int k = 0; k < PageButtonStrip::kCount; ++k) {
+                CPageButton* button = strip.button(k);
+                const int advance =
+                    QFontMetrics(button->captionFont()).horizontalAdvance(button->shownText());
+                EXPECT_LE(advance, button->width() - 6)
+                    << "tab " << k << " language " << language << " large " << large;
+            }
+        }
+    }
 }
 
 TEST(PortSymbol, ChoosingAPictureSavesItAtOnce) {
