@@ -15,3 +15,9 @@ add_library(quorvex_widgets STATIC
 )
 set_target_properties(quorvex_widgets PROPERTIES AUTOMOC ON AUTORCC ON)
 target_link_libraries(quorvex_widgets PUBLIC quorvex_core Qt6::Widgets Qt6::Svg)
+
+# ---- main window, page frame, settings dialog, MSN page, the program ----
+target_sources(quorvex_widgets PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/page_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/page_factory_widget.cpp
+)
