@@ -3,6 +3,7 @@
 // a full disk. Each gets a clear message, and no write ever leaves the
 // default profile truncated or replaced by a part of a file.
 #include "maintenance/firmware_file.h"
+#include "profile/atomic_file.h"
 #include "profile/ini_file.h"
 #include "profile/profile_files.h"
 #include "unit/profile_temp_dir.h"
@@ -125,7 +126,9 @@ TEST_P(BadProfiles, ReadGivesDefaultsOrValuesAndAWriteKeepsEveryByte) {
     EXPECT_EQ(snap.problem().empty(), GetParam().readable) << snap.problem();
     const std::string language = snap.readString("SET_DIV", "LANGUAGE", "def");
     EXPECT_LE(language.size(), kReadBufferSize - 1);
-    if (!GetParam().readable) EXPECT_EQ(language, "def");
+    if (!GetParam().readable) {
+        EXPECT_EQ(language, "def");
+    }
 
     const WriteResult w = writeString(file, "SET_DIV", "SOUNDON", "1");
     EXPECT_EQ(w.ok, GetParam().readable) << w.error;
@@ -153,7 +156,7 @@ TEST_P(BadProfiles, ReadGivesDefaultsOrValuesAndAWriteKeepsEveryByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, BadProfiles, ::testing::ValuesIn(kBadProfiles),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(BadProfileFiles, DuplicateSectionsReadAndWriteTheFirstOnly) {
     TempDir dir;
@@ -288,7 +291,7 @@ TEST_P(BadFirmwareFiles, AreRefusedBeforeAnyByteIsSent) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, BadFirmwareFiles, ::testing::ValuesIn(kBadFirmware),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(BadFirmwareFiles, AnUnreadableImageIsUnreadable) {
     TempDir dir;
