@@ -10,5 +10,6 @@ foreach(entry ${QUORVEX_FUZZ_HARNESSES})
                 ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp
         LIBS ${_lib})
     target_compile_definitions(fuzz_${_name}_replay_test PRIVATE
-        FUZZ_CORPUS_DIR="${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${_name}")
+        FUZZ_CORPUS_DIR="${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${_name}"
+        FUZZ_SUITE=FuzzCorpus_${_name})
 endforeach()
