@@ -1,0 +1,24 @@
+// The charges page's and the monitor window's readings of the charge texts.
+#include "app/monitor_parse.h"
+#include "pages/data/charge_parse.h"
+#include "tests/fuzz/fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::Input in(data, size);
+    const int portCount = (in.byte() & 1) ? 5 : 3;
+    const std::string_view reply = in.rest();
+
+    const auto pageRow = quorvex::pages::parseChargeRow(reply, portCount);
+    if (portCount == 3) FUZZ_CHECK(pageRow.cells[3].empty() && pageRow.cells[4].empty());
+    const std::string total = quorvex::pages::parseChargeTotal(reply);
+    FUZZ_CHECK(!total.empty());
+    const auto pageValue = quorvex::pages::cutChargeValue(reply);
+    FUZZ_CHECK(pageValue.value.size() <= reply.size());
+
+    const auto monitorRow = quorvex::app::parseChargeRow(reply, portCount);
+    for (const auto& amount : monitorRow.amounts)
+        FUZZ_CHECK(amount.size() <= reply.size() || amount == quorvex::app::kNoCharge);
+    const auto monitorValue = quorvex::app::cutChargeValue(reply);
+    FUZZ_CHECK(monitorValue.amount.size() <= reply.size());
+    return 0;
+}
