@@ -128,6 +128,9 @@ public:
     void progress() override;
     void msnChanged() override;
     void postCommand(int command) override { ui_.postCommand(command); }
+    void reportWriteFailures(const WriteReport& report) override {
+        ui_.reportWriteFailures(report);
+    }
 
 private:
     profile::WriteResult setLanguageQuietly(int lang);

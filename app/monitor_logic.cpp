@@ -83,11 +83,11 @@ void MonitorLogic::readCharges() {
     for (int selector = 1; selector <= 2; ++selector) {
         bool ok = false;
         const std::string reply = chargeReply(selector, ok);
-        ChargeRow row;
-        if (ok) row = parseChargeRow(reply, app_.portCount);
+        pages::ChargeRow row;
+        if (ok) row = pages::parseChargeRow(reply, app_.portCount);
         for (int k = 0; k < kMonitorColumns; ++k) {
             std::string amount =
-                ok ? row.amounts[static_cast<std::size_t>(k)] : std::string(kNoCharge);
+                ok ? row.cells[static_cast<std::size_t>(k)] : std::string(kNoCharge);
             MonitorColumn& c = columns_[static_cast<std::size_t>(k)];
             (selector == 1 ? c.charge1 : c.charge2) = amount;
         }
@@ -96,8 +96,8 @@ void MonitorLogic::readCharges() {
     bool ok = false;
     const std::string reply = chargeReply(3, ok);
     if (ok && !reply.empty()) {
-        ChargeValue v = cutChargeValue(reply);
-        total_ = v.amount;
+        pages::ChargeValue v = pages::cutChargeValue(reply);
+        total_ = v.value;
         totalCurrency_ = v.currency;
     } else {
         total_ = std::string(kNoCharge);

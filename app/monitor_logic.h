@@ -4,13 +4,15 @@
 // and every 5000 ms while the device is connected. It only reads.
 
 #include "app/config_app.h"
-#include "app/monitor_parse.h"
+#include "pages/data/charge_parse.h"
 #include "maintenance/log_parse.h"
 
 #include <array>
 #include <string>
 
 namespace quorvex::app {
+
+using pages::kNoCharge;
 
 inline constexpr int kMonitorColumns = 6; // "11", "21", "22", "31", "32", the data port
 inline constexpr int kMonitorTimerPeriodMs = 5000;

@@ -73,6 +73,9 @@ public:
     virtual void progress() = 0;               // UM_PROGRESS: one item sent during a profile load
     virtual void msnChanged() = 0;             // UM_MSNCHANGED
     virtual void postCommand(int command) = 0; // e.g. 5000 + k after leaving, 2153 quit
+    // A write to the default profile outside a save failed (port names and
+    // symbols after the MSN page's send): the main window tells the user.
+    virtual void reportWriteFailures(const WriteReport& /*report*/) {}
 };
 
 class Page {

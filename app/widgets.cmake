@@ -1,1 +1,23 @@
-# The Qt widgets (a thin layer over quorvex_core) and the desktop program.
+# The Qt widgets: thin classes over quorvex_core that draw, bind controls and report the
+# user's choices. The desktop program links this library.
+add_library(quorvex_widgets STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/qt_ui_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/page_button_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/menu_bar_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/splash_dlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/info_dlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/discard_dlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/no_response_dlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/my_file_dlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/telephony/port_symbol_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/telephony/drop_list_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../resources/quorvex.qrc
+)
+set_target_properties(quorvex_widgets PROPERTIES AUTOMOC ON AUTORCC ON)
+target_link_libraries(quorvex_widgets PUBLIC quorvex_core Qt6::Widgets Qt6::Svg)
+
+# ---- main window, page frame, settings dialog, MSN page, the program ----
+target_sources(quorvex_widgets PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/page_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/page_factory_widget.cpp
+)

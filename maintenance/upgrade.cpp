@@ -11,46 +11,6 @@ namespace quorvex::maintenance {
 
 namespace {
 
-struct LocalText {
-    int id;
-    std::string_view english;
-    std::string_view german;
-};
-
-// The first two are the device family's own terse words and stay as they are in both languages.
-constexpr std::array<LocalText, 8> kLocalTexts = {{
-    {kTextNoResponse, "TA has no response, Terminate Update !!",
-     "TA has no response, Terminate Update !!"},
-    {kTextCallExists, "Call Exist, Terminate Update !!", "Call Exist, Terminate Update !!"},
-    {kTextFileUnreadable,
-     "The upgrade file cannot be read.\n\nPlease check that the file exists and that you may "
-     "read it.",
-     "Die Upgrade-Datei kann nicht gelesen werden.\n\nBitte prüfen Sie, ob die Datei vorhanden "
-     "ist und Sie sie lesen dürfen."},
-    {kTextFileWrongSize,
-     "This is not an upgrade file: an upgrade file holds exactly 524288 bytes.\n\nNothing was "
-     "sent to the modem.",
-     "Dies ist keine Upgrade-Datei: eine Upgrade-Datei enthält genau 524288 Bytes.\n\nEs wurde "
-     "nichts zum Modem gesendet."},
-    {kTextFileWrongModel,
-     "This file is not an upgrade for the OrvaISDN R30 or R70: its model text names neither "
-     "QKM-633S nor QKM-613S.\n\nNothing was sent to the modem.",
-     "Diese Datei ist kein Upgrade für das OrvaISDN R30 oder R70: ihre Modellangabe nennt weder "
-     "QKM-633S noch QKM-613S.\n\nEs wurde nichts zum Modem gesendet."},
-    {kTextSettingsNotSaved,
-     "Your settings could not be saved to the default profile, so the upgrade was not "
-     "started.\n\nNothing was sent to the modem.",
-     "Ihre Einstellungen konnten nicht im Standardprofil gesichert werden, daher wurde das "
-     "Upgrade nicht begonnen.\n\nEs wurde nichts zum Modem gesendet."},
-    {kTextFirmwareInfo, "Firmware Info", "Firmware Info"},
-    {kTextReopenFailed,
-     "The modem did not answer after its restart, so your settings were not loaded back.\n\n"
-     "They are kept in the default profile: load it once the modem answers again.",
-     "Das Modem hat nach dem Neustart nicht geantwortet, daher wurden Ihre Einstellungen nicht "
-     "zurückgeladen.\n\nSie bleiben im Standardprofil erhalten: laden Sie es, sobald das Modem "
-     "wieder antwortet."},
-}};
-
 struct DialogRow {
     int modelNumber; // 0: any other (also not identified)
     bool usb;
@@ -80,9 +40,6 @@ int refusalText(FirmwareCheck check) {
 } // namespace
 
 std::string_view upgradeText(int id, int language) {
-    for (const LocalText& t : kLocalTexts) {
-        if (t.id == id) return language == text::kGerman ? t.german : t.english;
-    }
     return text::get(id, language);
 }
 

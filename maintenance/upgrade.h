@@ -18,10 +18,8 @@
 
 namespace quorvex::maintenance {
 
-// Texts of the upgrade that the shared text table does not hold (the
-// device's own terse messages and the checks of the file). They are
-// fetched like the table's: English id + language; upgradeText() looks
-// here first and then in the shared table.
+// The upgrade's own texts in the shared text table (the device's terse
+// messages and the checks of the file), English id + language.
 enum UpgradeTextId : int {
     kTextNoResponse = 9900, // "TA has no response, Terminate Update !!"
     kTextCallExists = 9902, // "Call Exist, Terminate Update !!"

@@ -235,6 +235,7 @@ void SimDevice::run() {
 
 void SimDevice::onBytes(const uint8_t* data, std::size_t n, unsigned baud, Clock::time_point now) {
     std::lock_guard lock(mutex_);
+    counters_.bytesIn += n;
     if (state_.bootMode) {
         // The loader takes raw bytes at whatever speed the line runs.
         lastRx_ = now;
@@ -266,6 +267,7 @@ void SimDevice::onBytes(const uint8_t* data, std::size_t n, unsigned baud, Clock
 }
 
 void SimDevice::onLine(const std::string& line, Clock::time_point now) {
+    ++counters_.commands;
     Outcome out = interpreter_.handle(line);
     if (out.action == Action::EnterLoader) loaderAt_ = now + kLoaderRestart;
     auto due = now + late_;
@@ -345,6 +347,10 @@ bool SimDevice::writeAll(const char* data, std::size_t n) {
     while (n > 0) {
         ssize_t w = ::write(master_, data, n);
         if (w > 0) {
+            {
+                std::lock_guard lock(mutex_);
+                counters_.bytesOut += static_cast<std::uint64_t>(w);
+            }
             data += w;
             n -= static_cast<std::size_t>(w);
             continue;
@@ -447,6 +453,20 @@ bool SimDevice::inBootMode() const {
 std::size_t SimDevice::imageBytesReceived() const {
     std::lock_guard lock(mutex_);
     return receiver_.received();
+}
+
+} // namespace quorvex::sim
+
+namespace quorvex::sim {
+
+SimDevice::LineCounters SimDevice::counters() const {
+    std::lock_guard lock(mutex_);
+    return counters_;
+}
+
+void SimDevice::resetCounters() {
+    std::lock_guard lock(mutex_);
+    counters_ = LineCounters{};
 }
 
 } // namespace quorvex::sim

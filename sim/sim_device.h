@@ -71,6 +71,16 @@ public:
     std::size_t imageBytesReceived() const;
     unsigned lineBaud() const; // the speed the program set on the line, 0 when unknown
 
+    // What crossed the line since the start or the last reset (for benchmarks:
+    // the wire time of an exchange is its bytes x 10 / baud).
+    struct LineCounters {
+        std::uint64_t bytesIn = 0;  // received from the program
+        std::uint64_t bytesOut = 0; // sent to the program
+        std::uint64_t commands = 0; // command lines answered
+    };
+    LineCounters counters() const;
+    void resetCounters();
+
 private:
     struct Pending {
         std::chrono::steady_clock::time_point due;
@@ -104,6 +114,7 @@ private:
     std::chrono::steady_clock::time_point lastPrompt_{};
     std::chrono::steady_clock::time_point lastRx_{};
     std::deque<Pending> pending_;
+    LineCounters counters_;
 
     bool silent_ = false;
     bool noOk_ = false;

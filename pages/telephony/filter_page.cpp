@@ -1,5 +1,7 @@
 #include "pages/telephony/filter_page.h"
 
+#include "pages/telephony/port_entry.h"
+
 #include "app/config_app.h"
 #include "maintenance/detection.h"
 #include "profile/sections.h"
@@ -24,19 +26,6 @@ const std::string& emptyText() {
 }
 
 } // namespace
-
-std::string storedFilterEntry(const std::string& typed, const PortNames& names) {
-    int kind = classify(typed, names);
-    if (kind >= 3 && kind <= 7)
-        return "*" + std::to_string(app::kAnalogPortNumbers[static_cast<std::size_t>(kind - 3)]);
-    return typed;
-}
-
-std::string shownFilterEntry(const std::string& stored, const PortNames& names) {
-    int kind = classify(stored, names);
-    if (kind >= 8 && kind <= 12) return names[static_cast<std::size_t>(kind - 8)];
-    return stored;
-}
 
 FilterPage::FilterPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host)
     : FilterPage(app, ui, host, maintenance::portCountFor(app.pageModel)) {}
@@ -112,7 +101,7 @@ void FilterPage::refreshDisplay() {
     PortNames names = classifierNames();
     for (Column& column : columns_) {
         for (Entry& entry : column.entries)
-            entry.shown = shownFilterEntry(entry.value.edited, names);
+            entry.shown = displayText(entry.value.edited, names);
     }
 }
 
@@ -122,14 +111,14 @@ void FilterPage::refreshDisplay() {
 std::string FilterPage::committedValue(const Entry& entry, const PortNames& names) const {
     const std::string& stored = entry.value.edited;
     int kind = classify(stored, names);
-    if (kind >= 8 && kind <= 12 && entry.shown == shownFilterEntry(stored, names)) return stored;
-    return storedFilterEntry(entry.shown, names);
+    if (kind >= 8 && kind <= 12 && entry.shown == displayText(stored, names)) return stored;
+    return storedValue(entry.shown, names);
 }
 
 void FilterPage::commit(Entry& entry) {
     PortNames names = classifierNames();
     entry.value.edited = committedValue(entry, names);
-    entry.shown = shownFilterEntry(entry.value.edited, names);
+    entry.shown = displayText(entry.value.edited, names);
 }
 
 void FilterPage::acceptField() {
@@ -233,7 +222,7 @@ bool FilterPage::textChanged(int controlId, std::string text) {
     if (classify(entry->shown, classifierNames()) != 0) return true; // incomplete is fine
     ui_.message(kInvalidEntryText);
     entry->value.discard();
-    entry->shown = shownFilterEntry(entry->value.edited, classifierNames());
+    entry->shown = displayText(entry->value.edited, classifierNames());
     ui_.refresh();
     ui_.focus(controlId);
     return false;

@@ -21,13 +21,6 @@ inline constexpr int kFilterActiveControl = 2860; // 2860 + column
 inline constexpr int kFilterHelpText = 7008;
 inline constexpr int kFilterTitleText = 8508;
 
-// The entry as stored (sent to the device) for a text the user typed: a text
-// that is exactly a port's name becomes "*" and that port's number; anything
-// else is stored as typed.
-std::string storedFilterEntry(const std::string& typed, const PortNames& names);
-// The text shown for a stored entry: a star code shows that port's name.
-std::string shownFilterEntry(const std::string& stored, const PortNames& names);
-
 class FilterPage final : public app::PageBase {
 public:
     // portCount 3 (R30: lists of ports 31 and 32 do not exist) or 5.

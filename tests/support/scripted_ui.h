@@ -97,8 +97,12 @@ public:
     void progress() override { ++progressSteps; }
     void msnChanged() override { ++msnChangedCount; }
     void postCommand(int command) override { posted.push_back(command); }
+    void reportWriteFailures(const app::WriteReport& report) override {
+        writeFailures.push_back(report);
+    }
 
     int progressSteps = 0;
+    std::vector<app::WriteReport> writeFailures;
     int msnChangedCount = 0;
     std::vector<int> posted;
 };

@@ -1,4 +1,5 @@
 #include "pages/telephony/filter_page.h"
+#include "pages/telephony/port_entry.h"
 
 #include "app/config_app.h"
 #include "profile/sections.h"
@@ -336,14 +337,14 @@ TEST_F(FilterFixture, ProfileSaveWritesConfirmedValuesUnderTheSectionKeys) {
 
 TEST(FilterEntries, StoredAndShownForms) {
     PortNames names = {"\"11\"", "Paul", "\"22\"", "\"31\"", "Ilvane"};
-    EXPECT_EQ(telephony::storedFilterEntry("Paul", names), "*21");
-    EXPECT_EQ(telephony::storedFilterEntry("Ilvane", names), "*32");
-    EXPECT_EQ(telephony::storedFilterEntry("*22", names), "*22");
-    EXPECT_EQ(telephony::storedFilterEntry("Pau", names), "Pau");
-    EXPECT_EQ(telephony::shownFilterEntry("*21", names), "Paul");
-    EXPECT_EQ(telephony::shownFilterEntry("*11", names), "\"11\"");
-    EXPECT_EQ(telephony::shownFilterEntry("*2", names), "*2");
-    EXPECT_EQ(telephony::shownFilterEntry("021", names), "021");
+    EXPECT_EQ(telephony::storedValue("Paul", names), "*21");
+    EXPECT_EQ(telephony::storedValue("Ilvane", names), "*32");
+    EXPECT_EQ(telephony::storedValue("*22", names), "*22");
+    EXPECT_EQ(telephony::storedValue("Pau", names), "Pau");
+    EXPECT_EQ(telephony::displayText("*21", names), "Paul");
+    EXPECT_EQ(telephony::displayText("*11", names), "\"11\"");
+    EXPECT_EQ(telephony::displayText("*2", names), "*2");
+    EXPECT_EQ(telephony::displayText("021", names), "021");
 }
 
 } // namespace

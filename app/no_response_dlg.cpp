@@ -1,0 +1,66 @@
+#include "app/no_response_dlg.h"
+
+#include "app/qt_ui_widget.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace quorvex::widgets {
+
+CNoResponseDlg::CNoResponseDlg(int language, QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("CNoResponseDlg"));
+    setWindowTitle(kAppCaption);
+    applyDialogColours(this);
+    setModal(true);
+    const bool large = largeFonts();
+
+    auto* layout = new QGridLayout(this);
+    layout->setHorizontalSpacing(16);
+
+    auto* title = new QLabel(labelText(8552, language), this);
+    title->setObjectName(QStringLiteral("8552"));
+    title->setTextFormat(Qt::PlainText);
+    title->setFont(pixelFont(large ? 15 : 13, true));
+    layout->addWidget(title, 0, 0, 1, 2);
+
+    auto* picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("1498"));
+    picture->setPixmap(picturePixmap(QStringLiteral("discard.svg")));
+    layout->addWidget(picture, 1, 0, Qt::AlignTop);
+
+    auto* message = new QLabel(labelText(6224, language), this);
+    message->setObjectName(QStringLiteral("1543"));
+    message->setTextFormat(Qt::PlainText);
+    message->setWordWrap(true);
+    message->setFont(dialogFont(large));
+    message->setMinimumWidth(320);
+    layout->addWidget(message, 1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto* again = new QPushButton(tableText(6226, language), this);
+    again->setObjectName(QString::number(kTryAgain));
+    again->setDefault(true);
+    connect(again, &QPushButton::clicked, this, [this] { done(kTryAgain); });
+    buttons->addWidget(again);
+    auto* quit = new QPushButton(tableText(6228, language), this);
+    quit->setObjectName(QString::number(kQuit));
+    quit->setAutoDefault(false);
+    connect(quit, &QPushButton::clicked, this, [this] { done(kQuit); });
+    buttons->addWidget(quit);
+    layout->addLayout(buttons, 2, 0, 1, 2);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void CNoResponseDlg::reject() {
+    done(kQuit);
+}
+
+int CNoResponseDlg::ask(int language, QWidget* parent) {
+    CNoResponseDlg dialog(language, parent);
+    return dialog.exec();
+}
+
+} // namespace quorvex::widgets

@@ -1,0 +1,75 @@
+#pragma once
+// The desktop program's page factory: for each page index the widget (which
+// owns the page's logic object), put into the main window's stack. The main
+// window's logic owns a PageHandle per page; destroying the handle (a model
+// change rebuilds the pages) destroys the widget and with it the logic.
+//
+// Adding a page widget: one line in makePageWidget (page_factory_widget.cpp).
+
+#include "app/main_window_logic.h"
+
+#include <QPointer>
+
+#include <array>
+#include <memory>
+
+class QStackedWidget;
+class QWidget;
+
+namespace quorvex::widgets {
+
+class PageWidget;
+
+// The page's widget of index for model (30 = R30); pages without a widget yet
+// get the placeholder.
+PageWidget* makePageWidget(int index, int model, app::CConfigApp& app, app::PageHost& host,
+                           QWidget* parent);
+
+// app::Page over a page widget: every operation goes to the widget's logic;
+// the language switch relabels the widget too.
+class PageHandle final : public app::Page {
+public:
+    explicit PageHandle(PageWidget* widget);
+    ~PageHandle() override;
+    PageHandle(const PageHandle&) = delete;
+    PageHandle& operator=(const PageHandle&) = delete;
+
+    PageWidget* widget() const { return widget_; }
+
+    void readDevice() override;
+    void shown() override;
+    void hidden() override;
+    void language(int lang) override;
+    void profileLoad(int selector) override;
+    app::WriteReport profileSave(int selector) override;
+    void pausePoll(bool pause) override;
+    int mayLeave() override;
+    bool hasUnsentChanges() const override;
+    void send() override;
+    void discard() override;
+    void fieldChanged(int controlId) override;
+    void fieldLeft(int controlId) override;
+    void enterOrTab() override;
+    void acceptField() override;
+    void timerTick() override;
+
+private:
+    QPointer<PageWidget> widget_;
+};
+
+class WidgetPageFactory final : public app::PageFactory {
+public:
+    WidgetPageFactory(app::CConfigApp& app, QStackedWidget* stack) : app_(app), stack_(stack) {}
+
+    std::unique_ptr<app::Page> createPage(int index, int model, app::PageHost& host) override;
+
+    // The widget of page index, or nullptr.
+    PageWidget* widget(int index) const;
+
+private:
+    app::CConfigApp& app_;
+    QStackedWidget* stack_;
+    std::array<QPointer<PageWidget>, app::kPageCount> widgets_{};
+};
+
+} // namespace quorvex::widgets

@@ -1,0 +1,213 @@
+#include "app/settings_logic.h"
+
+#include <cstdio>
+
+namespace quorvex::app {
+namespace {
+
+constexpr std::string_view kSetSection = "SET_DIV";
+constexpr std::size_t kNoField = SIZE_MAX;
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isSeparator(char c) {
+    return c == '.' || c == ',';
+}
+
+} // namespace
+
+bool validChargeUnit(std::string_view text) {
+    // Longer than the driver record carries would never reach the device.
+    if (text.size() >= sizeof(DRVPARAM{}.szText)) return false;
+    for (char c : text) {
+        if (!isDigit(c) && !isSeparator(c)) return false;
+    }
+    std::size_t last = text.find_last_of(".,");
+    std::string_view whole = last == std::string_view::npos ? text : text.substr(0, last);
+    // The whole units, without leading zeros and grouping separators, must
+    // stay below 10000: at most four significant digits. Counting digits
+    // instead of converting keeps any length safe.
+    std::size_t significant = 0;
+    for (char c : whole) {
+        if (isSeparator(c)) continue;
+        if (significant == 0 && c == '0') continue;
+        ++significant;
+    }
+    return significant <= 4;
+}
+
+bool validDigits(std::string_view text, std::size_t maxDigits) {
+    if (text.size() > maxDigits) return false;
+    for (char c : text) {
+        if (!isDigit(c)) return false;
+    }
+    return true;
+}
+
+bool fieldAccepts(const SettingsField& field, std::string_view text) {
+    return field.maxDigits == 0 ? validChargeUnit(text)
+                                : validDigits(text, static_cast<std::size_t>(field.maxDigits));
+}
+
+SettingsDialog::SettingsDialog(CConfigApp& app, MainWindowLogic& main, SettingsUi& ui,
+                               std::string portPath)
+    : app_(app), main_(main), ui_(ui), portPath_(std::move(portPath)) {}
+
+Item<std::string>& SettingsDialog::mainValue(std::size_t field) {
+    DeviceSettings& s = main_.settings();
+    switch (field) {
+    case 0:
+        return s.chargeUnit;
+    case 1:
+        return s.areaCode;
+    case 2:
+        return s.pabxPrefix;
+    default:
+        return s.intlPrefix;
+    }
+}
+
+std::size_t SettingsDialog::fieldIndex(int controlId) const {
+    for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
+        if (kSettingsFields[i].controlId == controlId) return i;
+    }
+    return kNoField;
+}
+
+void SettingsDialog::open() {
+    ui_.setBusy(true);
+    shownLanguage_ = app_.language;
+    languageChanged_ = false;
+    sound_ = app_.soundOn;
+    lcdGerman_ = main_.settings().lcdGerman;
+    for (std::size_t i = 0; i < texts_.size(); ++i)
+        texts_[i] = mainValue(i);
+    changed_.fill(false);
+    ui_.relabel(shownLanguage_);
+    ui_.refresh();
+    ui_.setBusy(false);
+}
+
+// ---- the controls ----
+
+std::string SettingsDialog::text(int controlId) const {
+    if (controlId == kPortLabel) return portText();
+    std::size_t i = fieldIndex(controlId);
+    return i == kNoField ? std::string() : texts_[i].edited;
+}
+
+bool SettingsDialog::checked(int controlId) const {
+    if (controlId == kSoundCheck) return sound_;
+    if (controlId == kLcdGermanCheck) return lcdGerman_.edited != 0;
+    return false;
+}
+
+bool SettingsDialog::setChecked(int controlId, bool on) {
+    if (controlId == kSoundCheck) {
+        sound_ = on;
+        return true;
+    }
+    if (controlId == kLcdGermanCheck) {
+        lcdGerman_.edited = on ? 1 : 0;
+        return true;
+    }
+    return false;
+}
+
+bool SettingsDialog::userEdited(int controlId, std::string_view text) {
+    std::size_t i = fieldIndex(controlId);
+    if (i == kNoField) return false;
+    changed_[i] = true; // stays set, even when the old text is typed back
+    if (fieldAccepts(kSettingsFields[i], text)) {
+        texts_[i].edited = std::string(text);
+        return true;
+    }
+    ui_.message(kSettingsFields[i].rejectMessage);
+    texts_[i].edited = texts_[i].confirmed;
+    ui_.refresh();
+    return false;
+}
+
+bool SettingsDialog::changed(int controlId) const {
+    std::size_t i = fieldIndex(controlId);
+    return i != kNoField && changed_[i];
+}
+
+int SettingsDialog::nextControl(int controlId) {
+    for (std::size_t i = 0; i + 1 < kSettingsFields.size(); ++i) {
+        if (kSettingsFields[i].controlId == controlId) return kSettingsFields[i + 1].controlId;
+    }
+    return controlId == kSettingsFields.back().controlId ? kSettingsOk
+                                                         : kSettingsFields.front().controlId;
+}
+
+void SettingsDialog::chooseLanguage(int language) {
+    if (language != 0 && language != 1) return;
+    if (language == shownLanguage_) return;
+    shownLanguage_ = language;
+    languageChanged_ = true;
+    ui_.relabel(shownLanguage_);
+}
+
+std::string SettingsDialog::portText() const {
+    if (app_.portIndex < 0) return std::string();
+    char text[24];
+    std::snprintf(text, sizeof text, "  COM%d", app_.portIndex + 1);
+    std::string out = text;
+    if (!portPath_.empty()) out += " (" + portPath_ + ")";
+    return out;
+}
+
+// ---- OK and Cancel ----
+
+SettingsApplied SettingsDialog::ok() {
+    SettingsApplied result;
+    if (sound_) ui_.beep();
+
+    // Choosing a flag and then the old one again leaves nothing to switch.
+    if (languageChanged_ && shownLanguage_ != app_.language) main_.setLanguage(shownLanguage_);
+    languageChanged_ = false;
+
+    app_.soundOn = sound_;
+    result.writes.write(app_.profiles(), kDefaultProfile, kSetSection, "SOUNDON",
+                        sound_ ? "1" : "0");
+    if (!result.writes.ok()) ui_.reportWriteFailures(result.writes);
+
+    if (lcdGerman_.changed()) {
+        DRVPARAM record = makeRecord(0, 0, kOpSet);
+        record.bFlag = lcdGerman_.edited != 0 ? 1 : 0;
+        if (sendOutcome(app_.SendDrvCmd(DRV_LCDGERMAN, &record), record) == SendOutcome::Done) {
+            lcdGerman_.confirm();
+            main_.settings().lcdGerman.reset(lcdGerman_.edited);
+        } else {
+            result.failed.push_back(DRV_LCDGERMAN);
+        }
+    }
+
+    for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
+        if (!changed_[i]) continue;
+        const SettingsField& field = kSettingsFields[i];
+        DRVPARAM record = makeRecord(0, 0, kOpSet);
+        SendOutcome outcome = SendOutcome::Failed;
+        // A text longer than the record holds is never sent cut short.
+        if (setFieldText(record.szText, texts_[i].edited))
+            outcome = sendOutcome(app_.SendDrvCmd(field.code, &record), record);
+        if (outcome == SendOutcome::Done) {
+            texts_[i].confirm();
+            mainValue(i).reset(texts_[i].edited);
+        } else {
+            result.failed.push_back(field.code);
+        }
+    }
+    return result;
+}
+
+void SettingsDialog::cancel(bool closeBox) {
+    if (!closeBox && app_.soundOn) ui_.beep();
+    // A language chosen on the picker is dropped with everything else.
+    shownLanguage_ = app_.language;
+    languageChanged_ = false;
+}
+
+} // namespace quorvex::app

@@ -1,0 +1,153 @@
+#pragma once
+// The settings dialog without a widget: the program's language and sound and
+// the five device-wide settings (display language, charge per unit, local
+// area code, PABX predial, international predial). It opens with the main
+// window's values (read from the device just before), validates every change
+// the user makes to a text field, and on OK applies what changed; Cancel
+// applies nothing.
+//
+// The widget (CSettingsDlg) shows text(id) / checked(id), hands each user edit
+// to userEdited(id, text) (not its own filling of the fields), the check
+// boxes to setChecked, the flag picker to chooseLanguage, and OK / Cancel /
+// the close box to ok() / cancel().
+
+#include "app/main_window_logic.h"
+#include "app/page_items.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvex::app {
+
+// Control identifiers.
+inline constexpr int kSoundCheck = 1476;
+inline constexpr int kLcdGermanCheck = 2350;
+inline constexpr int kChargeUnitEdit = 2352;
+inline constexpr int kAreaCodeEdit = 2353;
+inline constexpr int kPabxPrefixEdit = 2354;
+inline constexpr int kIntlPrefixEdit = 2355;
+inline constexpr int kPortLabel = 1484;
+inline constexpr int kSettingsOk = 1053;
+inline constexpr int kSettingsCancel = 2;
+
+// Which string each text of the dialog shows (English id; the shown language
+// is added). Control 0 is the caption.
+struct SettingsText {
+    int controlId;
+    int textId;
+};
+inline constexpr std::array<SettingsText, 10> kSettingsTexts = {{
+    {0, 6158},    // "OrvaISDN Settings"
+    {1476, 6146}, // "Sound ON"
+    {2350, 6148}, // "LCD-Display in German"
+    {1478, 6150}, // "Charge per unit:"
+    {1479, 6152}, // "Local area code:"
+    {1480, 6154}, // "PABX predial:"
+    {1481, 6156}, // "International predial:"
+    {1483, 6142}, // "Port :"
+    {1482, 6144}, // "Language :"
+    {2, 6160},    // "Cancel"
+}};
+
+// Field checks (pure). Empty text passes every one of them.
+// Charge per unit: digits with '.' or ',' as separators; the digits before
+// the last separator (earlier separators group thousands and are skipped),
+// read as a number, are below 10000; at most 31 characters (what the driver
+// record carries). "12,50", "0.12", "1.234,56" pass;
+// "12a", "10000", "-1", "1 2" do not.
+bool validChargeUnit(std::string_view text);
+// At most maxDigits characters, every one a digit.
+bool validDigits(std::string_view text, std::size_t maxDigits);
+
+// One text field: its control, driver command, the check and its message.
+struct SettingsField {
+    int controlId;
+    uint16_t code;     // 40-43
+    int maxDigits;     // 0: the charge-per-unit rule
+    int rejectMessage; // English string id
+};
+inline constexpr std::array<SettingsField, 4> kSettingsFields = {{
+    {kChargeUnitEdit, DRV_CHGUNIT, 0, 9056},    // "Error Format"
+    {kAreaCodeEdit, DRV_AREACODE, 5, 9052},     // "max 5 digits"
+    {kPabxPrefixEdit, DRV_PABXPREFIX, 3, 9050}, // "max 3 digits"
+    {kIntlPrefixEdit, DRV_INTLPREFIX, 5, 9054}, // "max 5 digits"
+}};
+bool fieldAccepts(const SettingsField& field, std::string_view text);
+
+// The user as the dialog meets him.
+class SettingsUi {
+public:
+    virtual ~SettingsUi() = default;
+    virtual void message(int textId) = 0; // plain message box in the shown language
+    virtual void beep() = 0;
+    virtual void setBusy(bool on) = 0;
+    virtual void refresh() = 0;             // controls := the dialog's values
+    virtual void relabel(int language) = 0; // every text of kSettingsTexts in language, repaint
+    virtual void reportWriteFailures(const WriteReport& report) = 0;
+};
+
+// What OK did.
+struct SettingsApplied {
+    std::vector<uint16_t> failed; // commands the device did not take (value unchanged)
+    WriteReport writes;           // SOUNDON (and LANGUAGE) writes that failed
+};
+
+class SettingsDialog {
+public:
+    // portPath: the device node of the port (shown beside the COM name), empty when unknown.
+    SettingsDialog(CConfigApp& app, MainWindowLogic& main, SettingsUi& ui,
+                   std::string portPath = {});
+
+    // Opening: the values from the main window (read from the device
+    // beforehand), the shown language = the program's, every text set.
+    void open();
+
+    // ---- the controls ----
+    std::string text(int controlId) const; // the four edits and the port label
+    bool checked(int controlId) const;     // sound and display
+    bool setChecked(int controlId, bool on);
+    // A change the user made to a text field: the field counts as changed
+    // from now on; a text the field does not accept shows the field's message
+    // and the field goes back to its device value. Returns whether accepted.
+    bool userEdited(int controlId, std::string_view text);
+    bool changed(int controlId) const; // the text field's changed flag
+    // Enter in a field: the field after controlId (the four edits in order, then OK).
+    static int nextControl(int controlId);
+
+    // The flag picker: 0 English, 1 German. Relabels the dialog at once.
+    void chooseLanguage(int language);
+    int shownLanguage() const { return shownLanguage_; }
+    bool languageChanged() const { return languageChanged_; }
+
+    // "  COM3", with the device node on Linux: "  COM3 (/dev/ttyUSB0)". Empty
+    // while no port is known (no device found).
+    std::string portText() const;
+
+    // OK: beep (sound on), language, sound, then the display switch (39) when
+    // it differs and each changed text field (40-43) in that order. The
+    // dialog closes afterwards whatever the device said.
+    SettingsApplied ok();
+    // Cancel (beeps when sound is on) and the close box (no beep): nothing applied.
+    void cancel(bool closeBox = false);
+
+private:
+    std::size_t fieldIndex(int controlId) const;
+    Item<std::string>& mainValue(std::size_t field);
+
+    CConfigApp& app_;
+    MainWindowLogic& main_;
+    SettingsUi& ui_;
+    std::string portPath_;
+
+    int shownLanguage_ = 0;
+    bool languageChanged_ = false;
+    bool sound_ = false;
+    Item<int> lcdGerman_;
+    std::array<Item<std::string>, 4> texts_; // confirmed = the device value
+    std::array<bool, 4> changed_{};
+};
+
+} // namespace quorvex::app

@@ -1,0 +1,172 @@
+#include "app/splash_dlg.h"
+
+#include "app/qt_ui_widget.h"
+#include "resources/text_table.h"
+
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace quorvex::widgets {
+
+namespace {
+
+const QString kSplashPicture = QStringLiteral("splash.svg");
+const QString kCreditFace = QStringLiteral("credit_button.svg");
+const QString kCreditPressed = QStringLiteral("credit_button_pressed.svg");
+const QString kArtwork = QStringLiteral("artwork.svg");
+
+constexpr QPoint kPictureAt{8, 7};
+
+// The five pens of the raised frame.
+const QColor kBlack{0, 0, 0};
+const QColor kWhite{255, 255, 255};
+const QColor kLight{223, 223, 223};
+const QColor kGrey{191, 191, 191};
+const QColor kDark{127, 127, 127};
+
+void centreOnScreen(QWidget* widget) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    QRect area = widget->frameGeometry();
+    area.moveCenter(screen->availableGeometry().center());
+    widget->move(area.topLeft());
+}
+
+} // namespace
+
+CCreditButton::CCreditButton(QWidget* parent) : QAbstractButton(parent) {
+    setObjectName(QStringLiteral("1052"));
+    setFixedSize(sizeHint());
+    setCursor(Qt::PointingHandCursor);
+}
+
+QSize CCreditButton::sizeHint() const {
+    const QSize size = pictureSize(kCreditFace);
+    return size.isValid() ? size : QSize(80, 24);
+}
+
+void CCreditButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawPicture(painter, rect(), isDown() ? kCreditPressed : kCreditFace);
+}
+
+QSize CSplashDlg::windowSize(bool aboutBox) {
+    QSize size = pictureSize(kSplashPicture) + QSize(16, 14);
+    if (aboutBox) size.rheight() += CCreditButton().sizeHint().height() + kButtonGap;
+    return size;
+}
+
+CSplashDlg::CSplashDlg(bool aboutBox, int language, QWidget* parent)
+    : QDialog(parent, Qt::FramelessWindowHint | (aboutBox ? Qt::Dialog : Qt::SplashScreen)),
+      aboutBox_(aboutBox), language_(language) {
+    setObjectName(QStringLiteral("CSplashDlg"));
+    applyDialogColours(this);
+    setModal(aboutBox);
+    if (aboutBox_) {
+        credit_ = new CCreditButton(this);
+        const QSize picture = pictureSize(kSplashPicture);
+        credit_->move((picture.width() + 16 - credit_->width()) / 2,
+                      kPictureAt.y() + picture.height() + kButtonGap);
+        connect(credit_, &QAbstractButton::clicked, this, &CSplashDlg::showCredits);
+    }
+    setFixedSize(windowSize(aboutBox_));
+    centreOnScreen(this);
+}
+
+void CSplashDlg::showCredits() {
+    CCreditsDlg credits(language_, this);
+    credits.exec();
+    emit creditsShown();
+    accept();
+}
+
+void CSplashDlg::mousePressEvent(QMouseEvent* event) {
+    if (aboutBox_) {
+        event->accept();
+        accept();
+        return;
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void CSplashDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), kDialogBackground);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawPicture(painter, QRectF(kPictureAt, pictureSize(kSplashPicture)), kSplashPicture);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+
+    // Raised frame, three pixels: light along the top and left, dark along the right and
+    // bottom, from the outside in.
+    const int r = width() - 1;
+    const int b = height() - 1;
+    const QColor lights[3] = {kLight, kWhite, kLight};
+    const QColor darks[3] = {kBlack, kDark, kGrey};
+    for (int i = 0; i < 3; ++i) {
+        painter.setPen(lights[i]);
+        painter.drawLine(i, i, r - i, i);
+        painter.drawLine(i, i, i, b - i);
+        painter.setPen(darks[i]);
+        painter.drawLine(i, b - i, r - i, b - i);
+        painter.drawLine(r - i, i, r - i, b - i);
+    }
+}
+
+CCreditsDlg::CCreditsDlg(int /*language*/, QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("CCreditsDlg"));
+    setWindowTitle(kAppCaption);
+    applyDialogColours(this);
+    setModal(true);
+    const bool large = largeFonts();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 5);
+
+    auto* top = new QHBoxLayout;
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("1538"));
+    icon->setPixmap(picturePixmap(QStringLiteral("quorvex.svg"), QSize(48, 48)));
+    top->addWidget(icon, 0, Qt::AlignTop);
+    // Credits are the same in both languages: their ids are used without the offset.
+    auto* notice = new QLabel(labelText(text::get(6202, text::kEnglish)), this);
+    notice->setObjectName(QStringLiteral("1529"));
+    notice->setWordWrap(true);
+    notice->setFont(pixelFont(large ? 13 : 11, true));
+    top->addWidget(notice, 1);
+    layout->addLayout(top);
+
+    auto* lists = new QHBoxLayout;
+    lists->setSpacing(16);
+    for (int id = 6203; id <= 6205; ++id) {
+        auto* block = new QLabel(labelText(text::get(id, text::kEnglish)), this);
+        block->setObjectName(QString::number(1530 + (id - 6203)));
+        block->setTextFormat(Qt::PlainText);
+        block->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        block->setFont(dialogFont(large));
+        lists->addWidget(block, 1);
+    }
+    layout->addLayout(lists);
+    layout->addStretch(1);
+
+    auto* bottom = new QHBoxLayout;
+    auto* artwork = new QLabel(this);
+    artwork->setPixmap(picturePixmap(kArtwork));
+    bottom->addWidget(artwork, 0, Qt::AlignBottom);
+    bottom->addStretch(1);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("1"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    bottom->addWidget(ok, 0, Qt::AlignBottom);
+    layout->addLayout(bottom);
+}
+
+} // namespace quorvex::widgets

@@ -1,0 +1,526 @@
+#include "pages/data/data_page.h"
+
+#include "app/config_app.h"
+#include "profile/sections.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quorvex::data {
+
+namespace {
+
+using app::Item;
+
+// How a setting travels in the driver record.
+enum class Carry {
+    Protocol,  // protocol index in nAux
+    Flag,      // bFlag
+    Number,    // nIndex
+    EidNumber, // the text behind nAux, of the current EID class
+};
+
+// Which protocol a setting belongs to: it is sent and compared only then.
+enum class When { Always, Ppp, V120, X75, Hdlc };
+
+constexpr int32_t kNoAux = 0;
+constexpr int kNoRange = 0;
+
+struct SettingSpec {
+    Item<int> DataSettings::*item; // null for the EID number
+    uint16_t code;
+    int32_t port;
+    int32_t aux; // protocol index that selects the register (47/2, 47/6)
+    Carry carry;
+    When when;
+    int readDefault; // when the device read fails
+    // Valid range of a value read from the device; a frame size outside it is
+    // replaced by the default and written back at once, an EID class outside
+    // it is taken as NULL. kNoRange: any value.
+    int min, max;
+    bool writeBack;
+    std::string_view profileFormat;
+};
+
+// One table in the device's order: reading and sending both walk it.
+constexpr SettingSpec kSettings[] = {
+    {&DataSettings::protocol, DRV_DATAPROTO, 0, kNoAux, Carry::Protocol, When::Always, kPpp, 0,
+     kProtocols - 1, false, "CURPTOCOL"},
+    {&DataSettings::autoIdent, DRV_DATAPROTO, 1, kNoAux, Carry::Flag, When::Always, 0, kNoRange,
+     kNoRange, false, "ATOPROTOCOL"},
+    {&DataSettings::multiLinkPpp, DRV_DATAPROTO, 2, kPpp, Carry::Flag, When::Ppp, 0, kNoRange,
+     kNoRange, false, "MLP_PPP"},
+    {&DataSettings::dba, DRV_DATAPROTO, 3, kNoAux, Carry::Flag, When::Ppp, 0, kNoRange, kNoRange,
+     false, "DBA"},
+    {&DataSettings::bod, DRV_DATAPROTO, 4, kNoAux, Carry::Flag, When::Ppp, 0, kNoRange, kNoRange,
+     false, "BOD"},
+    {&DataSettings::eidClass, DRV_EID, 11, kNoAux, Carry::Number, When::Ppp, kEidNull, 0,
+     kEidClasses - 1, false, "EIDCLS"},
+    {nullptr, DRV_EID, 12, kNoAux, Carry::EidNumber, When::Ppp, 0, kNoRange, kNoRange, false,
+     "EIDNUM%d"},
+    {&DataSettings::v120FrameSize, DRV_DATAPROTO, 6, kV120, Carry::Number, When::V120, 256, 128,
+     256, true, "FRMSZV120"},
+    {&DataSettings::v120IFrame, DRV_DATAPROTO, 5, kNoAux, Carry::Flag, When::V120, 0, kNoRange,
+     kNoRange, false, "IFRAME"},
+    {&DataSettings::multiLinkX75, DRV_DATAPROTO, 2, kX75Btx, Carry::Flag, When::X75, 0, kNoRange,
+     kNoRange, false, "MLP_X75"},
+    {&DataSettings::x75FrameSize, DRV_DATAPROTO, 6, kX75Btx, Carry::Number, When::X75, 2048, 1,
+     2048, true, "FRMSZX75"},
+    {&DataSettings::hdlcFrameSize, DRV_DATAPROTO, 6, kHdlc, Carry::Number, When::Hdlc, 2048, 1,
+     2048, true, "FRMSZHDLC"},
+    {&DataSettings::highWater, DRV_BODREG, 7, kNoAux, Carry::Number, When::Always, 45, kNoRange,
+     kNoRange, false, "HIWATER"},
+    {&DataSettings::lowWater, DRV_BODREG, 9, kNoAux, Carry::Number, When::Always, 30, kNoRange,
+     kNoRange, false, "LOWATER"},
+    {&DataSettings::highDuration, DRV_BODREG, 8, kNoAux, Carry::Number, When::Always, 2, kNoRange,
+     kNoRange, false, "HIDURATION"},
+    {&DataSettings::lowDuration, DRV_BODREG, 10, kNoAux, Carry::Number, When::Always, 2, kNoRange,
+     kNoRange, false, "LODURATION"},
+};
+
+constexpr FrameField kFrameFields[] = {FrameField::V120, FrameField::X75, FrameField::Hdlc};
+
+constexpr std::string_view kEidKeyFormat = "EIDNUM%d";
+constexpr std::size_t kEidTextCapacity = sizeof(DRVPARAM::szText) - sizeof(int32_t);
+
+bool hasRange(const SettingSpec& spec) {
+    return spec.min != kNoRange || spec.max != kNoRange;
+}
+bool inRange(const SettingSpec& spec, int v) {
+    return !hasRange(spec) || (v >= spec.min && v <= spec.max);
+}
+
+const SettingSpec* specForKey(std::string_view format) {
+    for (const SettingSpec& spec : kSettings)
+        if (spec.profileFormat == format) return &spec;
+    return nullptr;
+}
+
+std::string eidTextOf(DRVPARAM& r) {
+    const char* text = drv_eid_text(&r);
+    return std::string(text, strnlen(text, kEidTextCapacity));
+}
+
+bool setEidText(DRVPARAM& r, std::string_view text) {
+    if (text.size() >= kEidTextCapacity) return false;
+    char* out = drv_eid_text(&r);
+    std::memset(out, 0, kEidTextCapacity);
+    std::memcpy(out, text.data(), text.size());
+    return true;
+}
+
+} // namespace
+
+// ---- the page ----
+
+DataPage::DataPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host)
+    : PageBase(app, ui, host) {
+    // Before any read: PPP, every switch off, NULL class, UI-frame, the
+    // default frame sizes and thresholds; the EID numbers are empty.
+    for (const SettingSpec& spec : kSettings)
+        if (spec.item != nullptr) (s_.*spec.item).reset(spec.readDefault);
+    rebuildFieldTexts();
+}
+
+void DataPage::shown() {
+    ui_.focus(kCtlProtocol);
+}
+
+bool DataPage::protocolCondition(int when) const {
+    const int protocol = s_.protocol.edited;
+    switch (static_cast<When>(when)) {
+    case When::Always:
+        return true;
+    case When::Ppp:
+        return protocol == kPpp;
+    case When::V120:
+        return protocol == kV120;
+    case When::X75:
+        return isX75(protocol);
+    case When::Hdlc:
+        return protocol == kHdlc;
+    }
+    return false;
+}
+
+app::Item<int>& DataPage::frameItem(FrameField field) {
+    switch (field) {
+    case FrameField::V120:
+        return s_.v120FrameSize;
+    case FrameField::X75:
+        return s_.x75FrameSize;
+    case FrameField::Hdlc:
+        break;
+    }
+    return s_.hdlcFrameSize;
+}
+
+std::string& DataPage::frameText(FrameField field) {
+    return frameTexts_[static_cast<std::size_t>(field)];
+}
+
+void DataPage::rebuildFieldTexts() {
+    for (FrameField field : kFrameFields)
+        frameText(field) = std::to_string(frameItem(field).edited);
+    const int cls = clampEidClass(s_.eidClass.edited);
+    eidText_ = eidDisplay(cls, s_.eid[static_cast<std::size_t>(cls)].edited);
+}
+
+void DataPage::readDevice() {
+    ui_.setBusy(true);
+    for (int cls = 0; cls < kEidClasses; ++cls)
+        s_.eid[static_cast<std::size_t>(cls)].reset(std::string(eidInitialText(cls)));
+    for (const SettingSpec& spec : kSettings) {
+        DRVPARAM r = app::makeRecord(spec.port, 0, app::kOpQuery);
+        drv_set_aux(&r, spec.aux);
+        const bool ok = app::queryDone(app_.SendDrvCmd(spec.code, &r), r);
+        if (spec.carry == Carry::EidNumber) {
+            // Only the current class's number is on the device.
+            const int cls = clampEidClass(s_.eidClass.confirmed);
+            s_.eid[static_cast<std::size_t>(cls)].reset(ok ? eidTextOf(r) : std::string());
+            continue;
+        }
+        int value = spec.readDefault;
+        if (ok) {
+            switch (spec.carry) {
+            case Carry::Protocol:
+                value = drv_get_aux(&r);
+                break;
+            case Carry::Flag:
+                value = r.bFlag != 0 ? 1 : 0;
+                break;
+            default:
+                value = r.nIndex;
+                break;
+            }
+        }
+        if (!inRange(spec, value)) {
+            value = spec.readDefault;
+            if (spec.writeBack) {
+                // A frame size the device cannot use is corrected on the device at once.
+                DRVPARAM fix = app::makeRecord(spec.port, value, app::kOpSet);
+                drv_set_aux(&fix, spec.aux);
+                app_.SendDrvCmd(spec.code, &fix);
+            }
+        }
+        (s_.*spec.item).reset(value);
+    }
+    rebuildFieldTexts();
+    loaded_ = true;
+    ui_.refresh();
+    ui_.setBusy(false);
+}
+
+bool DataPage::hasUnsentChanges() const {
+    for (const SettingSpec& spec : kSettings) {
+        if (!protocolCondition(static_cast<int>(spec.when))) continue;
+        if (spec.carry == Carry::EidNumber) {
+            const int cls = clampEidClass(s_.eidClass.edited);
+            if (cls != kEidNull && s_.eid[static_cast<std::size_t>(cls)].changed()) return true;
+        } else if ((s_.*spec.item).changed()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void DataPage::collectFrameSize(FrameField field, bool selected) {
+    app::Item<int>& item = frameItem(field);
+    const std::optional<int> typed = parseFrameSize(frameText(field));
+    const FrameRange range = frameRange(field);
+    if (selected) {
+        // An empty or unreadable field counts as out of range: it is never sent.
+        if (!typed || *typed < range.min || *typed > range.max) {
+            item.edited = item.confirmed;
+            ui_.message(range.messageId);
+            error_ = true;
+        } else {
+            item.edited = *typed;
+        }
+    } else if (typed) {
+        item.edited = *typed; // checked when its protocol is chosen
+    }
+    frameText(field) = std::to_string(item.edited);
+}
+
+bool DataPage::collectEid() {
+    const int cls = clampEidClass(s_.eidClass.edited);
+    app::Item<std::string>& number = s_.eid[static_cast<std::size_t>(cls)];
+    // The device's own number, untouched, is neither checked nor converted.
+    if (!number.changed() && eidText_ == eidDisplay(cls, number.edited)) return true;
+    EidConversion converted = eidFromDisplay(cls, eidText_);
+    if (!converted.ok()) {
+        ui_.message(converted.messageId);
+        error_ = true;
+        number.edited = number.confirmed;
+        eidText_ = eidDisplay(cls, number.edited);
+        return false;
+    }
+    number.edited = converted.stored;
+    eidText_ = eidDisplay(cls, number.edited);
+    return true;
+}
+
+bool DataPage::collect() {
+    const std::optional<FrameField> selected = frameFieldOf(s_.protocol.edited);
+    for (FrameField field : kFrameFields)
+        collectFrameSize(field, selected == field);
+    if (s_.protocol.edited == kPpp && clampEidClass(s_.eidClass.edited) != kEidNull)
+        return collectEid();
+    return true;
+}
+
+void DataPage::sendItems(bool forLoad) {
+    for (const SettingSpec& spec : kSettings) {
+        if (!protocolCondition(static_cast<int>(spec.when))) continue;
+        DRVPARAM r = app::makeRecord(spec.port, 0, app::kOpSet);
+        drv_set_aux(&r, spec.aux);
+        bool fits = true;
+        app::Item<std::string>* text = nullptr;
+        app::Item<int>* number = nullptr;
+        if (spec.carry == Carry::EidNumber) {
+            const int cls = clampEidClass(s_.eidClass.edited);
+            if (cls == kEidNull) continue;
+            text = &s_.eid[static_cast<std::size_t>(cls)];
+            if (!text->changed()) continue;
+            fits = setEidText(r, text->edited);
+        } else {
+            number = &(s_.*spec.item);
+            if (!number->changed()) continue;
+            switch (spec.carry) {
+            case Carry::Protocol:
+                drv_set_aux(&r, number->edited);
+                break;
+            case Carry::Flag:
+                r.bFlag = number->edited != 0 ? 1 : 0;
+                break;
+            default:
+                r.nIndex = number->edited;
+                break;
+            }
+        }
+        app::SendOutcome outcome = app::SendOutcome::Failed;
+        if (fits) {
+            outcome = app::sendOutcome(app_.SendDrvCmd(spec.code, &r), r);
+            report_.add(r, outcome);
+        } else {
+            report_.addLine("(too long) " + text->edited, ",FAIL\n");
+        }
+        if (outcome == app::SendOutcome::Done) {
+            if (text != nullptr) text->confirm();
+            if (number != nullptr) number->confirm();
+        }
+        if (forLoad) host_.progress();
+    }
+}
+
+void DataPage::send() {
+    report_.clear();
+    error_ = false;
+    collect();
+    // A rejected value stops the whole send: nothing at all goes to the device.
+    if (!error_) sendItems(false);
+    ui_.refresh();
+}
+
+int DataPage::mayLeave() {
+    error_ = false;
+    const bool eidAccepted = collect();
+    ui_.refresh();
+    if (!eidAccepted) return 0;
+    return PageBase::mayLeave();
+}
+
+void DataPage::discard() {
+    for (const SettingSpec& spec : kSettings)
+        if (spec.item != nullptr) (s_.*spec.item).discard();
+    for (app::Item<std::string>& number : s_.eid)
+        number.discard();
+    rebuildFieldTexts();
+    ui_.refresh();
+}
+
+void DataPage::profileLoad(int selector) {
+    app::ProfileStore& store = app_.profiles();
+    const std::string_view section = profile::sectionName(profile::Section::Data);
+    for (const profile::KeySpec& key : profile::keysOf(profile::Section::Data, app_.portCount)) {
+        if (key.format == kEidKeyFormat) {
+            if (key.first > 0 && key.first < kEidClasses)
+                s_.eid[static_cast<std::size_t>(key.first)].edited =
+                    store.readString(selector, section, key.name, key.textDefault);
+            continue;
+        }
+        const SettingSpec* spec = specForKey(key.format);
+        if (spec == nullptr || spec->item == nullptr) continue;
+        int value = store.readInt(selector, section, key.name, key.numberDefault);
+        if (key.form == profile::ValueForm::Switch) value = value != 0 ? 1 : 0;
+        // A protocol or class outside its table is not a setting: the default stands.
+        if (value < key.minValue || value > key.maxValue) value = key.numberDefault;
+        (s_.*spec->item).edited = value;
+    }
+    rebuildFieldTexts();
+    ui_.refresh();
+
+    report_.clear();
+    error_ = false;
+    collect();
+    if (!error_) sendItems(true);
+    ui_.refresh();
+}
+
+app::WriteReport DataPage::profileSave(int selector) {
+    app::WriteReport report;
+    app::ProfileStore& store = app_.profiles();
+    const std::string_view section = profile::sectionName(profile::Section::Data);
+    for (const profile::KeySpec& key : profile::keysOf(profile::Section::Data, app_.portCount)) {
+        std::string value;
+        if (key.format == kEidKeyFormat) {
+            if (key.first <= 0 || key.first >= kEidClasses) continue;
+            value = s_.eid[static_cast<std::size_t>(key.first)].confirmed;
+        } else {
+            const SettingSpec* spec = specForKey(key.format);
+            if (spec == nullptr || spec->item == nullptr) continue;
+            const int confirmed = (s_.*spec->item).confirmed;
+            value = key.form == profile::ValueForm::Switch ? (confirmed != 0 ? "1" : "0")
+                                                           : std::to_string(confirmed);
+        }
+        report.write(store, selector, section, key.name, value);
+    }
+    return report;
+}
+
+// ---- the user's events ----
+
+void DataPage::protocolSelected(int index) {
+    if (index < 0 || index >= kProtocols || index == s_.protocol.edited) return;
+    s_.protocol.edited = index;
+    collect();
+    ui_.refresh();
+}
+
+void DataPage::eidClassSelected(int eidClass) {
+    const int cls = clampEidClass(eidClass);
+    s_.eidClass.edited = cls;
+    // Text typed for the previous class and not yet collected is dropped.
+    eidText_ = eidDisplay(cls, s_.eid[static_cast<std::size_t>(cls)].edited);
+    ui_.refresh();
+    if (cls != kEidNull) ui_.focus(kCtlEidNumber);
+}
+
+void DataPage::checkClicked(int controlId, bool on) {
+    app::Item<int>* item = nullptr;
+    switch (controlId) {
+    case kCtlAutoIdent:
+        item = &s_.autoIdent;
+        break;
+    case kCtlMultiLinkPpp:
+        item = &s_.multiLinkPpp;
+        break;
+    case kCtlDba:
+        item = &s_.dba;
+        break;
+    case kCtlBod:
+        item = &s_.bod;
+        break;
+    case kCtlMultiLinkX75:
+        item = &s_.multiLinkX75;
+        break;
+    default:
+        return;
+    }
+    item->edited = on ? 1 : 0;
+    ui_.refresh(); // MultiLink and BOD switch controls on and off at once
+}
+
+void DataPage::frameTypeClicked(bool iFrame) {
+    s_.v120IFrame.edited = iFrame ? 1 : 0;
+    ui_.refresh();
+}
+
+void DataPage::rejectEdit(int controlId) {
+    ui_.refresh();
+    ui_.focus(controlId); // the widget selects the field's whole text
+}
+
+bool DataPage::editChanged(int controlId, std::string_view text) {
+    if (controlId == kCtlEidNumber) {
+        eidText_ = std::string(text);
+        const int cls = clampEidClass(s_.eidClass.edited);
+        const int error = eidTypingError(cls, text);
+        if (error == 0) return true;
+        ui_.message(error);
+        eidText_ = eidDisplay(cls, s_.eid[static_cast<std::size_t>(cls)].edited);
+        rejectEdit(controlId);
+        return false;
+    }
+    const std::optional<FrameField> field = frameFieldOfControl(controlId);
+    if (!field) return true;
+    frameText(*field) = std::string(text);
+    const int error = frameSizeTypingError(*field, text);
+    if (error == 0) return true;
+    ui_.message(error);
+    app::Item<int>& item = frameItem(*field);
+    item.edited = item.confirmed;
+    frameText(*field) = std::to_string(item.edited);
+    rejectEdit(controlId);
+    return false;
+}
+
+void DataPage::openBodDialog(const std::function<BodValues(const BodValues&)>& run) {
+    if (app_.soundOn) ui_.beep();
+    const BodValues back = run(bodValues());
+    s_.highWater.edited = back.highWater;
+    s_.lowWater.edited = back.lowWater;
+    s_.highDuration.edited = back.highDuration;
+    s_.lowDuration.edited = back.lowDuration;
+    ui_.refresh();
+}
+
+// ---- what the widget shows ----
+
+std::string DataPage::fieldText(int controlId) const {
+    if (controlId == kCtlEidNumber) return eidText_;
+    if (std::optional<FrameField> field = frameFieldOfControl(controlId))
+        return frameTexts_[static_cast<std::size_t>(*field)];
+    return {};
+}
+
+bool DataPage::checked(int controlId) const {
+    switch (controlId) {
+    case kCtlAutoIdent:
+        return s_.autoIdent.edited != 0;
+    case kCtlMultiLinkPpp:
+        return s_.multiLinkPpp.edited != 0;
+    case kCtlDba:
+        return s_.dba.edited != 0;
+    case kCtlBod:
+        return s_.bod.edited != 0;
+    case kCtlMultiLinkX75:
+        return s_.multiLinkX75.edited != 0;
+    case kCtlIFrame:
+        return s_.v120IFrame.edited != 0;
+    case kCtlUiFrame:
+        return s_.v120IFrame.edited == 0;
+    default:
+        return false;
+    }
+}
+
+int DataPage::selection(int controlId) const {
+    if (controlId == kCtlProtocol) return s_.protocol.edited;
+    if (controlId == kCtlEidClass) return clampEidClass(s_.eidClass.edited);
+    return -1;
+}
+
+bool DataPage::visible(int controlId) const {
+    return controlVisible(controlId,
+                          VisibilityState{s_.protocol.edited, s_.multiLinkPpp.edited != 0,
+                                          s_.bod.edited != 0, s_.eidClass.edited});
+}
+
+BodValues DataPage::bodValues() const {
+    return BodValues{s_.highWater.edited, s_.lowWater.edited, s_.highDuration.edited,
+                     s_.lowDuration.edited};
+}
+
+} // namespace quorvex::data

@@ -1,0 +1,106 @@
+#pragma once
+// The data protocol page ("Protocol transfer") without its widgets: how the
+// device's data port talks to remote computers over ISDN. It reads and
+// writes the B-channel protocol, automatic protocol identification,
+// MultiLink PPP with DBA, BOD and the end point identification, the V.120,
+// X.75 and HDLC frame settings and the four BOD thresholds (driver commands
+// 47, 48 and 49), and owns profile section DATA_DIV.
+//
+// The widget owns a DataPage, shows what the getters say (values, visibility
+// and captions per control id) and forwards the user's events. Typed text
+// of the frame size and EID fields becomes an edited value only when the
+// page collects: before a send, before the page is left, on a protocol change.
+
+#include "app/page.h"
+#include "pages/data/bod_logic.h"
+#include "pages/data/data_controls.h"
+#include "pages/data/eid.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvex::data {
+
+// ---- the page ----
+
+struct DataSettings {
+    app::Item<int> protocol;
+    app::Item<int> autoIdent;
+    app::Item<int> multiLinkPpp;
+    app::Item<int> dba;
+    app::Item<int> bod;
+    app::Item<int> eidClass;
+    std::array<app::Item<std::string>, kEidClasses> eid; // stored form, one per class
+    app::Item<int> v120FrameSize;
+    app::Item<int> v120IFrame; // 1 I-frame, 0 UI-frame
+    app::Item<int> multiLinkX75;
+    app::Item<int> x75FrameSize;
+    app::Item<int> hdlcFrameSize;
+    app::Item<int> highWater;
+    app::Item<int> lowWater;
+    app::Item<int> highDuration;
+    app::Item<int> lowDuration;
+};
+
+class DataPage : public app::PageBase {
+public:
+    DataPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host);
+
+    // Page
+    void readDevice() override;
+    void shown() override; // the focus goes to the protocol combo box
+    void profileLoad(int selector) override;
+    app::WriteReport profileSave(int selector) override;
+    int mayLeave() override;
+    bool hasUnsentChanges() const override;
+    void send() override;
+    void discard() override;
+
+    // ---- the user's events ----
+    void protocolSelected(int index);
+    void eidClassSelected(int eidClass);
+    // Check boxes: automatic identification, MultiLink PPP, DBA, BOD, MultiLink X.75.
+    void checkClicked(int controlId, bool on);
+    void frameTypeClicked(bool iFrame); // "I-Frame" (true) / "UI-Frame" (false)
+    // An edit field's text changed (frame sizes, EID number): the check while typing.
+    // Returns whether the text was accepted.
+    bool editChanged(int controlId, std::string_view text);
+    // "BOD configuration": run is the modal dialog; it gets the edited values
+    // and gives back what the page takes (CBodDlg returns the opening values on Cancel).
+    void openBodDialog(const std::function<BodValues(const BodValues&)>& run);
+
+    // ---- what the widget shows ----
+    const DataSettings& settings() const { return s_; }
+    std::string fieldText(int controlId) const; // edit fields
+    bool checked(int controlId) const;          // check boxes and the frame type buttons
+    int selection(int controlId) const;         // the two combo boxes
+    bool visible(int controlId) const;
+    int exampleTextId() const { return eidExampleTextId(s_.eidClass.edited); }
+    BodValues bodValues() const;
+    bool loaded() const { return loaded_; }
+    bool errorFlag() const { return error_; }
+
+private:
+    bool collect();
+    bool collectEid();
+    void collectFrameSize(FrameField field, bool selected);
+    void rebuildFieldTexts();
+    void sendItems(bool forLoad);
+    void rejectEdit(int controlId);
+    app::Item<int>& frameItem(FrameField field);
+    std::string& frameText(FrameField field);
+    bool protocolCondition(int when) const;
+
+    DataSettings s_;
+    std::string eidText_; // the EID field as shown (display form)
+    std::array<std::string, 3> frameTexts_;
+    bool error_ = false;
+    bool loaded_ = false;
+};
+
+} // namespace quorvex::data

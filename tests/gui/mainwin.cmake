@@ -1,0 +1,9 @@
+# The desktop program: page frame, main window, settings dialog, MSN page, start-up.
+if(TARGET quorvex_widgets)
+    find_package(Qt6 REQUIRED COMPONENTS Test)
+    include(${CMAKE_SOURCE_DIR}/tests/support/support.cmake)
+    quorvex_add_test(NAME mainwin_test LABELS gui
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/widgets_main.cpp
+                ${CMAKE_CURRENT_LIST_DIR}/mainwin_frame_test.cpp
+        LIBS quorvex_widgets quorvex_test_support Qt6::Test)
+endif()
