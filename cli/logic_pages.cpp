@@ -2,11 +2,13 @@
 
 #include "maintenance/log_page.h"
 #include "pages/data/charge_page.h"
+#include "pages/data/data_page.h"
 #include "pages/data/lcr_page.h"
 #include "pages/data/timer_page.h"
 #include "pages/telephony/accept_page.h"
 #include "pages/telephony/filter_page.h"
 #include "pages/telephony/forward_page.h"
+#include "pages/telephony/msn_page.h"
 #include "pages/telephony/short_dial_page.h"
 
 #include <array>
@@ -21,8 +23,8 @@ std::unique_ptr<app::Page> make(app::CConfigApp& app, app::PageUi& ui, app::Page
     return std::make_unique<P>(app, ui, host);
 }
 
-// By page index; nullptr where the logic class does not exist yet (the main
-// window then skips the page).
+// By page index; a page without a logic class would be nullptr here (the
+// main window then skips it).
 constexpr std::array<Maker, app::kPageCount> kMakers = {
     nullptr,                        // 0 MSN
     make<telephony::AcceptPage>,    // 1 call acceptance
