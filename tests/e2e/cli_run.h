@@ -35,7 +35,8 @@ inline std::string slurp(const std::filesystem::path& file) {
 
 // Runs the program with args; env entries override (or add to) the test's environment.
 inline CliRun runCli(const std::vector<std::string>& args,
-                  const std::map<std::string, std::string>& env, const std::filesystem::path& dir) {
+                     const std::map<std::string, std::string>& env,
+                     const std::filesystem::path& dir) {
     std::vector<std::string> argStore{QUORVEX_CLI};
     argStore.insert(argStore.end(), args.begin(), args.end());
     std::vector<char*> argv;
