@@ -97,7 +97,7 @@ void CMainWnd::menuCommand(int command) {
 }
 
 QString CMainWnd::captionFor(int index) const {
-    QString program = labelText(kCaptionText, app_.language);
+    QString program = labelText(kCaptionText, 0); // the same in both languages
     std::optional<pages::PageInfo> info = pages::pageAt(index);
     if (!info) return program;
     return labelText(info->helpTitle, app_.language) + QStringLiteral(" - ") + program;
@@ -166,8 +166,9 @@ bool CMainWnd::splashUp() {
 
 void CMainWnd::closeSplash() {
     if (splash_) {
-        splash_->close();
-        splash_->deleteLater();
+        // Deleted at once: the start-up runs before any event loop, where a
+        // deferred deletion would wait for the end of the program.
+        delete splash_.data();
         splash_ = nullptr;
     }
 }
