@@ -82,9 +82,10 @@ void CMsnPage::buildColumn(int slot, int column, int columnWidth) {
 
     auto* label = new QLabel(content());
     label->setObjectName(QString::number(1225 + slot));
-    label->setGeometry(left, kLabelTop, width, 18);
+    // The whole column: "Datenanschluß" needs it.
+    label->setGeometry(column * columnWidth + 1, kLabelTop, columnWidth - 2, 18);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    label->setFont(pixelFont(12, true));
+    label->setFont(pixelFont(11, true));
     portLabels_[static_cast<std::size_t>(slot)] = label;
 
     const bool dataPort = slot == kDataSlot;
