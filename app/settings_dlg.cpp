@@ -117,7 +117,7 @@ void CSettingsDlg::reject() {
 
 void CSettingsDlg::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        QWidget* focused = QApplication::focusWidget();
+        QWidget* focused = focusWidget();
         if (auto* edit = qobject_cast<QLineEdit*>(focused)) {
             int next = app::SettingsDialog::nextControl(edit->objectName().toInt());
             if (QWidget* w = findChild<QWidget*>(QString::number(next))) w->setFocus();
