@@ -1,14 +1,17 @@
 #include "app/page_factory_widget.h"
 
 #include "app/page_widget.h"
+#include "pages/telephony/msn_page_widget.h"
 
 #include <QStackedWidget>
 
 namespace quorvex::widgets {
 
-PageWidget* makePageWidget(int index, int /*model*/, app::CConfigApp& app, app::PageHost& host,
+PageWidget* makePageWidget(int index, int model, app::CConfigApp& app, app::PageHost& host,
                            QWidget* parent) {
     switch (index) {
+    case 0:
+        return new CMsnPage(app, host, model, parent);
     default:
         return new PlaceholderPageWidget(app, host, index, parent);
     }
