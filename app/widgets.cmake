@@ -21,3 +21,13 @@ target_sources(quorvex_widgets PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/page_widget.cpp
     ${CMAKE_CURRENT_LIST_DIR}/page_factory_widget.cpp
 )
+
+# ---- telephony pages (call acceptance, short dial, forwarding, filter) and the data callback dialog ----
+target_sources(quorvex_widgets PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/telephony/port_header_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/telephony/accept_page_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/telephony/short_dial_page_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/telephony/forward_page_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/telephony/filter_page_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../maintenance/callback_dlg.cpp
+)
