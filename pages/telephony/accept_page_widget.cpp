@@ -105,10 +105,10 @@ void CAcceptPage::build(int portCount) {
                     {x, kRingTop, kControlWidth, kSelectorHeight});
         auto* waiting = new QCheckBox(area);
         waiting->setObjectName(QString::number(kCallWaitingControl + p));
-        waiting->setGeometry(x, kWaitingTop, kControlWidth, 18);
+        waiting->setGeometry(x, kWaitingTop, kColumnWidth, 18);
         auto* lower = new QCheckBox(area);
         lower->setObjectName(QString::number(kLowerVolumeControl + p));
-        lower->setGeometry(x, kLowerTop, kControlWidth, 18);
+        lower->setGeometry(x, kLowerTop, kColumnWidth, 18);
         for (QCheckBox* box : {waiting, lower}) {
             connect(box, &QCheckBox::clicked, this, [this, box] {
                 if (filling()) return;
