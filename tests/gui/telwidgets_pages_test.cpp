@@ -67,9 +67,11 @@ TEST_P(AcceptWidget, DropListChoiceAndLowerVolumeLandOnTheDevice) {
     EXPECT_EQ(reg("!P1#21"), "0");
     EXPECT_EQ(reg("!P8#11"), wasLower ? "1" : "0"); // the device keeps "normal volume"
     EXPECT_FALSE(page.logic().hasUnsentChanges());
-    ASSERT_EQ(sets().size(), 2u);
-    EXPECT_EQ(sets()[0].code, DRV_ACCEPT);
-    EXPECT_EQ(sets()[1].code, DRV_VOLUME);
+    ASSERT_EQ(sets().size(), 2u); // port by port: 11's volume, then 21's mode
+    EXPECT_EQ(sets()[0].code, DRV_VOLUME);
+    EXPECT_EQ(sets()[0].port, 11);
+    EXPECT_EQ(sets()[1].code, DRV_ACCEPT);
+    EXPECT_EQ(sets()[1].port, 21);
 }
 
 TEST_P(AcceptWidget, ShowsTheCachedMsnsNamesAndOnlyThePortsOfTheModel) {
@@ -137,6 +139,7 @@ TEST_P(ShortDialWidget, InvalidTypingSaysSoAndLeavingAnIncompleteEntryUndoesIt) 
     EXPECT_EQ(said, labelText(9000, 0));
     EXPECT_EQ(edit->text(), "");
 
+    QApplication::setActiveWindow(&page); // back from the message box
     typeInto(edit, "*");
     find<QLineEdit>(page, 2561)->setFocus(Qt::MouseFocusReason); // leave the field
     EXPECT_EQ(edit->text(), "");
