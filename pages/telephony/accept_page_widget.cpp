@@ -173,7 +173,7 @@ void CAcceptPage::relabel(int language) {
 
 void CAcceptPage::showEvent(QShowEvent* event) {
     PageWidget::showEvent(event);
-    header_->reloadSymbols();
+    refresh(); // names, MSNs and symbols may have changed on the MSN page
 }
 
 } // namespace quorvex::widgets

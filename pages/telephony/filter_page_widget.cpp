@@ -130,7 +130,7 @@ bool CFilterPage::eventFilter(QObject* watched, QEvent* event) {
 
 void CFilterPage::showEvent(QShowEvent* event) {
     PageWidget::showEvent(event);
-    header_->reloadSymbols();
+    refresh(); // names, MSNs and symbols may have changed on the MSN page
 }
 
 } // namespace quorvex::widgets

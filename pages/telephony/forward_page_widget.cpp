@@ -198,7 +198,7 @@ void CForwardPage::statusTimerFired() {
 
 void CForwardPage::showEvent(QShowEvent* event) {
     PageWidget::showEvent(event);
-    header_->reloadSymbols();
+    refresh(); // names, MSNs and symbols may have changed on the MSN page
 }
 
 } // namespace quorvex::widgets

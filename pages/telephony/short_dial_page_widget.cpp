@@ -145,7 +145,7 @@ bool CShortDialPage::eventFilter(QObject* watched, QEvent* event) {
 
 void CShortDialPage::showEvent(QShowEvent* event) {
     PageWidget::showEvent(event);
-    header_->reloadSymbols();
+    refresh(); // names, MSNs and symbols may have changed on the MSN page
 }
 
 } // namespace quorvex::widgets

@@ -196,6 +196,18 @@ TEST_P(ForwardWidget, TypingForAPortWithoutMsnIsRefused) {
     EXPECT_EQ(field->text(), "");
 }
 
+TEST_P(ForwardWidget, ShowingThePageAgainShowsNamesAndMsnsChangedMeanwhile) {
+    CForwardPage page(*app, host, model());
+    showPage(page);
+    page.logic().readDevice();
+    page.hide();
+    app->cache.analog[0].name = "Anna"; // renamed on the MSN page
+    app->cache.analog[2].msn[0] = "4713";
+    showPage(page);
+    EXPECT_EQ(page.findChild<QLabel*>("name0")->text(), "Anna");
+    EXPECT_EQ(find<QLabel>(page, 2702)->text(), "4713");
+}
+
 using FilterWidget = TelWidgets;
 
 TEST_P(FilterWidget, AnEntryAndItsActivatedSwitchLandOnTheDevice) {
