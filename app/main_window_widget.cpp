@@ -1,5 +1,7 @@
 #include "app/main_window_widget.h"
 
+#include "maintenance/callback_dlg.h"
+
 #include "app/discard_dlg.h"
 #include "app/info_dlg.h"
 #include "app/menu_bar_widget.h"
@@ -287,7 +289,8 @@ int CMainWnd::runUpgradeDialog() {
 }
 
 void CMainWnd::runCallbackDialog() {
-    laterVersion();
+    // The main window's logic has read the device already (menu 5015).
+    widgets::runCallbackDialog(app_, logic_, false, currentPageWidget());
 }
 
 void CMainWnd::runInfoDialog() {

@@ -1,17 +1,45 @@
 #include "app/page_factory_widget.h"
 
 #include "app/page_widget.h"
+#include "maintenance/callback_dlg.h"
+#include "pages/telephony/accept_page_widget.h"
+#include "pages/telephony/filter_page_widget.h"
+#include "pages/telephony/forward_page_widget.h"
 #include "pages/telephony/msn_page_widget.h"
+#include "pages/telephony/short_dial_page_widget.h"
 
 #include <QStackedWidget>
 
 namespace quorvex::widgets {
+
+namespace {
+
+// The "Call back" button opens the data callback dialog on the main window's
+// values, without reading the device.
+PageWidget* makeAcceptPage(int model, app::CConfigApp& app, app::PageHost& host, QWidget* parent) {
+    auto* page = new CAcceptPage(app, host, model, parent);
+    if (auto* mainWindow = dynamic_cast<app::MainWindowLogic*>(&host); mainWindow != nullptr) {
+        page->setCallbackOpener(
+            [&app, mainWindow, page] { runCallbackDialog(app, *mainWindow, false, page); });
+    }
+    return page;
+}
+
+} // namespace
 
 PageWidget* makePageWidget(int index, int model, app::CConfigApp& app, app::PageHost& host,
                            QWidget* parent) {
     switch (index) {
     case 0:
         return new CMsnPage(app, host, model, parent);
+    case 1:
+        return makeAcceptPage(model, app, host, parent);
+    case 2:
+        return new CShortDialPage(app, host, model, parent);
+    case 3:
+        return new CForwardPage(app, host, model, parent);
+    case 4:
+        return new CFilterPage(app, host, model, parent);
     default:
         return new PlaceholderPageWidget(app, host, index, parent);
     }

@@ -30,3 +30,13 @@ target_sources(quorvex_widgets PRIVATE
 add_executable(quorvex ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(quorvex PRIVATE quorvex_widgets quorvex_core R70COM32)
 # ---- end of main window block ----
+
+# ---- telephony pages (call acceptance, short dial, forwarding, filter) and the data callback dialog ----
+target_sources(quorvex_widgets PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/telephony/port_header_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/telephony/accept_page_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/telephony/short_dial_page_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/telephony/forward_page_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/telephony/filter_page_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../maintenance/callback_dlg.cpp
+)

@@ -1,0 +1,204 @@
+#include "pages/telephony/forward_page_widget.h"
+
+#include "app/config_app.h"
+#include "app/qt_ui_widget.h"
+#include "pages/telephony/port_header_widget.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace quorvex::widgets {
+
+namespace {
+
+using namespace quorvex::telephony;
+
+constexpr int kLeft = 10;
+constexpr int kColumnWidth = 120;
+constexpr int kColumnInner = 116;
+constexpr int kHeaderTop = 4;
+constexpr int kMsnTop = 74;
+constexpr int kRowTop = 92;      // label of the first type
+constexpr int kRowStep = 44;     // from one type to the next
+constexpr int kFieldOffset = 16; // field below its label
+constexpr int kButtonWidth = 22;
+constexpr int kFieldHeight = 20;
+constexpr int kStatusTop = 228;
+constexpr int kStatusHeight = 36;
+constexpr int kReportTop = 266;
+constexpr int kReminderTop = 284;
+constexpr int kPageHeight = 390;
+constexpr int kMaxTyped = 64;
+
+// Between two looks at the clock while the error status is up.
+constexpr int kStatusPollMinMs = 50;
+constexpr int kStatusPollMaxMs = 250;
+
+constexpr std::array<int, kForwardTypeCount> kRowTexts = {6046, 6048, 6050};
+
+const QColor kRed{255, 0, 0};
+const QColor kStatusGrey{212, 212, 212};
+
+void paint(QLabel* label, QPalette::ColorRole role, const QColor& colour) {
+    QPalette pal = label->palette();
+    pal.setColor(role, colour);
+    label->setPalette(pal);
+}
+
+} // namespace
+
+CForwardPage::CForwardPage(app::CConfigApp& app, app::PageHost& host, int model, QWidget* parent)
+    : PageWidget(app, host, 3, SendButton::No, parent), logic_(app, *this, host, model) {
+    setPageHeight(kPageHeight);
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("statusTimer"));
+    timer_->setSingleShot(true);
+    connect(timer_, &QTimer::timeout, this, [this] { statusTimerFired(); });
+    build();
+    ready_ = true;
+    relabel(language());
+    refresh();
+}
+
+CForwardPage::~CForwardPage() = default;
+
+void CForwardPage::build() {
+    QWidget* area = content();
+    const int ports = logic_.portCount();
+    header_ = std::make_unique<PortHeaderRow>(configApp(), area, language());
+    for (int c = 0; c < PortHeaderRow::kColumns; ++c)
+        header_->setColumnVisible(c, c < ports);
+    for (int p = 0; p < ports; ++p) {
+        const int x = kLeft + kColumnWidth * p;
+        header_->place(p, x, kColumnInner, kHeaderTop);
+        auto* msn = new QLabel(area);
+        msn->setObjectName(QString::number(kFirstMsnLabel + p));
+        msn->setTextFormat(Qt::PlainText);
+        msn->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        msn->setGeometry(x, kMsnTop, kColumnInner, 14);
+        paint(msn, QPalette::WindowText, kRed);
+        firstMsns_.push_back(msn);
+    }
+    // Fields row by row (the logic's Enter/Tab order is by identifier).
+    for (const ForwardTypeSpec& spec : kForwardTypes) {
+        const int t = static_cast<int>(spec.type);
+        for (int p = 0; p < ports; ++p) {
+            const int x = kLeft + kColumnWidth * p;
+            const int top = kRowTop + kRowStep * t;
+            auto* label = makeLabel(area);
+            label->setWordWrap(false);
+            label->setGeometry(x, top, kColumnInner, 14);
+            label->setProperty("textId", kRowTexts[static_cast<std::size_t>(t)]);
+            rowLabels_.push_back(label);
+
+            const int id = spec.firstField + p;
+            auto* button = new QPushButton(area);
+            button->setObjectName(QString::number(id + kForwardButtonOffset));
+            button->setAutoDefault(false);
+            button->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+            button->setGeometry(x, top + kFieldOffset, kButtonWidth, kFieldHeight);
+            connect(button, &QPushButton::clicked, this,
+                    [this, id] { logic_.buttonPressed(id + kForwardButtonOffset); });
+
+            auto* field = new QLineEdit(area);
+            field->setObjectName(QString::number(id));
+            field->setMaxLength(kMaxTyped);
+            field->setGeometry(x + kButtonWidth + 2, top + kFieldOffset,
+                               kColumnInner - kButtonWidth - 2, kFieldHeight);
+            connect(field, &QLineEdit::textEdited, this, [this, id](const QString& text) {
+                if (filling()) return;
+                logic_.setText(id, text.toStdString());
+                logic_.fieldChanged(id);
+            });
+            fields_.push_back(field);
+        }
+    }
+    // Tab goes field to field; the buttons are reached by the mouse or Enter.
+    for (int i = 1; i < static_cast<int>(fields_.size()); ++i)
+        setTabOrder(fields_[static_cast<std::size_t>(i - 1)], fields_[static_cast<std::size_t>(i)]);
+
+    status_ = new QLabel(area);
+    status_->setObjectName(QStringLiteral("status"));
+    status_->setTextFormat(Qt::PlainText);
+    status_->setWordWrap(true);
+    status_->setAutoFillBackground(true);
+    status_->setMargin(3);
+    paint(status_, QPalette::Window, kStatusGrey);
+    status_->setGeometry(kLeft, kStatusTop, PageWidget::kPageWidth - 2 * kLeft, kStatusHeight);
+
+    report_ = new QLabel(area);
+    report_->setObjectName(QStringLiteral("report"));
+    report_->setTextFormat(Qt::PlainText);
+    report_->setGeometry(kLeft, kReportTop, PageWidget::kPageWidth - 2 * kLeft, 14);
+
+    reminder_ = makeLabel(area);
+    reminder_->setObjectName(QString::number(kTextForwardReminder));
+    paint(reminder_, QPalette::WindowText, kRed);
+    reminder_->setGeometry(kLeft, kReminderTop, PageWidget::kPageWidth - 2 * kLeft, 28);
+}
+
+void CForwardPage::refreshControls() {
+    if (!ready_) return;
+    for (QLineEdit* field : fields_) {
+        const QString text = QString::fromStdString(logic_.text(field->objectName().toInt()));
+        if (field->text() != text) field->setText(text);
+    }
+    for (int p = 0; p < logic_.portCount(); ++p) {
+        const app::PortState& port = configApp().cache.analog[static_cast<std::size_t>(p)];
+        header_->setName(
+            p, QString::fromStdString(port.name.empty() ? app::defaultPortName(p) : port.name));
+        firstMsns_[static_cast<std::size_t>(p)]->setText(
+            port.msn[0].empty() ? QStringLiteral("\"\"") : QString::fromStdString(port.msn[0]));
+    }
+    // The strings of the idle text end in a run of blanks; a label needs none.
+    status_->setText(labelText(logic_.statusTextId(), language()).trimmed());
+    report_->setText(QString::fromStdString(logic_.reportMessage()));
+    header_->reloadSymbols();
+    syncStatusTimer();
+}
+
+void CForwardPage::relabel(int language) {
+    if (!ready_) return;
+    header_->relabel(language);
+    for (QLabel* label : rowLabels_)
+        label->setText(labelText(label->property("textId").toInt(), language));
+    reminder_->setText(labelText(kTextForwardReminder, language));
+    status_->setText(labelText(logic_.statusTextId(), language).trimmed());
+}
+
+void CForwardPage::enterOrTab(int focusedId) {
+    if (focusedId >= kForwardFieldFirst && focusedId <= kForwardFieldLast &&
+        logic_.hasControl(focusedId)) {
+        logic_.enterOrTab(focusedId); // commits and focuses the next field itself
+        return;
+    }
+    PageWidget::enterOrTab(focusedId);
+}
+
+void CForwardPage::syncStatusTimer() {
+    if (!logic_.statusTimerRunning()) {
+        timer_->stop();
+        return;
+    }
+    if (timer_->isActive()) return;
+    const std::int64_t remaining = logic_.statusTimerDue() - configApp().clock().now();
+    timer_->start(
+        static_cast<int>(std::clamp<std::int64_t>(remaining, kStatusPollMinMs, kStatusPollMaxMs)));
+}
+
+void CForwardPage::statusTimerFired() {
+    logic_.timerTick(); // idle once due (refreshes, which stops the timer)
+    syncStatusTimer();
+}
+
+void CForwardPage::showEvent(QShowEvent* event) {
+    PageWidget::showEvent(event);
+    refresh(); // names, MSNs and symbols may have changed on the MSN page
+}
+
+} // namespace quorvex::widgets

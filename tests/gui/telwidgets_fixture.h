@@ -1,0 +1,128 @@
+// The telephony page widgets against a simulated device: the in-process
+// simulator on COM3 (the other COM names absent), the real driver library
+// behind CConfigApp, an in-memory profile store and a fake clock.
+#pragma once
+
+#include "app/config_app.h"
+#include "app/startup.h"
+#include "driver/r70com32.h"
+#include "sim/sim_device.h"
+#include "support/fakes.h"
+#include "support/scripted_ui.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace telwidgets {
+
+using quorvex::sim::Model;
+
+// One driver call as the program made it.
+struct Call {
+    uint16_t code;
+    int32_t port, index, op;
+};
+
+// Runs action on the first modal widget accepted by match (polled from the event
+// loop, generous deadline).
+inline void whenModal(std::function<bool(QWidget*)> match, std::function<void(QWidget*)> action) {
+    auto* timer = new QTimer;
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, started, match, action] {
+        QWidget* modal = QApplication::activeModalWidget();
+        const bool found = modal != nullptr && match(modal);
+        if (!found && started->elapsed() < 30000) return;
+        timer->stop();
+        timer->deleteLater();
+        if (found) action(modal);
+    });
+    timer->start(20);
+}
+
+// A message box (any modal widget that is not a page dialog of ours).
+inline bool isMessageBox(QWidget* w) {
+    return w->inherits("QMessageBox");
+}
+
+class TelWidgets : public ::testing::TestWithParam<Model> {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("telwidgets_" + std::to_string(::getpid()) + "_" + std::to_string(++counter_));
+        std::filesystem::create_directories(dir_);
+        quorvex::sim::SimOptions o;
+        o.model = GetParam();
+        o.link = (dir_ / "COM3").string();
+        o.pacing = false;
+        dev = std::make_unique<quorvex::sim::SimDevice>(o);
+        std::string why;
+        ASSERT_TRUE(dev->start(&why)) << why;
+        const std::string ports = "COM1=;COM2=;COM3=" + o.link + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+        ::setenv("R70COM_PORTS", ports.c_str(), 1);
+        app = std::make_unique<quorvex::app::CConfigApp>(
+            [this](uint16_t code, DRVPARAM* p) {
+                if (p != nullptr) calls.push_back({code, p->nPort, p->nIndex, p->nOp});
+                return D_SendDrvCmd(code, p);
+            },
+            profiles, clock);
+        ASSERT_TRUE(quorvex::app::detectDevice(*app));
+        ASSERT_EQ(app->modelNumber, GetParam() == Model::R30 ? 30 : 70);
+        quorvex::app::readMsnTable(*app);
+        quorvex::app::readPortNames(*app);
+        calls.clear();
+    }
+    void TearDown() override {
+        D_SendDrvCmd(DRV_CLOSE, nullptr);
+        dev.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+
+    int model() const { return GetParam() == Model::R30 ? 30 : 70; }
+    int portCount() const { return GetParam() == Model::R30 ? 3 : 5; }
+
+    // A register of the simulated device ("!P1#21"), "<unset>" when never written.
+    std::string reg(const std::string& key) const {
+        const auto state = dev->snapshot();
+        auto it = state.registers.find(key);
+        return it == state.registers.end() ? std::string("<unset>") : it->second;
+    }
+
+    // The set commands (op 1) the program made since the last clear.
+    std::vector<Call> sets() const {
+        std::vector<Call> out;
+        for (const Call& c : calls)
+            if (c.op == 1) out.push_back(c);
+        return out;
+    }
+
+    std::unique_ptr<quorvex::sim::SimDevice> dev;
+    quorvex::test::FakeProfileStore profiles;
+    quorvex::test::FakeClock clock;
+    std::unique_ptr<quorvex::app::CConfigApp> app;
+    quorvex::test::RecordingHost host;
+    std::vector<Call> calls;
+
+private:
+    std::filesystem::path dir_;
+    static inline int counter_ = 0;
+};
+
+inline std::string modelName(const ::testing::TestParamInfo<Model>& info) {
+    return info.param == Model::R30 ? "R30" : "R70";
+}
+
+} // namespace telwidgets
