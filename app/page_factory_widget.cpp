@@ -1,6 +1,7 @@
 #include "app/page_factory_widget.h"
 
 #include "app/page_widget.h"
+#include "maintenance/log_page_widget.h"
 
 #include <QStackedWidget>
 
@@ -9,6 +10,8 @@ namespace quorvex::widgets {
 PageWidget* makePageWidget(int index, int /*model*/, app::CConfigApp& app, app::PageHost& host,
                            QWidget* parent) {
     switch (index) {
+    case 9:
+        return new CLogPage(app, host, parent);
     default:
         return new PlaceholderPageWidget(app, host, index, parent);
     }
