@@ -225,6 +225,10 @@ QString CUpgradeDlg::qtFilter(const std::string& windowsFilter) {
 // ---- UpgradeUi ----
 
 std::optional<std::string> CUpgradeDlg::askFirmwareFile(const FileDialogSpec& spec) {
+    return chooser_ ? chooser_(spec) : fileDialog(spec);
+}
+
+std::optional<std::string> CUpgradeDlg::fileDialog(const FileDialogSpec& spec) {
     QFileDialog dlg(this, labelText(kTitle, app_.language));
     dlg.setObjectName(QStringLiteral("firmwareFileDialog"));
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);

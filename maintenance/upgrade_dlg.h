@@ -9,6 +9,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 #include <optional>
 #include <string>
 
@@ -58,6 +60,14 @@ public:
     QWidget* progressPanel() const { return panel_; }
     QProgressBar* progressBar() const { return bar_; }
 
+    // Who picks the file: the Qt file dialog (fileDialog) unless replaced
+    // (tests answer without a file system dialog).
+    using FileChooser =
+        std::function<std::optional<std::string>(const maintenance::FileDialogSpec&)>;
+    void setFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
+    // The open-file dialog: the spec's filter and extension, an existing file required.
+    std::optional<std::string> fileDialog(const maintenance::FileDialogSpec& spec);
+
     // "RomFile (*.r70)|*.r70|AllFiles (*.*)|*.*||" as Qt's "RomFile (*.r70);;AllFiles (*.*)".
     static QString qtFilter(const std::string& windowsFilter);
 
@@ -86,6 +96,7 @@ private:
     QLabel* caption_ = nullptr;
     QProgressBar* bar_ = nullptr;
     bool running_ = false;
+    FileChooser chooser_;
 };
 
 // Command 5014: the upgrade dialog, modal; 1 after a successful upgrade, else 2.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/config_app.h"
+#include "app/device_cache.h"
 #include "driver/r70com32.h"
 #include "maintenance/detection.h"
 #include "sim/sim_device.h"
@@ -13,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -62,6 +64,15 @@ public:
 private:
     void poll() {
         QWidget* modal = QApplication::activeModalWidget();
+        if (!actions_.empty() && started_.elapsed() > kDeadlineMs) {
+            // A dialog nobody expected, or one that would not close: fail, never hang.
+            ADD_FAILURE() << "modal dialogs still expected: " << actions_.size() << ", up now: "
+                          << (modal != nullptr ? modal->metaObject()->className() : "none") << " "
+                          << (modal != nullptr ? modal->objectName().toStdString() : "");
+            actions_.clear();
+            if (modal != nullptr) QMetaObject::invokeMethod(modal, "reject");
+            return;
+        }
         if (modal == nullptr || ignored_.count(modal) != 0 || actions_.empty()) return;
         for (const auto& seen : seen_)
             if (seen == modal) return; // still closing
@@ -71,6 +82,7 @@ private:
         ++handled_;
         next(modal);
     }
+    static constexpr qint64 kDeadlineMs = 60000;
     std::deque<Action> actions_;
     std::vector<QPointer<QWidget>> seen_;
     std::set<QWidget*> ignored_;
@@ -99,6 +111,7 @@ protected:
         app.applyIdentity(*id);
         app.connected = true;
         app.pageModel = app.modelNumber;
+        app::readMsnTable(app); // as the start-up does: every port's MSNs and CLIP switch
     }
     void TearDown() override {
         D_SendDrvCmd(DRV_CLOSE, nullptr);

@@ -43,19 +43,17 @@ protected:
         EXPECT_TRUE(sim::writeImageFile(path, image, &why)) << why;
         return path;
     }
-    static ModalScript::Action chooseFile(const std::string& path) {
-        return [path](QWidget* w) {
-            auto* fd = qobject_cast<QFileDialog*>(w);
-            ASSERT_NE(fd, nullptr) << w->metaObject()->className();
-            fd->selectFile(QString::fromStdString(path));
-            QMetaObject::invokeMethod(fd, "accept");
-        };
-    }
-    static ModalScript::Action cancelFile() {
-        return [](QWidget* w) {
-            ASSERT_NE(qobject_cast<QFileDialog*>(w), nullptr);
-            qobject_cast<QFileDialog*>(w)->reject();
-        };
+    // The file dialog's answers, in order (nullopt: Cancel); each spec asked is kept.
+    void answerFiles(CUpgradeDlg& dlg, std::vector<std::optional<std::string>> answers) {
+        files_ = {answers.begin(), answers.end()};
+        dlg.setFileChooser([this](const maintenance::FileDialogSpec& spec) {
+            specs.push_back(spec);
+            EXPECT_FALSE(files_.empty()) << "a file dialog nobody expected";
+            if (files_.empty()) return std::optional<std::string>{};
+            auto next = files_.front();
+            files_.pop_front();
+            return next;
+        });
     }
     static ModalScript::Action pressInfo(int button, QStringList* lines = nullptr) {
         return [button, lines](QWidget* w) {
@@ -78,6 +76,8 @@ protected:
     }
 
     std::function<void()> onFirstBlock = [] {};
+    std::vector<maintenance::FileDialogSpec> specs;
+    std::deque<std::optional<std::string>> files_;
     test::ScriptedUi ui;
     app::LogicPageFactory factory{app, ui};
     app::MainWindowLogic main{app, ui, factory};
@@ -101,7 +101,8 @@ TEST_F(UpgradeWidget, AGoodImageUpgradesTheDeviceAndTheSettingsComeBack) {
     dlg.show();
     QStringList infoLines;
     QString success;
-    ModalScript script({chooseFile(path), pressInfo(1053, &infoLines), okMessage(&success)});
+    answerFiles(dlg, {path});
+    ModalScript script({pressInfo(1053, &infoLines), okMessage(&success)});
     dlg.findChild<QAbstractButton*>("5014")->click();
 
     EXPECT_TRUE(script.done());
@@ -109,6 +110,8 @@ TEST_F(UpgradeWidget, AGoodImageUpgradesTheDeviceAndTheSettingsComeBack) {
     EXPECT_TRUE(infoLines.contains("Model : OrvaISDN R70")) << infoLines.join("|").toStdString();
     EXPECT_TRUE(infoLines.contains("Firmware: V9.01 NEW"));
     EXPECT_EQ(success, "The UPGRADE process was successful!");
+    ASSERT_EQ(specs.size(), 1u);
+    EXPECT_EQ(specs[0].defaultExtension, "r70");
     EXPECT_EQ(count(DRV_WRITERAW), 1024);
     EXPECT_EQ(dev->snapshot().firmware, "V9.01 NEW");
     EXPECT_EQ(app.firmwareText, "V9.01 NEW"); // identity read again
@@ -130,7 +133,8 @@ TEST_F(UpgradeWidget, AFileForNoModelIsRefusedBeforeAnythingIsSent) {
     dlg.setModal(false);
     dlg.show();
     QString refusal;
-    ModalScript script({chooseFile(path), okMessage(&refusal), cancelFile()});
+    answerFiles(dlg, {path, std::nullopt});
+    ModalScript script({okMessage(&refusal)});
     const auto before = codes.size();
     dlg.findChild<QAbstractButton*>("5014")->click();
 
@@ -149,7 +153,8 @@ TEST_F(UpgradeWidget, CancelInFirmwareInfoSendsNothingAndTheProgramGoesOn) {
     dlg.setModal(false);
     dlg.show();
     QStringList infoLines;
-    ModalScript script({chooseFile(path), pressInfo(2, &infoLines)});
+    answerFiles(dlg, {path});
+    ModalScript script({pressInfo(2, &infoLines)});
     const auto before = codes.size();
     dlg.findChild<QAbstractButton*>("5014")->click();
     EXPECT_TRUE(script.done());
@@ -172,6 +177,23 @@ TEST_F(UpgradeWidget, ExitEndsWithTwoAndTheFilterFollowsTheModel) {
     }});
     EXPECT_EQ(runUpgradeDialog(app, main, nullptr), 2);
     EXPECT_TRUE(script.done());
+
+    // The Qt file dialog for an R70: its filters, an existing file; Cancel gives nothing.
+    CUpgradeDlg dlg(app, host);
+    QStringList filters;
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    ModalScript files({[&](QWidget* w) {
+        auto* fd = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(fd, nullptr) << w->metaObject()->className();
+        filters = fd->nameFilters();
+        mode = fd->fileMode();
+        fd->reject();
+    }});
+    EXPECT_EQ(dlg.fileDialog(maintenance::upgradeFileDialog(true, 70, false)), std::nullopt);
+    EXPECT_TRUE(files.done());
+    EXPECT_EQ(filters.value(0), "RomFile (*.r70)");
+    EXPECT_EQ(filters.size(), 4);
+    EXPECT_EQ(mode, QFileDialog::ExistingFile);
 }
 
 } // namespace
