@@ -20,7 +20,7 @@ const QColor kNameBlue{0, 0, 255};
 
 // The layout: a column of row labels, then one column per visible port.
 constexpr int kMargin = 10;
-constexpr int kLabelWidth = 92;
+constexpr int kLabelWidth = 104;
 constexpr int kColumnWidth = 96;
 constexpr int kTitleHeight = 40;
 constexpr int kNameY = 58;
@@ -46,8 +46,9 @@ constexpr RowLabel kRowLabels[] = {
     {6292, 1589, kMsnY},     // "MSN0"
     {6282, 1590, kClipY},    // "CallerID"
     {6284, 1591, kForwardY}, // "Forward."
-    {6286, 1063, kCharge1Y}, // "Charges"
-    {6288, 1592, kCharge2Y}, // "current"
+    // Selector 1 is the connection in progress, selector 2 the sum since the last clear.
+    {6288, 1592, kCharge1Y}, // "current"
+    {6286, 1063, kCharge2Y}, // "Charges"
     {6290, 1594, kCallsY},   // "Outgoing Calls"
 };
 
@@ -78,8 +79,11 @@ CMonitorDlg::CMonitorDlg(CConfigApp& app, QWidget* parent)
     title->setGeometry((width - titleSize.width()) / 2, 8, titleSize.width(), kTitleHeight);
 
     for (const RowLabel& row : kRowLabels) {
+        // Two lines of room: "Abgehende Anrufe" is wider than the column.
         QLabel* label =
-            addLabel(row.control, QRect(kMargin, row.y, kLabelWidth - 4, kRowHeight), true);
+            addLabel(row.control, QRect(kMargin, row.y, kLabelWidth - 4, 2 * kRowHeight), true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setWordWrap(true);
         label->setText(labelText(row.textId, language));
     }
     for (int y : kRuleYs) {
@@ -102,8 +106,9 @@ CMonitorDlg::CMonitorDlg(CConfigApp& app, QWidget* parent)
         valueLabels_.push_back(name);
 
         const bool dataPort = k == kMonitorColumns - 1;
-        auto* symbol = new CPortSymbol(
-            k, dataPort ? CPortSymbol::DataMarker : CPortSymbol::AnalogMarker, false, language, this);
+        auto* symbol =
+            new CPortSymbol(k, dataPort ? CPortSymbol::DataMarker : CPortSymbol::AnalogMarker,
+                            false, language, this);
         symbol->setObjectName(QString::number(kFirstSymbolControl + k));
         symbol->setGeometry(x - 8, kSymbolY, CPortSymbol::kWidth, CPortSymbol::kHeight);
         symbols_[static_cast<std::size_t>(k)] = symbol;

@@ -28,9 +28,10 @@ constexpr int kClearText = 6102;   // "Clear"
 const QColor kNameBlue{0, 0, 255};
 
 // The grid (pixels inside the content area).
-constexpr int kPortX = 10;
-constexpr int kPortPitch = 101;
-constexpr int kPortWidth = 99;
+constexpr int kPortX = 8;
+constexpr int kPortPitch = 99;
+constexpr int kPortWidth = 97;
+constexpr int kLastPortWidth = 112; // "Datenanschluß"
 constexpr int kPortY = 6;
 constexpr int kPortLabelY = 26;
 constexpr int kHeadingY = 50;
@@ -40,11 +41,11 @@ constexpr int kRowPitch = 17;
 constexpr int kRowHeight = 16;
 constexpr int kClearY = kFirstRowY + kLogMaxEntries * kRowPitch + 6;
 constexpr int kHintY = kClearY + 32;
-constexpr int kDateWidth = 76;
-constexpr int kNumberWidth = 78;
-constexpr int kStatusWidth = 22;
-constexpr int kChargeWidth = 48;
-constexpr int kListGap = 8;
+constexpr int kDateWidth = 83;
+constexpr int kNumberWidth = 81;
+constexpr int kStatusWidth = 18;
+constexpr int kChargeWidth = 46;
+constexpr int kListGap = 5;
 constexpr int kListWidth = kDateWidth + kNumberWidth + kStatusWidth;
 
 // Left edge of list L.
@@ -104,7 +105,8 @@ void CLogPage::buildPorts() {
     for (int k = 0; k < kLogPortCount; ++k) {
         auto* radio = new QRadioButton(content());
         radio->setObjectName(QString::number(kLogFirstPortButton + k));
-        radio->setGeometry(kPortX + k * kPortPitch, kPortY, kPortWidth, 18);
+        radio->setGeometry(kPortX + k * kPortPitch, kPortY,
+                           k == kLogPortCount - 1 ? kLastPortWidth : kPortWidth, 18);
         radio->setFont(dialogFont(large));
         group->addButton(radio, k);
         const int id = kLogFirstPortButton + k;

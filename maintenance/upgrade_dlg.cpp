@@ -100,6 +100,7 @@ CFirmwareInfoDlg::CFirmwareInfoDlg(const FirmwareComparison& comparison, int lan
     buttons->addStretch();
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addStrut(280); // room for long version texts
 }
 
 int CFirmwareInfoDlg::ask() {
