@@ -2,14 +2,17 @@
 
 #include "app/page_widget.h"
 #include "maintenance/log_page_widget.h"
+#include "pages/telephony/msn_page_widget.h"
 
 #include <QStackedWidget>
 
 namespace quorvex::widgets {
 
-PageWidget* makePageWidget(int index, int /*model*/, app::CConfigApp& app, app::PageHost& host,
+PageWidget* makePageWidget(int index, int model, app::CConfigApp& app, app::PageHost& host,
                            QWidget* parent) {
     switch (index) {
+    case 0:
+        return new CMsnPage(app, host, model, parent);
     case 9:
         return new CLogPage(app, host, parent);
     default:
