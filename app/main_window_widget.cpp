@@ -1,6 +1,9 @@
 #include "app/main_window_widget.h"
 
+#include "app/monitor_dlg.h"
 #include "maintenance/callback_dlg.h"
+#include "maintenance/info_dlg.h"
+#include "maintenance/upgrade_dlg.h"
 
 #include "app/discard_dlg.h"
 #include "app/info_dlg.h"
@@ -266,26 +269,12 @@ void CMainWnd::runSettingsDialog() {
     dlg.exec();
 }
 
-QString CMainWnd::laterVersionText(int language) {
-    return language == 1
-               ? QStringLiteral("Dieser Dialog kommt in einer späteren Version dieses Programms.")
-               : QStringLiteral("This dialog comes in a later version of this program.");
-}
-
-void CMainWnd::laterVersion() {
-    showMessage(isVisible() ? this : nullptr, laterVersionText(app_.language),
-                beepFor(app_.soundOn));
-}
-
-// The four dialogs below are not in this version yet; each becomes one call
-// of its dialog class.
 void CMainWnd::runMonitorDialog() {
-    laterVersion();
+    widgets::runMonitorDialog(app_, currentPageWidget());
 }
 
 int CMainWnd::runUpgradeDialog() {
-    laterVersion();
-    return 2; // as Cancel
+    return widgets::runUpgradeDialog(app_, logic_, currentPageWidget());
 }
 
 void CMainWnd::runCallbackDialog() {
@@ -294,7 +283,7 @@ void CMainWnd::runCallbackDialog() {
 }
 
 void CMainWnd::runInfoDialog() {
-    laterVersion();
+    widgets::runIsdnInfoDialog(app_, currentPageWidget());
 }
 
 void CMainWnd::showHelp(int bodyTextId, int titleTextId) {

@@ -107,9 +107,6 @@ public:
     void showHelp(int bodyTextId, int titleTextId) override;
     void showAbout() override;
 
-    // The text of a dialog that is not in this version yet (both languages).
-    static QString laterVersionText(int language);
-
 signals:
     // The window closed for good (Quit): the program ends.
     void closedForGood();
@@ -119,7 +116,6 @@ protected:
 
 private:
     void updateCaption();
-    void laterVersion();
 
     app::CConfigApp& app_;
     QString profileFolder_;

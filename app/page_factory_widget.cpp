@@ -2,6 +2,7 @@
 
 #include "app/page_widget.h"
 #include "maintenance/callback_dlg.h"
+#include "maintenance/log_page_widget.h"
 #include "pages/telephony/accept_page_widget.h"
 #include "pages/telephony/filter_page_widget.h"
 #include "pages/telephony/forward_page_widget.h"
@@ -40,6 +41,8 @@ PageWidget* makePageWidget(int index, int model, app::CConfigApp& app, app::Page
         return new CForwardPage(app, host, model, parent);
     case 4:
         return new CFilterPage(app, host, model, parent);
+    case 9:
+        return new CLogPage(app, host, parent);
     default:
         return new PlaceholderPageWidget(app, host, index, parent);
     }

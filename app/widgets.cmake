@@ -40,3 +40,11 @@ target_sources(quorvex_widgets PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/../pages/telephony/filter_page_widget.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../maintenance/callback_dlg.cpp
 )
+
+# ---- maintenance: log book page, monitor mode, ISDN information, firmware upgrade ----
+target_sources(quorvex_widgets PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/../maintenance/log_page_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/monitor_dlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../maintenance/info_dlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../maintenance/upgrade_dlg.cpp
+)
