@@ -27,6 +27,8 @@ constexpr std::size_t kNoiseBytes = 512;
 // Longest command line the device buffers.
 constexpr std::size_t kMaxLine = 128;
 // How often the device looks at the line speed while nothing arrives.
+// Bytes taken from the line at a time while the receive side is paced.
+constexpr std::size_t kPacedReadBytes = 64;
 constexpr int kPollMs = 5;
 // Paced output goes out in chunks this big (under 3 ms at 115200 baud).
 constexpr std::size_t kChunk = 32;
@@ -180,10 +182,13 @@ unsigned SimDevice::lineBaud() const {
 
 void SimDevice::run() {
     uint8_t buf[4096];
+    // With pacing the device's UART takes bytes no faster than the line
+    // carries them: the program's writes then take their real time.
+    Clock::time_point rxFree{};
     while (!stopping_) {
-        pollfd p{master_, POLLIN, 0};
-        int timeout = kPollMs;
-        ::poll(&p, 1, timeout);
+        const bool rxBusy = options_.pacing && Clock::now() < rxFree;
+        pollfd p{master_, static_cast<short>(rxBusy ? 0 : POLLIN), 0};
+        ::poll(&p, 1, kPollMs);
         const auto now = Clock::now();
         const unsigned baud = readBaud();
         {
@@ -214,8 +219,17 @@ void SimDevice::run() {
             lastBaud_ = baud;
         }
         if (p.revents & POLLIN) {
-            ssize_t n = ::read(master_, buf, sizeof buf);
-            if (n > 0) onBytes(buf, static_cast<std::size_t>(n), baud, now);
+            const std::size_t want = options_.pacing ? kPacedReadBytes : sizeof buf;
+            ssize_t n = ::read(master_, buf, want);
+            if (n > 0) {
+                onBytes(buf, static_cast<std::size_t>(n), baud, now);
+                if (options_.pacing) {
+                    const unsigned rate = baud ? baud : 115200;
+                    rxFree = std::max(rxFree, now) +
+                             std::chrono::microseconds(static_cast<std::uint64_t>(n) *
+                                                       10'000'000ull / rate);
+                }
+            }
         }
         // Send what is due, in order; later parts wait for their time.
         for (;;) {
