@@ -1,6 +1,10 @@
 #include "app/page_factory_widget.h"
 
 #include "app/page_widget.h"
+#include "pages/data/charge_page_widget.h"
+#include "pages/data/data_page_widget.h"
+#include "pages/data/lcr_page_widget.h"
+#include "pages/data/timer_page_widget.h"
 
 #include <QStackedWidget>
 
@@ -9,6 +13,14 @@ namespace quorvex::widgets {
 PageWidget* makePageWidget(int index, int /*model*/, app::CConfigApp& app, app::PageHost& host,
                            QWidget* parent) {
     switch (index) {
+    case 5:
+        return new CDataPage(app, host, parent);
+    case 6:
+        return new CLcrPage(app, host, parent);
+    case 7:
+        return new CChargePage(app, host, parent);
+    case 8:
+        return new CTimerPage(app, host, parent);
     default:
         return new PlaceholderPageWidget(app, host, index, parent);
     }
