@@ -63,14 +63,14 @@ void CChargePage::build() {
     QWidget* c = content();
     for (int column = 0; column < pages::kChargeColumns; ++column) {
         const int x = columnX(column);
-        const bool data = column == pages::kChargeDataColumn;
-        auto* symbol = new CPortSymbol(column, data ? CPortSymbol::Data : CPortSymbol::Analog,
+        const bool isData = column == pages::kChargeDataColumn;
+        auto* symbol = new CPortSymbol(column, isData ? CPortSymbol::Data : CPortSymbol::Analog,
                                        /*picker*/ false, language(), c);
         symbol->setObjectName(QStringLiteral("symbol%1").arg(column));
         symbol->move(x + (kColumnWidth - CPortSymbol::kWidth) / 2, 2);
-        symbol->setProfileFunctions({}, [this, data](int index) {
-            telephony::PortSymbol s(index, data ? telephony::SymbolKind::Data
-                                                : telephony::SymbolKind::Analog);
+        symbol->setProfileFunctions({}, [this, isData](int index) {
+            telephony::PortSymbol s(index, isData ? telephony::SymbolKind::Data
+                                                  : telephony::SymbolKind::Analog);
             s.load(configApp().profiles(), 0);
             return s.picture();
         });

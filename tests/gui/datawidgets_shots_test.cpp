@@ -103,7 +103,7 @@ TEST_P(Shots, PagesFitInBothLanguages) {
 INSTANTIATE_TEST_SUITE_P(Models, Shots,
                          ::testing::Values(ShotCase{sim::Model::R70, "R70"},
                                            ShotCase{sim::Model::R30, "R30"}),
-                         [](const auto& info) { return std::string(info.param.modelName); });
+                         [](const auto& shot) { return std::string(shot.param.modelName); });
 
 } // namespace
 } // namespace datawidgets_test
