@@ -145,9 +145,22 @@ void CChargePage::relabel(int lang) {
 }
 
 void CChargePage::refreshControls() {
+    // The three-port model shows the data port right after port 22.
+    int slot = 0;
     for (int column = 0; column < pages::kChargeColumns; ++column) {
         const auto c = static_cast<std::size_t>(column);
         const bool shown = logic_.columnShown(column);
+        if (shown) {
+            const int x = columnX(slot++);
+            symbols_[c]->move(x + (kColumnWidth - CPortSymbol::kWidth) / 2, symbols_[c]->y());
+            for (QWidget* w :
+                 {static_cast<QWidget*>(names_[c]), static_cast<QWidget*>(headings_[c]),
+                  static_cast<QWidget*>(clears_[c])})
+                w->move(x, w->y());
+            for (int row = 0; row < pages::kChargeRows; ++row)
+                cells_[static_cast<std::size_t>(row)][c]->move(
+                    x, cells_[static_cast<std::size_t>(row)][c]->y());
+        }
         names_[c]->setText(QString::fromStdString(logic_.portName(column)));
         symbols_[c]->reload();
         for (QWidget* w : {static_cast<QWidget*>(symbols_[c]), static_cast<QWidget*>(names_[c]),

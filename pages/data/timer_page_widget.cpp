@@ -136,9 +136,16 @@ void CTimerPage::relabel(int lang) {
 
 void CTimerPage::refreshControls() {
     const int count = logic_.portCount();
+    // The columns of the ports present stand centred on the page.
+    const int shift = (app::kMaxAnalogPorts - count) * kColumnPitch / 2;
     for (int port = 0; port < app::kMaxAnalogPorts; ++port) {
         const auto p = static_cast<std::size_t>(port);
         const bool present = port < count;
+        const int x = columnX(port) + shift;
+        symbols_[p]->move(x + (kColumnWidth - CPortSymbol::kWidth) / 2, symbols_[p]->y());
+        for (QWidget* w : {static_cast<QWidget*>(names_[p]), static_cast<QWidget*>(headings_[p]),
+                           static_cast<QWidget*>(groups_[p])})
+            w->move(x, w->y());
         for (QWidget* w : {static_cast<QWidget*>(symbols_[p]), static_cast<QWidget*>(names_[p]),
                            static_cast<QWidget*>(headings_[p]), static_cast<QWidget*>(groups_[p])})
             w->setVisible(present);
