@@ -5,14 +5,17 @@
 #include "pages/data/data_page_widget.h"
 #include "pages/data/lcr_page_widget.h"
 #include "pages/data/timer_page_widget.h"
+#include "pages/telephony/msn_page_widget.h"
 
 #include <QStackedWidget>
 
 namespace quorvex::widgets {
 
-PageWidget* makePageWidget(int index, int /*model*/, app::CConfigApp& app, app::PageHost& host,
+PageWidget* makePageWidget(int index, int model, app::CConfigApp& app, app::PageHost& host,
                            QWidget* parent) {
     switch (index) {
+    case 0:
+        return new CMsnPage(app, host, model, parent);
     case 5:
         return new CDataPage(app, host, parent);
     case 6:

@@ -7,6 +7,7 @@
 // Adding a page widget: one line in makePageWidget (page_factory_widget.cpp).
 
 #include "app/main_window_logic.h"
+#include "app/page_widget.h"
 
 #include <QPointer>
 
@@ -17,8 +18,6 @@ class QStackedWidget;
 class QWidget;
 
 namespace quorvex::widgets {
-
-class PageWidget;
 
 // The page's widget of index for model (30 = R30); pages without a widget yet
 // get the placeholder.

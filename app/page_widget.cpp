@@ -205,8 +205,7 @@ void PageWidget::messageWithTail(int textId, const std::string& tail) {
 // ---- Enter and Tab ----
 
 int PageWidget::focusedControlId() const {
-    for (QWidget* w = QApplication::focusWidget(); w != nullptr && w != this;
-         w = w->parentWidget()) {
+    for (QWidget* w = focusWidget(); w != nullptr && w != this; w = w->parentWidget()) {
         bool ok = false;
         int id = w->objectName().toInt(&ok);
         if (ok) return id;
@@ -215,9 +214,9 @@ int PageWidget::focusedControlId() const {
 }
 
 void PageWidget::enterOrTab(int /*focusedId*/) {
-    QWidget* before = QApplication::focusWidget();
+    QWidget* before = focusWidget();
     logic().enterOrTab();
-    if (QApplication::focusWidget() == before) QWidget::focusNextPrevChild(true);
+    if (focusWidget() == before) QWidget::focusNextPrevChild(true);
 }
 
 bool PageWidget::focusNextPrevChild(bool next) {
@@ -233,7 +232,7 @@ void PageWidget::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         // A push button takes Enter as a click (Send); everything else moves on.
-        if (auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
             button != nullptr && qobject_cast<QPushButton*>(button) != nullptr) {
             button->click();
         } else {

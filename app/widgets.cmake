@@ -21,6 +21,15 @@ target_sources(quorvex_widgets PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/page_widget.cpp
     ${CMAKE_CURRENT_LIST_DIR}/page_factory_widget.cpp
 )
+target_sources(quorvex_widgets PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/main_window_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/status_dlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings_dlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/telephony/msn_page_widget.cpp
+)
+add_executable(quorvex ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(quorvex PRIVATE quorvex_widgets quorvex_core R70COM32)
+# ---- end of main window block ----
 
 # ---- data and cost pages: data protocol (with the BOD dialog), LCR, charges, timer ----
 target_sources(quorvex_widgets PRIVATE

@@ -15,7 +15,7 @@ void printUsage(FILE* out) {
                  "\n"
                  "Commands:\n");
     for (const auto& command : quorvex::cli::kCommands) {
-        std::fprintf(out, "  %-10.*s %.*s\n", static_cast<int>(command.name.size()),
+        std::fprintf(out, "  %-14.*s %.*s\n", static_cast<int>(command.name.size()),
                      command.name.data(), static_cast<int>(command.summary.size()),
                      command.summary.data());
     }

@@ -333,11 +333,15 @@ int dispatch(int code, DRVPARAM* p) noexcept {
     case Handler::Find:
         return findPort();
     case Handler::Ping:
+        // A hung-up handle never answers again, even after the adapter is
+        // plugged back in: the presence test opens the port anew first.
+        if (line.hungUp()) (void)reopen();
         return presence("AT\r", b.presence, sizeof b.presence, &n) == 0 ? 1 : -1;
     case Handler::Nothing0:
         return 0;
     case Handler::Close:
         line.close();
+        line.clearHangUp(); // closed on purpose: the heartbeat must not reopen it
         return 0;
     case Handler::General: {
         if (code == DRV_LOG || code == DRV_CHARGE)

@@ -265,6 +265,7 @@ bool SerialLine::open(int index, OpenError& error) noexcept {
     }
     fd_ = fd;
     writeFailed_ = false;
+    hungUp_ = false; // only a new handle ends a hang-up: a failed reopen keeps trying
     sentPending_ = false;
     char event[300];
     formatInto(event, sizeof event, "open %s", path);
@@ -332,7 +333,10 @@ bool SerialLine::writeAll(const void* data, std::size_t count) noexcept {
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN) break;
+        if (n < 0 && errno != EAGAIN) {
+            hungUp_ = errno == EIO || errno == ENXIO || errno == ENODEV;
+            break;
+        }
         const long long left = deadline - nowMs();
         if (left <= 0) break;
         pollfd pfd{fd_, POLLOUT, 0};
@@ -365,9 +369,13 @@ bool SerialLine::readByte(int timeoutMs, char* byte) noexcept {
         pollfd pfd{fd_, POLLIN, 0};
         const int r = poll(&pfd, 1, left > 0 ? static_cast<int>(left) : 0);
         if (r < 0 && errno == EINTR) continue;
+        if (r > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 &&
+            (pfd.revents & POLLIN) == 0)
+            hungUp_ = true;
         if (r <= 0 || (pfd.revents & POLLIN) == 0) return false;
         const ssize_t n = ::read(fd_, byte, 1);
         if (n == 1) return true;
+        if (n < 0 && errno == EIO) hungUp_ = true;
         if (n < 0 && (errno == EINTR || errno == EAGAIN) && nowMs() < deadline) continue;
         return false;
     }

@@ -36,6 +36,10 @@ public:
     // error (on success error.code = 0).
     bool open(int index, OpenError& error) noexcept;
     bool isOpen() const noexcept { return fd_ >= 0; }
+    // The line hung up (a USB adapter unplugged: the handle is dead for good,
+    // even when the device comes back under the same name).
+    bool hungUp() const noexcept { return hungUp_; }
+    void clearHangUp() noexcept { hungUp_ = false; }
     int index() const noexcept { return index_; }
 
     // Speed codes 1 = 115200, 2 = 57600, 6 = 19200. Fails when the settings
@@ -73,6 +77,7 @@ private:
     bool budgetPending_ = false;
     int interByteMs_ = 50; // before any speed is set
     bool writeFailed_ = false;
+    bool hungUp_ = false;
     int traceFd_ = -1;
     char sent_[64] = {}; // command text waiting for its reply (trace)
     std::size_t sentLength_ = 0;

@@ -5,5 +5,7 @@ if(TARGET quorvex_widgets)
     quorvex_add_test(NAME mainwin_test LABELS gui
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/widgets_main.cpp
                 ${CMAKE_CURRENT_LIST_DIR}/mainwin_frame_test.cpp
-        LIBS quorvex_widgets quorvex_test_support Qt6::Test)
+                ${CMAKE_CURRENT_LIST_DIR}/mainwin_program_test.cpp
+                ${CMAKE_CURRENT_LIST_DIR}/mainwin_settings_test.cpp
+        LIBS quorvex_widgets quorvex_test_support r70sim_core R70COM32 Qt6::Test)
 endif()

@@ -1,0 +1,199 @@
+// quorvex: the desktop program. Finds the device, shows the pages and runs
+// until Quit. Everything it decides is in quorvex_core; this file only wires
+// the driver, the profile files and the clock to the main window.
+
+#include "app/config_app.h"
+#include "app/ini_profile_store.h"
+#include "app/main_window_widget.h"
+#include "app/page_widget.h"
+#include "app/qt_ui_widget.h"
+#include "app/settings_dlg.h"
+#include "app/splash_dlg.h"
+#include "app/startup.h"
+#include "app/status_dlg.h"
+#include "app/version.h"
+#include "driver/r70com32.h"
+#include "profile/profile_files.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+
+namespace {
+
+using namespace quorvex;
+
+constexpr const char* kUsage =
+    "Usage: quorvex [--help] [--version] [--trace FILE]\n"
+    "\n"
+    "Configure and watch an OrvaISDN R30 / R70 / R70-USB on a serial port.\n"
+    "\n"
+    "  --help        show this text and end\n"
+    "  --version     show the version and end\n"
+    "  --trace FILE  append every exchange with the device to FILE (sets R70COM_TRACE)\n"
+    "\n"
+    "Environment:\n"
+    "  R70COM_PORTS       which device node each COM name means, e.g.\n"
+    "                     'COM3=/dev/ttyUSB0;COM1=' (an empty path: no such port)\n"
+    "  QUORVEX_HOME       folder of default.pro and win.ini\n"
+    "                     (default $XDG_CONFIG_HOME/quorvex or ~/.config/quorvex)\n"
+    "  R70COM_TRACE       as --trace\n"
+    "  QUORVEX_SPLASH_MS  how long the start-up picture stays at least (default 5000)\n";
+
+struct Options {
+    bool help = false;
+    bool version = false;
+    std::optional<std::string> trace;
+    std::optional<std::string> screenshots; // hidden: grab every page and dialog, then end
+    std::string error;
+};
+
+Options parseOptions(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&](std::optional<std::string>& into) {
+            if (i + 1 >= argc) {
+                o.error = arg + " needs a value";
+                return;
+            }
+            into = argv[++i];
+        };
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+        } else if (arg == "--version") {
+            o.version = true;
+        } else if (arg == "--trace") {
+            value(o.trace);
+        } else if (arg == "--screenshots") {
+            value(o.screenshots);
+        } else if (arg.rfind("-", 0) == 0 && arg.rfind("-platform", 0) != 0) {
+            o.error = "unknown option " + arg;
+        }
+        if (!o.error.empty()) break;
+    }
+    return o;
+}
+
+std::int64_t splashMilliseconds() {
+    const char* text = std::getenv("QUORVEX_SPLASH_MS");
+    if (text == nullptr || *text == '\0') return app::kSplashMinimumMs;
+    char* end = nullptr;
+    long long ms = std::strtoll(text, &end, 10);
+    if (end == text || *end != '\0' || ms < 0) return app::kSplashMinimumMs;
+    return std::min<long long>(ms, app::kSplashMinimumMs);
+}
+
+std::string portPath(int index) {
+    char path[512] = {};
+    int32_t n = D_PortPath(index, path, static_cast<int32_t>(sizeof path));
+    return n < 0 ? std::string() : std::string(path);
+}
+
+// The hidden screenshot tour: every page and dialog in turn, grabbed to PNG.
+void saveShot(QWidget* w, const QString& dir, const QString& prefix, const QString& name) {
+    QCoreApplication::processEvents();
+    w->grab().save(dir + "/" + prefix + name + ".png");
+}
+
+template <class Dialog>
+void shotOfDialog(Dialog& dlg, const QString& dir, const QString& prefix, const QString& name) {
+    dlg.show();
+    saveShot(&dlg, dir, prefix, name);
+    dlg.hide();
+}
+
+int screenshotTour(widgets::CMainWnd& win, app::CConfigApp& app, const QString& dir) {
+    QDir().mkpath(dir);
+    QCoreApplication::processEvents();
+    const QString prefix = QStringLiteral("%1-%2-")
+                               .arg(app.modelNumber == 30 ? "r30" : "r70")
+                               .arg(app.language == 1 ? "de" : "en");
+    static const char* const kNames[] = {"msn",  "accept", "shortdial", "forward", "filter",
+                                         "data", "lcr",    "charges",   "timer",   "log"};
+    for (int k = 0; k < app::kPageCount; ++k) {
+        win.logic().switchTo(k);
+        saveShot(&win, dir, prefix, QStringLiteral("page%1-%2").arg(k).arg(kNames[k]));
+    }
+    win.logic().switchTo(0);
+    {
+        widgets::CSettingsDlg dlg(app, win.logic(), portPath(app.portIndex), &win);
+        shotOfDialog(dlg, dir, prefix, "settings");
+    }
+    {
+        widgets::CSplashDlg about(true, app.language, &win);
+        shotOfDialog(about, dir, prefix, "about");
+    }
+    win.progressOpen(6194, " \"default.pro\"", app::kLoadProgressRange);
+    win.progressPosition(app::kLoadProgressRange / 3);
+    if (QWidget* status = win.statusWindow()) saveShot(status, dir, prefix, "status");
+    win.progressClose();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options = parseOptions(argc, argv);
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "quorvex: %s\n\n%s", options.error.c_str(), kUsage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("quorvex %s\n", kVersion);
+        return 0;
+    }
+    if (options.trace) setenv("R70COM_TRACE", options.trace->c_str(), 1);
+
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quorvex"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    QApplication::setQuitOnLastWindowClosed(false); // the splash closing must not end the program
+
+    profile::ProfileFiles files = profile::ProfileFiles::fromEnvironment();
+    files.ensureHome();
+    app::CConfigApp* appPtr = nullptr;
+    app::IniProfileStore store([&files, &appPtr](int selector) -> std::filesystem::path {
+        if (selector == app::kCurrentProfile)
+            return appPtr != nullptr ? std::filesystem::path(appPtr->currentProfile)
+                                     : std::filesystem::path();
+        if (selector == app::kWinIni) return files.winIni();
+        return files.forSelector(selector);
+    });
+    widgets::PaintingClock clock;
+    app::CConfigApp app(D_SendDrvCmd, store, clock);
+    appPtr = &app;
+    app.programDir = files.home().string() + "/";
+    app.defaultProfile = files.defaultProfile().string();
+
+    const std::int64_t startTime = clock.now() - (app::kSplashMinimumMs - splashMilliseconds());
+    auto* splash = new widgets::CSplashDlg(false, app::readLanguageSetting(app));
+    splash->show();
+    QCoreApplication::processEvents();
+    splash->repaint();
+    // While the start-up waits out the splash time, the splash keeps painting.
+    clock.setWaitHook([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+
+    widgets::CMainWnd win(app, QString::fromStdString(files.home().string()), portPath);
+    app::StartupResult result = win.start(startTime, splash);
+    clock.setWaitHook({});
+    if (result == app::StartupResult::Quit || win.isClosedForGood()) return 0;
+
+    if (options.screenshots) {
+        QCoreApplication::processEvents();
+        return screenshotTour(win, app, QString::fromStdString(*options.screenshots));
+    }
+    QObject::connect(&win, &widgets::CMainWnd::closedForGood, &qapp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    return QApplication::exec();
+}

@@ -1,0 +1,319 @@
+#include "app/main_window_widget.h"
+
+#include "app/discard_dlg.h"
+#include "app/info_dlg.h"
+#include "app/menu_bar_widget.h"
+#include "app/my_file_dlg.h"
+#include "app/no_response_dlg.h"
+#include "app/page_widget.h"
+#include "app/qt_ui_widget.h"
+#include "app/settings_dlg.h"
+#include "app/splash_dlg.h"
+#include "app/status_dlg.h"
+#include "resources/pages_table.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTimer>
+
+namespace quorvex::widgets {
+
+// ---- PaintingClock ----
+
+void PaintingClock::sleep(std::int64_t ms) {
+    if (!hook_) {
+        steady_.sleep(ms);
+        return;
+    }
+    std::int64_t end = steady_.now() + ms;
+    for (std::int64_t left = ms; left > 0; left = end - steady_.now()) {
+        hook_();
+        steady_.sleep(std::min<std::int64_t>(left, 20));
+    }
+}
+
+// ---- CMainWnd ----
+
+CMainWnd::CMainWnd(app::CConfigApp& app, QString profileFolder,
+                   std::function<std::string(int)> portPath, QWidget* parent)
+    : QMainWindow(parent), app_(app), profileFolder_(std::move(profileFolder)),
+      portPath_(std::move(portPath)), stack_(new QStackedWidget(this)), factory_(app, stack_),
+      logic_(app, *this, factory_) {
+    setObjectName(QStringLiteral("CMainWnd"));
+    applyDialogColours(this);
+    // No maximize box: the pages have a fixed layout.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setCentralWidget(stack_);
+    stack_->setFixedSize(PageWidget::kPageWidth, PageWidget::kDefaultHeight);
+    setWindowTitle(labelText(kCaptionText, 0));
+
+    heartbeat_ = new QTimer(this);
+    heartbeat_->setObjectName(QStringLiteral("heartbeat"));
+    heartbeat_->setInterval(app::kHeartbeatPeriodMs);
+    connect(heartbeat_, &QTimer::timeout, this, [this] { logic_.heartbeat().tick(); });
+
+    relabelPageButtons();
+}
+
+CMainWnd::~CMainWnd() {
+    heartbeat_->stop();
+    while (busyDepth_ > 0)
+        setBusy(false);
+}
+
+app::StartupResult CMainWnd::start(std::int64_t startTime, CSplashDlg* splash) {
+    splash_ = splash;
+    app_.largeFonts = largeFonts();
+    app::Startup startup(app_, logic_, *this);
+    app::StartupResult result = startup.run(startTime);
+    closeSplash();
+    if (result == app::StartupResult::Quit) {
+        closed_ = true;
+        return result;
+    }
+    if (!closing_) {
+        show();
+        if (QScreen* screen = this->screen()) {
+            QRect area = screen->availableGeometry();
+            move(area.center() - rect().center());
+        }
+        heartbeat_->start();
+    }
+    return result;
+}
+
+PageWidget* CMainWnd::currentPageWidget() const {
+    return factory_.widget(logic_.currentIndex());
+}
+
+void CMainWnd::menuCommand(int command) {
+    QMetaObject::invokeMethod(
+        this, [this, command] { logic_.pageCommand(command); }, Qt::QueuedConnection);
+}
+
+QString CMainWnd::captionFor(int index) const {
+    QString program = labelText(kCaptionText, 0); // the same in both languages
+    std::optional<pages::PageInfo> info = pages::pageAt(index);
+    if (!info) return program;
+    return labelText(info->helpTitle, app_.language) + QStringLiteral(" - ") + program;
+}
+
+void CMainWnd::updateCaption() {
+    setWindowTitle(captionFor(logic_.currentIndex()));
+}
+
+// ---- PageUi ----
+
+void CMainWnd::message(int textId) {
+    showMessage(isVisible() ? this : nullptr, textId, app_.language, beepFor(app_.soundOn));
+}
+
+bool CMainWnd::askYesNo(int textId) {
+    return widgets::askYesNo(this, textId, app_.language, beepFor(app_.soundOn));
+}
+
+app::DiscardAnswer CMainWnd::askSendDiscardCancel() {
+    int answer = CDiscardDlg::ask(app_.language, beepFor(app_.soundOn), this);
+    if (answer == CDiscardDlg::kSend) return app::DiscardAnswer::Send;
+    if (answer == CDiscardDlg::kDiscard) return app::DiscardAnswer::Discard;
+    return app::DiscardAnswer::Cancel;
+}
+
+void CMainWnd::beep() {
+    systemBeep();
+}
+
+void CMainWnd::setBusy(bool on) {
+    if (on) {
+        ++busyDepth_;
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (busyDepth_ > 0) {
+        --busyDepth_;
+        QGuiApplication::restoreOverrideCursor();
+    }
+}
+
+void CMainWnd::focus(int controlId) {
+    if (PageWidget* page = currentPageWidget()) page->focus(controlId);
+}
+
+void CMainWnd::refresh() {
+    if (isVisible()) repaint();
+}
+
+void CMainWnd::messageWithTail(int textId, const std::string& tail) {
+    showMessage(this, labelText(textId, app_.language) + QString::fromStdString(tail),
+                beepFor(app_.soundOn));
+}
+
+// ---- ShellUi ----
+
+app::NoResponseAnswer CMainWnd::askNoResponse() {
+    closeSplash();
+    int answer = CNoResponseDlg::ask(app_.language, nullptr);
+    return answer == CNoResponseDlg::kTryAgain ? app::NoResponseAnswer::TryAgain
+                                               : app::NoResponseAnswer::Quit;
+}
+
+bool CMainWnd::splashUp() {
+    return !splash_.isNull();
+}
+
+void CMainWnd::closeSplash() {
+    if (splash_) {
+        // Deleted at once: the start-up runs before any event loop, where a
+        // deferred deletion would wait for the end of the program.
+        delete splash_.data();
+        splash_ = nullptr;
+    }
+}
+
+void CMainWnd::postCommand(int command) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, command] {
+            if (!closing_) logic_.command(command);
+        },
+        Qt::QueuedConnection);
+}
+
+void CMainWnd::relabelPageButtons() {
+    // The pages carry the strips; the window's part is the menu bar and the caption.
+    fillMenuBar(menuBar(), app_.language, [this](int command) { menuCommand(command); });
+    updateCaption();
+}
+
+void CMainWnd::markPageButton(int index) {
+    if (PageWidget* page = factory_.widget(index)) {
+        stack_->setCurrentWidget(page);
+        stack_->setFixedSize(page->size());
+        // Follow the page's caption when its language changes.
+        connect(page, &PageWidget::captionChanged, this, &CMainWnd::updateCaption,
+                Qt::UniqueConnection);
+    }
+    setWindowTitle(captionFor(index));
+}
+
+void CMainWnd::hideMainWindow() {
+    hide();
+}
+
+void CMainWnd::showMainWindow() {
+    if (!closing_) show();
+}
+
+void CMainWnd::closeMainWindow() {
+    closing_ = true;
+    closed_ = true;
+    heartbeat_->stop();
+    close();
+    emit closedForGood();
+}
+
+void CMainWnd::progressOpen(int textId, const std::string& suffix, int range) {
+    delete status_;
+    status_ = new CStatusDlg(this);
+    app_.suspendHeartbeat(); // the work owns the line until the window closes
+    status_->show();
+    status_->setText(labelText(textId, app_.language) + QString::fromStdString(suffix));
+    status_->setRange(range);
+    status_->setPosition(0);
+}
+
+void CMainWnd::progressText(int textId) {
+    if (status_ != nullptr) status_->setText(labelText(textId, app_.language));
+}
+
+void CMainWnd::progressPosition(int position) {
+    if (status_ != nullptr) status_->setPosition(position);
+}
+
+void CMainWnd::progressClose() {
+    if (status_ == nullptr) return;
+    status_->hide();
+    status_->deleteLater();
+    status_ = nullptr;
+    app_.resumeHeartbeat();
+}
+
+std::optional<std::string> CMainWnd::askProfileFile(app::FileDialogKind kind) {
+    std::optional<QString> path = kind == app::FileDialogKind::Load
+                                      ? CMyFileDlg::askLoad(profileFolder_, app_.language, this)
+                                      : CMyFileDlg::askSave(profileFolder_, app_.language, this);
+    if (!path) return std::nullopt;
+    return path->toStdString();
+}
+
+void CMainWnd::reportWriteFailures(const app::WriteReport& report) {
+    if (report.ok()) return;
+    QString head = app_.language == 1
+                       ? QStringLiteral("Diese Einstellungen konnten nicht gespeichert werden:")
+                       : QStringLiteral("These settings could not be saved:");
+    showMessage(this, head + QStringLiteral("\n\n") + QString::fromStdString(report.describe()),
+                beepFor(app_.soundOn));
+}
+
+void CMainWnd::runSettingsDialog() {
+    std::string path = portPath_ && app_.portIndex >= 0 ? portPath_(app_.portIndex) : "";
+    CSettingsDlg dlg(app_, logic_, path, isVisible() ? this : nullptr);
+    dlg.exec();
+}
+
+QString CMainWnd::laterVersionText(int language) {
+    return language == 1
+               ? QStringLiteral("Dieser Dialog kommt in einer späteren Version dieses Programms.")
+               : QStringLiteral("This dialog comes in a later version of this program.");
+}
+
+void CMainWnd::laterVersion() {
+    showMessage(isVisible() ? this : nullptr, laterVersionText(app_.language),
+                beepFor(app_.soundOn));
+}
+
+// The four dialogs below are not in this version yet; each becomes one call
+// of its dialog class.
+void CMainWnd::runMonitorDialog() {
+    laterVersion();
+}
+
+int CMainWnd::runUpgradeDialog() {
+    laterVersion();
+    return 2; // as Cancel
+}
+
+void CMainWnd::runCallbackDialog() {
+    laterVersion();
+}
+
+void CMainWnd::runInfoDialog() {
+    laterVersion();
+}
+
+void CMainWnd::showHelp(int bodyTextId, int titleTextId) {
+    CInfoDlg dlg(bodyTextId, titleTextId, app_.language, beepFor(app_.soundOn), this);
+    dlg.exec();
+}
+
+void CMainWnd::showAbout() {
+    CSplashDlg about(true, app_.language, this);
+    about.exec();
+}
+
+// ---- window events ----
+
+void CMainWnd::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    // The close box is Quit: the page's unsent-changes question first.
+    event->ignore();
+    menuCommand(app::kCmdQuit);
+}
+
+} // namespace quorvex::widgets

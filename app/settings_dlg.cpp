@@ -1,0 +1,198 @@
+#include "app/settings_dlg.h"
+
+#include "app/qt_ui_widget.h"
+#include "pages/telephony/port_symbol_widget.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+namespace quorvex::widgets {
+namespace {
+
+constexpr int kWidth = 390;
+constexpr int kHeight = 336;
+constexpr int kGrooveTop = 96;     // frame 1477: the groove along its top edge
+constexpr int kGrooveBottom = 282; // ... and along its bottom edge
+constexpr int kFieldTop = 168;
+constexpr int kFieldStep = 28;
+
+} // namespace
+
+CSettingsDlg::CSettingsDlg(app::CConfigApp& app, app::MainWindowLogic& main, std::string portPath,
+                           QWidget* parent)
+    : QDialog(parent), app_(app), main_(main), logic_(app, main, *this, std::move(portPath)) {
+    setObjectName(QStringLiteral("CSettingsDlg"));
+    applyDialogColours(this);
+    setFont(dialogFont(app_.largeFonts));
+    setFixedSize(kWidth, kHeight);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    addLabel(1483, QRect(20, 16, 110, 20));
+    port_ = new QLabel(this);
+    port_->setObjectName(QString::number(app::kPortLabel));
+    port_->setGeometry(130, 16, kWidth - 150, 20);
+    port_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    addLabel(1482, QRect(20, 54, 110, 20));
+    picker_ = new CPortSymbol(0, CPortSymbol::Language, true, app_.language, this);
+    picker_->setObjectName(QStringLiteral("1052"));
+    picker_->move(130, 44);
+    connect(picker_, &CPortSymbol::languageChosen, this,
+            [this](int language) { logic_.chooseLanguage(language); });
+
+    sound_ = new QCheckBox(this);
+    sound_->setObjectName(QString::number(app::kSoundCheck));
+    sound_->setGeometry(20, kGrooveTop + 12, 340, 22);
+    connect(sound_, &QCheckBox::toggled, this, [this](bool on) {
+        if (!filling_) logic_.setChecked(app::kSoundCheck, on);
+    });
+    lcd_ = new QCheckBox(this);
+    lcd_->setObjectName(QString::number(app::kLcdGermanCheck));
+    lcd_->setGeometry(20, kGrooveTop + 38, 340, 22);
+    connect(lcd_, &QCheckBox::toggled, this, [this](bool on) {
+        if (!filling_) logic_.setChecked(app::kLcdGermanCheck, on);
+    });
+
+    for (std::size_t i = 0; i < app::kSettingsFields.size(); ++i) {
+        int y = kFieldTop + static_cast<int>(i) * kFieldStep;
+        addLabel(1478 + static_cast<int>(i), QRect(20, y + 2, 180, 20));
+        const app::SettingsField& field = app::kSettingsFields[i];
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QString::number(field.controlId));
+        edit->setGeometry(210, y, 150, 22);
+        connect(edit, &QLineEdit::textEdited, this, [this, id = field.controlId](const QString& t) {
+            if (!filling_) logic_.userEdited(id, t.toStdString());
+        });
+        edits_[i] = edit;
+    }
+
+    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_->setObjectName(QString::number(app::kSettingsOk));
+    ok_->setGeometry(kWidth / 2 - 105, kGrooveBottom + 14, 95, 26);
+    connect(ok_, &QPushButton::clicked, this, &CSettingsDlg::okClicked);
+    cancel_ = new QPushButton(this);
+    cancel_->setObjectName(QString::number(app::kSettingsCancel));
+    cancel_->setGeometry(kWidth / 2 + 10, kGrooveBottom + 14, 95, 26);
+    connect(cancel_, &QPushButton::clicked, this, &CSettingsDlg::cancelClicked);
+    // Enter in a field moves on (keyPressEvent); only a focused button takes it as a click.
+    ok_->setAutoDefault(true);
+    cancel_->setAutoDefault(true);
+
+    logic_.open();
+}
+
+CSettingsDlg::~CSettingsDlg() {
+    while (busyDepth_ > 0)
+        setBusy(false);
+}
+
+QLabel* CSettingsDlg::addLabel(int id, const QRect& where) {
+    auto* label = new QLabel(this);
+    label->setObjectName(QString::number(id));
+    label->setGeometry(where);
+    return label;
+}
+
+void CSettingsDlg::okClicked() {
+    applied_ = logic_.ok();
+    accept();
+}
+
+void CSettingsDlg::cancelClicked() {
+    logic_.cancel(false);
+    QDialog::reject();
+}
+
+void CSettingsDlg::reject() {
+    logic_.cancel(true);
+    QDialog::reject();
+}
+
+void CSettingsDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        QWidget* focused = focusWidget();
+        if (auto* edit = qobject_cast<QLineEdit*>(focused)) {
+            int next = app::SettingsDialog::nextControl(edit->objectName().toInt());
+            if (QWidget* w = findChild<QWidget*>(QString::number(next))) w->setFocus();
+            event->accept();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CSettingsDlg::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    for (int y : {kGrooveTop, kGrooveBottom}) {
+        painter.setPen(QColor(127, 127, 127));
+        painter.drawLine(12, y, width() - 13, y);
+        painter.setPen(Qt::white);
+        painter.drawLine(12, y + 1, width() - 13, y + 1);
+    }
+}
+
+// ---- SettingsUi ----
+
+void CSettingsDlg::message(int textId) {
+    showMessage(this, textId, logic_.shownLanguage(), beepFor(app_.soundOn));
+}
+
+void CSettingsDlg::beep() {
+    systemBeep();
+}
+
+void CSettingsDlg::setBusy(bool on) {
+    if (on) {
+        ++busyDepth_;
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (busyDepth_ > 0) {
+        --busyDepth_;
+        QGuiApplication::restoreOverrideCursor();
+    }
+}
+
+void CSettingsDlg::refresh() {
+    filling_ = true;
+    {
+        const QSignalBlocker b1(sound_), b2(lcd_);
+        sound_->setChecked(logic_.checked(app::kSoundCheck));
+        lcd_->setChecked(logic_.checked(app::kLcdGermanCheck));
+    }
+    for (std::size_t i = 0; i < edits_.size(); ++i) {
+        const QSignalBlocker blocked(edits_[i]);
+        QString text = QString::fromStdString(logic_.text(app::kSettingsFields[i].controlId));
+        if (edits_[i]->text() != text) edits_[i]->setText(text);
+    }
+    port_->setText(QString::fromStdString(logic_.text(app::kPortLabel)));
+    picker_->setPicture(logic_.shownLanguage());
+    filling_ = false;
+}
+
+void CSettingsDlg::relabel(int language) {
+    for (const app::SettingsText& t : app::kSettingsTexts) {
+        if (t.controlId == 0) {
+            setWindowTitle(labelText(t.textId, language));
+        } else if (auto* button = findChild<QAbstractButton*>(QString::number(t.controlId))) {
+            button->setText(tableText(t.textId, language));
+        } else if (auto* label = findChild<QLabel*>(QString::number(t.controlId))) {
+            label->setText(labelText(t.textId, language));
+        }
+    }
+    picker_->setLanguage(language);
+    picker_->setPicture(language);
+    update();
+}
+
+void CSettingsDlg::reportWriteFailures(const app::WriteReport& report) {
+    main_.reportWriteFailures(report);
+}
+
+} // namespace quorvex::widgets

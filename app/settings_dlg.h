@@ -1,0 +1,70 @@
+#pragma once
+// CSettingsDlg: the settings dialog ("OrvaISDN Settings") over
+// app::SettingsDialog: the COM port with its device path, the language flags,
+// sound, the display language and the four device texts. Every rule is the
+// logic's; the dialog fills the controls, hands the user's edits over and
+// relabels itself at once when a flag is chosen.
+
+#include "app/settings_logic.h"
+
+#include <QDialog>
+
+#include <array>
+#include <string>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace quorvex::widgets {
+
+class CPortSymbol;
+
+class CSettingsDlg : public QDialog, public app::SettingsUi {
+    Q_OBJECT
+public:
+    CSettingsDlg(app::CConfigApp& app, app::MainWindowLogic& main, std::string portPath,
+                 QWidget* parent = nullptr);
+    ~CSettingsDlg() override;
+
+    app::SettingsDialog& logic() { return logic_; }
+    const app::SettingsApplied& applied() const { return applied_; }
+    CPortSymbol* languagePicker() const { return picker_; }
+
+    // ---- SettingsUi ----
+    void message(int textId) override;
+    void beep() override;
+    void setBusy(bool on) override;
+    void refresh() override;
+    void relabel(int language) override;
+    void reportWriteFailures(const app::WriteReport& report) override;
+
+public slots:
+    void reject() override; // the close box and Escape: nothing applied, no beep
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void okClicked();
+    void cancelClicked();
+    QLabel* addLabel(int id, const QRect& where);
+
+    app::CConfigApp& app_;
+    app::MainWindowLogic& main_;
+    app::SettingsDialog logic_;
+    app::SettingsApplied applied_;
+    CPortSymbol* picker_ = nullptr;
+    QCheckBox* sound_ = nullptr;
+    QCheckBox* lcd_ = nullptr;
+    std::array<QLineEdit*, 4> edits_{};
+    QLabel* port_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    int busyDepth_ = 0;
+    bool filling_ = false;
+};
+
+} // namespace quorvex::widgets

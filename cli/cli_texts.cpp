@@ -1,0 +1,91 @@
+#include "cli/cli_texts.h"
+
+#include "resources/text_table.h"
+
+#include <array>
+
+namespace quorvex::cli {
+namespace {
+
+struct Pair {
+    CliText id;
+    std::string_view english;
+    std::string_view german;
+};
+
+constexpr std::array<Pair, static_cast<std::size_t>(CliText::Count)> kTexts = {{
+    {CliText::NoDevice,
+     "No device answered on COM1 to COM8:", "Auf COM1 bis COM8 hat kein Gerät geantwortet:"},
+    {CliText::Saving, "Reading the device and saving", "Lese das Gerät und sichere"},
+    {CliText::Saved, "saved", "gesichert"},
+    {CliText::Loading, "Loading the profile", "Lade das Profil"},
+    {CliText::Summary, "items sent: %d, confirmed: %d, refused: %d",
+     "Einträge gesendet: %d, bestätigt: %d, abgelehnt: %d"},
+    {CliText::RefusedItem, "refused:", "abgelehnt:"},
+    {CliText::FileMissing, "cannot read the profile", "kann das Profil nicht lesen"},
+    {CliText::WriteFailed,
+     "could not be written completely:", "konnte nicht vollständig geschrieben werden:"},
+    {CliText::Equal, "the device holds what the file holds",
+     "das Gerät enthält, was die Datei enthält"},
+    {CliText::Differs, "difference(s)", "Unterschied(e)"},
+    {CliText::NotInDevice, "kept by the program, not in the device",
+     "vom Programm verwaltet, nicht im Gerät"},
+    {CliText::UnknownSection, "unknown section", "unbekannter Abschnitt"},
+    {CliText::UnknownKey, "unknown key for this model", "unbekannter Schlüssel für dieses Modell"},
+    {CliText::NotStored, "the device did not take the value",
+     "das Gerät hat den Wert nicht übernommen"},
+    {CliText::Rejected, "the page rejects the value", "die Seite weist den Wert zurück"},
+    {CliText::BadPort, "PORT is one of 11, 21, 22, 31, 32, data",
+     "PORT ist einer von 11, 21, 22, 31, 32, data"},
+    {CliText::BadList, "LIST is outgoing, incoming, unanswered, 0, 1, 2 or all",
+     "LISTE ist outgoing, incoming, unanswered, 0, 1, 2 oder all"},
+    {CliText::Total, "Total", "Gesamt"},
+    {CliText::Stored, "the device stored its settings permanently",
+     "das Gerät hat seine Einstellungen dauerhaft gespeichert"},
+    {CliText::DeviceRefused, "the device refused", "das Gerät hat abgelehnt"},
+    {CliText::Dialling, "dialling", "wähle"},
+    {CliText::Cleared, "cleared", "gelöscht"},
+    {CliText::AskInstall, "Install the upgrade? [y/N] ", "Upgrade installieren? [j/N] "},
+    {CliText::UpgradeCancelled, "upgrade cancelled", "Upgrade abgebrochen"},
+    {CliText::NotATerminal, "no terminal to ask: give --yes to install",
+     "kein Terminal für die Frage: --yes angeben, um zu installieren"},
+    {CliText::RowLastCall, "Last call", "Letzter Anruf"},
+    {CliText::RowCurrent, "Current call", "Aktueller Anruf"},
+    {CliText::RowSum, "Sum", "Summe"},
+    {CliText::ListOutgoing, "Outgoing calls", "Abgehende Anrufe"},
+    {CliText::ListIncoming, "Incoming calls", "Ankommende Anrufe"},
+    {CliText::ListUnanswered, "Unanswered calls", "Unbeantwortete Anrufe"},
+    {CliText::Empty, "(none)", "(keine)"},
+    {CliText::BadNumber, "NUMBER is 1 to 31 characters of 0-9, * and #",
+     "NUMMER besteht aus 1 bis 31 Zeichen 0-9, * und #"},
+}};
+
+// The rows stand in the order of the ids, so a text is found by its index.
+constexpr bool inOrder() {
+    for (std::size_t i = 0; i < kTexts.size(); ++i) {
+        if (static_cast<std::size_t>(kTexts[i].id) != i) return false;
+    }
+    return true;
+}
+static_assert(inOrder(), "kTexts must list every CliText in order");
+
+} // namespace
+
+std::string_view cliText(CliText id, int language) {
+    const Pair& p = kTexts[static_cast<std::size_t>(id)];
+    return language == 1 ? p.german : p.english;
+}
+
+std::string tableText(int id, int language) {
+    std::string_view t = text::get(id, language);
+    std::string out;
+    out.reserve(t.size());
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (t[i] == '&' && i + 1 < t.size() && t[i + 1] == '&') ++i;
+        out += t[i];
+    }
+    if (out.empty()) out = "(" + std::to_string(id) + ")";
+    return out;
+}
+
+} // namespace quorvex::cli

@@ -1,0 +1,54 @@
+#pragma once
+// Texts only the command line shows, in English and German. Texts the
+// desktop program has too come from the shared text table by their id.
+
+#include <string>
+#include <string_view>
+
+namespace quorvex::cli {
+
+enum class CliText : int {
+    NoDevice,         // "No device answered on COM1 to COM8:"
+    Saving,           // "Reading the device and saving"
+    Saved,            // "saved"
+    Loading,          // "Loading the profile"
+    Summary,          // "items sent: %d, confirmed: %d, refused: %d"
+    RefusedItem,      // "refused:"
+    FileMissing,      // "cannot read the profile"
+    WriteFailed,      // "could not be written completely:"
+    Equal,            // "the device holds what the file holds"
+    Differs,          // "difference(s)"
+    NotInDevice,      // "kept by the program, not in the device"
+    UnknownSection,   // "unknown section"
+    UnknownKey,       // "unknown key for this model"
+    NotStored,        // "the device did not take the value"
+    Rejected,         // "the page rejects the value"
+    BadPort,          // "PORT is one of 11, 21, 22, 31, 32, data"
+    BadList,          // "LIST is outgoing, incoming, unanswered, 0-2 or all"
+    Total,            // "Total"
+    Stored,           // "the device stored its settings permanently"
+    DeviceRefused,    // "the device refused"
+    Dialling,         // "dialling"
+    Cleared,          // "cleared"
+    AskInstall,       // "Install the upgrade? [y/N] "
+    UpgradeCancelled, // "upgrade cancelled"
+    NotATerminal,     // "no terminal to ask: give --yes to install"
+    RowLastCall,      // "Last call"
+    RowCurrent,       // "Current call"
+    RowSum,           // "Sum"
+    ListOutgoing,     // "Outgoing calls"
+    ListIncoming,     // "Incoming calls"
+    ListUnanswered,   // "Unanswered calls"
+    Empty,            // "(none)"
+    BadNumber,        // "NUMBER is up to 31 digits, * and #"
+    Count
+};
+
+// The text in language (0 English, 1 German).
+std::string_view cliText(CliText id, int language);
+
+// A text of the shared table (message boxes of the pages and the main window),
+// with "&&" shown as "&" and line breaks kept.
+std::string tableText(int id, int language);
+
+} // namespace quorvex::cli

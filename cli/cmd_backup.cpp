@@ -1,0 +1,228 @@
+// quorvex-cli backup / restore / diff: the main window's "Save Profile As..."
+// and "Load Profile..." over every page, and a comparison of the device with
+// a profile file.
+#include "cli/cli_texts.h"
+#include "cli/device_session.h"
+#include "cli/profile_diff.h"
+#include "cli/subcommand.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <system_error>
+#include <unistd.h>
+
+namespace quorvex::cli {
+namespace fs = std::filesystem;
+
+namespace {
+
+const Usage kBackupUsage{
+    "backup", "FILE",
+    "Reads every page from the device and writes the profile FILE as the desktop\n"
+    "program's \"Save Profile As...\" does: the same sections, keys, order and values.\n"
+    "Port names, symbols and provider names come from the default profile in\n"
+    "QUORVEX_HOME. FILE is replaced only when the whole profile was written.\n"
+    "Exit status: 0 saved; 2 no device, or FILE could not be written.\n",
+    1, 1};
+
+const Usage kRestoreUsage{
+    "restore", "FILE",
+    "Loads the profile FILE into the device as \"Load Profile...\" does: data callback,\n"
+    "settings, then the pages MSN, call acceptance, short dial, forwarding, call\n"
+    "filter, data, LCR and timer, each section sent whole. Prints how many items were\n"
+    "sent, confirmed and refused, and every refused item by its command text.\n"
+    "Exit status: 0 every item confirmed; 1 the device refused items; 2 no device\n"
+    "or FILE unreadable.\n",
+    1, 1};
+
+const Usage kDiffUsage{
+    "diff", "FILE",
+    "Reads the device, builds the profile it would save, and prints every key where\n"
+    "the device differs from FILE as \"SECTION KEY: file=... device=...\". Keys the\n"
+    "program keeps only in its default profile (language, sound, port names and\n"
+    "symbols, provider names) are compared too and marked. Nothing is sent.\n"
+    "Exit status: 0 equal; 1 different; 2 no device or FILE unreadable.\n",
+    1, 1};
+
+std::string fileNameOf(const fs::path& p) {
+    return p.filename().string();
+}
+
+// A profile file that a load can use; a message otherwise.
+std::optional<std::string> checkReadable(const fs::path& file) {
+    auto snapshot = profile::IniSnapshot::load(file);
+    if (!snapshot.exists()) return std::string("'") + file.string() + "': no such file";
+    if (!snapshot.problem().empty()) return "'" + file.string() + "': " + snapshot.problem();
+    return std::nullopt;
+}
+
+// A fresh file beside target for the save; the save goes there and is renamed
+// over target only when every key was written, so a failed backup never
+// spoils an old one and no key of an older profile lingers in the new one.
+fs::path scratchBeside(const fs::path& target) {
+    fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    return dir / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()));
+}
+
+// The device's profile written into file through the main window's save.
+app::WriteReport saveDeviceProfile(DeviceSession& session, const fs::path& file) {
+    std::error_code ec;
+    fs::remove(file, ec);
+    session.setProfileFile(file);
+    return session.main().profileSave(app::kCurrentProfile, fileNameOf(file));
+}
+
+} // namespace
+
+int runBackup(Args args) {
+    Prepared p = prepare(args, kBackupUsage);
+    if (!p.options) return p.status;
+    const int lang = p.options->language;
+    const fs::path target = p.options->rest[0];
+
+    DeviceSession session(lang);
+    if (!session.open()) return kExitFailure;
+    session.ui().setProgressShown(true);
+    const fs::path scratch = scratchBeside(target);
+    app::WriteReport report = saveDeviceProfile(session, scratch);
+    std::error_code ec;
+    if (!report.ok()) {
+        fs::remove(scratch, ec);
+        return fail(kBackupUsage, "'" + target.string() + "' " +
+                                      std::string(cliText(CliText::WriteFailed, lang)) + "\n" +
+                                      report.describe());
+    }
+    fs::rename(scratch, target, ec);
+    if (ec) {
+        fs::remove(scratch, ec);
+        return fail(kBackupUsage, "'" + target.string() + "': " + ec.message());
+    }
+    std::printf("%s: %s\n", target.string().c_str(),
+                std::string(cliText(CliText::Saved, lang)).c_str());
+    return kExitOk;
+}
+
+// ---- restore ----
+
+namespace {
+
+// Report words that mean the device did not take the item although it
+// answered OK (forwarding: not subscribed, unknown state; LCR: not good).
+bool refusalWord(std::string_view word) {
+    return word == "FAIL" || word == "NG" || word == "2:NS" || word == "3:UK";
+}
+
+// The refusals the pages wrote into their send reports, by command text.
+std::multimap<std::string, std::string> pageRefusals(app::MainWindowLogic& main) {
+    std::multimap<std::string, std::string> out;
+    for (int index : app::kProfilePages) {
+        auto* page = dynamic_cast<app::PageBase*>(main.page(index));
+        if (page == nullptr) continue;
+        const std::string& text = page->report().text();
+        std::size_t start = 0;
+        while (start < text.size()) {
+            std::size_t end = text.find('\n', start);
+            if (end == std::string::npos) end = text.size();
+            std::string_view line(text.data() + start, end - start);
+            std::size_t comma = line.rfind(',');
+            if (comma != std::string_view::npos && refusalWord(line.substr(comma + 1))) {
+                out.emplace(std::string(line.substr(0, comma)),
+                            std::string(line.substr(comma + 1)));
+            }
+            start = end + 1;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+int runRestore(Args args) {
+    Prepared p = prepare(args, kRestoreUsage);
+    if (!p.options) return p.status;
+    const int lang = p.options->language;
+    const fs::path file = p.options->rest[0];
+    if (auto problem = checkReadable(file)) {
+        return fail(kRestoreUsage,
+                    std::string(cliText(CliText::FileMissing, lang)) + " " + *problem);
+    }
+
+    DeviceSession session(lang);
+    if (!session.open()) return kExitFailure;
+    session.ui().setProgressShown(true);
+    session.setProfileFile(fs::absolute(file));
+    session.startRecording();
+    app::WriteReport report = session.main().profileLoad(app::kCurrentProfile, fileNameOf(file));
+    std::vector<Exchange> sent = session.takeRecording();
+
+    // An item the driver confirmed can still be refused by the device's answer
+    // (the pages' report words); match those by command text.
+    auto words = pageRefusals(session.main());
+    int confirmed = 0;
+    std::vector<std::string> refused;
+    for (const Exchange& e : sent) {
+        auto hit = words.find(e.command);
+        if (e.confirmed() && hit == words.end()) {
+            ++confirmed;
+            continue;
+        }
+        std::string why = e.result != 0 ? "no reply" : e.ok != 1 ? "no OK" : hit->second;
+        if (hit != words.end()) words.erase(hit);
+        refused.push_back(
+            (e.command.empty() ? "(command " + std::to_string(e.code) + ")" : e.command) + "," +
+            why);
+    }
+    char line[160];
+    std::snprintf(line, sizeof line, std::string(cliText(CliText::Summary, lang)).c_str(),
+                  static_cast<int>(sent.size()), confirmed, static_cast<int>(refused.size()));
+    std::printf("%s\n", line);
+    for (const std::string& r : refused) {
+        std::printf("  %s %s\n", std::string(cliText(CliText::RefusedItem, lang)).c_str(),
+                    r.c_str());
+    }
+    if (!refused.empty()) return kExitRefused;
+    return report.ok() ? kExitOk : kExitFailure;
+}
+
+// ---- diff ----
+
+int runDiff(Args args) {
+    Prepared p = prepare(args, kDiffUsage);
+    if (!p.options) return p.status;
+    const int lang = p.options->language;
+    const fs::path file = p.options->rest[0];
+    if (auto problem = checkReadable(file)) {
+        return fail(kDiffUsage, std::string(cliText(CliText::FileMissing, lang)) + " " + *problem);
+    }
+
+    DeviceSession session(lang);
+    if (!session.open()) return kExitFailure;
+    const fs::path scratch =
+        fs::temp_directory_path() / ("quorvex-diff-" + std::to_string(::getpid()) + ".pro");
+    app::WriteReport report = saveDeviceProfile(session, scratch);
+    auto device = profile::IniSnapshot::load(scratch);
+    std::error_code ec;
+    fs::remove(scratch, ec);
+    if (!report.ok()) {
+        return fail(kDiffUsage,
+                    std::string(cliText(CliText::WriteFailed, lang)) + "\n" + report.describe());
+    }
+    auto differences =
+        diffProfiles(profile::IniSnapshot::load(file), device, session.app().portCount);
+    for (const KeyDifference& d : differences) {
+        std::printf("%s %s: file=%s device=%s%s%s%s\n", d.section.c_str(), d.key.c_str(),
+                    d.fileValue.c_str(), d.deviceValue.c_str(), d.programOnly ? " (" : "",
+                    d.programOnly ? std::string(cliText(CliText::NotInDevice, lang)).c_str() : "",
+                    d.programOnly ? ")" : "");
+    }
+    if (differences.empty()) {
+        std::printf("%s\n", std::string(cliText(CliText::Equal, lang)).c_str());
+        return kExitOk;
+    }
+    std::printf("%d %s\n", static_cast<int>(differences.size()),
+                std::string(cliText(CliText::Differs, lang)).c_str());
+    return kExitRefused;
+}
+
+} // namespace quorvex::cli

@@ -1,0 +1,77 @@
+#include "cli/console_ui.h"
+
+#include "cli/cli_texts.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+namespace quorvex::cli {
+
+ConsoleUi::ConsoleUi(int language) : language_(language), isTerminal_(::isatty(1) == 1) {}
+
+void ConsoleUi::message(int textId) {
+    messageWithTail(textId, "");
+}
+
+void ConsoleUi::messageWithTail(int textId, const std::string& tail) {
+    std::string text = tableText(textId, language_) + tail;
+    ids_.push_back(textId);
+    messages_.push_back(text);
+    if (muted_) return;
+    if (progressOpen_ && progressShown_) std::fputc('\n', stdout), std::fflush(stdout);
+    std::fprintf(stderr, "quorvex-cli: %s\n", text.c_str());
+}
+
+bool ConsoleUi::askYesNo(int textId) {
+    ids_.push_back(textId);
+    messages_.push_back(tableText(textId, language_));
+    return yesNo_;
+}
+
+void ConsoleUi::progressOpen(int textId, const std::string& suffix, int range) {
+    progressLabel_ = tableText(textId, language_) + suffix;
+    range_ = std::max(range, 1);
+    position_ = 0;
+    progressOpen_ = true;
+    drawProgress();
+}
+
+void ConsoleUi::progressText(int textId) {
+    progressLabel_ = tableText(textId, language_);
+    drawProgress();
+}
+
+void ConsoleUi::progressPosition(int position) {
+    position_ = std::clamp(position, 0, range_);
+    drawProgress();
+}
+
+void ConsoleUi::progressClose() {
+    if (progressOpen_ && progressShown_) {
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+    progressOpen_ = false;
+}
+
+void ConsoleUi::drawProgress() {
+    if (!progressShown_ || !progressOpen_) return;
+    constexpr int kWidth = 30;
+    int filled = static_cast<int>(static_cast<long long>(position_) * kWidth / range_);
+    std::string bar(static_cast<std::size_t>(filled), '#');
+    bar.resize(kWidth, '.');
+    std::printf("\r%-50.50s [%s] %3d%%", progressLabel_.c_str(), bar.c_str(),
+                static_cast<int>(static_cast<long long>(position_) * 100 / range_));
+    std::fflush(stdout);
+}
+
+void ConsoleUi::reportWriteFailures(const app::WriteReport& report) {
+    failures_.merge(report);
+    if (muted_) return;
+    std::fprintf(stderr, "quorvex-cli: %s\n%s",
+                 std::string(cliText(CliText::WriteFailed, language_)).c_str(),
+                 report.describe().c_str());
+}
+
+} // namespace quorvex::cli

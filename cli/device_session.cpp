@@ -1,0 +1,145 @@
+#include "cli/device_session.h"
+
+#include "app/startup.h"
+#include "cli/cli_texts.h"
+#include "driver/r70com32.h"
+#include "maintenance/detection.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace quorvex::cli {
+
+DeviceSession::DeviceSession(int language, app::DriverFn driver)
+    : driver_(driver ? std::move(driver) : app::DriverFn(D_SendDrvCmd)),
+      files_(profile::ProfileFiles::fromEnvironment()),
+      store_([this](int selector) -> std::filesystem::path {
+          switch (selector) {
+          case app::kDefaultProfile:
+              return files_.defaultProfile();
+          case app::kCurrentProfile:
+              return current_;
+          case app::kWinIni:
+              return files_.winIni();
+          default:
+              return {};
+          }
+      }),
+      app_([this](uint16_t code, DRVPARAM* p) { return drive(code, p); }, store_, clock_),
+      ui_(language), factory_(app_, ui_), main_(app_, ui_, factory_) {
+    app_.programDir = files_.home().string();
+    app_.defaultProfile = files_.defaultProfile().string();
+}
+
+DeviceSession::~DeviceSession() {
+    if (app_.connected) app_.callDriver(DRV_CLOSE, nullptr);
+}
+
+namespace {
+
+bool changing(const DRVPARAM* p) {
+    return p != nullptr && (p->nOp == 1 || p->nOp == 2 || p->nOp == 4);
+}
+
+// Same command with the same values (what the driver writes back left out).
+bool sameRequest(uint16_t code, const DRVPARAM& a, const DRVPARAM& b) {
+    return static_cast<int32_t>(code) == b.nCmd && a.nPort == b.nPort && a.nIndex == b.nIndex &&
+           a.nOp == b.nOp && a.bFlag == b.bFlag && a.nValue == b.nValue &&
+           std::memcmp(a.szText, b.szText, sizeof a.szText) == 0 &&
+           std::memcmp(a.szText2, b.szText2, sizeof a.szText2) == 0 &&
+           std::memcmp(a.szText3, b.szText3, sizeof a.szText3) == 0 && a.nFrom == b.nFrom &&
+           a.nTo == b.nTo;
+}
+
+int32_t answerDone(DRVPARAM* p) {
+    p->bReply = 1;
+    p->bOk = 1;
+    return 0;
+}
+
+} // namespace
+
+int32_t DeviceSession::drive(uint16_t code, DRVPARAM* p) {
+    if (changing(p) && gate_ == Gate::Hold) {
+        DRVPARAM copy = *p;
+        copy.nCmd = code;
+        held_.push_back(copy);
+        return answerDone(p);
+    }
+    if (changing(p) && gate_ == Gate::Filter) {
+        for (const DRVPARAM& h : held_) {
+            if (sameRequest(code, *p, h)) return answerDone(p);
+        }
+    }
+    int32_t result = driver_(code, p);
+    if (recording_ && p != nullptr && (p->nOp == 1 || p->nOp == 2 || p->nOp == 4)) {
+        recorded_.push_back(Exchange{code, p->nOp, result, p->bOk, app::fieldText(p->szCmd)});
+    }
+    return result;
+}
+
+bool DeviceSession::open() {
+    // The default profile takes the language, sound, names and providers as
+    // the desktop program writes them; its folder must exist for that.
+    files_.ensureHome();
+    if (!app::detectDevice(app_)) {
+        printNoDevice(ui_.language());
+        return false;
+    }
+    // What the desktop program reads at start, then its pages for the model.
+    app::readMsnTable(app_);
+    app::readPortNames(app_);
+    app_.language = app::readLanguageSetting(app_);
+    main_.readSettingsFromDevice();
+    main_.buildPages();
+    return true;
+}
+
+bool DeviceSession::openForUpgrade() {
+    files_.ensureHome();
+    if (app::detectDevice(app_)) {
+        app::readMsnTable(app_);
+        app::readPortNames(app_);
+        app_.language = app::readLanguageSetting(app_);
+        main_.readSettingsFromDevice();
+        main_.buildPages();
+        return true;
+    }
+    maintenance::BootProbeResult probe = maintenance::probeBootLoaders(app_.directDriver());
+    if (!probe.bootLoaderFound) {
+        printNoDevice(ui_.language());
+        return false;
+    }
+    app_.bootLoaderFound = true;
+    app_.portIndex = probe.portIndex;
+    app_.connected = true;
+    main_.buildPages();
+    return true;
+}
+
+void DeviceSession::setProfileFile(std::filesystem::path file) {
+    current_ = std::move(file);
+    app_.currentProfile = current_.string();
+}
+
+void DeviceSession::startRecording() {
+    recorded_.clear();
+    recording_ = true;
+}
+
+std::vector<Exchange> DeviceSession::takeRecording() {
+    recording_ = false;
+    return std::move(recorded_);
+}
+
+void printNoDevice(int language) {
+    std::fprintf(stderr, "quorvex-cli: %s\n",
+                 std::string(cliText(CliText::NoDevice, language)).c_str());
+    for (int i = 0; i < maintenance::kComPortCount; ++i) {
+        char why[512];
+        D_LastOpenError(i, why, sizeof why);
+        std::fprintf(stderr, "  %s\n", why);
+    }
+}
+
+} // namespace quorvex::cli

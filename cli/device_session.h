@@ -1,0 +1,91 @@
+#pragma once
+// One run of a device subcommand: the application object over the real
+// driver, the profiles in QUORVEX_HOME (selector 1 = the file the command
+// names), the main window's logic with the real page logic, and a console
+// user interface. Opening finds the device and reads what the desktop
+// program reads at start (MSN table, port names, language, settings).
+
+#include "app/clock.h"
+#include "app/config_app.h"
+#include "app/ini_profile_store.h"
+#include "app/main_window_logic.h"
+#include "cli/console_ui.h"
+#include "cli/logic_pages.h"
+#include "profile/profile_files.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quorvex::cli {
+
+// One driver call that changes something in the device (op set, clear or
+// second-form set), as the driver answered it.
+struct Exchange {
+    uint16_t code = 0;
+    int32_t op = 0;
+    int32_t result = 0;
+    int32_t ok = 0;
+    std::string command; // the AT text the driver sent
+    bool confirmed() const { return result == 0 && ok == 1; }
+};
+
+class DeviceSession {
+public:
+    explicit DeviceSession(int language, app::DriverFn driver = {});
+    ~DeviceSession();
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+
+    // Finds the device (command 0) and reads the start-up state. False (with
+    // the reason for every port on stderr) when no device answered.
+    bool open();
+
+    // open(), and when no device answers, a probe for a device that answers
+    // only in its boot loader (then bootLoaderFound, connected on its port).
+    bool openForUpgrade();
+
+    // The file behind selector 1.
+    void setProfileFile(std::filesystem::path file);
+
+    app::CConfigApp& app() { return app_; }
+    app::MainWindowLogic& main() { return main_; }
+    ConsoleUi& ui() { return ui_; }
+    const profile::ProfileFiles& files() const { return files_; }
+
+    // Build only page index (-1: none) when open() builds the pages.
+    void onlyPage(int index) { factory_.onlyPage(index); }
+
+    // How changing calls reach the device. Hold: none does; each is answered
+    // as done (the device holds the value already) and remembered. Filter: a
+    // call equal to a remembered one is answered the same way, any other goes
+    // to the device. Pass: all go to the device.
+    enum class Gate { Pass, Hold, Filter };
+    void setGate(Gate gate) { gate_ = gate; }
+
+    // Collects the changing exchanges from now on.
+    void startRecording();
+    std::vector<Exchange> takeRecording();
+
+private:
+    int32_t drive(uint16_t code, DRVPARAM* p);
+
+    app::DriverFn driver_;
+    profile::ProfileFiles files_;
+    std::filesystem::path current_;
+    app::IniProfileStore store_;
+    app::SteadyClock clock_;
+    app::CConfigApp app_;
+    ConsoleUi ui_;
+    CliPageFactory factory_;
+    app::MainWindowLogic main_;
+    Gate gate_ = Gate::Pass;
+    std::vector<DRVPARAM> held_;
+    bool recording_ = false;
+    std::vector<Exchange> recorded_;
+};
+
+// Prints why no device answered, port by port.
+void printNoDevice(int language);
+
+} // namespace quorvex::cli

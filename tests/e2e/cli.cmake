@@ -1,0 +1,7 @@
+# quorvex-cli as a child process against the simulated device hosted by the test.
+include(${CMAKE_SOURCE_DIR}/tests/support/support.cmake)
+quorvex_add_test(NAME cli_test LABELS e2e slow TIMEOUT 900
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/cli_test.cpp
+    LIBS quorvex_cli_core quorvex_test_support r70sim_core R70COM32)
+target_compile_definitions(cli_test PRIVATE QUORVEX_CLI="$<TARGET_FILE:quorvex-cli>")
+add_dependencies(cli_test quorvex-cli)

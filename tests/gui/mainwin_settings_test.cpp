@@ -1,0 +1,109 @@
+// The settings dialog's widget: filling, the field checks with their messages, the
+// flag picker relabelling at once, OK sending what changed, Cancel dropping it all.
+#include "app/main_window_logic.h"
+#include "app/settings_dlg.h"
+#include "mainwin_support.h"
+#include "pages/telephony/port_symbol_widget.h"
+#include "support/fake_driver.h"
+#include "support/recording_page.h"
+#include "support/scripted_ui.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+
+using namespace mainwin;
+
+namespace {
+
+struct SettingsDlgTest : ::testing::Test {
+    test::FakeDriver drv;
+    test::FakeProfileStore profiles;
+    test::FakeClock clock;
+    app::CConfigApp app{drv.fn(), profiles, clock};
+    test::ScriptedUi ui;
+    test::RecordingPageFactory factory{app, ui};
+    app::MainWindowLogic main{app, ui, factory};
+
+    void SetUp() override {
+        app.connected = true;
+        app.portIndex = 2;
+        drv.on({DRV_CHGUNIT}, test::Answer::okText("0,12"));
+        drv.on({DRV_AREACODE}, test::Answer::okText("030"));
+        drv.on({DRV_PABXPREFIX}, test::Answer::ok());
+        drv.on({DRV_INTLPREFIX}, test::Answer::ok());
+        drv.on({DRV_LCDGERMAN}, test::Answer::ok());
+        main.readSettingsFromDevice();
+        drv.clearCalls();
+    }
+    QLineEdit* edit(QWidget& dlg, int id) { return dlg.findChild<QLineEdit*>(QString::number(id)); }
+};
+
+TEST_F(SettingsDlgTest, FillsTheControlsAndThePort) {
+    widgets::CSettingsDlg dlg(app, main, "/dev/ttyUSB0");
+    EXPECT_EQ(edit(dlg, 2352)->text(), "0,12");
+    EXPECT_EQ(edit(dlg, 2353)->text(), "030");
+    EXPECT_EQ(dlg.findChild<QLabel*>("1484")->text(), "  COM3 (/dev/ttyUSB0)");
+    EXPECT_EQ(dlg.windowTitle(), "OrvaISDN Settings");
+    EXPECT_TRUE(drv.calls().empty()); // filling is no edit and sends nothing
+}
+
+TEST_F(SettingsDlgTest, RejectedFieldsShowTheirMessageAndGoBack) {
+    struct Case {
+        int id;
+        const char* typed;
+        const char* message;
+        const char* after;
+    };
+    const Case cases[] = {
+        {2352, "a", "Error Format", "0,12"},
+        {2353, "123", "max 5 digits", "030"}, // 030123: six digits
+        {2354, "1234", "max 3 digits", ""},
+        {2355, "x", "max 5 digits", ""},
+    };
+    for (const Case& c : cases) {
+        widgets::CSettingsDlg dlg(app, main, "");
+        dlg.show();
+        QLineEdit* e = edit(dlg, c.id);
+        e->setFocus();
+        e->end(false);
+        QString shown;
+        whenModalIsUp([&](QWidget* modal) { shown = acceptMessage(modal); });
+        QTest::keyClicks(e, c.typed);
+        EXPECT_TRUE(shown.startsWith(c.message)) << c.id << ": " << shown.toStdString();
+        EXPECT_EQ(e->text(), c.after) << c.id;
+    }
+}
+
+TEST_F(SettingsDlgTest, GermanFlagRelabelsAtOnceAndCancelKeepsEnglish) {
+    widgets::CSettingsDlg dlg(app, main, "");
+    QAction* german = nullptr;
+    for (QAction* a : dlg.languagePicker()->menu()->actions())
+        if (a->objectName() == "345") german = a;
+    ASSERT_NE(german, nullptr);
+    german->trigger();
+    EXPECT_EQ(dlg.windowTitle(), "OrvaISDN Einstellungen");
+    EXPECT_EQ(dlg.findChild<QLabel*>("1482")->text(), "Sprache :");
+    dlg.findChild<QAbstractButton*>("2")->click();
+    EXPECT_EQ(app.language, 0);
+    EXPECT_TRUE(drv.calls().empty());
+}
+
+TEST_F(SettingsDlgTest, OkSendsTheChangedFieldOnly) {
+    widgets::CSettingsDlg dlg(app, main, "");
+    dlg.show();
+    QLineEdit* e = edit(dlg, 2354);
+    e->setFocus();
+    QTest::keyClicks(e, "0");
+    QTest::keyClick(e, Qt::Key_Return); // moves on, does not close
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.focusWidget(), edit(dlg, 2355));
+    dlg.findChild<QAbstractButton*>("1053")->click();
+    EXPECT_EQ(drv.sequence({DRV_PABXPREFIX}),
+              (std::vector<test::Cmd>{{DRV_PABXPREFIX, 0, 0, 1, "0"}}));
+    EXPECT_EQ(drv.codes(), (std::vector<uint16_t>{DRV_PABXPREFIX}));
+    EXPECT_EQ(main.settings().pabxPrefix.confirmed, "0");
+}
+
+} // namespace
