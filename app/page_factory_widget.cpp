@@ -3,6 +3,10 @@
 #include "app/page_widget.h"
 #include "maintenance/callback_dlg.h"
 #include "maintenance/log_page_widget.h"
+#include "pages/data/charge_page_widget.h"
+#include "pages/data/data_page_widget.h"
+#include "pages/data/lcr_page_widget.h"
+#include "pages/data/timer_page_widget.h"
 #include "pages/telephony/accept_page_widget.h"
 #include "pages/telephony/filter_page_widget.h"
 #include "pages/telephony/forward_page_widget.h"
@@ -41,6 +45,14 @@ PageWidget* makePageWidget(int index, int model, app::CConfigApp& app, app::Page
         return new CForwardPage(app, host, model, parent);
     case 4:
         return new CFilterPage(app, host, model, parent);
+    case 5:
+        return new CDataPage(app, host, parent);
+    case 6:
+        return new CLcrPage(app, host, parent);
+    case 7:
+        return new CChargePage(app, host, parent);
+    case 8:
+        return new CTimerPage(app, host, parent);
     case 9:
         return new CLogPage(app, host, parent);
     default:

@@ -48,3 +48,12 @@ target_sources(quorvex_widgets PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/../maintenance/info_dlg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../maintenance/upgrade_dlg.cpp
 )
+
+# ---- data and cost pages: data protocol (with the BOD dialog), LCR, charges, timer ----
+target_sources(quorvex_widgets PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/data/bod_dlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/data/data_page_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/data/lcr_page_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/data/charge_page_widget.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../pages/data/timer_page_widget.cpp
+)

@@ -1,0 +1,54 @@
+#pragma once
+// CChargePage: the "Charge monitor" page over pages::ChargePage. Three rows
+// of six port columns (last outgoing call, current connection, sum per
+// port), the device's total, the seven "Clear" buttons, the port symbols and
+// the port names in blue. A QTimer drives the logic's timer tick while the
+// logic says its timer runs (shown and not stopped); the logic decides what
+// a tick does.
+
+#include "app/page_widget.h"
+#include "pages/data/charge_page.h"
+
+#include <array>
+
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace quorvex::widgets {
+
+class CPortSymbol;
+
+class CChargePage final : public PageWidget {
+    Q_OBJECT
+public:
+    static constexpr int kHeight = 420;
+
+    CChargePage(app::CConfigApp& app, app::PageHost& host, QWidget* parent = nullptr);
+    ~CChargePage() override;
+
+    app::Page& logic() override { return logic_; }
+    pages::ChargePage& chargePage() { return logic_; }
+    QTimer* refreshTimer() const { return timer_; }
+
+protected:
+    void refreshControls() override;
+    void relabel(int language) override;
+
+private:
+    void build();
+
+    pages::ChargePage logic_; // constructed after the frame: the frame is its PageUi
+    QTimer* timer_ = nullptr;
+    std::array<CPortSymbol*, pages::kChargeColumns> symbols_{};
+    std::array<QLabel*, pages::kChargeColumns> names_{};
+    std::array<QLabel*, pages::kChargeColumns> headings_{};
+    std::array<QLabel*, pages::kChargeRows> rowCaptions_{};
+    std::array<std::array<QLabel*, pages::kChargeColumns>, pages::kChargeRows> cells_{};
+    std::array<QPushButton*, pages::kChargeColumns> clears_{};
+    QLabel* totalCaption_ = nullptr;
+    QLabel* total_ = nullptr;
+    QPushButton* clearTotal_ = nullptr;
+};
+
+} // namespace quorvex::widgets

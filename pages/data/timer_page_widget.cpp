@@ -1,0 +1,177 @@
+#include "pages/data/timer_page_widget.h"
+
+#include "app/config_app.h"
+#include "app/qt_ui_widget.h"
+#include "pages/telephony/port_symbol_widget.h"
+#include "pages/telephony/port_symbols.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace quorvex::widgets {
+namespace {
+
+namespace ctl = pages::timer_control;
+
+constexpr int kFirstHeading = 6020; // "Port 11" ... "Port 32": 6020 + 2 * port
+constexpr int kMorningCallText = 6104;
+constexpr int kActivatedText = 6106;
+constexpr int kSyncHint = 6108;
+constexpr int kSyncText = 6110;
+
+constexpr int kLeft = 20;
+constexpr int kColumnPitch = 116;
+constexpr int kColumnWidth = 108;
+constexpr int kTimeLength = 5; // "hh:mm"
+constexpr QRect kArtwork{16, 268, 64, 64};
+
+const QColor kPortNameColour{0, 0, 255};
+
+int columnX(int port) {
+    return kLeft + port * kColumnPitch;
+}
+
+} // namespace
+
+CTimerPage::CTimerPage(app::CConfigApp& app, app::PageHost& host, QWidget* parent)
+    : PageWidget(app, host, /*index*/ 8, SendButton::Yes, parent), logic_(app, *this, host) {
+    setPageHeight(kHeight);
+    logic_.showFixedText = [this](std::string_view text) {
+        showMessage(window(), QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                    beepFor(configApp().soundOn));
+    };
+    build();
+    relabel(language());
+    refresh();
+}
+
+CTimerPage::~CTimerPage() {
+    logic_.showFixedText = nullptr;
+}
+
+void CTimerPage::build() {
+    QWidget* c = content();
+    QWidget* previous = nullptr;
+    for (int port = 0; port < app::kMaxAnalogPorts; ++port) {
+        const auto p = static_cast<std::size_t>(port);
+        const int x = columnX(port);
+        auto* symbol = new CPortSymbol(port, CPortSymbol::Analog, /*picker*/ false, language(), c);
+        symbol->setObjectName(QStringLiteral("symbol%1").arg(port));
+        symbol->move(x + (kColumnWidth - CPortSymbol::kWidth) / 2, 2);
+        symbol->setProfileFunctions({}, [this](int index) {
+            telephony::PortSymbol s(index, telephony::SymbolKind::Analog);
+            s.load(configApp().profiles(), 0);
+            return s.picture();
+        });
+        symbols_[p] = symbol;
+
+        names_[p] = new QLabel(c);
+        names_[p]->setObjectName(QStringLiteral("name%1").arg(port));
+        names_[p]->setGeometry(x, 42, kColumnWidth, 16);
+        names_[p]->setAlignment(Qt::AlignCenter);
+        QPalette blue = names_[p]->palette();
+        blue.setColor(QPalette::WindowText, kPortNameColour);
+        names_[p]->setPalette(blue);
+
+        headings_[p] = new QLabel(c);
+        headings_[p]->setObjectName(QStringLiteral("heading%1").arg(port));
+        headings_[p]->setGeometry(x, 58, kColumnWidth, 16);
+        headings_[p]->setAlignment(Qt::AlignCenter);
+
+        groups_[p] = new QGroupBox(c);
+        groups_[p]->setObjectName(QStringLiteral("group%1").arg(port));
+        groups_[p]->setGeometry(x, 80, kColumnWidth, 86);
+
+        const int activeId = ctl::kActiveBase + port;
+        actives_[p] = new QCheckBox(groups_[p]);
+        actives_[p]->setObjectName(QString::number(activeId));
+        actives_[p]->setGeometry(8, 24, kColumnWidth - 12, 20);
+        connect(actives_[p], &QCheckBox::clicked, this,
+                [this, activeId] { logic_.click(activeId); });
+
+        const int timeId = ctl::kTimeBase + port;
+        times_[p] = new QLineEdit(groups_[p]);
+        times_[p]->setObjectName(QString::number(timeId));
+        times_[p]->setGeometry(8, 52, 56, 22);
+        times_[p]->setMaxLength(kTimeLength + 1); // one more, so the sixth character is refused
+        connect(times_[p], &QLineEdit::textEdited, this, [this, timeId](const QString& text) {
+            if (!filling()) logic_.typeText(timeId, text.toStdString());
+        });
+        if (previous != nullptr) setTabOrder(previous, actives_[p]);
+        setTabOrder(actives_[p], times_[p]);
+        previous = times_[p];
+    }
+    syncText_ = new QLabel(c);
+    syncText_->setObjectName(QString::number(kSyncHint));
+    syncText_->setGeometry(kLeft, 186, 580, 18);
+    syncText_->setAlignment(Qt::AlignCenter);
+    sync_ = new QPushButton(c);
+    sync_->setObjectName(QString::number(ctl::kSync));
+    sync_->setAutoDefault(false);
+    sync_->setGeometry((kPageWidth - 200) / 2, 208, 200, 25);
+    connect(sync_, &QPushButton::clicked, this, [this] { logic_.click(ctl::kSync); });
+    setTabOrder(previous, sync_);
+    if (sendButton() != nullptr) setTabOrder(sync_, sendButton());
+
+    auto* artwork = new QLabel(c);
+    artwork->setObjectName(QStringLiteral("artwork"));
+    artwork->setPixmap(picturePixmap(QStringLiteral("artwork.svg"), kArtwork.size()));
+    artwork->setGeometry(kArtwork);
+}
+
+void CTimerPage::relabel(int lang) {
+    for (int port = 0; port < app::kMaxAnalogPorts; ++port) {
+        const auto p = static_cast<std::size_t>(port);
+        headings_[p]->setText(labelText(kFirstHeading + 2 * port, lang));
+        groups_[p]->setTitle(labelText(kMorningCallText, lang));
+        actives_[p]->setText(tableText(kActivatedText, lang));
+        symbols_[p]->setLanguage(lang);
+    }
+    syncText_->setText(labelText(kSyncHint, lang));
+    sync_->setText(tableText(kSyncText, lang));
+}
+
+void CTimerPage::refreshControls() {
+    const int count = logic_.portCount();
+    // The columns of the ports present stand centred on the page.
+    const int shift = (app::kMaxAnalogPorts - count) * kColumnPitch / 2;
+    for (int port = 0; port < app::kMaxAnalogPorts; ++port) {
+        const auto p = static_cast<std::size_t>(port);
+        const bool present = port < count;
+        const int x = columnX(port) + shift;
+        symbols_[p]->move(x + (kColumnWidth - CPortSymbol::kWidth) / 2, symbols_[p]->y());
+        for (QWidget* w : {static_cast<QWidget*>(names_[p]), static_cast<QWidget*>(headings_[p]),
+                           static_cast<QWidget*>(groups_[p])})
+            w->move(x, w->y());
+        for (QWidget* w : {static_cast<QWidget*>(symbols_[p]), static_cast<QWidget*>(names_[p]),
+                           static_cast<QWidget*>(headings_[p]), static_cast<QWidget*>(groups_[p])})
+            w->setVisible(present);
+        if (!present) continue;
+        names_[p]->setText(QString::fromStdString(logic_.portName(port)));
+        symbols_[p]->reload();
+        actives_[p]->setChecked(logic_.flag(ctl::kActiveBase + port));
+        const QString text = QString::fromStdString(logic_.text(ctl::kTimeBase + port));
+        if (times_[p]->text() != text) times_[p]->setText(text);
+    }
+}
+
+void CTimerPage::enterOrTab(int focusedId) {
+    // The field's text as the control holds it (a paste reports no edit).
+    for (int port = 0; port < logic_.portCount(); ++port) {
+        QLineEdit* edit = times_[static_cast<std::size_t>(port)];
+        if (edit->objectName().toInt() == focusedId &&
+            edit->text().toStdString() != logic_.text(focusedId))
+            logic_.takeText(focusedId, edit->text().toStdString());
+    }
+    logic_.enterOrTab(focusedId);
+}
+
+void CTimerPage::focus(int controlId) {
+    PageWidget::focus(controlId);
+    if (auto* edit = qobject_cast<QLineEdit*>(control(controlId))) edit->selectAll();
+}
+
+} // namespace quorvex::widgets

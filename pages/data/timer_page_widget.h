@@ -1,0 +1,55 @@
+#pragma once
+// CTimerPage: the "Timer" page over pages::TimerPage. Per analog port a
+// "Morning call" group box with the "Activated" box and the time field, the
+// port symbols and the port names in blue above them; the text and button
+// "Synchronize time now"; the artwork. Enter and Tab go to the logic, which
+// rewrites the time ("8:5" becomes "08:05") and moves the focus.
+
+#include "app/page_widget.h"
+#include "pages/data/timer_page.h"
+
+#include <array>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace quorvex::widgets {
+
+class CPortSymbol;
+
+class CTimerPage final : public PageWidget {
+    Q_OBJECT
+public:
+    static constexpr int kHeight = 420;
+
+    CTimerPage(app::CConfigApp& app, app::PageHost& host, QWidget* parent = nullptr);
+    ~CTimerPage() override;
+
+    app::Page& logic() override { return logic_; }
+    pages::TimerPage& timerPage() { return logic_; }
+
+    void focus(int controlId) override;
+
+protected:
+    void refreshControls() override;
+    void relabel(int language) override;
+    void enterOrTab(int focusedId) override;
+
+private:
+    void build();
+
+    pages::TimerPage logic_; // constructed after the frame: the frame is its PageUi
+    std::array<CPortSymbol*, app::kMaxAnalogPorts> symbols_{};
+    std::array<QLabel*, app::kMaxAnalogPorts> names_{};
+    std::array<QLabel*, app::kMaxAnalogPorts> headings_{};
+    std::array<QGroupBox*, app::kMaxAnalogPorts> groups_{};
+    std::array<QCheckBox*, app::kMaxAnalogPorts> actives_{};
+    std::array<QLineEdit*, app::kMaxAnalogPorts> times_{};
+    QLabel* syncText_ = nullptr;
+    QPushButton* sync_ = nullptr;
+};
+
+} // namespace quorvex::widgets
