@@ -67,8 +67,6 @@ CMainWnd::CMainWnd(app::CConfigApp& app, QString profileFolder,
 
 CMainWnd::~CMainWnd() {
     heartbeat_->stop();
-    while (busyDepth_ > 0)
-        setBusy(false);
 }
 
 app::StartupResult CMainWnd::start(std::int64_t startTime, CSplashDlg* splash) {
@@ -134,13 +132,7 @@ void CMainWnd::beep() {
 }
 
 void CMainWnd::setBusy(bool on) {
-    if (on) {
-        ++busyDepth_;
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    } else if (busyDepth_ > 0) {
-        --busyDepth_;
-        QGuiApplication::restoreOverrideCursor();
-    }
+    busy_.set(on);
 }
 
 void CMainWnd::focus(int controlId) {

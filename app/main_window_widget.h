@@ -12,6 +12,8 @@
 #include "app/shell_ui.h"
 #include "app/startup.h"
 
+#include "app/qt_ui_widget.h"
+
 #include <QMainWindow>
 #include <QPointer>
 
@@ -126,7 +128,7 @@ private:
     QTimer* heartbeat_ = nullptr;
     QPointer<CSplashDlg> splash_;
     CStatusDlg* status_ = nullptr;
-    int busyDepth_ = 0;
+    BusyCursorDepth busy_;
     bool closing_ = false;
     bool closed_ = false;
 };

@@ -79,10 +79,7 @@ PageWidget::PageWidget(app::CConfigApp& app, app::PageHost& host, int index, Sen
     placeBottomBand();
 }
 
-PageWidget::~PageWidget() {
-    while (busyDepth_ > 0)
-        setBusy(false);
-}
+PageWidget::~PageWidget() {}
 
 void PageWidget::setPageHeight(int height) {
     setFixedSize(kPageWidth, height);
@@ -172,13 +169,7 @@ void PageWidget::beep() {
 }
 
 void PageWidget::setBusy(bool on) {
-    if (on) {
-        ++busyDepth_;
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    } else if (busyDepth_ > 0) {
-        --busyDepth_;
-        QGuiApplication::restoreOverrideCursor();
-    }
+    busy_.set(on);
 }
 
 void PageWidget::focus(int controlId) {

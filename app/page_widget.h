@@ -14,6 +14,8 @@
 
 #include "app/page.h"
 
+#include "app/qt_ui_widget.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -128,7 +130,7 @@ private:
     QWidget* content_ = nullptr;
     QPushButton* send_ = nullptr;
     QToolButton* help_ = nullptr;
-    int busyDepth_ = 0;
+    BusyCursorDepth busy_;
     int filling_ = 0;
 };
 

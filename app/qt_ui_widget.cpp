@@ -161,4 +161,19 @@ BusyCursor::~BusyCursor() {
     QGuiApplication::restoreOverrideCursor();
 }
 
+BusyCursorDepth::~BusyCursorDepth() {
+    while (depth_ > 0)
+        set(false);
+}
+
+void BusyCursorDepth::set(bool on) {
+    if (on) {
+        ++depth_;
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (depth_ > 0) {
+        --depth_;
+        QGuiApplication::restoreOverrideCursor();
+    }
+}
+
 } // namespace quorvex::widgets

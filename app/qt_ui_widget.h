@@ -83,4 +83,19 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
+// The wait cursor behind PageUi::setBusy: counted, so nested busy spells
+// restore the cursor only when the outermost ends; what is still set when the
+// owner goes away is restored then.
+class BusyCursorDepth {
+public:
+    BusyCursorDepth() = default;
+    ~BusyCursorDepth();
+    BusyCursorDepth(const BusyCursorDepth&) = delete;
+    BusyCursorDepth& operator=(const BusyCursorDepth&) = delete;
+    void set(bool on);
+
+private:
+    int depth_ = 0;
+};
+
 } // namespace quorvex::widgets

@@ -88,10 +88,7 @@ CSettingsDlg::CSettingsDlg(app::CConfigApp& app, app::MainWindowLogic& main, std
     logic_.open();
 }
 
-CSettingsDlg::~CSettingsDlg() {
-    while (busyDepth_ > 0)
-        setBusy(false);
-}
+CSettingsDlg::~CSettingsDlg() {}
 
 QLabel* CSettingsDlg::addLabel(int id, const QRect& where) {
     auto* label = new QLabel(this);
@@ -150,13 +147,7 @@ void CSettingsDlg::beep() {
 }
 
 void CSettingsDlg::setBusy(bool on) {
-    if (on) {
-        ++busyDepth_;
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    } else if (busyDepth_ > 0) {
-        --busyDepth_;
-        QGuiApplication::restoreOverrideCursor();
-    }
+    busy_.set(on);
 }
 
 void CSettingsDlg::refresh() {

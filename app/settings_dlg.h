@@ -7,6 +7,8 @@
 
 #include "app/settings_logic.h"
 
+#include "app/qt_ui_widget.h"
+
 #include <QDialog>
 
 #include <array>
@@ -63,7 +65,7 @@ private:
     QLabel* port_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
-    int busyDepth_ = 0;
+    BusyCursorDepth busy_;
     bool filling_ = false;
 };
 

@@ -46,10 +46,7 @@ CCallbackDlg::CCallbackDlg(app::CConfigApp& app, app::CallbackSettings& values, 
     refresh();
 }
 
-CCallbackDlg::~CCallbackDlg() {
-    while (busyDepth_ > 0)
-        setBusy(false);
-}
+CCallbackDlg::~CCallbackDlg() {}
 
 void CCallbackDlg::build() {
     symbol_ =
@@ -147,13 +144,7 @@ void CCallbackDlg::beep() {
 }
 
 void CCallbackDlg::setBusy(bool on) {
-    if (on) {
-        ++busyDepth_;
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    } else if (busyDepth_ > 0) {
-        --busyDepth_;
-        QGuiApplication::restoreOverrideCursor();
-    }
+    busy_.set(on);
 }
 
 void CCallbackDlg::focus(int controlId) {

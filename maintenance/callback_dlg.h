@@ -7,6 +7,8 @@
 #include "app/page.h"
 #include "maintenance/callback_logic.h"
 
+#include "app/qt_ui_widget.h"
+
 #include <QDialog>
 
 #include <vector>
@@ -59,7 +61,7 @@ private:
     QCheckBox* active_ = nullptr;
     std::vector<QLineEdit*> numbers_;
     CPortSymbol* symbol_ = nullptr;
-    int busyDepth_ = 0;
+    BusyCursorDepth busy_;
 };
 
 // Menu 5015 (readDeviceFirst: the switch and numbers are read from the device

@@ -28,7 +28,7 @@ constexpr std::size_t kNoiseBytes = 512;
 constexpr std::size_t kMaxLine = 128;
 // How often the device looks at the line speed while nothing arrives.
 // Bytes taken from the line at a time while the receive side is paced.
-constexpr std::size_t kPacedReadBytes = 64;
+constexpr std::size_t kPacedReadBytes = 256;
 constexpr int kPollMs = 5;
 // Paced output goes out in chunks this big (under 3 ms at 115200 baud).
 constexpr std::size_t kChunk = 32;
@@ -186,9 +186,18 @@ void SimDevice::run() {
     // carries them: the program's writes then take their real time.
     Clock::time_point rxFree{};
     while (!stopping_) {
-        const bool rxBusy = options_.pacing && Clock::now() < rxFree;
+        int timeout = kPollMs;
+        bool rxBusy = false;
+        if (options_.pacing) {
+            const auto left = rxFree - Clock::now();
+            if (left > Clock::duration::zero()) {
+                rxBusy = true;
+                const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+                timeout = static_cast<int>(std::min<long long>(ms, kPollMs));
+            }
+        }
         pollfd p{master_, static_cast<short>(rxBusy ? 0 : POLLIN), 0};
-        ::poll(&p, 1, kPollMs);
+        ::poll(&p, 1, timeout);
         const auto now = Clock::now();
         const unsigned baud = readBaud();
         {
@@ -225,9 +234,10 @@ void SimDevice::run() {
                 onBytes(buf, static_cast<std::size_t>(n), baud, now);
                 if (options_.pacing) {
                     const unsigned rate = baud ? baud : 115200;
-                    rxFree = std::max(rxFree, now) +
-                             std::chrono::microseconds(static_cast<std::uint64_t>(n) *
-                                                       10'000'000ull / rate);
+                    // A stream keeps its schedule; a first byte after a pause starts anew.
+                    const auto start = now - rxFree < 2ms ? rxFree : now;
+                    rxFree = start + std::chrono::microseconds(static_cast<std::uint64_t>(n) *
+                                                               10'000'000ull / rate);
                 }
             }
         }
