@@ -1,0 +1,179 @@
+// The firmware upgrade through the real driver against the simulated device:
+// a device found only in its boot loader is upgraded at 19200 baud, and an
+// image the device refuses is retried with another file. The program's fixed
+// waits run twenty times faster than written (the simulated device still gets
+// the time it needs to restart into its loader); the driver's own budgets and
+// the boot probe's DTR waits are real (about 7 s per probe).
+#include "app/config_app.h"
+#include "driver/r70com32.h"
+#include "maintenance/detection.h"
+#include "maintenance/upgrade.h"
+#include "sim/firmware_image.h"
+#include "sim/sim_device.h"
+#include "support/fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+namespace qa = quorvex::app;
+namespace qm = quorvex::maintenance;
+namespace qs = quorvex::sim;
+
+namespace {
+
+// The program's waits, twenty times faster than written.
+class FastClock final : public qa::Clock {
+public:
+    std::int64_t now() override { return now_; }
+    void sleep(std::int64_t ms) override {
+        if (ms <= 0) return;
+        now_ += ms;
+        std::this_thread::sleep_for(std::chrono::microseconds(ms * 50));
+    }
+
+private:
+    std::int64_t now_ = 100000;
+};
+
+class FileQueueUi : public qm::UpgradeUi {
+public:
+    std::optional<std::string> askFirmwareFile(const qm::FileDialogSpec& spec) override {
+        specs.push_back(spec);
+        if (files.empty()) return std::nullopt;
+        std::string f = files.front();
+        files.pop_front();
+        return f;
+    }
+    bool confirmFirmware(const qm::FirmwareComparison&) override { return true; }
+    void message(int textId) override { messages.push_back(textId); }
+    void beep() override {}
+    void showProgressPanel(bool) override {}
+    void progressCaption(int) override {}
+    void progressRange(int) override {}
+    void progressPosition(int) override {}
+
+    std::deque<std::string> files;
+    std::vector<qm::FileDialogSpec> specs;
+    std::vector<int> messages;
+};
+
+class Host : public qm::UpgradeHost {
+public:
+    explicit Host(qa::CConfigApp& app) : app_(app) {}
+    bool saveDefaultProfile() override {
+        ++saves;
+        return true;
+    }
+    void loadDefaultProfile() override { ++loads; }
+    void identity() override { app_.applyIdentity(qm::readIdentity(D_SendDrvCmd)); }
+    void postCommand(int command) override { posted.push_back(command); }
+    int saves = 0;
+    int loads = 0;
+    std::vector<int> posted;
+
+private:
+    qa::CConfigApp& app_;
+};
+
+class UpgradeSim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("upgrade-sim-" + std::to_string(getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        D_SendDrvCmd(DRV_CLOSE, nullptr);
+        if (sim_) sim_->stop();
+        fs::remove_all(dir_);
+    }
+    void startDevice(bool bootMode) {
+        qs::SimOptions o;
+        o.model = qs::Model::R70;
+        o.link = (dir_ / "COM3").string();
+        o.pacing = false; // the transfer itself is timed by the benchmark
+        o.bootMode = bootMode;
+        sim_ = std::make_unique<qs::SimDevice>(o);
+        std::string error;
+        ASSERT_TRUE(sim_->start(&error)) << error;
+        const std::string ports = "COM1=;COM2=;COM3=" + o.link + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+        setenv("R70COM_PORTS", ports.c_str(), 1);
+    }
+    std::string image(qs::Model model, const char* firmware, const char* name) {
+        const fs::path path = dir_ / name;
+        std::string error;
+        EXPECT_TRUE(
+            qs::writeImageFile(path.string(), qs::makeImage(model, firmware, "V7.77"), &error))
+            << error;
+        return path.string();
+    }
+
+    fs::path dir_;
+    std::unique_ptr<qs::SimDevice> sim_;
+    quorvex::test::FakeProfileStore profiles_;
+    FastClock clock_;
+};
+
+} // namespace
+
+TEST_F(UpgradeSim, ABootLoaderFoundAtStartUpIsUpgradedAt19200) {
+    startDevice(true);
+    qa::CConfigApp app{D_SendDrvCmd, profiles_, clock_};
+    // Start-up: no device answers the search; the probe finds the loader on COM3.
+    ASSERT_FALSE(qm::detect(D_SendDrvCmd, qm::FindMode::Find).has_value());
+    const qm::BootProbeResult probe = qm::probeBootLoaders(D_SendDrvCmd);
+    ASSERT_TRUE(probe.bootLoaderFound);
+    EXPECT_EQ(probe.portIndex, 2);
+    EXPECT_EQ(sim_->lineBaud(), 19200u);
+    app.bootLoaderFound = 1;
+    app.portIndex = probe.portIndex;
+    app.connected = 1;
+
+    FileQueueUi ui;
+    ui.files.push_back(image(qs::Model::R70, "V3.00 R70", "new.r70"));
+    Host host(app);
+    qm::FirmwareUpgrade upgrade(app, ui, host, [] {});
+    EXPECT_EQ(upgrade.header().rfind("Upgrade Version: OrvaISDN R??:  ", 0), 0u);
+    EXPECT_EQ(upgrade.run(), qm::UpgradeEnd::Success);
+    // No settings to save before (nothing was identified), the generic file dialog.
+    EXPECT_EQ(host.saves, 0);
+    ASSERT_FALSE(ui.specs.empty());
+    EXPECT_EQ(ui.specs.front().defaultExtension, "r?0");
+    EXPECT_FALSE(sim_->inBootMode());
+    EXPECT_EQ(app.identified, 1);
+    EXPECT_EQ(app.firmwareText, "V3.00 R70");
+    EXPECT_EQ(sim_->lineBaud(), 115200u);
+}
+
+TEST_F(UpgradeSim, AnImageTheDeviceRefusesIsRetriedWithAnotherFile) {
+    startDevice(false);
+    qa::CConfigApp app{D_SendDrvCmd, profiles_, clock_};
+    auto identity = qm::detect(D_SendDrvCmd, qm::FindMode::Find);
+    ASSERT_TRUE(identity.has_value());
+    app.applyIdentity(*identity);
+    app.connected = 1;
+
+    FileQueueUi ui;
+    // An R30 image passes the program's own check, but the R70 refuses it.
+    ui.files.push_back(image(qs::Model::R30, "V1.00 R30", "wrong.r30"));
+    ui.files.push_back(image(qs::Model::R70, "V3.10 R70", "right.r70"));
+    Host host(app);
+    qm::FirmwareUpgrade upgrade(app, ui, host, [] {});
+    EXPECT_EQ(upgrade.run(), qm::UpgradeEnd::Success);
+    EXPECT_EQ(host.saves, 1); // settings saved before anything was sent
+    EXPECT_EQ(host.loads, 1); // and loaded back after success
+    // The device said FAIL, its loader answered the probe: 9064, then the retry.
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.front(), 9064);
+    EXPECT_EQ(ui.specs.size(), 2u);
+    EXPECT_EQ(app.firmwareText, "V3.10 R70");
+    EXPECT_FALSE(sim_->inBootMode());
+}
