@@ -10,14 +10,19 @@ scripts/setup.sh build build
 
 workdir=$(mktemp -d "${TMPDIR:-/tmp}/quorvex-demo.XXXXXX")
 sim_pid=""
+app_pid=""
 cleanup() {
+    if [ -n "$app_pid" ]; then
+        kill "$app_pid" 2>/dev/null || true
+        wait "$app_pid" 2>/dev/null || true
+    fi
     if [ -n "$sim_pid" ]; then
         kill "$sim_pid" 2>/dev/null || true
         wait "$sim_pid" 2>/dev/null || true
     fi
     rm -rf "$workdir"
 }
-trap cleanup EXIT INT TERM
+trap cleanup EXIT INT TERM HUP
 
 # The simulator prints the slave path once the device is ready.
 build/bin/r70sim --model R70 --link "$workdir/COM3" --state "$workdir/r70.state" >"$workdir/sim.out" 2>&1 &
@@ -39,7 +44,11 @@ export QUORVEX_HOME="$workdir/home"
 
 if [ -x build/bin/quorvex ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     echo "Starting the desktop program (close its window to end the demo)."
-    build/bin/quorvex
+    # In the background, so that an interrupted demo still cleans up at once.
+    build/bin/quorvex &
+    app_pid=$!
+    wait "$app_pid" || true
+    app_pid=
 else
     [ -x build/bin/quorvex ] && echo "No display set: showing the device with quorvex-cli instead."
     build/bin/quorvex-cli identify
