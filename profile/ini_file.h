@@ -49,6 +49,10 @@ public:
     // Never fails: a missing, unreadable or oversized file reads as empty, and
     // problem() says why.
     static IniSnapshot load(const std::filesystem::path& file);
+    // The bytes of a file already read (an existing file).
+    static IniSnapshot fromText(std::string bytes) {
+        return IniSnapshot(IniDocument(std::move(bytes)), true, {});
+    }
 
     bool exists() const { return exists_; }
     // Why the file could not be read; empty when it was read or does not exist.

@@ -1,4 +1,4 @@
-# The fuzz harnesses and what each links; read by the libFuzzer build
+# The fuzz harnesses and what each links ("+" between libraries); read by the libFuzzer build
 # (tests/fuzz/CMakeLists.txt) and by the corpus replay tests of the normal build.
 set(QUORVEX_FUZZ_HARNESSES
     reply_parser:r70_catalogue
@@ -11,4 +11,7 @@ set(QUORVEX_FUZZ_HARNESSES
     lcr_check:quorvex_core
     clock_time:quorvex_core
     callback_number:quorvex_core
-    port_entry:quorvex_core)
+    port_entry:quorvex_core
+    eid:quorvex_core
+    field_checks:quorvex_core
+    profile_load:quorvex_core+r70sim_core+r70_catalogue)

@@ -5,6 +5,7 @@ foreach(entry ${QUORVEX_FUZZ_HARNESSES})
     string(REPLACE ":" ";" _parts ${entry})
     list(GET _parts 0 _name)
     list(GET _parts 1 _lib)
+    string(REPLACE "+" ";" _lib ${_lib})
     quorvex_add_test(NAME fuzz_${_name}_replay_test LABELS unit
         SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_${_name}.cpp
                 ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp
