@@ -58,6 +58,10 @@ constexpr std::array<Pair, static_cast<std::size_t>(CliText::Count)> kTexts = {{
     {CliText::Empty, "(none)", "(keine)"},
     {CliText::BadNumber, "NUMBER is 1 to 31 characters of 0-9, * and #",
      "NUMMER besteht aus 1 bis 31 Zeichen 0-9, * und #"},
+    {CliText::FirmwareMissing, "cannot read the firmware file",
+     "kann die Firmware-Datei nicht lesen"},
+    {CliText::NoSuchFile, "no such file", "keine solche Datei"},
+    {CliText::Unreadable, "cannot be opened", "lässt sich nicht öffnen"},
 }};
 
 // The rows stand in the order of the ids, so a text is found by its index.

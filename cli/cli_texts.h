@@ -41,6 +41,9 @@ enum class CliText : int {
     ListUnanswered,   // "Unanswered calls"
     Empty,            // "(none)"
     BadNumber,        // "NUMBER is up to 31 digits, * and #"
+    FirmwareMissing,  // "cannot read the firmware file"
+    NoSuchFile,       // "no such file"
+    Unreadable,       // "cannot be opened"
     Count
 };
 

@@ -8,6 +8,8 @@
 #include "maintenance/upgrade.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -126,11 +128,22 @@ int runUpgrade(Args args) {
     Prepared p = prepare(Args(rest.data(), rest.size()), kUpgradeUsage);
     if (!p.options) return p.status;
     const int lang = p.options->language;
+    // A file that cannot be opened is named before the device is looked for.
+    const std::string& file = p.options->rest[0];
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(file, ec);
+    if (!exists || !std::filesystem::is_regular_file(file, ec) ||
+        !std::ifstream(file, std::ios::binary)) {
+        return fail(
+            kUpgradeUsage,
+            std::string(cliText(CliText::FirmwareMissing, lang)) + " '" + file + "': " +
+                std::string(cliText(exists ? CliText::Unreadable : CliText::NoSuchFile, lang)));
+    }
 
     DeviceSession session(lang);
     if (!session.openForUpgrade()) return kExitFailure;
     session.ui().setProgressShown(true);
-    ConsoleUpgradeUi ui(p.options->rest[0], yes, lang);
+    ConsoleUpgradeUi ui(file, yes, lang);
     maintenance::MainWindowUpgradeHost host(session.main());
     maintenance::FirmwareUpgrade upgrade(session.app(), ui, host, [] {});
     std::printf("%s\n", upgrade.header().c_str());

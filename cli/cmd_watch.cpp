@@ -210,7 +210,9 @@ int runDial(Args args) {
     r.nPort = maintenance::kLogPortValues[static_cast<std::size_t>(column)];
     app::setFieldText(r.szText, number);
     std::printf("%s %s\n", std::string(cliText(CliText::Dialling, lang)).c_str(), number.c_str());
-    if (session.app().SendDrvCmd(DRV_DIAL, &r) != 0 || r.bOk != 1) {
+    // The device answers twice; the driver returns whether the second answer
+    // came and parses neither.
+    if (session.app().SendDrvCmd(DRV_DIAL, &r) != 0) {
         return fail(kDialUsage, std::string(cliText(CliText::DeviceRefused, lang)), kExitRefused);
     }
     return kExitOk;

@@ -1,15 +1,16 @@
 // quorvex-cli against the simulated device: usage errors, backup / diff /
 // restore round trips, the CLI's backup against the desktop program's save
-// logic, an R30 profile on an R70, refused items, the trace, and get / set.
+// logic, an R30 profile on an R70, refused items, the trace, get / set, the
+// charge and log commands, dialling and storing.
 #include "app/config_app.h"
 #include "app/ini_profile_store.h"
 #include "app/logic_pages.h"
 #include "app/main_window_logic.h"
 #include "app/startup.h"
+#include "cli_fixture.h"
 #include "cli_run.h"
 #include "driver/r70com32.h"
 #include "profile/profile_files.h"
-#include "sim/sim_device.h"
 #include "support/fakes.h"
 #include "support/scripted_ui.h"
 
@@ -24,42 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace quorvex;
 using clitest::CliRun;
-using clitest::runCli;
-
-class CliTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("cli_e2e_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        env_["QUORVEX_HOME"] = (dir_ / "home").string();
-        env_["R70COM_PORTS"] =
-            "COM1=;COM2=;COM3=" + (dir_ / "COM3").string() + ";COM4=;COM5=;COM6=;COM7=;COM8=";
-    }
-    void TearDown() override {
-        if (sim_) sim_->stop();
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    void startSim(sim::Model model) {
-        if (sim_) sim_->stop();
-        sim::SimOptions o;
-        o.model = model;
-        o.link = (dir_ / "COM3").string();
-        o.pacing = false;
-        sim_ = std::make_unique<sim::SimDevice>(o);
-        std::string why;
-        ASSERT_TRUE(sim_->start(&why)) << why;
-    }
-    CliRun cli(const std::vector<std::string>& args) { return runCli(args, env_, dir_); }
-    std::string path(const char* name) const { return (dir_ / name).string(); }
-
-    fs::path dir_;
-    std::map<std::string, std::string> env_;
-    std::unique_ptr<sim::SimDevice> sim_;
-};
+using clitest::CliTest;
 
 // ---- usage ----
 
@@ -255,6 +221,99 @@ TEST_F(CliTest, SetRejectsWhatThePageRejects) {
         EXPECT_EQ(r.status, 2) << c.args[2] << " " << r.out;
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     }
+}
+
+// ---- charges, log book, dialling, store ----
+
+// The line of a command's output that starts with head ("" when none does).
+std::string lineStarting(const std::string& out, const std::string& head) {
+    for (std::size_t at = 0; at < out.size();) {
+        std::size_t end = out.find('\n', at);
+        if (end == std::string::npos) end = out.size();
+        if (out.compare(at, head.size(), head) == 0) return out.substr(at, end - at);
+        at = end + 1;
+    }
+    return {};
+}
+
+// The block of one list in "log" output: from its heading to the next heading.
+std::string listBlock(const std::string& out, const std::string& heading) {
+    const std::size_t from = out.find(heading);
+    if (from == std::string::npos) return {};
+    std::size_t to = out.find("calls (port", from + heading.size());
+    if (to != std::string::npos) to = out.rfind('\n', to);
+    return out.substr(from, to == std::string::npos ? std::string::npos : to - from);
+}
+
+TEST_F(CliTest, ChargesAreShownAndClearedPerPortAndInTotal) {
+    startSim(sim::Model::R70);
+    CliRun before = cli({"charges"});
+    ASSERT_EQ(before.status, 0) << before.err;
+    for (const char* column : {"\"11\"", "\"21\"", "\"22\"", "\"31\"", "\"32\"", "\"data\""})
+        EXPECT_NE(before.out.find(column), std::string::npos) << before.out;
+    const std::string sum = lineStarting(before.out, "Sum");
+    EXPECT_NE(sum.find("2,40"), std::string::npos) << before.out; // port 11 of the demo state
+    EXPECT_NE(lineStarting(before.out, "Total").find("3,12"), std::string::npos) << before.out;
+
+    CliRun port = cli({"clear-charges", "11"});
+    EXPECT_EQ(port.status, 0) << port.err;
+    EXPECT_EQ(port.out, "cleared\n");
+    CliRun after = cli({"charges"});
+    EXPECT_EQ(lineStarting(after.out, "Sum").find("2,40"), std::string::npos) << after.out;
+    EXPECT_NE(lineStarting(after.out, "Sum").find("0,48"), std::string::npos) << after.out;
+    EXPECT_NE(lineStarting(after.out, "Total").find("3,12"), std::string::npos) << after.out;
+
+    ASSERT_EQ(cli({"clear-charges", "total"}).status, 0);
+    EXPECT_NE(lineStarting(cli({"charges"}).out, "Total").find("0,00"), std::string::npos);
+
+    // German labels with --lang de.
+    CliRun german = cli({"charges", "--lang", "de"});
+    EXPECT_EQ(german.status, 0);
+    EXPECT_EQ(lineStarting(german.out, "Total"), "") << german.out;
+}
+
+TEST_F(CliTest, LogListsAreShownClearedAndDialledBack) {
+    startSim(sim::Model::R70);
+    CliRun log = cli({"log", "11"});
+    ASSERT_EQ(log.status, 0) << log.err;
+    EXPECT_NE(listBlock(log.out, "Outgoing calls").find("0301234567"), std::string::npos)
+        << log.out;
+    EXPECT_NE(listBlock(log.out, "Incoming calls").find("0897654321"), std::string::npos)
+        << log.out;
+    EXPECT_NE(listBlock(log.out, "Unanswered calls").find("No ID"), std::string::npos) << log.out;
+
+    // One list of one port.
+    ASSERT_EQ(cli({"clear-log", "11", "0"}).status, 0);
+    log = cli({"log", "11"});
+    EXPECT_NE(listBlock(log.out, "Outgoing calls").find("(none)"), std::string::npos) << log.out;
+    EXPECT_NE(listBlock(log.out, "Incoming calls").find("0897654321"), std::string::npos)
+        << log.out;
+
+    // Every list of a port; another port keeps its lists.
+    ASSERT_EQ(cli({"clear-log", "11", "all"}).status, 0);
+    log = cli({"log", "11"});
+    for (const char* heading : {"Outgoing calls", "Incoming calls", "Unanswered calls"})
+        EXPECT_NE(listBlock(log.out, heading).find("(none)"), std::string::npos) << log.out;
+
+    // The device dials; the call lands in the port's outgoing list.
+    CliRun dial = cli({"dial", "11", "0301234"});
+    EXPECT_EQ(dial.status, 0) << dial.out << dial.err;
+    EXPECT_EQ(dial.out, "dialling 0301234\n");
+    log = cli({"log", "11"});
+    EXPECT_NE(listBlock(log.out, "Outgoing calls").find("0301234"), std::string::npos) << log.out;
+}
+
+TEST_F(CliTest, StoreMakesTheDeviceWriteItsSettings) {
+    startSim(sim::Model::R70);
+    sim_->query("AT!P2#21=0");
+    ASSERT_FALSE(fs::exists(path("device.state")));
+    CliRun store = cli({"store"});
+    EXPECT_EQ(store.status, 0) << store.err;
+    EXPECT_EQ(store.out, "the device stored its settings permanently\n");
+    ASSERT_TRUE(fs::exists(path("device.state")));
+    // The stored state comes back with the device.
+    startSim(sim::Model::R70);
+    EXPECT_NE(sim_->query("AT!P2#21?").find("0"), std::string::npos);
 }
 
 } // namespace

@@ -1,0 +1,55 @@
+// The fixture of the command line's end-to-end tests: a scratch folder with
+// QUORVEX_HOME, COM3 mapped to a simulated device the test hosts, and the
+// program run as a child process.
+#pragma once
+
+#include "cli_run.h"
+#include "sim/sim_device.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace clitest {
+
+namespace fs = std::filesystem;
+namespace sim = quorvex::sim;
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("cli_e2e_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        env_["QUORVEX_HOME"] = (dir_ / "home").string();
+        env_["R70COM_PORTS"] =
+            "COM1=;COM2=;COM3=" + (dir_ / "COM3").string() + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+    }
+    void TearDown() override {
+        if (sim_) sim_->stop();
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    void startSim(sim::Model model, bool bootMode = false) {
+        if (sim_) sim_->stop();
+        sim::SimOptions o;
+        o.model = model;
+        o.link = (dir_ / "COM3").string();
+        o.stateFile = (dir_ / "device.state").string();
+        o.bootMode = bootMode;
+        o.pacing = false;
+        sim_ = std::make_unique<sim::SimDevice>(o);
+        std::string why;
+        ASSERT_TRUE(sim_->start(&why)) << why;
+    }
+    CliRun cli(const std::vector<std::string>& args) { return runCli(args, env_, dir_); }
+    std::string path(const char* name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+    std::map<std::string, std::string> env_;
+    std::unique_ptr<sim::SimDevice> sim_;
+};
+
+} // namespace clitest
