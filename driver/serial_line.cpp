@@ -348,10 +348,25 @@ bool SerialLine::writeAll(const void* data, std::size_t count) noexcept {
 
 bool SerialLine::writeBytes(const void* data, std::size_t count) noexcept {
     const bool ok = writeAll(data, count);
-    char event[64];
-    std::snprintf(event, sizeof event, "write %zu bytes%s", count, ok ? "" : " (failed)");
-    traceEvent(event);
+    if (traceFd_ >= 0) {
+        if (rawBlocks_ == 0) rawStartMs_ = nowMs();
+        ++rawBlocks_;
+        rawBytes_ += count;
+        if (!ok) ++rawFailed_;
+    }
     return ok;
+}
+
+void SerialLine::flushRawTrace() noexcept {
+    if (rawBlocks_ == 0) return;
+    char failed[40] = "";
+    if (rawFailed_ > 0) std::snprintf(failed, sizeof failed, " (%zu failed)", rawFailed_);
+    const long long ms = nowMs() - rawStartMs_;
+    char line[128];
+    std::snprintf(line, sizeof line, "write %zu block%s, %zu bytes in %lld.%03lld s%s", rawBlocks_,
+                  rawBlocks_ == 1 ? "" : "s", rawBytes_, ms / 1000, ms % 1000, failed);
+    rawBlocks_ = rawBytes_ = rawFailed_ = 0;
+    writeTraceLine(line);
 }
 
 bool SerialLine::writeText(std::string_view text) noexcept {
@@ -436,6 +451,11 @@ void SerialLine::close() noexcept {
 
 void SerialLine::traceEvent(std::string_view what) noexcept {
     if (traceFd_ < 0) return;
+    flushRawTrace();
+    writeTraceLine(what);
+}
+
+void SerialLine::writeTraceLine(std::string_view what) noexcept {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
     tm local{};

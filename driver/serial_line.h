@@ -70,6 +70,8 @@ private:
     bool readByte(int timeoutMs, char* byte) noexcept;
     void traceExchange(std::string_view reply, int result) noexcept;
     void flushPendingTrace() noexcept;
+    void flushRawTrace() noexcept;
+    void writeTraceLine(std::string_view what) noexcept;
 
     int fd_ = -1;
     int index_ = -1;
@@ -82,6 +84,12 @@ private:
     char sent_[64] = {}; // command text waiting for its reply (trace)
     std::size_t sentLength_ = 0;
     bool sentPending_ = false;
+    // Raw blocks (firmware) written since the last other trace line: the trace
+    // gives them one summary line instead of one line per block.
+    std::size_t rawBlocks_ = 0;
+    std::size_t rawBytes_ = 0;
+    std::size_t rawFailed_ = 0;
+    long long rawStartMs_ = 0;
 };
 
 } // namespace r70

@@ -69,6 +69,9 @@ TEST_F(CliUpgradeTest, AnR70IsUpgradedAndKeepsItsSettings) {
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("V3.10 R70"), std::string::npos) << r.out; // the file's side
     EXPECT_TRUE(downloadStarted("trace.log"));
+    // The image in the trace: one line for its 1024 blocks.
+    const std::string trace = clitest::slurp(path("trace.log"));
+    EXPECT_NE(trace.find("write 1024 blocks, 524288 bytes in "), std::string::npos);
     EXPECT_FALSE(sim_->inBootMode());
     EXPECT_NE(sim_->query("ATI3").find("V3.10 R70"), std::string::npos);
     // Saved before, loaded after: the setting survived the new firmware.

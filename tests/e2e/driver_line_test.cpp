@@ -351,7 +351,9 @@ TEST_F(DriverLine, TheTraceRecordsEveryExchange) {
     std::string block(512, 'x');
     DRVPARAM p{};
     drv_set_write_data(&p, block.data(), 512);
-    D_SendDrvCmd(DRV_WRITERAW, &p);
+    // Firmware blocks: one summary line, written before the next line.
+    for (int i = 0; i < 3; ++i)
+        D_SendDrvCmd(DRV_WRITERAW, &p);
     D_SendDrvCmd(DRV_CLOSE, nullptr);
     std::ifstream in(path);
     std::stringstream text;
@@ -362,8 +364,10 @@ TEST_F(DriverLine, TheTraceRecordsEveryExchange) {
     EXPECT_NE(trace.find("--> 'ATI4<CR>' <-- '<CR><LF>633<CR><LF><CR><LF>OK<CR><LF>' = 0"),
               std::string::npos)
         << trace;
-    EXPECT_NE(trace.find("write 512 bytes"), std::string::npos) << trace;
-    EXPECT_NE(trace.find(" COM1 close"), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("512 bytes"), std::string::npos) << trace;
+    const std::size_t blocks = trace.find(" COM1 write 3 blocks, 1536 bytes in ");
+    EXPECT_NE(blocks, std::string::npos) << trace;
+    EXPECT_LT(blocks, trace.find(" COM1 close")) << trace;
     unlink(path);
 }
 
