@@ -90,8 +90,22 @@ TEST_F(CliTest, DiffShowsExactlyTheChangesAndRestoreUndoesThem) {
     sim_->query("AT!P2#21=0");      // call waiting of port 21
     sim_->query("ATS95=0,25");      // charge per unit
     sim_->query("AT!P18#11=07:30"); // morning call of port 11
-    CliRun diff = cli({"diff", path("a.pro")});
+    CliRun diff = cli({"diff", "--trace", path("diff.log"), path("a.pro")});
     EXPECT_EQ(diff.status, 1);
+    // A diff only asks: queries and the identification, nothing that sets.
+    const std::string asked = clitest::slurp(path("diff.log"));
+    std::size_t commands = 0;
+    for (std::size_t at = asked.find("--> '"); at != std::string::npos;
+         at = asked.find("--> '", at + 1)) {
+        const std::size_t end = asked.find("<CR>'", at);
+        ASSERT_NE(end, std::string::npos);
+        const std::string command = asked.substr(at + 5, end - at - 5);
+        const bool identification = command == "AT" || command == "ATE0" || command == "ATV1" ||
+                                    command == "ATI3" || command == "ATI4";
+        EXPECT_TRUE(identification || command.back() == '?') << command;
+        ++commands;
+    }
+    EXPECT_GT(commands, 100u);
     EXPECT_EQ(diff.out, "SET_DIV CHGUNIT: file=0,120 device=0,25\n"
                         "ACCEP_DIV CALLWAIT1: file=1 device=0\n"
                         "TIMER_DIV MCALL0: file=07:00 device=07:30\n"
