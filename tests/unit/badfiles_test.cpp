@@ -1,6 +1,6 @@
 // Profiles and firmware files that are not what they should be: empty,
 // binary, huge, one endless line, duplicate sections, unreadable, a folder,
-// a full disk. Each gets a clear message, and no write ever leaves the
+// a full disk (also a real, full tmpfs). Each gets a clear message, and no write ever leaves the
 // default profile truncated or replaced by a part of a file.
 #include "maintenance/firmware_file.h"
 #include "profile/atomic_file.h"
@@ -10,13 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <functional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace quorvex::profile {
 namespace {
@@ -241,6 +244,45 @@ TEST(BadProfileFiles, AFullDiskLeavesTheDefaultProfileUntouched) {
     EXPECT_EQ(bytesOf(file), big) << "the default profile was changed";
     for (const auto& e : fs::directory_iterator(dir.path()))
         EXPECT_EQ(e.path().filename(), "default.pro") << "a temporary file was left behind";
+}
+
+// The same on a real full file system: a small tmpfs, filled up. Needs the
+// right to mount (root); skipped without it.
+TEST(BadProfileFiles, AFullFileSystemLeavesTheDefaultProfileUntouched) {
+    TempDir dir;
+    const fs::path disk = dir / "disk";
+    fs::create_directories(disk);
+    if (::geteuid() != 0 ||
+        std::system(("mount -t tmpfs -o size=16k quorvex-test " + disk.string() + " 2>/dev/null")
+                        .c_str()) != 0) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    struct Unmount {
+        fs::path at;
+        ~Unmount() { (void)std::system(("umount " + at.string()).c_str()); }
+    } unmount{disk};
+
+    const fs::path file = disk / "default.pro";
+    writeBytes(file, std::string(kProfile));
+    // Fill what is left, a block at a time, until the file system refuses.
+    {
+        const int fd = ::open((disk / "filler").c_str(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        const std::string block(512, 'x');
+        while (::write(fd, block.data(), block.size()) > 0) {
+        }
+        ::close(fd);
+    }
+    const WriteResult w = writeString(file, "MSN_DIV", "AMSN00", "0309999");
+    EXPECT_FALSE(w.ok) << "the write reported success on a full disk";
+    EXPECT_FALSE(w.error.empty());
+    EXPECT_EQ(bytesOf(file), kProfile) << "the default profile was changed";
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(disk))
+        left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"default.pro", "filler"}))
+        << "a temporary file was left behind";
 }
 
 } // namespace
