@@ -1,7 +1,9 @@
 // The time of quorvex-cli backup and restore on a simulated R70 with pacing
 // on, against the wire limit of the exchanges they made: the bytes on the
 // line at 10 bits a byte and 115200 baud, plus per exchange the silence the
-// reader waits for before it takes a reply as complete (20 ms).
+// reader waits for before it takes a reply as complete (20 ms). A second ratio
+// also counts the fixed pause of 700 ms the forwarding page makes after each
+// field it sends (restore sends every field) as silence on the line.
 #include "e2e/cli_run.h"
 #include "sim/sim_device.h"
 
@@ -31,10 +33,20 @@ std::size_t tracedBytes(std::string_view t) {
 struct Wire {
     std::size_t exchanges = 0;
     std::size_t bytes = 0;
+    std::size_t forwardingSends = 0;
     double limitSeconds() const {
         return double(bytes) * 10.0 / 115200.0 + 0.020 * double(exchanges);
     }
+    double pauseSeconds() const { return 0.700 * double(forwardingSends); }
 };
+
+// A forwarding field sent: "AT!P20#", "AT!P21#" or "AT!P22#" with a value.
+bool forwardingSend(std::string_view sent) {
+    for (std::string_view head : {"AT!P20#", "AT!P21#", "AT!P22#"})
+        if (sent.substr(0, head.size()) == head && sent.find('=') != std::string_view::npos)
+            return true;
+    return false;
+}
 
 // The quoted texts of a trace line: "--> 'sent' <-- 'reply' = r".
 Wire countTrace(const std::string& trace) {
@@ -56,6 +68,7 @@ Wire countTrace(const std::string& trace) {
         else
             sent = {};
         w.bytes += tracedBytes(sent);
+        if (forwardingSend(sent)) ++w.forwardingSends;
         if (in != std::string_view::npos) {
             std::size_t close = line.rfind("' = ");
             if (close != std::string_view::npos && close > in + 6) {
@@ -85,8 +98,8 @@ int main() {
         {"QUORVEX_HOME", (dir / "home").string()},
         {"R70COM_PORTS", "COM1=;COM2=;COM3=" + o.link + ";COM4=;COM5=;COM6=;COM7=;COM8="}};
     const std::string profile = (dir / "bench.pro").string();
-    std::printf("%-8s %8s %10s %10s %10s %8s %s\n", "command", "seconds", "exchanges", "bytes",
-                "wire s", "ratio", "exit");
+    std::printf("%-8s %8s %10s %10s %10s %8s %9s %8s %s\n", "command", "seconds", "exchanges",
+                "bytes", "wire s", "ratio", "pauses s", "ratio*", "exit");
     int worst = 0;
     for (const char* command : {"backup", "restore"}) {
         const fs::path trace = dir / (std::string(command) + ".trace");
@@ -96,14 +109,17 @@ int main() {
         double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         Wire w = countTrace(clitest::slurp(trace));
-        std::printf("%-8s %8.2f %10zu %10zu %10.2f %8.3f %d\n", command, seconds, w.exchanges,
-                    w.bytes, w.limitSeconds(),
-                    w.limitSeconds() > 0 ? seconds / w.limitSeconds() : 0.0, r.status);
+        const double limit = w.limitSeconds();
+        const double withPauses = limit + w.pauseSeconds();
+        std::printf("%-8s %8.2f %10zu %10zu %10.2f %8.3f %9.2f %8.3f %d\n", command, seconds,
+                    w.exchanges, w.bytes, limit, limit > 0 ? seconds / limit : 0.0,
+                    w.pauseSeconds(), withPauses > 0 ? seconds / withPauses : 0.0, r.status);
         if (r.status != 0) {
             std::fprintf(stderr, "%s", r.err.c_str());
             worst = 1;
         }
     }
+    std::printf("ratio: seconds / wire s; ratio*: seconds / (wire s + pauses s)\n");
     sim.stop();
     std::error_code ec;
     fs::remove_all(dir, ec);
