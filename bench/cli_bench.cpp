@@ -40,10 +40,11 @@ struct Wire {
     double pauseSeconds() const { return 0.700 * double(forwardingSends); }
 };
 
-// A forwarding field sent: "AT!P20#", "AT!P21#" or "AT!P22#" with a value.
+// A forwarding field sent: "AT!P20#", "AT!P21#" or "AT!P22#", not a query
+// ("AT!P20#11*0" switches it off, "AT!P20#11*1=0301234" on).
 bool forwardingSend(std::string_view sent) {
     for (std::string_view head : {"AT!P20#", "AT!P21#", "AT!P22#"})
-        if (sent.substr(0, head.size()) == head && sent.find('=') != std::string_view::npos)
+        if (sent.substr(0, head.size()) == head && sent.find('?') == std::string_view::npos)
             return true;
     return false;
 }
