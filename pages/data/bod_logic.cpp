@@ -1,5 +1,8 @@
 #include "pages/data/bod_logic.h"
 
+#include "pages/data/data_controls.h"
+#include "pages/data/eid.h"
+
 #include <optional>
 
 namespace quorvex::data {
@@ -27,24 +30,6 @@ const FieldRule& ruleOf(BodField field) {
     return kRules[static_cast<std::size_t>(field)];
 }
 
-// Digits only; saturates far above every range so that a long text cannot overflow.
-std::optional<int> digitsValue(std::string_view text) {
-    if (text.empty()) return std::nullopt;
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
-        if (value > 100000) value = 100000;
-    }
-    return value;
-}
-
-bool hasNonDigit(std::string_view text) {
-    for (char c : text)
-        if (c < '0' || c > '9') return true;
-    return false;
-}
-
 } // namespace
 
 int bodControlId(BodField field) {
@@ -53,10 +38,10 @@ int bodControlId(BodField field) {
 
 int bodTypingError(BodField field, std::string_view text) {
     if (text.empty()) return 0;
-    if (hasNonDigit(text)) return 9024;
+    const std::optional<int> value = digitsValue(text);
+    if (!value) return kMsgDigitsOnly;
     const FieldRule& rule = ruleOf(field);
-    const int value = *digitsValue(text);
-    return value < rule.typingMin || value > rule.typingMax ? rule.messageId : 0;
+    return *value < rule.typingMin || *value > rule.typingMax ? rule.messageId : 0;
 }
 
 BodDialog::BodDialog(app::PageUi& ui, BodValues opening, bool soundOn)

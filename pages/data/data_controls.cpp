@@ -113,7 +113,7 @@ std::optional<FrameField> frameFieldOf(int protocol) {
     return std::nullopt;
 }
 
-std::optional<int> parseFrameSize(std::string_view text) {
+std::optional<int> digitsValue(std::string_view text) {
     if (text.empty()) return std::nullopt;
     int value = 0;
     for (char c : text) {
@@ -126,7 +126,7 @@ std::optional<int> parseFrameSize(std::string_view text) {
 
 int frameSizeTypingError(FrameField field, std::string_view text) {
     if (text.empty()) return 0;
-    std::optional<int> value = parseFrameSize(text);
+    std::optional<int> value = digitsValue(text);
     if (!value) return kMsgDigitsOnly;
     return *value > frameRange(field).max ? frameRange(field).messageId : 0;
 }

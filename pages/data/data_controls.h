@@ -72,8 +72,10 @@ std::optional<FrameField> frameFieldOf(int protocol);
 // While typing: digits only (9024) and not above the maximum (the V.120
 // minimum of 128 is checked only when collecting). 0 when fine; empty is fine.
 int frameSizeTypingError(FrameField field, std::string_view text);
-// The number in a frame size field: digits only, else nothing (empty too).
-std::optional<int> parseFrameSize(std::string_view text);
+// The number in a field of digits (frame sizes, the bandwidth-on-demand
+// thresholds): digits only, else nothing (empty too). Saturates at 100000, far
+// above every range, so that a long text cannot overflow.
+std::optional<int> digitsValue(std::string_view text);
 // The frame size of an edit field (none for other controls).
 std::optional<FrameField> frameFieldOfControl(int controlId);
 

@@ -226,7 +226,7 @@ bool DataPage::hasUnsentChanges() const {
 
 void DataPage::collectFrameSize(FrameField field, bool selected) {
     app::Item<int>& item = frameItem(field);
-    const std::optional<int> typed = parseFrameSize(frameText(field));
+    const std::optional<int> typed = digitsValue(frameText(field));
     const FrameRange range = frameRange(field);
     if (selected) {
         // An empty or unreadable field counts as out of range: it is never sent.
