@@ -18,6 +18,14 @@
 
 namespace fuzz {
 
+// The plain rule a check is compared with: every character a decimal digit
+// (true for empty text).
+inline bool allDigits(std::string_view s) {
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
 // Takes bytes off the front of the input; past its end every read gives 0.
 class Input {
 public:

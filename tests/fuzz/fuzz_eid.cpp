@@ -10,11 +10,6 @@ using namespace quorvex::data;
 
 namespace {
 
-bool digits(std::string_view s) {
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
 bool hex(std::string_view s) {
     for (char c : s)
         if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
@@ -28,10 +23,10 @@ void checkStored(int cls, const std::string& stored) {
     switch (cls) {
     case kEidLocal:
     case kEidTaNumber:
-        FUZZ_CHECK(digits(stored));
+        FUZZ_CHECK(fuzz::allDigits(stored));
         break;
     case kEidIp:
-        FUZZ_CHECK(stored.size() == 12 && digits(stored));
+        FUZZ_CHECK(stored.size() == 12 && fuzz::allDigits(stored));
         for (std::size_t i = 0; i < 12; i += 3)
             FUZZ_CHECK(std::stoi(stored.substr(i, 3)) <= 255);
         break;
@@ -89,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (stored.find('-') == std::string_view::npos) FUZZ_CHECK(joined == stored);
     } else if (clamped != kEidIp) {
         FUZZ_CHECK(shown == stored);
-    } else if (!(stored.size() == 12 && digits(stored))) {
+    } else if (!(stored.size() == 12 && fuzz::allDigits(stored))) {
         FUZZ_CHECK(shown == stored);
     }
     (void)ipTypingError(stored);

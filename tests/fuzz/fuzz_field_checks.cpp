@@ -15,12 +15,6 @@ using namespace quorvex;
 
 namespace {
 
-bool digits(std::string_view s) {
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
 // The value of a digit text, or a number far above every range (no overflow).
 long long valueOf(std::string_view s) {
     long long v = 0;
@@ -47,7 +41,7 @@ void checkBod(std::string_view text) {
         const int error = data::bodTypingError(r.field, text);
         if (text.empty()) {
             FUZZ_CHECK(error == 0);
-        } else if (!digits(text)) {
+        } else if (!fuzz::allDigits(text)) {
             FUZZ_CHECK(error == 9024);
         } else {
             const long long v = valueOf(text);
@@ -58,7 +52,7 @@ void checkBod(std::string_view text) {
 
 void checkFrameSizes(std::string_view text) {
     const std::optional<int> parsed = data::digitsValue(text);
-    FUZZ_CHECK(parsed.has_value() == (!text.empty() && digits(text)));
+    FUZZ_CHECK(parsed.has_value() == (!text.empty() && fuzz::allDigits(text)));
     if (parsed) FUZZ_CHECK(*parsed >= 0 && *parsed <= 100000);
     if (parsed && valueOf(text) <= 100000) FUZZ_CHECK(*parsed == valueOf(text));
     for (data::FrameField f :
@@ -67,7 +61,7 @@ void checkFrameSizes(std::string_view text) {
         const int error = data::frameSizeTypingError(f, text);
         if (text.empty())
             FUZZ_CHECK(error == 0);
-        else if (!digits(text))
+        else if (!fuzz::allDigits(text))
             FUZZ_CHECK(error == data::kMsgDigitsOnly);
         else
             FUZZ_CHECK(error == (valueOf(text) > range.max ? range.messageId : 0));
@@ -91,8 +85,8 @@ void checkSettings(std::string_view text) {
     for (const app::SettingsField& field : app::kSettingsFields) {
         const bool accepts = app::fieldAccepts(field, text);
         if (field.maxDigits > 0) {
-            FUZZ_CHECK(accepts ==
-                       (digits(text) && text.size() <= static_cast<std::size_t>(field.maxDigits)));
+            FUZZ_CHECK(accepts == (fuzz::allDigits(text) &&
+                                   text.size() <= static_cast<std::size_t>(field.maxDigits)));
             continue;
         }
         if (!accepts) continue;
@@ -114,7 +108,7 @@ void checkSettings(std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input in(data, size);
     const std::string_view text = in.rest();
-    FUZZ_CHECK(telephony::validMsn(text) == (digits(text) && text.size() <= 15));
+    FUZZ_CHECK(telephony::validMsn(text) == (fuzz::allDigits(text) && text.size() <= 15));
     checkBod(text);
     checkFrameSizes(text);
     checkTime(text);
