@@ -4,17 +4,18 @@
 
 namespace quorvex::app {
 
-CConfigApp::CConfigApp(DriverFn driver, ProfileStore& profiles, Clock& clock)
-    : driver_(std::move(driver)), profiles_(profiles), clock_(clock) {}
+CConfigApp::CConfigApp(DriverFn driver, ProfileStore& profiles, Clock& clock, DriverFn direct)
+    : driver_(std::move(driver)), direct_(std::move(direct)), profiles_(profiles), clock_(clock) {}
 
 int32_t CConfigApp::SendDrvCmd(uint16_t code, DRVPARAM* p) {
-    if (!connected) return -2;
-    return callDriver(code, p);
+    if (!connected || !driver_) return -2;
+    return driver_(code, p);
 }
 
 int32_t CConfigApp::callDriver(uint16_t code, DRVPARAM* p) {
-    if (!driver_) return -2;
-    return driver_(code, p);
+    const DriverFn& driver = direct_ ? direct_ : driver_;
+    if (!driver) return -2;
+    return driver(code, p);
 }
 
 void CConfigApp::applyIdentity(const maintenance::Identity& id) {

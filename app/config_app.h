@@ -24,7 +24,9 @@ using DriverFn = std::function<int32_t(uint16_t code, DRVPARAM* p)>;
 
 class CConfigApp {
 public:
-    CConfigApp(DriverFn driver, ProfileStore& profiles, Clock& clock);
+    // direct, when given, takes the calls that go around the wrapper
+    // (callDriver) so that they can be told apart; else driver takes both.
+    CConfigApp(DriverFn driver, ProfileStore& profiles, Clock& clock, DriverFn direct = {});
 
     // The wrapper every page uses: -2 without calling the driver while not connected.
     int32_t SendDrvCmd(uint16_t code, DRVPARAM* p);
@@ -77,6 +79,7 @@ public:
 
 private:
     DriverFn driver_;
+    DriverFn direct_;
     ProfileStore& profiles_;
     Clock& clock_;
     int suspendCount_ = 0;

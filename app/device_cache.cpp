@@ -8,26 +8,31 @@
 namespace quorvex::app {
 namespace {
 
-// One MSN query; empty when it fails.
-std::string queryMsn(CConfigApp& app, int port, int index) {
+// One MSN query; empty when it fails. Returns whether the device answered.
+bool queryMsn(CConfigApp& app, int port, int index, std::string& msn) {
     DRVPARAM record = makeRecord(port, index, kOpQuery);
-    int32_t r = app.SendDrvCmd(DRV_MSN, &record);
-    return queryDone(r, record) ? fieldText(record.szText) : std::string();
+    const bool ok = queryDone(app.SendDrvCmd(DRV_MSN, &record), record);
+    msn = ok ? fieldText(record.szText) : std::string();
+    return ok;
 }
 
-bool queryClip(CConfigApp& app, int port) {
+bool queryClip(CConfigApp& app, int port, bool& clip) {
     DRVPARAM record = makeRecord(port, 0, kOpQuery);
-    int32_t r = app.SendDrvCmd(DRV_CLIP, &record);
-    return queryDone(r, record) && record.bFlag != 0;
+    const bool ok = queryDone(app.SendDrvCmd(DRV_CLIP, &record), record);
+    clip = ok && record.bFlag != 0;
+    return ok;
 }
 
 void readPort(CConfigApp& app, PortState& state, int port, int msnCount) {
     for (int i = 0; i < msnCount; ++i) {
-        state.msn[static_cast<std::size_t>(i)] = queryMsn(app, port, i);
-        if (i == 0) state.clip = queryClip(app, port);
+        const auto at = static_cast<std::size_t>(i);
+        state.msnKnown[at] = queryMsn(app, port, i, state.msn[at]);
+        if (i == 0) state.clipKnown = queryClip(app, port, state.clip);
     }
-    for (int i = msnCount; i < kDataMsnCount; ++i)
+    for (int i = msnCount; i < kDataMsnCount; ++i) {
         state.msn[static_cast<std::size_t>(i)].clear();
+        state.msnKnown[static_cast<std::size_t>(i)] = false;
+    }
 }
 
 } // namespace
@@ -50,6 +55,20 @@ void readMsnTable(CConfigApp& app) {
         readPort(app, app.cache.analog[static_cast<std::size_t>(p)],
                  kAnalogPortNumbers[static_cast<std::size_t>(p)], kAnalogMsnCount);
     }
+}
+
+bool allKnown(const DeviceCache& cache, int portCount) {
+    auto portKnown = [](const PortState& state, int msnCount) {
+        for (int i = 0; i < msnCount; ++i) {
+            if (!state.msnKnown[static_cast<std::size_t>(i)]) return false;
+        }
+        return state.clipKnown;
+    };
+    if (!portKnown(cache.data, kDataMsnCount)) return false;
+    for (int p = 0; p < portCount && p < kMaxAnalogPorts; ++p) {
+        if (!portKnown(cache.analog[static_cast<std::size_t>(p)], kAnalogMsnCount)) return false;
+    }
+    return true;
 }
 
 void readPortNames(CConfigApp& app) {

@@ -24,6 +24,10 @@ struct PortState {
     std::array<std::string, kDataMsnCount> msn; // analog ports use the first three
     bool clip = false;
     std::string name; // empty only before the names are read
+    // Whether the device answered for each MSN and the CLIP switch (a failed
+    // query leaves an empty MSN or CLIP off that the device never said).
+    std::array<bool, kDataMsnCount> msnKnown{};
+    bool clipKnown = false;
 };
 
 // The default name of analog port p: its number in double quotes ("\"21\"").
@@ -43,6 +47,10 @@ struct DeviceCache {
 // (MSN 0, CLIP, MSN 1..4), then each analog port (MSN 0, CLIP, MSN 1, MSN 2).
 // A query that fails leaves an empty MSN or CLIP off.
 void readMsnTable(CConfigApp& app);
+
+// Whether the device answered every query of the last readMsnTable (or
+// confirmed the value since) for the data port and the first portCount ports.
+bool allKnown(const DeviceCache& cache, int portCount);
 
 // Reads "ALIAS%d" and "ALIASD" of MSN_DIV from the default profile; an empty
 // or missing name becomes the port's default name.

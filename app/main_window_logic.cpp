@@ -126,8 +126,9 @@ void MainWindowLogic::pageCommand(int id) {
         return;
     }
     if (id == kCmdFirstPage + currentIndex_) return; // the page's own button
-    if (current->mayLeave() == 0) return;            // "Cancel" keeps the page
+    // The field being edited counts: committed first, then the question.
     current->acceptField();
+    if (current->mayLeave() == 0) return; // "Cancel" keeps the page
     command(id);
 }
 
@@ -139,17 +140,29 @@ void MainWindowLogic::switchTo(int k) {
     currentIndex_ = k;
     app_.currentPageIndex = k;
     next->shown();
+    ui_.centreMainWindow();
+    ui_.refresh(); // the new page is on the screen before the device is read
     if (!initialised_[static_cast<std::size_t>(k)]) {
-        // The first showing: texts in the current language, then the device's values.
+        // The first showing: texts in the current language, then the device's
+        // values, read once the switch is done. Only the upgrade talks to a
+        // device that answers in its boot loader: the page reads it later.
         next->language(app_.language);
-        next->readDevice();
-        initialised_[static_cast<std::size_t>(k)] = true;
+        if (!app_.bootLoaderFound) {
+            ui_.postPageMessage(k, UM_READDEVICE);
+            initialised_[static_cast<std::size_t>(k)] = true;
+        }
     }
     if (Page* previous = page(previousIndex_); previous != nullptr && previousIndex_ != k) {
         previous->hidden();
     }
     previousIndex_ = k;
     ui_.setBusy(false);
+}
+
+void MainWindowLogic::pageMessage(int index, UserMessage message) {
+    // A read posted before the pages were rebuilt is not for the new page.
+    if (message == UM_READDEVICE && !initialised(index)) return;
+    if (Page* p = page(index)) dispatch(*p, message, 0);
 }
 
 // ---- profile load and save ----
@@ -194,11 +207,6 @@ void MainWindowLogic::loadSettingsSection(int selector, WriteReport& report) {
     settingsTable_.send(app_, sent, SendMode::All);
 }
 
-void MainWindowLogic::saveCallbackSection(int selector, WriteReport& report) {
-    readCallbackFromDevice(); // the file holds what the device holds now
-    callbackTable_.save(app_.profiles(), selector, kBackSection, report);
-}
-
 void MainWindowLogic::saveSettingsSection(int selector, WriteReport& report) {
     ProfileStore& store = app_.profiles();
     report.write(store, selector, kSetSection, "LANGUAGE", std::to_string(app_.language));
@@ -232,27 +240,71 @@ WriteReport MainWindowLogic::profileLoad(int selector, std::string_view name) {
     return report;
 }
 
-WriteReport MainWindowLogic::profileSave(int selector, std::string_view name) {
-    WriteReport report;
-    ui_.progressOpen(6262, quoted(name), kSaveProgressRange);
-    ui_.progressPosition(0);
-    saveCallbackSection(selector, report);
-    saveSettingsSection(selector, report);
+// Everything a save writes, read where it is not known yet; returns the
+// items still not confirmed by the device.
+std::vector<std::string> MainWindowLogic::gatherForSave() {
+    readCallbackFromDevice(); // the file holds what the device holds now
+    std::vector<std::string> missing;
+    settingsTable_.addUnconfirmed(kSetSection, missing);
+    if (!missing.empty()) readSettingsFromDevice();
     int position = 0;
     for (int index : kProfilePages) {
         position += 10;
         ui_.progressPosition(position);
         Page* p = page(index);
         if (p == nullptr) continue;
-        initialiseForProfile(index);
-        report.merge(p->profileSave(selector));
+        const bool fresh = !initialised_[static_cast<std::size_t>(index)];
+        // Stand-ins for failed queries on a page without unsent changes: the
+        // device is asked once more.
+        const bool again = !fresh && !p->unconfirmedItems().empty() && !p->hasUnsentChanges();
+        if (!fresh && !again) continue;
+        // The MSN page shows the device-state cache; where the device did not
+        // answer at the start, it is asked again.
+        if (index == kMsnPage && !allKnown(app_.cache, app_.portCount)) readMsnTable(app_);
+        if (fresh)
+            initialiseForProfile(index);
+        else
+            p->readDevice();
     }
-    ui_.progressText(6182);
-    ui_.progressPosition(kSaveProgressRange);
-    app_.clock().sleep(kProgressCloseWaitMs);
+    missing.clear();
+    callbackTable_.addUnconfirmed(kBackSection, missing);
+    settingsTable_.addUnconfirmed(kSetSection, missing);
+    for (int index : kProfilePages) {
+        if (Page* p = page(index)) {
+            std::vector<std::string> items = p->unconfirmedItems();
+            missing.insert(missing.end(), items.begin(), items.end());
+        }
+    }
+    return missing;
+}
+
+SaveResult MainWindowLogic::profileSave(int selector, std::string_view name, Unconfirmed policy) {
+    SaveResult result;
+    ProfileStore& store = app_.profiles();
+    // Reading the pages may write the default profile (provider names); a
+    // save that writes nothing must leave it as it was.
+    const ProfileStore::Contents before = store.contents(kDefaultProfile);
+    ui_.progressOpen(6262, quoted(name), kSaveProgressRange);
+    ui_.progressPosition(0);
+    result.unconfirmed = gatherForSave();
+    result.written = result.unconfirmed.empty() ||
+                     (policy == Unconfirmed::Ask && ui_.askWriteUnconfirmed(result.unconfirmed));
+    if (result.written) {
+        callbackTable_.save(store, selector, kBackSection, result.writes);
+        saveSettingsSection(selector, result.writes);
+        for (int index : kProfilePages) {
+            if (Page* p = page(index)) result.writes.merge(p->profileSave(selector));
+        }
+        ui_.progressText(6182);
+        ui_.progressPosition(kSaveProgressRange);
+        app_.clock().sleep(kProgressCloseWaitMs);
+    } else if (store.contents(kDefaultProfile) != before) {
+        if (profile::WriteResult r = store.restore(kDefaultProfile, before); !r.ok)
+            result.writes.add({kDefaultProfile, "", "", r.error});
+    }
     ui_.progressClose();
-    if (!report.ok()) ui_.reportWriteFailures(report);
-    return report;
+    if (!result.writes.ok()) ui_.reportWriteFailures(result.writes);
+    return result;
 }
 
 void MainWindowLogic::loadProfileCommand() {
@@ -264,7 +316,10 @@ void MainWindowLogic::loadProfileCommand() {
 }
 
 void MainWindowLogic::saveProfileCommand() {
-    if (Page* current = page(currentIndex_); current != nullptr && current->mayLeave() == 0) return;
+    if (Page* current = page(currentIndex_); current != nullptr) {
+        current->acceptField();
+        if (current->mayLeave() == 0) return;
+    }
     std::optional<std::string> path = ui_.askProfileFile(FileDialogKind::Save);
     if (!path) return;
     ui_.refresh();
@@ -331,6 +386,7 @@ void MainWindowLogic::modelChanged() {
 // ---- device-wide settings and callback ----
 
 void MainWindowLogic::readSettingsFromDevice() {
+    if (app_.bootLoaderFound) return; // only the upgrade talks to a boot loader
     app_.soundOn = app_.profiles().readInt(kDefaultProfile, kSetSection, "SOUNDON", 0) != 0;
     settingsTable_.read(app_, 0, 1); // 39
     app_.callDriver(DRV_PING2, nullptr);

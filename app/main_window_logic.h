@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvex::app {
 
@@ -99,12 +100,20 @@ public:
 
     // Command 5000 + k reaching the main window.
     void switchTo(int k);
+    // A message posted to page index (ShellUi::postPageMessage) reaching it.
+    void pageMessage(int index, UserMessage message);
 
     // UM_PROFILELOAD / UM_PROFILESAVE: all settings from / to selector's profile.
-    // name is the file name shown in the status window. A save returns every
+    // name is the file name shown in the status window. A load returns every
     // key that could not be written (and shows them to the user).
     WriteReport profileLoad(int selector, std::string_view name);
-    WriteReport profileSave(int selector, std::string_view name);
+    // A save first gathers (reads the callback settings, reads the pages not
+    // read yet, and again those holding stand-ins for failed queries when they
+    // have no unsent changes), then writes only when every item is confirmed
+    // by the device or policy Ask and the user agree. A save that writes
+    // nothing leaves the default profile byte for byte as it found it.
+    SaveResult profileSave(int selector, std::string_view name,
+                           Unconfirmed policy = Unconfirmed::Ask);
 
     // UM_LANGUAGE: app.language := lang, written to the default profile, everything relabelled.
     profile::WriteResult setLanguage(int lang);
@@ -136,9 +145,9 @@ private:
     profile::WriteResult setLanguageQuietly(int lang);
     void loadCallbackSection(int selector);
     void loadSettingsSection(int selector, WriteReport& report);
-    void saveCallbackSection(int selector, WriteReport& report);
     void saveSettingsSection(int selector, WriteReport& report);
     void initialiseForProfile(int index);
+    std::vector<std::string> gatherForSave();
     void loadProfileCommand();
     void saveProfileCommand();
     void monitorMode();

@@ -81,10 +81,7 @@ app::StartupResult CMainWnd::start(std::int64_t startTime, CSplashDlg* splash) {
     }
     if (!closing_) {
         show();
-        if (QScreen* screen = this->screen()) {
-            QRect area = screen->availableGeometry();
-            move(area.center() - rect().center());
-        }
+        centreMainWindow();
         heartbeat_->start();
     }
     return result;
@@ -95,8 +92,7 @@ PageWidget* CMainWnd::currentPageWidget() const {
 }
 
 void CMainWnd::menuCommand(int command) {
-    QMetaObject::invokeMethod(
-        this, [this, command] { logic_.pageCommand(command); }, Qt::QueuedConnection);
+    postWhenIdle(this, app_, [this, command] { logic_.pageCommand(command); });
 }
 
 QString CMainWnd::captionFor(int index) const {
@@ -171,12 +167,19 @@ void CMainWnd::closeSplash() {
 }
 
 void CMainWnd::postCommand(int command) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, command] {
-            if (!closing_) logic_.command(command);
-        },
-        Qt::QueuedConnection);
+    ++pending_;
+    postWhenIdle(this, app_, [this, command] {
+        --pending_;
+        if (!closing_) logic_.command(command);
+    });
+}
+
+void CMainWnd::postPageMessage(int index, app::UserMessage message) {
+    ++pending_;
+    postWhenIdle(this, app_, [this, index, message] {
+        --pending_;
+        if (!closing_) logic_.pageMessage(index, message);
+    });
 }
 
 void CMainWnd::relabelPageButtons() {
@@ -198,6 +201,13 @@ void CMainWnd::markPageButton(int index) {
 
 void CMainWnd::hideMainWindow() {
     hide();
+}
+
+void CMainWnd::centreMainWindow() {
+    if (QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
 }
 
 void CMainWnd::showMainWindow() {
@@ -253,6 +263,13 @@ void CMainWnd::reportWriteFailures(const app::WriteReport& report) {
                        : QStringLiteral("These settings could not be saved:");
     showMessage(this, head + QStringLiteral("\n\n") + QString::fromStdString(report.describe()),
                 beepFor(app_.soundOn));
+}
+
+bool CMainWnd::askWriteUnconfirmed(const std::vector<std::string>& items) {
+    const QString text = labelText(9916, app_.language) + QStringLiteral("\n\n") +
+                         QString::fromStdString(app::listItems(items)) + QStringLiteral("\n") +
+                         labelText(9918, app_.language);
+    return widgets::askYesNo(this, text, beepFor(app_.soundOn));
 }
 
 void CMainWnd::runSettingsDialog() {

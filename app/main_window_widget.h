@@ -67,6 +67,8 @@ public:
     QTimer* heartbeatTimer() const { return heartbeat_; }
     CStatusDlg* statusWindow() const { return status_; }
     bool isClosedForGood() const { return closed_; }
+    // Commands and page messages posted and not run yet.
+    int pendingPosts() const { return pending_; }
 
     // A menu command (any page's menu): through the page's may-leave for page
     // switches and Quit. Runs from the event loop, after the menu has closed.
@@ -93,6 +95,8 @@ public:
     void relabelPageButtons() override;
     void markPageButton(int index) override;
     void hideMainWindow() override;
+    void centreMainWindow() override;
+    void postPageMessage(int index, app::UserMessage message) override;
     void showMainWindow() override;
     void closeMainWindow() override;
     void progressOpen(int textId, const std::string& suffix, int range) override;
@@ -101,6 +105,7 @@ public:
     void progressClose() override;
     std::optional<std::string> askProfileFile(app::FileDialogKind kind) override;
     void reportWriteFailures(const app::WriteReport& report) override;
+    bool askWriteUnconfirmed(const std::vector<std::string>& items) override;
     void runSettingsDialog() override;
     void runMonitorDialog() override;
     int runUpgradeDialog() override;
@@ -131,6 +136,7 @@ private:
     BusyCursorDepth busy_;
     bool closing_ = false;
     bool closed_ = false;
+    int pending_ = 0;
 };
 
 } // namespace quorvex::widgets

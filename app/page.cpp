@@ -32,6 +32,12 @@ void TablePage::readDevice() {
     ui_.setBusy(false);
 }
 
+std::vector<std::string> TablePage::unconfirmedItems() const {
+    std::vector<std::string> out;
+    table_.addUnconfirmed(section_, out);
+    return out;
+}
+
 void TablePage::send() {
     acceptField();
     report_.clear();

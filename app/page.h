@@ -8,6 +8,7 @@
 #include "app/profile_store.h"
 
 #include <string>
+#include <vector>
 
 namespace quorvex::app {
 
@@ -40,6 +41,19 @@ inline constexpr int kCmdSend = 2154;
 inline constexpr int kCmdQuit = 2153;
 inline constexpr int kCmdFirstPage = 5000; // 5000 + page index
 inline constexpr int kPageCount = 10;
+// The pages by index (command 5000 + index shows one).
+enum PageIndex : int {
+    kMsnPage = 0,
+    kAcceptPage = 1,
+    kShortDialPage = 2,
+    kForwardPage = 3,
+    kFilterPage = 4,
+    kDataPage = 5,
+    kLcrPage = 6,
+    kChargesPage = 7,
+    kTimerPage = 8,
+    kLogPage = 9,
+};
 inline constexpr int kCmdHelp = 57670;
 
 // The answer of the unsent-changes question (CDiscardDlg): its buttons.
@@ -95,6 +109,10 @@ public:
     // the user's changes), 0 when the user cancelled.
     virtual int mayLeave() = 0;
 
+    // "SECTION/KEY" of every saved item whose value the device has not vouched
+    // for in this run (a query failed): a save would write a stand-in default.
+    virtual std::vector<std::string> unconfirmedItems() const { return {}; }
+
     virtual bool hasUnsentChanges() const = 0;
     virtual void send() = 0;    // button 2154
     virtual void discard() = 0; // edited := confirmed
@@ -138,6 +156,7 @@ public:
     void profileLoad(int selector) override;
     WriteReport profileSave(int selector) override;
     bool hasUnsentChanges() const override { return table_.anyChanged(); }
+    std::vector<std::string> unconfirmedItems() const override;
     void send() override;
     void discard() override;
 

@@ -102,6 +102,10 @@ int PageHandle::mayLeave() {
     return widget_ ? widget_->logic().mayLeave() : 1;
 }
 
+std::vector<std::string> PageHandle::unconfirmedItems() const {
+    return widget_ ? widget_->logic().unconfirmedItems() : std::vector<std::string>{};
+}
+
 bool PageHandle::hasUnsentChanges() const {
     return widget_ && widget_->logic().hasUnsentChanges();
 }

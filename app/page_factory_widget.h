@@ -43,6 +43,7 @@ public:
     app::WriteReport profileSave(int selector) override;
     void pausePoll(bool pause) override;
     int mayLeave() override;
+    std::vector<std::string> unconfirmedItems() const override;
     bool hasUnsentChanges() const override;
     void send() override;
     void discard() override;

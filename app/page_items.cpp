@@ -71,13 +71,13 @@ void ItemTable::read(CConfigApp& app, std::size_t first, std::size_t last) {
         bool ok = queryDone(app.SendDrvCmd(e.spec.code, &record), record);
         switch (e.spec.field) {
         case ValueField::Flag:
-            e.number->reset(ok && record.bFlag != 0 ? 1 : 0);
+            e.number->reset(ok && record.bFlag != 0 ? 1 : 0, ok);
             break;
         case ValueField::Number:
-            e.number->reset(ok ? record.nValue : 0);
+            e.number->reset(ok ? record.nValue : 0, ok);
             break;
         case ValueField::Text:
-            e.text->reset(ok ? fieldText(record.szText) : std::string());
+            e.text->reset(ok ? fieldText(record.szText) : std::string(), ok);
             break;
         }
     }
@@ -120,6 +120,29 @@ int ItemTable::send(CConfigApp& app, SendReport& report, SendMode mode,
         if (afterEach) afterEach(i);
     }
     return failures;
+}
+
+std::string itemName(std::string_view section, std::string_view key) {
+    std::string name(section);
+    name += '/';
+    name += key;
+    return name;
+}
+
+std::string listItems(const std::vector<std::string>& items) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size() && i < kListedItems; ++i)
+        text += "  " + items[i] + "\n";
+    if (items.size() > kListedItems)
+        text += "  ... (" + std::to_string(items.size() - kListedItems) + " more)\n";
+    return text;
+}
+
+void ItemTable::addUnconfirmed(std::string_view section, std::vector<std::string>& out) const {
+    for (const Entry& e : entries_) {
+        const bool known = e.number != nullptr ? e.number->known : e.text->known;
+        if (!e.spec.key.empty() && !known) out.push_back(itemName(section, e.spec.key));
+    }
 }
 
 void ItemTable::load(ProfileStore& store, int selector, std::string_view section) {

@@ -59,14 +59,24 @@ SendOutcome sendOutcome(int32_t result, const DRVPARAM& r);
 template <typename T> struct Item {
     T confirmed{};
     T edited{};
+    // The device vouched for the confirmed copy in this run: it answered the
+    // query, or acknowledged the send. A query that failed leaves a default
+    // the device never gave, which a save must not pass off as its value.
+    bool known = false;
 
     bool changed() const { return confirmed != edited; }
-    void confirm() { confirmed = edited; }
+    // The device took the edited copy.
+    void confirm() {
+        confirmed = edited;
+        known = true;
+    }
     void discard() { edited = confirmed; }
-    // A value just read from the device: both copies take it.
-    void reset(const T& value) {
+    // Both copies take value: the device's answer (known), or the default
+    // that stands in for a query that failed (known = false).
+    void reset(const T& value, bool fromDevice = true) {
         confirmed = value;
         edited = value;
+        known = fromDevice;
     }
 };
 
@@ -86,6 +96,13 @@ public:
 private:
     std::string text_;
 };
+
+// "SECTION/KEY", the way a save names an item to the user.
+std::string itemName(std::string_view section, std::string_view key);
+// Such names one per line (indented), the first kListedItems of them, then
+// "... (N more)", so that a message box stays on the screen.
+inline constexpr std::size_t kListedItems = 20;
+std::string listItems(const std::vector<std::string>& items);
 
 // ---- the item table ----
 
@@ -132,6 +149,10 @@ public:
     // unsent. afterEach runs after every item sent. Returns the failures.
     int send(CConfigApp& app, SendReport& report, SendMode mode,
              const std::function<void(std::size_t)>& afterEach = {});
+
+    // "SECTION/KEY" of every item with a profile key whose confirmed copy the
+    // device has not vouched for in this run (see Item::known).
+    void addUnconfirmed(std::string_view section, std::vector<std::string>& out) const;
 
     // Edited copies := the section's values (defaults for missing keys).
     void load(ProfileStore& store, int selector, std::string_view section);

@@ -118,8 +118,8 @@ void PageWidget::applyLanguage(int language) {
 
 void PageWidget::leaveTo(int command) {
     if (command == pages::kPages[0].command + index_) return; // the page shown now
-    if (logic().mayLeave() == 0) return;                      // "Cancel" keeps the page
-    logic().acceptField();
+    logic().acceptField();               // the field being edited counts for the question
+    if (logic().mayLeave() == 0) return; // "Cancel" keeps the page
     host_.postCommand(command);
 }
 

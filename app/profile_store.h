@@ -27,6 +27,18 @@ public:
     virtual int readInt(int selector, std::string_view section, std::string_view key, int def) = 0;
     virtual profile::WriteResult writeString(int selector, std::string_view section,
                                              std::string_view key, std::string_view value) = 0;
+
+    // The whole file behind a selector, taken before work that may write into
+    // it and put back with restore() when that work must leave no trace.
+    struct Contents {
+        bool exists = false;  // false: there is no such file
+        bool readable = true; // false: it could not be read, so it cannot be put back
+        std::string bytes;
+        bool operator==(const Contents&) const = default;
+    };
+    virtual Contents contents(int selector) = 0;
+    // The file as it was when contents() was taken (removed when it did not exist).
+    virtual profile::WriteResult restore(int selector, const Contents& before) = 0;
 };
 
 // Collects the writes that failed during a save, so that the user learns
@@ -53,6 +65,21 @@ public:
 
 private:
     std::vector<Failure> failures_;
+};
+
+// What a save does when some of its items were not confirmed by the device
+// in this run (a query failed, and the page holds a stand-in default).
+enum class Unconfirmed {
+    Ask,    // "Save Profile As...": the user is told which, and decides
+    Refuse, // before an upgrade, and on the command line: nothing is written
+};
+
+struct SaveResult {
+    WriteReport writes;
+    // "SECTION/KEY" of every item the device did not confirm, in save order.
+    std::vector<std::string> unconfirmed;
+    bool written = false; // false: nothing at all was written
+    bool ok() const { return written && writes.ok(); }
 };
 
 } // namespace quorvex::app

@@ -1,5 +1,6 @@
 #include "app/qt_ui_widget.h"
 
+#include "app/config_app.h"
 #include "resources/text_table.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QPalette>
 #include <QScreen>
 #include <QSvgRenderer>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -25,6 +27,18 @@ static void initPictureResources() {
 }
 
 namespace quorvex::widgets {
+
+void postWhenIdle(QObject* context, const app::CConfigApp& app, std::function<void()> work) {
+    QTimer::singleShot(0, context, [context, &app, work = std::move(work)]() mutable {
+        if (app.heartbeatSuspended()) {
+            QTimer::singleShot(kIdleRetryMs, context, [context, &app, work = std::move(work)] {
+                postWhenIdle(context, app, work);
+            });
+            return;
+        }
+        work();
+    });
+}
 
 void systemBeep() {
     QApplication::beep();

@@ -11,11 +11,23 @@
 #include <functional>
 #include <string_view>
 
+class QObject;
 class QPainter;
 class QRectF;
 class QWidget;
 
+namespace quorvex::app {
+class CConfigApp;
+}
+
 namespace quorvex::widgets {
+
+// Runs work from the event loop once no long device exchange owns the line
+// (a profile load or save, the monitor's line-state read: the heartbeat is
+// suspended). Their windows keep painting, and events run then, but the
+// program's own posted work waits: it is looked at again every kIdleRetryMs.
+inline constexpr int kIdleRetryMs = 50;
+void postWhenIdle(QObject* context, const app::CConfigApp& app, std::function<void()> work);
 
 // Called before a dialog shows or a dialog button acts when the sound switch is on.
 // An empty function means sound is off.

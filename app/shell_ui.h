@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quorvex::app {
 
@@ -25,11 +26,15 @@ public:
     virtual void closeSplash() = 0;
     // Queue a command for the message loop (runs after the current work).
     virtual void postCommand(int command) = 0;
+    // Queue UM_READDEVICE for page index: it runs once the page switch is
+    // done and painted, through MainWindowLogic::pageMessage.
+    virtual void postPageMessage(int index, UserMessage message) = 0;
 
     // The main window's own page buttons: reload their texts / mark the current one.
     virtual void relabelPageButtons() = 0;
     virtual void markPageButton(int index) = 0;
     virtual void hideMainWindow() = 0;
+    virtual void centreMainWindow() = 0; // on the desktop, at every page switch
     virtual void showMainWindow() = 0;
     virtual void closeMainWindow() = 0; // ends the program
 
@@ -44,6 +49,9 @@ public:
     virtual std::optional<std::string> askProfileFile(FileDialogKind kind) = 0;
     // A save or a write to the default profile failed: tell the user which keys.
     virtual void reportWriteFailures(const WriteReport& report) = 0;
+    // A save found items the device did not confirm ("SECTION/KEY"): they
+    // would be written as defaults. True: write them anyway.
+    virtual bool askWriteUnconfirmed(const std::vector<std::string>& items) = 0;
 
     // Modal dialogs opened by the main window.
     virtual void runSettingsDialog() = 0;

@@ -46,7 +46,9 @@ StartupResult Startup::run(std::int64_t startTime) {
 
     app_.connected = true;
     ui_.refresh();
-    firstRunCheck();
+    // A device in its boot loader gets the upgrade first; the first-run
+    // settings (which read the device) wait for a start with working firmware.
+    if (!app_.bootLoaderFound) firstRunCheck();
     main_.heartbeat().start();
     return StartupResult::Running;
 }
@@ -58,6 +60,8 @@ bool Startup::noResponseLoop() {
         maintenance::BootProbeResult probe = maintenance::probeBootLoaders(app_.directDriver());
         app_.bootLoaderFound = probe.bootLoaderFound;
         if (probe.bootLoaderFound) {
+            // The upgrade probes this port again (command 56) if the image is refused.
+            app_.portIndex = probe.portIndex;
             ui_.postCommand(kCmdUpgrade);
         } else if (probe.allPortsAnsweredNone && detectDevice(app_)) {
             if (app_.modelNumber == 30) {

@@ -57,8 +57,9 @@ int CStatusDlg::maximum() const {
 
 void CStatusDlg::repaintNow() {
     if (!isVisible()) return;
-    // Only painting and window-system events: no user input and no posted work
-    // runs in the middle of a profile load.
+    // Painting and window-system events, no user input. The program's own
+    // posted work waits (postWhenIdle) and the page polls skip while the load
+    // or save has the line.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     repaint();
 }

@@ -58,6 +58,19 @@ public:
         values_[name(selector, section, key)] = std::string(value);
         return {true, {}};
     }
+    // The benchmark's saves always write: nothing to put back.
+    Contents contents(int selector) override {
+        Contents c;
+        const std::string prefix = std::to_string(selector) + "/";
+        for (const auto& [k, v] : values_) {
+            if (k.rfind(prefix, 0) == 0) c.bytes += k + "=" + v + "\n";
+        }
+        c.exists = !c.bytes.empty();
+        return c;
+    }
+    quorvex::profile::WriteResult restore(int, const Contents&) override {
+        return {false, "the benchmark keeps no copies"};
+    }
 
 private:
     static std::string name(int selector, std::string_view section, std::string_view key) {

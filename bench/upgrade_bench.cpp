@@ -46,6 +46,8 @@ public:
                                               std::string_view) override {
         return {true, {}};
     }
+    Contents contents(int) override { return Contents{}; }
+    quorvex::profile::WriteResult restore(int, const Contents&) override { return {true, {}}; }
 };
 
 // Chooses the image, confirms it, and remembers the outcome messages.
@@ -58,6 +60,9 @@ public:
     }
     bool confirmFirmware(const qm::FirmwareComparison&) override { return true; }
     void message(int textId) override { lastMessage = textId; }
+    void unconfirmedSettings(const std::vector<std::string>&) override {
+        lastMessage = qm::kTextUnreadNotStarted;
+    }
     void beep() override {}
     void showProgressPanel(bool) override {}
     void progressCaption(int) override {}
@@ -74,7 +79,11 @@ private:
 class BenchHost : public qm::UpgradeHost {
 public:
     explicit BenchHost(qa::CConfigApp& app) : app_(app) {}
-    bool saveDefaultProfile() override { return true; }
+    qa::SaveResult saveDefaultProfile() override {
+        qa::SaveResult r;
+        r.written = true;
+        return r;
+    }
     void loadDefaultProfile() override {}
     void identity() override { app_.applyIdentity(qm::readIdentity(D_SendDrvCmd)); }
     void postCommand(int) override {}

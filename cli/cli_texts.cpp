@@ -1,5 +1,6 @@
 #include "cli/cli_texts.h"
 
+#include "app/page_items.h"
 #include "resources/text_table.h"
 
 #include <array>
@@ -90,6 +91,10 @@ std::string tableText(int id, int language) {
     }
     if (out.empty()) out = "(" + std::to_string(id) + ")";
     return out;
+}
+
+std::string unconfirmedMessage(const std::vector<std::string>& items, int language) {
+    return tableText(9916, language) + "\n" + app::listItems(items);
 }
 
 } // namespace quorvex::cli

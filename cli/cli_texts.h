@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvex::cli {
 
@@ -49,6 +50,9 @@ enum class CliText : int {
 
 // The text in language (0 English, 1 German).
 std::string_view cliText(CliText id, int language);
+
+// "These settings could not be read from the modem:" and the items, one per line.
+std::string unconfirmedMessage(const std::vector<std::string>& items, int language);
 
 // A text of the shared table (message boxes of the pages and the main window),
 // with "&&" shown as "&" and line breaks kept.

@@ -22,8 +22,10 @@ const Usage kBackupUsage{
     "Reads every page from the device and writes the profile FILE as the desktop\n"
     "program's \"Save Profile As...\" does: the same sections, keys, order and values.\n"
     "Port names, symbols and provider names come from the default profile in\n"
-    "QUORVEX_HOME. FILE is replaced only when the whole profile was written.\n"
-    "Exit status: 0 saved; 2 no device, or FILE could not be written.\n",
+    "QUORVEX_HOME. FILE is replaced only when the whole profile was written, and\n"
+    "only when the device answered for every setting (else they are named).\n"
+    "Exit status: 0 saved; 1 settings could not be read from the device (nothing\n"
+    "written); 2 no device, or FILE could not be written.\n",
     1, 1};
 
 const Usage kRestoreUsage{
@@ -42,7 +44,8 @@ const Usage kDiffUsage{
     "the device differs from FILE as \"SECTION KEY: file=... device=...\". Keys the\n"
     "program keeps only in its default profile (language, sound, port names and\n"
     "symbols, provider names) are compared too and marked. Nothing is sent.\n"
-    "Exit status: 0 equal; 1 different; 2 no device or FILE unreadable.\n",
+    "Exit status: 0 equal; 1 different; 2 no device, FILE unreadable, or settings\n"
+    "that could not be read from the device (they are named).\n",
     1, 1};
 
 std::string fileNameOf(const fs::path& p) {
@@ -65,12 +68,14 @@ fs::path scratchBeside(const fs::path& target) {
     return dir / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()));
 }
 
-// The device's profile written into file through the main window's save.
-app::WriteReport saveDeviceProfile(DeviceSession& session, const fs::path& file) {
+// The device's profile written into file through the main window's save;
+// nothing is written when the device did not answer for every item.
+app::SaveResult saveDeviceProfile(DeviceSession& session, const fs::path& file) {
     std::error_code ec;
     fs::remove(file, ec);
     session.setProfileFile(file);
-    return session.main().profileSave(app::kCurrentProfile, fileNameOf(file));
+    return session.main().profileSave(app::kCurrentProfile, fileNameOf(file),
+                                      app::Unconfirmed::Refuse);
 }
 
 } // namespace
@@ -85,13 +90,18 @@ int runBackup(Args args) {
     if (!session.open()) return kExitFailure;
     session.ui().setProgressShown(true);
     const fs::path scratch = scratchBeside(target);
-    app::WriteReport report = saveDeviceProfile(session, scratch);
+    app::SaveResult saved = saveDeviceProfile(session, scratch);
     std::error_code ec;
-    if (!report.ok()) {
+    if (!saved.unconfirmed.empty()) {
+        // A backup of stand-ins would restore defaults over the user's settings.
+        fs::remove(scratch, ec);
+        return fail(kBackupUsage, unconfirmedMessage(saved.unconfirmed, lang), kExitRefused);
+    }
+    if (!saved.writes.ok()) {
         fs::remove(scratch, ec);
         return fail(kBackupUsage, "'" + target.string() + "' " +
                                       std::string(cliText(CliText::WriteFailed, lang)) + "\n" +
-                                      report.describe());
+                                      saved.writes.describe());
     }
     fs::rename(scratch, target, ec);
     if (ec) {
@@ -200,13 +210,16 @@ int runDiff(Args args) {
     if (!session.open()) return kExitFailure;
     const fs::path scratch =
         fs::temp_directory_path() / ("quorvex-diff-" + std::to_string(::getpid()) + ".pro");
-    app::WriteReport report = saveDeviceProfile(session, scratch);
+    app::SaveResult saved = saveDeviceProfile(session, scratch);
     auto device = profile::IniSnapshot::load(scratch);
     std::error_code ec;
     fs::remove(scratch, ec);
-    if (!report.ok()) {
-        return fail(kDiffUsage,
-                    std::string(cliText(CliText::WriteFailed, lang)) + "\n" + report.describe());
+    // Stand-ins for failed queries would show as differences that are none.
+    if (!saved.unconfirmed.empty())
+        return fail(kDiffUsage, unconfirmedMessage(saved.unconfirmed, lang));
+    if (!saved.writes.ok()) {
+        return fail(kDiffUsage, std::string(cliText(CliText::WriteFailed, lang)) + "\n" +
+                                    saved.writes.describe());
     }
     auto differences =
         diffProfiles(profile::IniSnapshot::load(file), device, session.app().portCount);

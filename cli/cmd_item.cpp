@@ -130,9 +130,15 @@ bool saveOwner(const Usage& usage, DeviceSession& session, const fs::path& file,
     std::error_code ec;
     fs::remove(file, ec);
     session.setProfileFile(file);
-    app::WriteReport report = session.main().profileSave(app::kCurrentProfile, "");
-    if (!report.ok()) {
-        fail(usage, std::string(cliText(CliText::WriteFailed, lang)) + "\n" + report.describe());
+    app::SaveResult saved =
+        session.main().profileSave(app::kCurrentProfile, "", app::Unconfirmed::Refuse);
+    if (!saved.unconfirmed.empty()) {
+        fail(usage, unconfirmedMessage(saved.unconfirmed, lang));
+        return false;
+    }
+    if (!saved.writes.ok()) {
+        fail(usage,
+             std::string(cliText(CliText::WriteFailed, lang)) + "\n" + saved.writes.describe());
         return false;
     }
     return true;

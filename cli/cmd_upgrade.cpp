@@ -72,6 +72,13 @@ public:
         std::fprintf(stderr, "quorvex-cli upgrade: %s\n",
                      std::string(maintenance::upgradeText(textId, language_)).c_str());
     }
+    void unconfirmedSettings(const std::vector<std::string>& items) override {
+        endLine();
+        std::fprintf(stderr, "quorvex-cli upgrade: %s\n%s%s\n",
+                     tableText(maintenance::kTextUnreadSettings, language_).c_str(),
+                     app::listItems(items).c_str(),
+                     tableText(maintenance::kTextUnreadNotStarted, language_).c_str());
+    }
     void beep() override {}
     void showProgressPanel(bool shown) override {
         if (!shown) endLine();
@@ -150,6 +157,8 @@ int runUpgrade(Args args) {
     switch (upgrade.run()) {
     case maintenance::UpgradeEnd::Success:
         return kExitOk;
+    case maintenance::UpgradeEnd::NotStarted: // the reason has been printed
+        return kExitFailure;
     case maintenance::UpgradeEnd::Cancelled:
         std::fprintf(stderr, "quorvex-cli upgrade: %s\n",
                      std::string(cliText(CliText::UpgradeCancelled, lang)).c_str());

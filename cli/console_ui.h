@@ -43,9 +43,11 @@ public:
     bool splashUp() override { return false; }
     void closeSplash() override {}
     void postCommand(int) override {} // no message loop: nothing runs later
+    void postPageMessage(int, app::UserMessage) override {}
     void relabelPageButtons() override {}
     void markPageButton(int) override {}
     void hideMainWindow() override {}
+    void centreMainWindow() override {}
     void showMainWindow() override {}
     void closeMainWindow() override {}
     void progressOpen(int textId, const std::string& suffix, int range) override;
@@ -54,6 +56,8 @@ public:
     void progressClose() override;
     std::optional<std::string> askProfileFile(app::FileDialogKind) override { return {}; }
     void reportWriteFailures(const app::WriteReport& report) override;
+    // The command line saves with Unconfirmed::Refuse and names the items itself.
+    bool askWriteUnconfirmed(const std::vector<std::string>&) override { return false; }
     void runSettingsDialog() override {}
     void runMonitorDialog() override {}
     int runUpgradeDialog() override { return 2; }

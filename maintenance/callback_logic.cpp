@@ -69,8 +69,7 @@ int CallbackDialog::confirm() {
             ++failures;
         }
     }
-    values_.active.edited = active_.edited;
-    values_.active.confirmed = active_.confirmed;
+    values_.active = active_;
 
     for (std::size_t i = 0; i < numbers_.size(); ++i) {
         app::Item<std::string>& item = numbers_[i];
@@ -89,8 +88,7 @@ int CallbackDialog::confirm() {
                 ++failures;
             }
         }
-        values_.numbers[i].edited = item.edited;
-        values_.numbers[i].confirmed = item.confirmed;
+        values_.numbers[i] = item;
     }
     return failures;
 }

@@ -83,7 +83,8 @@ void LogPage::hidden() {
 }
 
 void LogPage::timerTick() {
-    if (!timerRunning_ || !app_.connected || paused_ || busy_) return;
+    // A profile load or save (the heartbeat is suspended) owns the line.
+    if (!timerRunning_ || !app_.connected || paused_ || busy_ || app_.heartbeatSuspended()) return;
     readAllLists();
 }
 

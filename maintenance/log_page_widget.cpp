@@ -247,9 +247,8 @@ void CLogPage::numberClicked(int controlId) {
     const int list = offset / 10;
     const int entry = offset % 10;
     if (entry >= logic_.list(logic_.selectedPort(), list).count) return; // rows not read
-    QMetaObject::invokeMethod(
-        this, [this, value = list * 10 + entry] { logic_.dialBackMessage(value); },
-        Qt::QueuedConnection);
+    postWhenIdle(this, configApp(),
+                 [this, value = list * 10 + entry] { logic_.dialBackMessage(value); });
 }
 
 void CLogPage::showEvent(QShowEvent* event) {

@@ -137,11 +137,21 @@ UpgradeEnd FirmwareUpgrade::quit() {
     return UpgradeEnd::Quit;
 }
 
+// The heartbeat is stopped while the dialog is open, so the connection state
+// may be old: a device the heartbeat lost is asked once more before the
+// upgrade is refused. A device in its boot loader is not expected to answer.
+bool FirmwareUpgrade::connectedNow() {
+    if (app_.bootLoaderFound || app_.connected) return true;
+    if (direct(DRV_PING2) == 1) app_.connected = true;
+    return app_.connected;
+}
+
 // Returns false when the upgrade must end (the message has been shown).
 bool FirmwareUpgrade::callCheck() {
     const int32_t r = wrapped(DRV_CALLCHECK);
-    if (r == -1 || r == 0) {
-        ui_.message(r == -1 ? kTextNoResponse : kTextCallExists);
+    // 1 is idle; -1 no answer, -2 the wrapper found no connection, 0 a call.
+    if (r != 1) {
+        ui_.message(r == 0 ? kTextCallExists : kTextNoResponse);
         ui_.showProgressPanel(false);
         return false;
     }
@@ -150,6 +160,11 @@ bool FirmwareUpgrade::callCheck() {
 
 UpgradeEnd FirmwareUpgrade::run() {
     if (app_.soundOn) ui_.beep();
+    if (!connectedNow()) {
+        // Neither the settings nor the image could reach the device.
+        ui_.message(kTextNotConnected);
+        return UpgradeEnd::NotStarted;
+    }
     std::optional<FirmwareFile> file = chooseFile();
     if (!file) return quit();
 
@@ -159,10 +174,19 @@ UpgradeEnd FirmwareUpgrade::run() {
                                             file->info.versionText, file->info.bootCodeText};
         if (!ui_.confirmFirmware(comparison)) return UpgradeEnd::Cancelled;
 
-        // The settings survive the upgrade only through the default profile.
-        if (!app_.bootLoaderFound && app_.identified && !host_.saveDefaultProfile()) {
-            ui_.message(kTextSettingsNotSaved);
-            return UpgradeEnd::Cancelled;
+        // The settings survive the upgrade only through the default profile,
+        // which is loaded into the device afterwards: it must hold the
+        // device's own values, never stand-ins for queries that failed.
+        if (!app_.bootLoaderFound && app_.identified) {
+            const app::SaveResult saved = host_.saveDefaultProfile();
+            if (!saved.unconfirmed.empty()) {
+                ui_.unconfirmedSettings(saved.unconfirmed);
+                return UpgradeEnd::NotStarted;
+            }
+            if (!saved.ok()) {
+                ui_.message(kTextSettingsNotSaved);
+                return UpgradeEnd::Cancelled;
+            }
         }
         processEvents_();
 

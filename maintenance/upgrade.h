@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvex::maintenance {
 
@@ -29,6 +30,9 @@ enum UpgradeTextId : int {
     kTextSettingsNotSaved = 9910,
     kTextFirmwareInfo = 9912, // the confirmation's caption, "Firmware Info"
     kTextReopenFailed = 9914,
+    kTextUnreadSettings = 9916, // "These settings could not be read from the modem:"
+    kTextUnreadNotStarted = 9920,
+    kTextNotConnected = 9922,
 };
 std::string_view upgradeText(int id, int language);
 
@@ -66,6 +70,9 @@ public:
     // "Install Upgrade" = true, "Cancel" = false.
     virtual bool confirmFirmware(const FirmwareComparison& comparison) = 0;
     virtual void message(int textId) = 0; // upgradeText(textId, language) in a message box
+    // The settings the device did not confirm ("SECTION/KEY"), so the upgrade
+    // did not start: text 9916, the items, then text 9920.
+    virtual void unconfirmedSettings(const std::vector<std::string>& items) = 0;
     virtual void beep() = 0;
     virtual void showProgressPanel(bool shown) = 0;
     virtual void progressCaption(int textId) = 0;
@@ -77,8 +84,9 @@ public:
 class UpgradeHost {
 public:
     virtual ~UpgradeHost() = default;
-    // Profile save to "default.pro" (selector 0); false when any key could not be written.
-    virtual bool saveDefaultProfile() = 0;
+    // Profile save to "default.pro" (selector 0) of what the device confirmed;
+    // nothing is written when any item is not confirmed.
+    virtual app::SaveResult saveDefaultProfile() = 0;
     virtual void loadDefaultProfile() = 0; // profile load from "default.pro" (selector 0)
     virtual void identity() = 0;           // the identity message: command 31
     virtual void postCommand(int command) = 0;
@@ -89,8 +97,9 @@ public:
 class MainWindowUpgradeHost final : public UpgradeHost {
 public:
     explicit MainWindowUpgradeHost(app::MainWindowLogic& main) : main_(main) {}
-    bool saveDefaultProfile() override {
-        return main_.profileSave(app::kDefaultProfile, kDefaultProfileName).ok();
+    app::SaveResult saveDefaultProfile() override {
+        return main_.profileSave(app::kDefaultProfile, kDefaultProfileName,
+                                 app::Unconfirmed::Refuse);
     }
     void loadDefaultProfile() override {
         main_.profileLoad(app::kDefaultProfile, kDefaultProfileName);
@@ -105,10 +114,11 @@ private:
 };
 
 enum class UpgradeEnd {
-    Success,   // dialog result 1
-    Cancelled, // "Cancel" in Firmware Info (or the settings could not be saved): the program goes
-               // on
-    Quit,      // 2153 posted to the main window: the program ends
+    NotStarted, // refused before anything reached the device: the dialog stays open
+    Success,    // dialog result 1
+    Cancelled,  // "Cancel" in Firmware Info (or the settings could not be saved): the program goes
+                // on
+    Quit,       // 2153 posted to the main window: the program ends
 };
 
 // Waits and progress figures.
@@ -136,6 +146,7 @@ public:
 private:
     std::optional<FirmwareFile> chooseFile();
     UpgradeEnd quit();
+    bool connectedNow();
     bool callCheck();
     UpgradeEnd transferAndOutcome(FirmwareFile& file);
     void sendImage(const FirmwareFile& file);

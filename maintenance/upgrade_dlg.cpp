@@ -191,6 +191,7 @@ void CUpgradeDlg::startUpgrade() {
     running_ = false;
     upgradeButton_->setEnabled(true);
     exitButton_->setEnabled(true);
+    if (end == UpgradeEnd::NotStarted) return; // the reason was shown: another try is possible
     done(FirmwareUpgrade::dialogResult(end));
 }
 
@@ -254,6 +255,12 @@ bool CUpgradeDlg::confirmFirmware(const FirmwareComparison& comparison) {
 
 void CUpgradeDlg::message(int textId) {
     showMessage(this, upgradeLabel(textId, app_.language));
+}
+
+void CUpgradeDlg::unconfirmedSettings(const std::vector<std::string>& items) {
+    showMessage(this, labelText(kTextUnreadSettings, app_.language) + QStringLiteral("\n\n") +
+                          QString::fromStdString(app::listItems(items)) + QStringLiteral("\n") +
+                          labelText(kTextUnreadNotStarted, app_.language));
 }
 
 void CUpgradeDlg::beep() {

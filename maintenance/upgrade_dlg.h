@@ -75,6 +75,7 @@ public:
     std::optional<std::string> askFirmwareFile(const maintenance::FileDialogSpec& spec) override;
     bool confirmFirmware(const maintenance::FirmwareComparison& comparison) override;
     void message(int textId) override;
+    void unconfirmedSettings(const std::vector<std::string>& items) override;
     void beep() override;
     void showProgressPanel(bool shown) override;
     void progressCaption(int textId) override;

@@ -297,7 +297,8 @@ void SimDevice::onLine(const std::string& line, Clock::time_point now) {
     auto due = now + late_;
     for (ReplyPart& part : out.parts) {
         due += part.delay;
-        schedule(noOk_ ? std::string(kError) : std::move(part.bytes), due, true);
+        const bool refused = !refused_.empty() && line.rfind(refused_, 0) == 0;
+        schedule(noOk_ || refused ? std::string(kError) : std::move(part.bytes), due, true);
     }
 }
 
@@ -412,6 +413,11 @@ void SimDevice::setNoOk(bool on) {
     noOk_ = on;
 }
 
+void SimDevice::setRefused(std::string prefix) {
+    std::lock_guard lock(mutex_);
+    refused_ = std::move(prefix);
+}
+
 void SimDevice::setGarbage(Garbage mode, std::size_t count) {
     std::lock_guard lock(mutex_);
     garbage_ = mode;
@@ -421,6 +427,7 @@ void SimDevice::setGarbage(Garbage mode, std::size_t count) {
 void SimDevice::clearFaults() {
     std::lock_guard lock(mutex_);
     silent_ = noOk_ = false;
+    refused_.clear();
     late_ = pause_ = 0ms;
     pauseAfter_ = 0;
     garbage_ = Garbage::Off;

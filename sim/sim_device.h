@@ -50,6 +50,8 @@ public:
     void setLateFirstByte(std::chrono::milliseconds delay);                 // 0 = off
     void setPause(std::size_t afterBytes, std::chrono::milliseconds pause); // pause 0 = off
     void setNoOk(bool on);
+    // Command lines that begin with prefix (e.g. "ATS95?") get ERROR; empty: none.
+    void setRefused(std::string prefix);
     void setGarbage(Garbage mode, std::size_t count = 24);
     void clearFaults();
     // The device disappears (link removed, pseudo-terminal closed) and comes back
@@ -118,6 +120,7 @@ private:
 
     bool silent_ = false;
     bool noOk_ = false;
+    std::string refused_;
     std::chrono::milliseconds late_{0};
     std::size_t pauseAfter_ = 0;
     std::chrono::milliseconds pause_{0};

@@ -78,9 +78,10 @@ void ChargePage::hidden() {
 }
 
 void ChargePage::timerTick() {
-    // While the monitor or an upgrade has the line, or nobody looks, the
-    // page keeps the figures of its last read.
-    if (!timerRunning_ || hidden_ || paused_ || !app_.connected) return;
+    // While the monitor, an upgrade or a profile load or save has the line,
+    // or nobody looks, the page keeps the figures of its last read.
+    if (!timerRunning_ || hidden_ || paused_ || !app_.connected || app_.heartbeatSuspended())
+        return;
     readAll();
 }
 

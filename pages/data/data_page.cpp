@@ -177,7 +177,7 @@ void DataPage::readDevice() {
         if (spec.carry == Carry::EidNumber) {
             // Only the current class's number is on the device.
             const int cls = clampEidClass(s_.eidClass.confirmed);
-            s_.eid[static_cast<std::size_t>(cls)].reset(ok ? eidTextOf(r) : std::string());
+            s_.eid[static_cast<std::size_t>(cls)].reset(ok ? eidTextOf(r) : std::string(), ok);
             continue;
         }
         int value = spec.readDefault;
@@ -203,7 +203,7 @@ void DataPage::readDevice() {
                 app_.SendDrvCmd(spec.code, &fix);
             }
         }
-        (s_.*spec.item).reset(value);
+        (s_.*spec.item).reset(value, ok);
     }
     rebuildFieldTexts();
     loaded_ = true;
@@ -366,6 +366,24 @@ void DataPage::profileLoad(int selector) {
     collect();
     if (!error_) sendItems(true);
     ui_.refresh();
+}
+
+std::vector<std::string> DataPage::unconfirmedItems() const {
+    std::vector<std::string> out;
+    const std::string_view section = profile::sectionName(profile::Section::Data);
+    for (const profile::KeySpec& key : profile::keysOf(profile::Section::Data, app_.portCount)) {
+        bool known = true;
+        if (key.format == kEidKeyFormat) {
+            // Only the current class's number lives on the device.
+            if (key.first == clampEidClass(s_.eidClass.confirmed))
+                known = s_.eid[static_cast<std::size_t>(key.first)].known;
+        } else if (const SettingSpec* spec = specForKey(key.format);
+                   spec != nullptr && spec->item != nullptr) {
+            known = (s_.*spec->item).known;
+        }
+        if (!known) out.push_back(app::itemName(section, key.name));
+    }
+    return out;
 }
 
 app::WriteReport DataPage::profileSave(int selector) {

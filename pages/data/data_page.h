@@ -58,6 +58,7 @@ public:
     app::WriteReport profileSave(int selector) override;
     int mayLeave() override;
     bool hasUnsentChanges() const override;
+    std::vector<std::string> unconfirmedItems() const override;
     void send() override;
     void discard() override;
 

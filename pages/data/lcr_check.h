@@ -27,12 +27,16 @@ template <typename T> struct Marked {
     T device{};
     T edited{};
     bool mark = false;
+    // The device vouched for the device copy in this run (see app::Item::known).
+    bool known = false;
 
     // A value read from the device (or sent): both copies, no mark.
-    void reset(const T& value) {
+    // fromDevice = false: the stand-in for a query that failed.
+    void reset(const T& value, bool fromDevice = true) {
         device = value;
         edited = value;
         mark = false;
+        known = fromDevice;
     }
     void set(const T& value) {
         edited = value;

@@ -97,7 +97,7 @@ void LcrPage::readDevice() {
     };
     DRVPARAM r{};
     bool ok = query(DRV_LCR, 0, 0, r);
-    activated_.reset(ok && r.bFlag != 0);
+    activated_.reset(ok && r.bFlag != 0, ok);
     for (int day = 0; day < kLcrDayTypes; ++day) {
         LcrDayTable& table = tables_[std::size_t(day)];
         for (int b = 0; b < kLcrBands; ++b) {
@@ -105,22 +105,22 @@ void LcrPage::readDevice() {
             ok = query(DRV_LCRTIME, day, b, r);
             // Both hours 0 is how the device says the band is free.
             const bool used = ok && (r.nFrom != 0 || r.nTo != 0);
-            band.from.reset(used ? hourText(r.nFrom) : std::string());
-            band.till.reset(used ? hourText(r.nTo) : std::string());
+            band.from.reset(used ? hourText(r.nFrom) : std::string(), ok);
+            band.till.reset(used ? hourText(r.nTo) : std::string(), ok);
             ok = query(DRV_LCRPREFIX, day, b, r);
-            band.predial.reset(ok ? fieldText(r.szText3) : std::string());
+            band.predial.reset(ok ? fieldText(r.szText3) : std::string(), ok);
             ok = query(DRV_LCRLOCAL, day, b, r);
-            band.local.reset(ok && r.bFlag != 0);
+            band.local.reset(ok && r.bFlag != 0, ok);
             ok = query(DRV_LCRACTIVE, day, b, r);
-            band.active.reset(ok && r.bFlag != 0);
+            band.active.reset(ok && r.bFlag != 0, ok);
         }
         for (int i = 0; i < kLcrRanges; ++i) {
             LcrRange& range = table.ranges[std::size_t(i)];
             ok = query(DRV_LCRRANGE, day, i, r);
-            range.from.reset(ok ? fieldText(r.szText) : std::string());
-            range.to.reset(ok ? fieldText(r.szText2) : std::string());
+            range.from.reset(ok ? fieldText(r.szText) : std::string(), ok);
+            range.to.reset(ok ? fieldText(r.szText2) : std::string(), ok);
             ok = query(DRV_LCRRANGEACTIVE, day, i, r);
-            range.active.reset(ok && r.bFlag != 0);
+            range.active.reset(ok && r.bFlag != 0, ok);
         }
     }
     correctProviderNames();
@@ -140,7 +140,9 @@ void LcrPage::correctProviderNames() {
             const std::string key = providerKey(day, b);
             std::string name = store.readString(app::kDefaultProfile, kSection, key, "");
             std::string corrected = name;
-            if (!band.predial.edited.empty() && name.empty()) {
+            if (!band.predial.known) {
+                // The prefix is not known (its query failed): the name stays as it is.
+            } else if (!band.predial.edited.empty() && name.empty()) {
                 corrected = providerNameFor(band.predial.edited);
             } else if (band.predial.edited.empty() && !name.empty()) {
                 corrected.clear();
@@ -314,7 +316,9 @@ void LcrPage::discard() {
 // ---- profiles ----
 
 namespace {
-template <typename Fn> void forEachKey(LcrTables& tables, Marked<bool>& activated, Fn&& fn) {
+// Tables and activation const or not: the same walk for reading and for loading.
+template <typename Tables, typename Flag, typename Fn>
+void forEachKey(Tables& tables, Flag& activated, Fn&& fn) {
     for (const profile::KeySpec& spec : profile::keysOf(profile::Section::Lcr, 5)) {
         for (const KeyPlace& place : kKeyPlaces) {
             if (place.format != spec.format) continue;
@@ -326,7 +330,7 @@ template <typename Fn> void forEachKey(LcrTables& tables, Marked<bool>& activate
                 break;
             case Row::Band: {
                 if (row >= std::size_t(kLcrBands)) break;
-                LcrBand& b = tables[day].bands[row];
+                auto& b = tables[day].bands[row];
                 switch (BandField(place.field)) {
                 case BandField::From:
                     fn(spec, nullptr, &b.from);
@@ -351,7 +355,7 @@ template <typename Fn> void forEachKey(LcrTables& tables, Marked<bool>& activate
             }
             case Row::Range: {
                 if (row >= std::size_t(kLcrRanges)) break;
-                LcrRange& r = tables[day].ranges[row];
+                auto& r = tables[day].ranges[row];
                 switch (RangeField(place.field)) {
                 case RangeField::From:
                     fn(spec, nullptr, &r.from);
@@ -399,14 +403,25 @@ void LcrPage::profileLoad(int selector) {
 app::WriteReport LcrPage::profileSave(int selector) {
     app::WriteReport report;
     app::ProfileStore& store = app_.profiles();
-    // forEachKey hands out mutable items; saving only reads them.
     forEachKey(tables_, activated_,
-               [&](const profile::KeySpec& spec, Marked<bool>* flag, Marked<std::string>* text) {
+               [&](const profile::KeySpec& spec, const Marked<bool>* flag,
+                   const Marked<std::string>* text) {
                    const std::string value =
                        flag != nullptr ? std::string(flag->device ? "1" : "0") : text->device;
                    report.write(store, selector, kSection, spec.name, value);
                });
     return report;
+}
+
+std::vector<std::string> LcrPage::unconfirmedItems() const {
+    std::vector<std::string> out;
+    forEachKey(tables_, activated_,
+               [&](const profile::KeySpec& spec, const Marked<bool>* flag,
+                   const Marked<std::string>* text) {
+                   if (!(flag != nullptr ? flag->known : text->known))
+                       out.push_back(app::itemName(kSection, spec.name));
+               });
+    return out;
 }
 
 app::WriteReport LcrPage::takeWriteFailures() {

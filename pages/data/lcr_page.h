@@ -41,6 +41,7 @@ public:
     void profileLoad(int selector) override;
     app::WriteReport profileSave(int selector) override;
     bool hasUnsentChanges() const override;
+    std::vector<std::string> unconfirmedItems() const override;
     // As every page, but a send the check blocked keeps the user on the page.
     int mayLeave() override;
     // The send check, then (when it allows) the marked items.

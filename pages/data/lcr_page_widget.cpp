@@ -205,7 +205,7 @@ void CLcrPage::refreshControls() {
     // send) go to the main window once the page's own work is done.
     if (!reportPending_) {
         reportPending_ = true;
-        QTimer::singleShot(0, this, [this] { reportWriteFailures(); });
+        postWhenIdle(this, configApp(), [this] { reportWriteFailures(); });
     }
 }
 

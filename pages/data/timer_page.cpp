@@ -69,12 +69,12 @@ void TimerPage::readDevice() {
     for (int p = 0; p < ports; ++p) {
         DRVPARAM r = app::makeRecord(app::kAnalogPortNumbers[std::size_t(p)], 0, kOpFlagQuery);
         const bool ok = app::queryDone(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
-        active_[std::size_t(p)].reset(ok && r.bFlag != 0 ? 1 : 0);
+        active_[std::size_t(p)].reset(ok && r.bFlag != 0 ? 1 : 0, ok);
     }
     for (int p = 0; p < ports; ++p) {
         DRVPARAM r = app::makeRecord(app::kAnalogPortNumbers[std::size_t(p)], 0, kOpTimeQuery);
         const bool ok = app::queryDone(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
-        time_[std::size_t(p)].reset(ok ? clockText(byteAt(r, 2), byteAt(r, 3)) : std::string());
+        time_[std::size_t(p)].reset(ok ? clockText(byteAt(r, 2), byteAt(r, 3)) : std::string(), ok);
     }
     const DateTime computer = wallClock_();
     computerClock_ = formatDateTime(computer);
@@ -197,6 +197,18 @@ void TimerPage::profileLoad(int selector) {
     sendItems(true);
     ui_.refresh();
     ui_.setBusy(false);
+}
+
+std::vector<std::string> TimerPage::unconfirmedItems() const {
+    std::vector<std::string> out;
+    for (const profile::KeySpec& spec : profile::keysOf(profile::Section::Timer, portCount())) {
+        if (spec.first < 0 || spec.first >= portCount()) continue;
+        const std::size_t p = std::size_t(spec.first);
+        const bool known =
+            spec.form == profile::ValueForm::Switch ? active_[p].known : time_[p].known;
+        if (!known) out.push_back(app::itemName(kSection, spec.name));
+    }
+    return out;
 }
 
 app::WriteReport TimerPage::profileSave(int selector) {

@@ -135,6 +135,13 @@ AcceptPage::Slot* AcceptPage::slotOf(int controlId) {
     return nullptr;
 }
 
+const AcceptPage::Slot* AcceptPage::slotOf(const profile::KeySpec& key) const {
+    for (const Slot& slot : slots_) {
+        if (slot.keyFormat == key.format && slot.keyIndex == key.first) return &slot;
+    }
+    return nullptr;
+}
+
 const AcceptPage::Slot* AcceptPage::slotOf(int controlId) const {
     for (const Slot& slot : slots_) {
         if (slot.controlId == controlId) return &slot;
@@ -163,7 +170,7 @@ void AcceptPage::readSlot(Slot& slot) {
         value = ok && record.bFlag == 0 ? 1 : 0;
         break;
     }
-    slot.value.reset(value);
+    slot.value.reset(value, ok);
 }
 
 void AcceptPage::readDevice() {
@@ -241,14 +248,21 @@ app::WriteReport AcceptPage::profileSave(int selector) {
     app::WriteReport report;
     app::ProfileStore& store = app_.profiles();
     for (const profile::KeySpec& key : profile::keysOf(profile::Section::Accep, portCount_)) {
-        const Slot* found = nullptr;
-        for (const Slot& slot : slots_) {
-            if (slot.keyFormat == key.format && slot.keyIndex == key.first) found = &slot;
-        }
+        const Slot* found = slotOf(key);
         int value = found != nullptr ? found->value.confirmed : key.numberDefault;
         report.write(store, selector, kSection, key.name, std::to_string(value));
     }
     return report;
+}
+
+std::vector<std::string> AcceptPage::unconfirmedItems() const {
+    std::vector<std::string> out;
+    for (const profile::KeySpec& key : profile::keysOf(profile::Section::Accep, portCount_)) {
+        const Slot* found = slotOf(key);
+        if (found != nullptr && !found->value.known)
+            out.push_back(app::itemName(kSection, key.name));
+    }
+    return out;
 }
 
 // ---- widget ----

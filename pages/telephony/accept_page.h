@@ -7,6 +7,7 @@
 // shows come from the device-state cache.
 
 #include "app/page.h"
+#include "profile/sections.h"
 
 #include <array>
 #include <cstdint>
@@ -53,6 +54,7 @@ public:
     void profileLoad(int selector) override;
     app::WriteReport profileSave(int selector) override;
     bool hasUnsentChanges() const override;
+    std::vector<std::string> unconfirmedItems() const override;
     void send() override; // the changed items only
     void discard() override;
 
@@ -98,6 +100,7 @@ private:
     void buildSlots();
     Slot* slotOf(int controlId);
     const Slot* slotOf(int controlId) const;
+    const Slot* slotOf(const profile::KeySpec& key) const; // the slot saved under key
     void readSlot(Slot& slot);
     void sendChanged(bool progress);
     void copyFromCache();

@@ -189,6 +189,12 @@ void FilterPage::profileLoad(int selector) {
     loading_ = false;
 }
 
+std::vector<std::string> FilterPage::unconfirmedItems() const {
+    std::vector<std::string> out;
+    table_.addUnconfirmed(kSection, out);
+    return out;
+}
+
 app::WriteReport FilterPage::profileSave(int selector) {
     app::WriteReport report;
     table_.save(app_.profiles(), selector, kSection, report);

@@ -39,8 +39,9 @@ public:
     void shown() override; // names from the cache, display refreshed, focus 2800
     void profileLoad(int selector) override;
     app::WriteReport profileSave(int selector) override;
-    bool hasUnsentChanges() const override; // as after a commit of every field
-    void send() override;                   // changed items only
+    bool hasUnsentChanges() const override;
+    std::vector<std::string> unconfirmedItems() const override; // as after a commit of every field
+    void send() override;                                       // changed items only
     void discard() override;
     void acceptField() override; // commits every field
     void enterOrTab() override;  // commits, moves to the next field

@@ -48,6 +48,10 @@ PortEntry& ForwardPage::entry(int typeIndex, int port) {
     return fields_[static_cast<std::size_t>(typeIndex)][static_cast<std::size_t>(port)];
 }
 
+const PortEntry& ForwardPage::entry(int typeIndex, int port) const {
+    return fields_[static_cast<std::size_t>(typeIndex)][static_cast<std::size_t>(port)];
+}
+
 // ---- controls ----
 
 const PortEntry* ForwardPage::entryOf(int controlId) const {
@@ -190,19 +194,19 @@ void ForwardPage::query(int typeIndex, int port, bool keepEdits) {
     DRVPARAM record = app::makeRecord(portNumber(port), 0, app::kOpQuery);
     record.nValue = kForwardOff; // a reply the device does not explain reads as off
     int32_t result = app_.SendDrvCmd(spec(typeIndex).code, &record);
-    std::string target = app::queryDone(result, record) && record.nValue == kForwardOn
-                             ? app::fieldText(record.szText)
-                             : std::string();
+    const bool answered = app::queryDone(result, record);
+    std::string target =
+        answered && record.nValue == kForwardOn ? app::fieldText(record.szText) : std::string();
     PortEntry& e = entry(typeIndex, port);
     PortNames names = app_.cache.portNames();
     if (keepEdits && e.changed()) {
         // The device's value becomes the confirmed one; the user's unsent
         // target stays in the field.
         std::string edited = e.stored();
-        e.reset(std::move(target), names);
+        e.reset(std::move(target), names, answered);
         e.setStored(std::move(edited), names);
     } else {
-        e.reset(std::move(target), names);
+        e.reset(std::move(target), names, answered);
     }
 }
 
@@ -340,7 +344,8 @@ void ForwardPage::profileLoad(int selector) {
             if (key.format != spec(t).keyFormat) continue;
             PortEntry& e = entry(t, key.first);
             if (app_.cache.analog[static_cast<std::size_t>(key.first)].msn[0].empty())
-                e.reset(std::string(), names); // nothing to forward without an MSN
+                // Nothing to forward without an MSN; what the device holds is not known.
+                e.reset(std::string(), names, false);
             else
                 e.setStored(
                     app_.profiles().readString(selector, section, key.name, key.textDefault),
@@ -349,6 +354,19 @@ void ForwardPage::profileLoad(int selector) {
     }
     ui_.refresh();
     sendAllFields(true, true);
+}
+
+std::vector<std::string> ForwardPage::unconfirmedItems() const {
+    std::vector<std::string> out;
+    std::string_view section = profile::sectionName(Section::Forward);
+    for (const profile::KeySpec& key : profile::keysOf(Section::Forward, portCount_)) {
+        if (key.first < 0 || key.first >= portCount_) continue;
+        for (int t = 0; t < kForwardTypeCount; ++t) {
+            if (key.format == spec(t).keyFormat && !entry(t, key.first).known())
+                out.push_back(app::itemName(section, key.name));
+        }
+    }
+    return out;
 }
 
 app::WriteReport ForwardPage::profileSave(int selector) {

@@ -109,6 +109,7 @@ public:
     app::WriteReport profileSave(int selector) override;
     int mayLeave() override;
     bool hasUnsentChanges() const override;
+    std::vector<std::string> unconfirmedItems() const override;
     void send() override; // every changed field, then the page is read again
     void discard() override;
     void fieldChanged(int controlId) override;
@@ -119,6 +120,7 @@ public:
 
 private:
     PortEntry& entry(int typeIndex, int port);
+    const PortEntry& entry(int typeIndex, int port) const;
     PortEntry* entryOf(int controlId);
     const PortEntry* entryOf(int controlId) const;
     void commitControls();

@@ -194,6 +194,19 @@ bool MsnPage::hasUnsentChanges() const {
     return false;
 }
 
+std::vector<std::string> MsnPage::unconfirmedItems() const {
+    std::vector<std::string> out;
+    for (const MsnItem& item : items_) {
+        const PortValues& v = values_[static_cast<std::size_t>(item.slot)];
+        // The names are the program's own, not the device's.
+        const bool known = item.field == MsnField::Name   ? true
+                           : item.field == MsnField::Clip ? v.clip.known
+                                                          : v.msn[std::size_t(item.index)].known;
+        if (!known) out.push_back(app::itemName(kSection, item.key));
+    }
+    return out;
+}
+
 // ---- page messages ----
 
 void MsnPage::reloadSymbols() {
@@ -207,8 +220,8 @@ void MsnPage::readDevice() {
         PortValues& v = values_[static_cast<std::size_t>(slot)];
         const app::PortState& c = cached(slot);
         for (std::size_t i = 0; i < v.msn.size(); ++i)
-            v.msn[i].reset(c.msn[i]);
-        v.clip.reset(c.clip ? 1 : 0);
+            v.msn[i].reset(c.msn[i], c.msnKnown[i]);
+        v.clip.reset(c.clip ? 1 : 0, c.clipKnown);
         v.name.reset(c.name.empty() ? defaultName(slot) : c.name);
     }
     lastChangedMsn_ = 0;
@@ -293,9 +306,11 @@ app::SendOutcome MsnPage::sendItem(const MsnItem& item) {
         auto i = static_cast<std::size_t>(item.index);
         v.msn[i].confirm();
         c.msn[i] = v.msn[i].edited;
+        c.msnKnown[i] = true;
     } else {
         v.clip.confirm();
         c.clip = v.clip.edited != 0;
+        c.clipKnown = true;
     }
     return outcome;
 }

@@ -108,6 +108,7 @@ public:
     void profileLoad(int selector) override;
     app::WriteReport profileSave(int selector) override;
     bool hasUnsentChanges() const override;
+    std::vector<std::string> unconfirmedItems() const override;
     void send() override;
     void discard() override;
     void fieldChanged(int controlId) override;

@@ -33,8 +33,8 @@ std::string storedValue(std::string_view displayed, const PortNames& names, int 
     return std::string(displayed);
 }
 
-void PortEntry::reset(std::string value, const PortNames& names) {
-    value_.reset(value);
+void PortEntry::reset(std::string value, const PortNames& names, bool fromDevice) {
+    value_.reset(value, fromDevice);
     rederive(names);
 }
 

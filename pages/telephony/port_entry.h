@@ -78,7 +78,10 @@ public:
     // The user's text; nothing else changes until commit().
     void setDisplayed(std::string text) { displayed_ = std::move(text); }
     // A value from the device: stored and confirmed; the display follows.
-    void reset(std::string value, const PortNames& names);
+    // fromDevice = false: a stand-in the device never gave (a failed query).
+    void reset(std::string value, const PortNames& names, bool fromDevice = true);
+    // The device vouched for the confirmed value in this run.
+    bool known() const { return value_.known; }
     // A value from a profile: stored only; the display follows.
     void setStored(std::string value, const PortNames& names);
     // Display -> stored value (see the rules above), then the display is

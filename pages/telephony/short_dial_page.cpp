@@ -255,6 +255,12 @@ void ShortDialPage::profileLoad(int selector) {
     sendItems(app::SendMode::All, true);
 }
 
+std::vector<std::string> ShortDialPage::unconfirmedItems() const {
+    std::vector<std::string> out;
+    table_.addUnconfirmed(profile::sectionName(Section::ShortDial), out);
+    return out;
+}
+
 app::WriteReport ShortDialPage::profileSave(int selector) {
     app::WriteReport report;
     table_.save(app_.profiles(), selector, profile::sectionName(Section::ShortDial), report);

@@ -62,6 +62,7 @@ public:
     app::WriteReport profileSave(int selector) override;
     int mayLeave() override;
     bool hasUnsentChanges() const override;
+    std::vector<std::string> unconfirmedItems() const override;
     void send() override; // the changed items only (the unsent-changes question)
     void sendAll();       // every item (the Send button, a profile load)
     void discard() override;

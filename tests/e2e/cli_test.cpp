@@ -194,6 +194,27 @@ TEST_F(CliTest, RefusedItemsAreCountedAndNamed) {
     EXPECT_NE(r.out.find("AT!P20#11*1=0301234,2:NS"), std::string::npos) << r.out;
 }
 
+TEST_F(CliTest, SettingsTheDeviceDidNotGiveAreNamedAndNeverSaved) {
+    startSim(sim::Model::R70);
+    ASSERT_EQ(cli({"backup", path("old.pro")}).status, 0);
+    const std::string before = clitest::slurp(path("old.pro"));
+    sim_->setRefused("ATS95?"); // the charge per unit
+    CliRun backup = cli({"backup", path("old.pro")});
+    EXPECT_EQ(backup.status, 1) << backup.out << backup.err;
+    EXPECT_NE(backup.err.find("SET_DIV/CHGUNIT"), std::string::npos) << backup.err;
+    EXPECT_EQ(clitest::slurp(path("old.pro")), before); // the old backup is kept
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_))
+        ++files;
+    CliRun diff = cli({"diff", path("old.pro")});
+    EXPECT_EQ(diff.status, 2) << diff.out << diff.err;
+    EXPECT_NE(diff.err.find("SET_DIV/CHGUNIT"), std::string::npos) << diff.err;
+    std::size_t after = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_))
+        ++after;
+    EXPECT_EQ(after, files); // no scratch file left behind
+}
+
 // ---- get and set ----
 
 TEST_F(CliTest, SetSendsOneItemAndGetReadsIt) {

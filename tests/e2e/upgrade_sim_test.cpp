@@ -5,18 +5,22 @@
 // the time it needs to restart into its loader); the driver's own budgets and
 // the boot probe's DTR waits are real (about 7 s per probe).
 #include "app/config_app.h"
+#include "app/logic_pages.h"
+#include "app/startup.h"
 #include "driver/r70com32.h"
 #include "maintenance/detection.h"
 #include "maintenance/upgrade.h"
 #include "sim/firmware_image.h"
 #include "sim/sim_device.h"
 #include "support/fakes.h"
+#include "support/scripted_ui.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -55,6 +59,9 @@ public:
     }
     bool confirmFirmware(const qm::FirmwareComparison&) override { return true; }
     void message(int textId) override { messages.push_back(textId); }
+    void unconfirmedSettings(const std::vector<std::string>& items) override {
+        ADD_FAILURE() << items.size() << " settings not confirmed, first " << items.front();
+    }
     void beep() override {}
     void showProgressPanel(bool) override {}
     void progressCaption(int) override {}
@@ -69,9 +76,11 @@ public:
 class Host : public qm::UpgradeHost {
 public:
     explicit Host(qa::CConfigApp& app) : app_(app) {}
-    bool saveDefaultProfile() override {
+    qa::SaveResult saveDefaultProfile() override {
         ++saves;
-        return true;
+        qa::SaveResult r;
+        r.written = true;
+        return r;
     }
     void loadDefaultProfile() override { ++loads; }
     void identity() override { app_.applyIdentity(qm::readIdentity(D_SendDrvCmd)); }
@@ -124,33 +133,58 @@ protected:
 
 } // namespace
 
-TEST_F(UpgradeSim, ABootLoaderFoundAtStartUpIsUpgradedAt19200) {
+// The program's own start-up against a device that answers only in its boot
+// loader: no device found, "Try Again" finds the loader on COM3 (kept as the
+// port index), the MSN page shows without asking it anything, and the posted
+// upgrade sends a file the loader refuses, probes the port again (56 on
+// COM3), says 9064, takes another file at once and succeeds at 19200 baud;
+// the port is reopened with 57 and the pages are rebuilt for the R70.
+TEST_F(UpgradeSim, TheStartUpFindsTheLoaderAndTheUpgradeRetriesARefusedImage) {
     startDevice(true);
+    profiles_.set(qa::kWinIni, "QuorvexCom", "FirstRun", "1");
     qa::CConfigApp app{D_SendDrvCmd, profiles_, clock_};
-    // Start-up: no device answers the search; the probe finds the loader on COM3.
-    ASSERT_FALSE(qm::detect(D_SendDrvCmd, qm::FindMode::Find).has_value());
-    const qm::BootProbeResult probe = qm::probeBootLoaders(D_SendDrvCmd);
-    ASSERT_TRUE(probe.bootLoaderFound);
-    EXPECT_EQ(probe.portIndex, 2);
-    EXPECT_EQ(sim_->lineBaud(), 19200u);
-    app.bootLoaderFound = 1;
-    app.portIndex = probe.portIndex;
-    app.connected = 1;
+    quorvex::test::ScriptedUi shell;
+    qa::LogicPageFactory pages(app, shell);
+    qa::MainWindowLogic main(app, shell, pages);
+    qa::Startup startup(app, main, shell);
+    shell.noResponseAnswers = {qa::NoResponseAnswer::TryAgain};
 
     FileQueueUi ui;
-    ui.files.push_back(image(qs::Model::R70, "V3.00 R70", "new.r70"));
-    Host host(app);
-    qm::FirmwareUpgrade upgrade(app, ui, host, [] {});
-    EXPECT_EQ(upgrade.header().rfind("Upgrade Version: OrvaISDN R??:  ", 0), 0u);
-    EXPECT_EQ(upgrade.run(), qm::UpgradeEnd::Success);
-    // No settings to save before (nothing was identified), the generic file dialog.
-    EXPECT_EQ(host.saves, 0);
-    ASSERT_FALSE(ui.specs.empty());
+    ui.files = {image(qs::Model::R30, "V1.00 R30", "wrong.r30"),
+                image(qs::Model::R70, "V3.00 R70", "new.r70")};
+    qm::MainWindowUpgradeHost host(main);
+    std::optional<qm::UpgradeEnd> end;
+    std::string header;
+    shell.onUpgradeDialog = [&] {
+        EXPECT_TRUE(sim_->inBootMode());
+        qm::FirmwareUpgrade upgrade(app, ui, host, [] {});
+        header = upgrade.header();
+        end = upgrade.run();
+        shell.upgradeResults.push_back(qm::FirmwareUpgrade::dialogResult(*end));
+    };
+
+    ASSERT_EQ(startup.run(clock_.now()), qa::StartupResult::Running);
+    EXPECT_TRUE(app.bootLoaderFound);
+    EXPECT_EQ(app.portIndex, 2);
+    EXPECT_EQ(sim_->lineBaud(), 19200u);
+    shell.runPosted(main); // the MSN page, the upgrade dialog, then the rebuilt pages
+
+    ASSERT_TRUE(end.has_value());
+    EXPECT_EQ(*end, qm::UpgradeEnd::Success);
+    EXPECT_EQ(header.rfind("Upgrade Version: OrvaISDN R??:  ", 0), 0u);
+    ASSERT_EQ(ui.specs.size(), 2u);
     EXPECT_EQ(ui.specs.front().defaultExtension, "r?0");
+    ASSERT_GE(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0], qm::kTextFailRetry);
+    EXPECT_EQ(ui.messages[1], qm::kTextSuccess);
     EXPECT_FALSE(sim_->inBootMode());
-    EXPECT_EQ(app.identified, 1);
+    EXPECT_FALSE(app.bootLoaderFound);
+    EXPECT_TRUE(app.identified);
     EXPECT_EQ(app.firmwareText, "V3.00 R70");
+    EXPECT_EQ(app.pageModel, 70);
     EXPECT_EQ(sim_->lineBaud(), 115200u);
+    EXPECT_FALSE(shell.mainWindowClosed);
+    EXPECT_TRUE(main.initialised(qa::kMsnPage)); // read once the firmware works
 }
 
 TEST_F(UpgradeSim, AnImageTheDeviceRefusesIsRetriedWithAnotherFile) {

@@ -116,6 +116,14 @@ public:
         return {true, {}};
     }
 
+    Contents contents(int selector) override {
+        return Contents{true, true, files_[fileOf(selector)].materialised()};
+    }
+    profile::WriteResult restore(int selector, const Contents& before) override {
+        files_[fileOf(selector)] = {before.bytes, {}, true, {}};
+        return {true, {}};
+    }
+
 private:
     struct Section {
         std::string name;

@@ -127,7 +127,10 @@ TEST_F(PageFrame, OwnTabDoesNothingOtherTabAsksMayLeaveThenPosts) {
     page.strip()->button(3)->click();
     EXPECT_EQ(host.posted, std::vector<int>{5003});
     EXPECT_FALSE(page.logic_.dirty);
-    EXPECT_EQ(log.back(), "p1:accept");
+    // The field is committed before the question.
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "p1:accept");
+    EXPECT_EQ(log.back(), "p1:discard");
 }
 
 TEST_F(PageFrame, EnterAndTabCommitAndMoveOnWithoutClosing) {

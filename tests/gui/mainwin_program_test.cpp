@@ -45,7 +45,9 @@ TEST_F(ProgramTest, StartsUpToTheMsnPageWithTheDevicesValues) {
     // The splash stayed at least five seconds (of the fake clock) and is gone.
     EXPECT_GE(clock_.now() - start, 5000);
     EXPECT_TRUE(splash.isNull());
-    ASSERT_TRUE(waitUntil([&] { return win.logic().currentIndex() == 0; }));
+    // The page shows first; its device read runs once the switch is done.
+    ASSERT_TRUE(
+        waitUntil([&] { return win.logic().currentIndex() == 0 && win.pendingPosts() == 0; }));
     EXPECT_TRUE(win.isVisible());
     EXPECT_EQ(win.stack()->currentWidget(), win.pageWidget(0));
     EXPECT_EQ(win.windowTitle(), "Assigning MSNs - OrvaISDN Quorvex");
@@ -216,6 +218,24 @@ TEST_F(ProgramTest, CloseBoxAsksAboutUnsentChangesThenQuits) {
     ASSERT_TRUE(waitUntil([&] { return win.isClosedForGood(); }));
     EXPECT_FALSE(win.isVisible());
     EXPECT_EQ(dev_->snapshot().registers["!P0#11*1"], "12");
+}
+
+// While a profile load or save has the status window up, only painting runs:
+// a command posted meanwhile waits until the window has closed.
+TEST_F(ProgramTest, PostedWorkWaitsForTheStatusWindow) {
+    plugDevice(sim::Model::R70);
+    notFirstRun();
+    startToMsnPage();
+    widgets::CMainWnd& win = *win_;
+    win.progressOpen(6194, " \"x.pro\"", 25000);
+    win.postCommand(5001);
+    for (int i = 0; i < 5; ++i) {
+        win.progressPosition(i * 100); // the status window repaints
+        QTest::qWait(30);
+    }
+    EXPECT_EQ(win.logic().currentIndex(), 0);
+    win.progressClose();
+    EXPECT_TRUE(waitUntil([&] { return win.logic().currentIndex() == 1; }));
 }
 
 TEST_F(ProgramTest, MenuDialogsOpenAndCloseWithoutEndingTheProgram) {

@@ -131,7 +131,8 @@ protected:
     void startToMsnPage() {
         widgets::CMainWnd& win = makeProgram();
         ASSERT_EQ(win.start(clock_.now(), nullptr), app::StartupResult::Running);
-        ASSERT_TRUE(waitUntil([&] { return win.logic().currentIndex() == 0; }));
+        ASSERT_TRUE(
+            waitUntil([&] { return win.logic().currentIndex() == 0 && win.pendingPosts() == 0; }));
         win.heartbeatTimer()->stop(); // the tests tick it themselves when they need it
     }
 

@@ -138,10 +138,12 @@ void FakeDriver::on(Match match, Answer answer, int times) {
     rules_.push_back(Rule{match, std::move(answer), times});
 }
 
-int32_t FakeDriver::call(uint16_t code, DRVPARAM* p) {
+int32_t FakeDriver::call(uint16_t code, DRVPARAM* p, bool direct) {
     Call c;
     c.code = code;
     c.hadRecord = p != nullptr;
+    c.direct = direct;
+    if (clock != nullptr) c.at = clock->now();
     if (p != nullptr) c.sent = *p;
     std::size_t slot = calls_.size();
     calls_.push_back(c);

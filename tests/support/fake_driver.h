@@ -64,8 +64,10 @@ struct Match {
 struct Call {
     uint16_t code = 0;
     bool hadRecord = false;
-    DRVPARAM sent{};     // the record as the program handed it over
-    DRVPARAM returned{}; // the record after the answer
+    bool direct = false;  // came through directFn(): around the program's wrapper
+    std::int64_t at = -1; // the clock's time of the call, when a clock is set
+    DRVPARAM sent{};      // the record as the program handed it over
+    DRVPARAM returned{};  // the record after the answer
     int32_t result = 0;
 };
 
@@ -86,7 +88,14 @@ public:
     app::DriverFn fn() {
         return [this](uint16_t code, DRVPARAM* p) { return call(code, p); };
     }
-    int32_t call(uint16_t code, DRVPARAM* p);
+    // The same driver for CConfigApp's direct calls, marked as such:
+    //   app::CConfigApp app(drv.fn(), profiles, clock, drv.directFn());
+    app::DriverFn directFn() {
+        return [this](uint16_t code, DRVPARAM* p) { return call(code, p, true); };
+    }
+    int32_t call(uint16_t code, DRVPARAM* p, bool direct = false);
+    // Stamps every call with this clock's time (Call::at).
+    app::Clock* clock = nullptr;
 
     void on(Match match, Answer answer, int times = -1);
     void next(Answer answer) { queue_.push_back(std::move(answer)); }

@@ -54,6 +54,32 @@ profile::WriteResult FakeProfileStore::writeString(int selector, std::string_vie
     return profile::WriteResult{true, ""};
 }
 
+// A selector's keys as one text: section, key and value of each, in key order.
+app::ProfileStore::Contents FakeProfileStore::contents(int selector) {
+    Contents c;
+    for (const auto& [key, value] : values_) {
+        if (std::get<0>(key) != selector) continue;
+        c.exists = true;
+        c.bytes += std::get<1>(key) + '\x1f' + std::get<2>(key) + '\x1f' + value + '\x1e';
+    }
+    return c;
+}
+
+profile::WriteResult FakeProfileStore::restore(int selector, const Contents& before) {
+    writes.push_back(Write{selector, "(restore)", "", before.bytes, true});
+    std::erase_if(values_, [&](const auto& entry) { return std::get<0>(entry.first) == selector; });
+    std::string_view rest = before.bytes;
+    while (!rest.empty()) {
+        const std::size_t a = rest.find('\x1f'), b = rest.find('\x1f', a + 1),
+                          end = rest.find('\x1e', b + 1);
+        values_[Key{selector, std::string(rest.substr(0, a)),
+                    std::string(rest.substr(a + 1, b - a - 1))}] =
+            std::string(rest.substr(b + 1, end - b - 1));
+        rest.remove_prefix(end + 1);
+    }
+    return profile::WriteResult{true, ""};
+}
+
 void FakeProfileStore::set(int selector, std::string_view section, std::string_view key,
                            std::string_view value) {
     values_[makeKey(selector, section, key)] = std::string(value);

@@ -51,6 +51,8 @@ public:
     int readInt(int selector, std::string_view section, std::string_view key, int def) override;
     profile::WriteResult writeString(int selector, std::string_view section, std::string_view key,
                                      std::string_view value) override;
+    Contents contents(int selector) override;
+    profile::WriteResult restore(int selector, const Contents& before) override;
 
     void set(int selector, std::string_view section, std::string_view key, std::string_view value);
     std::optional<std::string> get(int selector, std::string_view section,

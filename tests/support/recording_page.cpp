@@ -4,6 +4,13 @@
 
 namespace quorvex::test {
 
+void RecordingPage::readDevice() {
+    record("read");
+    if (readConfirms) unconfirmed.clear();
+    if (!writeOnRead.empty())
+        app_.profiles().writeString(app::kDefaultProfile, "X_DIV", writeOnRead, "1");
+}
+
 void RecordingPage::profileLoad(int selector) {
     record("load " + std::to_string(selector));
     for (int i = 0; i < progressStepsOnLoad; ++i)

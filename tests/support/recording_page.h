@@ -24,8 +24,15 @@ public:
     int model() const { return model_; }
     bool dirty = false;
     int progressStepsOnLoad = 0; // UM_PROGRESS steps sent during a profile load
+    // Items whose query failed; a read clears them when readConfirms is set.
+    std::vector<std::string> unconfirmed;
+    bool readConfirms = false;
+    // A key a read writes into the default profile (as the LCR page corrects
+    // provider names), empty for none.
+    std::string writeOnRead;
 
-    void readDevice() override { record("read"); }
+    void readDevice() override;
+    std::vector<std::string> unconfirmedItems() const override { return unconfirmed; }
     void shown() override { record("shown"); }
     void hidden() override { record("hidden"); }
     void language(int lang) override { record("language " + std::to_string(lang)); }

@@ -5,10 +5,15 @@
 namespace quorvex::test {
 
 void ScriptedUi::runPosted(app::MainWindowLogic& main) {
-    while (!posted.empty()) {
-        int command = posted.front();
-        posted.erase(posted.begin());
-        main.command(command);
+    while (!queue_.empty()) {
+        const Posted next = queue_.front();
+        queue_.pop_front();
+        if (next.page < 0) {
+            if (!posted.empty()) posted.erase(posted.begin());
+            main.command(next.value);
+        } else {
+            main.pageMessage(next.page, static_cast<app::UserMessage>(next.value));
+        }
     }
 }
 
@@ -94,6 +99,13 @@ void ScriptedUi::closeSplash() {
 void ScriptedUi::postCommand(int command) {
     events.push_back("post " + std::to_string(command));
     posted.push_back(command);
+    queue_.push_back({-1, command});
+}
+
+void ScriptedUi::postPageMessage(int index, app::UserMessage message) {
+    events.push_back("post page " + std::to_string(index) + " message " +
+                     std::to_string(static_cast<int>(message)));
+    queue_.push_back({index, static_cast<int>(message)});
 }
 
 void ScriptedUi::relabelPageButtons() {
@@ -101,6 +113,9 @@ void ScriptedUi::relabelPageButtons() {
 }
 void ScriptedUi::markPageButton(int index) {
     events.push_back("button " + std::to_string(index));
+}
+void ScriptedUi::centreMainWindow() {
+    events.push_back("main centred");
 }
 void ScriptedUi::hideMainWindow() {
     events.push_back("main hidden");
@@ -142,6 +157,19 @@ std::optional<std::string> ScriptedUi::askProfileFile(app::FileDialogKind kind) 
 void ScriptedUi::reportWriteFailures(const app::WriteReport& report) {
     events.push_back("write failures");
     writeFailures.push_back(report);
+}
+
+bool ScriptedUi::askWriteUnconfirmed(const std::vector<std::string>& items) {
+    events.push_back("unconfirmed? " + std::to_string(items.size()));
+    unconfirmedAsked.push_back(items);
+    if (writeUnconfirmedAnswers.empty()) {
+        ADD_FAILURE() << "unexpected question about " << items.size()
+                      << " unconfirmed items, first " << items.front();
+        return false;
+    }
+    bool answer = writeUnconfirmedAnswers.front();
+    writeUnconfirmedAnswers.pop_front();
+    return answer;
 }
 
 void ScriptedUi::runSettingsDialog() {

@@ -29,6 +29,7 @@ public:
     std::deque<app::NoResponseAnswer> noResponseAnswers;
     std::deque<std::optional<std::string>> fileAnswers;
     std::deque<int> upgradeResults;
+    std::deque<bool> writeUnconfirmedAnswers; // "write the stand-ins anyway?"
 
     // ---- hooks, run while the dialog is open ----
     std::function<void(int textId)> onMessage;
@@ -44,6 +45,7 @@ public:
     std::vector<int> posted;
     std::vector<int> progressPositions;
     std::vector<app::WriteReport> writeFailures;
+    std::vector<std::vector<std::string>> unconfirmedAsked; // the items of each question
     int beeps = 0;
     int settingsDialogs = 0;
     int noResponseDialogs = 0;
@@ -51,8 +53,8 @@ public:
     bool mainWindowClosed = false;
     int busyDepth = 0;
 
-    // Runs and empties the posted commands through the main window, as the
-    // message loop would.
+    // Runs and empties the posted commands and page messages through the main
+    // window in the order they were posted, as the message loop would.
     void runPosted(app::MainWindowLogic& main);
     // Events that start with prefix.
     std::vector<std::string> eventsStartingWith(const std::string& prefix) const;
@@ -72,9 +74,11 @@ public:
     bool splashUp() override { return splash; }
     void closeSplash() override;
     void postCommand(int command) override;
+    void postPageMessage(int index, app::UserMessage message) override;
     void relabelPageButtons() override;
     void markPageButton(int index) override;
     void hideMainWindow() override;
+    void centreMainWindow() override;
     void showMainWindow() override;
     void closeMainWindow() override;
     void progressOpen(int textId, const std::string& suffix, int range) override;
@@ -83,6 +87,7 @@ public:
     void progressClose() override;
     std::optional<std::string> askProfileFile(app::FileDialogKind kind) override;
     void reportWriteFailures(const app::WriteReport& report) override;
+    bool askWriteUnconfirmed(const std::vector<std::string>& items) override;
     void runSettingsDialog() override;
     void runMonitorDialog() override;
     int runUpgradeDialog() override;
@@ -90,6 +95,14 @@ public:
     void runInfoDialog() override;
     void showHelp(int bodyTextId, int titleTextId) override;
     void showAbout() override;
+
+private:
+    // Everything posted, in order: a command (page -1) or a page message.
+    struct Posted {
+        int page;
+        int value;
+    };
+    std::deque<Posted> queue_;
 };
 
 class RecordingHost : public app::PageHost {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 namespace {
 
 using namespace quorvex;
@@ -31,6 +33,12 @@ struct MainFixture : ::testing::Test {
         factory.log.clear();
     }
     test::RecordingPage* page(int i) { return factory.page(main, i); }
+    // The device answers the callback and settings queries (the values a save writes).
+    void deviceAnswersTheMainWindow() {
+        for (uint16_t c : {DRV_CALLBACK, DRV_CALLBACKNUM, DRV_LCDGERMAN, DRV_CHGUNIT, DRV_AREACODE,
+                           DRV_PABXPREFIX, DRV_INTLPREFIX})
+            drv.on({c}, Answer::ok());
+    }
     Log takeLog() {
         Log out = factory.log;
         factory.log.clear();
@@ -40,33 +48,45 @@ struct MainFixture : ::testing::Test {
 
 TEST_F(MainFixture, PageSwitchRules) {
     main.command(5000);
-    EXPECT_EQ(takeLog(), (Log{"p0:shown", "p0:language 0", "p0:read"}));
+    EXPECT_EQ(takeLog(), (Log{"p0:shown", "p0:language 0"}));
+    // Centred and painted within the switch; the read is posted and runs after it.
+    EXPECT_EQ(ui.events, (Log{"busy 1", "button 0", "main centred", "refresh",
+                              "post page 0 message 4", "busy 0"}));
+    ui.runPosted(main);
+    EXPECT_EQ(takeLog(), (Log{"p0:read"}));
     EXPECT_EQ(main.currentIndex(), 0);
 
     main.pageCommand(5000); // the shown page's own button
     EXPECT_TRUE(takeLog().empty());
 
     main.pageCommand(5003);
-    EXPECT_EQ(takeLog(), (Log{"p0:accept", "p3:shown", "p3:language 0", "p3:read", "p0:hidden"}));
+    ui.runPosted(main);
+    EXPECT_EQ(takeLog(), (Log{"p0:accept", "p3:shown", "p3:language 0", "p0:hidden", "p3:read"}));
 
-    main.pageCommand(5000); // second showing: no read
+    ui.events.clear();
+    main.pageCommand(5000); // second showing: no read, centred again
+    ui.runPosted(main);
     EXPECT_EQ(takeLog(), (Log{"p3:accept", "p0:shown", "p3:hidden"}));
+    EXPECT_EQ(ui.eventsStartingWith("main centred").size(), 1u);
     EXPECT_EQ(app.currentPageIndex, 0);
 }
 
 TEST_F(MainFixture, UnsentChangesQuestionOnLeaving) {
     main.command(5000);
+    ui.runPosted(main);
     takeLog();
     page(0)->dirty = true;
     ui.discardAnswers = {app::DiscardAnswer::Cancel};
     main.pageCommand(5001);
-    EXPECT_TRUE(takeLog().empty());
+    EXPECT_EQ(takeLog(), (Log{"p0:accept"})); // committed, then asked: Cancel stays
     EXPECT_EQ(main.currentIndex(), 0);
 
     ui.discardAnswers = {app::DiscardAnswer::Send};
     main.pageCommand(5001);
+    ui.runPosted(main);
+    // The field being edited is committed before the question.
     EXPECT_EQ(takeLog(),
-              (Log{"p0:send", "p0:accept", "p1:shown", "p1:language 0", "p1:read", "p0:hidden"}));
+              (Log{"p0:accept", "p0:send", "p1:shown", "p1:language 0", "p0:hidden", "p1:read"}));
 }
 
 TEST_F(MainFixture, ProfileLoadOrderProgressAndUninitialisedPagesReadFirst) {
@@ -149,8 +169,11 @@ TEST_F(MainFixture, ProfileLoadWithAnotherLanguageSwitchesEverything) {
 TEST_F(MainFixture, ProfileSaveWritesAllSectionsInOrder) {
     app.language = 1;
     app.soundOn = true;
+    deviceAnswersTheMainWindow();
     drv.on({DRV_CALLBACK}, Answer::okFlag(1));
     drv.on({DRV_CALLBACKNUM, 0, 2}, Answer::okText("0897"));
+    main.readSettingsFromDevice();
+    drv.clearCalls();
     main.settings().areaCode.reset("030");
     main.settings().areaCode.edited = "040"; // not on the device: not saved
     ui.fileAnswers = {std::string("/home/u/profiles/office.pro")};
@@ -186,15 +209,78 @@ TEST_F(MainFixture, ProfileSaveWritesAllSectionsInOrder) {
 }
 
 TEST_F(MainFixture, SaveWithAFailingWriteIsReported) {
+    deviceAnswersTheMainWindow();
     profiles.failWrites(app::kCurrentProfile, "PABX");
     profiles.failWrites(app::kCurrentProfile, "SAVED");
-    app::WriteReport report = main.profileSave(app::kCurrentProfile, "x.pro");
+    app::WriteReport report = main.profileSave(app::kCurrentProfile, "x.pro").writes;
     EXPECT_FALSE(report.ok());
     EXPECT_EQ(report.failures().size(), 9u); // PABX and the eight pages' keys
     EXPECT_EQ(report.failures()[0].key, "PABX");
     ASSERT_EQ(ui.writeFailures.size(), 1u);
     EXPECT_EQ(ui.writeFailures[0].failures().size(), 9u);
     EXPECT_EQ(ui.events.back(), "write failures"); // after the status window closed
+}
+
+TEST_F(MainFixture, ItemsTheDeviceDidNotConfirmAreNeverSavedUnasked) {
+    struct Row {
+        app::Unconfirmed policy;
+        std::deque<bool> answer; // the user's, when asked
+        bool written;
+    };
+    const Row rows[] = {
+        {app::Unconfirmed::Refuse, {}, false},
+        {app::Unconfirmed::Ask, {false}, false},
+        {app::Unconfirmed::Ask, {true}, true},
+    };
+    for (const Row& r : rows) {
+        test::FakeProfileStore store;
+        store.set(app::kDefaultProfile, "MSN_DIV", "ALIAS0", "Paul");
+        app::CConfigApp app2(drv.fn(), store, clock);
+        app2.connected = true;
+        test::ScriptedUi ui2;
+        test::RecordingPageFactory factory2(app2, ui2);
+        app::MainWindowLogic main2(app2, ui2, factory2);
+        main2.buildPages();
+        drv.clearRules();
+        deviceAnswersTheMainWindow();
+        drv.on({DRV_CALLBACKNUM, 0, 7}, Answer::noReply());
+        auto* timer = factory2.page(main2, 8);
+        timer->unconfirmed = {"TIMER_DIV/MCALL1"};
+        timer->writeOnRead = "CORRECTED"; // reading writes the default profile
+        const app::ProfileStore::Contents before = store.contents(app::kDefaultProfile);
+        ui2.writeUnconfirmedAnswers = r.answer;
+
+        app::SaveResult result = main2.profileSave(app::kCurrentProfile, "x.pro", r.policy);
+        EXPECT_EQ(result.unconfirmed, (Log{"BACK_DIV/CLBKNUM7", "TIMER_DIV/MCALL1"}));
+        EXPECT_EQ(result.written, r.written);
+        EXPECT_EQ(ui2.unconfirmedAsked.size(), r.answer.size());
+        EXPECT_EQ(store.contents(app::kCurrentProfile).exists, r.written);
+        if (!r.written) {
+            EXPECT_EQ(store.contents(app::kDefaultProfile), before); // byte for byte
+        }
+        EXPECT_EQ(ui2.events.back(), "progress close");
+    }
+}
+
+TEST_F(MainFixture, SaveAsksTheDeviceAgainForStandInsOfPagesWithoutUnsentChanges) {
+    deviceAnswersTheMainWindow();
+    for (int index : {0, 1, 2, 3, 4, 5, 6, 8}) {
+        main.command(5000 + index);
+        ui.runPosted(main);
+    }
+    page(2)->unconfirmed = {"SHORTDIAL_DIV/SDNUM00"};
+    page(2)->readConfirms = true; // the device answers now
+    page(3)->unconfirmed = {"FORWARD_DIV/FWDIMM0"};
+    page(3)->readConfirms = true;
+    page(3)->dirty = true; // the user's edits are not read over
+    takeLog();
+    app::SaveResult result =
+        main.profileSave(app::kCurrentProfile, "x.pro", app::Unconfirmed::Refuse);
+    Log log = takeLog();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "p2:read"), 1);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "p3:read"), 0);
+    EXPECT_EQ(result.unconfirmed, (Log{"FORWARD_DIV/FWDIMM0"}));
+    EXPECT_FALSE(result.written);
 }
 
 TEST_F(MainFixture, SaveCancelledInTheQuestionWritesNothing) {
@@ -225,7 +311,7 @@ TEST_F(MainFixture, LanguageSwitchWritesItAndReachesHiddenPages) {
 TEST_F(MainFixture, ModelChangeRebuildsForTheNewModel) {
     main.command(5000);
     main.command(5004);
-    takeLog();
+    takeLog(); // the posted reads are dropped: their pages are rebuilt
     drv.on({DRV_IDENT}, Answer::identity(1, 30, false, "V3", "B3"));
     main.modelChanged();
     EXPECT_EQ(app.pageModel, 30);

@@ -97,15 +97,30 @@ TEST_F(StartupFixture, NoDeviceQuitEndsWithoutMainWindow) {
 TEST_F(StartupFixture, TryAgainFindsABootLoaderOnCom2) {
     drv.on({DRV_BOOTPROBE, 1}, Answer::returns(2));
     ui.noResponseAnswers = {app::NoResponseAnswer::TryAgain};
+    // A first start: the settings dialog (which reads the device) waits.
+    profiles.set(app::kWinIni, "QuorvexCom", "FirstRun", "0");
     EXPECT_EQ(startup.run(startTime), app::StartupResult::Running);
     EXPECT_TRUE(app.bootLoaderFound);
     EXPECT_FALSE(app.identified);
     EXPECT_TRUE(app.connected);
+    EXPECT_EQ(app.portIndex, 1); // where the upgrade probes again
     EXPECT_EQ(ui.posted, (std::vector<int>{5000, 5014}));
     EXPECT_EQ(drv.count(DRV_BOOTPROBE), 2);
     EXPECT_EQ(drv.count(DRV_CLOSE), 1);
     EXPECT_EQ(drv.count(DRV_FINDPORT), 1); // no detection after a boot loader
     EXPECT_EQ(ui.busyDepth, 0);
+    EXPECT_EQ(ui.settingsDialogs, 0);
+
+    // The message loop: the MSN page shows without asking the boot loader
+    // anything, and the upgrade dialog opens next.
+    const std::size_t callsBefore = drv.calls().size();
+    ui.upgradeResults = {2};
+    std::size_t callsAtUpgrade = 0;
+    ui.onUpgradeDialog = [&] { callsAtUpgrade = drv.calls().size(); };
+    ui.runPosted(main);
+    EXPECT_EQ(callsAtUpgrade, callsBefore);
+    EXPECT_EQ(std::count(factory.log.begin(), factory.log.end(), "p0:read"), 0);
+    EXPECT_FALSE(main.initialised(0)); // read once the firmware works
 }
 
 TEST_F(StartupFixture, R30FoundOnlyAfterTryAgainRebuildsForThreePorts) {

@@ -136,6 +136,11 @@ TEST_F(ChargePageTest, RefreshOnlyWhileShownConnectedAndNotPaused) {
     EXPECT_EQ(drv.calls().size(), 4u);
     app.connected = true;
 
+    app.suspendHeartbeat(); // a profile load owns the line
+    page.timerTick();
+    EXPECT_EQ(drv.calls().size(), 4u);
+    app.resumeHeartbeat();
+
     page.hidden();
     EXPECT_FALSE(page.timerRunning());
     page.timerTick();

@@ -114,6 +114,9 @@ TEST_F(LogPageTest, TimerReadsOnlyWhenShownConnectedAndNotPaused) {
     app.connected = false;
     page.timerTick();
     app.connected = true;
+    app.suspendHeartbeat(); // a profile load owns the line
+    page.timerTick();
+    app.resumeHeartbeat();
     page.hidden();
     EXPECT_FALSE(page.timerRunning());
     page.timerTick();

@@ -65,3 +65,56 @@ TEST(LogicPages, TheFactoryServesTheMainWindow) {
     auto page = factory.createPage(3, 30, host);
     EXPECT_TRUE(is<quorvex::telephony::ForwardPage>(page.get()));
 }
+
+// Leaving a page by a page button: the field being edited is committed first,
+// so the unsent-changes question sees it (an LCR predial emptied and left is a
+// change to send; an MSN never checked is undone and leaves nothing to ask).
+TEST(LogicPages, TheFieldBeingEditedIsCommittedBeforeTheQuestion) {
+    struct Row {
+        int index;
+        std::function<void(qa::Page&)> edit; // typed, not yet committed
+        bool asked;
+    };
+    const int predial = quorvex::pages::lcr_control::band(0, quorvex::pages::BandField::Predial);
+    const std::vector<Row> rows = {
+        {qa::kLcrPage,
+         [predial](qa::Page& p) {
+             dynamic_cast<quorvex::pages::LcrPage&>(p).typeText(predial, "");
+         },
+         true},
+        {qa::kMsnPage,
+         [](qa::Page& p) { dynamic_cast<quorvex::telephony::MsnPage&>(p).setText(3000, "12a"); },
+         false},
+    };
+    for (const Row& r : rows) {
+        qt::FakeDriver drv;
+        drv.on({DRV_LCRPREFIX}, qt::Answer::okText("")); // band 0 predial "01070", below
+        drv.on({DRV_LCRPREFIX, 0, 0, qa::kOpQuery}, [] {
+            qt::Answer a;
+            a.text3 = "01070";
+            return a;
+        }());
+        qt::FakeProfileStore profiles;
+        qt::FakeClock clock;
+        qa::CConfigApp app{drv.fn(), profiles, clock};
+        app.connected = true;
+        app.pageModel = 70;
+        qt::ScriptedUi ui;
+        qa::LogicPageFactory factory(app, ui);
+        qa::MainWindowLogic main(app, ui, factory);
+        main.buildPages();
+        main.command(qa::kCmdFirstPage + r.index);
+        ui.runPosted(main);
+        r.edit(*main.page(r.index));
+        drv.clearCalls();
+        ui.discardAnswers = {qa::DiscardAnswer::Send};
+        main.pageCommand(qa::kCmdFirstPage + qa::kTimerPage);
+        EXPECT_EQ(ui.discardAnswers.empty(), r.asked) << r.index;
+        EXPECT_EQ(main.currentIndex(), qa::kTimerPage) << r.index;
+        if (r.index == qa::kLcrPage) {
+            // The emptied predial went to the device: a clear of band 0's prefix.
+            EXPECT_EQ(drv.count(DRV_LCRPREFIX), 1);
+        }
+        ui.discardAnswers.clear();
+    }
+}

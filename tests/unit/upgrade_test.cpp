@@ -1,8 +1,12 @@
 #include "maintenance/upgrade.h"
 
+#include "app/ini_profile_store.h"
+#include "app/logic_pages.h"
 #include "maintenance/detection.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
+#include "support/scripted_ui.h"
+#include "unit/profile_temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -90,6 +94,9 @@ public:
         return b;
     }
     void message(int id) override { log_.lines.push_back("message " + std::to_string(id)); }
+    void unconfirmedSettings(const std::vector<std::string>& items) override {
+        log_.lines.push_back("unconfirmed " + std::to_string(items.size()));
+    }
     void beep() override { log_.lines.push_back("beep"); }
     void showProgressPanel(bool on) override {
         log_.lines.push_back(on ? "panel on" : "panel off");
@@ -106,9 +113,14 @@ class FakeHost : public qm::UpgradeHost {
 public:
     explicit FakeHost(Log& log) : log_(log) {}
     bool saveOk = true;
-    bool saveDefaultProfile() override {
+    std::vector<std::string> unconfirmed; // what the save finds the device did not confirm
+    quorvex::app::SaveResult saveDefaultProfile() override {
         log_.lines.push_back("save default.pro");
-        return saveOk;
+        quorvex::app::SaveResult r;
+        r.unconfirmed = unconfirmed;
+        r.written = unconfirmed.empty();
+        if (!saveOk) r.writes.add({0, "SET_DIV", "PABX", "No space left on device"});
+        return r;
     }
     void loadDefaultProfile() override { log_.lines.push_back("load default.pro"); }
     void identity() override { log_.lines.push_back("identity"); }
@@ -121,6 +133,7 @@ private:
 class UpgradeTest : public ::testing::Test {
 protected:
     UpgradeTest() {
+        drv.clock = &clock;
         drv.onCall = [this](uint16_t code, DRVPARAM*) {
             if (code != DRV_WRITERAW) log.lines.push_back("drv " + std::to_string(code));
         };
@@ -148,6 +161,7 @@ protected:
         app.resetIdentity();
         app.connected = true;
         app.bootLoaderFound = true;
+        app.portIndex = 2; // where the start-up probe found the loader
     }
 
     qm::UpgradeEnd run() {
@@ -156,11 +170,38 @@ protected:
     }
     int blocksSent() const { return drv.count(DRV_WRITERAW); }
 
+    // The driver calls in order, a run of blocks as one "34 x N"; calls that
+    // went around the wrapper are marked "direct", command 56 with its nPort.
+    std::vector<std::string> calls() const {
+        std::vector<std::string> out;
+        for (const qt::Call& c : drv.calls()) {
+            std::string line = std::to_string(c.code);
+            if (c.direct) line += " direct";
+            if (c.code == DRV_BOOTPROBE2) line += " port " + std::to_string(c.sent.nPort);
+            if (c.code == DRV_WRITERAW && !out.empty() && out.back().rfind("34 x ", 0) == 0) {
+                out.back() = "34 x " + std::to_string(std::stoi(out.back().substr(5)) + 1);
+                continue;
+            }
+            out.push_back(c.code == DRV_WRITERAW ? "34 x 1" : line);
+        }
+        return out;
+    }
+    // Time on the fake clock between the first call of code from and the
+    // next call of code to (the first block, or the outcome after the last block).
+    std::int64_t between(uint16_t from, uint16_t to, bool lastOfFrom = false) const {
+        std::int64_t start = -1;
+        for (const qt::Call& c : drv.calls()) {
+            if (c.code == from && (start < 0 || lastOfFrom)) start = c.at;
+            if (c.code == to && start >= 0) return c.at - start;
+        }
+        return -1;
+    }
+
     Log log;
     qt::FakeDriver drv;
     qt::FakeProfileStore profiles;
     qt::FakeClock clock;
-    quorvex::app::CConfigApp app{drv.fn(), profiles, clock};
+    quorvex::app::CConfigApp app{drv.fn(), profiles, clock, drv.directFn()};
     FakeUpgradeUi ui{log};
     FakeHost host{log};
     int processed = 0;
@@ -180,8 +221,17 @@ TEST_F(UpgradeTest, SuccessSavesSendsEveryBlockReconnectsAndLoads) {
     EXPECT_EQ(run(), qm::UpgradeEnd::Success);
 
     EXPECT_EQ(qm::FirmwareUpgrade::dialogResult(qm::UpgradeEnd::Success), 1);
-    EXPECT_EQ(drv.codes().front(), DRV_CALLCHECK);
-    EXPECT_EQ(blocksSent(), 1024);
+    // Test, loader, blocks and speed through the wrapper; the outcome and the
+    // reopen straight to the driver.
+    EXPECT_EQ(calls(), (std::vector<std::string>{"32", "33", "34 x 1024", "35 direct", "38", "3",
+                                                 "57 direct"}));
+    // 80 ms after the test, the 15 s reset before the first block, 50 ms and
+    // the 12 s closing wait after the last one, on the fake clock.
+    EXPECT_GE(between(DRV_CALLCHECK, DRV_DOWNLOAD), 80);
+    EXPECT_GE(between(DRV_DOWNLOAD, DRV_WRITERAW), 15000);
+    EXPECT_LT(between(DRV_DOWNLOAD, DRV_WRITERAW), 15000 + 200);
+    EXPECT_GE(between(DRV_WRITERAW, DRV_DOWNLOADRESULT, true), 50 + 12000);
+    EXPECT_LT(between(DRV_WRITERAW, DRV_DOWNLOADRESULT, true), 50 + 12000 + 200);
     // Order: beep, file, confirm, save, test, download mode, blocks, outcome, reconnect, load.
     const std::vector<std::string> milestones = {
         "beep",      "file dialog",  "confirm",         "save default.pro", "caption 6184",
@@ -254,6 +304,8 @@ TEST_F(UpgradeTest, FailureWithoutLoaderEndsTheProgram) {
     ui.files = {r70};
     ui.confirms = {true};
     EXPECT_EQ(run(), qm::UpgradeEnd::Quit);
+    EXPECT_EQ(calls(),
+              (std::vector<std::string>{"32", "33", "34 x 1024", "35 direct", "56 direct port 2"}));
     EXPECT_LT(log.indexOf("panel off"), log.indexOf("drv 56"));
     EXPECT_GT(log.indexOf("message 9066"), log.indexOf("drv 56"));
     EXPECT_TRUE(log.has("post 2153"));
@@ -275,7 +327,9 @@ TEST_F(UpgradeTest, FailureWithLoaderRetriesWithAnotherFileAtOnce) {
     };
     EXPECT_EQ(run(), qm::UpgradeEnd::Success);
 
-    EXPECT_EQ(blocksSent(), 2048);
+    EXPECT_EQ(calls(),
+              (std::vector<std::string>{"32", "33", "34 x 1024", "35 direct", "56 direct port 2",
+                                        "34 x 1024", "35 direct", "38", "3", "57 direct"}));
     EXPECT_EQ(drv.count(DRV_CALLCHECK), 1);
     EXPECT_EQ(drv.count(DRV_DOWNLOAD), 1);
     EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(), "save default.pro"), 1);
@@ -338,7 +392,9 @@ TEST_F(UpgradeTest, CallCheckEndsTheProgram) {
         int result;
         std::string message;
     };
-    for (const Row& r : std::vector<Row>{{-1, "message 9900"}, {0, "message 9902"}}) {
+    // -2: no connection behind the wrapper; like no answer.
+    for (const Row& r :
+         std::vector<Row>{{-1, "message 9900"}, {-2, "message 9900"}, {0, "message 9902"}}) {
         log.lines.clear();
         drv.clearCalls();
         identifyAs(70, false);
@@ -372,11 +428,51 @@ TEST_F(UpgradeTest, BootModeStartUpSendsAtOnce) {
     EXPECT_EQ(drv.count(DRV_DOWNLOAD), 0);
     EXPECT_FALSE(log.has("save default.pro"));
     EXPECT_FALSE(log.has("caption 6186"));
-    EXPECT_EQ(drv.codes().front(), DRV_WRITERAW);
-    EXPECT_EQ(blocksSent(), 1024);
+    EXPECT_EQ(calls(),
+              (std::vector<std::string>{"34 x 1024", "35 direct", "38", "3", "57 direct"}));
     // Only the 50 ms and the 12 s closing wait.
     EXPECT_LT(clock.now() - start, 12050 + 200);
     EXPECT_TRUE(log.has("load default.pro"));
+}
+
+TEST_F(UpgradeTest, NotConnectedAsksTheDeviceOnceThenRefuses) {
+    struct Row {
+        int ping; // result of the presence test
+        qm::UpgradeEnd end;
+        std::vector<std::string> calls;
+    };
+    const Row rows[] = {
+        {-1, qm::UpgradeEnd::NotStarted, {"55 direct"}},
+        {1, qm::UpgradeEnd::Cancelled, {"55 direct"}}, // back: on to the confirmation
+    };
+    for (const Row& r : rows) {
+        log.lines.clear();
+        drv.clearCalls();
+        identifyAs(70, false);
+        app.connected = false; // the heartbeat lost the device before the dialog opened
+        drv.next(Answer::returns(r.ping));
+        ui.files = {r70};
+        ui.confirms = {false};
+        EXPECT_EQ(run(), r.end) << r.ping;
+        EXPECT_EQ(calls(), r.calls) << r.ping;
+        EXPECT_EQ(log.has("message 9922"), r.ping != 1);
+        EXPECT_EQ(log.has("file dialog"), r.ping == 1);
+        EXPECT_EQ(app.connected, r.ping == 1);
+        EXPECT_FALSE(log.has("post 2153"));
+    }
+    ui.files.clear();
+}
+
+TEST_F(UpgradeTest, SettingsTheDeviceDidNotConfirmStopBeforeAnythingIsSent) {
+    identifyAs(70, false);
+    host.unconfirmed = {"MSN_DIV/AMSN00", "TIMER_DIV/MCALL1"};
+    ui.files = {r70};
+    ui.confirms = {true};
+    EXPECT_EQ(run(), qm::UpgradeEnd::NotStarted);
+    EXPECT_TRUE(drv.calls().empty());
+    EXPECT_TRUE(log.has("unconfirmed 2"));
+    EXPECT_FALSE(log.has("post 2153"));
+    EXPECT_EQ(qm::FirmwareUpgrade::dialogResult(qm::UpgradeEnd::NotStarted), 2);
 }
 
 TEST_F(UpgradeTest, RefusedFilesNeverReachTheDevice) {
@@ -392,7 +488,7 @@ TEST_F(UpgradeTest, RefusedFilesNeverReachTheDevice) {
     EXPECT_TRUE(log.has("message 9908"));
     EXPECT_TRUE(log.has("message 9904"));
     EXPECT_FALSE(log.has("confirm"));
-    for (int id : {9904, 9906, 9908, 9910, 9914}) {
+    for (int id : {9904, 9906, 9908, 9910, 9914, 9916, 9918, 9920, 9922}) {
         EXPECT_FALSE(qm::upgradeText(id, 0).empty());
         EXPECT_NE(qm::upgradeText(id, 0), qm::upgradeText(id, 1));
     }
@@ -418,6 +514,43 @@ TEST_F(UpgradeTest, ReopenFailureLeavesTheSettingsInTheProfile) {
     EXPECT_FALSE(app.identified);
     EXPECT_FALSE(log.has("load default.pro"));
     EXPECT_GT(log.indexOf("message 9914"), log.indexOf("message 6192"));
+}
+
+// The real pages and the real default profile: one query the device does not
+// answer (the timers) keeps default.pro byte for byte, and the device never
+// hears of an upgrade.
+TEST_F(UpgradeTest, AReadThatFailsBeforeTheUpgradeKeepsTheDefaultProfile) {
+    quorvex::testing::TempDir home;
+    const std::filesystem::path defaultPro = home / "default.pro";
+    const std::string before = "[MSN_DIV]\r\nALIAS1=Paul\r\n[TIMER_DIV]\r\nMCALL0=06:30\r\n";
+    std::ofstream(defaultPro, std::ios::binary) << before;
+    quorvex::app::IniProfileStore store([&](int selector) {
+        return selector == quorvex::app::kDefaultProfile ? defaultPro : std::filesystem::path();
+    });
+    quorvex::app::CConfigApp device{drv.fn(), store, clock, drv.directFn()};
+    qm::Identity id;
+    id.identified = true;
+    id.modelNumber = 70;
+    device.applyIdentity(id);
+    device.connected = true;
+    device.pageModel = 70;
+    for (uint16_t code = 0; code <= DRV_REOPEN; ++code)
+        drv.on({code}, Answer::ok());
+    drv.on({DRV_PORTTIMER}, Answer::noReply());
+    qt::ScriptedUi shell;
+    quorvex::app::LogicPageFactory pages(device, shell);
+    quorvex::app::MainWindowLogic main(device, shell, pages);
+    main.buildPages();
+    qm::MainWindowUpgradeHost realHost(main);
+    ui.files = {r70};
+    ui.confirms = {true};
+    qm::FirmwareUpgrade upgrade(device, ui, realHost, [] {});
+
+    EXPECT_EQ(upgrade.run(), qm::UpgradeEnd::NotStarted);
+    EXPECT_TRUE(log.has("unconfirmed 10")); // MCACTIVE0-4 and MCALL0-4
+    EXPECT_EQ(drv.count(DRV_CALLCHECK) + drv.count(DRV_DOWNLOAD) + drv.count(DRV_WRITERAW), 0);
+    std::ifstream in(defaultPro, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), before);
 }
 
 TEST(UpgradeDialog, FileDialogPerModel) {
