@@ -1,7 +1,5 @@
 #include "pages/telephony/filter_page.h"
 
-#include "pages/telephony/port_entry.h"
-
 #include "app/config_app.h"
 #include "maintenance/detection.h"
 #include "profile/sections.h"
@@ -12,7 +10,6 @@ namespace quorvex::telephony {
 namespace {
 
 constexpr std::string_view kSection = "FILTER_DIV";
-constexpr int kInvalidEntryText = 9000;
 
 // Driver port of a filter column: the analog port's number, 0 for the data port.
 int32_t columnPort(int column) {
@@ -55,7 +52,7 @@ void FilterPage::buildTable() {
         } else if (key.second < kFilterSlots) {
             table_.add({DRV_FILTERNUM, port, key.second, app::ValueField::Text, key.name, 0,
                         std::string(key.textDefault)},
-                       column.entries[static_cast<std::size_t>(key.second)].value);
+                       column.entries[static_cast<std::size_t>(key.second)].item());
         }
     }
 }
@@ -67,14 +64,14 @@ int FilterPage::entryNumber(int controlId) const {
     return n;
 }
 
-FilterPage::Entry* FilterPage::entryOf(int controlId) {
+PortEntry* FilterPage::entryOf(int controlId) {
     int n = entryNumber(controlId);
     if (n < 0) return nullptr;
     return &columns_[static_cast<std::size_t>(n / kFilterSlots)]
                 .entries[static_cast<std::size_t>(n % kFilterSlots)];
 }
 
-const FilterPage::Entry* FilterPage::entryOf(int controlId) const {
+const PortEntry* FilterPage::entryOf(int controlId) const {
     int n = entryNumber(controlId);
     if (n < 0) return nullptr;
     return &columns_[static_cast<std::size_t>(n / kFilterSlots)]
@@ -100,32 +97,17 @@ PortNames FilterPage::classifierNames() const {
 void FilterPage::refreshDisplay() {
     PortNames names = classifierNames();
     for (Column& column : columns_) {
-        for (Entry& entry : column.entries)
-            entry.shown = displayText(entry.value.edited, names);
+        for (PortEntry& entry : column.entries)
+            entry.rederive(names);
     }
 }
 
-// The value a commit of the entry stores. A star code whose field still shows
-// its port's name keeps its code, so that of two ports with the same name the
-// second's code never turns into the first's.
-std::string FilterPage::committedValue(const Entry& entry, const PortNames& names) const {
-    const std::string& stored = entry.value.edited;
-    int kind = classify(stored, names);
-    if (kind >= 8 && kind <= 12 && entry.shown == displayText(stored, names)) return stored;
-    return storedValue(entry.shown, names);
-}
-
-void FilterPage::commit(Entry& entry) {
-    PortNames names = classifierNames();
-    entry.value.edited = committedValue(entry, names);
-    entry.shown = displayText(entry.value.edited, names);
-}
-
 void FilterPage::acceptField() {
+    PortNames names = classifierNames();
     for (int c = 0; c < kFilterColumns; ++c) {
         if (!columnExists(c)) continue;
-        for (Entry& entry : columns_[static_cast<std::size_t>(c)].entries)
-            commit(entry);
+        for (PortEntry& entry : columns_[static_cast<std::size_t>(c)].entries)
+            entry.commit(names);
     }
 }
 
@@ -135,8 +117,8 @@ bool FilterPage::hasUnsentChanges() const {
         if (!columnExists(c)) continue;
         const Column& column = columns_[static_cast<std::size_t>(c)];
         if (column.active.changed()) return true;
-        for (const Entry& entry : column.entries) {
-            if (committedValue(entry, names) != entry.value.confirmed) return true;
+        for (const PortEntry& entry : column.entries) {
+            if (entry.unsentAfterCommit(names)) return true;
         }
     }
     return false;
@@ -212,36 +194,37 @@ void FilterPage::shown() {
 }
 
 const std::string& FilterPage::text(int controlId) const {
-    const Entry* entry = entryOf(controlId);
-    return entry != nullptr ? entry->shown : emptyText();
+    const PortEntry* entry = entryOf(controlId);
+    return entry != nullptr ? entry->displayed() : emptyText();
 }
 
 void FilterPage::setText(int controlId, std::string text) {
-    if (Entry* entry = entryOf(controlId)) entry->shown = std::move(text);
+    if (PortEntry* entry = entryOf(controlId)) entry->setDisplayed(std::move(text));
 }
 
 bool FilterPage::textChanged(int controlId, std::string text) {
-    Entry* entry = entryOf(controlId);
+    PortEntry* entry = entryOf(controlId);
     if (entry == nullptr) return false;
-    entry->shown = std::move(text);
+    entry->setDisplayed(std::move(text));
     currentField_ = controlId;
-    if (classify(entry->shown, classifierNames()) != 0) return true; // incomplete is fine
-    ui_.message(kInvalidEntryText);
-    entry->value.discard();
-    entry->shown = displayText(entry->value.edited, classifierNames());
+    // Incomplete is fine while typing ("*" on the way to "*21").
+    if (classify(entry->displayed(), classifierNames()) != kClassInvalid) return true;
+    ui_.message(kTextPhoneNumber);
+    entry->discard(classifierNames());
     ui_.refresh();
     ui_.focus(controlId);
     return false;
 }
 
 void FilterPage::fieldChanged(int controlId) {
-    const Entry* entry = entryOf(controlId);
-    if (entry != nullptr) textChanged(controlId, entry->shown);
+    const PortEntry* entry = entryOf(controlId);
+    if (entry != nullptr) textChanged(controlId, entry->displayed());
 }
 
 void FilterPage::enterOrTab() {
-    Entry* entry = entryOf(currentField_);
-    if (entry != nullptr) commit(*entry);
+    // A half-typed entry goes back to its confirmed value; the focus moves on.
+    PortEntry* entry = entryOf(currentField_);
+    if (entry != nullptr) entry->commit(classifierNames());
     // The next existing field, wrapping round after the data column.
     int n = currentField_ - kFilterEntryControl;
     for (int step = 1; step <= kFilterColumns * kFilterSlots; ++step) {
@@ -277,14 +260,14 @@ const std::string& FilterPage::stored(int column, int slot) const {
     if (!columnExists(column) || slot < 0 || slot >= kFilterSlots) return emptyText();
     return columns_[static_cast<std::size_t>(column)]
         .entries[static_cast<std::size_t>(slot)]
-        .value.edited;
+        .stored();
 }
 
 const std::string& FilterPage::confirmed(int column, int slot) const {
     if (!columnExists(column) || slot < 0 || slot >= kFilterSlots) return emptyText();
     return columns_[static_cast<std::size_t>(column)]
         .entries[static_cast<std::size_t>(slot)]
-        .value.confirmed;
+        .confirmed();
 }
 
 } // namespace quorvex::telephony

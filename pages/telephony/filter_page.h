@@ -3,10 +3,11 @@
 // port a list of ten caller numbers the device turns away, and an
 // "Activated" switch per list. An entry is shown as the user knows it (a
 // stored star code shows the port's name) and stored as the device takes it
-// (a port name typed becomes "*" and the port number).
+// (a port name becomes "*" and the port number): the rule of port_entry.h,
+// shared with the short dial and forwarding pages.
 
 #include "app/page.h"
-#include "pages/telephony/number_classifier.h"
+#include "pages/telephony/port_entry.h"
 
 #include <array>
 #include <string>
@@ -52,7 +53,8 @@ public:
     const std::string& text(int controlId) const;
     // The user typed: the text becomes the field's text and is validated at
     // once. False when refused (message 9000, the entry back to its confirmed
-    // value, the focus back in the field).
+    // value, the focus back in the field). An incomplete text is accepted
+    // while typing; a commit returns it to the confirmed value.
     bool textChanged(int controlId, std::string text);
     // Just binds a text (no validation), e.g. before fieldChanged().
     void setText(int controlId, std::string text);
@@ -70,24 +72,18 @@ public:
     const std::string& confirmed(int column, int slot) const;
 
 private:
-    struct Entry {
-        std::string shown;
-        app::Item<std::string> value; // edited = stored
-    };
     struct Column {
         app::Item<int> active;
-        std::array<Entry, kFilterSlots> entries;
+        std::array<PortEntry, kFilterSlots> entries;
     };
 
     int entryNumber(int controlId) const;
-    Entry* entryOf(int controlId);
-    const Entry* entryOf(int controlId) const;
+    PortEntry* entryOf(int controlId);
+    const PortEntry* entryOf(int controlId) const;
     void buildTable();
     void refreshNames();
     void refreshDisplay();
     PortNames classifierNames() const;
-    std::string committedValue(const Entry& entry, const PortNames& names) const;
-    void commit(Entry& entry);
     void sendItems(app::SendMode mode);
 
     int portCount_;

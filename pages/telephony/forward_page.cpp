@@ -122,18 +122,12 @@ void ForwardPage::timerTick() {
 // ---- display and commit ----
 
 void ForwardPage::commitControls() {
+    // Half a name or a lone star is accepted while typing, but never sent as
+    // a forwarding target: the commit returns it to the confirmed one.
     PortNames names = app_.cache.portNames();
     for (int t = 0; t < kForwardTypeCount; ++t) {
-        for (int p = 0; p < portCount_; ++p) {
-            PortEntry& e = entry(t, p);
-            int c = classify(e.displayed(), names);
-            // Half a name or a lone star is accepted while typing, but never
-            // sent as a forwarding target: it goes back to the confirmed one.
-            if (e.pending() && (c == kClassInvalid || c == kClassIncomplete))
-                e.discard(names);
-            else
-                e.commit(names);
-        }
+        for (int p = 0; p < portCount_; ++p)
+            entry(t, p).commit(names);
     }
 }
 
@@ -313,8 +307,7 @@ bool ForwardPage::hasUnsentChanges() const {
     for (int t = 0; t < kForwardTypeCount; ++t) {
         for (int p = 0; p < portCount_; ++p) {
             const PortEntry& e = fields_[static_cast<std::size_t>(t)][static_cast<std::size_t>(p)];
-            if (e.changed()) return true;
-            if (e.pending() && storedValue(e.displayed(), names) != e.confirmed()) return true;
+            if (e.unsentAfterCommit(names)) return true;
         }
     }
     return false;

@@ -9,6 +9,13 @@ std::string starCode(int portIndex) {
     return "*" + std::to_string(app::kAnalogPortNumbers[static_cast<std::size_t>(portIndex)]);
 }
 
+bool isStarCode(std::string_view text) {
+    for (int p = 0; p < kPortNameCount; ++p) {
+        if (text == starCode(p)) return true;
+    }
+    return false;
+}
+
 int starCodePort(std::string_view text, const PortNames& names) {
     int c = classify(text, names);
     return c >= kClassFirstStar && c < kClassFirstStar + kPortNameCount ? c - kClassFirstStar : -1;
@@ -27,10 +34,21 @@ std::string displayText(std::string_view stored, const PortNames& names) {
     return name.empty() ? std::string(stored) : name;
 }
 
-std::string storedValue(std::string_view displayed, const PortNames& names, int namedPorts) {
+std::string storedValue(std::string_view displayed, const PortNames& names) {
     int p = namedPort(displayed, names);
-    if (p >= 0 && p < namedPorts && !names[static_cast<std::size_t>(p)].empty()) return starCode(p);
+    if (p >= 0 && !names[static_cast<std::size_t>(p)].empty()) return starCode(p);
     return std::string(displayed);
+}
+
+std::string storedForm(std::string_view value, const PortNames& names) {
+    // A star code is never read as a name: of two ports with one name, or a
+    // port named like a star code, the code the device holds stays.
+    return isStarCode(value) ? std::string(value) : storedValue(value, names);
+}
+
+bool halfTyped(std::string_view displayed, const PortNames& names) {
+    int c = classify(displayed, names);
+    return c == kClassInvalid || c == kClassIncomplete;
 }
 
 void PortEntry::reset(std::string value, const PortNames& names, bool fromDevice) {
@@ -43,9 +61,17 @@ void PortEntry::setStored(std::string value, const PortNames& names) {
     rederive(names);
 }
 
-void PortEntry::commit(const PortNames& names, int namedPorts) {
-    if (displayed_ != derived_) value_.edited = storedValue(displayed_, names, namedPorts);
+std::string PortEntry::committedValue(const PortNames& names) const {
+    if (!pending()) return storedForm(value_.edited, names);
+    if (halfTyped(displayed_, names)) return storedForm(value_.confirmed, names);
+    return storedValue(displayed_, names);
+}
+
+bool PortEntry::commit(const PortNames& names) {
+    const bool undone = pending() && halfTyped(displayed_, names);
+    value_.edited = committedValue(names);
     rederive(names);
+    return !undone;
 }
 
 void PortEntry::discard(const PortNames& names) {

@@ -1,6 +1,6 @@
 #pragma once
-// A number field that may name an internal port: the rules the short dial,
-// call forwarding and call filter pages share.
+// A number field that may name an internal port: the one rule the short dial,
+// call forwarding and call filter pages share (Parts 4.3-4.5 with 4.7).
 //
 // The device knows an internal port only as a star code ("*21"); the user
 // knows it by the name given on the MSN page. So an entry is held three times:
@@ -11,24 +11,35 @@
 //
 // Value -> display: a stored star code shows the port's current name from the
 // device-state cache; anything else shows as stored.
-// Display -> value (commit): a text that is exactly a port name is stored as
-// "*" plus that port's number; a typed star code is stored as typed and then
-// shown as the port's name; any other text is stored as typed.
+// Display -> value (commit), whichever way the value came in:
+// - typed text: exactly a port name is stored as "*" plus that port's number;
+//   a typed star code is stored as typed and then shown as the port's name;
+//   a text the classifier finds incomplete ("*", "*2", the beginning of a
+//   name) or invalid is not stored: the entry returns to its confirmed value
+//   (accepted while typing, it would reach the device as a caller number);
+//   any other text is stored as typed;
+// - a value from the device or a profile, still showing as derived: a star
+//   code stays as it is; a port's name becomes its star code (a profile
+//   written by hand, or a device that took a name an older version sent,
+//   would otherwise have the name itself sent again); anything else stays.
+// Every port's name counts, whatever the model, as every star code does
+// ("*32" is accepted on a three-port model too).
 //
 // Two guards keep a stored value from changing behind the user's back:
-// - a field whose text is still the one derived from its stored value commits
-//   to that stored value (two ports with the same name, or a port renamed
-//   since the field was filled, would otherwise turn "*22" into "*21" or into
-//   the bare name);
+// - a field whose text is still the one derived from its stored star code
+//   commits to that star code (two ports with the same name, or a port
+//   renamed since the field was filled, would otherwise turn "*22" into
+//   "*21" or into the bare name);
 // - a star code whose port has no name yet shows as the star code itself.
 //
-// Usage (one PortEntry per field; names = app.cache.portNames()):
+// Usage (one PortEntry per field; names = the page's port names):
 //   entry.reset(fromDevice, names);          // read: stored = confirmed = value
 //   entry.setDisplayed(typed);               // every keystroke of the widget
 //   entry.commit(names);                     // before send / change check / on leave
 //   if (entry.changed()) send(entry.stored()) ... entry.confirm();
 //   entry.discard(names);                    // back to the device's value
 //   entry.rederive(names);                   // a port was renamed: new display
+// A change check that must not commit asks unsentAfterCommit(names).
 
 #include "app/page_items.h"
 #include "pages/telephony/number_classifier.h"
@@ -51,6 +62,8 @@ inline constexpr int kClassFirstStar = 8;
 
 // "*11" ... "*32" for port index 0-4; empty for any other index.
 std::string starCode(int portIndex);
+// True for the texts "*11" ... "*32" themselves, whatever the ports are named.
+bool isStarCode(std::string_view text);
 // The port index (0-4) a text names as a star code, or -1.
 int starCodePort(std::string_view text, const PortNames& names);
 // The port index (0-4) whose name is exactly text (by the classifier), or -1.
@@ -58,10 +71,14 @@ int namedPort(std::string_view text, const PortNames& names);
 
 // Value -> display: a star code shows the port's name (when it has one).
 std::string displayText(std::string_view stored, const PortNames& names);
-// Display -> value: exactly the name of one of the first namedPorts ports
-// becomes its star code; anything else is stored as typed.
-std::string storedValue(std::string_view displayed, const PortNames& names,
-                        int namedPorts = kPortNameCount);
+// A typed text -> value: exactly a port's (non-empty) name becomes its star
+// code; anything else is stored as typed.
+std::string storedValue(std::string_view displayed, const PortNames& names);
+// A value from the device or a profile in the form the device takes: a star
+// code stays as it is (the first guard), anything else as storedValue().
+std::string storedForm(std::string_view value, const PortNames& names);
+// Whether a typed text may not be stored: incomplete or invalid.
+bool halfTyped(std::string_view displayed, const PortNames& names);
 
 class PortEntry {
 public:
@@ -84,9 +101,15 @@ public:
     bool known() const { return value_.known; }
     // A value from a profile: stored only; the display follows.
     void setStored(std::string value, const PortNames& names);
-    // Display -> stored value (see the rules above), then the display is
-    // derived again from the stored value.
-    void commit(const PortNames& names, int namedPorts = kPortNameCount);
+    // Display -> stored value by the rule above, then the display is derived
+    // again from the stored value. False when a half-typed text was undone.
+    bool commit(const PortNames& names);
+    // The stored value commit() would leave; nothing changes.
+    std::string committedValue(const PortNames& names) const;
+    // After a commit the entry would differ from what the device holds.
+    bool unsentAfterCommit(const PortNames& names) const {
+        return committedValue(names) != value_.confirmed;
+    }
     // Stored := confirmed; the display follows.
     void discard(const PortNames& names);
     // Confirmed := stored (the device took it).

@@ -120,15 +120,8 @@ void ShortDialPage::rederiveAll() {
 void ShortDialPage::commitControls() {
     PortNames names = app_.cache.portNames();
     for (int p = 0; p < portCount_; ++p) {
-        for (PortEntry& e : entries_[static_cast<std::size_t>(p)]) {
-            int c = classify(e.displayed(), names);
-            // Never store half a name or a rejected text: the device would
-            // take it as a number.
-            if (e.pending() && (c == kClassInvalid || c == kClassIncomplete))
-                e.discard(names);
-            else
-                e.commit(names, portCount_);
-        }
+        for (PortEntry& e : entries_[static_cast<std::size_t>(p)])
+            e.commit(names);
     }
 }
 
@@ -151,25 +144,17 @@ void ShortDialPage::fieldChanged(int controlId) {
 }
 
 void ShortDialPage::fieldLeft(int controlId) {
-    PortEntry* e = entryOf(controlId);
-    if (e == nullptr) return;
-    if (e->pending() && classify(e->displayed(), app_.cache.portNames()) == kClassIncomplete) {
-        e->discard(app_.cache.portNames()); // silently: the user did not finish
-        ui_.refresh();
-        return;
-    }
+    if (entryOf(controlId) == nullptr) return;
+    // An incomplete entry goes back silently: the user did not finish it.
     commitControls();
     ui_.refresh();
 }
 
 void ShortDialPage::enterOrTab(int focusedControl) {
     PortEntry* e = entryOf(focusedControl);
-    if (e != nullptr && e->pending()) {
-        int c = classify(e->displayed(), app_.cache.portNames());
-        if (c == kClassInvalid || c == kClassIncomplete) {
-            undo(*e, focusedControl);
-            return;
-        }
+    if (e != nullptr && e->pending() && halfTyped(e->displayed(), app_.cache.portNames())) {
+        undo(*e, focusedControl);
+        return;
     }
     commitControls();
     ui_.refresh();
@@ -205,12 +190,11 @@ void ShortDialPage::shown() {
 }
 
 bool ShortDialPage::hasUnsentChanges() const {
-    if (table_.anyChanged()) return true;
+    PortNames names = app_.cache.portNames();
     for (int p = 0; p < portCount_; ++p) {
+        if (ring_[static_cast<std::size_t>(p)].changed()) return true;
         for (const PortEntry& e : entries_[static_cast<std::size_t>(p)]) {
-            if (e.pending() &&
-                storedValue(e.displayed(), app_.cache.portNames(), portCount_) != e.confirmed())
-                return true;
+            if (e.unsentAfterCommit(names)) return true;
         }
     }
     return false;

@@ -75,8 +75,8 @@ public:
 private:
     PortEntry* entryOf(int controlId);
     const PortEntry* entryOf(int controlId) const;
-    // Display -> stored values of every entry; a typed text that is
-    // incomplete or invalid goes back to the confirmed value instead.
+    // Display -> stored values of every entry (PortEntry::commit: a typed
+    // text that is incomplete or invalid goes back to the confirmed value).
     void commitControls();
     void rederiveAll();
     void undo(PortEntry& entry, int controlId);

@@ -1,12 +1,42 @@
 // The port-entry rules: any names, any stored and typed texts, any sequence
-// of the field's operations. A stored value survives a round trip through its
-// own display; a commit always leaves the field settled.
+// of the field's operations. A value from the device commits to its stored
+// form (a port's name becomes its star code, a star code stays); a commit
+// always leaves the field settled, never stores a half-typed text and never
+// leaves a bare port name to be sent.
 #include "pages/telephony/port_entry.h"
 #include "tests/fuzz/fuzz_check.h"
 
 #include <string>
 
 using namespace quorvex::telephony;
+
+namespace {
+
+// What a commit leaves: a star code, or a text that is not exactly a port's name.
+bool sendable(const std::string& stored, const quorvex::PortNames& names) {
+    const int p = namedPort(stored, names);
+    return isStarCode(stored) || p < 0 || names[static_cast<std::size_t>(p)].empty();
+}
+
+void checkCommit(PortEntry& entry, const quorvex::PortNames& names) {
+    const bool wasPending = entry.pending();
+    const bool half = wasPending && halfTyped(entry.displayed(), names);
+    const std::string confirmed = entry.confirmed();
+    const std::string expected = entry.committedValue(names);
+    const bool unsent = entry.unsentAfterCommit(names);
+    FUZZ_CHECK(entry.commit(names) == !half);
+    FUZZ_CHECK(entry.stored() == expected);
+    FUZZ_CHECK(entry.changed() == unsent);
+    FUZZ_CHECK(entry.confirmed() == confirmed);
+    FUZZ_CHECK(!entry.pending());
+    if (half) FUZZ_CHECK(entry.stored() == storedForm(confirmed, names));
+    FUZZ_CHECK(sendable(entry.stored(), names));
+    // Settled: a second commit changes nothing.
+    entry.commit(names);
+    FUZZ_CHECK(entry.stored() == expected);
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input in(data, size);
@@ -19,16 +49,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     entry.reset(fromDevice, names);
     FUZZ_CHECK(!entry.changed() && !entry.pending());
     entry.commit(names);
-    FUZZ_CHECK(entry.stored() == fromDevice);
-    FUZZ_CHECK(!entry.changed());
+    const std::string form = isStarCode(fromDevice) ? fromDevice : storedValue(fromDevice, names);
+    FUZZ_CHECK(entry.stored() == form);
+    FUZZ_CHECK(storedForm(fromDevice, names) == form);
+    FUZZ_CHECK(entry.confirmed() == fromDevice);
+    FUZZ_CHECK(entry.changed() == (form != fromDevice));
 
     const int portIndex = starCodePort(entry.stored(), names);
     FUZZ_CHECK(portIndex >= -1 && portIndex < kPortNameCount);
     const int named = namedPort(entry.displayed(), names);
     FUZZ_CHECK(named >= -1 && named < kPortNameCount);
-    for (int i = -1; i <= kPortNameCount; ++i)
+    for (int i = -1; i <= kPortNameCount; ++i) {
         FUZZ_CHECK(starCode(i).empty() == (i < 0 || i >= kPortNameCount));
-    (void)storedValue(displayText(fromDevice, names), names, in.byte() % 7);
+        if (!starCode(i).empty()) FUZZ_CHECK(isStarCode(starCode(i)));
+    }
+    (void)storedValue(displayText(fromDevice, names), names);
 
     while (!in.empty()) {
         switch (in.byte() % 6) {
@@ -36,8 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             entry.setDisplayed(std::string(in.piece()));
             break;
         case 1:
-            entry.commit(names, in.byte() % 7);
-            FUZZ_CHECK(!entry.pending());
+            checkCommit(entry, names);
             break;
         case 2:
             entry.discard(names);

@@ -131,7 +131,6 @@ TEST_F(FilterFixture, CommitStoresPortNamesAsStarCodes) {
     const CommitCase cases[] = {
         {"Paul", "*21", "Paul"},     {"*32", "*32", "Ilvane"},          {"*11", "*11", "\"11\""},
         {"\"22\"", "*22", "\"22\""}, {"0301234", "0301234", "0301234"}, {"", "", ""},
-        {"Pa", "Pa", "Pa"}, // incomplete texts are kept as typed
     };
     for (const CommitCase& c : cases) {
         FilterPage& p = make(5);
@@ -145,6 +144,57 @@ TEST_F(FilterFixture, CommitStoresPortNamesAsStarCodes) {
         EXPECT_EQ(p.confirmed(1, 0), c.sent) << c.typed;
         EXPECT_FALSE(p.hasUnsentChanges());
     }
+}
+
+// Half-typed entries are accepted while typing, but a commit never stores
+// them: like the short dial and forwarding pages, it returns them to the
+// confirmed value (the device would take "Pa" as a caller number).
+TEST_F(FilterFixture, HalfTypedEntriesAreUndoneWhenCommitted) {
+    deviceAnswers();
+    for (const char* typed : {"*", "*2", "Pa", "Ilv", "\"3"}) {
+        FilterPage& p = make(5);
+        p.readDevice();
+        drv.clearCalls();
+        ui.messages.clear();
+        EXPECT_TRUE(p.textChanged(2810, typed)) << typed;
+        EXPECT_TRUE(ui.messages.empty()) << "accepted while typing: " << typed;
+        EXPECT_EQ(p.text(2810), typed);
+        EXPECT_FALSE(p.hasUnsentChanges()) << typed;
+        p.send();
+        EXPECT_TRUE(drv.calls().empty()) << typed;
+        EXPECT_EQ(p.stored(1, 0), "2100") << typed;
+        EXPECT_EQ(p.text(2810), "2100") << typed;
+    }
+    // Enter or Tab: the entry goes back and the focus moves on.
+    FilterPage& p = make(5);
+    p.readDevice();
+    p.setCurrentField(2811);
+    EXPECT_TRUE(p.textChanged(2811, "Pau"));
+    p.enterOrTab();
+    EXPECT_EQ(p.text(2811), "2101");
+    EXPECT_EQ(p.stored(1, 1), "2101");
+    EXPECT_EQ(p.currentField(), 2812);
+    // So does leaving the page (the shell's commit of the current field).
+    EXPECT_TRUE(p.textChanged(2812, "*3"));
+    p.acceptField();
+    EXPECT_EQ(p.text(2812), "2102");
+    EXPECT_EQ(p.mayLeave(), 1); // nothing to ask about (a question would fail the test)
+}
+
+// The device holds a port's name as an entry: shown as the name, offered and
+// sent as the star code (the same rule as the short dial and forwarding pages).
+TEST_F(FilterFixture, APortNameTheDeviceHoldsIsSentAsItsStarCode) {
+    deviceAnswers();
+    drv.on({DRV_FILTERNUM, 0, 4, 0}, Answer::okText("Ilvane"));
+    FilterPage& p = make(5);
+    p.readDevice();
+    EXPECT_EQ(p.text(2854), "Ilvane");
+    EXPECT_TRUE(p.hasUnsentChanges());
+    drv.clearCalls();
+    p.send();
+    EXPECT_EQ(drv.sequence(), (std::vector<Cmd>{{DRV_FILTERNUM, 0, 4, 1, "*32"}}));
+    EXPECT_EQ(p.text(2854), "Ilvane");
+    EXPECT_FALSE(p.hasUnsentChanges());
 }
 
 TEST_F(FilterFixture, StarCodeOfASecondPortWithTheSameNameStays) {

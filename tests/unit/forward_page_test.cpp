@@ -342,12 +342,42 @@ TEST_F(ForwardTest, ProfileLoadSendsEveryFieldThenReadsThePage) {
     }
     expected[0].text = "0301234";
     expected[4].text = "*11";
-    expected[14].text = "Paul"; // a text in the profile is sent as it stands
+    expected[14].text = "*21"; // a port's name in the profile is sent as its star code
     for (const Cmd& q : fullRead(5))
         expected.push_back(q);
     EXPECT_EQ(drv.sequence(), expected);
     EXPECT_EQ(drv.calls()[8].sent.bFlag, 0) << "port 22 without an MSN: switched off";
     EXPECT_EQ(host.progressSteps, 15);
+}
+
+TEST_F(ForwardTest, APortNameFromAProfileShowsAsTheNameAndIsSentAsItsStarCode) {
+    device();
+    page->readDevice();
+    profiles.set(1, "FORWARD_DIV", "FWDIMM0", "Paul");
+    profiles.set(1, "FORWARD_DIV", "FWDBUSY0", "*21");
+    drv.clearCalls();
+    page->profileLoad(1);
+    EXPECT_EQ(drv.sequence()[0], (Cmd{DRV_CFU, 11, 0, 1, "*21"}));
+    EXPECT_EQ(drv.sequence()[1], (Cmd{DRV_CFB, 11, 0, 1, "*21"}));
+    EXPECT_EQ(drv.calls()[0].sent.bFlag, 1);
+}
+
+// A target the device reports as a port's name (sent by an older version) is
+// offered again as the star code the device can forward to.
+TEST_F(ForwardTest, APortNameTheDeviceReportsIsSentAsItsStarCode) {
+    device();
+    Answer on = Answer::okValue(1);
+    on.text = "Paul";
+    drv.on({DRV_CFNR, 11, 0, 0}, on);
+    page->readDevice();
+    EXPECT_EQ(page->text(2730), "Paul");
+    EXPECT_TRUE(page->hasUnsentChanges());
+    drv.clearCalls();
+    page->buttonPressed(2730 + kForwardButtonOffset);
+    ASSERT_FALSE(drv.sequence().empty());
+    EXPECT_EQ(drv.sequence()[0], (Cmd{DRV_CFNR, 11, 0, 1, "*21"}));
+    EXPECT_EQ(page->text(2730), "Paul");
+    EXPECT_FALSE(page->hasUnsentChanges());
 }
 
 TEST_F(ForwardTest, ProfileSaveWritesConfirmedTargetsUnderTheSectionKeys) {

@@ -237,12 +237,15 @@ TEST_F(ShortDialTest, R30HasNoControlsOfPorts31And32) {
     EXPECT_FALSE(page->setText(editOf(3, 0), "1"));
     EXPECT_FALSE(page->setChecked(kSpecialRingCheckFirst + 3, true));
     EXPECT_EQ(page->nextControl(editOf(2, 9)), kSpecialRingCheckFirst);
-    // A name of a port the R30 does not have is not turned into its star code.
+    // The one commit rule of the three pages: a port's name stands for its
+    // star code on every model, as the star code itself does ("*31" is
+    // accepted on an R30 too), so the name never reaches the device as text.
     deviceAnswersEverything();
     page->readDevice();
     type(editOf(0, 0), "\"31\"");
     page->fieldLeft(editOf(0, 0));
-    EXPECT_EQ(page->entry(0, 0).stored(), "\"31\"");
+    EXPECT_EQ(page->entry(0, 0).stored(), "*31");
+    EXPECT_EQ(page->text(editOf(0, 0)), "\"31\"");
 }
 
 TEST_F(ShortDialTest, RenamingAPortChangesTheDisplayNotTheStoredValue) {
@@ -278,6 +281,48 @@ TEST_F(ShortDialTest, ProfileLoadSendsEveryItemWithProgress) {
     EXPECT_EQ(drv.calls()[1].sent.bFlag, 1) << "a switch loads as a boolean";
     EXPECT_EQ(host.progressSteps, 55);
     EXPECT_EQ(page->text(editOf(4, 9)), "Paul");
+    EXPECT_FALSE(page->hasUnsentChanges());
+}
+
+// A profile may hold a port's name where a star code belongs (written by
+// hand, or saved after an older version had sent the name itself): it is
+// sent as the star code, and a star code still shows as the name.
+TEST_F(ShortDialTest, APortNameFromAProfileIsSentAsItsStarCode) {
+    deviceAnswersEverything();
+    page->readDevice();
+    drv.clearCalls();
+    drv.on({DRV_SPECIALRING, std::nullopt, std::nullopt, 1}, Answer::ok());
+    drv.on({DRV_SHORTDIAL, std::nullopt, std::nullopt, 1}, Answer::ok());
+    profiles.set(1, "SHORTDIAL_DIV", "SDNUM13", "Paul");
+    profiles.set(1, "SHORTDIAL_DIV", "SDNUM14", "*21");
+    profiles.set(1, "SHORTDIAL_DIV", "SDNUM15", "Pau"); // not a name: sent as it stands
+    page->profileLoad(1);
+
+    std::vector<Cmd> expected = expectedAll(5, 1);
+    expected[5 + 13].text = "*21";
+    expected[5 + 14].text = "*21";
+    expected[5 + 15].text = "Pau";
+    EXPECT_EQ(drv.sequence(), expected);
+    EXPECT_EQ(page->text(editOf(1, 3)), "Paul");
+    EXPECT_EQ(page->text(editOf(1, 4)), "Paul");
+    EXPECT_EQ(page->entry(1, 3).confirmed(), "*21");
+    EXPECT_FALSE(page->hasUnsentChanges());
+}
+
+// A device that holds a port's name as an entry (sent by an older version)
+// holds nothing the device can dial: the page offers the star code.
+TEST_F(ShortDialTest, APortNameTheDeviceHoldsIsOfferedAsItsStarCode) {
+    deviceAnswersEverything();
+    drv.on({DRV_SHORTDIAL, 22, 7, 0}, Answer::okText("Paul"));
+    page->readDevice();
+    EXPECT_EQ(page->text(editOf(2, 7)), "Paul");
+    EXPECT_EQ(page->entry(2, 7).confirmed(), "Paul");
+    EXPECT_TRUE(page->hasUnsentChanges());
+    drv.clearCalls();
+    drv.on({DRV_SHORTDIAL, std::nullopt, std::nullopt, 1}, Answer::ok());
+    page->send();
+    EXPECT_EQ(drv.sequence(), (std::vector<Cmd>{{DRV_SHORTDIAL, 22, 7, 1, "*21"}}));
+    EXPECT_EQ(page->text(editOf(2, 7)), "Paul");
     EXPECT_FALSE(page->hasUnsentChanges());
 }
 

@@ -38,9 +38,50 @@ TEST(PortEntry, DisplayAndStoredValues) {
                             Commit{"0301234", "0301234"}, Commit{"Pau", "Pau"}, Commit{"", ""}}) {
         EXPECT_EQ(storedValue(c.typed, names()), c.stored) << c.typed;
     }
-    // Only the first namedPorts ports are named (an R30 has three).
-    EXPECT_EQ(storedValue("\"31\"", names(), 3), "\"31\"");
-    EXPECT_EQ(storedValue("\"31\"", names(), 5), "*31");
+    // Every port's name counts, whatever the model (as every star code does).
+    EXPECT_EQ(storedValue("\"31\"", names()), "*31");
+}
+
+// A value that did not come from typing (a profile, the device) is committed
+// by the same rule as a typed one: a port's name becomes its star code.
+TEST(PortEntry, APortNameFromAProfileOrTheDeviceIsStoredAsItsStarCode) {
+    PortEntry loaded;
+    loaded.reset("", names());
+    loaded.setStored("Paul", names());
+    EXPECT_EQ(loaded.displayed(), "Paul");
+    loaded.commit(names());
+    EXPECT_EQ(loaded.stored(), "*21");
+    EXPECT_EQ(loaded.displayed(), "Paul");
+
+    PortEntry read;
+    read.reset("Paul", names());
+    read.commit(names());
+    EXPECT_EQ(read.stored(), "*21");
+    EXPECT_EQ(read.confirmed(), "Paul") << "what the device holds";
+    EXPECT_TRUE(read.changed());
+    read.commit(names());
+    EXPECT_EQ(read.stored(), "*21") << "a second commit changes nothing";
+
+    // Not a name (any more): stored as it stands.
+    for (const char* value : {"Pau", "0301234", "*2", "Peter"}) {
+        PortEntry e;
+        e.setStored(value, names());
+        e.commit(names());
+        EXPECT_EQ(e.stored(), value);
+    }
+}
+
+// Half a star code or half a name is kept while typing, never stored.
+TEST(PortEntry, AHalfTypedTextIsUndoneByTheCommit) {
+    for (const char* typed : {"*", "*2", "Pa", "\"1", "12a"}) {
+        PortEntry e;
+        e.reset("0301", names());
+        e.setDisplayed(typed);
+        e.commit(names());
+        EXPECT_EQ(e.stored(), "0301") << typed;
+        EXPECT_EQ(e.displayed(), "0301") << typed;
+        EXPECT_FALSE(e.changed()) << typed;
+    }
 }
 
 TEST(PortEntry, StarCodeOfAPortWithoutNameShowsTheCode) {
