@@ -79,9 +79,9 @@ struct FrameInfo {
 };
 
 constexpr FrameInfo kFrames[] = {
-    {FrameField::V120, kCtlV120FrameSize, {128, 256, 9044}},
-    {FrameField::X75, kCtlX75FrameSize, {1, 2048, 9046}},
-    {FrameField::Hdlc, kCtlHdlcFrameSize, {1, 2048, 9048}},
+    {FrameField::V120, kCtlV120FrameSize, {128, 256, 9044, false}},
+    {FrameField::X75, kCtlX75FrameSize, {1, 2048, 9046, true}},
+    {FrameField::Hdlc, kCtlHdlcFrameSize, {1, 2048, 9048, true}},
 };
 
 const FrameInfo& frameInfo(FrameField field) {
@@ -128,7 +128,9 @@ int frameSizeTypingError(FrameField field, std::string_view text) {
     if (text.empty()) return 0;
     std::optional<int> value = digitsValue(text);
     if (!value) return kMsgDigitsOnly;
-    return *value > frameRange(field).max ? frameRange(field).messageId : 0;
+    const FrameRange range = frameRange(field);
+    const bool belowMin = range.minWhileTyping && *value < range.min;
+    return *value > range.max || belowMin ? range.messageId : 0;
 }
 
 const std::vector<int>& switchedControls() {

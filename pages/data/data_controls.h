@@ -65,12 +65,16 @@ struct FrameRange {
     int min;
     int max;
     int messageId; // 9044, 9046, 9048
+    // Whether min is checked while typing too. V.120's 128 is not: "1" is on
+    // its way to "128". X.75's and HDLC's 1 is: no digit after "0" helps.
+    bool minWhileTyping;
 };
 FrameRange frameRange(FrameField field);
 // The frame size field of a protocol (none for PPP, V.110, SoftFax).
 std::optional<FrameField> frameFieldOf(int protocol);
-// While typing: digits only (9024) and not above the maximum (the V.120
-// minimum of 128 is checked only when collecting). 0 when fine; empty is fine.
+// While typing: digits only (9024), not above the maximum, and for X.75 and
+// HDLC not below the minimum (the V.120 minimum of 128 is checked only when
+// collecting). 0 when fine; empty is fine.
 int frameSizeTypingError(FrameField field, std::string_view text);
 // The number in a field of digits (frame sizes, the bandwidth-on-demand
 // thresholds): digits only, else nothing (empty too). Saturates at 100000, far

@@ -21,11 +21,13 @@ constexpr std::array<ClassInfo, kEidClasses> kClasses = {{
     {"4968155", 6260},
 }};
 
-// Magic number blocks: 8 hexadecimal digits per group, a dash between groups.
+// Magic number blocks: 8 hexadecimal digits per group, a dash between groups;
+// as many groups as the device command carries (three: 26 characters typed).
 constexpr std::size_t kMagicGroup = 8;
 constexpr std::size_t kMagicStride = kMagicGroup + 1;
-constexpr std::size_t kMagicMaxTyped = 40;
-constexpr std::size_t kMagicMaxDashes = 4;
+constexpr std::size_t kMagicMaxGroups = kEidMagicMaxDigits / kMagicGroup;
+constexpr std::size_t kMagicMaxTyped = kMagicMaxGroups * kMagicStride - 1;
+static_assert(kMagicMaxGroups * kMagicGroup == kEidMagicMaxDigits);
 
 constexpr std::size_t kLocalMax = 20;
 constexpr std::size_t kTaMax = 15;
@@ -100,6 +102,21 @@ EidConversion ipFromDisplay(std::string_view text) {
     return EidConversion{formatIp(octets), 0};
 }
 
+// The length rules of a magic number block; the rest is checked by
+// magicFromDisplay() when collecting.
+int magicTypingError(std::string_view text) {
+    std::size_t digits = 0;
+    for (std::size_t p = 0; p < text.size(); ++p) {
+        const bool fits = isHex(text[p]) || (text[p] == '-' && isDashPosition(p));
+        if (!fits) return kMsgMagicBlock;
+        if (text[p] != '-') ++digits;
+    }
+    // A dash only ever starts another group, so a text past the third group's
+    // end holds too many digits or a dash before a fourth group.
+    if (digits > kEidMagicMaxDigits || text.size() > kMagicMaxTyped) return kMsgMagicTooLong;
+    return 0;
+}
+
 EidConversion magicFromDisplay(std::string_view text) {
     std::size_t dashes = 0;
     for (char c : text)
@@ -109,7 +126,7 @@ EidConversion magicFromDisplay(std::string_view text) {
             return reject(kMsgMagicBlock);
         return EidConversion{std::string(text), 0};
     }
-    if (dashes > kMagicMaxDashes || (text.size() + 1) % kMagicStride != 0)
+    if (dashes > kMagicMaxGroups - 1 || (text.size() + 1) % kMagicStride != 0)
         return reject(kMsgMagicBlock);
     std::string joined;
     for (std::size_t p = 0; p < text.size(); ++p) {
@@ -204,12 +221,7 @@ int eidTypingError(int eidClass, std::string_view text) {
         if (text.size() > kMacLength) return kMsgMacLength;
         return allHex(text) ? 0 : kMsgHexOnly;
     case kEidMagic:
-        if (text.size() > kMagicMaxTyped) return kMsgMagicBlock;
-        for (std::size_t p = 0; p < text.size(); ++p) {
-            const bool fits = isHex(text[p]) || (text[p] == '-' && isDashPosition(p));
-            if (!fits) return kMsgMagicBlock;
-        }
-        return 0;
+        return magicTypingError(text);
     case kEidTaNumber:
         if (text.size() > kTaMax) return kMsgTaTooLong;
         return allDigits(text) ? 0 : kMsgDigitsOnly;
@@ -238,8 +250,9 @@ EidConversion eidFromDisplay(int eidClass, std::string_view text) {
         result = EidConversion{std::string(text), 0};
         break;
     }
-    // A number the device command cannot carry would never be sent.
-    if (result.ok() && result.stored.size() > kEidMaxSendLength) return reject(kMsgMagicBlock);
+    // A number the device command cannot carry would never be sent (the
+    // typing checks keep every class within it; a profile is not typed).
+    if (result.ok() && result.stored.size() > kEidMaxSendLength) return reject(kMsgMagicTooLong);
     return result;
 }
 

@@ -61,6 +61,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int typing = eidTypingError(cls, text);
     const EidConversion typed = eidFromDisplay(cls, text);
     if (typing != 0) FUZZ_CHECK(typed.messageId == typing);
+    if (clamped == kEidMagic) {
+        // At most three groups of 8: the typing check, the conversion and
+        // the message agree on the device command's limit.
+        std::size_t digits = 0;
+        for (char c : text)
+            if (c != '-') ++digits;
+        const bool tooLong = digits > kEidMagicMaxDigits || text.size() > 26;
+        if (typing == kMsgMagicTooLong) FUZZ_CHECK(tooLong);
+        if (typing == 0) FUZZ_CHECK(!tooLong);
+        if (typed.ok()) FUZZ_CHECK(typed.stored.size() <= kEidMagicMaxDigits);
+    }
     if (typed.ok()) {
         FUZZ_CHECK(typing == 0);
         checkStored(clamped, typed.stored);

@@ -58,13 +58,18 @@ void checkFrameSizes(std::string_view text) {
     for (data::FrameField f :
          {data::FrameField::V120, data::FrameField::X75, data::FrameField::Hdlc}) {
         const data::FrameRange range = data::frameRange(f);
+        // Only V.120's lower bound (128) waits for collecting.
+        FUZZ_CHECK(range.minWhileTyping == (f != data::FrameField::V120));
         const int error = data::frameSizeTypingError(f, text);
-        if (text.empty())
+        if (text.empty()) {
             FUZZ_CHECK(error == 0);
-        else if (!fuzz::allDigits(text))
+        } else if (!fuzz::allDigits(text)) {
             FUZZ_CHECK(error == data::kMsgDigitsOnly);
-        else
-            FUZZ_CHECK(error == (valueOf(text) > range.max ? range.messageId : 0));
+        } else {
+            const long long v = valueOf(text);
+            const bool outside = v > range.max || (range.minWhileTyping && v < range.min);
+            FUZZ_CHECK(error == (outside ? range.messageId : 0));
+        }
     }
 }
 

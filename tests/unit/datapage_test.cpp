@@ -384,9 +384,11 @@ TEST_F(DataPageTest, AFrameSizeOutOfRangeStopsTheWholeSend) {
         int message;
     };
     const Case cases[] = {
-        {kV120, kCtlV120FrameSize, "100", 9044}, {kV120, kCtlV120FrameSize, "", 9044},
-        {kX75Btx, kCtlX75FrameSize, "0", 9046},  {kX75T70, kCtlX75FrameSize, "", 9046},
-        {kHdlc, kCtlHdlcFrameSize, "0", 9048},
+        // Only V.120's lower bound waits for collecting; "0" for X.75 and
+        // HDLC is refused while typing (TypingChecksRejectAndRestore).
+        {kV120, kCtlV120FrameSize, "100", 9044}, {kV120, kCtlV120FrameSize, "0", 9044},
+        {kV120, kCtlV120FrameSize, "", 9044},    {kX75T70, kCtlX75FrameSize, "", 9046},
+        {kHdlc, kCtlHdlcFrameSize, "", 9048},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -422,6 +424,26 @@ TEST_F(DataPageTest, NineMagicDigitsWithoutDashAreRejectedAtSend) {
     page.send();
     EXPECT_TRUE(drv.calls().empty());
     EXPECT_EQ(ui.messages, std::vector<int>{9036});
+}
+
+TEST_F(DataPageTest, FrameSizesStartingWithZeroAreTypedOnlyWhereTheyCanGrow) {
+    read();
+    // V.120: "0" may still become "0128"; the page checks 128 when it collects.
+    EXPECT_TRUE(page.editChanged(kCtlV120FrameSize, "0"));
+    EXPECT_TRUE(page.editChanged(kCtlV120FrameSize, "0128"));
+    // X.75 and HDLC: a leading zero is fine once the value is 1 or more.
+    EXPECT_TRUE(page.editChanged(kCtlX75FrameSize, "01"));
+    EXPECT_TRUE(page.editChanged(kCtlHdlcFrameSize, "2048"));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(DataPageTest, AMagicNumberBlockOfThreeGroupsIsSent) {
+    read();
+    page.eidClassSelected(kEidMagic);
+    EXPECT_TRUE(page.editChanged(kCtlEidNumber, "01dc5abc-20843abc-01dc5abc"));
+    page.send();
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(calls(), (Lines{"48/11 w idx=4", "48/12 w text=01dc5abc20843abc01dc5abc"}));
 }
 
 TEST_F(DataPageTest, IpTypedWithoutDotsIsShownWithDotsOnceCollected) {
@@ -465,6 +487,13 @@ TEST_F(DataPageTest, TypingChecksRejectAndRestore) {
         {kEidNull, kCtlV120FrameSize, "2x", 9024, "256"},
         {kEidNull, kCtlX75FrameSize, "2049", 9046, "2048"},
         {kEidNull, kCtlHdlcFrameSize, "4096", 9048, "2048"},
+        // X.75 and HDLC must lie in 1..2048 while typing: a "0" is refused at once.
+        {kEidNull, kCtlX75FrameSize, "0", 9046, "2048"},
+        {kEidNull, kCtlX75FrameSize, "000", 9046, "2048"},
+        {kEidNull, kCtlHdlcFrameSize, "0", 9048, "2048"},
+        // 24 hexadecimal digits are all the device command carries.
+        {kEidMagic, kCtlEidNumber, "01dc5abc-20843abc-01dc5abc2", kMsgMagicTooLong,
+         "01dc5abc-20843abc"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -709,6 +738,15 @@ TEST_F(DataPageTest, LoadedEidNumberIsCheckedBeforeItIsSent) {
     page.profileLoad(app::kCurrentProfile);
     EXPECT_TRUE(drv.calls().empty()); // never cut short and sent
     EXPECT_EQ(ui.messages, std::vector<int>{9036});
+}
+
+TEST_F(DataPageTest, ALoadedMagicNumberBlockLongerThanTheDeviceTakesNamesTheLimit) {
+    read();
+    profiles.set(app::kCurrentProfile, "DATA_DIV", "EIDCLS", "4");
+    profiles.set(app::kCurrentProfile, "DATA_DIV", "EIDNUM4", "01dc5abc20843abc01dc5abc20843abc");
+    page.profileLoad(app::kCurrentProfile);
+    EXPECT_TRUE(drv.calls().empty());
+    EXPECT_EQ(ui.messages, std::vector<int>{kMsgMagicTooLong});
 }
 
 } // namespace

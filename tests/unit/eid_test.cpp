@@ -2,6 +2,7 @@
 // made while typing, per class.
 
 #include "pages/data/eid.h"
+#include "resources/text_table.h"
 
 #include <gtest/gtest.h>
 
@@ -81,8 +82,12 @@ TEST(EidCollect, FieldTextBecomesStoredFormOrIsRejected) {
         {kEidMagic, "01dc5abc-20843abc0", "", 9036},
         {kEidMagic, "", "", 9036},
         {kEidMagic, "01dc5abz", "", 9036},
-        // 32 digits: more than the device command can carry
-        {kEidMagic, "01dc5abc-20843abc-01dc5abc-20843abc", "", 9036},
+        // 32 or 40 digits: more than the device command can carry (its own
+        // message: 9036 says 32 and 40 would do)
+        {kEidMagic, "01dc5abc-20843abc-01dc5abc-20843abc", "", kMsgMagicTooLong},
+        {kEidMagic, "01dc5abc20843abc01dc5abc20843abc", "", kMsgMagicTooLong},
+        {kEidMagic, "01dc5abc20843abc01dc5abc20843abc01dc5abc", "", kMsgMagicTooLong},
+        {kEidMagic, "01dc5abc20843abc01dc5abc", "01dc5abc20843abc01dc5abc", 0},
         // classes 1 and 5: as typed
         {kEidLocal, "98765432", "98765432", 0},
         {kEidLocal, "", "", 0},
@@ -133,8 +138,16 @@ TEST(EidTyping, ChecksPerClass) {
         {kEidMagic, "01dc5abc20843abc", 0},
         {kEidMagic, "01dc-", 9036}, // a dash at position 4
         {kEidMagic, "-", 9036},
-        {kEidMagic, "01dc5abc-20843abc-01dc5abc-20843abc-0123", 0},     // 40 characters
-        {kEidMagic, "01dc5abc-20843abc-01dc5abc-20843abc-01234", 9036}, // 41
+        // At most 24 hexadecimal digits (three groups of 8, 26 characters with dashes).
+        {kEidMagic, "01dc5abc-20843abc-01dc5abc", 0},
+        {kEidMagic, "01dc5abc20843abc01dc5abc", 0},
+        {kEidMagic, "01dc5abc-20843abc-01dc5ab", 0},
+        {kEidMagic, "01dc5abc20843abc01dc5abc2", kMsgMagicTooLong},   // a 25th digit
+        {kEidMagic, "01dc5abc-20843abc-01dc5abc2", kMsgMagicTooLong}, // the same with dashes
+        {kEidMagic, "01dc5abc-20843abc-01dc5abc-", kMsgMagicTooLong}, // no fourth group
+        {kEidMagic, "01dc5abc-20843abc-01dc5abc-20843abc-0123", kMsgMagicTooLong},
+        {kEidMagic, "01dc5abc-20843abc-01dc5abc-20843abc-01234", kMsgMagicTooLong},
+        {kEidMagic, "01dc5abc-20843abc-01dc5abx", 9036}, // within the limit: the old rule
         {kEidMagic, "01dc5abx", 9036},
         {kEidTaNumber, "123456789012345", 0},
         {kEidTaNumber, "1234567890123456", 9040}, // a 16th digit
@@ -176,6 +189,26 @@ TEST(EidTyping, IpAddressRules) {
     };
     for (const auto& [text, message] : cases)
         EXPECT_EQ(ipTypingError(text), message) << "\"" << text << "\"";
+}
+
+// The typing check, the check when collecting and the message agree on the
+// limit of class 4, which the device command sets: "AT%P4=" and the carriage
+// return leave 24 of the driver's 31 command characters.
+TEST(EidLimits, MagicNumberBlockLimitIsTheDeviceCommands) {
+    EXPECT_EQ(kEidMaxSendLength, 24u);
+    EXPECT_EQ(kEidMagicMaxDigits, kEidMaxSendLength);
+    const std::string longest(kEidMagicMaxDigits, 'a');
+    EXPECT_EQ(eidTypingError(kEidMagic, longest), 0);
+    EXPECT_TRUE(eidFromDisplay(kEidMagic, longest).ok());
+    EXPECT_EQ(eidTypingError(kEidMagic, longest + "a"), kMsgMagicTooLong);
+    EXPECT_EQ(eidFromDisplay(kEidMagic, eidDisplay(kEidMagic, longest)).stored, longest);
+    // The message says so in both languages, and 9036 is left as it was.
+    EXPECT_NE(text::get(kMsgMagicTooLong, text::kEnglish).find("24"), std::string_view::npos);
+    EXPECT_NE(text::get(kMsgMagicTooLong, text::kGerman).find("24"), std::string_view::npos);
+    EXPECT_NE(text::get(kMsgMagicTooLong, text::kEnglish),
+              text::get(kMsgMagicTooLong, text::kGerman));
+    EXPECT_NE(text::get(kMsgMagicBlock, text::kEnglish).find("8,16,24,32 or 40"),
+              std::string_view::npos);
 }
 
 TEST(EidTables, InitialTextsAndExamples) {
