@@ -29,6 +29,13 @@ constexpr int band(int row, BandField f) {
 constexpr int range(int row, RangeField f) {
     return kRangeBase + 10 * row + int(f);
 }
+
+// The most characters a predial or range field takes. Five digits is the
+// page's own rule, and a sixth must reach it so that 9010 or 9018 can say
+// so; the cap only bounds a pasted text by what a command carries: a range
+// "AT\N<day><row>=<from>-<to>\r" holds both ends in the driver's 31 characters.
+inline constexpr int kNumberFieldMaxLength = 11;
+static_assert(9 + 2 * kNumberFieldMaxLength <= 31);
 } // namespace lcr_control
 
 class LcrPage : public app::PageBase {

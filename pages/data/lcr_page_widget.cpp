@@ -24,7 +24,7 @@ constexpr int kSatSunText = 6082;
 constexpr int kActiveText = 6090;
 constexpr int kExcludedText = 6092;
 constexpr int kHourDigits = 3; // room for the "-" that moves on to the till hour
-constexpr int kNumberDigits = 5;
+constexpr int kNumberDigits = ctl::kNumberFieldMaxLength;
 constexpr int kProviderLength = 40;
 
 // The painted column headings above the band rows.

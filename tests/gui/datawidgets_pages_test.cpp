@@ -215,6 +215,38 @@ TEST_F(LcrPageWidget, BandTypedCheckedAndSent) {
               QString::fromStdString(page.lcrPage().tables()[1].bands[0].from.edited));
 }
 
+// The page's own rules judge the length of a predial number and of an
+// excluded range: a sixth digit reaches them (message 9010, 9018) instead of
+// being cut off by the field.
+TEST_F(LcrPageWidget, TooLongPredialAndRangeGetThePagesMessages) {
+    start(sim::Model::R70);
+    CLcrPage page(app, host);
+    page.show();
+    QApplication::setActiveWindow(&page);
+    page.logic().readDevice();
+    namespace ctl = pages::lcr_control;
+    using pages::BandField;
+    using pages::RangeField;
+
+    auto* predial = child<QLineEdit>(&page, ctl::band(0, BandField::Predial));
+    const QString devicePredial = predial->text();
+    QString shown;
+    answerMessage(&shown);
+    typeInto(predial, "010700");
+    EXPECT_TRUE(shown.startsWith("The predial number of a telephone network provider"))
+        << shown.toStdString();
+    EXPECT_EQ(predial->text(), devicePredial); // back to the device value
+
+    auto* to = child<QLineEdit>(&page, ctl::range(0, RangeField::To));
+    shown.clear();
+    answerMessage(&shown);
+    typeInto(to, "013000");
+    EXPECT_TRUE(shown.startsWith("Your exception range must begin with a \"0\""))
+        << shown.toStdString();
+    EXPECT_EQ(to->text(), "01300"); // the last accepted text
+    EXPECT_FALSE(page.lcrPage().tables()[0].bands[0].predial.mark);
+}
+
 using ChargePageWidget = SimFixture;
 
 TEST_F(ChargePageWidget, TimerTicksReadWhileShownAndPortClearReachesTheDevice) {
