@@ -105,6 +105,8 @@ public:
     // key that could not be written (and shows them to the user).
     WriteReport profileLoad(int selector, std::string_view name);
     WriteReport profileSave(int selector, std::string_view name);
+    // What the last profile load sent of BACK_DIV and SET_DIV (each page keeps its own).
+    const SendReport& sectionReport() const { return sectionReport_; }
 
     // UM_LANGUAGE: app.language := lang, written to the default profile, everything relabelled.
     profile::WriteResult setLanguage(int lang);
@@ -159,6 +161,7 @@ private:
     CallbackSettings callback_;
     ItemTable settingsTable_;
     ItemTable callbackTable_;
+    SendReport sectionReport_;
 
     bool loading_ = false;
     std::int64_t loadStart_ = 0;
