@@ -188,8 +188,7 @@ void MainWindowLogic::initialiseForProfile(int index) {
 
 void MainWindowLogic::loadCallbackSection(int selector) {
     callbackTable_.load(app_.profiles(), selector, kBackSection);
-    SendReport sent;
-    callbackTable_.send(app_, sent, SendMode::All);
+    callbackTable_.send(app_, sectionReport_, SendMode::All);
 }
 
 void MainWindowLogic::loadSettingsSection(int selector, WriteReport& report) {
@@ -203,8 +202,7 @@ void MainWindowLogic::loadSettingsSection(int selector, WriteReport& report) {
     app_.soundOn = store.readInt(selector, kSetSection, "SOUNDON", 0) != 0;
     report.write(store, kDefaultProfile, kSetSection, "SOUNDON", app_.soundOn ? "1" : "0");
     settingsTable_.load(store, selector, kSetSection);
-    SendReport sent;
-    settingsTable_.send(app_, sent, SendMode::All);
+    settingsTable_.send(app_, sectionReport_, SendMode::All);
 }
 
 void MainWindowLogic::saveSettingsSection(int selector, WriteReport& report) {
@@ -218,6 +216,7 @@ WriteReport MainWindowLogic::profileLoad(int selector, std::string_view name) {
     WriteReport report;
     loading_ = true;
     loadStart_ = app_.clock().now();
+    sectionReport_.clear();
     ui_.progressOpen(6194, quoted(name), kLoadProgressRange);
     ui_.progressPosition(0);
     loadCallbackSection(selector);

@@ -114,6 +114,8 @@ public:
     // nothing leaves the default profile byte for byte as it found it.
     SaveResult profileSave(int selector, std::string_view name,
                            Unconfirmed policy = Unconfirmed::Ask);
+    // What the last profile load sent of BACK_DIV and SET_DIV (each page keeps its own).
+    const SendReport& sectionReport() const { return sectionReport_; }
 
     // UM_LANGUAGE: app.language := lang, written to the default profile, everything relabelled.
     profile::WriteResult setLanguage(int lang);
@@ -168,6 +170,7 @@ private:
     CallbackSettings callback_;
     ItemTable settingsTable_;
     ItemTable callbackTable_;
+    SendReport sectionReport_;
 
     bool loading_ = false;
     std::int64_t loadStart_ = 0;

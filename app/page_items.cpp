@@ -17,14 +17,53 @@ SendOutcome sendOutcome(int32_t result, const DRVPARAM& r) {
     return r.bOk == 1 ? SendOutcome::Done : SendOutcome::NotAcknowledged;
 }
 
-void SendReport::add(const DRVPARAM& record, SendOutcome outcome) {
-    if (outcome == SendOutcome::Done) addLine(fieldText(record.szCmd), ",OK\n");
-    if (outcome == SendOutcome::Failed) addLine(fieldText(record.szCmd), ",FAIL\n");
+std::string_view reportWord(ReportOutcome outcome) {
+    switch (outcome) {
+    case ReportOutcome::Ok:
+        return "OK";
+    case ReportOutcome::Fail:
+        return "FAIL";
+    case ReportOutcome::NotGood:
+        return "NG";
+    case ReportOutcome::On:
+        return "ON";
+    case ReportOutcome::Off:
+        return "OFF";
+    case ReportOutcome::NotSubscribed:
+        return "2:NS";
+    case ReportOutcome::Unknown:
+        return "3:UK";
+    }
+    return "FAIL";
 }
 
-void SendReport::addLine(std::string_view command, std::string_view suffix) {
-    text_ += command;
-    text_ += suffix;
+bool refused(ReportOutcome outcome) {
+    return outcome == ReportOutcome::Fail || outcome == ReportOutcome::NotGood ||
+           outcome == ReportOutcome::NotSubscribed || outcome == ReportOutcome::Unknown;
+}
+
+void SendReport::add(const DRVPARAM& record, SendOutcome outcome) {
+    if (outcome == SendOutcome::Done) add(fieldText(record.szCmd), ReportOutcome::Ok);
+    if (outcome == SendOutcome::Failed) add(fieldText(record.szCmd), ReportOutcome::Fail);
+}
+
+void SendReport::add(std::string command, ReportOutcome outcome) {
+    entries_.push_back(ReportEntry{std::move(command), outcome, true});
+}
+
+void SendReport::addUnsent(std::string standIn, ReportOutcome outcome) {
+    entries_.push_back(ReportEntry{std::move(standIn), outcome, false});
+}
+
+std::string SendReport::text() const {
+    std::string out;
+    for (const ReportEntry& e : entries_) {
+        out += e.command;
+        out += ',';
+        out += reportWord(e.outcome);
+        out += '\n';
+    }
+    return out;
 }
 
 void ItemTable::add(ItemSpec spec, Item<int>& value) {
@@ -107,7 +146,7 @@ int ItemTable::send(CConfigApp& app, SendReport& report, SendMode mode,
             outcome = sendOutcome(app.SendDrvCmd(e.spec.code, &record), record);
             report.add(record, outcome);
         } else {
-            report.addLine("(too long) " + e.text->edited, ",FAIL\n");
+            report.addUnsent("(too long) " + e.text->edited);
         }
         if (outcome == SendOutcome::Done) {
             if (e.number != nullptr)

@@ -82,19 +82,43 @@ template <typename T> struct Item {
 
 // ---- the send report ----
 
-// One line per sent item: the command text the driver echoed (szCmd)
-// followed by ",OK\n" or ",FAIL\n" (pages with other words use addLine).
-// Kept for diagnostics; never shown by default.
+// What became of one item a page sent: the word its report line ends with.
+enum class ReportOutcome {
+    Ok,            // "OK": the device holds the value (forwarding: immediately, on)
+    Fail,          // "FAIL": no reply, not connected, or never sent
+    NotGood,       // "NG": the LCR page's word for an item the device did not take
+    On,            // "ON": forwarding if busy or after 20 seconds is on
+    Off,           // "OFF": forwarding switched off
+    NotSubscribed, // "2:NS": the device answered, the network does not offer the service
+    Unknown,       // "3:UK": the device answered, the forwarding state is unknown
+};
+std::string_view reportWord(ReportOutcome outcome);
+// Whether the item did not end up in the device as sent.
+bool refused(ReportOutcome outcome);
+
+struct ReportEntry {
+    std::string command; // the command text the driver sent (szCmd), or what stood for it
+    ReportOutcome outcome = ReportOutcome::Fail;
+    bool sent = true; // false: the page never sent it (too long for the record, not a time, ...)
+};
+
+// The outcomes of a page's last send, one entry per item, in sending order.
+// Kept for diagnostics and for the command line's restore summary; never
+// shown by default. text() is the classic report made from them: one line
+// per item, the command text, a comma, the word, "\n".
 class SendReport {
 public:
-    void clear() { text_.clear(); }
-    // Done: ",OK"; Failed: ",FAIL"; NotAcknowledged: no line.
+    void clear() { entries_.clear(); }
+    // Done: "OK"; Failed: "FAIL"; NotAcknowledged: no entry.
     void add(const DRVPARAM& record, SendOutcome outcome);
-    void addLine(std::string_view command, std::string_view suffix);
-    const std::string& text() const { return text_; }
+    void add(std::string command, ReportOutcome outcome);
+    // An item that never reached the device; standIn says which.
+    void addUnsent(std::string standIn, ReportOutcome outcome = ReportOutcome::Fail);
+    const std::vector<ReportEntry>& entries() const { return entries_; }
+    std::string text() const;
 
 private:
-    std::string text_;
+    std::vector<ReportEntry> entries_;
 };
 
 // "SECTION/KEY", the way a save names an item to the user.

@@ -33,7 +33,9 @@ const Usage kRestoreUsage{
     "Loads the profile FILE into the device as \"Load Profile...\" does: data callback,\n"
     "settings, then the pages MSN, call acceptance, short dial, forwarding, call\n"
     "filter, data, LCR and timer, each section sent whole. Prints how many items were\n"
-    "sent, confirmed and refused, and every refused item by its command text.\n"
+    "sent, confirmed and refused, and every refused item by its command text; an\n"
+    "item that could not be sent at all (too long for the device, not a time)\n"
+    "counts as refused too.\n"
     "Exit status: 0 every item confirmed; 1 the device refused items; 2 no device\n"
     "or FILE unreadable.\n",
     1, 1};
@@ -117,31 +119,29 @@ int runBackup(Args args) {
 
 namespace {
 
-// Report words that mean the device did not take the item although it
-// answered OK (forwarding: not subscribed, unknown state; LCR: not good).
-bool refusalWord(std::string_view word) {
-    return word == "FAIL" || word == "NG" || word == "2:NS" || word == "3:UK";
-}
+// What the send reports of the main window's sections and of the pages say
+// was refused: the items the device answered but did not take, by command
+// text (matched with the recorded exchanges), and the items that were never
+// sent at all (too long for the record, not a time, not a phone number).
+struct Refusals {
+    std::multimap<std::string, app::ReportOutcome> answered;
+    std::vector<std::string> unsent;
+};
 
-// The refusals the pages wrote into their send reports, by command text.
-std::multimap<std::string, std::string> pageRefusals(app::MainWindowLogic& main) {
-    std::multimap<std::string, std::string> out;
-    for (int index : app::kProfilePages) {
-        auto* page = dynamic_cast<app::PageBase*>(main.page(index));
-        if (page == nullptr) continue;
-        const std::string& text = page->report().text();
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find('\n', start);
-            if (end == std::string::npos) end = text.size();
-            std::string_view line(text.data() + start, end - start);
-            std::size_t comma = line.rfind(',');
-            if (comma != std::string_view::npos && refusalWord(line.substr(comma + 1))) {
-                out.emplace(std::string(line.substr(0, comma)),
-                            std::string(line.substr(comma + 1)));
-            }
-            start = end + 1;
+Refusals refusalsOf(app::MainWindowLogic& main) {
+    Refusals out;
+    auto collect = [&out](const app::SendReport& report) {
+        for (const app::ReportEntry& e : report.entries()) {
+            if (!app::refused(e.outcome)) continue;
+            if (e.sent)
+                out.answered.emplace(e.command, e.outcome);
+            else
+                out.unsent.push_back(e.command);
         }
+    };
+    collect(main.sectionReport());
+    for (int index : app::kProfilePages) {
+        if (auto* page = dynamic_cast<app::PageBase*>(main.page(index))) collect(page->report());
     }
     return out;
 }
@@ -167,22 +167,26 @@ int runRestore(Args args) {
     std::vector<Exchange> sent = session.takeRecording();
 
     // An item the driver confirmed can still be refused by the device's answer
-    // (the pages' report words); match those by command text.
-    auto words = pageRefusals(session.main());
+    // (forwarding not subscribed, say): the reports say which, by command text.
+    Refusals refusals = refusalsOf(session.main());
     int confirmed = 0;
     std::vector<std::string> refused;
     for (const Exchange& e : sent) {
-        auto hit = words.find(e.command);
-        if (e.confirmed() && hit == words.end()) {
+        auto hit = refusals.answered.find(e.command);
+        if (e.confirmed() && hit == refusals.answered.end()) {
             ++confirmed;
             continue;
         }
-        std::string why = e.result != 0 ? "no reply" : e.ok != 1 ? "no OK" : hit->second;
-        if (hit != words.end()) words.erase(hit);
+        std::string why = e.result != 0 ? "no reply"
+                          : e.ok != 1   ? "no OK"
+                                        : std::string(app::reportWord(hit->second));
+        if (hit != refusals.answered.end()) refusals.answered.erase(hit);
         refused.push_back(
             (e.command.empty() ? "(command " + std::to_string(e.code) + ")" : e.command) + "," +
             why);
     }
+    for (const std::string& item : refusals.unsent)
+        refused.push_back(item + ",not sent");
     char line[160];
     std::snprintf(line, sizeof line, std::string(cliText(CliText::Summary, lang)).c_str(),
                   static_cast<int>(sent.size()), confirmed, static_cast<int>(refused.size()));

@@ -80,7 +80,7 @@ int CallbackDialog::confirm() {
                 outcome = app::sendOutcome(app_.SendDrvCmd(DRV_CALLBACKNUM, &record), record);
                 report_.add(record, outcome);
             } else {
-                report_.addLine("(too long) " + item.edited, ",FAIL\n");
+                report_.addUnsent("(too long) " + item.edited);
             }
             if (outcome == app::SendOutcome::Done) {
                 item.confirm();

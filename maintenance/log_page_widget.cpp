@@ -204,12 +204,10 @@ void CLogPage::relabel(int language) {
         columnHeads_[static_cast<std::size_t>(2 * l)]->setText(labelText(kDateHead, language));
         columnHeads_[static_cast<std::size_t>(2 * l + 1)]->setText(
             labelText(kNumberHead, language));
-        clears_[static_cast<std::size_t>(l)]->setText(tableText(kClearText, language));
     }
+    for (QPushButton* clear : clears_)
+        clear->setText(tableText(kClearText, language));
     columnHeads_.back()->setText(labelText(kChargeHead, language));
-    // The button that empties all three lists of the port says so.
-    clears_.back()->setText(language == 1 ? QStringLiteral("Alle löschen")
-                                          : QStringLiteral("Clear all"));
     hint_->setText(labelText(kHintText, language));
 }
 

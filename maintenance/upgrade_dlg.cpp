@@ -242,6 +242,8 @@ std::optional<std::string> CUpgradeDlg::fileDialog(const FileDialogSpec& spec) {
     if (!ext.contains(QLatin1Char('?')) && !ext.contains(QLatin1Char('*')))
         dlg.setDefaultSuffix(ext);
     if (!app_.programDir.empty()) dlg.setDirectory(QString::fromStdString(app_.programDir));
+    // The name field starts with the pattern of the model's files ("*.r70").
+    dlg.selectFile(QString::fromStdString(spec.initialName));
     if (dlg.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dlg.selectedFiles();
     if (files.isEmpty()) return std::nullopt;

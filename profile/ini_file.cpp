@@ -11,16 +11,26 @@ namespace quorvex::profile {
 namespace {
 
 // The default as the Windows function treats it: trailing blanks dropped,
-// then, like any value, one pair of outer quotes.
+// then copied like any value.
 std::string_view preparedDefault(std::string_view value) {
     while (!value.empty() && value.back() == ' ')
         value.remove_suffix(1);
-    return unquote(value);
+    return value;
 }
 
-std::string fitBuffer(std::string_view bytes, std::size_t bufferSize) {
+// A value as it comes out of a buffer of bufferSize bytes. The Windows function
+// copies a quoted value from behind its opening quote, closing quote included,
+// cut to the buffer, and then drops the last character copied when the value
+// with its closing quote is no longer than the buffer: a value that fills the
+// buffer exactly inside its quotes (49 characters in 50 bytes) lost its closing
+// quote to the cut and so loses its own last character.
+std::string fitBuffer(std::string_view value, std::size_t bufferSize) {
     if (bufferSize == 0) return {};
-    return decodeProfileText(bytes, bufferSize - 1);
+    const std::string_view inner = unquote(value);
+    if (inner.size() != value.size() && inner.size() + 1 == bufferSize) {
+        return decodeProfileText(inner, inner.empty() ? 0 : inner.size() - 1);
+    }
+    return decodeProfileText(inner, bufferSize - 1);
 }
 
 } // namespace
@@ -40,7 +50,7 @@ std::optional<std::string> IniSnapshot::find(std::string_view section, std::stri
                                              std::size_t bufferSize) const {
     const auto raw = doc_.rawValue(section, key);
     if (!raw) return std::nullopt;
-    return fitBuffer(unquote(*raw), bufferSize);
+    return fitBuffer(*raw, bufferSize);
 }
 
 std::string IniSnapshot::readString(std::string_view section, std::string_view key,

@@ -304,7 +304,7 @@ void DataPage::sendItems(bool forLoad) {
             outcome = app::sendOutcome(app_.SendDrvCmd(spec.code, &r), r);
             report_.add(r, outcome);
         } else {
-            report_.addLine("(too long) " + text->edited, ",FAIL\n");
+            report_.addUnsent("(too long) " + text->edited);
         }
         if (outcome == app::SendOutcome::Done) {
             if (text != nullptr) text->confirm();

@@ -198,9 +198,10 @@ void LcrPage::sendItems(SendMode mode) {
         bool done = false;
         if (fits) {
             done = app_.SendDrvCmd(code, &record) == 0 && record.bOk == 1;
-            report_.addLine(fieldText(record.szCmd), done ? ",OK\n" : ",NG\n");
+            report_.add(fieldText(record.szCmd),
+                        done ? app::ReportOutcome::Ok : app::ReportOutcome::NotGood);
         } else {
-            report_.addLine("(too long)", ",NG\n");
+            report_.addUnsent("(too long)", app::ReportOutcome::NotGood);
         }
         if (all) host_.progress();
         return done;

@@ -153,7 +153,7 @@ void TimerPage::sendItems(bool all) {
             if (outcome == app::SendOutcome::Done) item.confirm();
             ui_.refresh();
         } else {
-            report_.addLine("(time " + item.edited + ")", ",FAIL\n");
+            report_.addUnsent("(time " + item.edited + ")");
         }
         if (all) host_.progress();
     }

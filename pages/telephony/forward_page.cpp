@@ -236,21 +236,22 @@ void ForwardPage::sendOne(int typeIndex, int port, bool always) {
                 if (state < kForwardOff || state > kForwardUnknown) state = kForwardOn;
             }
         } else {
-            report_.addLine("(too long) " + e.stored(), ",FAIL\n");
+            report_.addUnsent("(too long) " + e.stored());
         }
         std::string echo = app::fieldText(record.szCmd);
         switch (state) {
         case kForwardOff:
-            report_.addLine(echo, ",OFF\n");
+            report_.add(echo, app::ReportOutcome::Off);
             e.confirm();
             break;
         case kForwardOn:
-            report_.addLine(echo, s.onWord);
+            report_.add(echo, s.onOutcome);
             e.confirm();
             break;
         case kForwardNotSubscribed:
         case kForwardUnknown:
-            report_.addLine(echo, state == kForwardNotSubscribed ? ",2:NS\n" : ",3:UK\n");
+            report_.add(echo, state == kForwardNotSubscribed ? app::ReportOutcome::NotSubscribed
+                                                             : app::ReportOutcome::Unknown);
             e.discard(app_.cache.portNames());
             ui_.refresh();
             break;

@@ -31,18 +31,20 @@ inline constexpr int kForwardTypeCount = 3;
 
 struct ForwardTypeSpec {
     ForwardType type;
-    uint16_t code;           // the driver command
-    int firstField;          // field of port index 0; port p is firstField + p
-    std::string_view onWord; // report suffix of state 1
+    uint16_t code;                // the driver command
+    int firstField;               // field of port index 0; port p is firstField + p
+    app::ReportOutcome onOutcome; // what the report says of state 1
     literals::ForwardKind kind;
     std::string_view keyFormat; // FORWARD_DIV key
 };
 // In the order the page reads and sends them for a port: CFU, CFB, CFNR.
+// clang-format off
 inline constexpr std::array<ForwardTypeSpec, kForwardTypeCount> kForwardTypes = {{
-    {ForwardType::Cfu, DRV_CFU, 2720, ",OK\n", literals::ForwardKind::Immediate, "FWDIMM%d"},
-    {ForwardType::Cfb, DRV_CFB, 2725, ",ON\n", literals::ForwardKind::Busy, "FWDBUSY%d"},
-    {ForwardType::Cfnr, DRV_CFNR, 2730, ",ON\n", literals::ForwardKind::NoReply, "FRD20SEC%d"},
+    {ForwardType::Cfu,  DRV_CFU,  2720, app::ReportOutcome::Ok, literals::ForwardKind::Immediate, "FWDIMM%d"},
+    {ForwardType::Cfb,  DRV_CFB,  2725, app::ReportOutcome::On, literals::ForwardKind::Busy,      "FWDBUSY%d"},
+    {ForwardType::Cfnr, DRV_CFNR, 2730, app::ReportOutcome::On, literals::ForwardKind::NoReply,   "FRD20SEC%d"},
 }};
+// clang-format on
 
 inline constexpr int kForwardFieldFirst = 2720;
 inline constexpr int kForwardFieldLast = 2734;

@@ -346,7 +346,7 @@ void MsnPage::sendItems(SendMode mode, bool withProgress) {
                                          : nullptr;
             if (msn != nullptr && !validMsn(*msn)) {
                 // Only a profile can bring such a text: it never reaches the device.
-                report_.addLine(item.key + "=" + *msn, ",FAIL\n");
+                report_.addUnsent(item.key + "=" + *msn);
                 invalidSkipped = true;
             } else {
                 sendItem(item);

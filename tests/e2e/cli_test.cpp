@@ -187,11 +187,14 @@ TEST_F(CliTest, RefusedItemsAreCountedAndNamed) {
     ASSERT_EQ(cli({"backup", path("a.pro")}).status, 0);
     ASSERT_EQ(cli({"profile", "set", path("a.pro"), "FORWARD_DIV", "FWDIMM0", "0301234"}).status,
               0);
+    // A time the page cannot send never reaches the device: refused all the same.
+    ASSERT_EQ(cli({"profile", "set", path("a.pro"), "TIMER_DIV", "MCALL1", "25:99"}).status, 0);
     sim_->setForwardingStatus(11, 20, 2); // not subscribed
     CliRun r = cli({"restore", path("a.pro")});
     EXPECT_EQ(r.status, 1) << r.out << r.err;
-    EXPECT_NE(r.out.find("refused: 1"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("refused: 2"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("AT!P20#11*1=0301234,2:NS"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("(time 25:99),not sent"), std::string::npos) << r.out;
 }
 
 TEST_F(CliTest, SettingsTheDeviceDidNotGiveAreNamedAndNeverSaved) {

@@ -93,7 +93,11 @@ TEST_F(LogPageWidget, R30HidesPorts31And32AndClearAllEmptiesThePort) {
     for (int id : {3203, 3204, 1236, 1237})
         EXPECT_FALSE(page.findChild<QWidget*>(QString::number(id))->isVisible()) << id;
     EXPECT_EQ(textOf(&page, 3130), "0301234567");
-    page.findChild<QAbstractButton*>("1553")->click();
+    auto* clearAll = page.findChild<QAbstractButton*>("1553");
+    EXPECT_EQ(clearAll->text(), "Clear");
+    page.applyLanguage(1);
+    EXPECT_EQ(clearAll->text(), "Löschen");
+    clearAll->click();
     for (int id : {3130, 3140, 3150})
         EXPECT_EQ(textOf(&page, id), "") << id;
     auto lists = dev->snapshot().callLists;

@@ -12,6 +12,7 @@
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 
@@ -181,12 +182,14 @@ TEST_F(UpgradeWidget, ExitEndsWithTwoAndTheFilterFollowsTheModel) {
     // The Qt file dialog for an R70: its filters, an existing file; Cancel gives nothing.
     CUpgradeDlg dlg(app, host);
     QStringList filters;
+    QString name;
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
     ModalScript files({[&](QWidget* w) {
         auto* fd = qobject_cast<QFileDialog*>(w);
         ASSERT_NE(fd, nullptr) << w->metaObject()->className();
         filters = fd->nameFilters();
         mode = fd->fileMode();
+        if (auto* edit = fd->findChild<QLineEdit*>("fileNameEdit")) name = edit->text();
         fd->reject();
     }});
     EXPECT_EQ(dlg.fileDialog(maintenance::upgradeFileDialog(true, 70, false)), std::nullopt);
@@ -194,6 +197,7 @@ TEST_F(UpgradeWidget, ExitEndsWithTwoAndTheFilterFollowsTheModel) {
     EXPECT_EQ(filters.value(0), "RomFile (*.r70)");
     EXPECT_EQ(filters.size(), 4);
     EXPECT_EQ(mode, QFileDialog::ExistingFile);
+    EXPECT_EQ(name, "*.r70"); // the initial name
 }
 
 } // namespace

@@ -154,6 +154,41 @@ TEST(ProfileRead, MegabyteLineIsCutNotCrashed) {
     EXPECT_EQ(profile::readInt(file, "S", "long", 3), 3);
 }
 
+// A quoted value at the read limit, as the Windows function returns it: one
+// that fills the buffer exactly inside its quotes loses its last character.
+TEST(ProfileRead, QuotedValueAtTheReadLimit) {
+    const auto x = [](std::size_t n) { return std::string(n, 'x'); };
+    const auto q = [](const std::string& s, char quote = '"') { return quote + s + quote; };
+    struct Case {
+        std::string value; // as the file holds it (the default when asDefault)
+        std::size_t buffer;
+        std::string expected;
+        bool asDefault = false;
+    };
+    const Case cases[] = {
+        {q(x(48)), 50, x(48)},
+        {q(x(49)), 50, x(48)},
+        {q(x(50)), 50, x(49)}, // the closing quote lies beyond the buffer
+        {q(x(51)), 50, x(49)},
+        {q(x(49), '\''), 50, x(48)},
+        {q(x(49)), 50, x(48), true},
+        {q(x(10)), 11, x(9)},
+        {q(x(1)), 2, ""},
+        {q(""), 1, ""},
+        {x(49), 50, x(49)},
+        {'"' + x(49) + '\'', 50, '"' + x(48)}, // quotes that do not match stay
+        // A character of several bytes goes whole; code page 1252 counts bytes.
+        {q(x(47) + "\xC3\xBC"), 50, x(47)},
+        {q(x(47) + "\xFC\xFC"), 50, x(47) + "\xC3\xBC"},
+    };
+    for (const Case& c : cases) {
+        const auto file = profile::IniSnapshot::fromText(
+            c.asDefault ? "[S]\r\n" : "[S]\r\nk=" + c.value + "\r\n");
+        EXPECT_EQ(file.readString("S", "k", c.asDefault ? c.value : "", c.buffer), c.expected)
+            << c.value << " into " << c.buffer << " bytes";
+    }
+}
+
 TEST(ProfileRead, FifoDoesNotHang) {
     TempDir dir;
     const auto fifo = dir / "fifo.pro";
