@@ -3,8 +3,8 @@
 // is asked "AT" (command 55, straight to the driver). It keeps the connected
 // flag and tells the user after every fourth silent tick in a row.
 
-#include "app/config_app.h"
 #include "app/shell_ui.h"
+#include "core/config_app.h"
 
 namespace quorvex::app {
 
@@ -13,7 +13,7 @@ inline constexpr int kNotFoundText = 9062;
 
 class Heartbeat {
 public:
-    Heartbeat(CConfigApp& app, ShellUi& ui) : app_(app), ui_(ui) {}
+    Heartbeat(core::CConfigApp& app, ShellUi& ui) : app_(app), ui_(ui) {}
 
     void start() { running_ = true; }
     void stop() { running_ = false; }
@@ -30,7 +30,7 @@ public:
     int silentTicks() const { return silentTicks_; }
 
 private:
-    CConfigApp& app_;
+    core::CConfigApp& app_;
     ShellUi& ui_;
     bool running_ = false;
     bool inTick_ = false;

@@ -1,6 +1,6 @@
 #include "app/logic_pages.h"
 
-#include "maintenance/detection.h"
+#include "core/detection.h"
 #include "maintenance/log_page.h"
 #include "pages/data/charge_page.h"
 #include "pages/data/data_page.h"
@@ -14,9 +14,9 @@
 
 namespace quorvex::app {
 
-std::unique_ptr<Page> makeLogicPage(int index, int model, CConfigApp& app, PageUi& ui,
-                                    PageHost& host) {
-    const int ports = maintenance::portCountFor(model);
+std::unique_ptr<core::Page> makeLogicPage(int index, int model, core::CConfigApp& app,
+                                          core::PageUi& ui, core::PageHost& host) {
+    const int ports = core::portCountFor(model);
     switch (index) {
     case 0:
         return std::make_unique<telephony::MsnPage>(app, ui, host, model);

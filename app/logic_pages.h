@@ -4,7 +4,7 @@
 // so that what they read, send, load and save is the same, key for key.
 
 #include "app/main_window_logic.h"
-#include "app/page.h"
+#include "core/page.h"
 
 #include <memory>
 
@@ -12,20 +12,20 @@ namespace quorvex::app {
 
 // Page index 0-9 (MSN, call acceptance, short dial, forwarding, call filter,
 // data, LCR, charges, timer, log) for model 30 or 70; nullptr for another index.
-std::unique_ptr<Page> makeLogicPage(int index, int model, CConfigApp& app, PageUi& ui,
-                                    PageHost& host);
+std::unique_ptr<core::Page> makeLogicPage(int index, int model, core::CConfigApp& app,
+                                          core::PageUi& ui, core::PageHost& host);
 
 // A PageFactory for MainWindowLogic that makes the logic pages, all talking to one UI.
 class LogicPageFactory : public PageFactory {
 public:
-    LogicPageFactory(CConfigApp& app, PageUi& ui) : app_(app), ui_(ui) {}
-    std::unique_ptr<Page> createPage(int index, int model, PageHost& host) override {
+    LogicPageFactory(core::CConfigApp& app, core::PageUi& ui) : app_(app), ui_(ui) {}
+    std::unique_ptr<core::Page> createPage(int index, int model, core::PageHost& host) override {
         return makeLogicPage(index, model, app_, ui_, host);
     }
 
 private:
-    CConfigApp& app_;
-    PageUi& ui_;
+    core::CConfigApp& app_;
+    core::PageUi& ui_;
 };
 
 } // namespace quorvex::app

@@ -2,18 +2,18 @@
 // until Quit. Everything it decides is in quorvex_core; this file only wires
 // the driver, the profile files and the clock to the main window.
 
-#include "app/config_app.h"
-#include "app/ini_profile_store.h"
 #include "app/main_window_widget.h"
-#include "app/page_widget.h"
-#include "app/qt_ui_widget.h"
 #include "app/settings_dlg.h"
 #include "app/splash_dlg.h"
 #include "app/startup.h"
 #include "app/status_dlg.h"
-#include "app/version.h"
+#include "core/config_app.h"
+#include "core/ini_profile_store.h"
+#include "core/version.h"
 #include "driver/r70com32.h"
 #include "profile/profile_files.h"
+#include "ui/page_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QApplication>
 #include <QDir>
@@ -109,7 +109,7 @@ void shotOfDialog(Dialog& dlg, const QString& dir, const QString& prefix, const 
     dlg.hide();
 }
 
-int screenshotTour(widgets::CMainWnd& win, app::CConfigApp& app, const QString& dir) {
+int screenshotTour(widgets::CMainWnd& win, core::CConfigApp& app, const QString& dir) {
     QDir().mkpath(dir);
     QCoreApplication::processEvents();
     const QString prefix = QStringLiteral("%1-%2-")
@@ -117,7 +117,7 @@ int screenshotTour(widgets::CMainWnd& win, app::CConfigApp& app, const QString& 
                                .arg(app.language == 1 ? "de" : "en");
     static const char* const kNames[] = {"msn",  "accept", "shortdial", "forward", "filter",
                                          "data", "lcr",    "charges",   "timer",   "log"};
-    for (int k = 0; k < app::kPageCount; ++k) {
+    for (int k = 0; k < core::kPageCount; ++k) {
         win.logic().switchTo(k);
         saveShot(&win, dir, prefix, QStringLiteral("page%1-%2").arg(k).arg(kNames[k]));
     }
@@ -150,28 +150,28 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.version) {
-        std::printf("quorvex %s\n", kVersion);
+        std::printf("quorvex %s\n", core::kVersion);
         return 0;
     }
     if (options.trace) setenv("R70COM_TRACE", options.trace->c_str(), 1);
 
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex"));
-    QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    QApplication::setApplicationVersion(QString::fromLatin1(core::kVersion));
     QApplication::setQuitOnLastWindowClosed(false); // the splash closing must not end the program
 
     profile::ProfileFiles files = profile::ProfileFiles::fromEnvironment();
     files.ensureHome();
-    app::CConfigApp* appPtr = nullptr;
-    app::IniProfileStore store([&files, &appPtr](int selector) -> std::filesystem::path {
-        if (selector == app::kCurrentProfile)
+    core::CConfigApp* appPtr = nullptr;
+    core::IniProfileStore store([&files, &appPtr](int selector) -> std::filesystem::path {
+        if (selector == core::kCurrentProfile)
             return appPtr != nullptr ? std::filesystem::path(appPtr->currentProfile)
                                      : std::filesystem::path();
-        if (selector == app::kWinIni) return files.winIni();
+        if (selector == core::kWinIni) return files.winIni();
         return files.forSelector(selector);
     });
     widgets::PaintingClock clock;
-    app::CConfigApp app(D_SendDrvCmd, store, clock);
+    core::CConfigApp app(D_SendDrvCmd, store, clock);
     appPtr = &app;
     app.programDir = files.home().string() + "/";
     app.defaultProfile = files.defaultProfile().string();

@@ -1,6 +1,6 @@
 #include "app/main_window_logic.h"
 
-#include "maintenance/detection.h"
+#include "core/detection.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -36,52 +36,53 @@ std::string fileNameOf(const std::string& path) {
 
 } // namespace
 
-MainWindowLogic::MainWindowLogic(CConfigApp& app, ShellUi& ui, PageFactory& factory)
+MainWindowLogic::MainWindowLogic(core::CConfigApp& app, ShellUi& ui, PageFactory& factory)
     : app_(app), ui_(ui), factory_(factory), heartbeat_(app, ui) {
-    settingsTable_.add({DRV_LCDGERMAN, 0, 0, ValueField::Flag, "LCDDSPING", 0, ""},
+    settingsTable_.add({DRV_LCDGERMAN, 0, 0, core::ValueField::Flag, "LCDDSPING", 0, ""},
                        settings_.lcdGerman);
-    settingsTable_.add({DRV_CHGUNIT, 0, 0, ValueField::Text, "CHGUNIT", 0, ""},
+    settingsTable_.add({DRV_CHGUNIT, 0, 0, core::ValueField::Text, "CHGUNIT", 0, ""},
                        settings_.chargeUnit);
-    settingsTable_.add({DRV_AREACODE, 0, 0, ValueField::Text, "LCCODE", 0, ""}, settings_.areaCode);
-    settingsTable_.add({DRV_PABXPREFIX, 0, 0, ValueField::Text, "PABX", 0, ""},
+    settingsTable_.add({DRV_AREACODE, 0, 0, core::ValueField::Text, "LCCODE", 0, ""},
+                       settings_.areaCode);
+    settingsTable_.add({DRV_PABXPREFIX, 0, 0, core::ValueField::Text, "PABX", 0, ""},
                        settings_.pabxPrefix);
-    settingsTable_.add({DRV_INTLPREFIX, 0, 0, ValueField::Text, "IPREDIAL", 0, ""},
+    settingsTable_.add({DRV_INTLPREFIX, 0, 0, core::ValueField::Text, "IPREDIAL", 0, ""},
                        settings_.intlPrefix);
 
-    callbackTable_.add({DRV_CALLBACK, 0, 0, ValueField::Flag, "CLBKACTIVE", 0, ""},
+    callbackTable_.add({DRV_CALLBACK, 0, 0, core::ValueField::Flag, "CLBKACTIVE", 0, ""},
                        callback_.active);
-    for (int i = 0; i < kCallbackNumberCount; ++i) {
+    for (int i = 0; i < core::kCallbackNumberCount; ++i) {
         char key[16];
         std::snprintf(key, sizeof key, "CLBKNUM%d", i);
-        callbackTable_.add({DRV_CALLBACKNUM, 0, i, ValueField::Text, key, 0, ""},
+        callbackTable_.add({DRV_CALLBACKNUM, 0, i, core::ValueField::Text, key, 0, ""},
                            callback_.numbers[static_cast<std::size_t>(i)]);
     }
 }
 
 void MainWindowLogic::buildPages() {
-    for (int i = 0; i < kPageCount; ++i) {
+    for (int i = 0; i < core::kPageCount; ++i) {
         pages_[static_cast<std::size_t>(i)] = factory_.createPage(i, app_.pageModel, *this);
     }
 }
 
-Page* MainWindowLogic::page(int index) const {
-    if (index < 0 || index >= kPageCount) return nullptr;
+core::Page* MainWindowLogic::page(int index) const {
+    if (index < 0 || index >= core::kPageCount) return nullptr;
     return pages_[static_cast<std::size_t>(index)].get();
 }
 
 bool MainWindowLogic::initialised(int index) const {
-    return index >= 0 && index < kPageCount && initialised_[static_cast<std::size_t>(index)];
+    return index >= 0 && index < core::kPageCount && initialised_[static_cast<std::size_t>(index)];
 }
 
 // ---- commands ----
 
 void MainWindowLogic::command(int id) {
-    if (id >= kCmdFirstPage && id < kCmdFirstPage + kPageCount) {
-        switchTo(id - kCmdFirstPage);
+    if (id >= core::kCmdFirstPage && id < core::kCmdFirstPage + core::kPageCount) {
+        switchTo(id - core::kCmdFirstPage);
         return;
     }
     switch (id) {
-    case kCmdQuit:
+    case core::kCmdQuit:
         quit();
         return;
     case kCmdMonitor:
@@ -119,13 +120,14 @@ void MainWindowLogic::command(int id) {
 }
 
 void MainWindowLogic::pageCommand(int id) {
-    Page* current = page(currentIndex_);
-    bool leaving = (id >= kCmdFirstPage && id < kCmdFirstPage + kPageCount) || id == kCmdQuit;
+    core::Page* current = page(currentIndex_);
+    bool leaving = (id >= core::kCmdFirstPage && id < core::kCmdFirstPage + core::kPageCount) ||
+                   id == core::kCmdQuit;
     if (!leaving || current == nullptr) {
         command(id);
         return;
     }
-    if (id == kCmdFirstPage + currentIndex_) return; // the page's own button
+    if (id == core::kCmdFirstPage + currentIndex_) return; // the page's own button
     // The field being edited counts: committed first, then the question.
     current->acceptField();
     if (current->mayLeave() == 0) return; // "Cancel" keeps the page
@@ -133,7 +135,7 @@ void MainWindowLogic::pageCommand(int id) {
 }
 
 void MainWindowLogic::switchTo(int k) {
-    Page* next = page(k);
+    core::Page* next = page(k);
     if (next == nullptr) return;
     ui_.setBusy(true);
     ui_.markPageButton(k);
@@ -148,21 +150,21 @@ void MainWindowLogic::switchTo(int k) {
         // device that answers in its boot loader: the page reads it later.
         next->language(app_.language);
         if (!app_.bootLoaderFound) {
-            ui_.postPageMessage(k, UM_READDEVICE);
+            ui_.postPageMessage(k, core::UM_READDEVICE);
             initialised_[static_cast<std::size_t>(k)] = true;
         }
     }
-    if (Page* previous = page(previousIndex_); previous != nullptr && previousIndex_ != k) {
+    if (core::Page* previous = page(previousIndex_); previous != nullptr && previousIndex_ != k) {
         previous->hidden();
     }
     previousIndex_ = k;
     ui_.setBusy(false);
 }
 
-void MainWindowLogic::pageMessage(int index, UserMessage message) {
+void MainWindowLogic::pageMessage(int index, core::UserMessage message) {
     // A read posted before the pages were rebuilt is not for the new page.
-    if (message == UM_READDEVICE && !initialised(index)) return;
-    if (Page* p = page(index)) dispatch(*p, message, 0);
+    if (message == core::UM_READDEVICE && !initialised(index)) return;
+    if (core::Page* p = page(index)) core::dispatch(*p, message, 0);
 }
 
 // ---- profile load and save ----
@@ -177,7 +179,7 @@ void MainWindowLogic::progress() {
 }
 
 void MainWindowLogic::msnChanged() {
-    if (Page* forwarding = page(3)) forwarding->readDevice();
+    if (core::Page* forwarding = page(3)) forwarding->readDevice();
 }
 
 void MainWindowLogic::initialiseForProfile(int index) {
@@ -188,32 +190,33 @@ void MainWindowLogic::initialiseForProfile(int index) {
 
 void MainWindowLogic::loadCallbackSection(int selector) {
     callbackTable_.load(app_.profiles(), selector, kBackSection);
-    callbackTable_.send(app_, sectionReport_, SendMode::All);
+    callbackTable_.send(app_, sectionReport_, core::SendMode::All);
 }
 
-void MainWindowLogic::loadSettingsSection(int selector, WriteReport& report) {
-    ProfileStore& store = app_.profiles();
+void MainWindowLogic::loadSettingsSection(int selector, core::WriteReport& report) {
+    core::ProfileStore& store = app_.profiles();
     int lang = store.readInt(selector, kSetSection, "LANGUAGE", 0);
     // Only 0 and 1 are languages; anything else in a file leaves the language alone.
     if ((lang == 0 || lang == 1) && lang != app_.language) {
         profile::WriteResult r = setLanguageQuietly(lang);
-        if (!r.ok) report.add({kDefaultProfile, std::string(kSetSection), "LANGUAGE", r.error});
+        if (!r.ok)
+            report.add({core::kDefaultProfile, std::string(kSetSection), "LANGUAGE", r.error});
     }
     app_.soundOn = store.readInt(selector, kSetSection, "SOUNDON", 0) != 0;
-    report.write(store, kDefaultProfile, kSetSection, "SOUNDON", app_.soundOn ? "1" : "0");
+    report.write(store, core::kDefaultProfile, kSetSection, "SOUNDON", app_.soundOn ? "1" : "0");
     settingsTable_.load(store, selector, kSetSection);
-    settingsTable_.send(app_, sectionReport_, SendMode::All);
+    settingsTable_.send(app_, sectionReport_, core::SendMode::All);
 }
 
-void MainWindowLogic::saveSettingsSection(int selector, WriteReport& report) {
-    ProfileStore& store = app_.profiles();
+void MainWindowLogic::saveSettingsSection(int selector, core::WriteReport& report) {
+    core::ProfileStore& store = app_.profiles();
     report.write(store, selector, kSetSection, "LANGUAGE", std::to_string(app_.language));
     report.write(store, selector, kSetSection, "SOUNDON", app_.soundOn ? "1" : "0");
     settingsTable_.save(store, selector, kSetSection, report);
 }
 
-WriteReport MainWindowLogic::profileLoad(int selector, std::string_view name) {
-    WriteReport report;
+core::WriteReport MainWindowLogic::profileLoad(int selector, std::string_view name) {
+    core::WriteReport report;
     loading_ = true;
     loadStart_ = app_.clock().now();
     sectionReport_.clear();
@@ -225,7 +228,7 @@ WriteReport MainWindowLogic::profileLoad(int selector, std::string_view name) {
     ui_.progressPosition(progressPosition());
     for (int index : kProfilePages) {
         ui_.progressPosition(progressPosition());
-        Page* p = page(index);
+        core::Page* p = page(index);
         if (p == nullptr) continue;
         initialiseForProfile(index);
         p->profileLoad(selector);
@@ -250,7 +253,7 @@ std::vector<std::string> MainWindowLogic::gatherForSave() {
     for (int index : kProfilePages) {
         position += 10;
         ui_.progressPosition(position);
-        Page* p = page(index);
+        core::Page* p = page(index);
         if (p == nullptr) continue;
         const bool fresh = !initialised_[static_cast<std::size_t>(index)];
         // Stand-ins for failed queries on a page without unsent changes: the
@@ -259,7 +262,8 @@ std::vector<std::string> MainWindowLogic::gatherForSave() {
         if (!fresh && !again) continue;
         // The MSN page shows the device-state cache; where the device did not
         // answer at the start, it is asked again.
-        if (index == kMsnPage && !allKnown(app_.cache, app_.portCount)) readMsnTable(app_);
+        if (index == core::kMsnPage && !core::allKnown(app_.cache, app_.portCount))
+            core::readMsnTable(app_);
         if (fresh)
             initialiseForProfile(index);
         else
@@ -269,7 +273,7 @@ std::vector<std::string> MainWindowLogic::gatherForSave() {
     callbackTable_.addUnconfirmed(kBackSection, missing);
     settingsTable_.addUnconfirmed(kSetSection, missing);
     for (int index : kProfilePages) {
-        if (Page* p = page(index)) {
+        if (core::Page* p = page(index)) {
             std::vector<std::string> items = p->unconfirmedItems();
             missing.insert(missing.end(), items.begin(), items.end());
         }
@@ -277,29 +281,30 @@ std::vector<std::string> MainWindowLogic::gatherForSave() {
     return missing;
 }
 
-SaveResult MainWindowLogic::profileSave(int selector, std::string_view name, Unconfirmed policy) {
-    SaveResult result;
-    ProfileStore& store = app_.profiles();
+core::SaveResult MainWindowLogic::profileSave(int selector, std::string_view name,
+                                              core::Unconfirmed policy) {
+    core::SaveResult result;
+    core::ProfileStore& store = app_.profiles();
     // Reading the pages may write the default profile (provider names); a
     // save that writes nothing must leave it as it was.
-    const ProfileStore::Contents before = store.contents(kDefaultProfile);
+    const core::ProfileStore::Contents before = store.contents(core::kDefaultProfile);
     ui_.progressOpen(6262, quoted(name), kSaveProgressRange);
     ui_.progressPosition(0);
     result.unconfirmed = gatherForSave();
-    result.written = result.unconfirmed.empty() ||
-                     (policy == Unconfirmed::Ask && ui_.askWriteUnconfirmed(result.unconfirmed));
+    result.written = result.unconfirmed.empty() || (policy == core::Unconfirmed::Ask &&
+                                                    ui_.askWriteUnconfirmed(result.unconfirmed));
     if (result.written) {
         callbackTable_.save(store, selector, kBackSection, result.writes);
         saveSettingsSection(selector, result.writes);
         for (int index : kProfilePages) {
-            if (Page* p = page(index)) result.writes.merge(p->profileSave(selector));
+            if (core::Page* p = page(index)) result.writes.merge(p->profileSave(selector));
         }
         ui_.progressText(6182);
         ui_.progressPosition(kSaveProgressRange);
         app_.clock().sleep(kProgressCloseWaitMs);
-    } else if (store.contents(kDefaultProfile) != before) {
-        if (profile::WriteResult r = store.restore(kDefaultProfile, before); !r.ok)
-            result.writes.add({kDefaultProfile, "", "", r.error});
+    } else if (store.contents(core::kDefaultProfile) != before) {
+        if (profile::WriteResult r = store.restore(core::kDefaultProfile, before); !r.ok)
+            result.writes.add({core::kDefaultProfile, "", "", r.error});
     }
     ui_.progressClose();
     if (!result.writes.ok()) ui_.reportWriteFailures(result.writes);
@@ -311,11 +316,11 @@ void MainWindowLogic::loadProfileCommand() {
     if (!path) return;
     ui_.refresh();
     app_.currentProfile = *path;
-    profileLoad(kCurrentProfile, fileNameOf(*path));
+    profileLoad(core::kCurrentProfile, fileNameOf(*path));
 }
 
 void MainWindowLogic::saveProfileCommand() {
-    if (Page* current = page(currentIndex_); current != nullptr) {
+    if (core::Page* current = page(currentIndex_); current != nullptr) {
         current->acceptField();
         if (current->mayLeave() == 0) return;
     }
@@ -323,15 +328,15 @@ void MainWindowLogic::saveProfileCommand() {
     if (!path) return;
     ui_.refresh();
     app_.currentProfile = *path;
-    profileSave(kCurrentProfile, fileNameOf(*path));
+    profileSave(core::kCurrentProfile, fileNameOf(*path));
 }
 
 // ---- language, identity, model ----
 
 profile::WriteResult MainWindowLogic::setLanguageQuietly(int lang) {
     app_.language = lang;
-    profile::WriteResult r =
-        app_.profiles().writeString(kDefaultProfile, kSetSection, "LANGUAGE", std::to_string(lang));
+    profile::WriteResult r = app_.profiles().writeString(core::kDefaultProfile, kSetSection,
+                                                         "LANGUAGE", std::to_string(lang));
     ui_.relabelPageButtons();
     for (auto& p : pages_) {
         if (p) p->language(lang); // hidden pages too: they must be right when shown
@@ -342,15 +347,15 @@ profile::WriteResult MainWindowLogic::setLanguageQuietly(int lang) {
 profile::WriteResult MainWindowLogic::setLanguage(int lang) {
     profile::WriteResult r = setLanguageQuietly(lang);
     if (!r.ok) {
-        WriteReport report;
-        report.add({kDefaultProfile, std::string(kSetSection), "LANGUAGE", r.error});
+        core::WriteReport report;
+        report.add({core::kDefaultProfile, std::string(kSetSection), "LANGUAGE", r.error});
         ui_.reportWriteFailures(report);
     }
     return r;
 }
 
 void MainWindowLogic::readIdentity() {
-    app_.applyIdentity(maintenance::readIdentity(app_.directDriver()));
+    app_.applyIdentity(core::readIdentity(app_.directDriver()));
 }
 
 void MainWindowLogic::modelChanged() {
@@ -363,16 +368,16 @@ void MainWindowLogic::modelChanged() {
     app_.pageModel = app_.modelNumber;
     previousIndex_ = -1;
     initialised_.fill(false);
-    readMsnTable(app_);
+    core::readMsnTable(app_);
     ui_.hideMainWindow();
     // The current page first, so that it can be shown again at once.
     int current = currentIndex_;
     if (current >= 0) {
         pages_[static_cast<std::size_t>(current)] =
             factory_.createPage(current, app_.pageModel, *this);
-        ui_.postCommand(kCmdFirstPage + current);
+        ui_.postCommand(core::kCmdFirstPage + current);
     }
-    for (int i = 0; i < kPageCount; ++i) {
+    for (int i = 0; i < core::kPageCount; ++i) {
         if (i != current) {
             pages_[static_cast<std::size_t>(i)] = factory_.createPage(i, app_.pageModel, *this);
         }
@@ -386,7 +391,7 @@ void MainWindowLogic::modelChanged() {
 
 void MainWindowLogic::readSettingsFromDevice() {
     if (app_.bootLoaderFound) return; // only the upgrade talks to a boot loader
-    app_.soundOn = app_.profiles().readInt(kDefaultProfile, kSetSection, "SOUNDON", 0) != 0;
+    app_.soundOn = app_.profiles().readInt(core::kDefaultProfile, kSetSection, "SOUNDON", 0) != 0;
     settingsTable_.read(app_, 0, 1); // 39
     app_.callDriver(DRV_PING2, nullptr);
     app_.callDriver(DRV_PING2, nullptr);
@@ -401,7 +406,7 @@ void MainWindowLogic::readCallbackFromDevice() {
 
 void MainWindowLogic::pausePolling(bool pause) {
     if (currentIndex_ >= 7 && currentIndex_ <= 9) {
-        if (Page* p = page(currentIndex_)) p->pausePoll(pause);
+        if (core::Page* p = page(currentIndex_)) p->pausePoll(pause);
     }
 }
 

@@ -4,10 +4,11 @@
 // after a model change, the settings and data callback values it holds, the
 // dialogs it opens, the heartbeat and the quit.
 
-#include "app/config_app.h"
 #include "app/heartbeat.h"
-#include "app/page.h"
 #include "app/shell_ui.h"
+#include "core/config_app.h"
+#include "core/device_settings.h"
+#include "core/page.h"
 
 #include <array>
 #include <memory>
@@ -23,7 +24,7 @@ namespace quorvex::app {
 class PageFactory {
 public:
     virtual ~PageFactory() = default;
-    virtual std::unique_ptr<Page> createPage(int index, int model, PageHost& host) = 0;
+    virtual std::unique_ptr<core::Page> createPage(int index, int model, core::PageHost& host) = 0;
 };
 
 struct PageInfo {
@@ -33,7 +34,7 @@ struct PageInfo {
     int templateR70; // large-font template; +1 for normal fonts
     int templateR30;
 };
-inline constexpr std::array<PageInfo, kPageCount> kPages = {{
+inline constexpr std::array<PageInfo, core::kPageCount> kPages = {{
     {6000, 7000, 8500, 802, 826}, // MSN
     {6002, 7002, 8502, 804, 828}, // call acceptance
     {6004, 7004, 8504, 806, 830}, // short dial
@@ -64,30 +65,14 @@ enum MainCommand : int {
 inline constexpr int kLoadProgressRange = 25000; // the bar measures ms against an assumed 25 s
 inline constexpr int kSaveProgressRange = 100;
 inline constexpr int kProgressCloseWaitMs = 400;
-inline constexpr int kCallbackNumberCount = 10;
 
-// The five device-wide settings of the settings dialog, as device values
-// (confirmed) and as the dialog last edited them.
-struct DeviceSettings {
-    Item<int> lcdGerman;          // command 39, "LCDDSPING"
-    Item<std::string> chargeUnit; // 40, "CHGUNIT"
-    Item<std::string> areaCode;   // 41, "LCCODE"
-    Item<std::string> pabxPrefix; // 42, "PABX"
-    Item<std::string> intlPrefix; // 43, "IPREDIAL"
-};
-
-struct CallbackSettings {
-    Item<int> active;                                            // 44, "CLBKACTIVE"
-    std::array<Item<std::string>, kCallbackNumberCount> numbers; // 45, "CLBKNUM%d"
-};
-
-class MainWindowLogic final : public PageHost {
+class MainWindowLogic final : public core::PageHost {
 public:
-    MainWindowLogic(CConfigApp& app, ShellUi& ui, PageFactory& factory);
+    MainWindowLogic(core::CConfigApp& app, ShellUi& ui, PageFactory& factory);
 
     // (Re)creates the ten pages for app.pageModel's layout.
     void buildPages();
-    Page* page(int index) const;
+    core::Page* page(int index) const;
     int currentIndex() const { return currentIndex_; }
     bool initialised(int index) const;
 
@@ -101,21 +86,21 @@ public:
     // Command 5000 + k reaching the main window.
     void switchTo(int k);
     // A message posted to page index (ShellUi::postPageMessage) reaching it.
-    void pageMessage(int index, UserMessage message);
+    void pageMessage(int index, core::UserMessage message);
 
     // UM_PROFILELOAD / UM_PROFILESAVE: all settings from / to selector's profile.
     // name is the file name shown in the status window. A load returns every
     // key that could not be written (and shows them to the user).
-    WriteReport profileLoad(int selector, std::string_view name);
+    core::WriteReport profileLoad(int selector, std::string_view name);
     // A save first gathers (reads the callback settings, reads the pages not
     // read yet, and again those holding stand-ins for failed queries when they
     // have no unsent changes), then writes only when every item is confirmed
     // by the device or policy Ask and the user agree. A save that writes
     // nothing leaves the default profile byte for byte as it found it.
-    SaveResult profileSave(int selector, std::string_view name,
-                           Unconfirmed policy = Unconfirmed::Ask);
+    core::SaveResult profileSave(int selector, std::string_view name,
+                                 core::Unconfirmed policy = core::Unconfirmed::Ask);
     // What the last profile load sent of BACK_DIV and SET_DIV (each page keeps its own).
-    const SendReport& sectionReport() const { return sectionReport_; }
+    const core::SendReport& sectionReport() const { return sectionReport_; }
 
     // UM_LANGUAGE: app.language := lang, written to the default profile, everything relabelled.
     profile::WriteResult setLanguage(int lang);
@@ -127,8 +112,8 @@ public:
     // The settings dialog's values (39, 55 twice, 40-43).
     void readSettingsFromDevice();
     void readCallbackFromDevice();
-    DeviceSettings& settings() { return settings_; }
-    CallbackSettings& callback() { return callback_; }
+    core::DeviceSettings& settings() { return settings_; }
+    core::CallbackSettings& callback() { return callback_; }
 
     // Quit (2153): command 6 under the wait cursor, then the window closes.
     int32_t quit();
@@ -139,15 +124,16 @@ public:
     void progress() override;
     void msnChanged() override;
     void postCommand(int command) override { ui_.postCommand(command); }
-    void reportWriteFailures(const WriteReport& report) override {
+    void reportWriteFailures(const core::WriteReport& report) override {
         ui_.reportWriteFailures(report);
     }
+    void openCallbackDialog() override { ui_.runCallbackDialog(); }
 
 private:
     profile::WriteResult setLanguageQuietly(int lang);
     void loadCallbackSection(int selector);
-    void loadSettingsSection(int selector, WriteReport& report);
-    void saveSettingsSection(int selector, WriteReport& report);
+    void loadSettingsSection(int selector, core::WriteReport& report);
+    void saveSettingsSection(int selector, core::WriteReport& report);
     void initialiseForProfile(int index);
     std::vector<std::string> gatherForSave();
     void loadProfileCommand();
@@ -157,20 +143,20 @@ private:
     void pausePolling(bool pause);
     int progressPosition() const;
 
-    CConfigApp& app_;
+    core::CConfigApp& app_;
     ShellUi& ui_;
     PageFactory& factory_;
     Heartbeat heartbeat_;
-    std::array<std::unique_ptr<Page>, kPageCount> pages_;
-    std::array<bool, kPageCount> initialised_{};
+    std::array<std::unique_ptr<core::Page>, core::kPageCount> pages_;
+    std::array<bool, core::kPageCount> initialised_{};
     int currentIndex_ = -1;
     int previousIndex_ = -1;
 
-    DeviceSettings settings_;
-    CallbackSettings callback_;
-    ItemTable settingsTable_;
-    ItemTable callbackTable_;
-    SendReport sectionReport_;
+    core::DeviceSettings settings_;
+    core::CallbackSettings callback_;
+    core::ItemTable settingsTable_;
+    core::ItemTable callbackTable_;
+    core::SendReport sectionReport_;
 
     bool loading_ = false;
     std::int64_t loadStart_ = 0;

@@ -1,21 +1,21 @@
 #include "app/main_window_widget.h"
 
+#include "app/maintenance_dlg.h"
 #include "app/monitor_dlg.h"
-#include "maintenance/callback_dlg.h"
 #include "maintenance/info_dlg.h"
 #include "maintenance/upgrade_dlg.h"
 
-#include "app/discard_dlg.h"
-#include "app/info_dlg.h"
 #include "app/menu_bar_widget.h"
 #include "app/my_file_dlg.h"
 #include "app/no_response_dlg.h"
-#include "app/page_widget.h"
-#include "app/qt_ui_widget.h"
 #include "app/settings_dlg.h"
 #include "app/splash_dlg.h"
 #include "app/status_dlg.h"
 #include "resources/pages_table.h"
+#include "ui/discard_dlg.h"
+#include "ui/info_dlg.h"
+#include "ui/page_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -43,7 +43,7 @@ void PaintingClock::sleep(std::int64_t ms) {
 
 // ---- CMainWnd ----
 
-CMainWnd::CMainWnd(app::CConfigApp& app, QString profileFolder,
+CMainWnd::CMainWnd(core::CConfigApp& app, QString profileFolder,
                    std::function<std::string(int)> portPath, QWidget* parent)
     : QMainWindow(parent), app_(app), profileFolder_(std::move(profileFolder)),
       portPath_(std::move(portPath)), stack_(new QStackedWidget(this)), factory_(app, stack_),
@@ -116,11 +116,11 @@ bool CMainWnd::askYesNo(int textId) {
     return widgets::askYesNo(this, textId, app_.language, beepFor(app_.soundOn));
 }
 
-app::DiscardAnswer CMainWnd::askSendDiscardCancel() {
+core::DiscardAnswer CMainWnd::askSendDiscardCancel() {
     int answer = CDiscardDlg::ask(app_.language, beepFor(app_.soundOn), this);
-    if (answer == CDiscardDlg::kSend) return app::DiscardAnswer::Send;
-    if (answer == CDiscardDlg::kDiscard) return app::DiscardAnswer::Discard;
-    return app::DiscardAnswer::Cancel;
+    if (answer == CDiscardDlg::kSend) return core::DiscardAnswer::Send;
+    if (answer == CDiscardDlg::kDiscard) return core::DiscardAnswer::Discard;
+    return core::DiscardAnswer::Cancel;
 }
 
 void CMainWnd::beep() {
@@ -174,7 +174,7 @@ void CMainWnd::postCommand(int command) {
     });
 }
 
-void CMainWnd::postPageMessage(int index, app::UserMessage message) {
+void CMainWnd::postPageMessage(int index, core::UserMessage message) {
     ++pending_;
     postWhenIdle(this, app_, [this, index, message] {
         --pending_;
@@ -256,7 +256,7 @@ std::optional<std::string> CMainWnd::askProfileFile(app::FileDialogKind kind) {
     return path->toStdString();
 }
 
-void CMainWnd::reportWriteFailures(const app::WriteReport& report) {
+void CMainWnd::reportWriteFailures(const core::WriteReport& report) {
     if (report.ok()) return;
     QString head = app_.language == 1
                        ? QStringLiteral("Diese Einstellungen konnten nicht gespeichert werden:")
@@ -267,7 +267,7 @@ void CMainWnd::reportWriteFailures(const app::WriteReport& report) {
 
 bool CMainWnd::askWriteUnconfirmed(const std::vector<std::string>& items) {
     const QString text = labelText(9916, app_.language) + QStringLiteral("\n\n") +
-                         QString::fromStdString(app::listItems(items)) + QStringLiteral("\n") +
+                         QString::fromStdString(core::listItems(items)) + QStringLiteral("\n") +
                          labelText(9918, app_.language);
     return widgets::askYesNo(this, text, beepFor(app_.soundOn));
 }
@@ -314,7 +314,7 @@ void CMainWnd::closeEvent(QCloseEvent* event) {
     }
     // The close box is Quit: the page's unsent-changes question first.
     event->ignore();
-    menuCommand(app::kCmdQuit);
+    menuCommand(core::kCmdQuit);
 }
 
 } // namespace quorvex::widgets

@@ -6,13 +6,13 @@
 // window of profile loads and saves, the file dialogs and the program's
 // dialogs. Every decision is MainWindowLogic's and Startup's.
 
-#include "app/clock.h"
 #include "app/main_window_logic.h"
 #include "app/page_factory_widget.h"
 #include "app/shell_ui.h"
 #include "app/startup.h"
+#include "core/clock.h"
 
-#include "app/qt_ui_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -31,14 +31,14 @@ class PageWidget;
 
 // The program's clock: a steady tick; while a wait hook is set (the splash is
 // up), sleeping keeps the window system's events (painting) flowing.
-class PaintingClock final : public app::Clock {
+class PaintingClock final : public core::Clock {
 public:
     std::int64_t now() override { return steady_.now(); }
     void sleep(std::int64_t ms) override;
     void setWaitHook(std::function<void()> hook) { hook_ = std::move(hook); }
 
 private:
-    app::SteadyClock steady_;
+    core::SteadyClock steady_;
     std::function<void()> hook_;
 };
 
@@ -49,7 +49,7 @@ public:
 
     // profileFolder: where the file dialogs start (QUORVEX_HOME); portPath: the
     // device path of a COM index for the settings dialog (may be empty).
-    CMainWnd(app::CConfigApp& app, QString profileFolder,
+    CMainWnd(core::CConfigApp& app, QString profileFolder,
              std::function<std::string(int portIndex)> portPath = {}, QWidget* parent = nullptr);
     ~CMainWnd() override;
 
@@ -80,7 +80,7 @@ public:
     // ---- PageUi ----
     void message(int textId) override;
     bool askYesNo(int textId) override;
-    app::DiscardAnswer askSendDiscardCancel() override;
+    core::DiscardAnswer askSendDiscardCancel() override;
     void beep() override;
     void setBusy(bool on) override;
     void focus(int controlId) override;
@@ -96,7 +96,7 @@ public:
     void markPageButton(int index) override;
     void hideMainWindow() override;
     void centreMainWindow() override;
-    void postPageMessage(int index, app::UserMessage message) override;
+    void postPageMessage(int index, core::UserMessage message) override;
     void showMainWindow() override;
     void closeMainWindow() override;
     void progressOpen(int textId, const std::string& suffix, int range) override;
@@ -104,7 +104,7 @@ public:
     void progressPosition(int position) override;
     void progressClose() override;
     std::optional<std::string> askProfileFile(app::FileDialogKind kind) override;
-    void reportWriteFailures(const app::WriteReport& report) override;
+    void reportWriteFailures(const core::WriteReport& report) override;
     bool askWriteUnconfirmed(const std::vector<std::string>& items) override;
     void runSettingsDialog() override;
     void runMonitorDialog() override;
@@ -124,7 +124,7 @@ protected:
 private:
     void updateCaption();
 
-    app::CConfigApp& app_;
+    core::CConfigApp& app_;
     QString profileFolder_;
     std::function<std::string(int)> portPath_;
     QStackedWidget* stack_ = nullptr;

@@ -1,9 +1,9 @@
 #include "app/monitor_dlg.h"
 
-#include "app/config_app.h"
-#include "app/qt_ui_widget.h"
-#include "pages/telephony/port_symbol_widget.h"
-#include "pages/telephony/port_symbols.h"
+#include "core/config_app.h"
+#include "core/port_symbols.h"
+#include "ui/port_symbol_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -57,7 +57,7 @@ constexpr int kRuleYs[] = {kNameY - 6, kMsnY - 4, kCharge1Y - 5, kCallsY - 5, kT
 
 } // namespace
 
-CMonitorDlg::CMonitorDlg(CConfigApp& app, QWidget* parent)
+CMonitorDlg::CMonitorDlg(core::CConfigApp& app, QWidget* parent)
     : QDialog(parent), app_(app), logic_(app) {
     setObjectName(QStringLiteral("CMonitorDlg"));
     setWindowTitle(caption());
@@ -164,10 +164,9 @@ void CMonitorDlg::loadSymbols() {
         CPortSymbol* symbol = symbols_[static_cast<std::size_t>(k)];
         if (symbol == nullptr) continue;
         // The user's choice of picture per port, from the default profile.
-        telephony::PortSymbol choice(k, k == kMonitorColumns - 1
-                                            ? telephony::SymbolKind::DataMarked
-                                            : telephony::SymbolKind::AnalogMarked);
-        choice.load(app_.profiles(), kDefaultProfile);
+        core::PortSymbol choice(k, k == kMonitorColumns - 1 ? core::SymbolKind::DataMarked
+                                                            : core::SymbolKind::AnalogMarked);
+        choice.load(app_.profiles(), core::kDefaultProfile);
         symbol->setPicture(choice.picture());
     }
 }
@@ -213,7 +212,7 @@ void CMonitorDlg::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
 }
 
-void runMonitorDialog(CConfigApp& app, QWidget* parent) {
+void runMonitorDialog(core::CConfigApp& app, QWidget* parent) {
     CMonitorDlg dlg(app, parent);
     dlg.exec();
 }

@@ -28,7 +28,7 @@ public:
     static constexpr int kFirstCharge2Control = 1249;
 
     // Reads everything once (the window opens with the device's values).
-    explicit CMonitorDlg(app::CConfigApp& app, QWidget* parent = nullptr);
+    explicit CMonitorDlg(core::CConfigApp& app, QWidget* parent = nullptr);
     ~CMonitorDlg() override;
 
     app::MonitorLogic& logic() { return logic_; }
@@ -47,7 +47,7 @@ private:
     void fill();
     void loadSymbols();
 
-    app::CConfigApp& app_;
+    core::CConfigApp& app_;
     app::MonitorLogic logic_;
     std::array<CPortSymbol*, app::kMonitorColumns> symbols_{};
     std::vector<QLabel*> valueLabels_; // every label filled from the logic (objectName = id)
@@ -56,6 +56,6 @@ private:
 };
 
 // Command 5010: the monitor window, modal.
-void runMonitorDialog(app::CConfigApp& app, QWidget* parent);
+void runMonitorDialog(core::CConfigApp& app, QWidget* parent);
 
 } // namespace quorvex::widgets

@@ -1,7 +1,7 @@
 #include "app/monitor_logic.h"
 
-#include "app/device_cache.h"
-#include "app/page_items.h"
+#include "core/device_cache.h"
+#include "core/page_items.h"
 
 #include <vector>
 
@@ -14,12 +14,12 @@ constexpr int kLastPortCode = 12;
 constexpr std::array<uint16_t, 3> kForwardCommands = {DRV_CFU, DRV_CFNR, DRV_CFB};
 } // namespace
 
-MonitorLogic::MonitorLogic(CConfigApp& app) : app_(app) {
-    for (int k = 0; k < kMaxAnalogPorts; ++k) {
+MonitorLogic::MonitorLogic(core::CConfigApp& app) : app_(app) {
+    for (int k = 0; k < core::kMaxAnalogPorts; ++k) {
         columns_[static_cast<std::size_t>(k)].port =
-            kAnalogPortNumbers[static_cast<std::size_t>(k)];
+            core::kAnalogPortNumbers[static_cast<std::size_t>(k)];
     }
-    columns_[kDataColumn].port = kDataPortNumber;
+    columns_[kDataColumn].port = core::kDataPortNumber;
 }
 
 bool MonitorLogic::columnVisible(int k) const {
@@ -30,7 +30,7 @@ bool MonitorLogic::columnVisible(int k) const {
 std::string MonitorLogic::nameOfPortIndex(int portIndex) const {
     const std::string& name = app_.cache.analog[static_cast<std::size_t>(portIndex)].name;
     if (!name.empty()) return name;
-    return std::to_string(kAnalogPortNumbers[static_cast<std::size_t>(portIndex)]);
+    return std::to_string(core::kAnalogPortNumbers[static_cast<std::size_t>(portIndex)]);
 }
 
 std::string MonitorLogic::columnName(int k) const {
@@ -43,13 +43,13 @@ void MonitorLogic::readMsnAndClip(MonitorColumn& c) {
     msn.nPort = c.port;
     msn.nIndex = 0;
     msn.nOp = 0;
-    const bool haveMsn = queryDone(app_.SendDrvCmd(DRV_MSN, &msn), msn);
-    c.firstMsn = haveMsn ? fieldText(msn.szText) : "--";
+    const bool haveMsn = core::queryDone(app_.SendDrvCmd(DRV_MSN, &msn), msn);
+    c.firstMsn = haveMsn ? core::fieldText(msn.szText) : "--";
 
     DRVPARAM clip{};
     clip.nPort = c.port;
     clip.nOp = 0;
-    const bool clipOn = queryDone(app_.SendDrvCmd(DRV_CLIP, &clip), clip) && clip.bFlag == 1;
+    const bool clipOn = core::queryDone(app_.SendDrvCmd(DRV_CLIP, &clip), clip) && clip.bFlag == 1;
     c.clip = clipOn ? c.firstMsn : "Off";
 }
 
@@ -59,11 +59,11 @@ void MonitorLogic::readForwarding(MonitorColumn& c) {
         DRVPARAM r{};
         r.nPort = c.port;
         r.nOp = 0;
-        const bool ok = queryDone(app_.SendDrvCmd(code, &r), r);
-        const std::string target = ok ? fieldText(r.szText) : std::string();
+        const bool ok = core::queryDone(app_.SendDrvCmd(code, &r), r);
+        const std::string target = ok ? core::fieldText(r.szText) : std::string();
         if (c.forwardTarget.empty() && !target.empty()) c.forwardTarget = target;
     }
-    const int kind = classify(c.forwardTarget, app_.cache.portNames());
+    const int kind = core::classify(c.forwardTarget, app_.cache.portNames());
     if (kind >= kFirstPortCode && kind <= kLastPortCode) {
         c.forwardTarget = nameOfPortIndex(kind - kFirstPortCode);
     }
@@ -75,7 +75,7 @@ std::string MonitorLogic::chargeReply(int selector, bool& ok) {
     r.nIndex = selector;
     r.nOp = 0;
     drv_set_buffer(&r, buffer.data(), static_cast<int32_t>(kMonitorChargeBufferSize));
-    ok = queryDone(app_.SendDrvCmd(DRV_CHARGE, &r), r);
+    ok = core::queryDone(app_.SendDrvCmd(DRV_CHARGE, &r), r);
     return ok ? std::string(buffer.data()) : std::string();
 }
 
@@ -113,10 +113,10 @@ void MonitorLogic::readCalls(MonitorColumn& c) {
     r.nOp = 0;
     drv_set_buffer(&r, buffer.data(), static_cast<int32_t>(kMonitorLogBufferSize));
     maintenance::ParsedLog parsed;
-    if (queryDone(app_.SendDrvCmd(DRV_LOG, &r), r) && r.nValue == 1) {
+    if (core::queryDone(app_.SendDrvCmd(DRV_LOG, &r), r) && r.nValue == 1) {
         parsed = maintenance::parseCallList(buffer.data(), 0);
     }
-    const PortNames names = app_.cache.portNames();
+    const core::PortNames names = app_.cache.portNames();
     c.callCount = static_cast<int>(parsed.entries.size());
     for (int e = 0; e < maintenance::kLogMaxEntries; ++e) {
         const auto i = static_cast<std::size_t>(e);
@@ -130,15 +130,15 @@ void MonitorLogic::readLineState() {
     DRVPARAM r{};
     // The heartbeat's "AT" must not cut into this exchange.
     app_.suspendHeartbeat();
-    const bool ok = queryDone(app_.SendDrvCmd(DRV_LINESTATE, &r), r);
+    const bool ok = core::queryDone(app_.SendDrvCmd(DRV_LINESTATE, &r), r);
     app_.resumeHeartbeat();
-    for (int k = 0; k < kMaxAnalogPorts; ++k) {
+    for (int k = 0; k < core::kMaxAnalogPorts; ++k) {
         columns_[static_cast<std::size_t>(k)].lineState = ok ? drv_line_flag(&r, k) : 0;
     }
 }
 
 void MonitorLogic::readAll() {
-    const int analog = app_.portCount == 3 ? 3 : kMaxAnalogPorts;
+    const int analog = app_.portCount == 3 ? 3 : core::kMaxAnalogPorts;
     for (int k = 0; k < analog; ++k)
         readMsnAndClip(columns_[static_cast<std::size_t>(k)]);
     readMsnAndClip(columns_[kDataColumn]);
@@ -177,7 +177,7 @@ std::string MonitorLogic::text(int id, int language) const {
     if (in(kMonitorNameLabel, kMonitorColumns)) return columnName(id - kMonitorNameLabel);
     if (in(kMonitorMsnControl, kMonitorColumns)) return column(id - kMonitorMsnControl).firstMsn;
     if (in(kMonitorClipControl, kMonitorColumns)) return column(id - kMonitorClipControl).clip;
-    if (in(kMonitorForwardControl, kMaxAnalogPorts)) {
+    if (in(kMonitorForwardControl, core::kMaxAnalogPorts)) {
         return forwardText(id - kMonitorForwardControl, language);
     }
     if (in(kMonitorCallControl, kMonitorColumns * maintenance::kLogMaxEntries)) {

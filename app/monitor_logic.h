@@ -3,9 +3,9 @@
 // of every port side by side, read from the device when the window opens
 // and every 5000 ms while the device is connected. It only reads.
 
-#include "app/config_app.h"
-#include "pages/data/charge_parse.h"
+#include "core/config_app.h"
 #include "maintenance/log_parse.h"
+#include "pages/data/charge_parse.h"
 
 #include <array>
 #include <string>
@@ -41,7 +41,7 @@ struct MonitorColumn {
 
 class MonitorLogic {
 public:
-    explicit MonitorLogic(CConfigApp& app);
+    explicit MonitorLogic(core::CConfigApp& app);
 
     void open() { readAll(); }
     // Every 5000 ms: read everything again while connected; otherwise keep the last values.
@@ -72,7 +72,7 @@ private:
     std::string chargeReply(int selector, bool& ok);
     std::string nameOfPortIndex(int portIndex) const;
 
-    CConfigApp& app_;
+    core::CConfigApp& app_;
     std::array<MonitorColumn, kMonitorColumns> columns_{};
     std::string currency_;
     std::string total_ = std::string(kNoCharge);

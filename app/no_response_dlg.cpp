@@ -1,6 +1,6 @@
 #include "app/no_response_dlg.h"
 
-#include "app/qt_ui_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,7 +1,5 @@
 #include "app/page_factory_widget.h"
 
-#include "app/page_widget.h"
-#include "maintenance/callback_dlg.h"
 #include "maintenance/log_page_widget.h"
 #include "pages/data/charge_page_widget.h"
 #include "pages/data/data_page_widget.h"
@@ -12,6 +10,7 @@
 #include "pages/telephony/forward_page_widget.h"
 #include "pages/telephony/msn_page_widget.h"
 #include "pages/telephony/short_dial_page_widget.h"
+#include "ui/page_widget.h"
 
 #include <QStackedWidget>
 
@@ -21,18 +20,16 @@ namespace {
 
 // The "Call back" button opens the data callback dialog on the main window's
 // values, without reading the device.
-PageWidget* makeAcceptPage(int model, app::CConfigApp& app, app::PageHost& host, QWidget* parent) {
+PageWidget* makeAcceptPage(int model, core::CConfigApp& app, core::PageHost& host,
+                           QWidget* parent) {
     auto* page = new CAcceptPage(app, host, model, parent);
-    if (auto* mainWindow = dynamic_cast<app::MainWindowLogic*>(&host); mainWindow != nullptr) {
-        page->setCallbackOpener(
-            [&app, mainWindow, page] { runCallbackDialog(app, *mainWindow, false, page); });
-    }
+    page->setCallbackOpener([&host] { host.openCallbackDialog(); });
     return page;
 }
 
 } // namespace
 
-PageWidget* makePageWidget(int index, int model, app::CConfigApp& app, app::PageHost& host,
+PageWidget* makePageWidget(int index, int model, core::CConfigApp& app, core::PageHost& host,
                            QWidget* parent) {
     switch (index) {
     case 0:
@@ -90,8 +87,8 @@ void PageHandle::profileLoad(int selector) {
     if (widget_) widget_->logic().profileLoad(selector);
 }
 
-app::WriteReport PageHandle::profileSave(int selector) {
-    return widget_ ? widget_->logic().profileSave(selector) : app::WriteReport{};
+core::WriteReport PageHandle::profileSave(int selector) {
+    return widget_ ? widget_->logic().profileSave(selector) : core::WriteReport{};
 }
 
 void PageHandle::pausePoll(bool pause) {
@@ -140,9 +137,9 @@ void PageHandle::timerTick() {
 
 // ---- the factory ----
 
-std::unique_ptr<app::Page> WidgetPageFactory::createPage(int index, int model,
-                                                         app::PageHost& host) {
-    if (index < 0 || index >= app::kPageCount) return nullptr;
+std::unique_ptr<core::Page> WidgetPageFactory::createPage(int index, int model,
+                                                          core::PageHost& host) {
+    if (index < 0 || index >= core::kPageCount) return nullptr;
     PageWidget* w = makePageWidget(index, model, app_, host, stack_);
     if (w == nullptr) return nullptr;
     if (stack_ != nullptr) stack_->addWidget(w);
@@ -151,7 +148,7 @@ std::unique_ptr<app::Page> WidgetPageFactory::createPage(int index, int model,
 }
 
 PageWidget* WidgetPageFactory::widget(int index) const {
-    if (index < 0 || index >= app::kPageCount) return nullptr;
+    if (index < 0 || index >= core::kPageCount) return nullptr;
     return widgets_[static_cast<std::size_t>(index)].data();
 }
 

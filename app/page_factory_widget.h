@@ -7,7 +7,7 @@
 // Adding a page widget: one line in makePageWidget (page_factory_widget.cpp).
 
 #include "app/main_window_logic.h"
-#include "app/page_widget.h"
+#include "ui/page_widget.h"
 
 #include <QPointer>
 
@@ -21,12 +21,12 @@ namespace quorvex::widgets {
 
 // The page's widget of index for model (30 = R30); pages without a widget yet
 // get the placeholder.
-PageWidget* makePageWidget(int index, int model, app::CConfigApp& app, app::PageHost& host,
+PageWidget* makePageWidget(int index, int model, core::CConfigApp& app, core::PageHost& host,
                            QWidget* parent);
 
-// app::Page over a page widget: every operation goes to the widget's logic;
+// core::Page over a page widget: every operation goes to the widget's logic;
 // the language switch relabels the widget too.
-class PageHandle final : public app::Page {
+class PageHandle final : public core::Page {
 public:
     explicit PageHandle(PageWidget* widget);
     ~PageHandle() override;
@@ -40,7 +40,7 @@ public:
     void hidden() override;
     void language(int lang) override;
     void profileLoad(int selector) override;
-    app::WriteReport profileSave(int selector) override;
+    core::WriteReport profileSave(int selector) override;
     void pausePoll(bool pause) override;
     int mayLeave() override;
     std::vector<std::string> unconfirmedItems() const override;
@@ -59,17 +59,17 @@ private:
 
 class WidgetPageFactory final : public app::PageFactory {
 public:
-    WidgetPageFactory(app::CConfigApp& app, QStackedWidget* stack) : app_(app), stack_(stack) {}
+    WidgetPageFactory(core::CConfigApp& app, QStackedWidget* stack) : app_(app), stack_(stack) {}
 
-    std::unique_ptr<app::Page> createPage(int index, int model, app::PageHost& host) override;
+    std::unique_ptr<core::Page> createPage(int index, int model, core::PageHost& host) override;
 
     // The widget of page index, or nullptr.
     PageWidget* widget(int index) const;
 
 private:
-    app::CConfigApp& app_;
+    core::CConfigApp& app_;
     QStackedWidget* stack_;
-    std::array<QPointer<PageWidget>, app::kPageCount> widgets_{};
+    std::array<QPointer<PageWidget>, core::kPageCount> widgets_{};
 };
 
 } // namespace quorvex::widgets

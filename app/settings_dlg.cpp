@@ -1,7 +1,7 @@
 #include "app/settings_dlg.h"
 
-#include "app/qt_ui_widget.h"
-#include "pages/telephony/port_symbol_widget.h"
+#include "ui/port_symbol_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,7 +25,7 @@ constexpr int kFieldStep = 28;
 
 } // namespace
 
-CSettingsDlg::CSettingsDlg(app::CConfigApp& app, app::MainWindowLogic& main, std::string portPath,
+CSettingsDlg::CSettingsDlg(core::CConfigApp& app, app::MainWindowLogic& main, std::string portPath,
                            QWidget* parent)
     : QDialog(parent), app_(app), main_(main), logic_(app, main, *this, std::move(portPath)) {
     setObjectName(QStringLiteral("CSettingsDlg"));
@@ -182,7 +182,7 @@ void CSettingsDlg::relabel(int language) {
     update();
 }
 
-void CSettingsDlg::reportWriteFailures(const app::WriteReport& report) {
+void CSettingsDlg::reportWriteFailures(const core::WriteReport& report) {
     main_.reportWriteFailures(report);
 }
 

@@ -7,7 +7,7 @@
 
 #include "app/settings_logic.h"
 
-#include "app/qt_ui_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QDialog>
 
@@ -26,7 +26,7 @@ class CPortSymbol;
 class CSettingsDlg : public QDialog, public app::SettingsUi {
     Q_OBJECT
 public:
-    CSettingsDlg(app::CConfigApp& app, app::MainWindowLogic& main, std::string portPath,
+    CSettingsDlg(core::CConfigApp& app, app::MainWindowLogic& main, std::string portPath,
                  QWidget* parent = nullptr);
     ~CSettingsDlg() override;
 
@@ -40,7 +40,7 @@ public:
     void setBusy(bool on) override;
     void refresh() override;
     void relabel(int language) override;
-    void reportWriteFailures(const app::WriteReport& report) override;
+    void reportWriteFailures(const core::WriteReport& report) override;
 
 public slots:
     void reject() override; // the close box and Escape: nothing applied, no beep
@@ -54,7 +54,7 @@ private:
     void cancelClicked();
     QLabel* addLabel(int id, const QRect& where);
 
-    app::CConfigApp& app_;
+    core::CConfigApp& app_;
     app::MainWindowLogic& main_;
     app::SettingsDialog logic_;
     app::SettingsApplied applied_;

@@ -50,12 +50,12 @@ bool fieldAccepts(const SettingsField& field, std::string_view text) {
                                 : validDigits(text, static_cast<std::size_t>(field.maxDigits));
 }
 
-SettingsDialog::SettingsDialog(CConfigApp& app, MainWindowLogic& main, SettingsUi& ui,
+SettingsDialog::SettingsDialog(core::CConfigApp& app, MainWindowLogic& main, SettingsUi& ui,
                                std::string portPath)
     : app_(app), main_(main), ui_(ui), portPath_(std::move(portPath)) {}
 
-Item<std::string>& SettingsDialog::mainValue(std::size_t field) {
-    DeviceSettings& s = main_.settings();
+core::Item<std::string>& SettingsDialog::mainValue(std::size_t field) {
+    core::DeviceSettings& s = main_.settings();
     switch (field) {
     case 0:
         return s.chargeUnit;
@@ -170,14 +170,15 @@ SettingsApplied SettingsDialog::ok() {
     languageChanged_ = false;
 
     app_.soundOn = sound_;
-    result.writes.write(app_.profiles(), kDefaultProfile, kSetSection, "SOUNDON",
+    result.writes.write(app_.profiles(), core::kDefaultProfile, kSetSection, "SOUNDON",
                         sound_ ? "1" : "0");
     if (!result.writes.ok()) ui_.reportWriteFailures(result.writes);
 
     if (lcdGerman_.changed()) {
-        DRVPARAM record = makeRecord(0, 0, kOpSet);
+        DRVPARAM record = core::makeRecord(0, 0, core::kOpSet);
         record.bFlag = lcdGerman_.edited != 0 ? 1 : 0;
-        if (sendOutcome(app_.SendDrvCmd(DRV_LCDGERMAN, &record), record) == SendOutcome::Done) {
+        if (core::sendOutcome(app_.SendDrvCmd(DRV_LCDGERMAN, &record), record) ==
+            core::SendOutcome::Done) {
             lcdGerman_.confirm();
             main_.settings().lcdGerman.reset(lcdGerman_.edited);
         } else {
@@ -188,12 +189,12 @@ SettingsApplied SettingsDialog::ok() {
     for (std::size_t i = 0; i < kSettingsFields.size(); ++i) {
         if (!changed_[i]) continue;
         const SettingsField& field = kSettingsFields[i];
-        DRVPARAM record = makeRecord(0, 0, kOpSet);
-        SendOutcome outcome = SendOutcome::Failed;
+        DRVPARAM record = core::makeRecord(0, 0, core::kOpSet);
+        core::SendOutcome outcome = core::SendOutcome::Failed;
         // A text longer than the record holds is never sent cut short.
-        if (setFieldText(record.szText, texts_[i].edited))
-            outcome = sendOutcome(app_.SendDrvCmd(field.code, &record), record);
-        if (outcome == SendOutcome::Done) {
+        if (core::setFieldText(record.szText, texts_[i].edited))
+            outcome = core::sendOutcome(app_.SendDrvCmd(field.code, &record), record);
+        if (outcome == core::SendOutcome::Done) {
             texts_[i].confirm();
             mainValue(i).reset(texts_[i].edited);
         } else {

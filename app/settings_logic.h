@@ -12,7 +12,7 @@
 // the close box to ok() / cancel().
 
 #include "app/main_window_logic.h"
-#include "app/page_items.h"
+#include "core/page_items.h"
 
 #include <array>
 #include <cstdint>
@@ -86,19 +86,19 @@ public:
     virtual void setBusy(bool on) = 0;
     virtual void refresh() = 0;             // controls := the dialog's values
     virtual void relabel(int language) = 0; // every text of kSettingsTexts in language, repaint
-    virtual void reportWriteFailures(const WriteReport& report) = 0;
+    virtual void reportWriteFailures(const core::WriteReport& report) = 0;
 };
 
 // What OK did.
 struct SettingsApplied {
     std::vector<uint16_t> failed; // commands the device did not take (value unchanged)
-    WriteReport writes;           // SOUNDON (and LANGUAGE) writes that failed
+    core::WriteReport writes;     // SOUNDON (and LANGUAGE) writes that failed
 };
 
 class SettingsDialog {
 public:
     // portPath: the device node of the port (shown beside the COM name), empty when unknown.
-    SettingsDialog(CConfigApp& app, MainWindowLogic& main, SettingsUi& ui,
+    SettingsDialog(core::CConfigApp& app, MainWindowLogic& main, SettingsUi& ui,
                    std::string portPath = {});
 
     // Opening: the values from the main window (read from the device
@@ -135,9 +135,9 @@ public:
 
 private:
     std::size_t fieldIndex(int controlId) const;
-    Item<std::string>& mainValue(std::size_t field);
+    core::Item<std::string>& mainValue(std::size_t field);
 
-    CConfigApp& app_;
+    core::CConfigApp& app_;
     MainWindowLogic& main_;
     SettingsUi& ui_;
     std::string portPath_;
@@ -145,8 +145,8 @@ private:
     int shownLanguage_ = 0;
     bool languageChanged_ = false;
     bool sound_ = false;
-    Item<int> lcdGerman_;
-    std::array<Item<std::string>, 4> texts_; // confirmed = the device value
+    core::Item<int> lcdGerman_;
+    std::array<core::Item<std::string>, 4> texts_; // confirmed = the device value
     std::array<bool, 4> changed_{};
 };
 

@@ -2,8 +2,8 @@
 // The user as the program's shell (start-up, main window, heartbeat) meets
 // him. The Qt main window implements it; tests use ScriptedUi.
 
-#include "app/page.h"
-#include "app/profile_store.h"
+#include "core/page.h"
+#include "core/profile_store.h"
 
 #include <optional>
 #include <string>
@@ -18,7 +18,7 @@ enum class NoResponseAnswer {
 
 enum class FileDialogKind { Load, Save };
 
-class ShellUi : public PageUi {
+class ShellUi : public core::PageUi {
 public:
     // The no-response dialog (texts 8552, 6224, 6226, 6228).
     virtual NoResponseAnswer askNoResponse() = 0;
@@ -28,7 +28,7 @@ public:
     virtual void postCommand(int command) = 0;
     // Queue UM_READDEVICE for page index: it runs once the page switch is
     // done and painted, through MainWindowLogic::pageMessage.
-    virtual void postPageMessage(int index, UserMessage message) = 0;
+    virtual void postPageMessage(int index, core::UserMessage message) = 0;
 
     // The main window's own page buttons: reload their texts / mark the current one.
     virtual void relabelPageButtons() = 0;
@@ -48,7 +48,7 @@ public:
     // The open/save dialog for profiles; the full path, nullopt when cancelled.
     virtual std::optional<std::string> askProfileFile(FileDialogKind kind) = 0;
     // A save or a write to the default profile failed: tell the user which keys.
-    virtual void reportWriteFailures(const WriteReport& report) = 0;
+    virtual void reportWriteFailures(const core::WriteReport& report) = 0;
     // A save found items the device did not confirm ("SECTION/KEY"): they
     // would be written as defaults. True: write them anyway.
     virtual bool askWriteUnconfirmed(const std::vector<std::string>& items) = 0;

@@ -1,7 +1,7 @@
 #include "app/splash_dlg.h"
 
-#include "app/qt_ui_widget.h"
 #include "resources/text_table.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>

@@ -4,26 +4,14 @@
 
 namespace quorvex::app {
 
-bool detectDevice(CConfigApp& app, maintenance::FindMode mode) {
-    std::optional<maintenance::Identity> id = maintenance::detect(app.directDriver(), mode);
-    if (!id) {
-        app.resetIdentity();
-        return false;
-    }
-    app.connected = true;
-    app.applyIdentity(*id);
-    app.pageModel = app.modelNumber;
-    return true;
-}
-
-int readLanguageSetting(CConfigApp& app) {
-    return app.profiles().readInt(kDefaultProfile, "SET_DIV", "LANGUAGE", 0) == 1 ? 1 : 0;
+int readLanguageSetting(core::CConfigApp& app) {
+    return app.profiles().readInt(core::kDefaultProfile, "SET_DIV", "LANGUAGE", 0) == 1 ? 1 : 0;
 }
 
 // MSN table, port names, language and the settings dialog's values.
 void Startup::readDeviceState() {
-    readMsnTable(app_);
-    readPortNames(app_);
+    core::readMsnTable(app_);
+    core::readPortNames(app_);
     app_.language = readLanguageSetting(app_);
     ui_.relabelPageButtons();
     main_.readSettingsFromDevice();
@@ -40,7 +28,7 @@ StartupResult Startup::run(std::int64_t startTime) {
         if (remaining > 0) app_.clock().sleep(remaining);
         ui_.closeSplash();
     }
-    ui_.postCommand(kCmdFirstPage); // the MSN page, once the message loop runs
+    ui_.postCommand(core::kCmdFirstPage); // the MSN page, once the message loop runs
 
     if (!app_.identified && !noResponseLoop()) return StartupResult::Quit;
 
@@ -57,7 +45,7 @@ bool Startup::noResponseLoop() {
     for (;;) {
         if (ui_.askNoResponse() == NoResponseAnswer::Quit) return false;
         ui_.setBusy(true);
-        maintenance::BootProbeResult probe = maintenance::probeBootLoaders(app_.directDriver());
+        core::BootProbeResult probe = core::probeBootLoaders(app_.directDriver());
         app_.bootLoaderFound = probe.bootLoaderFound;
         if (probe.bootLoaderFound) {
             // The upgrade probes this port again (command 56) if the image is refused.
@@ -70,7 +58,7 @@ bool Startup::noResponseLoop() {
                 main_.modelChanged();
             }
             readDeviceState();
-            if (Page* msn = main_.page(0)) msn->readDevice();
+            if (core::Page* msn = main_.page(0)) msn->readDevice();
         }
         ui_.setBusy(false);
         if (app_.identified || app_.bootLoaderFound) return true;
@@ -78,11 +66,11 @@ bool Startup::noResponseLoop() {
 }
 
 void Startup::firstRunCheck() {
-    std::string marker = app_.profiles().readString(kWinIni, "QuorvexCom", "FirstRun", "0");
+    std::string marker = app_.profiles().readString(core::kWinIni, "QuorvexCom", "FirstRun", "0");
     marker.resize(std::min<std::size_t>(marker.size(), 10));
     if (!marker.empty() && marker[0] == '1') return;
-    WriteReport report;
-    report.write(app_.profiles(), kWinIni, "QuorvexCom", "FirstRun", "1");
+    core::WriteReport report;
+    report.write(app_.profiles(), core::kWinIni, "QuorvexCom", "FirstRun", "1");
     if (!report.ok()) ui_.reportWriteFailures(report);
     main_.command(kCmdSettings);
 }

@@ -4,10 +4,10 @@
 // settings, build the pages, keep the splash up for five seconds, check for
 // the first run and start the heartbeat.
 
-#include "app/config_app.h"
 #include "app/main_window_logic.h"
 #include "app/shell_ui.h"
-#include "maintenance/detection.h"
+#include "core/config_app.h"
+#include "core/detection.h"
 
 #include <cstdint>
 
@@ -15,13 +15,8 @@ namespace quorvex::app {
 
 inline constexpr std::int64_t kSplashMinimumMs = 5000;
 
-// Finds the device (command 0, or 57 on the remembered port) and takes its
-// identity: connected, pageModel and portCount follow. On failure the
-// identity is reset to "not identified".
-bool detectDevice(CConfigApp& app, maintenance::FindMode mode = maintenance::FindMode::Find);
-
 // "LANGUAGE" of SET_DIV in the default profile; anything but 1 is English.
-int readLanguageSetting(CConfigApp& app);
+int readLanguageSetting(core::CConfigApp& app);
 
 enum class StartupResult {
     Running, // the main window is up (the MSN page shows once posted commands run)
@@ -30,7 +25,7 @@ enum class StartupResult {
 
 class Startup {
 public:
-    Startup(CConfigApp& app, MainWindowLogic& main, ShellUi& ui)
+    Startup(core::CConfigApp& app, MainWindowLogic& main, ShellUi& ui)
         : app_(app), main_(main), ui_(ui) {}
 
     // startTime: the clock's tick when the program started (the splash went up).
@@ -41,7 +36,7 @@ private:
     bool noResponseLoop();
     void firstRunCheck();
 
-    CConfigApp& app_;
+    core::CConfigApp& app_;
     MainWindowLogic& main_;
     ShellUi& ui_;
 };

@@ -1,6 +1,6 @@
 #include "app/status_dlg.h"
 
-#include "app/qt_ui_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

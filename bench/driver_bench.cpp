@@ -11,12 +11,12 @@
 //          settings read of start-up)
 //
 // Usage: driver_bench [ROUNDS]   (default 20 for short/long, ROUNDS/4 for full)
-#include "app/clock.h"
-#include "app/config_app.h"
-#include "app/device_cache.h"
 #include "app/logic_pages.h"
 #include "app/main_window_logic.h"
-#include "app/profile_store.h"
+#include "core/clock.h"
+#include "core/config_app.h"
+#include "core/device_cache.h"
+#include "core/profile_store.h"
 #include "driver/r70com32.h"
 #include "sim/sim_device.h"
 
@@ -35,13 +35,14 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+namespace qc = quorvex::core;
 namespace qa = quorvex::app;
 
 constexpr double kBaud = 115200.0;
 constexpr double kSilenceMs = 20.0; // inter-byte constant at 115200 (10 ms) + 10 ms
 
 // Profiles in memory: the benchmark writes nothing to disk.
-class MemoryProfiles : public qa::ProfileStore {
+class MemoryProfiles : public qc::ProfileStore {
 public:
     std::string readString(int selector, std::string_view section, std::string_view key,
                            std::string_view def) override {
@@ -80,11 +81,11 @@ private:
 };
 
 // Answers nothing and asks nothing: the benchmark only reads.
-class SilentUi : public qa::PageUi, public qa::PageHost {
+class SilentUi : public qc::PageUi, public qc::PageHost {
 public:
     void message(int) override {}
     bool askYesNo(int) override { return false; }
-    qa::DiscardAnswer askSendDiscardCancel() override { return qa::DiscardAnswer::Cancel; }
+    qc::DiscardAnswer askSendDiscardCancel() override { return qc::DiscardAnswer::Cancel; }
     void beep() override {}
     void setBusy(bool) override {}
     void focus(int) override {}
@@ -169,15 +170,15 @@ int main(int argc, char** argv) {
     });
 
     MemoryProfiles profiles;
-    qa::SteadyClock clock;
-    qa::CConfigApp app{D_SendDrvCmd, profiles, clock};
+    qc::SteadyClock clock;
+    qc::CConfigApp app{D_SendDrvCmd, profiles, clock};
     app.connected = 1;
     app.identified = 1;
     app.modelNumber = app.pageModel = 70;
     app.portCount = 5;
     SilentUi ui;
     Figure full = measure(sim, std::max(1, rounds / 4), [&] {
-        qa::readMsnTable(app);
+        qc::readMsnTable(app);
         for (int index = 0; index < 10; ++index) {
             auto page = qa::makeLogicPage(index, 70, app, ui, ui);
             page->readDevice();

@@ -8,11 +8,11 @@
 //           at 19200 and the transfer starts at once (no call check, no reset wait)
 //
 // Usage: upgrade_bench [115200|19200|both]   (19200 takes about five minutes)
-#include "app/clock.h"
-#include "app/config_app.h"
-#include "app/profile_store.h"
+#include "core/clock.h"
+#include "core/config_app.h"
+#include "core/detection.h"
+#include "core/profile_store.h"
 #include "driver/r70com32.h"
-#include "maintenance/detection.h"
 #include "maintenance/firmware_file.h"
 #include "maintenance/upgrade.h"
 #include "sim/firmware_image.h"
@@ -31,12 +31,12 @@
 namespace {
 
 namespace fs = std::filesystem;
-namespace qa = quorvex::app;
+namespace qc = quorvex::core;
 namespace qm = quorvex::maintenance;
 namespace qs = quorvex::sim;
 using Clock = std::chrono::steady_clock;
 
-class NoProfiles : public qa::ProfileStore {
+class NoProfiles : public qc::ProfileStore {
 public:
     std::string readString(int, std::string_view, std::string_view, std::string_view def) override {
         return std::string(def);
@@ -78,18 +78,18 @@ private:
 // Settings are not saved or loaded here: only the upgrade itself is timed.
 class BenchHost : public qm::UpgradeHost {
 public:
-    explicit BenchHost(qa::CConfigApp& app) : app_(app) {}
-    qa::SaveResult saveDefaultProfile() override {
-        qa::SaveResult r;
+    explicit BenchHost(qc::CConfigApp& app) : app_(app) {}
+    qc::SaveResult saveDefaultProfile() override {
+        qc::SaveResult r;
         r.written = true;
         return r;
     }
     void loadDefaultProfile() override {}
-    void identity() override { app_.applyIdentity(qm::readIdentity(D_SendDrvCmd)); }
+    void identity() override { app_.applyIdentity(qc::readIdentity(D_SendDrvCmd)); }
     void postCommand(int) override {}
 
 private:
-    qa::CConfigApp& app_;
+    qc::CConfigApp& app_;
 };
 
 int runOnce(unsigned baud) {
@@ -117,8 +117,8 @@ int runOnce(unsigned baud) {
     setenv("R70COM_PORTS", ports.c_str(), 1);
 
     NoProfiles profiles;
-    qa::SteadyClock clock;
-    qa::CConfigApp app{D_SendDrvCmd, profiles, clock};
+    qc::SteadyClock clock;
+    qc::CConfigApp app{D_SendDrvCmd, profiles, clock};
     if (baud == 19200) {
         // What start-up does: the probe finds the loader and leaves the line at 19200.
         DRVPARAM probe{};
@@ -131,7 +131,7 @@ int runOnce(unsigned baud) {
         app.connected = 1;
         app.portIndex = 2;
     } else {
-        auto identity = qm::detect(D_SendDrvCmd, qm::FindMode::Find);
+        auto identity = qc::detect(D_SendDrvCmd, qc::FindMode::Find);
         if (!identity) {
             std::fprintf(stderr, "upgrade_bench: the driver did not find the device\n");
             return 2;

@@ -1,6 +1,6 @@
 #include "cli/cli_texts.h"
 
-#include "app/page_items.h"
+#include "core/page_items.h"
 #include "resources/text_table.h"
 
 #include <array>
@@ -94,7 +94,7 @@ std::string tableText(int id, int language) {
 }
 
 std::string unconfirmedMessage(const std::vector<std::string>& items, int language) {
-    return tableText(9916, language) + "\n" + app::listItems(items);
+    return tableText(9916, language) + "\n" + core::listItems(items);
 }
 
 } // namespace quorvex::cli

@@ -72,12 +72,12 @@ fs::path scratchBeside(const fs::path& target) {
 
 // The device's profile written into file through the main window's save;
 // nothing is written when the device did not answer for every item.
-app::SaveResult saveDeviceProfile(DeviceSession& session, const fs::path& file) {
+core::SaveResult saveDeviceProfile(DeviceSession& session, const fs::path& file) {
     std::error_code ec;
     fs::remove(file, ec);
     session.setProfileFile(file);
-    return session.main().profileSave(app::kCurrentProfile, fileNameOf(file),
-                                      app::Unconfirmed::Refuse);
+    return session.main().profileSave(core::kCurrentProfile, fileNameOf(file),
+                                      core::Unconfirmed::Refuse);
 }
 
 } // namespace
@@ -92,7 +92,7 @@ int runBackup(Args args) {
     if (!session.open()) return kExitFailure;
     session.ui().setProgressShown(true);
     const fs::path scratch = scratchBeside(target);
-    app::SaveResult saved = saveDeviceProfile(session, scratch);
+    core::SaveResult saved = saveDeviceProfile(session, scratch);
     std::error_code ec;
     if (!saved.unconfirmed.empty()) {
         // A backup of stand-ins would restore defaults over the user's settings.
@@ -124,15 +124,15 @@ namespace {
 // text (matched with the recorded exchanges), and the items that were never
 // sent at all (too long for the record, not a time, not a phone number).
 struct Refusals {
-    std::multimap<std::string, app::ReportOutcome> answered;
+    std::multimap<std::string, core::ReportOutcome> answered;
     std::vector<std::string> unsent;
 };
 
 Refusals refusalsOf(app::MainWindowLogic& main) {
     Refusals out;
-    auto collect = [&out](const app::SendReport& report) {
-        for (const app::ReportEntry& e : report.entries()) {
-            if (!app::refused(e.outcome)) continue;
+    auto collect = [&out](const core::SendReport& report) {
+        for (const core::ReportEntry& e : report.entries()) {
+            if (!core::refused(e.outcome)) continue;
             if (e.sent)
                 out.answered.emplace(e.command, e.outcome);
             else
@@ -141,7 +141,7 @@ Refusals refusalsOf(app::MainWindowLogic& main) {
     };
     collect(main.sectionReport());
     for (int index : app::kProfilePages) {
-        if (auto* page = dynamic_cast<app::PageBase*>(main.page(index))) collect(page->report());
+        if (auto* page = dynamic_cast<core::PageBase*>(main.page(index))) collect(page->report());
     }
     return out;
 }
@@ -163,7 +163,7 @@ int runRestore(Args args) {
     session.ui().setProgressShown(true);
     session.setProfileFile(fs::absolute(file));
     session.startRecording();
-    app::WriteReport report = session.main().profileLoad(app::kCurrentProfile, fileNameOf(file));
+    core::WriteReport report = session.main().profileLoad(core::kCurrentProfile, fileNameOf(file));
     std::vector<Exchange> sent = session.takeRecording();
 
     // An item the driver confirmed can still be refused by the device's answer
@@ -179,7 +179,7 @@ int runRestore(Args args) {
         }
         std::string why = e.result != 0 ? "no reply"
                           : e.ok != 1   ? "no OK"
-                                        : std::string(app::reportWord(hit->second));
+                                        : std::string(core::reportWord(hit->second));
         if (hit != refusals.answered.end()) refusals.answered.erase(hit);
         refused.push_back(
             (e.command.empty() ? "(command " + std::to_string(e.code) + ")" : e.command) + "," +
@@ -214,7 +214,7 @@ int runDiff(Args args) {
     if (!session.open()) return kExitFailure;
     const fs::path scratch =
         fs::temp_directory_path() / ("quorvex-diff-" + std::to_string(::getpid()) + ".pro");
-    app::SaveResult saved = saveDeviceProfile(session, scratch);
+    core::SaveResult saved = saveDeviceProfile(session, scratch);
     auto device = profile::IniSnapshot::load(scratch);
     std::error_code ec;
     fs::remove(scratch, ec);

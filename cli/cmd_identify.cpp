@@ -1,7 +1,7 @@
 // quorvex-cli identify: find the device and print who it is.
 #include "cli/options.h"
+#include "core/detection.h"
 #include "driver/r70com32.h"
-#include "maintenance/detection.h"
 
 #include <cstdio>
 
@@ -39,12 +39,12 @@ int runIdentify(Args args) {
     applyDeviceOptions(*options);
     const int lang = options->language;
 
-    const auto identity = maintenance::detect(D_SendDrvCmd, maintenance::FindMode::Find);
+    const auto identity = core::detect(D_SendDrvCmd, core::FindMode::Find);
     if (!identity) {
         std::fprintf(stderr, "%s\n",
                      tr(lang, "No device answered on COM1 to COM8:",
                         "Auf COM1 bis COM8 hat kein Gerät geantwortet:"));
-        for (int i = 0; i < maintenance::kComPortCount; ++i) {
+        for (int i = 0; i < core::kComPortCount; ++i) {
             char why[512];
             D_LastOpenError(i, why, sizeof why);
             std::fprintf(stderr, "  %s\n", why);
@@ -60,7 +60,7 @@ int runIdentify(Args args) {
     std::printf("%-12s %s\n",
                 "USB:", identity->usbVariant ? tr(lang, "yes", "ja") : tr(lang, "no", "nein"));
     std::printf("%-12s %d\n", tr(lang, "Ports:", "Anschlüsse:"),
-                maintenance::portCountFor(identity->modelNumber));
+                core::portCountFor(identity->modelNumber));
     std::printf("%-12s %s\n", "Firmware:", identity->firmwareText.c_str());
     std::printf("%-12s %s\n", "Boot code:", identity->bootCodeText.c_str());
     D_SendDrvCmd(DRV_CLOSE, nullptr);

@@ -130,8 +130,8 @@ bool saveOwner(const Usage& usage, DeviceSession& session, const fs::path& file,
     std::error_code ec;
     fs::remove(file, ec);
     session.setProfileFile(file);
-    app::SaveResult saved =
-        session.main().profileSave(app::kCurrentProfile, "", app::Unconfirmed::Refuse);
+    core::SaveResult saved =
+        session.main().profileSave(core::kCurrentProfile, "", core::Unconfirmed::Refuse);
     if (!saved.unconfirmed.empty()) {
         fail(usage, unconfirmedMessage(saved.unconfirmed, lang));
         return false;
@@ -199,15 +199,15 @@ int runSet(Args args) {
     // The device's own values, loaded without sending: every command they
     // make is one the device already holds.
     session.setGate(DeviceSession::Gate::Hold);
-    session.main().profileLoad(app::kCurrentProfile, "");
+    session.main().profileLoad(core::kCurrentProfile, "");
     std::size_t messagesBefore = session.ui().messages().size();
 
     profile::WriteResult w = session.app().profiles().writeString(
-        app::kCurrentProfile, target->sectionName, target->key.name, value);
+        core::kCurrentProfile, target->sectionName, target->key.name, value);
     if (!w.ok) return fail(kSetUsage, file.string() + ": " + w.error);
     session.setGate(DeviceSession::Gate::Filter);
     session.startRecording();
-    session.main().profileLoad(app::kCurrentProfile, "");
+    session.main().profileLoad(core::kCurrentProfile, "");
     std::vector<Exchange> sent = session.takeRecording();
     session.setGate(DeviceSession::Gate::Pass);
 

@@ -2,6 +2,7 @@
 // "Installing an upgrade" dialog, with the file from the command line, the
 // "Firmware Info" confirmation as a question (or --yes) and the progress as a
 // line on a terminal.
+#include "app/upgrade_host.h"
 #include "cli/cli_texts.h"
 #include "cli/device_session.h"
 #include "cli/subcommand.h"
@@ -76,7 +77,7 @@ public:
         endLine();
         std::fprintf(stderr, "quorvex-cli upgrade: %s\n%s%s\n",
                      tableText(maintenance::kTextUnreadSettings, language_).c_str(),
-                     app::listItems(items).c_str(),
+                     core::listItems(items).c_str(),
                      tableText(maintenance::kTextUnreadNotStarted, language_).c_str());
     }
     void beep() override {}
@@ -151,7 +152,7 @@ int runUpgrade(Args args) {
     if (!session.openForUpgrade()) return kExitFailure;
     session.ui().setProgressShown(true);
     ConsoleUpgradeUi ui(file, yes, lang);
-    maintenance::MainWindowUpgradeHost host(session.main());
+    quorvex::app::MainWindowUpgradeHost host(session.main());
     maintenance::FirmwareUpgrade upgrade(session.app(), ui, host, [] {});
     std::printf("%s\n", upgrade.header().c_str());
     switch (upgrade.run()) {

@@ -63,7 +63,7 @@ int portColumn(std::string_view name, int portCount) {
 }
 
 // Opens the device with only page index built and shown once.
-app::Page* openPage(DeviceSession& session, int index) {
+core::Page* openPage(DeviceSession& session, int index) {
     session.onlyPage(index);
     if (!session.open()) return nullptr;
     return session.main().page(index);
@@ -208,7 +208,7 @@ int runDial(Args args) {
     // The record the log book's dial-back sends.
     DRVPARAM r{};
     r.nPort = maintenance::kLogPortValues[static_cast<std::size_t>(column)];
-    app::setFieldText(r.szText, number);
+    core::setFieldText(r.szText, number);
     std::printf("%s %s\n", std::string(cliText(CliText::Dialling, lang)).c_str(), number.c_str());
     // The device answers twice; the driver returns whether the second answer
     // came and parses neither.

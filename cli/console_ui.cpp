@@ -66,7 +66,7 @@ void ConsoleUi::drawProgress() {
     std::fflush(stdout);
 }
 
-void ConsoleUi::reportWriteFailures(const app::WriteReport& report) {
+void ConsoleUi::reportWriteFailures(const core::WriteReport& report) {
     failures_.merge(report);
     if (muted_) return;
     std::fprintf(stderr, "quorvex-cli: %s\n%s",

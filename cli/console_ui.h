@@ -26,12 +26,12 @@ public:
     // Every message the program showed, by English text id (with the tail).
     const std::vector<std::string>& messages() const { return messages_; }
     std::vector<int> messageIds() const { return ids_; }
-    const app::WriteReport& writeFailures() const { return failures_; }
+    const core::WriteReport& writeFailures() const { return failures_; }
 
     // PageUi
     void message(int textId) override;
     bool askYesNo(int textId) override;
-    app::DiscardAnswer askSendDiscardCancel() override { return app::DiscardAnswer::Discard; }
+    core::DiscardAnswer askSendDiscardCancel() override { return core::DiscardAnswer::Discard; }
     void beep() override {}
     void setBusy(bool) override {}
     void focus(int) override {}
@@ -43,7 +43,7 @@ public:
     bool splashUp() override { return false; }
     void closeSplash() override {}
     void postCommand(int) override {} // no message loop: nothing runs later
-    void postPageMessage(int, app::UserMessage) override {}
+    void postPageMessage(int, core::UserMessage) override {}
     void relabelPageButtons() override {}
     void markPageButton(int) override {}
     void hideMainWindow() override {}
@@ -55,7 +55,7 @@ public:
     void progressPosition(int position) override;
     void progressClose() override;
     std::optional<std::string> askProfileFile(app::FileDialogKind) override { return {}; }
-    void reportWriteFailures(const app::WriteReport& report) override;
+    void reportWriteFailures(const core::WriteReport& report) override;
     // The command line saves with Unconfirmed::Refuse and names the items itself.
     bool askWriteUnconfirmed(const std::vector<std::string>&) override { return false; }
     void runSettingsDialog() override {}
@@ -76,7 +76,7 @@ private:
     bool muted_ = false;
     std::vector<std::string> messages_;
     std::vector<int> ids_;
-    app::WriteReport failures_;
+    core::WriteReport failures_;
     std::string progressLabel_;
     int range_ = 100;
     int position_ = 0;

@@ -2,24 +2,24 @@
 
 #include "app/startup.h"
 #include "cli/cli_texts.h"
+#include "core/detection.h"
 #include "driver/r70com32.h"
-#include "maintenance/detection.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace quorvex::cli {
 
-DeviceSession::DeviceSession(int language, app::DriverFn driver)
-    : driver_(driver ? std::move(driver) : app::DriverFn(D_SendDrvCmd)),
+DeviceSession::DeviceSession(int language, core::DriverFn driver)
+    : driver_(driver ? std::move(driver) : core::DriverFn(D_SendDrvCmd)),
       files_(profile::ProfileFiles::fromEnvironment()),
       store_([this](int selector) -> std::filesystem::path {
           switch (selector) {
-          case app::kDefaultProfile:
+          case core::kDefaultProfile:
               return files_.defaultProfile();
-          case app::kCurrentProfile:
+          case core::kCurrentProfile:
               return current_;
-          case app::kWinIni:
+          case core::kWinIni:
               return files_.winIni();
           default:
               return {};
@@ -73,7 +73,7 @@ int32_t DeviceSession::drive(uint16_t code, DRVPARAM* p) {
     }
     int32_t result = driver_(code, p);
     if (recording_ && p != nullptr && (p->nOp == 1 || p->nOp == 2 || p->nOp == 4)) {
-        recorded_.push_back(Exchange{code, p->nOp, result, p->bOk, app::fieldText(p->szCmd)});
+        recorded_.push_back(Exchange{code, p->nOp, result, p->bOk, core::fieldText(p->szCmd)});
     }
     return result;
 }
@@ -82,13 +82,13 @@ bool DeviceSession::open() {
     // The default profile takes the language, sound, names and providers as
     // the desktop program writes them; its folder must exist for that.
     files_.ensureHome();
-    if (!app::detectDevice(app_)) {
+    if (!core::detectDevice(app_)) {
         printNoDevice(ui_.language());
         return false;
     }
     // What the desktop program reads at start, then its pages for the model.
-    app::readMsnTable(app_);
-    app::readPortNames(app_);
+    core::readMsnTable(app_);
+    core::readPortNames(app_);
     app_.language = app::readLanguageSetting(app_);
     main_.readSettingsFromDevice();
     main_.buildPages();
@@ -97,15 +97,15 @@ bool DeviceSession::open() {
 
 bool DeviceSession::openForUpgrade() {
     files_.ensureHome();
-    if (app::detectDevice(app_)) {
-        app::readMsnTable(app_);
-        app::readPortNames(app_);
+    if (core::detectDevice(app_)) {
+        core::readMsnTable(app_);
+        core::readPortNames(app_);
         app_.language = app::readLanguageSetting(app_);
         main_.readSettingsFromDevice();
         main_.buildPages();
         return true;
     }
-    maintenance::BootProbeResult probe = maintenance::probeBootLoaders(app_.directDriver());
+    core::BootProbeResult probe = core::probeBootLoaders(app_.directDriver());
     if (!probe.bootLoaderFound) {
         printNoDevice(ui_.language());
         return false;
@@ -135,7 +135,7 @@ std::vector<Exchange> DeviceSession::takeRecording() {
 void printNoDevice(int language) {
     std::fprintf(stderr, "quorvex-cli: %s\n",
                  std::string(cliText(CliText::NoDevice, language)).c_str());
-    for (int i = 0; i < maintenance::kComPortCount; ++i) {
+    for (int i = 0; i < core::kComPortCount; ++i) {
         char why[512];
         D_LastOpenError(i, why, sizeof why);
         std::fprintf(stderr, "  %s\n", why);

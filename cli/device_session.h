@@ -5,12 +5,12 @@
 // user interface. Opening finds the device and reads what the desktop
 // program reads at start (MSN table, port names, language, settings).
 
-#include "app/clock.h"
-#include "app/config_app.h"
-#include "app/ini_profile_store.h"
 #include "app/main_window_logic.h"
 #include "cli/console_ui.h"
 #include "cli/logic_pages.h"
+#include "core/clock.h"
+#include "core/config_app.h"
+#include "core/ini_profile_store.h"
 #include "profile/profile_files.h"
 
 #include <filesystem>
@@ -32,7 +32,7 @@ struct Exchange {
 
 class DeviceSession {
 public:
-    explicit DeviceSession(int language, app::DriverFn driver = {});
+    explicit DeviceSession(int language, core::DriverFn driver = {});
     ~DeviceSession();
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
@@ -48,7 +48,7 @@ public:
     // The file behind selector 1.
     void setProfileFile(std::filesystem::path file);
 
-    app::CConfigApp& app() { return app_; }
+    core::CConfigApp& app() { return app_; }
     app::MainWindowLogic& main() { return main_; }
     ConsoleUi& ui() { return ui_; }
     const profile::ProfileFiles& files() const { return files_; }
@@ -70,12 +70,12 @@ public:
 private:
     int32_t drive(uint16_t code, DRVPARAM* p);
 
-    app::DriverFn driver_;
+    core::DriverFn driver_;
     profile::ProfileFiles files_;
     std::filesystem::path current_;
-    app::IniProfileStore store_;
-    app::SteadyClock clock_;
-    app::CConfigApp app_;
+    core::IniProfileStore store_;
+    core::SteadyClock clock_;
+    core::CConfigApp app_;
     ConsoleUi ui_;
     CliPageFactory factory_;
     app::MainWindowLogic main_;

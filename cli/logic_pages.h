@@ -9,8 +9,8 @@ namespace quorvex::cli {
 
 class CliPageFactory final : public app::PageFactory {
 public:
-    CliPageFactory(app::CConfigApp& app, app::PageUi& ui) : app_(app), ui_(ui) {}
-    std::unique_ptr<app::Page> createPage(int index, int model, app::PageHost& host) override {
+    CliPageFactory(core::CConfigApp& app, core::PageUi& ui) : app_(app), ui_(ui) {}
+    std::unique_ptr<core::Page> createPage(int index, int model, core::PageHost& host) override {
         if (limited_ && index != only_) return nullptr;
         return app::makeLogicPage(index, model, app_, ui_, host);
     }
@@ -22,8 +22,8 @@ public:
     }
 
 private:
-    app::CConfigApp& app_;
-    app::PageUi& ui_;
+    core::CConfigApp& app_;
+    core::PageUi& ui_;
     bool limited_ = false;
     int only_ = -1;
 };

@@ -1,6 +1,6 @@
 // quorvex-cli: the headless companion of the desktop program.
-#include "app/version.h"
 #include "cli/commands.h"
+#include "core/version.h"
 
 #include <cstdio>
 #include <string_view>
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (first == "--version") {
-        std::printf("quorvex-cli %s\n", quorvex::kVersion);
+        std::printf("quorvex-cli %s\n", quorvex::core::kVersion);
         return 0;
     }
     for (const auto& command : quorvex::cli::kCommands) {

@@ -1,11 +1,10 @@
 #include "maintenance/callback_dlg.h"
 
-#include "app/config_app.h"
-#include "app/info_dlg.h"
-#include "app/main_window_logic.h"
-#include "app/qt_ui_widget.h"
-#include "pages/telephony/port_symbol_widget.h"
-#include "pages/telephony/port_symbols.h"
+#include "core/config_app.h"
+#include "core/port_symbols.h"
+#include "ui/info_dlg.h"
+#include "ui/port_symbol_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,7 +34,7 @@ constexpr int kButtonsTop = kFieldsTop + kFieldsPerColumn * kFieldStep + 10;
 
 } // namespace
 
-CCallbackDlg::CCallbackDlg(app::CConfigApp& app, app::CallbackSettings& values, QWidget* parent)
+CCallbackDlg::CCallbackDlg(core::CConfigApp& app, core::CallbackSettings& values, QWidget* parent)
     : QDialog(parent), app_(app), logic_(app, *this, values), language_(app.language) {
     setObjectName(QStringLiteral("callbackDialog"));
     applyDialogColours(this);
@@ -49,13 +48,12 @@ CCallbackDlg::CCallbackDlg(app::CConfigApp& app, app::CallbackSettings& values, 
 CCallbackDlg::~CCallbackDlg() {}
 
 void CCallbackDlg::build() {
-    symbol_ =
-        new CPortSymbol(telephony::kDataSymbolIndex, CPortSymbol::Data, false, language_, this);
+    symbol_ = new CPortSymbol(core::kDataSymbolIndex, CPortSymbol::Data, false, language_, this);
     symbol_->setObjectName(QString::number(kDataSymbolControl));
     symbol_->setGeometry(10, 10, CPortSymbol::kWidth, CPortSymbol::kHeight);
     symbol_->setProfileFunctions({}, [this](int index) {
-        telephony::PortSymbol s(index, telephony::SymbolKind::Data);
-        s.load(app_.profiles(), app::kDefaultProfile);
+        core::PortSymbol s(index, core::SymbolKind::Data);
+        s.load(app_.profiles(), core::kDefaultProfile);
         return s.picture();
     });
     symbol_->reload();
@@ -76,7 +74,7 @@ void CCallbackDlg::build() {
     explanation->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     explanation->setGeometry(10, 82, kWidth - 20, 44);
 
-    for (int i = 0; i < app::kCallbackNumberCount; ++i) {
+    for (int i = 0; i < core::kCallbackNumberCount; ++i) {
         const int column = i / kFieldsPerColumn;
         const int row = i % kFieldsPerColumn;
         const int x = 10 + column * (kWidth / 2);
@@ -109,7 +107,7 @@ void CCallbackDlg::build() {
     });
 
     auto* help = new QToolButton(this);
-    help->setObjectName(QString::number(app::kCmdHelp));
+    help->setObjectName(QString::number(core::kCmdHelp));
     help->setText(QStringLiteral("?"));
     help->setFocusPolicy(Qt::NoFocus);
     help->setFont(pixelFont(10, true));
@@ -167,17 +165,6 @@ void CCallbackDlg::refresh() {
 void CCallbackDlg::messageWithTail(int textId, const std::string& tail) {
     showMessage(this, labelText(textId, language_) + QString::fromStdString(tail),
                 beepFor(app_.soundOn));
-}
-
-int runCallbackDialog(app::CConfigApp& app, app::MainWindowLogic& mainWindow, bool readDeviceFirst,
-                      QWidget* parent) {
-    if (readDeviceFirst) {
-        BusyCursor busy;
-        mainWindow.readCallbackFromDevice();
-    }
-    CCallbackDlg dlg(app, mainWindow.callback(), parent);
-    const int result = dlg.exec();
-    return result == kCallbackOkButton ? kCallbackOkButton : kCallbackCancelButton;
 }
 
 } // namespace quorvex::widgets

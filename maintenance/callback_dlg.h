@@ -4,10 +4,10 @@
 // what changed, Cancel (2) sends nothing. Every rule is in
 // maintenance::CallbackDialog; the dialog binds the controls and is its UI.
 
-#include "app/page.h"
+#include "core/page.h"
 #include "maintenance/callback_logic.h"
 
-#include "app/qt_ui_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QDialog>
 
@@ -19,22 +19,21 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 
-namespace quorvex::app {
+namespace quorvex::core {
 class CConfigApp;
-class MainWindowLogic;
-} // namespace quorvex::app
+} // namespace quorvex::core
 
 namespace quorvex::widgets {
 
 class CPortSymbol;
 
-class CCallbackDlg final : public QDialog, public app::PageUi {
+class CCallbackDlg final : public QDialog, public core::PageUi {
     Q_OBJECT
 public:
     static constexpr int kWidth = 400;
     static constexpr int kHeight = 312;
 
-    CCallbackDlg(app::CConfigApp& app, app::CallbackSettings& values, QWidget* parent = nullptr);
+    CCallbackDlg(core::CConfigApp& app, core::CallbackSettings& values, QWidget* parent = nullptr);
     ~CCallbackDlg() override;
 
     maintenance::CallbackDialog& dialog() { return logic_; }
@@ -43,7 +42,7 @@ public:
     // ---- PageUi ----
     void message(int textId) override;
     bool askYesNo(int textId) override;
-    app::DiscardAnswer askSendDiscardCancel() override { return app::DiscardAnswer::Cancel; }
+    core::DiscardAnswer askSendDiscardCancel() override { return core::DiscardAnswer::Cancel; }
     void beep() override;
     void setBusy(bool on) override;
     void focus(int controlId) override;
@@ -55,7 +54,7 @@ private:
     void confirmClicked();
     void showHelp();
 
-    app::CConfigApp& app_;
+    core::CConfigApp& app_;
     maintenance::CallbackDialog logic_;
     int language_;
     QCheckBox* active_ = nullptr;
@@ -63,11 +62,5 @@ private:
     CPortSymbol* symbol_ = nullptr;
     BusyCursorDepth busy_;
 };
-
-// Menu 5015 (readDeviceFirst: the switch and numbers are read from the device
-// first) and the "Call back" button of the acceptance page (shows the values the
-// main window holds). Returns 2154 when the user confirmed, 2 when cancelled.
-int runCallbackDialog(app::CConfigApp& app, app::MainWindowLogic& mainWindow, bool readDeviceFirst,
-                      QWidget* parent);
 
 } // namespace quorvex::widgets

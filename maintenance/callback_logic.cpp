@@ -1,6 +1,6 @@
 #include "maintenance/callback_logic.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 
 #include <algorithm>
 
@@ -21,21 +21,22 @@ bool isCallbackNumber(std::string_view text) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-CallbackDialog::CallbackDialog(app::CConfigApp& app, app::PageUi& ui, app::CallbackSettings& values)
+CallbackDialog::CallbackDialog(core::CConfigApp& app, core::PageUi& ui,
+                               core::CallbackSettings& values)
     : app_(app), ui_(ui), values_(values), active_(values.active) {
     for (std::size_t i = 0; i < numbers_.size(); ++i)
         numbers_[i] = values.numbers[i];
 }
 
 const std::string& CallbackDialog::number(int i) const {
-    if (i < 0 || i >= app::kCallbackNumberCount) return emptyText();
+    if (i < 0 || i >= core::kCallbackNumberCount) return emptyText();
     return numbers_[static_cast<std::size_t>(i)].edited;
 }
 
 bool CallbackDialog::numberChanged(int controlId, std::string text) {
     int i = controlId - kCallbackNumberControl;
-    if (i < 0 || i >= app::kCallbackNumberCount) return false;
-    app::Item<std::string>& item = numbers_[static_cast<std::size_t>(i)];
+    if (i < 0 || i >= core::kCallbackNumberCount) return false;
+    core::Item<std::string>& item = numbers_[static_cast<std::size_t>(i)];
     if (isCallbackNumber(text)) {
         item.edited = std::move(text);
         return true;
@@ -59,11 +60,12 @@ int CallbackDialog::confirm() {
     // The main window takes what the user confirmed; its device copy moves
     // only with the device's OK, so a failed item is offered again next time.
     if (active_.changed()) {
-        DRVPARAM record = app::makeRecord(0, 0, app::kOpSet);
+        DRVPARAM record = core::makeRecord(0, 0, core::kOpSet);
         record.bFlag = active_.edited != 0 ? 1 : 0;
-        app::SendOutcome outcome = app::sendOutcome(app_.SendDrvCmd(DRV_CALLBACK, &record), record);
+        core::SendOutcome outcome =
+            core::sendOutcome(app_.SendDrvCmd(DRV_CALLBACK, &record), record);
         report_.add(record, outcome);
-        if (outcome == app::SendOutcome::Done) {
+        if (outcome == core::SendOutcome::Done) {
             active_.confirm();
         } else {
             ++failures;
@@ -72,17 +74,17 @@ int CallbackDialog::confirm() {
     values_.active = active_;
 
     for (std::size_t i = 0; i < numbers_.size(); ++i) {
-        app::Item<std::string>& item = numbers_[i];
+        core::Item<std::string>& item = numbers_[i];
         if (item.changed()) {
-            DRVPARAM record = app::makeRecord(0, static_cast<int32_t>(i), app::kOpSet);
-            app::SendOutcome outcome = app::SendOutcome::Failed;
-            if (app::setFieldText(record.szText, item.edited)) {
-                outcome = app::sendOutcome(app_.SendDrvCmd(DRV_CALLBACKNUM, &record), record);
+            DRVPARAM record = core::makeRecord(0, static_cast<int32_t>(i), core::kOpSet);
+            core::SendOutcome outcome = core::SendOutcome::Failed;
+            if (core::setFieldText(record.szText, item.edited)) {
+                outcome = core::sendOutcome(app_.SendDrvCmd(DRV_CALLBACKNUM, &record), record);
                 report_.add(record, outcome);
             } else {
                 report_.addUnsent("(too long) " + item.edited);
             }
-            if (outcome == app::SendOutcome::Done) {
+            if (outcome == core::SendOutcome::Done) {
                 item.confirm();
             } else {
                 ++failures;

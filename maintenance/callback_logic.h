@@ -5,8 +5,8 @@
 // (CallbackSettings, shared with the profiles); the dialog shows a copy, keeps
 // what the device was last known to hold, and on OK sends only what differs.
 
-#include "app/main_window_logic.h"
-#include "app/page.h"
+#include "core/device_settings.h"
+#include "core/page.h"
 
 #include <array>
 #include <string>
@@ -32,7 +32,7 @@ public:
     // same after a device read; after a failed send the difference is offered
     // again). The menu command reads the device before (readCallbackFromDevice);
     // the "Call back" button of the acceptance page does not.
-    CallbackDialog(app::CConfigApp& app, app::PageUi& ui, app::CallbackSettings& values);
+    CallbackDialog(core::CConfigApp& app, core::PageUi& ui, core::CallbackSettings& values);
 
     // ---- what the widget binds ----
     bool active() const { return active_.edited != 0; }
@@ -54,15 +54,15 @@ public:
     // Cancel: nothing is sent; the main window keeps its values.
     void cancel() {}
 
-    const app::SendReport& report() const { return report_; }
+    const core::SendReport& report() const { return report_; }
 
 private:
-    app::CConfigApp& app_;
-    app::PageUi& ui_;
-    app::CallbackSettings& values_;
-    app::Item<int> active_;
-    std::array<app::Item<std::string>, app::kCallbackNumberCount> numbers_;
-    app::SendReport report_;
+    core::CConfigApp& app_;
+    core::PageUi& ui_;
+    core::CallbackSettings& values_;
+    core::Item<int> active_;
+    std::array<core::Item<std::string>, core::kCallbackNumberCount> numbers_;
+    core::SendReport report_;
 };
 
 } // namespace quorvex::maintenance

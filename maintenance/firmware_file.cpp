@@ -1,6 +1,6 @@
 #include "maintenance/firmware_file.h"
 
-#include "maintenance/detection.h"
+#include "core/detection.h"
 
 #include <filesystem>
 #include <fstream>
@@ -24,7 +24,7 @@ std::string firmwareModelName(std::string_view modelText) {
                                                                : "OrvaISDN R70";
     }
     if (modelText.find("QKM-613S") != std::string_view::npos) return "OrvaISDN R30";
-    return kUnknownName;
+    return core::kUnknownName;
 }
 
 FirmwareInfo readFirmwareInfo(std::span<const std::uint8_t> image) {
@@ -38,7 +38,7 @@ FirmwareInfo readFirmwareInfo(std::span<const std::uint8_t> image) {
 
 FirmwareCheck checkFirmware(std::span<const std::uint8_t> image) {
     if (image.size() != kFirmwareSize) return FirmwareCheck::WrongSize;
-    if (firmwareModelName(firmwareFieldText(image, kFirmwareModelField)) == kUnknownName) {
+    if (firmwareModelName(firmwareFieldText(image, kFirmwareModelField)) == core::kUnknownName) {
         return FirmwareCheck::WrongModel;
     }
     return FirmwareCheck::Ok;

@@ -1,8 +1,8 @@
 #include "maintenance/info_dlg.h"
 
-#include "app/config_app.h"
-#include "app/info_dlg.h"
-#include "app/qt_ui_widget.h"
+#include "core/config_app.h"
+#include "ui/info_dlg.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -36,7 +36,7 @@ constexpr int kFirstFrameControl = 1515; // the group frames of the first five i
 
 } // namespace
 
-CIsdnInfoDlg::CIsdnInfoDlg(app::CConfigApp& app, QWidget* parent)
+CIsdnInfoDlg::CIsdnInfoDlg(core::CConfigApp& app, QWidget* parent)
     : QDialog(parent), app_(app), info_(app) {
     setObjectName(QStringLiteral("CIsdnInfoDlg"));
     const int language = app_.language;
@@ -136,7 +136,7 @@ void CIsdnInfoDlg::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
 }
 
-void runIsdnInfoDialog(app::CConfigApp& app, QWidget* parent) {
+void runIsdnInfoDialog(core::CConfigApp& app, QWidget* parent) {
     CIsdnInfoDlg dlg(app, parent);
     dlg.exec();
 }

@@ -26,7 +26,7 @@ public:
     static constexpr int kTitle = 8524; // "ISDN Info"
 
     // Reads the four values once.
-    explicit CIsdnInfoDlg(app::CConfigApp& app, QWidget* parent = nullptr);
+    explicit CIsdnInfoDlg(core::CConfigApp& app, QWidget* parent = nullptr);
     ~CIsdnInfoDlg() override;
 
     maintenance::IsdnInfo& logic() { return info_; }
@@ -41,13 +41,13 @@ protected:
 private:
     void fill();
 
-    app::CConfigApp& app_;
+    core::CConfigApp& app_;
     maintenance::IsdnInfo info_;
     std::array<QLabel*, kItemCount> values_{};
     QTimer* timer_ = nullptr;
 };
 
 // Command 5016: the dialog, modal.
-void runIsdnInfoDialog(app::CConfigApp& app, QWidget* parent);
+void runIsdnInfoDialog(core::CConfigApp& app, QWidget* parent);
 
 } // namespace quorvex::widgets

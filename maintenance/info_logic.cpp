@@ -1,6 +1,6 @@
 #include "maintenance/info_logic.h"
 
-#include "maintenance/detection.h"
+#include "core/detection.h"
 #include "resources/text_table.h"
 
 #include <array>
@@ -66,7 +66,7 @@ std::string IsdnInfo::text(int controlId, int language) const {
     case 1530:
         return disconnectCauseText(values_.disconnectCause);
     case 1531:
-        return infoModelName(app_.modelNumber, app_.usbVariant);
+        return core::infoModelName(app_.modelNumber, app_.usbVariant);
     case 1532:
         return app_.firmwareText + " BOOT CODE " + app_.bootCodeText;
     case 1533:

@@ -3,7 +3,7 @@
 // from the device (commands 50-53) when it opens and every 3000 ms, and the
 // seven texts it shows (controls 1529-1535).
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 
 #include <string>
 #include <string_view>
@@ -32,7 +32,7 @@ std::string singleAmpersands(std::string_view text);
 
 class IsdnInfo {
 public:
-    explicit IsdnInfo(app::CConfigApp& app) : app_(app) {}
+    explicit IsdnInfo(core::CConfigApp& app) : app_(app) {}
 
     // Opening and every timer tick: commands 50, 51, 52, 53 in this order
     // through the wrapper; a failure gives 0 or the empty text.
@@ -48,7 +48,7 @@ private:
     int readNumber(uint16_t code);
     std::string readText(uint16_t code);
 
-    app::CConfigApp& app_;
+    core::CConfigApp& app_;
     InfoValues values_;
 };
 

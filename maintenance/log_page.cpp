@@ -1,7 +1,7 @@
 #include "maintenance/log_page.h"
 
-#include "app/config_app.h"
-#include "app/device_cache.h"
+#include "core/config_app.h"
+#include "core/device_cache.h"
 
 #include <vector>
 
@@ -37,14 +37,14 @@ void LogPage::readList(int l) {
     r.nOp = 0;
     drv_set_buffer(&r, buffer.data(), static_cast<int32_t>(kLogBufferSize));
     // Not connected, no answer, or an answer without OK: the list keeps what it showed.
-    if (!app::queryDone(app_.SendDrvCmd(DRV_LOG, &r), r)) return;
+    if (!core::queryDone(app_.SendDrvCmd(DRV_LOG, &r), r)) return;
 
     ParsedLog parsed;
     if (r.nValue == 1) parsed = parseCallList(buffer.data(), l);
     if (parsed.beep) ui_.beep();
 
     LogList& list = store_[static_cast<std::size_t>(selected_)][static_cast<std::size_t>(l)];
-    const PortNames names = app_.cache.portNames();
+    const core::PortNames names = app_.cache.portNames();
     list.count = static_cast<int>(parsed.entries.size());
     for (int e = 0; e < kLogMaxEntries; ++e) {
         const auto i = static_cast<std::size_t>(e);
@@ -129,7 +129,7 @@ void LogPage::dialBack(int list, int entry) {
     if (number.empty() || number == kNoId) return; // nothing to dial
     DRVPARAM r{};
     r.nPort = kLogPortValues[static_cast<std::size_t>(selected_)];
-    if (!app::setFieldText(r.szText, number)) return;
+    if (!core::setFieldText(r.szText, number)) return;
     busy_ = true;
     app_.SendDrvCmd(DRV_DIAL, &r); // the device dials; its answer is not shown
     busy_ = false;
@@ -142,11 +142,11 @@ bool LogPage::portButtonVisible(int k) const {
 
 std::string LogPage::portLabel(int k) const {
     if (k == kLogPortCount - 1) {
-        return app_.cache.data.name.empty() ? std::string(app::kDefaultDataPortName)
+        return app_.cache.data.name.empty() ? std::string(core::kDefaultDataPortName)
                                             : app_.cache.data.name;
     }
     const std::string& name = app_.cache.analog[static_cast<std::size_t>(k)].name;
-    return name.empty() ? app::defaultPortName(k) : name;
+    return name.empty() ? core::defaultPortName(k) : name;
 }
 
 std::string LogPage::cellText(int controlId) const {

@@ -4,7 +4,7 @@
 // cleared on request, and a listed number dialled back on a click. The page
 // has no settings of its own: nothing to send, nothing in a profile.
 
-#include "app/page.h"
+#include "core/page.h"
 #include "maintenance/log_parse.h"
 
 #include <array>
@@ -32,9 +32,10 @@ struct LogList {
     int count = 0;
 };
 
-class LogPage final : public app::PageBase {
+class LogPage final : public core::PageBase {
 public:
-    LogPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host) : PageBase(app, ui, host) {}
+    LogPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host)
+        : PageBase(app, ui, host) {}
 
     // Page messages.
     void readDevice() override; // the three lists of the selected port; timer on; focus 3200
@@ -43,7 +44,7 @@ public:
     void pausePoll(bool pause) override { paused_ = pause; }
     void timerTick() override;
     void profileLoad(int /*selector*/) override {}
-    app::WriteReport profileSave(int /*selector*/) override { return {}; }
+    core::WriteReport profileSave(int /*selector*/) override { return {}; }
     bool hasUnsentChanges() const override { return false; }
     void send() override {}
     void discard() override {}

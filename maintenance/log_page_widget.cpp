@@ -1,7 +1,7 @@
 #include "maintenance/log_page_widget.h"
 
-#include "app/config_app.h"
-#include "app/qt_ui_widget.h"
+#include "core/config_app.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QButtonGroup>
 #include <QLabel>
@@ -83,7 +83,7 @@ QLabel* plainLabel(QWidget* parent, const QRect& at, const QFont& font) {
 
 } // namespace
 
-CLogPage::CLogPage(app::CConfigApp& app, app::PageHost& host, QWidget* parent)
+CLogPage::CLogPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
     : PageWidget(app, host, kPageIndex, SendButton::No, parent), logic_(app, *this, host) {
     setPageHeight(kHeight);
     buildPorts();

@@ -5,8 +5,8 @@
 // number. Every rule lives in maintenance::LogPage; this widget draws the grid,
 // forwards clicks and runs the 5000 ms refresh timer while the page is shown.
 
-#include "app/page_widget.h"
 #include "maintenance/log_page.h"
+#include "ui/page_widget.h"
 
 #include <array>
 
@@ -23,10 +23,10 @@ public:
     static constexpr int kPageIndex = 9;
     static constexpr int kHeight = 420;
 
-    CLogPage(app::CConfigApp& app, app::PageHost& host, QWidget* parent = nullptr);
+    CLogPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
     ~CLogPage() override;
 
-    app::Page& logic() override { return logic_; }
+    core::Page& logic() override { return logic_; }
     maintenance::LogPage& logPage() { return logic_; }
 
     // The refresh timer (runs while the page is visible) and one tick of it.

@@ -104,8 +104,8 @@ std::string logDateTime(const LogEntry& entry) {
     return entry.date() + (dashed ? "    " : " ") + entry.time();
 }
 
-std::string logNumberText(std::string_view number, const PortNames& names) {
-    const int kind = classify(number, names);
+std::string logNumberText(std::string_view number, const core::PortNames& names) {
+    const int kind = core::classify(number, names);
     if (kind >= kFirstPortCode && kind <= kLastPortCode) {
         return names[static_cast<std::size_t>(kind - kFirstPortCode)];
     }

@@ -3,7 +3,7 @@
 // heading) split into entries: pure text work, shared by the log book and
 // the monitor window.
 
-#include "pages/telephony/number_classifier.h"
+#include "core/number_classifier.h"
 
 #include <array>
 #include <string>
@@ -46,6 +46,6 @@ std::string logDateTime(const LogEntry& entry);
 
 // What stands in the number column: a port code ("*21") as that port's name,
 // anything else as it is.
-std::string logNumberText(std::string_view number, const PortNames& names);
+std::string logNumberText(std::string_view number, const core::PortNames& names);
 
 } // namespace quorvex::maintenance

@@ -1,7 +1,7 @@
 #include "maintenance/upgrade.h"
 
-#include "app/page.h"
-#include "maintenance/detection.h"
+#include "core/detection.h"
+#include "core/page.h"
 #include "resources/text_table.h"
 
 #include <algorithm>
@@ -68,20 +68,20 @@ std::string comparisonLine(const FirmwareComparison& c, bool file, int line, int
     }
 }
 
-FirmwareUpgrade::FirmwareUpgrade(app::CConfigApp& app, UpgradeUi& ui, UpgradeHost& host,
+FirmwareUpgrade::FirmwareUpgrade(core::CConfigApp& app, UpgradeUi& ui, UpgradeHost& host,
                                  std::function<void()> processEvents)
     : app_(app), ui_(ui), host_(host), processEvents_(std::move(processEvents)) {
     if (!processEvents_) processEvents_ = [] {};
 }
 
 std::string FirmwareUpgrade::header() const {
-    Identity id;
+    core::Identity id;
     id.identified = app_.identified;
     id.modelNumber = app_.modelNumber;
     id.usbVariant = app_.usbVariant;
     id.firmwareText = app_.firmwareText;
     id.bootCodeText = app_.bootCodeText;
-    return upgradeHeader(id);
+    return core::upgradeHeader(id);
 }
 
 int32_t FirmwareUpgrade::wrapped(uint16_t code) {
@@ -96,7 +96,7 @@ int32_t FirmwareUpgrade::direct(uint16_t code, int32_t port) {
 }
 
 void FirmwareUpgrade::waitMs(std::int64_t ms) {
-    app::Clock& clock = app_.clock();
+    core::Clock& clock = app_.clock();
     const std::int64_t deadline = clock.now() + ms;
     for (std::int64_t left = ms; left > 0; left = deadline - clock.now()) {
         processEvents_();
@@ -108,7 +108,7 @@ void FirmwareUpgrade::waitMs(std::int64_t ms) {
 // The bar runs 0..100, one step each stepMs, measured from the start so that
 // slow painting does not stretch the wait the device needs.
 void FirmwareUpgrade::timedProgress(std::int64_t totalMs, std::int64_t stepMs) {
-    app::Clock& clock = app_.clock();
+    core::Clock& clock = app_.clock();
     const std::int64_t start = clock.now();
     const int steps = static_cast<int>(totalMs / stepMs);
     ui_.progressRange(100);
@@ -133,7 +133,7 @@ std::optional<FirmwareFile> FirmwareUpgrade::chooseFile() {
 }
 
 UpgradeEnd FirmwareUpgrade::quit() {
-    host_.postCommand(app::kCmdQuit);
+    host_.postCommand(core::kCmdQuit);
     return UpgradeEnd::Quit;
 }
 
@@ -178,7 +178,7 @@ UpgradeEnd FirmwareUpgrade::run() {
         // which is loaded into the device afterwards: it must hold the
         // device's own values, never stand-ins for queries that failed.
         if (!app_.bootLoaderFound && app_.identified) {
-            const app::SaveResult saved = host_.saveDefaultProfile();
+            const core::SaveResult saved = host_.saveDefaultProfile();
             if (!saved.unconfirmed.empty()) {
                 ui_.unconfirmedSettings(saved.unconfirmed);
                 return UpgradeEnd::NotStarted;

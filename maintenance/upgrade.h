@@ -6,8 +6,7 @@
 // window is reached through UpgradeHost; every wait runs on the program's
 // clock and calls processEvents between its steps so the window stays drawn.
 
-#include "app/config_app.h"
-#include "app/main_window_logic.h"
+#include "core/config_app.h"
 #include "maintenance/firmware_file.h"
 
 #include <cstdint>
@@ -86,31 +85,10 @@ public:
     virtual ~UpgradeHost() = default;
     // Profile save to "default.pro" (selector 0) of what the device confirmed;
     // nothing is written when any item is not confirmed.
-    virtual app::SaveResult saveDefaultProfile() = 0;
+    virtual core::SaveResult saveDefaultProfile() = 0;
     virtual void loadDefaultProfile() = 0; // profile load from "default.pro" (selector 0)
     virtual void identity() = 0;           // the identity message: command 31
     virtual void postCommand(int command) = 0;
-};
-
-// The desktop program's host: the main window's own profile save and load,
-// identity message and message queue.
-class MainWindowUpgradeHost final : public UpgradeHost {
-public:
-    explicit MainWindowUpgradeHost(app::MainWindowLogic& main) : main_(main) {}
-    app::SaveResult saveDefaultProfile() override {
-        return main_.profileSave(app::kDefaultProfile, kDefaultProfileName,
-                                 app::Unconfirmed::Refuse);
-    }
-    void loadDefaultProfile() override {
-        main_.profileLoad(app::kDefaultProfile, kDefaultProfileName);
-    }
-    void identity() override { main_.readIdentity(); }
-    void postCommand(int command) override { main_.postCommand(command); }
-
-    static constexpr const char* kDefaultProfileName = "default.pro";
-
-private:
-    app::MainWindowLogic& main_;
 };
 
 enum class UpgradeEnd {
@@ -133,7 +111,7 @@ inline constexpr std::int64_t kWaitSliceMs = 20;
 
 class FirmwareUpgrade {
 public:
-    FirmwareUpgrade(app::CConfigApp& app, UpgradeUi& ui, UpgradeHost& host,
+    FirmwareUpgrade(core::CConfigApp& app, UpgradeUi& ui, UpgradeHost& host,
                     std::function<void()> processEvents);
 
     // The line at control 1496 for the current identity.
@@ -155,7 +133,7 @@ private:
     int32_t wrapped(uint16_t code);
     int32_t direct(uint16_t code, int32_t port = 0);
 
-    app::CConfigApp& app_;
+    core::CConfigApp& app_;
     UpgradeUi& ui_;
     UpgradeHost& host_;
     std::function<void()> processEvents_;

@@ -1,9 +1,9 @@
 #include "maintenance/upgrade_dlg.h"
 
-#include "app/config_app.h"
-#include "app/info_dlg.h"
-#include "app/main_window_logic.h"
-#include "app/qt_ui_widget.h"
+#include "core/config_app.h"
+#include "core/page_items.h"
+#include "ui/info_dlg.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -109,7 +109,7 @@ int CFirmwareInfoDlg::ask() {
 
 // ---- Installing an upgrade ----
 
-CUpgradeDlg::CUpgradeDlg(app::CConfigApp& app, UpgradeHost& host, QWidget* parent)
+CUpgradeDlg::CUpgradeDlg(core::CConfigApp& app, UpgradeHost& host, QWidget* parent)
     : QDialog(parent), app_(app), upgrade_(app, *this, host, [] {
           QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
       }) {
@@ -261,7 +261,7 @@ void CUpgradeDlg::message(int textId) {
 
 void CUpgradeDlg::unconfirmedSettings(const std::vector<std::string>& items) {
     showMessage(this, labelText(kTextUnreadSettings, app_.language) + QStringLiteral("\n\n") +
-                          QString::fromStdString(app::listItems(items)) + QStringLiteral("\n") +
+                          QString::fromStdString(core::listItems(items)) + QStringLiteral("\n") +
                           labelText(kTextUnreadNotStarted, app_.language));
 }
 
@@ -284,12 +284,6 @@ void CUpgradeDlg::progressRange(int maximum) {
 
 void CUpgradeDlg::progressPosition(int position) {
     bar_->setValue(std::clamp(position, bar_->minimum(), bar_->maximum()));
-}
-
-int runUpgradeDialog(app::CConfigApp& app, app::MainWindowLogic& main, QWidget* parent) {
-    MainWindowUpgradeHost host(main);
-    CUpgradeDlg dlg(app, host, parent);
-    return dlg.exec() == 1 ? 1 : 2;
 }
 
 } // namespace quorvex::widgets

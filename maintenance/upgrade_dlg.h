@@ -19,10 +19,6 @@ class QProgressBar;
 class QPushButton;
 class QWidget;
 
-namespace quorvex::app {
-class MainWindowLogic;
-}
-
 namespace quorvex::widgets {
 
 // "Firmware Info": heading 6198 with the device's three lines, heading 6200
@@ -50,7 +46,7 @@ public:
     static constexpr int kHelpBody = 7022;
     static constexpr int kTitle = 8520; // "Installing an upgrade"
 
-    CUpgradeDlg(app::CConfigApp& app, maintenance::UpgradeHost& host, QWidget* parent = nullptr);
+    CUpgradeDlg(core::CConfigApp& app, maintenance::UpgradeHost& host, QWidget* parent = nullptr);
     ~CUpgradeDlg() override;
 
     // Button 5014: the whole upgrade; the dialog then ends with 1 (success) or 2.
@@ -89,7 +85,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    app::CConfigApp& app_;
+    core::CConfigApp& app_;
     maintenance::FirmwareUpgrade upgrade_;
     QPushButton* upgradeButton_ = nullptr;
     QPushButton* exitButton_ = nullptr;
@@ -99,8 +95,5 @@ private:
     bool running_ = false;
     FileChooser chooser_;
 };
-
-// Command 5014: the upgrade dialog, modal; 1 after a successful upgrade, else 2.
-int runUpgradeDialog(app::CConfigApp& app, app::MainWindowLogic& main, QWidget* parent);
 
 } // namespace quorvex::widgets

@@ -1,7 +1,7 @@
 #include "pages/data/bod_dlg.h"
 
-#include "app/info_dlg.h"
-#include "app/qt_ui_widget.h"
+#include "ui/info_dlg.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QGroupBox>
 #include <QLabel>

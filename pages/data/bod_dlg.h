@@ -5,7 +5,7 @@
 // help button. The dialog talks to no device: the data page hands the four
 // values in and takes them back whatever closed the dialog.
 
-#include "app/page.h"
+#include "core/page.h"
 #include "pages/data/bod_logic.h"
 
 #include <QDialog>
@@ -19,7 +19,7 @@ class QToolButton;
 
 namespace quorvex::widgets {
 
-class CBodDlg final : public QDialog, public app::PageUi {
+class CBodDlg final : public QDialog, public core::PageUi {
     Q_OBJECT
 public:
     static constexpr int kOk = 1;
@@ -44,7 +44,7 @@ public:
     // ---- PageUi ----
     void message(int textId) override;
     bool askYesNo(int textId) override;
-    app::DiscardAnswer askSendDiscardCancel() override { return app::DiscardAnswer::Cancel; }
+    core::DiscardAnswer askSendDiscardCancel() override { return core::DiscardAnswer::Cancel; }
     void beep() override;
     void setBusy(bool /*on*/) override {}
     void focus(int controlId) override;

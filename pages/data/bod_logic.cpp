@@ -44,7 +44,7 @@ int bodTypingError(BodField field, std::string_view text) {
     return *value < rule.typingMin || *value > rule.typingMax ? rule.messageId : 0;
 }
 
-BodDialog::BodDialog(app::PageUi& ui, BodValues opening, bool soundOn)
+BodDialog::BodDialog(core::PageUi& ui, BodValues opening, bool soundOn)
     : ui_(ui), opening_(opening), result_(opening), soundOn_(soundOn) {
     for (const FieldRule& rule : kRules)
         texts_[slot(rule.field)] = std::to_string(valueOf(opening_, rule.field));

@@ -5,7 +5,7 @@
 // The dialog talks to no device; the data page hands the four values in and
 // takes them back whatever button closed the dialog.
 
-#include "app/page.h"
+#include "core/page.h"
 
 #include <array>
 #include <string>
@@ -44,7 +44,7 @@ int bodTypingError(BodField field, std::string_view text);
 class BodDialog {
 public:
     // soundOn: beep before OK's work, as every button of the program does.
-    BodDialog(app::PageUi& ui, BodValues opening, bool soundOn);
+    BodDialog(core::PageUi& ui, BodValues opening, bool soundOn);
 
     // What the field shows now.
     const std::string& text(BodField field) const;
@@ -67,7 +67,7 @@ private:
     static int& valueOf(BodValues& values, BodField field);
     static std::size_t slot(BodField field) { return static_cast<std::size_t>(field); }
 
-    app::PageUi& ui_;
+    core::PageUi& ui_;
     BodValues opening_;
     BodValues result_;
     bool soundOn_;

@@ -1,6 +1,6 @@
 #include "pages/data/charge_page.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 
 namespace quorvex::pages {
 
@@ -9,7 +9,7 @@ constexpr int kSelectorTotal = 3;
 constexpr int kSelectorSum = static_cast<int>(ChargeRowKind::Sum);
 } // namespace
 
-ChargePage::ChargePage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host)
+ChargePage::ChargePage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host)
     : PageBase(app, ui, host) {}
 
 int ChargePage::portCount() const {
@@ -25,9 +25,9 @@ bool ChargePage::columnShown(int column) const {
 // empty and counts as a failed read.
 bool ChargePage::readRow(int selector, std::string& text) {
     char buffer[kChargeBufferSize] = {};
-    DRVPARAM record = app::makeRecord(0, selector, app::kOpQuery);
+    DRVPARAM record = core::makeRecord(0, selector, core::kOpQuery);
     drv_set_buffer(&record, buffer, kChargeBufferSize);
-    const bool ok = app::queryDone(app_.SendDrvCmd(DRV_CHARGE, &record), record);
+    const bool ok = core::queryDone(app_.SendDrvCmd(DRV_CHARGE, &record), record);
     buffer[kChargeBufferSize - 1] = '\0'; // never trust the far side to end it
     text = ok ? std::string(buffer) : std::string();
     return ok;
@@ -88,12 +88,13 @@ void ChargePage::timerTick() {
 void ChargePage::clearPortSum(int column) {
     if (!columnShown(column)) return;
     if (app_.soundOn) ui_.beep();
-    const int port = column == kChargeDataColumn ? app::kDataPortNumber
-                                                 : app::kAnalogPortNumbers[std::size_t(column)];
-    DRVPARAM record = app::makeRecord(port, kSelectorSum, app::kOpClear);
-    const app::SendOutcome outcome = app::sendOutcome(app_.SendDrvCmd(DRV_CHARGE, &record), record);
+    const int port = column == kChargeDataColumn ? core::kDataPortNumber
+                                                 : core::kAnalogPortNumbers[std::size_t(column)];
+    DRVPARAM record = core::makeRecord(port, kSelectorSum, core::kOpClear);
+    const core::SendOutcome outcome =
+        core::sendOutcome(app_.SendDrvCmd(DRV_CHARGE, &record), record);
     report_.add(record, outcome);
-    if (outcome == app::SendOutcome::Done) {
+    if (outcome == core::SendOutcome::Done) {
         cells_[std::size_t(kSelectorSum)][std::size_t(column)] = std::string(kNoCharge);
     }
     ui_.refresh();
@@ -102,10 +103,11 @@ void ChargePage::clearPortSum(int column) {
 void ChargePage::clearTotal() {
     if (app_.soundOn) ui_.beep();
     if (!ui_.askYesNo(kMsgClearTotal)) return;
-    DRVPARAM record = app::makeRecord(0, kSelectorTotal, app::kOpClear);
-    const app::SendOutcome outcome = app::sendOutcome(app_.SendDrvCmd(DRV_CHARGE, &record), record);
+    DRVPARAM record = core::makeRecord(0, kSelectorTotal, core::kOpClear);
+    const core::SendOutcome outcome =
+        core::sendOutcome(app_.SendDrvCmd(DRV_CHARGE, &record), record);
     report_.add(record, outcome);
-    if (outcome == app::SendOutcome::Done) total_ = std::string(kNoCharge);
+    if (outcome == core::SendOutcome::Done) total_ = std::string(kNoCharge);
     ui_.refresh();
 }
 
@@ -140,12 +142,12 @@ std::string ChargePage::totalText() const {
 
 std::string ChargePage::portName(int column) const {
     if (column == kChargeDataColumn) {
-        return app_.cache.data.name.empty() ? std::string(app::kDefaultDataPortName)
+        return app_.cache.data.name.empty() ? std::string(core::kDefaultDataPortName)
                                             : app_.cache.data.name;
     }
-    if (column < 0 || column >= app::kMaxAnalogPorts) return std::string();
+    if (column < 0 || column >= core::kMaxAnalogPorts) return std::string();
     const std::string& name = app_.cache.analog[std::size_t(column)].name;
-    return name.empty() ? app::defaultPortName(column) : name;
+    return name.empty() ? core::defaultPortName(column) : name;
 }
 
 } // namespace quorvex::pages

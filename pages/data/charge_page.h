@@ -9,7 +9,7 @@
 // The widget (CChargePage) runs a 5000 ms timer while timerRunning() is true
 // (timerChanged tells it when that changes) and calls timerTick() on it.
 
-#include "app/page.h"
+#include "core/page.h"
 #include "pages/data/charge_parse.h"
 
 #include <array>
@@ -31,9 +31,9 @@ inline constexpr int kClearBase = 1100;  // + column: "Clear" under the sum of a
 inline constexpr int kClearTotal = 1110; // "Clear" beside the total
 } // namespace charge_control
 
-class ChargePage : public app::PageBase {
+class ChargePage : public core::PageBase {
 public:
-    ChargePage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host);
+    ChargePage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host);
 
     void readDevice() override; // reads, starts the timer, focus on the first "Clear"
     void shown() override;      // reads, restarts the timer
@@ -41,7 +41,7 @@ public:
     void pausePoll(bool pause) override { paused_ = pause; }
     void timerTick() override;
     void profileLoad(int /*selector*/) override {}
-    app::WriteReport profileSave(int /*selector*/) override { return {}; }
+    core::WriteReport profileSave(int /*selector*/) override { return {}; }
     int mayLeave() override { return 1; }
     bool hasUnsentChanges() const override { return false; }
     void send() override {}

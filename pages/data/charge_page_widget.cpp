@@ -1,9 +1,9 @@
 #include "pages/data/charge_page_widget.h"
 
-#include "app/config_app.h"
-#include "app/qt_ui_widget.h"
-#include "pages/telephony/port_symbol_widget.h"
-#include "pages/telephony/port_symbols.h"
+#include "core/config_app.h"
+#include "core/port_symbols.h"
+#include "ui/port_symbol_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -36,7 +36,7 @@ int columnX(int column) {
 
 } // namespace
 
-CChargePage::CChargePage(app::CConfigApp& app, app::PageHost& host, QWidget* parent)
+CChargePage::CChargePage(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
     : PageWidget(app, host, /*index*/ 7, SendButton::No, parent), logic_(app, *this, host) {
     setPageHeight(kHeight);
     timer_ = new QTimer(this);
@@ -69,8 +69,7 @@ void CChargePage::build() {
         symbol->setObjectName(QStringLiteral("symbol%1").arg(column));
         symbol->move(x + (kColumnWidth - CPortSymbol::kWidth) / 2, 2);
         symbol->setProfileFunctions({}, [this, isData](int index) {
-            telephony::PortSymbol s(index, isData ? telephony::SymbolKind::Data
-                                                  : telephony::SymbolKind::Analog);
+            core::PortSymbol s(index, isData ? core::SymbolKind::Data : core::SymbolKind::Analog);
             s.load(configApp().profiles(), 0);
             return s.picture();
         });

@@ -6,8 +6,8 @@
 // logic says its timer runs (shown and not stopped); the logic decides what
 // a tick does.
 
-#include "app/page_widget.h"
 #include "pages/data/charge_page.h"
+#include "ui/page_widget.h"
 
 #include <array>
 
@@ -24,10 +24,10 @@ class CChargePage final : public PageWidget {
 public:
     static constexpr int kHeight = 420;
 
-    CChargePage(app::CConfigApp& app, app::PageHost& host, QWidget* parent = nullptr);
+    CChargePage(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
     ~CChargePage() override;
 
-    app::Page& logic() override { return logic_; }
+    core::Page& logic() override { return logic_; }
     pages::ChargePage& chargePage() { return logic_; }
     QTimer* refreshTimer() const { return timer_; }
 

@@ -1,6 +1,6 @@
 #include "pages/data/data_controls.h"
 
-#include "app/page.h"
+#include "core/page.h"
 #include "pages/data/eid.h"
 
 namespace quorvex::data {
@@ -69,7 +69,7 @@ constexpr Caption kCaptions[] = {
     {kCtlX75T70Bytes, 6140},
     {kCtlHdlcBytes, 6140},
     {kCtlCaution, kCautionTextId},
-    {app::kCmdSend, 6036},
+    {core::kCmdSend, 6036},
 };
 
 struct FrameInfo {

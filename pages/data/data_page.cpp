@@ -1,6 +1,6 @@
 #include "pages/data/data_page.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "profile/sections.h"
 
 #include <algorithm>
@@ -10,7 +10,7 @@ namespace quorvex::data {
 
 namespace {
 
-using app::Item;
+using core::Item;
 
 // How a setting travels in the driver record.
 enum class Carry {
@@ -113,7 +113,7 @@ bool setEidText(DRVPARAM& r, std::string_view text) {
 
 // ---- the page ----
 
-DataPage::DataPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host)
+DataPage::DataPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host)
     : PageBase(app, ui, host) {
     // Before any read: PPP, every switch off, NULL class, UI-frame, the
     // default frame sizes and thresholds; the EID numbers are empty.
@@ -143,7 +143,7 @@ bool DataPage::protocolCondition(int when) const {
     return false;
 }
 
-app::Item<int>& DataPage::frameItem(FrameField field) {
+core::Item<int>& DataPage::frameItem(FrameField field) {
     switch (field) {
     case FrameField::V120:
         return s_.v120FrameSize;
@@ -171,9 +171,9 @@ void DataPage::readDevice() {
     for (int cls = 0; cls < kEidClasses; ++cls)
         s_.eid[static_cast<std::size_t>(cls)].reset(std::string(eidInitialText(cls)));
     for (const SettingSpec& spec : kSettings) {
-        DRVPARAM r = app::makeRecord(spec.port, 0, app::kOpQuery);
+        DRVPARAM r = core::makeRecord(spec.port, 0, core::kOpQuery);
         drv_set_aux(&r, spec.aux);
-        const bool ok = app::queryDone(app_.SendDrvCmd(spec.code, &r), r);
+        const bool ok = core::queryDone(app_.SendDrvCmd(spec.code, &r), r);
         if (spec.carry == Carry::EidNumber) {
             // Only the current class's number is on the device.
             const int cls = clampEidClass(s_.eidClass.confirmed);
@@ -198,7 +198,7 @@ void DataPage::readDevice() {
             value = spec.readDefault;
             if (spec.writeBack) {
                 // A frame size the device cannot use is corrected on the device at once.
-                DRVPARAM fix = app::makeRecord(spec.port, value, app::kOpSet);
+                DRVPARAM fix = core::makeRecord(spec.port, value, core::kOpSet);
                 drv_set_aux(&fix, spec.aux);
                 app_.SendDrvCmd(spec.code, &fix);
             }
@@ -225,7 +225,7 @@ bool DataPage::hasUnsentChanges() const {
 }
 
 void DataPage::collectFrameSize(FrameField field, bool selected) {
-    app::Item<int>& item = frameItem(field);
+    core::Item<int>& item = frameItem(field);
     const std::optional<int> typed = digitsValue(frameText(field));
     const FrameRange range = frameRange(field);
     if (selected) {
@@ -245,7 +245,7 @@ void DataPage::collectFrameSize(FrameField field, bool selected) {
 
 bool DataPage::collectEid() {
     const int cls = clampEidClass(s_.eidClass.edited);
-    app::Item<std::string>& number = s_.eid[static_cast<std::size_t>(cls)];
+    core::Item<std::string>& number = s_.eid[static_cast<std::size_t>(cls)];
     // The device's own number, untouched, is neither checked nor converted.
     if (!number.changed() && eidText_ == eidDisplay(cls, number.edited)) return true;
     EidConversion converted = eidFromDisplay(cls, eidText_);
@@ -273,11 +273,11 @@ bool DataPage::collect() {
 void DataPage::sendItems(bool forLoad) {
     for (const SettingSpec& spec : kSettings) {
         if (!protocolCondition(static_cast<int>(spec.when))) continue;
-        DRVPARAM r = app::makeRecord(spec.port, 0, app::kOpSet);
+        DRVPARAM r = core::makeRecord(spec.port, 0, core::kOpSet);
         drv_set_aux(&r, spec.aux);
         bool fits = true;
-        app::Item<std::string>* text = nullptr;
-        app::Item<int>* number = nullptr;
+        core::Item<std::string>* text = nullptr;
+        core::Item<int>* number = nullptr;
         if (spec.carry == Carry::EidNumber) {
             const int cls = clampEidClass(s_.eidClass.edited);
             if (cls == kEidNull) continue;
@@ -299,14 +299,14 @@ void DataPage::sendItems(bool forLoad) {
                 break;
             }
         }
-        app::SendOutcome outcome = app::SendOutcome::Failed;
+        core::SendOutcome outcome = core::SendOutcome::Failed;
         if (fits) {
-            outcome = app::sendOutcome(app_.SendDrvCmd(spec.code, &r), r);
+            outcome = core::sendOutcome(app_.SendDrvCmd(spec.code, &r), r);
             report_.add(r, outcome);
         } else {
             report_.addUnsent("(too long) " + text->edited);
         }
-        if (outcome == app::SendOutcome::Done) {
+        if (outcome == core::SendOutcome::Done) {
             if (text != nullptr) text->confirm();
             if (number != nullptr) number->confirm();
         }
@@ -334,14 +334,14 @@ int DataPage::mayLeave() {
 void DataPage::discard() {
     for (const SettingSpec& spec : kSettings)
         if (spec.item != nullptr) (s_.*spec.item).discard();
-    for (app::Item<std::string>& number : s_.eid)
+    for (core::Item<std::string>& number : s_.eid)
         number.discard();
     rebuildFieldTexts();
     ui_.refresh();
 }
 
 void DataPage::profileLoad(int selector) {
-    app::ProfileStore& store = app_.profiles();
+    core::ProfileStore& store = app_.profiles();
     const std::string_view section = profile::sectionName(profile::Section::Data);
     for (const profile::KeySpec& key : profile::keysOf(profile::Section::Data, app_.portCount)) {
         if (key.format == kEidKeyFormat) {
@@ -381,14 +381,14 @@ std::vector<std::string> DataPage::unconfirmedItems() const {
                    spec != nullptr && spec->item != nullptr) {
             known = (s_.*spec->item).known;
         }
-        if (!known) out.push_back(app::itemName(section, key.name));
+        if (!known) out.push_back(core::itemName(section, key.name));
     }
     return out;
 }
 
-app::WriteReport DataPage::profileSave(int selector) {
-    app::WriteReport report;
-    app::ProfileStore& store = app_.profiles();
+core::WriteReport DataPage::profileSave(int selector) {
+    core::WriteReport report;
+    core::ProfileStore& store = app_.profiles();
     const std::string_view section = profile::sectionName(profile::Section::Data);
     for (const profile::KeySpec& key : profile::keysOf(profile::Section::Data, app_.portCount)) {
         std::string value;
@@ -426,7 +426,7 @@ void DataPage::eidClassSelected(int eidClass) {
 }
 
 void DataPage::checkClicked(int controlId, bool on) {
-    app::Item<int>* item = nullptr;
+    core::Item<int>* item = nullptr;
     switch (controlId) {
     case kCtlAutoIdent:
         item = &s_.autoIdent;
@@ -477,7 +477,7 @@ bool DataPage::editChanged(int controlId, std::string_view text) {
     const int error = frameSizeTypingError(*field, text);
     if (error == 0) return true;
     ui_.message(error);
-    app::Item<int>& item = frameItem(*field);
+    core::Item<int>& item = frameItem(*field);
     item.edited = item.confirmed;
     frameText(*field) = std::to_string(item.edited);
     rejectEdit(controlId);

@@ -11,7 +11,7 @@
 // of the frame size and EID fields becomes an edited value only when the
 // page collects: before a send, before the page is left, on a protocol change.
 
-#include "app/page.h"
+#include "core/page.h"
 #include "pages/data/bod_logic.h"
 #include "pages/data/data_controls.h"
 #include "pages/data/eid.h"
@@ -29,33 +29,33 @@ namespace quorvex::data {
 // ---- the page ----
 
 struct DataSettings {
-    app::Item<int> protocol;
-    app::Item<int> autoIdent;
-    app::Item<int> multiLinkPpp;
-    app::Item<int> dba;
-    app::Item<int> bod;
-    app::Item<int> eidClass;
-    std::array<app::Item<std::string>, kEidClasses> eid; // stored form, one per class
-    app::Item<int> v120FrameSize;
-    app::Item<int> v120IFrame; // 1 I-frame, 0 UI-frame
-    app::Item<int> multiLinkX75;
-    app::Item<int> x75FrameSize;
-    app::Item<int> hdlcFrameSize;
-    app::Item<int> highWater;
-    app::Item<int> lowWater;
-    app::Item<int> highDuration;
-    app::Item<int> lowDuration;
+    core::Item<int> protocol;
+    core::Item<int> autoIdent;
+    core::Item<int> multiLinkPpp;
+    core::Item<int> dba;
+    core::Item<int> bod;
+    core::Item<int> eidClass;
+    std::array<core::Item<std::string>, kEidClasses> eid; // stored form, one per class
+    core::Item<int> v120FrameSize;
+    core::Item<int> v120IFrame; // 1 I-frame, 0 UI-frame
+    core::Item<int> multiLinkX75;
+    core::Item<int> x75FrameSize;
+    core::Item<int> hdlcFrameSize;
+    core::Item<int> highWater;
+    core::Item<int> lowWater;
+    core::Item<int> highDuration;
+    core::Item<int> lowDuration;
 };
 
-class DataPage : public app::PageBase {
+class DataPage : public core::PageBase {
 public:
-    DataPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host);
+    DataPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host);
 
     // Page
     void readDevice() override;
     void shown() override; // the focus goes to the protocol combo box
     void profileLoad(int selector) override;
-    app::WriteReport profileSave(int selector) override;
+    core::WriteReport profileSave(int selector) override;
     int mayLeave() override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override;
@@ -93,7 +93,7 @@ private:
     void rebuildFieldTexts();
     void sendItems(bool forLoad);
     void rejectEdit(int controlId);
-    app::Item<int>& frameItem(FrameField field);
+    core::Item<int>& frameItem(FrameField field);
     std::string& frameText(FrameField field);
     bool protocolCondition(int when) const;
 

@@ -1,9 +1,9 @@
 #include "pages/data/data_page_widget.h"
 
-#include "app/config_app.h"
-#include "app/qt_ui_widget.h"
+#include "core/config_app.h"
 #include "pages/data/bod_dlg.h"
 #include "resources/literal_tables.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -67,7 +67,7 @@ const QRect kCautionPicture{16, 6, 40, 40};
 
 } // namespace
 
-CDataPage::CDataPage(app::CConfigApp& app, app::PageHost& host, QWidget* parent)
+CDataPage::CDataPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
     : PageWidget(app, host, /*index*/ 5, SendButton::Yes, parent), logic_(app, *this, host) {
     setPageHeight(kHeight);
     build();

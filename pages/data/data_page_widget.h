@@ -5,8 +5,8 @@
 // V.120, X.75 and HDLC frame settings, the caution text and picture. Which
 // controls show is the logic's decision, applied on every refresh.
 
-#include "app/page_widget.h"
 #include "pages/data/data_page.h"
+#include "ui/page_widget.h"
 
 #include <map>
 
@@ -20,10 +20,10 @@ class CDataPage final : public PageWidget {
 public:
     static constexpr int kHeight = 420;
 
-    CDataPage(app::CConfigApp& app, app::PageHost& host, QWidget* parent = nullptr);
+    CDataPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
     ~CDataPage() override;
 
-    app::Page& logic() override { return logic_; }
+    core::Page& logic() override { return logic_; }
     data::DataPage& dataPage() { return logic_; }
 
     // PageUi: a rejected field gets the focus with its whole text selected.

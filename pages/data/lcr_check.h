@@ -27,7 +27,7 @@ template <typename T> struct Marked {
     T device{};
     T edited{};
     bool mark = false;
-    // The device vouched for the device copy in this run (see app::Item::known).
+    // The device vouched for the device copy in this run (see core::Item::known).
     bool known = false;
 
     // A value read from the device (or sent): both copies, no mark.

@@ -1,6 +1,6 @@
 #include "pages/data/lcr_page.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "pages/data/providers.h"
 #include "profile/sections.h"
 
@@ -10,13 +10,13 @@ namespace quorvex::pages {
 
 namespace {
 
-using app::fieldText;
-using app::kOpClear;
-using app::kOpQuery;
-using app::kOpSet;
-using app::makeRecord;
-using app::queryDone;
-using app::setFieldText;
+using core::fieldText;
+using core::kOpClear;
+using core::kOpQuery;
+using core::kOpSet;
+using core::makeRecord;
+using core::queryDone;
+using core::setFieldText;
 
 constexpr std::string_view kSection = "LCR_DIV";
 constexpr int kMsgHour = 9016;
@@ -84,7 +84,7 @@ std::string hourText(int hour) {
 
 } // namespace
 
-LcrPage::LcrPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host)
+LcrPage::LcrPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host)
     : PageBase(app, ui, host) {}
 
 // ---- reading ----
@@ -133,12 +133,12 @@ void LcrPage::readDevice() {
 // The device keeps no names: they come from the default profile, and a band
 // with a prefix but no name is named from the provider list.
 void LcrPage::correctProviderNames() {
-    app::ProfileStore& store = app_.profiles();
+    core::ProfileStore& store = app_.profiles();
     for (int day = 0; day < kLcrDayTypes; ++day) {
         for (int b = 0; b < kLcrBands; ++b) {
             LcrBand& band = tables_[std::size_t(day)].bands[std::size_t(b)];
             const std::string key = providerKey(day, b);
-            std::string name = store.readString(app::kDefaultProfile, kSection, key, "");
+            std::string name = store.readString(core::kDefaultProfile, kSection, key, "");
             std::string corrected = name;
             if (!band.predial.known) {
                 // The prefix is not known (its query failed): the name stays as it is.
@@ -149,7 +149,7 @@ void LcrPage::correctProviderNames() {
             }
             band.provider.reset(corrected);
             if (corrected != name) {
-                writeFailures_.write(store, app::kDefaultProfile, kSection, key, corrected);
+                writeFailures_.write(store, core::kDefaultProfile, kSection, key, corrected);
             }
         }
     }
@@ -181,7 +181,7 @@ void LcrPage::writeMarkedProviderNames() {
         for (int b = 0; b < kLcrBands; ++b) {
             Marked<std::string>& name = tables_[std::size_t(day)].bands[std::size_t(b)].provider;
             if (!name.mark) continue;
-            if (writeFailures_.write(app_.profiles(), app::kDefaultProfile, kSection,
+            if (writeFailures_.write(app_.profiles(), core::kDefaultProfile, kSection,
                                      providerKey(day, b), name.edited)) {
                 name.reset(name.edited);
             }
@@ -199,9 +199,9 @@ void LcrPage::sendItems(SendMode mode) {
         if (fits) {
             done = app_.SendDrvCmd(code, &record) == 0 && record.bOk == 1;
             report_.add(fieldText(record.szCmd),
-                        done ? app::ReportOutcome::Ok : app::ReportOutcome::NotGood);
+                        done ? core::ReportOutcome::Ok : core::ReportOutcome::NotGood);
         } else {
-            report_.addUnsent("(too long)", app::ReportOutcome::NotGood);
+            report_.addUnsent("(too long)", core::ReportOutcome::NotGood);
         }
         if (all) host_.progress();
         return done;
@@ -259,7 +259,7 @@ void LcrPage::sendItems(SendMode mode) {
             sendFlag(DRV_LCRRANGEACTIVE, day, i, range.active);
         }
     }
-    writeFailures_.merge(profileSave(app::kDefaultProfile));
+    writeFailures_.merge(profileSave(core::kDefaultProfile));
 }
 
 // ---- unsent changes ----
@@ -282,14 +282,14 @@ bool LcrPage::hasUnsentChanges() const {
 int LcrPage::mayLeave() {
     if (!hasUnsentChanges()) return 1;
     switch (ui_.askSendDiscardCancel()) {
-    case app::DiscardAnswer::Send:
+    case core::DiscardAnswer::Send:
         send();
         // A blocked send keeps the user here with the message and the repaired rows.
         return lastSendBlocked_ ? 0 : 1;
-    case app::DiscardAnswer::Discard:
+    case core::DiscardAnswer::Discard:
         discard();
         return 1;
-    case app::DiscardAnswer::Cancel:
+    case core::DiscardAnswer::Cancel:
         return 0;
     }
     return 0;
@@ -377,7 +377,7 @@ void forEachKey(Tables& tables, Flag& activated, Fn&& fn) {
 } // namespace
 
 void LcrPage::loadSection(int selector) {
-    app::ProfileStore& store = app_.profiles();
+    core::ProfileStore& store = app_.profiles();
     forEachKey(tables_, activated_,
                [&](const profile::KeySpec& spec, Marked<bool>* flag, Marked<std::string>* text) {
                    if (flag != nullptr) {
@@ -401,9 +401,9 @@ void LcrPage::profileLoad(int selector) {
     ui_.refresh();
 }
 
-app::WriteReport LcrPage::profileSave(int selector) {
-    app::WriteReport report;
-    app::ProfileStore& store = app_.profiles();
+core::WriteReport LcrPage::profileSave(int selector) {
+    core::WriteReport report;
+    core::ProfileStore& store = app_.profiles();
     forEachKey(tables_, activated_,
                [&](const profile::KeySpec& spec, const Marked<bool>* flag,
                    const Marked<std::string>* text) {
@@ -420,14 +420,14 @@ std::vector<std::string> LcrPage::unconfirmedItems() const {
                [&](const profile::KeySpec& spec, const Marked<bool>* flag,
                    const Marked<std::string>* text) {
                    if (!(flag != nullptr ? flag->known : text->known))
-                       out.push_back(app::itemName(kSection, spec.name));
+                       out.push_back(core::itemName(kSection, spec.name));
                });
     return out;
 }
 
-app::WriteReport LcrPage::takeWriteFailures() {
-    app::WriteReport out = std::move(writeFailures_);
-    writeFailures_ = app::WriteReport();
+core::WriteReport LcrPage::takeWriteFailures() {
+    core::WriteReport out = std::move(writeFailures_);
+    writeFailures_ = core::WriteReport();
     return out;
 }
 

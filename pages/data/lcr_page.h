@@ -5,7 +5,7 @@
 // typeText(), fieldLeft(), click() and enterOrTab(). Control ids are those
 // below; the band and range ids name a row of the day type shown.
 
-#include "app/page.h"
+#include "core/page.h"
 #include "pages/data/lcr_check.h"
 
 #include <string>
@@ -21,7 +21,7 @@ inline constexpr int kMonFri = 1001;    // day type radio buttons
 inline constexpr int kSatSun = 1002;
 inline constexpr int kBandBase = 1100;  // + 10 * band + field
 inline constexpr int kRangeBase = 1200; // + 10 * range + field
-inline constexpr int kSend = app::kCmdSend;
+inline constexpr int kSend = core::kCmdSend;
 
 constexpr int band(int row, BandField f) {
     return kBandBase + 10 * row + int(f);
@@ -38,15 +38,15 @@ inline constexpr int kNumberFieldMaxLength = 11;
 static_assert(9 + 2 * kNumberFieldMaxLength <= 31);
 } // namespace lcr_control
 
-class LcrPage : public app::PageBase {
+class LcrPage : public core::PageBase {
 public:
-    LcrPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host);
+    LcrPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host);
 
     // ---- the page contract ----
     void readDevice() override;
     void shown() override;
     void profileLoad(int selector) override;
-    app::WriteReport profileSave(int selector) override;
+    core::WriteReport profileSave(int selector) override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override;
     // As every page, but a send the check blocked keeps the user on the page.
@@ -66,7 +66,7 @@ public:
     // A button: activation, the day types, apply-to-local-calls, "Active".
     void click(int controlId);
     // Enter or Tab in controlId: the field is left, the focus goes to the next control.
-    using app::PageBase::enterOrTab;
+    using core::PageBase::enterOrTab;
     void enterOrTab(int controlId);
     static int nextControl(int controlId);
 
@@ -76,7 +76,7 @@ public:
     const Marked<bool>& activated() const { return activated_; }
     // Failed writes to the default profile (provider names, the section
     // after a send) since the last call; the widget shows them.
-    app::WriteReport takeWriteFailures();
+    core::WriteReport takeWriteFailures();
 
 private:
     enum class SendMode { Marked, All };
@@ -95,7 +95,7 @@ private:
     int dayType_ = 0;
     int pendingPredialLeave_ = -1; // a predial field typed into and not yet left
     bool lastSendBlocked_ = false;
-    app::WriteReport writeFailures_;
+    core::WriteReport writeFailures_;
 };
 
 } // namespace quorvex::pages

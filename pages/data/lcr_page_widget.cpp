@@ -1,6 +1,6 @@
 #include "pages/data/lcr_page_widget.h"
 
-#include "app/qt_ui_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>
@@ -71,7 +71,7 @@ QLabel* plainLabel(QWidget* parent, const QString& text, const QRect& where) {
 
 } // namespace
 
-CLcrPage::CLcrPage(app::CConfigApp& app, app::PageHost& host, QWidget* parent)
+CLcrPage::CLcrPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
     : PageWidget(app, host, /*index*/ 6, SendButton::Yes, parent), logic_(app, *this, host) {
     setPageHeight(kHeight);
     build();
@@ -211,7 +211,7 @@ void CLcrPage::refreshControls() {
 
 void CLcrPage::reportWriteFailures() {
     reportPending_ = false;
-    app::WriteReport failures = logic_.takeWriteFailures();
+    core::WriteReport failures = logic_.takeWriteFailures();
     if (!failures.ok()) host().reportWriteFailures(failures);
 }
 

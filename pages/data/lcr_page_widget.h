@@ -6,8 +6,8 @@
 // headings and the artwork. Every keystroke, click and leave goes to the
 // logic, which decides and has the controls refreshed.
 
-#include "app/page_widget.h"
 #include "pages/data/lcr_page.h"
+#include "ui/page_widget.h"
 
 #include <map>
 
@@ -20,10 +20,10 @@ class CLcrPage final : public PageWidget {
 public:
     static constexpr int kHeight = 480;
 
-    CLcrPage(app::CConfigApp& app, app::PageHost& host, QWidget* parent = nullptr);
+    CLcrPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
     ~CLcrPage() override;
 
-    app::Page& logic() override { return logic_; }
+    core::Page& logic() override { return logic_; }
     pages::LcrPage& lcrPage() { return logic_; }
 
     void focus(int controlId) override;

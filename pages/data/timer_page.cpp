@@ -1,7 +1,7 @@
 #include "pages/data/timer_page.h"
 
-#include "app/clock_time.h"
-#include "app/config_app.h"
+#include "core/clock_time.h"
+#include "core/config_app.h"
 #include "profile/sections.h"
 
 #include <cstdio>
@@ -50,10 +50,10 @@ bool timeTypingAccepted(const std::string& text) {
     std::string copy = text;
     int hour = 0;
     int minute = 0;
-    return app::ParseClockTime(copy, hour, minute);
+    return core::ParseClockTime(copy, hour, minute);
 }
 
-TimerPage::TimerPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host)
+TimerPage::TimerPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host)
     : PageBase(app, ui, host) {}
 
 int TimerPage::portCount() const {
@@ -67,19 +67,19 @@ void TimerPage::readDevice() {
     ui_.setBusy(true);
     const int ports = portCount();
     for (int p = 0; p < ports; ++p) {
-        DRVPARAM r = app::makeRecord(app::kAnalogPortNumbers[std::size_t(p)], 0, kOpFlagQuery);
-        const bool ok = app::queryDone(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
+        DRVPARAM r = core::makeRecord(core::kAnalogPortNumbers[std::size_t(p)], 0, kOpFlagQuery);
+        const bool ok = core::queryDone(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
         active_[std::size_t(p)].reset(ok && r.bFlag != 0 ? 1 : 0, ok);
     }
     for (int p = 0; p < ports; ++p) {
-        DRVPARAM r = app::makeRecord(app::kAnalogPortNumbers[std::size_t(p)], 0, kOpTimeQuery);
-        const bool ok = app::queryDone(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
+        DRVPARAM r = core::makeRecord(core::kAnalogPortNumbers[std::size_t(p)], 0, kOpTimeQuery);
+        const bool ok = core::queryDone(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
         time_[std::size_t(p)].reset(ok ? clockText(byteAt(r, 2), byteAt(r, 3)) : std::string(), ok);
     }
     const DateTime computer = wallClock_();
     computerClock_ = formatDateTime(computer);
-    DRVPARAM r = app::makeRecord(0, 0, kOpTimeQuery);
-    if (app::queryDone(app_.SendDrvCmd(DRV_CLOCK, &r), r)) {
+    DRVPARAM r = core::makeRecord(0, 0, kOpTimeQuery);
+    if (core::queryDone(app_.SendDrvCmd(DRV_CLOCK, &r), r)) {
         if (r.nValue == 1) {
             // The device's clock was never set (it answers "--" for the day):
             // it gets the computer's time at once.
@@ -106,7 +106,7 @@ void TimerPage::shown() {
 // ---- the clock ----
 
 void TimerPage::writeClock(const DateTime& t) {
-    DRVPARAM r = app::makeRecord(0, 0, kOpTimeSet);
+    DRVPARAM r = core::makeRecord(0, 0, kOpTimeSet);
     drv_set_clock(&r, t.year, t.month, t.day, t.hour, t.minute, t.second);
     app_.SendDrvCmd(DRV_CLOCK, &r); // the device shows its clock; nothing to do on failure
 }
@@ -129,28 +129,28 @@ void TimerPage::sendItems(bool all) {
     report_.clear();
     const int ports = portCount();
     for (int p = 0; p < ports; ++p) {
-        app::Item<int>& item = active_[std::size_t(p)];
+        core::Item<int>& item = active_[std::size_t(p)];
         if (!all && !item.changed()) continue;
-        DRVPARAM r = app::makeRecord(app::kAnalogPortNumbers[std::size_t(p)], 0, kOpFlagSet);
+        DRVPARAM r = core::makeRecord(core::kAnalogPortNumbers[std::size_t(p)], 0, kOpFlagSet);
         r.bFlag = item.edited != 0 ? 1 : 0;
-        const app::SendOutcome outcome = app::sendOutcome(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
+        const core::SendOutcome outcome = core::sendOutcome(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
         report_.add(r, outcome);
-        if (outcome == app::SendOutcome::Done) item.confirm();
+        if (outcome == core::SendOutcome::Done) item.confirm();
         if (all) host_.progress();
     }
     for (int p = 0; p < ports; ++p) {
-        app::Item<std::string>& item = time_[std::size_t(p)];
+        core::Item<std::string>& item = time_[std::size_t(p)];
         if (!all && !item.changed()) continue;
         int hour = 0;
         int minute = 0;
         // A time that cannot be read is not sent and stays pending.
-        if (app::ParseClockTime(item.edited, hour, minute)) {
-            DRVPARAM r = app::makeRecord(app::kAnalogPortNumbers[std::size_t(p)], 0, kOpTimeSet);
+        if (core::ParseClockTime(item.edited, hour, minute)) {
+            DRVPARAM r = core::makeRecord(core::kAnalogPortNumbers[std::size_t(p)], 0, kOpTimeSet);
             drv_set_port_time(&r, hour, minute);
-            const app::SendOutcome outcome =
-                app::sendOutcome(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
+            const core::SendOutcome outcome =
+                core::sendOutcome(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
             report_.add(r, outcome);
-            if (outcome == app::SendOutcome::Done) item.confirm();
+            if (outcome == core::SendOutcome::Done) item.confirm();
             ui_.refresh();
         } else {
             report_.addUnsent("(time " + item.edited + ")");
@@ -178,7 +178,7 @@ void TimerPage::discard() {
 // ---- profiles ----
 
 void TimerPage::profileLoad(int selector) {
-    app::ProfileStore& store = app_.profiles();
+    core::ProfileStore& store = app_.profiles();
     // Only the edited copies take the file's values: what the device
     // refuses stays pending instead of passing for sent.
     for (const profile::KeySpec& spec : profile::keysOf(profile::Section::Timer, portCount())) {
@@ -206,13 +206,13 @@ std::vector<std::string> TimerPage::unconfirmedItems() const {
         const std::size_t p = std::size_t(spec.first);
         const bool known =
             spec.form == profile::ValueForm::Switch ? active_[p].known : time_[p].known;
-        if (!known) out.push_back(app::itemName(kSection, spec.name));
+        if (!known) out.push_back(core::itemName(kSection, spec.name));
     }
     return out;
 }
 
-app::WriteReport TimerPage::profileSave(int selector) {
-    app::WriteReport report;
+core::WriteReport TimerPage::profileSave(int selector) {
+    core::WriteReport report;
     for (const profile::KeySpec& spec : profile::keysOf(profile::Section::Timer, portCount())) {
         if (spec.first < 0 || spec.first >= portCount()) continue;
         const std::size_t p = std::size_t(spec.first);
@@ -245,7 +245,7 @@ void TimerPage::typeText(int controlId, const std::string& typed) {
     const int p = portOf(controlId, timer_control::kTimeBase);
     if (p < 0) return;
     lastTimeField_ = p;
-    app::Item<std::string>& item = time_[std::size_t(p)];
+    core::Item<std::string>& item = time_[std::size_t(p)];
     if (timeTypingAccepted(typed)) {
         item.edited = typed;
         return;
@@ -270,7 +270,7 @@ void TimerPage::click(int controlId) {
     }
     const int p = portOf(controlId, timer_control::kActiveBase);
     if (p < 0) return;
-    app::Item<int>& item = active_[std::size_t(p)];
+    core::Item<int>& item = active_[std::size_t(p)];
     item.edited = item.edited != 0 ? 0 : 1;
     ui_.refresh();
 }
@@ -279,11 +279,11 @@ void TimerPage::enterOrTab(int controlId) {
     const int p = lastTimeField_;
     lastTimeField_ = -1;
     if (p >= 0 && p < portCount()) {
-        app::Item<std::string>& item = time_[std::size_t(p)];
+        core::Item<std::string>& item = time_[std::size_t(p)];
         int hour = 0;
         int minute = 0;
         std::string rewritten = item.edited;
-        if (item.edited.size() > kMaxTypedTime || !app::ParseClockTime(rewritten, hour, minute)) {
+        if (item.edited.size() > kMaxTypedTime || !core::ParseClockTime(rewritten, hour, minute)) {
             if (showFixedText)
                 showFixedText(kErrorFormatText);
             else
@@ -308,9 +308,9 @@ void TimerPage::enterOrTab(int controlId) {
 }
 
 std::string TimerPage::portName(int port) const {
-    if (port < 0 || port >= app::kMaxAnalogPorts) return std::string();
+    if (port < 0 || port >= core::kMaxAnalogPorts) return std::string();
     const std::string& name = app_.cache.analog[std::size_t(port)].name;
-    return name.empty() ? app::defaultPortName(port) : name;
+    return name.empty() ? core::defaultPortName(port) : name;
 }
 
 } // namespace quorvex::pages

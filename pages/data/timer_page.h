@@ -6,8 +6,8 @@
 //
 // The computer's clock is a function, so that tests decide what time it is.
 
-#include "app/device_cache.h"
-#include "app/page.h"
+#include "core/device_cache.h"
+#include "core/page.h"
 
 #include <array>
 #include <functional>
@@ -42,19 +42,19 @@ namespace timer_control {
 inline constexpr int kActiveBase = 1100; // + port index: "Activated"
 inline constexpr int kTimeBase = 1200;   // + port index: the time field
 inline constexpr int kSync = 1300;       // "Synchronize time now"
-inline constexpr int kSend = app::kCmdSend;
+inline constexpr int kSend = core::kCmdSend;
 } // namespace timer_control
 
-class TimerPage : public app::PageBase {
+class TimerPage : public core::PageBase {
 public:
-    TimerPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host);
+    TimerPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host);
 
     void readDevice() override;
     void shown() override;
     void hidden() override { hidden_ = true; }
     void pausePoll(bool pause) override { paused_ = pause; }
     void profileLoad(int selector) override;
-    app::WriteReport profileSave(int selector) override;
+    core::WriteReport profileSave(int selector) override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override;
     void send() override;
@@ -71,13 +71,13 @@ public:
     void click(int controlId); // "Activated" boxes and "Synchronize time now"
     // Enter or Tab anywhere: the last changed time is checked and rewritten.
     void enterOrTab(int controlId);
-    using app::PageBase::enterOrTab;
+    using core::PageBase::enterOrTab;
     void synchronize();
     std::string portName(int port) const;
 
     // ---- state ----
-    const app::Item<int>& active(int port) const { return active_[std::size_t(port)]; }
-    const app::Item<std::string>& time(int port) const { return time_[std::size_t(port)]; }
+    const core::Item<int>& active(int port) const { return active_[std::size_t(port)]; }
+    const core::Item<std::string>& time(int port) const { return time_[std::size_t(port)]; }
     const std::string& deviceClockText() const { return deviceClock_; }
     const std::string& computerClockText() const { return computerClock_; }
     bool paused() const { return paused_; }
@@ -93,8 +93,8 @@ private:
     void writeClock(const DateTime& t);
     void sendItems(bool all);
 
-    std::array<app::Item<int>, app::kMaxAnalogPorts> active_{};
-    std::array<app::Item<std::string>, app::kMaxAnalogPorts> time_{};
+    std::array<core::Item<int>, core::kMaxAnalogPorts> active_{};
+    std::array<core::Item<std::string>, core::kMaxAnalogPorts> time_{};
     std::string deviceClock_;
     std::string computerClock_;
     int lastTimeField_ = -1; // port index of the time field changed last

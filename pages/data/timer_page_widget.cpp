@@ -1,9 +1,9 @@
 #include "pages/data/timer_page_widget.h"
 
-#include "app/config_app.h"
-#include "app/qt_ui_widget.h"
-#include "pages/telephony/port_symbol_widget.h"
-#include "pages/telephony/port_symbols.h"
+#include "core/config_app.h"
+#include "core/port_symbols.h"
+#include "ui/port_symbol_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -36,7 +36,7 @@ int columnX(int port) {
 
 } // namespace
 
-CTimerPage::CTimerPage(app::CConfigApp& app, app::PageHost& host, QWidget* parent)
+CTimerPage::CTimerPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
     : PageWidget(app, host, /*index*/ 8, SendButton::Yes, parent), logic_(app, *this, host) {
     setPageHeight(kHeight);
     logic_.showFixedText = [this](std::string_view text) {
@@ -55,14 +55,14 @@ CTimerPage::~CTimerPage() {
 void CTimerPage::build() {
     QWidget* c = content();
     QWidget* previous = nullptr;
-    for (int port = 0; port < app::kMaxAnalogPorts; ++port) {
+    for (int port = 0; port < core::kMaxAnalogPorts; ++port) {
         const auto p = static_cast<std::size_t>(port);
         const int x = columnX(port);
         auto* symbol = new CPortSymbol(port, CPortSymbol::Analog, /*picker*/ false, language(), c);
         symbol->setObjectName(QStringLiteral("symbol%1").arg(port));
         symbol->move(x + (kColumnWidth - CPortSymbol::kWidth) / 2, 2);
         symbol->setProfileFunctions({}, [this](int index) {
-            telephony::PortSymbol s(index, telephony::SymbolKind::Analog);
+            core::PortSymbol s(index, core::SymbolKind::Analog);
             s.load(configApp().profiles(), 0);
             return s.picture();
         });
@@ -123,7 +123,7 @@ void CTimerPage::build() {
 }
 
 void CTimerPage::relabel(int lang) {
-    for (int port = 0; port < app::kMaxAnalogPorts; ++port) {
+    for (int port = 0; port < core::kMaxAnalogPorts; ++port) {
         const auto p = static_cast<std::size_t>(port);
         headings_[p]->setText(labelText(kFirstHeading + 2 * port, lang));
         groups_[p]->setTitle(labelText(kMorningCallText, lang));
@@ -137,8 +137,8 @@ void CTimerPage::relabel(int lang) {
 void CTimerPage::refreshControls() {
     const int count = logic_.portCount();
     // The columns of the ports present stand centred on the page.
-    const int shift = (app::kMaxAnalogPorts - count) * kColumnPitch / 2;
-    for (int port = 0; port < app::kMaxAnalogPorts; ++port) {
+    const int shift = (core::kMaxAnalogPorts - count) * kColumnPitch / 2;
+    for (int port = 0; port < core::kMaxAnalogPorts; ++port) {
         const auto p = static_cast<std::size_t>(port);
         const bool present = port < count;
         const int x = columnX(port) + shift;

@@ -5,8 +5,8 @@
 // "Synchronize time now"; the artwork. Enter and Tab go to the logic, which
 // rewrites the time ("8:5" becomes "08:05") and moves the focus.
 
-#include "app/page_widget.h"
 #include "pages/data/timer_page.h"
+#include "ui/page_widget.h"
 
 #include <array>
 
@@ -25,10 +25,10 @@ class CTimerPage final : public PageWidget {
 public:
     static constexpr int kHeight = 420;
 
-    CTimerPage(app::CConfigApp& app, app::PageHost& host, QWidget* parent = nullptr);
+    CTimerPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
     ~CTimerPage() override;
 
-    app::Page& logic() override { return logic_; }
+    core::Page& logic() override { return logic_; }
     pages::TimerPage& timerPage() { return logic_; }
 
     void focus(int controlId) override;
@@ -42,12 +42,12 @@ private:
     void build();
 
     pages::TimerPage logic_; // constructed after the frame: the frame is its PageUi
-    std::array<CPortSymbol*, app::kMaxAnalogPorts> symbols_{};
-    std::array<QLabel*, app::kMaxAnalogPorts> names_{};
-    std::array<QLabel*, app::kMaxAnalogPorts> headings_{};
-    std::array<QGroupBox*, app::kMaxAnalogPorts> groups_{};
-    std::array<QCheckBox*, app::kMaxAnalogPorts> actives_{};
-    std::array<QLineEdit*, app::kMaxAnalogPorts> times_{};
+    std::array<CPortSymbol*, core::kMaxAnalogPorts> symbols_{};
+    std::array<QLabel*, core::kMaxAnalogPorts> names_{};
+    std::array<QLabel*, core::kMaxAnalogPorts> headings_{};
+    std::array<QGroupBox*, core::kMaxAnalogPorts> groups_{};
+    std::array<QCheckBox*, core::kMaxAnalogPorts> actives_{};
+    std::array<QLineEdit*, core::kMaxAnalogPorts> times_{};
     QLabel* syncText_ = nullptr;
     QPushButton* sync_ = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "pages/telephony/accept_page.h"
 
-#include "app/config_app.h"
-#include "maintenance/detection.h"
+#include "core/config_app.h"
+#include "core/detection.h"
 #include "profile/sections.h"
 #include "resources/literal_tables.h"
 
@@ -91,11 +91,11 @@ std::string_view selectorText(SelectorKind kind, int index, int language, bool f
     return {};
 }
 
-AcceptPage::AcceptPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host)
-    : AcceptPage(app, ui, host, maintenance::portCountFor(app.pageModel)) {}
+AcceptPage::AcceptPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host)
+    : AcceptPage(app, ui, host, core::portCountFor(app.pageModel)) {}
 
-AcceptPage::AcceptPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host, int portCount)
-    : PageBase(app, ui, host), portCount_(std::clamp(portCount, 0, app::kMaxAnalogPorts)) {
+AcceptPage::AcceptPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int portCount)
+    : PageBase(app, ui, host), portCount_(std::clamp(portCount, 0, core::kMaxAnalogPorts)) {
     buildSlots();
     copyFromCache();
 }
@@ -117,7 +117,7 @@ void AcceptPage::buildSlots() {
                                 : s.inverted ? Encoding::InvertedFlag
                                              : Encoding::Flag;
             slots_.push_back(Slot{s.code,
-                                  app::kAnalogPortNumbers[static_cast<std::size_t>(p)],
+                                  core::kAnalogPortNumbers[static_cast<std::size_t>(p)],
                                   encoding,
                                   s.maxValue,
                                   s.firstControl + p,
@@ -152,8 +152,8 @@ const AcceptPage::Slot* AcceptPage::slotOf(int controlId) const {
 // ---- device ----
 
 void AcceptPage::readSlot(Slot& slot) {
-    DRVPARAM record = app::makeRecord(slot.port, 0, app::kOpQuery);
-    bool ok = app::queryDone(app_.SendDrvCmd(slot.code, &record), record);
+    DRVPARAM record = core::makeRecord(slot.port, 0, core::kOpQuery);
+    bool ok = core::queryDone(app_.SendDrvCmd(slot.code, &record), record);
     int value = 0;
     switch (slot.encoding) {
     case Encoding::Number:
@@ -187,7 +187,7 @@ void AcceptPage::sendChanged(bool progress) {
     report_.clear();
     for (Slot& slot : slots_) {
         if (!slot.value.changed()) continue;
-        DRVPARAM record = app::makeRecord(slot.port, 0, app::kOpSet);
+        DRVPARAM record = core::makeRecord(slot.port, 0, core::kOpSet);
         switch (slot.encoding) {
         case Encoding::Number:
             record.nValue = slot.value.edited;
@@ -199,9 +199,9 @@ void AcceptPage::sendChanged(bool progress) {
             record.bFlag = slot.value.edited != 0 ? 0 : 1;
             break;
         }
-        app::SendOutcome outcome = app::sendOutcome(app_.SendDrvCmd(slot.code, &record), record);
+        core::SendOutcome outcome = core::sendOutcome(app_.SendDrvCmd(slot.code, &record), record);
         report_.add(record, outcome);
-        if (outcome == app::SendOutcome::Done) slot.value.confirm();
+        if (outcome == core::SendOutcome::Done) slot.value.confirm();
         if (progress) host_.progress();
     }
 }
@@ -227,7 +227,7 @@ void AcceptPage::discard() {
 // ---- profile ----
 
 void AcceptPage::profileLoad(int selector) {
-    app::ProfileStore& store = app_.profiles();
+    core::ProfileStore& store = app_.profiles();
     for (const profile::KeySpec& key : profile::keysOf(profile::Section::Accep, portCount_)) {
         for (Slot& slot : slots_) {
             if (slot.keyFormat != key.format || slot.keyIndex != key.first) continue;
@@ -244,9 +244,9 @@ void AcceptPage::profileLoad(int selector) {
     ui_.setBusy(false);
 }
 
-app::WriteReport AcceptPage::profileSave(int selector) {
-    app::WriteReport report;
-    app::ProfileStore& store = app_.profiles();
+core::WriteReport AcceptPage::profileSave(int selector) {
+    core::WriteReport report;
+    core::ProfileStore& store = app_.profiles();
     for (const profile::KeySpec& key : profile::keysOf(profile::Section::Accep, portCount_)) {
         const Slot* found = slotOf(key);
         int value = found != nullptr ? found->value.confirmed : key.numberDefault;
@@ -260,7 +260,7 @@ std::vector<std::string> AcceptPage::unconfirmedItems() const {
     for (const profile::KeySpec& key : profile::keysOf(profile::Section::Accep, portCount_)) {
         const Slot* found = slotOf(key);
         if (found != nullptr && !found->value.known)
-            out.push_back(app::itemName(kSection, key.name));
+            out.push_back(core::itemName(kSection, key.name));
     }
     return out;
 }
@@ -298,15 +298,15 @@ bool AcceptPage::toggle(int controlId) {
 }
 
 void AcceptPage::copyFromCache() {
-    const app::DeviceCache& cache = app_.cache;
+    const core::DeviceCache& cache = app_.cache;
     for (std::size_t p = 0; p < msns_.size(); ++p) {
         for (std::size_t j = 0; j < msns_[p].size(); ++j)
             msns_[p][j] = cache.analog[p].msn[j];
-        names_[p] = cache.analog[p].name.empty() ? app::defaultPortName(static_cast<int>(p))
+        names_[p] = cache.analog[p].name.empty() ? core::defaultPortName(static_cast<int>(p))
                                                  : cache.analog[p].name;
     }
     dataMsns_ = cache.data.msn;
-    names_[5] = cache.data.name.empty() ? std::string(app::kDefaultDataPortName) : cache.data.name;
+    names_[5] = cache.data.name.empty() ? std::string(core::kDefaultDataPortName) : cache.data.name;
 }
 
 std::vector<std::string> AcceptPage::listBoxItems(int controlId) const {

@@ -6,7 +6,7 @@
 // (edited). The page reads the device itself; the MSNs and port names it
 // shows come from the device-state cache.
 
-#include "app/page.h"
+#include "core/page.h"
 #include "profile/sections.h"
 
 #include <array>
@@ -40,11 +40,11 @@ int selectorItemCount(SelectorKind kind);
 // The face text (short caller-ID form) or the menu text of a selector entry.
 std::string_view selectorText(SelectorKind kind, int index, int language, bool face);
 
-class AcceptPage final : public app::PageBase {
+class AcceptPage final : public core::PageBase {
 public:
     // portCount 3 (R30) or 5; by default from the model the pages are built for.
-    AcceptPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host);
-    AcceptPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host, int portCount);
+    AcceptPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host);
+    AcceptPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int portCount);
 
     int portCount() const { return portCount_; }
 
@@ -52,7 +52,7 @@ public:
     void readDevice() override; // UM_READDEVICE
     void shown() override;      // UM_PAGESHOWN: MSNs and names from the cache, focus 2420
     void profileLoad(int selector) override;
-    app::WriteReport profileSave(int selector) override;
+    core::WriteReport profileSave(int selector) override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override;
     void send() override; // the changed items only
@@ -94,7 +94,7 @@ private:
         int controlId;
         std::string_view keyFormat; // profile key pattern ("ACCEPCALL%d")
         int keyIndex;               // the port index in the key, -1: none
-        app::Item<int> value;
+        core::Item<int> value;
     };
 
     void buildSlots();

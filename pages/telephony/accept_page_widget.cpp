@@ -1,9 +1,9 @@
 #include "pages/telephony/accept_page_widget.h"
 
-#include "app/config_app.h"
-#include "app/qt_ui_widget.h"
-#include "pages/telephony/drop_list_widget.h"
+#include "core/config_app.h"
 #include "pages/telephony/port_header_widget.h"
+#include "ui/drop_list_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -57,7 +57,7 @@ QListWidget* makeList(QWidget* parent, int id, QRect where) {
 
 } // namespace
 
-CAcceptPage::CAcceptPage(app::CConfigApp& app, app::PageHost& host, int model, QWidget* parent)
+CAcceptPage::CAcceptPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent)
     : PageWidget(app, host, 1, SendButton::Yes, parent),
       logic_(app, *this, host, model == 30 ? 3 : 5) {
     setPageHeight(kPageHeight);

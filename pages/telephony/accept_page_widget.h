@@ -5,8 +5,8 @@
 // that opens the data callback dialog on the main window's values. Every rule is
 // in telephony::AcceptPage; the widget binds controls by identifier.
 
-#include "app/page_widget.h"
 #include "pages/telephony/accept_page.h"
+#include "ui/page_widget.h"
 
 #include <array>
 #include <functional>
@@ -26,10 +26,10 @@ class CAcceptPage final : public PageWidget {
     Q_OBJECT
 public:
     // model 30: three analog ports (31 and 32 hidden), otherwise five.
-    CAcceptPage(app::CConfigApp& app, app::PageHost& host, int model, QWidget* parent = nullptr);
+    CAcceptPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent = nullptr);
     ~CAcceptPage() override;
 
-    app::Page& logic() override { return logic_; }
+    core::Page& logic() override { return logic_; }
     telephony::AcceptPage& page() { return logic_; }
 
     // What button 1052 opens (after the logic's beep): the data callback dialog.

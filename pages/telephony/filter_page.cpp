@@ -1,7 +1,7 @@
 #include "pages/telephony/filter_page.h"
 
-#include "app/config_app.h"
-#include "maintenance/detection.h"
+#include "core/config_app.h"
+#include "core/detection.h"
 #include "profile/sections.h"
 
 #include <algorithm>
@@ -13,8 +13,9 @@ constexpr std::string_view kSection = "FILTER_DIV";
 
 // Driver port of a filter column: the analog port's number, 0 for the data port.
 int32_t columnPort(int column) {
-    return column < app::kMaxAnalogPorts ? app::kAnalogPortNumbers[static_cast<std::size_t>(column)]
-                                         : app::kDataPortNumber;
+    return column < core::kMaxAnalogPorts
+               ? core::kAnalogPortNumbers[static_cast<std::size_t>(column)]
+               : core::kDataPortNumber;
 }
 
 const std::string& emptyText() {
@@ -24,11 +25,11 @@ const std::string& emptyText() {
 
 } // namespace
 
-FilterPage::FilterPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host)
-    : FilterPage(app, ui, host, maintenance::portCountFor(app.pageModel)) {}
+FilterPage::FilterPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host)
+    : FilterPage(app, ui, host, core::portCountFor(app.pageModel)) {}
 
-FilterPage::FilterPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host, int portCount)
-    : PageBase(app, ui, host), portCount_(std::clamp(portCount, 0, app::kMaxAnalogPorts)) {
+FilterPage::FilterPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int portCount)
+    : PageBase(app, ui, host), portCount_(std::clamp(portCount, 0, core::kMaxAnalogPorts)) {
     buildTable();
     refreshNames();
 }
@@ -47,10 +48,10 @@ void FilterPage::buildTable() {
         int32_t port = columnPort(key.first);
         if (key.second < 0) {
             table_.add(
-                {DRV_FILTER, port, 0, app::ValueField::Flag, key.name, key.numberDefault, ""},
+                {DRV_FILTER, port, 0, core::ValueField::Flag, key.name, key.numberDefault, ""},
                 column.active);
         } else if (key.second < kFilterSlots) {
-            table_.add({DRV_FILTERNUM, port, key.second, app::ValueField::Text, key.name, 0,
+            table_.add({DRV_FILTERNUM, port, key.second, core::ValueField::Text, key.name, 0,
                         std::string(key.textDefault)},
                        column.entries[static_cast<std::size_t>(key.second)].item());
         }
@@ -79,23 +80,23 @@ const PortEntry* FilterPage::entryOf(int controlId) const {
 }
 
 void FilterPage::refreshNames() {
-    const app::DeviceCache& cache = app_.cache;
+    const core::DeviceCache& cache = app_.cache;
     for (std::size_t p = 0; p < cache.analog.size(); ++p) {
-        names_[p] = cache.analog[p].name.empty() ? app::defaultPortName(static_cast<int>(p))
+        names_[p] = cache.analog[p].name.empty() ? core::defaultPortName(static_cast<int>(p))
                                                  : cache.analog[p].name;
     }
     names_[kFilterDataColumn] =
-        cache.data.name.empty() ? std::string(app::kDefaultDataPortName) : cache.data.name;
+        cache.data.name.empty() ? std::string(core::kDefaultDataPortName) : cache.data.name;
 }
 
-PortNames FilterPage::classifierNames() const {
-    PortNames names;
+core::PortNames FilterPage::classifierNames() const {
+    core::PortNames names;
     std::copy_n(names_.begin(), names.size(), names.begin());
     return names;
 }
 
 void FilterPage::refreshDisplay() {
-    PortNames names = classifierNames();
+    core::PortNames names = classifierNames();
     for (Column& column : columns_) {
         for (PortEntry& entry : column.entries)
             entry.rederive(names);
@@ -103,7 +104,7 @@ void FilterPage::refreshDisplay() {
 }
 
 void FilterPage::acceptField() {
-    PortNames names = classifierNames();
+    core::PortNames names = classifierNames();
     for (int c = 0; c < kFilterColumns; ++c) {
         if (!columnExists(c)) continue;
         for (PortEntry& entry : columns_[static_cast<std::size_t>(c)].entries)
@@ -112,7 +113,7 @@ void FilterPage::acceptField() {
 }
 
 bool FilterPage::hasUnsentChanges() const {
-    PortNames names = classifierNames();
+    core::PortNames names = classifierNames();
     for (int c = 0; c < kFilterColumns; ++c) {
         if (!columnExists(c)) continue;
         const Column& column = columns_[static_cast<std::size_t>(c)];
@@ -135,7 +136,7 @@ void FilterPage::readDevice() {
     ui_.setBusy(false);
 }
 
-void FilterPage::sendItems(app::SendMode mode) {
+void FilterPage::sendItems(core::SendMode mode) {
     ui_.setBusy(true);
     acceptField();
     report_.clear();
@@ -150,7 +151,7 @@ void FilterPage::sendItems(app::SendMode mode) {
 }
 
 void FilterPage::send() {
-    sendItems(app::SendMode::Changed);
+    sendItems(core::SendMode::Changed);
 }
 
 void FilterPage::discard() {
@@ -167,7 +168,7 @@ void FilterPage::profileLoad(int selector) {
     refreshDisplay();
     ui_.refresh();
     loading_ = true;
-    sendItems(app::SendMode::All);
+    sendItems(core::SendMode::All);
     loading_ = false;
 }
 
@@ -177,8 +178,8 @@ std::vector<std::string> FilterPage::unconfirmedItems() const {
     return out;
 }
 
-app::WriteReport FilterPage::profileSave(int selector) {
-    app::WriteReport report;
+core::WriteReport FilterPage::profileSave(int selector) {
+    core::WriteReport report;
     table_.save(app_.profiles(), selector, kSection, report);
     return report;
 }
@@ -208,7 +209,7 @@ bool FilterPage::textChanged(int controlId, std::string text) {
     entry->setDisplayed(std::move(text));
     currentField_ = controlId;
     // Incomplete is fine while typing ("*" on the way to "*21").
-    if (classify(entry->displayed(), classifierNames()) != kClassInvalid) return true;
+    if (core::classify(entry->displayed(), classifierNames()) != kClassInvalid) return true;
     ui_.message(kTextPhoneNumber);
     entry->discard(classifierNames());
     ui_.refresh();
@@ -246,7 +247,7 @@ bool FilterPage::active(int column) const {
 bool FilterPage::toggleActive(int controlId) {
     int column = controlId - kFilterActiveControl;
     if (!columnExists(column)) return false;
-    app::Item<int>& active = columns_[static_cast<std::size_t>(column)].active;
+    core::Item<int>& active = columns_[static_cast<std::size_t>(column)].active;
     active.edited = active.edited != 0 ? 0 : 1;
     return true;
 }

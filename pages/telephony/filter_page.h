@@ -6,7 +6,7 @@
 // (a port name becomes "*" and the port number): the rule of port_entry.h,
 // shared with the short dial and forwarding pages.
 
-#include "app/page.h"
+#include "core/page.h"
 #include "pages/telephony/port_entry.h"
 
 #include <array>
@@ -22,11 +22,11 @@ inline constexpr int kFilterActiveControl = 2860; // 2860 + column
 inline constexpr int kFilterHelpText = 7008;
 inline constexpr int kFilterTitleText = 8508;
 
-class FilterPage final : public app::PageBase {
+class FilterPage final : public core::PageBase {
 public:
     // portCount 3 (R30: lists of ports 31 and 32 do not exist) or 5.
-    FilterPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host);
-    FilterPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host, int portCount);
+    FilterPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host);
+    FilterPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int portCount);
     // The item table points into the page's own columns.
     FilterPage(const FilterPage&) = delete;
     FilterPage& operator=(const FilterPage&) = delete;
@@ -39,7 +39,7 @@ public:
     void readDevice() override;
     void shown() override; // names from the cache, display refreshed, focus 2800
     void profileLoad(int selector) override;
-    app::WriteReport profileSave(int selector) override;
+    core::WriteReport profileSave(int selector) override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override; // as after a commit of every field
     void send() override;                                       // changed items only
@@ -73,7 +73,7 @@ public:
 
 private:
     struct Column {
-        app::Item<int> active;
+        core::Item<int> active;
         std::array<PortEntry, kFilterSlots> entries;
     };
 
@@ -83,13 +83,13 @@ private:
     void buildTable();
     void refreshNames();
     void refreshDisplay();
-    PortNames classifierNames() const;
-    void sendItems(app::SendMode mode);
+    core::PortNames classifierNames() const;
+    void sendItems(core::SendMode mode);
 
     int portCount_;
     std::array<Column, kFilterColumns> columns_{};
     std::array<std::string, kFilterColumns> names_{};
-    app::ItemTable table_; // switches, then entries, of the existing columns
+    core::ItemTable table_; // switches, then entries, of the existing columns
     int currentField_ = kFilterEntryControl;
     bool loading_ = false;
 };

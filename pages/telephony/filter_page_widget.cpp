@@ -1,8 +1,8 @@
 #include "pages/telephony/filter_page_widget.h"
 
-#include "app/config_app.h"
-#include "app/qt_ui_widget.h"
+#include "core/config_app.h"
 #include "pages/telephony/port_header_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -34,7 +34,7 @@ constexpr int kTextHint = 6054;
 
 } // namespace
 
-CFilterPage::CFilterPage(app::CConfigApp& app, app::PageHost& host, int model, QWidget* parent)
+CFilterPage::CFilterPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent)
     : PageWidget(app, host, 4, SendButton::Yes, parent),
       logic_(app, *this, host, model == 30 ? 3 : 5) {
     setPageHeight(kPageHeight);

@@ -4,8 +4,8 @@
 // each (2860 + c); an R30 hides the columns of ports 31 and 32 (the data column
 // stays). Every rule is in telephony::FilterPage.
 
-#include "app/page_widget.h"
 #include "pages/telephony/filter_page.h"
+#include "ui/page_widget.h"
 
 #include <memory>
 #include <vector>
@@ -21,10 +21,10 @@ class PortHeaderRow;
 class CFilterPage final : public PageWidget {
     Q_OBJECT
 public:
-    CFilterPage(app::CConfigApp& app, app::PageHost& host, int model, QWidget* parent = nullptr);
+    CFilterPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent = nullptr);
     ~CFilterPage() override;
 
-    app::Page& logic() override { return logic_; }
+    core::Page& logic() override { return logic_; }
     telephony::FilterPage& page() { return logic_; }
 
 protected:

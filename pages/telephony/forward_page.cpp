@@ -1,6 +1,6 @@
 #include "pages/telephony/forward_page.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "profile/sections.h"
 
 #include <utility>
@@ -11,7 +11,7 @@ namespace {
 using profile::Section;
 
 int portNumber(int p) {
-    return app::kAnalogPortNumbers[static_cast<std::size_t>(p)];
+    return core::kAnalogPortNumbers[static_cast<std::size_t>(p)];
 }
 
 const ForwardTypeSpec& spec(int typeIndex) {
@@ -22,18 +22,18 @@ const ForwardTypeSpec& spec(int typeIndex) {
 // forwarding request and its re-reads are on the line.
 class DeviceBusy {
 public:
-    explicit DeviceBusy(app::CConfigApp& app) : app_(app) { app_.suspendHeartbeat(); }
+    explicit DeviceBusy(core::CConfigApp& app) : app_(app) { app_.suspendHeartbeat(); }
     ~DeviceBusy() { app_.resumeHeartbeat(); }
     DeviceBusy(const DeviceBusy&) = delete;
     DeviceBusy& operator=(const DeviceBusy&) = delete;
 
 private:
-    app::CConfigApp& app_;
+    core::CConfigApp& app_;
 };
 
 } // namespace
 
-ForwardPage::ForwardPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host, int model)
+ForwardPage::ForwardPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int model)
     : PageBase(app, ui, host), portCount_((model < 0 ? app.pageModel : model) == 30 ? 3 : 5) {}
 
 int ForwardPage::fieldId(ForwardType type, int port) {
@@ -124,7 +124,7 @@ void ForwardPage::timerTick() {
 void ForwardPage::commitControls() {
     // Half a name or a lone star is accepted while typing, but never sent as
     // a forwarding target: the commit returns it to the confirmed one.
-    PortNames names = app_.cache.portNames();
+    core::PortNames names = app_.cache.portNames();
     for (int t = 0; t < kForwardTypeCount; ++t) {
         for (int p = 0; p < portCount_; ++p)
             entry(t, p).commit(names);
@@ -154,7 +154,7 @@ void ForwardPage::fieldChanged(int controlId) {
         undo(*e, controlId);
         return;
     }
-    if (classify(e->displayed(), app_.cache.portNames()) == kClassInvalid) {
+    if (core::classify(e->displayed(), app_.cache.portNames()) == kClassInvalid) {
         ui_.message(kTextPhoneNumber);
         undo(*e, controlId);
     }
@@ -185,14 +185,14 @@ void ForwardPage::buttonPressed(int controlId) {
 // ---- device ----
 
 void ForwardPage::query(int typeIndex, int port, bool keepEdits) {
-    DRVPARAM record = app::makeRecord(portNumber(port), 0, app::kOpQuery);
+    DRVPARAM record = core::makeRecord(portNumber(port), 0, core::kOpQuery);
     record.nValue = kForwardOff; // a reply the device does not explain reads as off
     int32_t result = app_.SendDrvCmd(spec(typeIndex).code, &record);
-    const bool answered = app::queryDone(result, record);
+    const bool answered = core::queryDone(result, record);
     std::string target =
-        answered && record.nValue == kForwardOn ? app::fieldText(record.szText) : std::string();
+        answered && record.nValue == kForwardOn ? core::fieldText(record.szText) : std::string();
     PortEntry& e = entry(typeIndex, port);
-    PortNames names = app_.cache.portNames();
+    core::PortNames names = app_.cache.portNames();
     if (keepEdits && e.changed()) {
         // The device's value becomes the confirmed one; the user's unsent
         // target stays in the field.
@@ -226,22 +226,22 @@ void ForwardPage::sendOne(int typeIndex, int port, bool always) {
     const ForwardTypeSpec& s = spec(typeIndex);
     int state = -1; // -1: nothing sent, or no verdict from the device
     if (always || e.changed()) {
-        DRVPARAM record = app::makeRecord(portNumber(port), 0, app::kOpSet);
+        DRVPARAM record = core::makeRecord(portNumber(port), 0, core::kOpSet);
         record.bFlag = e.stored().empty() ? 0 : 1;
         record.nValue = kForwardOn; // a state the device does not report counts as on
-        if (app::setFieldText(record.szText, e.stored())) {
+        if (core::setFieldText(record.szText, e.stored())) {
             int32_t result = app_.SendDrvCmd(s.code, &record);
-            if (app::sendOutcome(result, record) == app::SendOutcome::Done) {
+            if (core::sendOutcome(result, record) == core::SendOutcome::Done) {
                 state = record.nValue;
                 if (state < kForwardOff || state > kForwardUnknown) state = kForwardOn;
             }
         } else {
             report_.addUnsent("(too long) " + e.stored());
         }
-        std::string echo = app::fieldText(record.szCmd);
+        std::string echo = core::fieldText(record.szCmd);
         switch (state) {
         case kForwardOff:
-            report_.add(echo, app::ReportOutcome::Off);
+            report_.add(echo, core::ReportOutcome::Off);
             e.confirm();
             break;
         case kForwardOn:
@@ -250,8 +250,8 @@ void ForwardPage::sendOne(int typeIndex, int port, bool always) {
             break;
         case kForwardNotSubscribed:
         case kForwardUnknown:
-            report_.add(echo, state == kForwardNotSubscribed ? app::ReportOutcome::NotSubscribed
-                                                             : app::ReportOutcome::Unknown);
+            report_.add(echo, state == kForwardNotSubscribed ? core::ReportOutcome::NotSubscribed
+                                                             : core::ReportOutcome::Unknown);
             e.discard(app_.cache.portNames());
             ui_.refresh();
             break;
@@ -304,7 +304,7 @@ void ForwardPage::send() {
 }
 
 bool ForwardPage::hasUnsentChanges() const {
-    PortNames names = app_.cache.portNames();
+    core::PortNames names = app_.cache.portNames();
     for (int t = 0; t < kForwardTypeCount; ++t) {
         for (int p = 0; p < portCount_; ++p) {
             const PortEntry& e = fields_[static_cast<std::size_t>(t)][static_cast<std::size_t>(p)];
@@ -321,7 +321,7 @@ int ForwardPage::mayLeave() {
 }
 
 void ForwardPage::discard() {
-    PortNames names = app_.cache.portNames();
+    core::PortNames names = app_.cache.portNames();
     for (auto& row : fields_) {
         for (PortEntry& e : row)
             e.discard(names);
@@ -330,7 +330,7 @@ void ForwardPage::discard() {
 }
 
 void ForwardPage::profileLoad(int selector) {
-    PortNames names = app_.cache.portNames();
+    core::PortNames names = app_.cache.portNames();
     std::string_view section = profile::sectionName(Section::Forward);
     for (const profile::KeySpec& key : profile::keysOf(Section::Forward, portCount_)) {
         if (key.first < 0 || key.first >= portCount_) continue;
@@ -357,14 +357,14 @@ std::vector<std::string> ForwardPage::unconfirmedItems() const {
         if (key.first < 0 || key.first >= portCount_) continue;
         for (int t = 0; t < kForwardTypeCount; ++t) {
             if (key.format == spec(t).keyFormat && !entry(t, key.first).known())
-                out.push_back(app::itemName(section, key.name));
+                out.push_back(core::itemName(section, key.name));
         }
     }
     return out;
 }
 
-app::WriteReport ForwardPage::profileSave(int selector) {
-    app::WriteReport report;
+core::WriteReport ForwardPage::profileSave(int selector) {
+    core::WriteReport report;
     std::string_view section = profile::sectionName(Section::Forward);
     for (const profile::KeySpec& key : profile::keysOf(Section::Forward, portCount_)) {
         if (key.first < 0 || key.first >= portCount_) continue;

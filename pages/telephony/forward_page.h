@@ -13,8 +13,8 @@
 // statusTimerDue() on the injected clock, or periodically: the tick checks
 // the clock). refresh() must not feed back into setText/fieldChanged.
 
-#include "app/device_cache.h"
-#include "app/page.h"
+#include "core/device_cache.h"
+#include "core/page.h"
 #include "pages/telephony/port_entry.h"
 #include "resources/literal_tables.h"
 
@@ -31,18 +31,18 @@ inline constexpr int kForwardTypeCount = 3;
 
 struct ForwardTypeSpec {
     ForwardType type;
-    uint16_t code;                // the driver command
-    int firstField;               // field of port index 0; port p is firstField + p
-    app::ReportOutcome onOutcome; // what the report says of state 1
+    uint16_t code;                 // the driver command
+    int firstField;                // field of port index 0; port p is firstField + p
+    core::ReportOutcome onOutcome; // what the report says of state 1
     literals::ForwardKind kind;
     std::string_view keyFormat; // FORWARD_DIV key
 };
 // In the order the page reads and sends them for a port: CFU, CFB, CFNR.
 // clang-format off
 inline constexpr std::array<ForwardTypeSpec, kForwardTypeCount> kForwardTypes = {{
-    {ForwardType::Cfu,  DRV_CFU,  2720, app::ReportOutcome::Ok, literals::ForwardKind::Immediate, "FWDIMM%d"},
-    {ForwardType::Cfb,  DRV_CFB,  2725, app::ReportOutcome::On, literals::ForwardKind::Busy,      "FWDBUSY%d"},
-    {ForwardType::Cfnr, DRV_CFNR, 2730, app::ReportOutcome::On, literals::ForwardKind::NoReply,   "FRD20SEC%d"},
+    {ForwardType::Cfu,  DRV_CFU,  2720, core::ReportOutcome::Ok, literals::ForwardKind::Immediate, "FWDIMM%d"},
+    {ForwardType::Cfb,  DRV_CFB,  2725, core::ReportOutcome::On, literals::ForwardKind::Busy,      "FWDBUSY%d"},
+    {ForwardType::Cfnr, DRV_CFNR, 2730, core::ReportOutcome::On, literals::ForwardKind::NoReply,   "FRD20SEC%d"},
 }};
 // clang-format on
 
@@ -73,10 +73,10 @@ enum ForwardState : int32_t {
     kForwardUnknown = 3,
 };
 
-class ForwardPage final : public app::PageBase {
+class ForwardPage final : public core::PageBase {
 public:
     // model 30 gives three analog ports, any other five; -1 takes app.pageModel.
-    ForwardPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host, int model = -1);
+    ForwardPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int model = -1);
 
     int portCount() const { return portCount_; }
     const PortEntry& field(ForwardType type, int port) const;
@@ -108,7 +108,7 @@ public:
     // ---- Page ----
     void readDevice() override;
     void profileLoad(int selector) override;
-    app::WriteReport profileSave(int selector) override;
+    core::WriteReport profileSave(int selector) override;
     int mayLeave() override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override;
@@ -139,7 +139,7 @@ private:
     void startErrorStatus(int typeIndex, int port, int state);
 
     int portCount_;
-    std::array<std::array<PortEntry, app::kMaxAnalogPorts>, kForwardTypeCount> fields_;
+    std::array<std::array<PortEntry, core::kMaxAnalogPorts>, kForwardTypeCount> fields_;
     int statusTextId_ = kStatusIdle;
     std::string reportMessage_;
     std::optional<std::int64_t> statusDue_;

@@ -1,8 +1,8 @@
 #include "pages/telephony/forward_page_widget.h"
 
-#include "app/config_app.h"
-#include "app/qt_ui_widget.h"
+#include "core/config_app.h"
 #include "pages/telephony/port_header_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -52,7 +52,7 @@ void paint(QLabel* label, QPalette::ColorRole role, const QColor& colour) {
 
 } // namespace
 
-CForwardPage::CForwardPage(app::CConfigApp& app, app::PageHost& host, int model, QWidget* parent)
+CForwardPage::CForwardPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent)
     : PageWidget(app, host, 3, SendButton::No, parent), logic_(app, *this, host, model) {
     setPageHeight(kPageHeight);
     timer_ = new QTimer(this);
@@ -149,9 +149,9 @@ void CForwardPage::refreshControls() {
         if (field->text() != text) field->setText(text);
     }
     for (int p = 0; p < logic_.portCount(); ++p) {
-        const app::PortState& port = configApp().cache.analog[static_cast<std::size_t>(p)];
+        const core::PortState& port = configApp().cache.analog[static_cast<std::size_t>(p)];
         header_->setName(
-            p, QString::fromStdString(port.name.empty() ? app::defaultPortName(p) : port.name));
+            p, QString::fromStdString(port.name.empty() ? core::defaultPortName(p) : port.name));
         firstMsns_[static_cast<std::size_t>(p)]->setText(
             port.msn[0].empty() ? QStringLiteral("\"\"") : QString::fromStdString(port.msn[0]));
     }

@@ -5,8 +5,8 @@
 // line the logic names, whose error text a timer returns to idle after 4 seconds;
 // the red reminder that every field has its own button. No general Send button.
 
-#include "app/page_widget.h"
 #include "pages/telephony/forward_page.h"
+#include "ui/page_widget.h"
 
 #include <memory>
 #include <vector>
@@ -25,10 +25,10 @@ class CForwardPage final : public PageWidget {
 public:
     static constexpr int kFirstMsnLabel = 2700; // + port index
 
-    CForwardPage(app::CConfigApp& app, app::PageHost& host, int model, QWidget* parent = nullptr);
+    CForwardPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent = nullptr);
     ~CForwardPage() override;
 
-    app::Page& logic() override { return logic_; }
+    core::Page& logic() override { return logic_; }
     telephony::ForwardPage& page() { return logic_; }
 
     QLabel* statusLine() const { return status_; }

@@ -1,6 +1,6 @@
 #include "pages/telephony/msn_page.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 
 #include <cstdio>
 #include <utility>
@@ -38,12 +38,13 @@ bool validMsn(std::string_view text) {
 }
 
 int driverPort(int slot) {
-    if (slot < 0 || slot >= kAnalogSlots) return app::kDataPortNumber;
-    return app::kAnalogPortNumbers[static_cast<std::size_t>(slot)];
+    if (slot < 0 || slot >= kAnalogSlots) return core::kDataPortNumber;
+    return core::kAnalogPortNumbers[static_cast<std::size_t>(slot)];
 }
 
 std::string defaultName(int slot) {
-    return slot == kDataSlot ? std::string(app::kDefaultDataPortName) : app::defaultPortName(slot);
+    return slot == kDataSlot ? std::string(core::kDefaultDataPortName)
+                             : core::defaultPortName(slot);
 }
 
 std::vector<MsnItem> msnItems(int portCount) {
@@ -52,23 +53,23 @@ std::vector<MsnItem> msnItems(int portCount) {
         items.push_back({MsnField::Name, p, 0, kNameEditFirst + p, keyOf("ALIAS%d", p), false});
     items.push_back({MsnField::Name, kDataSlot, 0, kNameEditFirst + kDataSlot, "ALIASD", false});
     for (int p = 0; p < portCount; ++p) {
-        for (int m = 0; m < app::kAnalogMsnCount; ++m) {
+        for (int m = 0; m < core::kAnalogMsnCount; ++m) {
             items.push_back(
                 {MsnField::Msn, p, m, kMsnEditFirst + 3 * p + m, keyOf("AMSN%d%d", p, m), false});
         }
     }
     for (int p = 0; p < portCount; ++p)
         items.push_back({MsnField::Clip, p, 0, kClipCheckFirst + p, keyOf("ACLIP%d", p), true});
-    for (int i = 0; i < app::kDataMsnCount; ++i)
+    for (int i = 0; i < core::kDataMsnCount; ++i)
         items.push_back(
             {MsnField::Msn, kDataSlot, i, kDataMsnEditFirst + i, keyOf("DMSN%d", i), true});
     items.push_back({MsnField::Clip, kDataSlot, 0, kClipCheckFirst + kDataSlot, "DCLIP", false});
     return items;
 }
 
-MsnPage::MsnPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host, int model)
+MsnPage::MsnPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int model)
     : PageBase(app, ui, host),
-      portCount_((model < 0 ? app.pageModel : model) == 30 ? 3 : app::kMaxAnalogPorts),
+      portCount_((model < 0 ? app.pageModel : model) == 30 ? 3 : core::kMaxAnalogPorts),
       items_(msnItems(portCount_)) {}
 
 // ---- the controls ----
@@ -80,15 +81,15 @@ const MsnItem* MsnPage::itemOf(int controlId) const {
     return nullptr;
 }
 
-const app::Item<std::string>* MsnPage::textItem(int controlId) const {
+const core::Item<std::string>* MsnPage::textItem(int controlId) const {
     const MsnItem* item = itemOf(controlId);
     if (item == nullptr || item->field == MsnField::Clip) return nullptr;
     const PortValues& v = values_[static_cast<std::size_t>(item->slot)];
     return item->field == MsnField::Name ? &v.name : &v.msn[static_cast<std::size_t>(item->index)];
 }
 
-app::Item<std::string>* MsnPage::textItem(int controlId) {
-    return const_cast<app::Item<std::string>*>(std::as_const(*this).textItem(controlId));
+core::Item<std::string>* MsnPage::textItem(int controlId) {
+    return const_cast<core::Item<std::string>*>(std::as_const(*this).textItem(controlId));
 }
 
 bool MsnPage::hasControl(int controlId) const {
@@ -96,7 +97,7 @@ bool MsnPage::hasControl(int controlId) const {
 }
 
 std::string MsnPage::text(int controlId) const {
-    const app::Item<std::string>* item = textItem(controlId);
+    const core::Item<std::string>* item = textItem(controlId);
     return item != nullptr ? item->edited : std::string();
 }
 
@@ -108,7 +109,7 @@ bool MsnPage::checked(int controlId) const {
 
 bool MsnPage::setText(int controlId, std::string_view text) {
     const MsnItem* spec = itemOf(controlId);
-    app::Item<std::string>* item = textItem(controlId);
+    core::Item<std::string>* item = textItem(controlId);
     if (item == nullptr) return false;
     item->edited = spec->field == MsnField::Name ? std::string(cutUtf8(text, kMaxNameBytes))
                                                  : std::string(text);
@@ -150,8 +151,8 @@ int MsnPage::nextControl(int controlId) const {
 }
 
 bool MsnPage::symbolChosen(int index, int menuCommand) {
-    if (!PortSymbolRow::present(index, portCount_)) return false;
-    app::WriteReport writes;
+    if (!core::PortSymbolRow::present(index, portCount_)) return false;
+    core::WriteReport writes;
     bool taken = symbols_.at(index).choose(menuCommand, app_.profiles(), writes);
     if (!writes.ok()) host_.reportWriteFailures(writes);
     return taken;
@@ -159,7 +160,7 @@ bool MsnPage::symbolChosen(int index, int menuCommand) {
 
 // ---- comparing ----
 
-app::PortState& MsnPage::cached(int slot) {
+core::PortState& MsnPage::cached(int slot) {
     return slot == kDataSlot ? app_.cache.data : app_.cache.analog[static_cast<std::size_t>(slot)];
 }
 
@@ -178,7 +179,7 @@ bool MsnPage::changed(const MsnItem& item) const {
 
 bool MsnPage::differsFromCache(const MsnItem& item) {
     const PortValues& v = values_[static_cast<std::size_t>(item.slot)];
-    const app::PortState& c = cached(item.slot);
+    const core::PortState& c = cached(item.slot);
     if (item.field == MsnField::Msn) {
         auto i = static_cast<std::size_t>(item.index);
         return v.msn[i].edited != c.msn[i];
@@ -202,7 +203,7 @@ std::vector<std::string> MsnPage::unconfirmedItems() const {
         const bool known = item.field == MsnField::Name   ? true
                            : item.field == MsnField::Clip ? v.clip.known
                                                           : v.msn[std::size_t(item.index)].known;
-        if (!known) out.push_back(app::itemName(kSection, item.key));
+        if (!known) out.push_back(core::itemName(kSection, item.key));
     }
     return out;
 }
@@ -210,7 +211,7 @@ std::vector<std::string> MsnPage::unconfirmedItems() const {
 // ---- page messages ----
 
 void MsnPage::reloadSymbols() {
-    symbols_.load(app_.profiles(), app::kDefaultProfile, portCount_);
+    symbols_.load(app_.profiles(), core::kDefaultProfile, portCount_);
 }
 
 void MsnPage::readDevice() {
@@ -218,7 +219,7 @@ void MsnPage::readDevice() {
     reloadSymbols();
     for (int slot = 0; slot < kSlotCount; ++slot) {
         PortValues& v = values_[static_cast<std::size_t>(slot)];
-        const app::PortState& c = cached(slot);
+        const core::PortState& c = cached(slot);
         for (std::size_t i = 0; i < v.msn.size(); ++i)
             v.msn[i].reset(c.msn[i], c.msnKnown[i]);
         v.clip.reset(c.clip ? 1 : 0, c.clipKnown);
@@ -251,7 +252,7 @@ void MsnPage::fieldChanged(int controlId) {
     const MsnItem* item = itemOf(controlId);
     if (item == nullptr || item->field != MsnField::Msn) return;
     lastChangedMsn_ = controlId;
-    app::Item<std::string>* value = textItem(controlId);
+    core::Item<std::string>* value = textItem(controlId);
     if (validMsn(value->edited)) return;
     ui_.message(kTextMsnInvalid);
     // Back to what the device holds, not to the text before the keystroke.
@@ -267,7 +268,7 @@ void MsnPage::fieldLeft(int controlId) {
 bool MsnPage::revertInvalidMsn() {
     const MsnItem* item = itemOf(lastChangedMsn_);
     if (item == nullptr) return false;
-    app::Item<std::string>* value = textItem(lastChangedMsn_);
+    core::Item<std::string>* value = textItem(lastChangedMsn_);
     if (validMsn(value->edited)) return false;
     value->edited = cached(item->slot).msn[static_cast<std::size_t>(item->index)];
     ui_.refresh();
@@ -287,21 +288,21 @@ void MsnPage::acceptField() {
 
 // ---- sending ----
 
-app::SendOutcome MsnPage::sendItem(const MsnItem& item) {
+core::SendOutcome MsnPage::sendItem(const MsnItem& item) {
     PortValues& v = values_[static_cast<std::size_t>(item.slot)];
-    app::PortState& c = cached(item.slot);
-    DRVPARAM record = app::makeRecord(driverPort(item.slot), item.index, app::kOpSet);
+    core::PortState& c = cached(item.slot);
+    DRVPARAM record = core::makeRecord(driverPort(item.slot), item.index, core::kOpSet);
     uint16_t code = DRV_CLIP;
     if (item.field == MsnField::Msn) {
         code = DRV_MSN;
         // validMsn() holds, so the at most 15 digits always fit.
-        app::setFieldText(record.szText, v.msn[static_cast<std::size_t>(item.index)].edited);
+        core::setFieldText(record.szText, v.msn[static_cast<std::size_t>(item.index)].edited);
     } else {
         record.bFlag = v.clip.edited != 0 ? 1 : 0;
     }
-    app::SendOutcome outcome = app::sendOutcome(app_.SendDrvCmd(code, &record), record);
+    core::SendOutcome outcome = core::sendOutcome(app_.SendDrvCmd(code, &record), record);
     report_.add(record, outcome);
-    if (outcome != app::SendOutcome::Done) return outcome;
+    if (outcome != core::SendOutcome::Done) return outcome;
     if (item.field == MsnField::Msn) {
         auto i = static_cast<std::size_t>(item.index);
         v.msn[i].confirm();
@@ -318,12 +319,12 @@ app::SendOutcome MsnPage::sendItem(const MsnItem& item) {
 void MsnPage::storeNames() {
     for (const MsnItem& item : items_) {
         if (item.field != MsnField::Name) continue;
-        app::Item<std::string>& name = values_[static_cast<std::size_t>(item.slot)].name;
+        core::Item<std::string>& name = values_[static_cast<std::size_t>(item.slot)].name;
         std::string standard = defaultName(item.slot);
         if (name.edited.empty()) name.edited = standard;
         // The default name is stored as the empty text, so a profile stays
         // free of it and a later default still applies.
-        lastWrites_.write(app_.profiles(), app::kDefaultProfile, kSection, item.key,
+        lastWrites_.write(app_.profiles(), core::kDefaultProfile, kSection, item.key,
                           name.edited == standard ? std::string() : name.edited);
         cached(item.slot).name = name.edited;
         name.confirm();
@@ -332,7 +333,7 @@ void MsnPage::storeNames() {
 
 void MsnPage::sendItems(SendMode mode, bool withProgress) {
     report_.clear();
-    lastWrites_ = app::WriteReport();
+    lastWrites_ = core::WriteReport();
     acceptField();
     bool invalidSkipped = false;
     for (const MsnItem& item : items_) {
@@ -357,7 +358,7 @@ void MsnPage::sendItems(SendMode mode, bool withProgress) {
     }
     if (invalidSkipped) ui_.message(kTextMsnInvalid);
     storeNames();
-    symbols_.save(app_.profiles(), app::kDefaultProfile, portCount_, lastWrites_);
+    symbols_.save(app_.profiles(), core::kDefaultProfile, portCount_, lastWrites_);
     ui_.refresh();
     host_.msnChanged();
     if (!lastWrites_.ok()) host_.reportWriteFailures(lastWrites_);
@@ -370,7 +371,7 @@ void MsnPage::send() {
 // ---- profiles ----
 
 void MsnPage::profileLoad(int selector) {
-    app::ProfileStore& store = app_.profiles();
+    core::ProfileStore& store = app_.profiles();
     symbols_.load(store, selector, portCount_);
     for (const MsnItem& item : items_) {
         PortValues& v = values_[static_cast<std::size_t>(item.slot)];
@@ -398,9 +399,9 @@ void MsnPage::profileLoad(int selector) {
     sendItems(SendMode::All, true);
 }
 
-app::WriteReport MsnPage::profileSave(int selector) {
-    app::WriteReport report;
-    app::ProfileStore& store = app_.profiles();
+core::WriteReport MsnPage::profileSave(int selector) {
+    core::WriteReport report;
+    core::ProfileStore& store = app_.profiles();
     symbols_.save(store, selector, portCount_, report);
     for (const MsnItem& item : items_) {
         const PortValues& v = values_[static_cast<std::size_t>(item.slot)];

@@ -9,9 +9,9 @@
 // fieldChanged(id) (edits) or fieldLeft(id), calls enterOrTab on Enter and Tab,
 // and implements PageUi (message 9002, focus, refresh).
 
-#include "app/device_cache.h"
-#include "app/page.h"
-#include "pages/telephony/port_symbols.h"
+#include "core/device_cache.h"
+#include "core/page.h"
+#include "core/port_symbols.h"
 
 #include <array>
 #include <string>
@@ -30,7 +30,7 @@ inline constexpr int kNameEditFirst = 2140;    // + slot (2145 the data port)
 inline constexpr int kMsnEditFirst = 3000;     // analog port p, MSN m: 3000 + 3p + m
 inline constexpr int kDataMsnEditFirst = 3015; // data port MSN i: 3015 + i
 inline constexpr int kClipCheckFirst = 3020;   // + slot (3025 the data port)
-inline constexpr int kMsnSendButton = app::kCmdSend;
+inline constexpr int kMsnSendButton = core::kCmdSend;
 
 inline constexpr int kMsnMaxDigits = 15;
 inline constexpr int kTextMsnInvalid = 9002; // "Please enter a  phonenumber. ..."
@@ -67,21 +67,21 @@ int driverPort(int slot);
 std::string defaultName(int slot);
 
 struct PortValues {
-    std::array<app::Item<std::string>, 5> msn; // analog ports use the first three
-    app::Item<int> clip;
-    app::Item<std::string> name;
+    std::array<core::Item<std::string>, 5> msn; // analog ports use the first three
+    core::Item<int> clip;
+    core::Item<std::string> name;
 };
 
-class MsnPage final : public app::PageBase {
+class MsnPage final : public core::PageBase {
 public:
     // model 30 gives three analog ports, any other five; -1 takes app.pageModel.
-    MsnPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host, int model = -1);
+    MsnPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int model = -1);
 
     int portCount() const { return portCount_; }
     const PortValues& port(int slot) const { return values_[static_cast<std::size_t>(slot)]; }
     const std::vector<MsnItem>& items() const { return items_; }
-    PortSymbolRow& symbols() { return symbols_; }
-    const PortSymbolRow& symbols() const { return symbols_; }
+    core::PortSymbolRow& symbols() { return symbols_; }
+    const core::PortSymbolRow& symbols() const { return symbols_; }
 
     // ---- the controls ----
     // Whether the control exists on this model (an R30 hides ports 31 and 32).
@@ -106,7 +106,7 @@ public:
     void readDevice() override;
     void shown() override;
     void profileLoad(int selector) override;
-    app::WriteReport profileSave(int selector) override;
+    core::WriteReport profileSave(int selector) override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override;
     void send() override;
@@ -118,31 +118,31 @@ public:
     void acceptField() override;
 
     // The writes of the last send (names, symbols) that failed; also handed to the host.
-    const app::WriteReport& lastWriteReport() const { return lastWrites_; }
+    const core::WriteReport& lastWriteReport() const { return lastWrites_; }
 
 private:
     enum class SendMode { Changed, All };
 
-    app::Item<std::string>* textItem(int controlId);
-    const app::Item<std::string>* textItem(int controlId) const;
+    core::Item<std::string>* textItem(int controlId);
+    const core::Item<std::string>* textItem(int controlId) const;
     const MsnItem* itemOf(int controlId) const;
-    app::PortState& cached(int slot);
+    core::PortState& cached(int slot);
     bool changed(const MsnItem& item) const;
     bool differsFromCache(const MsnItem& item);
     // The last changed MSN field, when its text is invalid, goes back to the
     // device's value without a message. True when it did.
     bool revertInvalidMsn();
     void sendItems(SendMode mode, bool withProgress);
-    app::SendOutcome sendItem(const MsnItem& item);
+    core::SendOutcome sendItem(const MsnItem& item);
     void storeNames();
 
     int portCount_;
     std::vector<MsnItem> items_;
     std::array<PortValues, kSlotCount> values_;
-    PortSymbolRow symbols_;
+    core::PortSymbolRow symbols_;
     int lastChangedMsn_ = 0; // control id of the MSN field the user changed last, 0: none
     int lastControl_ = kNameEditFirst;
-    app::WriteReport lastWrites_;
+    core::WriteReport lastWrites_;
 };
 
 } // namespace quorvex::telephony

@@ -1,7 +1,7 @@
 #include "pages/telephony/msn_page_widget.h"
 
-#include "app/qt_ui_widget.h"
-#include "pages/telephony/port_symbol_widget.h"
+#include "ui/port_symbol_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -33,7 +33,7 @@ const QColor kPortNameColour{0, 0, 255};
 
 } // namespace
 
-CMsnPage::CMsnPage(app::CConfigApp& app, app::PageHost& host, int model, QWidget* parent)
+CMsnPage::CMsnPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent)
     : PageWidget(app, host, kPageIndex, SendButton::Yes, parent), logic_(app, *this, host, model) {
     const int ports = logic_.portCount();
     const int columns = ports + 1;
@@ -155,7 +155,7 @@ void CMsnPage::relabel(int lang) {
 
 void CMsnPage::enterOrTab(int focusedId) {
     // The page decides where the focus goes (and may keep it on a reverted field).
-    if (logic_.hasControl(focusedId) || focusedId == app::kCmdSend) {
+    if (logic_.hasControl(focusedId) || focusedId == core::kCmdSend) {
         logic_.enterOrTab(focusedId);
     } else {
         logic_.enterOrTab();

@@ -4,8 +4,8 @@
 // data port with five MSNs. An R30 spreads its three ports and the data port
 // over the page; ports 31 and 32 do not exist there.
 
-#include "app/page_widget.h"
 #include "pages/telephony/msn_page.h"
+#include "ui/page_widget.h"
 
 #include <QHash>
 
@@ -24,10 +24,10 @@ class CMsnPage final : public PageWidget {
 public:
     static constexpr int kPageIndex = 0;
 
-    CMsnPage(app::CConfigApp& app, app::PageHost& host, int model, QWidget* parent = nullptr);
+    CMsnPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent = nullptr);
     ~CMsnPage() override;
 
-    app::Page& logic() override { return logic_; }
+    core::Page& logic() override { return logic_; }
     telephony::MsnPage& msn() { return logic_; }
 
     QLineEdit* edit(int controlId) const { return edits_.value(controlId, nullptr); }

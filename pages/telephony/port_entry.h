@@ -41,8 +41,8 @@
 //   entry.rederive(names);                   // a port was renamed: new display
 // A change check that must not commit asks unsentAfterCommit(names).
 
-#include "app/page_items.h"
-#include "pages/telephony/number_classifier.h"
+#include "core/number_classifier.h"
+#include "core/page_items.h"
 
 #include <string>
 #include <string_view>
@@ -65,20 +65,20 @@ std::string starCode(int portIndex);
 // True for the texts "*11" ... "*32" themselves, whatever the ports are named.
 bool isStarCode(std::string_view text);
 // The port index (0-4) a text names as a star code, or -1.
-int starCodePort(std::string_view text, const PortNames& names);
+int starCodePort(std::string_view text, const core::PortNames& names);
 // The port index (0-4) whose name is exactly text (by the classifier), or -1.
-int namedPort(std::string_view text, const PortNames& names);
+int namedPort(std::string_view text, const core::PortNames& names);
 
 // Value -> display: a star code shows the port's name (when it has one).
-std::string displayText(std::string_view stored, const PortNames& names);
+std::string displayText(std::string_view stored, const core::PortNames& names);
 // A typed text -> value: exactly a port's (non-empty) name becomes its star
 // code; anything else is stored as typed.
-std::string storedValue(std::string_view displayed, const PortNames& names);
+std::string storedValue(std::string_view displayed, const core::PortNames& names);
 // A value from the device or a profile in the form the device takes: a star
 // code stays as it is (the first guard), anything else as storedValue().
-std::string storedForm(std::string_view value, const PortNames& names);
+std::string storedForm(std::string_view value, const core::PortNames& names);
 // Whether a typed text may not be stored: incomplete or invalid.
-bool halfTyped(std::string_view displayed, const PortNames& names);
+bool halfTyped(std::string_view displayed, const core::PortNames& names);
 
 class PortEntry {
 public:
@@ -88,37 +88,37 @@ public:
     bool changed() const { return value_.changed(); }
     // The user typed since the display was last derived (not yet committed).
     bool pending() const { return displayed_ != derived_; }
-    // The stored/confirmed pair, for walking an app::ItemTable (read, send,
+    // The stored/confirmed pair, for walking an core::ItemTable (read, send,
     // load, save); call rederive() after the table changed it.
-    app::Item<std::string>& item() { return value_; }
+    core::Item<std::string>& item() { return value_; }
 
     // The user's text; nothing else changes until commit().
     void setDisplayed(std::string text) { displayed_ = std::move(text); }
     // A value from the device: stored and confirmed; the display follows.
     // fromDevice = false: a stand-in the device never gave (a failed query).
-    void reset(std::string value, const PortNames& names, bool fromDevice = true);
+    void reset(std::string value, const core::PortNames& names, bool fromDevice = true);
     // The device vouched for the confirmed value in this run.
     bool known() const { return value_.known; }
     // A value from a profile: stored only; the display follows.
-    void setStored(std::string value, const PortNames& names);
+    void setStored(std::string value, const core::PortNames& names);
     // Display -> stored value by the rule above, then the display is derived
     // again from the stored value. False when a half-typed text was undone.
-    bool commit(const PortNames& names);
+    bool commit(const core::PortNames& names);
     // The stored value commit() would leave; nothing changes.
-    std::string committedValue(const PortNames& names) const;
+    std::string committedValue(const core::PortNames& names) const;
     // After a commit the entry would differ from what the device holds.
-    bool unsentAfterCommit(const PortNames& names) const {
+    bool unsentAfterCommit(const core::PortNames& names) const {
         return committedValue(names) != value_.confirmed;
     }
     // Stored := confirmed; the display follows.
-    void discard(const PortNames& names);
+    void discard(const core::PortNames& names);
     // Confirmed := stored (the device took it).
     void confirm() { value_.confirm(); }
     // Display := derived from the stored value with the current names.
-    void rederive(const PortNames& names);
+    void rederive(const core::PortNames& names);
 
 private:
-    app::Item<std::string> value_; // edited = the stored value
+    core::Item<std::string> value_; // edited = the stored value
     std::string displayed_;
     std::string derived_; // the display text last derived from the stored value
 };

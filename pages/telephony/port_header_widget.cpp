@@ -1,9 +1,9 @@
 #include "pages/telephony/port_header_widget.h"
 
-#include "app/config_app.h"
-#include "app/qt_ui_widget.h"
-#include "pages/telephony/port_symbol_widget.h"
-#include "pages/telephony/port_symbols.h"
+#include "core/config_app.h"
+#include "core/port_symbols.h"
+#include "ui/port_symbol_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QLabel>
 
@@ -41,16 +41,16 @@ int PortHeaderRow::labelTextId(int column) {
     return column == kDataColumn ? kDataPortLabel : kFirstPortLabel + 2 * column;
 }
 
-PortHeaderRow::PortHeaderRow(app::CConfigApp& app, QWidget* parent, int language) : app_(app) {
+PortHeaderRow::PortHeaderRow(core::CConfigApp& app, QWidget* parent, int language) : app_(app) {
     for (int c = 0; c < kColumns; ++c) {
         const bool data = c == kDataColumn;
         auto* symbol = new CPortSymbol(c, data ? CPortSymbol::Data : CPortSymbol::Analog,
                                        /*picker*/ false, language, parent);
         symbol->setObjectName(QString::number(1023 + c));
-        const auto kind = data ? telephony::SymbolKind::Data : telephony::SymbolKind::Analog;
+        const auto kind = data ? core::SymbolKind::Data : core::SymbolKind::Analog;
         symbol->setProfileFunctions({}, [this, kind](int index) {
-            telephony::PortSymbol s(index, kind);
-            s.load(app_.profiles(), app::kDefaultProfile);
+            core::PortSymbol s(index, kind);
+            s.load(app_.profiles(), core::kDefaultProfile);
             return s.picture();
         });
         symbols_[idx(c)] = symbol;

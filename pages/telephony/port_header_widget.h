@@ -13,7 +13,7 @@
 class QLabel;
 class QWidget;
 
-namespace quorvex::app {
+namespace quorvex::core {
 class CConfigApp;
 }
 
@@ -29,7 +29,7 @@ public:
     static constexpr int kNameTop = 54;
     static constexpr int kHeight = 70; // symbol, label and name
 
-    PortHeaderRow(app::CConfigApp& app, QWidget* parent, int language);
+    PortHeaderRow(core::CConfigApp& app, QWidget* parent, int language);
 
     // Column c centred in [x, x + width) from top.
     void place(int column, int x, int width, int top);
@@ -49,7 +49,7 @@ public:
 private:
     static std::size_t idx(int column) { return static_cast<std::size_t>(column); }
 
-    app::CConfigApp& app_;
+    core::CConfigApp& app_;
     std::array<CPortSymbol*, kColumns> symbols_{};
     std::array<QLabel*, kColumns> labels_{};
     std::array<QLabel*, kColumns> names_{};

@@ -1,6 +1,6 @@
 #include "pages/telephony/short_dial_page.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "profile/sections.h"
 
 #include <utility>
@@ -14,12 +14,13 @@ constexpr std::string_view kRingKeyFormat = "CHKSPXRING%d";
 constexpr std::string_view kEntryKeyFormat = "SDNUM%d%d";
 
 int portNumber(int p) {
-    return app::kAnalogPortNumbers[static_cast<std::size_t>(p)];
+    return core::kAnalogPortNumbers[static_cast<std::size_t>(p)];
 }
 
 } // namespace
 
-ShortDialPage::ShortDialPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host, int model)
+ShortDialPage::ShortDialPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host,
+                             int model)
     : PageBase(app, ui, host), portCount_((model < 0 ? app.pageModel : model) == 30 ? 3 : 5) {
     // The section's keys run in the order the device is written: every
     // special ring switch, then the entries port by port, slot by slot.
@@ -30,14 +31,14 @@ ShortDialPage::ShortDialPage(app::CConfigApp& app, app::PageUi& ui, app::PageHos
             table_.add({DRV_SPECIALRING,
                         portNumber(key.first),
                         0,
-                        app::ValueField::Flag,
+                        core::ValueField::Flag,
                         key.name,
                         key.numberDefault,
                         {}},
                        ring_[p]);
         } else if (key.format == kEntryKeyFormat && key.second >= 0 &&
                    key.second < kShortDialSlots) {
-            table_.add({DRV_SHORTDIAL, portNumber(key.first), key.second, app::ValueField::Text,
+            table_.add({DRV_SHORTDIAL, portNumber(key.first), key.second, core::ValueField::Text,
                         key.name, 0, std::string(key.textDefault)},
                        entries_[p][static_cast<std::size_t>(key.second)].item());
         }
@@ -48,7 +49,7 @@ const PortEntry& ShortDialPage::entry(int port, int slot) const {
     return entries_.at(static_cast<std::size_t>(port)).at(static_cast<std::size_t>(slot));
 }
 
-const app::Item<int>& ShortDialPage::specialRing(int port) const {
+const core::Item<int>& ShortDialPage::specialRing(int port) const {
     return ring_.at(static_cast<std::size_t>(port));
 }
 
@@ -110,7 +111,7 @@ int ShortDialPage::nextControl(int controlId) const {
 // ---- display and commit ----
 
 void ShortDialPage::rederiveAll() {
-    PortNames names = app_.cache.portNames();
+    core::PortNames names = app_.cache.portNames();
     for (int p = 0; p < portCount_; ++p) {
         for (PortEntry& e : entries_[static_cast<std::size_t>(p)])
             e.rederive(names);
@@ -118,7 +119,7 @@ void ShortDialPage::rederiveAll() {
 }
 
 void ShortDialPage::commitControls() {
-    PortNames names = app_.cache.portNames();
+    core::PortNames names = app_.cache.portNames();
     for (int p = 0; p < portCount_; ++p) {
         for (PortEntry& e : entries_[static_cast<std::size_t>(p)])
             e.commit(names);
@@ -137,9 +138,9 @@ void ShortDialPage::fieldChanged(int controlId) {
     PortEntry* e = entryOf(controlId);
     if (e == nullptr) return;
     lastEdited_ = controlId;
-    if (classify(e->displayed(), app_.cache.portNames()) != kClassInvalid) return;
-    ui_.message(characterCount(e->displayed()) > kShortDialMaxDigits ? kTextMax15Digits
-                                                                     : kTextPhoneNumber);
+    if (core::classify(e->displayed(), app_.cache.portNames()) != kClassInvalid) return;
+    ui_.message(core::characterCount(e->displayed()) > kShortDialMaxDigits ? kTextMax15Digits
+                                                                           : kTextPhoneNumber);
     undo(*e, controlId);
 }
 
@@ -190,7 +191,7 @@ void ShortDialPage::shown() {
 }
 
 bool ShortDialPage::hasUnsentChanges() const {
-    PortNames names = app_.cache.portNames();
+    core::PortNames names = app_.cache.portNames();
     for (int p = 0; p < portCount_; ++p) {
         if (ring_[static_cast<std::size_t>(p)].changed()) return true;
         for (const PortEntry& e : entries_[static_cast<std::size_t>(p)]) {
@@ -206,7 +207,7 @@ int ShortDialPage::mayLeave() {
     return PageBase::mayLeave();
 }
 
-void ShortDialPage::sendItems(app::SendMode mode, bool withProgress) {
+void ShortDialPage::sendItems(core::SendMode mode, bool withProgress) {
     ui_.setBusy(true);
     commitControls();
     report_.clear();
@@ -219,11 +220,11 @@ void ShortDialPage::sendItems(app::SendMode mode, bool withProgress) {
 }
 
 void ShortDialPage::send() {
-    sendItems(app::SendMode::Changed, false);
+    sendItems(core::SendMode::Changed, false);
 }
 
 void ShortDialPage::sendAll() {
-    sendItems(app::SendMode::All, false);
+    sendItems(core::SendMode::All, false);
 }
 
 void ShortDialPage::discard() {
@@ -236,7 +237,7 @@ void ShortDialPage::profileLoad(int selector) {
     table_.load(app_.profiles(), selector, profile::sectionName(Section::ShortDial));
     rederiveAll();
     ui_.refresh();
-    sendItems(app::SendMode::All, true);
+    sendItems(core::SendMode::All, true);
 }
 
 std::vector<std::string> ShortDialPage::unconfirmedItems() const {
@@ -245,8 +246,8 @@ std::vector<std::string> ShortDialPage::unconfirmedItems() const {
     return out;
 }
 
-app::WriteReport ShortDialPage::profileSave(int selector) {
-    app::WriteReport report;
+core::WriteReport ShortDialPage::profileSave(int selector) {
+    core::WriteReport report;
     table_.save(app_.profiles(), selector, profile::sectionName(Section::ShortDial), report);
     return report;
 }

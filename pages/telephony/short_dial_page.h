@@ -12,8 +12,8 @@
 // Send button, and implements PageUi (messages 9000 and 9058, focus, refresh).
 // refresh() must not feed back into setText/fieldChanged as a user change.
 
-#include "app/device_cache.h"
-#include "app/page.h"
+#include "core/device_cache.h"
+#include "core/page.h"
 #include "pages/telephony/port_entry.h"
 
 #include <array>
@@ -26,21 +26,21 @@ inline constexpr int kShortDialSlots = 10;
 // Control identifiers.
 inline constexpr int kShortDialEditFirst = 2550;    // port p, slot k: 2550 + 10p + k
 inline constexpr int kSpecialRingCheckFirst = 2600; // + port index
-inline constexpr int kShortDialSendButton = app::kCmdSend;
+inline constexpr int kShortDialSendButton = core::kCmdSend;
 
 inline constexpr int kTextMax15Digits = 9058; // "max 15 digits"
 inline constexpr int kTextShortDialTitle = 8504;
 inline constexpr int kTextShortDialHelp = 7004;
 inline constexpr std::size_t kShortDialMaxDigits = 15;
 
-class ShortDialPage final : public app::PageBase {
+class ShortDialPage final : public core::PageBase {
 public:
     // model 30 gives three analog ports, any other five; -1 takes app.pageModel.
-    ShortDialPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host, int model = -1);
+    ShortDialPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int model = -1);
 
     int portCount() const { return portCount_; }
     const PortEntry& entry(int port, int slot) const;
-    const app::Item<int>& specialRing(int port) const;
+    const core::Item<int>& specialRing(int port) const;
 
     // ---- the controls ----
     bool hasControl(int controlId) const;  // an R30 has no controls of ports 31 and 32
@@ -59,7 +59,7 @@ public:
     void readDevice() override;
     void shown() override;
     void profileLoad(int selector) override;
-    app::WriteReport profileSave(int selector) override;
+    core::WriteReport profileSave(int selector) override;
     int mayLeave() override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override;
@@ -80,12 +80,12 @@ private:
     void commitControls();
     void rederiveAll();
     void undo(PortEntry& entry, int controlId);
-    void sendItems(app::SendMode mode, bool withProgress);
+    void sendItems(core::SendMode mode, bool withProgress);
 
     int portCount_;
-    std::array<app::Item<int>, app::kMaxAnalogPorts> ring_;
-    std::array<std::array<PortEntry, kShortDialSlots>, app::kMaxAnalogPorts> entries_;
-    app::ItemTable table_; // commands and profile keys, in send and save order
+    std::array<core::Item<int>, core::kMaxAnalogPorts> ring_;
+    std::array<std::array<PortEntry, kShortDialSlots>, core::kMaxAnalogPorts> entries_;
+    core::ItemTable table_; // commands and profile keys, in send and save order
     int lastEdited_ = kShortDialEditFirst;
 };
 

@@ -1,8 +1,8 @@
 #include "pages/telephony/short_dial_page_widget.h"
 
-#include "app/config_app.h"
-#include "app/qt_ui_widget.h"
+#include "core/config_app.h"
 #include "pages/telephony/port_header_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>
@@ -40,7 +40,7 @@ bool isMoveWithinWindow(const QEvent* event) {
     return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
 }
 
-CShortDialPage::CShortDialPage(app::CConfigApp& app, app::PageHost& host, int model,
+CShortDialPage::CShortDialPage(core::CConfigApp& app, core::PageHost& host, int model,
                                QWidget* parent)
     : PageWidget(app, host, 2, SendButton::Yes, parent), logic_(app, *this, host, model) {
     setPageHeight(kPageHeight);
@@ -109,7 +109,7 @@ void CShortDialPage::refreshControls() {
         box->setChecked(logic_.checked(box->objectName().toInt()));
     for (int p = 0; p < logic_.portCount(); ++p) {
         const std::string& name = configApp().cache.analog[static_cast<std::size_t>(p)].name;
-        header_->setName(p, QString::fromStdString(name.empty() ? app::defaultPortName(p) : name));
+        header_->setName(p, QString::fromStdString(name.empty() ? core::defaultPortName(p) : name));
     }
     header_->reloadSymbols();
 }

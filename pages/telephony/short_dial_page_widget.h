@@ -5,8 +5,8 @@
 // Enter and Tab) is in telephony::ShortDialPage; the widget binds controls by
 // identifier and forwards the user's events.
 
-#include "app/page_widget.h"
 #include "pages/telephony/short_dial_page.h"
+#include "ui/page_widget.h"
 
 #include <memory>
 #include <vector>
@@ -22,10 +22,11 @@ class PortHeaderRow;
 class CShortDialPage final : public PageWidget {
     Q_OBJECT
 public:
-    CShortDialPage(app::CConfigApp& app, app::PageHost& host, int model, QWidget* parent = nullptr);
+    CShortDialPage(core::CConfigApp& app, core::PageHost& host, int model,
+                   QWidget* parent = nullptr);
     ~CShortDialPage() override;
 
-    app::Page& logic() override { return logic_; }
+    core::Page& logic() override { return logic_; }
     telephony::ShortDialPage& page() { return logic_; }
 
 protected:

@@ -2,13 +2,13 @@
 // restore round trips, the CLI's backup against the desktop program's save
 // logic, an R30 profile on an R70, refused items, the trace, get / set, the
 // charge and log commands, dialling and storing.
-#include "app/config_app.h"
-#include "app/ini_profile_store.h"
 #include "app/logic_pages.h"
 #include "app/main_window_logic.h"
 #include "app/startup.h"
 #include "cli_fixture.h"
 #include "cli_run.h"
+#include "core/config_app.h"
+#include "core/ini_profile_store.h"
 #include "driver/r70com32.h"
 #include "profile/profile_files.h"
 #include "support/fakes.h"
@@ -146,20 +146,20 @@ TEST_F(CliTest, BackupEqualsTheDesktopProgramsSave) {
     ::unsetenv("R70COM_TRACE");
     profile::ProfileFiles files(dir_ / "home");
     std::string current = path("desktop.pro");
-    app::IniProfileStore store([&](int selector) -> fs::path {
+    core::IniProfileStore store([&](int selector) -> fs::path {
         return selector == 0   ? files.defaultProfile()
                : selector == 1 ? fs::path(current)
                                : files.winIni();
     });
     test::FakeClock clock;
-    app::CConfigApp app(D_SendDrvCmd, store, clock);
+    core::CConfigApp app(D_SendDrvCmd, store, clock);
     test::ScriptedUi ui;
     app::LogicPageFactory factory(app, ui);
     app::MainWindowLogic main(app, ui, factory);
     app::Startup startup(app, main, ui);
     ASSERT_EQ(startup.run(clock.now()), app::StartupResult::Running);
     main.heartbeat().stop();
-    EXPECT_TRUE(main.profileSave(app::kCurrentProfile, "desktop.pro").ok());
+    EXPECT_TRUE(main.profileSave(core::kCurrentProfile, "desktop.pro").ok());
     D_SendDrvCmd(DRV_CLOSE, nullptr);
 
     EXPECT_EQ(clitest::slurp(path("cli.pro")), clitest::slurp(current));

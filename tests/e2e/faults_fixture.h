@@ -2,7 +2,7 @@
 // COM3, with a driver function that can pull the plug before a chosen call.
 #pragma once
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "e2e/sim_driver_fixture.h"
 #include "support/fakes.h"
 #include "support/recording_page.h"
@@ -30,7 +30,7 @@ protected:
         app.pageModel = 70;
         app.portCount = 5;
         for (int p = 0; p < 5; ++p)
-            app.cache.analog[static_cast<std::size_t>(p)].name = app::defaultPortName(p);
+            app.cache.analog[static_cast<std::size_t>(p)].name = core::defaultPortName(p);
         started_ = Clock::now();
     }
     void TearDown() override {
@@ -61,7 +61,7 @@ protected:
 
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{[this](uint16_t c, DRVPARAM* p) { return drive(c, p); }, profiles, clock};
+    core::CConfigApp app{[this](uint16_t c, DRVPARAM* p) { return drive(c, p); }, profiles, clock};
     test::ScriptedUi ui;
     test::RecordingHost host;
 

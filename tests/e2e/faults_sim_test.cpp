@@ -143,27 +143,28 @@ TEST_F(PageFaults, ADeviceThatNeverSaysOkConfirmsNothingOfASendAll) {
     for (int i = 0; i < 50; ++i)
         EXPECT_TRUE(page->entry(i / 10, i % 10).changed()) << i;
     EXPECT_EQ(ui.discardAnswers.size(), 0u);
-    ui.discardAnswers.push_back(app::DiscardAnswer::Cancel);
+    ui.discardAnswers.push_back(core::DiscardAnswer::Cancel);
     EXPECT_EQ(page->mayLeave(), 0) << "the unsent-changes question is asked";
 }
 
 // A page factory with the real short dial and call acceptance pages.
 struct RealPages : app::PageFactory {
-    std::unique_ptr<app::Page> createPage(int index, int model, app::PageHost& h) override {
+    std::unique_ptr<core::Page> createPage(int index, int model, core::PageHost& h) override {
         if (index == 1)
             return std::make_unique<telephony::AcceptPage>(*app, *ui, h, model == 30 ? 3 : 5);
         if (index == 2) return std::make_unique<ShortDialPage>(*app, *ui, h, model);
         return nullptr;
     }
-    app::CConfigApp* app = nullptr;
-    app::PageUi* ui = nullptr;
+    core::CConfigApp* app = nullptr;
+    core::PageUi* ui = nullptr;
 };
 
 TEST_F(Faults, UnplugDuringProfileLoadLeavesTheUnsentItemsOffered) {
     const auto section = profile::sectionName(profile::Section::ShortDial);
     for (const auto& key : profile::keysOf(profile::Section::ShortDial, 5))
         if (key.second >= 0) // SDNUMpk
-            profiles.set(app::kCurrentProfile, section, key.name, numberFor(key.first, key.second));
+            profiles.set(core::kCurrentProfile, section, key.name,
+                         numberFor(key.first, key.second));
     RealPages factory;
     factory.app = &app;
     factory.ui = &ui;
@@ -174,7 +175,7 @@ TEST_F(Faults, UnplugDuringProfileLoadLeavesTheUnsentItemsOffered) {
     unplugWhen = [&](uint16_t code, const DRVPARAM* p) {
         return code == DRV_SHORTDIAL && p && p->nOp == 1 && ++sets == 31;
     };
-    main.profileLoad(app::kCurrentProfile, "faults.pro");
+    main.profileLoad(core::kCurrentProfile, "faults.pro");
     ASSERT_TRUE(unplugged);
     auto* shortDial = dynamic_cast<ShortDialPage*>(main.page(2));
     ASSERT_NE(shortDial, nullptr);

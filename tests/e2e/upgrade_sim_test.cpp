@@ -4,11 +4,12 @@
 // waits run twenty times faster than written (the simulated device still gets
 // the time it needs to restart into its loader); the driver's own budgets and
 // the boot probe's DTR waits are real (about 7 s per probe).
-#include "app/config_app.h"
 #include "app/logic_pages.h"
 #include "app/startup.h"
+#include "app/upgrade_host.h"
+#include "core/config_app.h"
+#include "core/detection.h"
 #include "driver/r70com32.h"
-#include "maintenance/detection.h"
 #include "maintenance/upgrade.h"
 #include "sim/firmware_image.h"
 #include "sim/sim_device.h"
@@ -28,6 +29,7 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+namespace qc = quorvex::core;
 namespace qa = quorvex::app;
 namespace qm = quorvex::maintenance;
 namespace qs = quorvex::sim;
@@ -35,7 +37,7 @@ namespace qs = quorvex::sim;
 namespace {
 
 // The program's waits, twenty times faster than written.
-class FastClock final : public qa::Clock {
+class FastClock final : public qc::Clock {
 public:
     std::int64_t now() override { return now_; }
     void sleep(std::int64_t ms) override {
@@ -75,22 +77,22 @@ public:
 
 class Host : public qm::UpgradeHost {
 public:
-    explicit Host(qa::CConfigApp& app) : app_(app) {}
-    qa::SaveResult saveDefaultProfile() override {
+    explicit Host(qc::CConfigApp& app) : app_(app) {}
+    qc::SaveResult saveDefaultProfile() override {
         ++saves;
-        qa::SaveResult r;
+        qc::SaveResult r;
         r.written = true;
         return r;
     }
     void loadDefaultProfile() override { ++loads; }
-    void identity() override { app_.applyIdentity(qm::readIdentity(D_SendDrvCmd)); }
+    void identity() override { app_.applyIdentity(qc::readIdentity(D_SendDrvCmd)); }
     void postCommand(int command) override { posted.push_back(command); }
     int saves = 0;
     int loads = 0;
     std::vector<int> posted;
 
 private:
-    qa::CConfigApp& app_;
+    qc::CConfigApp& app_;
 };
 
 class UpgradeSim : public ::testing::Test {
@@ -141,8 +143,8 @@ protected:
 // the port is reopened with 57 and the pages are rebuilt for the R70.
 TEST_F(UpgradeSim, TheStartUpFindsTheLoaderAndTheUpgradeRetriesARefusedImage) {
     startDevice(true);
-    profiles_.set(qa::kWinIni, "QuorvexCom", "FirstRun", "1");
-    qa::CConfigApp app{D_SendDrvCmd, profiles_, clock_};
+    profiles_.set(qc::kWinIni, "QuorvexCom", "FirstRun", "1");
+    qc::CConfigApp app{D_SendDrvCmd, profiles_, clock_};
     quorvex::test::ScriptedUi shell;
     qa::LogicPageFactory pages(app, shell);
     qa::MainWindowLogic main(app, shell, pages);
@@ -152,7 +154,7 @@ TEST_F(UpgradeSim, TheStartUpFindsTheLoaderAndTheUpgradeRetriesARefusedImage) {
     FileQueueUi ui;
     ui.files = {image(qs::Model::R30, "V1.00 R30", "wrong.r30"),
                 image(qs::Model::R70, "V3.00 R70", "new.r70")};
-    qm::MainWindowUpgradeHost host(main);
+    quorvex::app::MainWindowUpgradeHost host(main);
     std::optional<qm::UpgradeEnd> end;
     std::string header;
     shell.onUpgradeDialog = [&] {
@@ -184,13 +186,13 @@ TEST_F(UpgradeSim, TheStartUpFindsTheLoaderAndTheUpgradeRetriesARefusedImage) {
     EXPECT_EQ(app.pageModel, 70);
     EXPECT_EQ(sim_->lineBaud(), 115200u);
     EXPECT_FALSE(shell.mainWindowClosed);
-    EXPECT_TRUE(main.initialised(qa::kMsnPage)); // read once the firmware works
+    EXPECT_TRUE(main.initialised(qc::kMsnPage)); // read once the firmware works
 }
 
 TEST_F(UpgradeSim, AnImageTheDeviceRefusesIsRetriedWithAnotherFile) {
     startDevice(false);
-    qa::CConfigApp app{D_SendDrvCmd, profiles_, clock_};
-    auto identity = qm::detect(D_SendDrvCmd, qm::FindMode::Find);
+    qc::CConfigApp app{D_SendDrvCmd, profiles_, clock_};
+    auto identity = qc::detect(D_SendDrvCmd, qc::FindMode::Find);
     ASSERT_TRUE(identity.has_value());
     app.applyIdentity(*identity);
     app.connected = 1;

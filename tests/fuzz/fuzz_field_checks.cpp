@@ -1,8 +1,8 @@
 // The checks the pages and dialogs make while the user types: MSN, the
 // bandwidth-on-demand thresholds, the frame sizes, a timer's time, the
 // settings dialog's fields. Each is compared with its rule written plainly.
-#include "app/clock_time.h"
 #include "app/settings_logic.h"
+#include "core/clock_time.h"
 #include "pages/data/bod_logic.h"
 #include "pages/data/data_controls.h"
 #include "pages/data/timer_page.h"
@@ -82,7 +82,7 @@ void checkTime(std::string_view text) {
     std::string copy = typed;
     int hour = -1;
     int minute = -1;
-    FUZZ_CHECK(app::ParseClockTime(copy, hour, minute));
+    FUZZ_CHECK(core::ParseClockTime(copy, hour, minute));
     FUZZ_CHECK(hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59);
 }
 

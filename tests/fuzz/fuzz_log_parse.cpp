@@ -6,7 +6,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace quorvex::maintenance;
     fuzz::Input in(data, size);
     const int list = static_cast<int>(in.byte() % 5) - 1; // -1 and 3 lie outside
-    quorvex::PortNames names;
+    quorvex::core::PortNames names;
     for (auto& name : names)
         name = std::string(in.piece());
     const ParsedLog log = parseCallList(in.rest(), list);

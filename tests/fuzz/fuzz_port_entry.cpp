@@ -13,12 +13,12 @@ using namespace quorvex::telephony;
 namespace {
 
 // What a commit leaves: a star code, or a text that is not exactly a port's name.
-bool sendable(const std::string& stored, const quorvex::PortNames& names) {
+bool sendable(const std::string& stored, const quorvex::core::PortNames& names) {
     const int p = namedPort(stored, names);
     return isStarCode(stored) || p < 0 || names[static_cast<std::size_t>(p)].empty();
 }
 
-void checkCommit(PortEntry& entry, const quorvex::PortNames& names) {
+void checkCommit(PortEntry& entry, const quorvex::core::PortNames& names) {
     const bool wasPending = entry.pending();
     const bool half = wasPending && halfTyped(entry.displayed(), names);
     const std::string confirmed = entry.confirmed();
@@ -40,7 +40,7 @@ void checkCommit(PortEntry& entry, const quorvex::PortNames& names) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input in(data, size);
-    quorvex::PortNames names;
+    quorvex::core::PortNames names;
     for (auto& name : names)
         name = std::string(in.piece());
 

@@ -4,11 +4,11 @@
 // read the device back and save a profile, and that profile, loaded again,
 // must leave the device as it is: a profile the program writes holds the
 // device's settings, whatever the profile it loaded held.
-#include "app/clock.h"
-#include "app/config_app.h"
-#include "app/device_cache.h"
 #include "app/logic_pages.h"
 #include "app/main_window_logic.h"
+#include "core/clock.h"
+#include "core/config_app.h"
+#include "core/device_cache.h"
 #include "driver/catalogue.h"
 #include "profile/ini_document.h"
 #include "profile/ini_file.h"
@@ -28,11 +28,11 @@ using namespace quorvex;
 
 namespace {
 
-class QuietUi final : public app::PageUi {
+class QuietUi final : public core::PageUi {
 public:
     void message(int) override {}
     bool askYesNo(int) override { return true; }
-    app::DiscardAnswer askSendDiscardCancel() override { return app::DiscardAnswer::Discard; }
+    core::DiscardAnswer askSendDiscardCancel() override { return core::DiscardAnswer::Discard; }
     void beep() override {}
     void setBusy(bool) override {}
     void focus(int) override {}
@@ -40,7 +40,7 @@ public:
     void messageWithTail(int, const std::string&) override {}
 };
 
-class QuietHost final : public app::PageHost {
+class QuietHost final : public core::PageHost {
 public:
     void progress() override {}
     void msnChanged() override {}
@@ -48,7 +48,7 @@ public:
 };
 
 // Time passes only when the program waits (the forwarding page's pauses).
-class InstantClock final : public app::Clock {
+class InstantClock final : public core::Clock {
 public:
     std::int64_t now() override { return now_; }
     void sleep(std::int64_t ms) override { now_ += ms; }
@@ -90,9 +90,9 @@ bool lineControl(uint16_t code) {
 // key into a new file does (sections in the order first written, keys in the
 // order written, a key written twice keeps its place), without parsing the
 // whole text again for every key.
-class MemoryStore final : public app::ProfileStore {
+class MemoryStore final : public core::ProfileStore {
 public:
-    int current = app::kCurrentProfile; // where selector 1 leads: file 1 or file 2
+    int current = core::kCurrentProfile; // where selector 1 leads: file 1 or file 2
 
     // A file as read from disk (it is never written to).
     void put(int file, std::string text) { files_[file] = {std::move(text), {}, true, {}}; }
@@ -165,7 +165,7 @@ private:
         }
     };
     int fileOf(int selector) const {
-        return selector == app::kCurrentProfile ? current : app::kDefaultProfile;
+        return selector == core::kCurrentProfile ? current : core::kDefaultProfile;
     }
     File files_[3];
 };
@@ -198,33 +198,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
 
     InstantClock clock;
-    app::CConfigApp app(driver, store, clock);
+    core::CConfigApp app(driver, store, clock);
     app.connected = true;
     app.identified = true;
     app.modelNumber = r30 ? 30 : 70;
     app.pageModel = app.modelNumber;
     app.portCount = r30 ? 3 : 5;
     // What the program reads at start-up and the MSN page shows from.
-    app::readMsnTable(app);
-    app::readPortNames(app);
+    core::readMsnTable(app);
+    core::readPortNames(app);
     QuietUi ui;
     QuietHost host;
 
-    std::vector<std::unique_ptr<app::Page>> pages;
+    std::vector<std::unique_ptr<core::Page>> pages;
     for (int index : app::kProfilePages) {
         pages.push_back(app::makeLogicPage(index, app.pageModel, app, ui, host));
         FUZZ_CHECK(pages.back() != nullptr);
     }
     for (auto& page : pages) {
         page->readDevice();
-        page->profileLoad(app::kCurrentProfile);
+        page->profileLoad(core::kCurrentProfile);
     }
 
     // Read back and saved: every key of every section, nothing else.
     store.current = 2; // the saved profile
     for (auto& page : pages) {
         page->readDevice();
-        FUZZ_CHECK(page->profileSave(app::kCurrentProfile).ok());
+        FUZZ_CHECK(page->profileSave(core::kCurrentProfile).ok());
     }
     const profile::IniSnapshot written = profile::IniSnapshot::fromText(store.text(2));
     for (const std::string& section : written.sectionNames()) {
@@ -242,7 +242,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const sim::DeviceState before = device;
     for (auto& page : pages) {
         page->readDevice();
-        page->profileLoad(app::kCurrentProfile);
+        page->profileLoad(core::kCurrentProfile);
     }
     if (!(device == before)) {
         const std::string a = sim::serializeState(before);

@@ -3,15 +3,15 @@
 set(QUORVEX_FUZZ_HARNESSES
     reply_parser:r70_catalogue
     command_builder:r70_catalogue
-    log_parse:quorvex_core
-    charge_parse:quorvex_core
-    ini_document:quorvex_core
-    firmware_header:quorvex_core
+    log_parse:quorvex_pages
+    charge_parse:quorvex_pages
+    ini_document:quorvex_profile
+    firmware_header:quorvex_pages
     number_classifier:quorvex_core
-    lcr_check:quorvex_core
+    lcr_check:quorvex_pages
     clock_time:quorvex_core
-    callback_number:quorvex_core
-    port_entry:quorvex_core
-    eid:quorvex_core
-    field_checks:quorvex_core
-    profile_load:quorvex_core+r70sim_core+r70_catalogue)
+    callback_number:quorvex_pages
+    port_entry:quorvex_pages
+    eid:quorvex_pages
+    field_checks:quorvex_shell
+    profile_load:quorvex_shell+r70sim_core+r70_catalogue)

@@ -2,7 +2,7 @@
 // the real driver library: offscreen, one simulated device per test.
 #pragma once
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "driver/r70com32.h"
 #include "sim/sim_device.h"
 #include "support/fakes.h"
@@ -109,8 +109,8 @@ protected:
     std::unique_ptr<sim::SimDevice> dev;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{[](uint16_t code, DRVPARAM* p) { return D_SendDrvCmd(code, p); }, profiles,
-                        clock};
+    core::CConfigApp app{[](uint16_t code, DRVPARAM* p) { return D_SendDrvCmd(code, p); }, profiles,
+                         clock};
     test::RecordingHost host;
 
 private:

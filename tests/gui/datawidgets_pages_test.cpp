@@ -2,12 +2,12 @@
 // the simulated device; relabelling in both languages.
 #include "datawidgets_fixture.h"
 
-#include "app/qt_ui_widget.h"
 #include "pages/data/bod_dlg.h"
 #include "pages/data/charge_page_widget.h"
 #include "pages/data/data_page_widget.h"
 #include "pages/data/lcr_page_widget.h"
 #include "pages/data/timer_page_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -27,7 +27,7 @@ void keep(QWidget& widget, const QString& name) {
 
 class NoHost final : public maintenance::UpgradeHost {
 public:
-    app::SaveResult saveDefaultProfile() override { return {}; }
+    core::SaveResult saveDefaultProfile() override { return {}; }
     void loadDefaultProfile() override {}
     void identity() override {}
     void postCommand(int) override {}

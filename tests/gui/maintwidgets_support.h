@@ -3,10 +3,10 @@
 // plus a way to answer the modal dialogs a widget opens.
 #pragma once
 
-#include "app/config_app.h"
-#include "app/device_cache.h"
+#include "core/config_app.h"
+#include "core/detection.h"
+#include "core/device_cache.h"
 #include "driver/r70com32.h"
-#include "maintenance/detection.h"
 #include "sim/sim_device.h"
 #include "support/fakes.h"
 
@@ -106,12 +106,12 @@ protected:
         ASSERT_TRUE(dev->start(&why)) << why;
         const std::string ports = "COM1=;COM2=;COM3=" + o.link + ";COM4=;COM5=;COM6=;COM7=;COM8=";
         ::setenv("R70COM_PORTS", ports.c_str(), 1);
-        auto id = maintenance::detect(app.directDriver(), maintenance::FindMode::Find);
+        auto id = core::detect(app.directDriver(), core::FindMode::Find);
         ASSERT_TRUE(id.has_value());
         app.applyIdentity(*id);
         app.connected = true;
         app.pageModel = app.modelNumber;
-        app::readMsnTable(app); // as the start-up does: every port's MSNs and CLIP switch
+        core::readMsnTable(app); // as the start-up does: every port's MSNs and CLIP switch
     }
     void TearDown() override {
         D_SendDrvCmd(DRV_CLOSE, nullptr);
@@ -132,12 +132,12 @@ protected:
     std::function<void(uint16_t)> beforeCall;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{[this](uint16_t code, DRVPARAM* p) {
-                            codes.push_back(code);
-                            if (beforeCall) beforeCall(code);
-                            return D_SendDrvCmd(code, p);
-                        },
-                        profiles, clock};
+    core::CConfigApp app{[this](uint16_t code, DRVPARAM* p) {
+                             codes.push_back(code);
+                             if (beforeCall) beforeCall(code);
+                             return D_SendDrvCmd(code, p);
+                         },
+                         profiles, clock};
 
 private:
     static inline int serial_ = 0;

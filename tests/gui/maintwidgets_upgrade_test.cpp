@@ -4,6 +4,8 @@
 // back; a file that is no upgrade is refused before a byte is sent.
 #include "app/logic_pages.h"
 #include "app/main_window_logic.h"
+#include "app/maintenance_dlg.h"
+#include "app/upgrade_host.h"
 #include "gui/maintwidgets_support.h"
 #include "maintenance/upgrade_dlg.h"
 #include "sim/firmware_image.h"
@@ -82,7 +84,7 @@ protected:
     test::ScriptedUi ui;
     app::LogicPageFactory factory{app, ui};
     app::MainWindowLogic main{app, ui, factory};
-    maintenance::MainWindowUpgradeHost host{main};
+    quorvex::app::MainWindowUpgradeHost host{main};
 };
 
 TEST_F(UpgradeWidget, AGoodImageUpgradesTheDeviceAndTheSettingsComeBack) {

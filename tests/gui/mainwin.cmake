@@ -1,5 +1,5 @@
 # The desktop program: page frame, main window, settings dialog, MSN page, start-up.
-if(TARGET quorvex_widgets)
+if(TARGET quorvex_shell_ui)
     find_package(Qt6 REQUIRED COMPONENTS Test)
     include(${CMAKE_SOURCE_DIR}/tests/support/support.cmake)
     quorvex_add_test(NAME mainwin_test LABELS gui
@@ -7,5 +7,5 @@ if(TARGET quorvex_widgets)
                 ${CMAKE_CURRENT_LIST_DIR}/mainwin_frame_test.cpp
                 ${CMAKE_CURRENT_LIST_DIR}/mainwin_program_test.cpp
                 ${CMAKE_CURRENT_LIST_DIR}/mainwin_settings_test.cpp
-        LIBS quorvex_widgets quorvex_test_support r70sim_core R70COM32 Qt6::Test)
+        LIBS quorvex_shell_ui quorvex_test_shell r70sim_core R70COM32 Qt6::Test)
 endif()

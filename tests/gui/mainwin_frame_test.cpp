@@ -1,12 +1,12 @@
 // The page frame: strip, Send and help buttons, the PageUi calls, leaving through
 // may-leave, Enter and Tab, the language switch and the placeholder page.
-#include "app/page_button_widget.h"
 #include "app/page_factory_widget.h"
-#include "app/page_widget.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
 #include "support/recording_page.h"
 #include "support/scripted_ui.h"
+#include "ui/page_button_widget.h"
+#include "ui/page_widget.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -50,7 +50,7 @@ void clickButton(QWidget* dialog, int id) {
 // A page with two fields and a check box over a RecordingPage.
 class TwoFieldPage final : public PageWidget {
 public:
-    TwoFieldPage(app::CConfigApp& app, app::PageHost& host, std::vector<std::string>& log)
+    TwoFieldPage(core::CConfigApp& app, core::PageHost& host, std::vector<std::string>& log)
         : PageWidget(app, host, 1, SendButton::Yes), logic_(app, *this, host, 1, 70, log) {
         first = new QLineEdit(content());
         first->setObjectName("100");
@@ -60,7 +60,7 @@ public:
         second->setGeometry(10, 40, 100, 20);
         connect(first, &QLineEdit::textChanged, this, [this] { ++userEdits; });
     }
-    app::Page& logic() override { return logic_; }
+    core::Page& logic() override { return logic_; }
     test::RecordingPage logic_;
     QLineEdit* first;
     QLineEdit* second;
@@ -81,7 +81,7 @@ struct Fixture : ::testing::Test {
     test::FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
+    core::CConfigApp app{drv.fn(), profiles, clock};
     test::RecordingHost host;
     std::vector<std::string> log;
 };
@@ -197,7 +197,7 @@ TEST_F(PageFrame, PlaceholderSaysLaterVersionInBothLanguagesAndMayBeLeft) {
 TEST_F(PageFrame, FactoryHandleOwnsTheWidget) {
     QStackedWidget stack;
     WidgetPageFactory factory(app, &stack);
-    std::unique_ptr<app::Page> handle = factory.createPage(9, 70, host);
+    std::unique_ptr<core::Page> handle = factory.createPage(9, 70, host);
     ASSERT_NE(handle, nullptr);
     EXPECT_EQ(stack.count(), 1);
     ASSERT_NE(factory.widget(9), nullptr);

@@ -2,13 +2,13 @@
 // sending an MSN, the unsent-changes question, the language switch, the first
 // run, no device, and the R30 layout.
 #include "app/menu_bar_widget.h"
-#include "app/page_button_widget.h"
-#include "app/page_widget.h"
 #include "app/settings_dlg.h"
 #include "app/splash_dlg.h"
 #include "mainwin_support.h"
 #include "pages/telephony/msn_page_widget.h"
-#include "pages/telephony/port_symbol_widget.h"
+#include "ui/page_button_widget.h"
+#include "ui/page_widget.h"
+#include "ui/port_symbol_widget.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

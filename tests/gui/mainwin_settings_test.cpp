@@ -3,10 +3,10 @@
 #include "app/main_window_logic.h"
 #include "app/settings_dlg.h"
 #include "mainwin_support.h"
-#include "pages/telephony/port_symbol_widget.h"
 #include "support/fake_driver.h"
 #include "support/recording_page.h"
 #include "support/scripted_ui.h"
+#include "ui/port_symbol_widget.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -21,7 +21,7 @@ struct SettingsDlgTest : ::testing::Test {
     test::FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
+    core::CConfigApp app{drv.fn(), profiles, clock};
     test::ScriptedUi ui;
     test::RecordingPageFactory factory{app, ui};
     app::MainWindowLogic main{app, ui, factory};

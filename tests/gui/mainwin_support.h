@@ -4,9 +4,9 @@
 // from the event loop with a deadline.
 #pragma once
 
-#include "app/config_app.h"
-#include "app/ini_profile_store.h"
 #include "app/main_window_widget.h"
+#include "core/config_app.h"
+#include "core/ini_profile_store.h"
 #include "driver/r70com32.h"
 #include "profile/profile_files.h"
 #include "sim/sim_device.h"
@@ -83,9 +83,9 @@ protected:
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_ / "home");
         files_ = std::make_unique<profile::ProfileFiles>(dir_ / "home");
-        store_ = std::make_unique<app::IniProfileStore>([this](int selector) {
-            if (selector == app::kWinIni) return files_->winIni();
-            if (selector == app::kCurrentProfile)
+        store_ = std::make_unique<core::IniProfileStore>([this](int selector) {
+            if (selector == core::kWinIni) return files_->winIni();
+            if (selector == core::kCurrentProfile)
                 return std::filesystem::path(app_ ? app_->currentProfile : std::string());
             return files_->forSelector(selector);
         });
@@ -122,7 +122,7 @@ protected:
     // A fresh program: application object and main window.
     widgets::CMainWnd& makeProgram() {
         win_.reset();
-        app_ = std::make_unique<app::CConfigApp>(D_SendDrvCmd, *store_, clock_);
+        app_ = std::make_unique<core::CConfigApp>(D_SendDrvCmd, *store_, clock_);
         win_ = std::make_unique<widgets::CMainWnd>(*app_,
                                                    QString::fromStdString(files_->home().string()));
         return *win_;
@@ -138,10 +138,10 @@ protected:
 
     std::filesystem::path dir_;
     std::unique_ptr<profile::ProfileFiles> files_;
-    std::unique_ptr<app::IniProfileStore> store_;
+    std::unique_ptr<core::IniProfileStore> store_;
     test::FakeClock clock_;
     std::unique_ptr<sim::SimDevice> dev_;
-    std::unique_ptr<app::CConfigApp> app_;
+    std::unique_ptr<core::CConfigApp> app_;
     std::unique_ptr<widgets::CMainWnd> win_;
 };
 

@@ -4,9 +4,10 @@
 #include "telwidgets_fixture.h"
 
 #include "app/main_window_logic.h"
-#include "app/qt_ui_widget.h"
+#include "app/maintenance_dlg.h"
 #include "maintenance/callback_dlg.h"
 #include "support/recording_page.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -3,8 +3,8 @@
 // behind CConfigApp, an in-memory profile store and a fake clock.
 #pragma once
 
-#include "app/config_app.h"
 #include "app/startup.h"
+#include "core/config_app.h"
 #include "driver/r70com32.h"
 #include "sim/sim_device.h"
 #include "support/fakes.h"
@@ -72,16 +72,16 @@ protected:
         ASSERT_TRUE(dev->start(&why)) << why;
         const std::string ports = "COM1=;COM2=;COM3=" + o.link + ";COM4=;COM5=;COM6=;COM7=;COM8=";
         ::setenv("R70COM_PORTS", ports.c_str(), 1);
-        app = std::make_unique<quorvex::app::CConfigApp>(
+        app = std::make_unique<quorvex::core::CConfigApp>(
             [this](uint16_t code, DRVPARAM* p) {
                 if (p != nullptr) calls.push_back({code, p->nPort, p->nIndex, p->nOp});
                 return D_SendDrvCmd(code, p);
             },
             profiles, clock);
-        ASSERT_TRUE(quorvex::app::detectDevice(*app));
+        ASSERT_TRUE(quorvex::core::detectDevice(*app));
         ASSERT_EQ(app->modelNumber, GetParam() == Model::R30 ? 30 : 70);
-        quorvex::app::readMsnTable(*app);
-        quorvex::app::readPortNames(*app);
+        quorvex::core::readMsnTable(*app);
+        quorvex::core::readPortNames(*app);
         calls.clear();
     }
     void TearDown() override {
@@ -112,7 +112,7 @@ protected:
     std::unique_ptr<quorvex::sim::SimDevice> dev;
     quorvex::test::FakeProfileStore profiles;
     quorvex::test::FakeClock clock;
-    std::unique_ptr<quorvex::app::CConfigApp> app;
+    std::unique_ptr<quorvex::core::CConfigApp> app;
     quorvex::test::RecordingHost host;
     std::vector<Call> calls;
 

@@ -4,10 +4,10 @@
 
 #include "app/main_window_logic.h"
 #include "app/page_factory_widget.h"
-#include "app/page_widget.h"
-#include "app/qt_ui_widget.h"
 #include "maintenance/callback_dlg.h"
 #include "support/recording_page.h"
+#include "ui/page_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -74,7 +74,7 @@ TEST_P(TelLanguage, EveryPageRelabelsAndRenders) {
     }
     for (int language : {0, 1}) {
         app->language = language;
-        app::CallbackSettings values;
+        core::CallbackSettings values;
         values.numbers[0].edited = "0301234";
         CCallbackDlg dlg(*app, values);
         keep(dlg, QStringLiteral("tel_callback_%1_%2").arg(tag).arg(language));

@@ -2,12 +2,12 @@
 // R70 and the R30: what the user does in the widget lands on the simulated device.
 #include "telwidgets_fixture.h"
 
-#include "app/qt_ui_widget.h"
 #include "pages/telephony/accept_page_widget.h"
-#include "pages/telephony/drop_list_widget.h"
 #include "pages/telephony/filter_page_widget.h"
 #include "pages/telephony/forward_page_widget.h"
 #include "pages/telephony/short_dial_page_widget.h"
+#include "ui/drop_list_widget.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,10 +1,10 @@
 // Page-button strip, port symbol, drop list and menu bar: geometry, signals, the
 // profile functions and the handling of values outside a control's table.
 #include "app/menu_bar_widget.h"
-#include "app/page_button_widget.h"
-#include "pages/telephony/drop_list_widget.h"
-#include "pages/telephony/port_symbol_widget.h"
 #include "resources/literal_tables.h"
+#include "ui/drop_list_widget.h"
+#include "ui/page_button_widget.h"
+#include "ui/port_symbol_widget.h"
 
 #include <QAction>
 #include <QFontMetrics>

@@ -1,12 +1,12 @@
 // The dialogs: what each returns for each button, captions, beeps, and the splash and
 // about box sizes.
-#include "app/discard_dlg.h"
-#include "app/info_dlg.h"
 #include "app/my_file_dlg.h"
 #include "app/no_response_dlg.h"
-#include "app/qt_ui_widget.h"
 #include "app/splash_dlg.h"
 #include "resources/text_table.h"
+#include "ui/discard_dlg.h"
+#include "ui/info_dlg.h"
+#include "ui/qt_ui_widget.h"
 
 #include <QApplication>
 #include <QDir>

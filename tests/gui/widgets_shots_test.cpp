@@ -1,12 +1,12 @@
 // Renders every building block in English and German. With QUORVEX_SCREENSHOT_DIR set
 // the pictures are written there as PNG files for a look by eye.
-#include "app/discard_dlg.h"
-#include "app/info_dlg.h"
 #include "app/no_response_dlg.h"
-#include "app/page_button_widget.h"
 #include "app/splash_dlg.h"
-#include "pages/telephony/drop_list_widget.h"
-#include "pages/telephony/port_symbol_widget.h"
+#include "ui/discard_dlg.h"
+#include "ui/drop_list_widget.h"
+#include "ui/info_dlg.h"
+#include "ui/page_button_widget.h"
+#include "ui/port_symbol_widget.h"
 
 #include <QDir>
 #include <QHBoxLayout>

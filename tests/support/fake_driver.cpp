@@ -1,6 +1,6 @@
 #include "support/fake_driver.h"
 
-#include "app/page_items.h"
+#include "core/page_items.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -99,14 +99,14 @@ bool matches(const Match& m, uint16_t code, const DRVPARAM* p) {
 
 void writeEcho(uint16_t code, DRVPARAM& r) {
     char echo[sizeof r.szCmd];
-    if (r.nOp == app::kOpSet) {
+    if (r.nOp == core::kOpSet) {
         std::snprintf(echo, sizeof echo, "C%u P%d I%d O%d =%.20s", static_cast<unsigned>(code),
                       r.nPort, r.nIndex, r.nOp, r.szText);
     } else {
         std::snprintf(echo, sizeof echo, "C%u P%d I%d O%d", static_cast<unsigned>(code), r.nPort,
                       r.nIndex, r.nOp);
     }
-    app::setFieldText(r.szCmd, echo);
+    core::setFieldText(r.szCmd, echo);
 }
 
 void applyAnswer(uint16_t code, const Answer& a, DRVPARAM& r) {
@@ -126,9 +126,9 @@ void applyAnswer(uint16_t code, const Answer& a, DRVPARAM& r) {
     if (a.index) r.nIndex = *a.index;
     if (a.from) r.nFrom = *a.from;
     if (a.to) r.nTo = *a.to;
-    if (a.text) app::setFieldText(r.szText, a.text->substr(0, sizeof r.szText - 1));
-    if (a.text2) app::setFieldText(r.szText2, a.text2->substr(0, sizeof r.szText2 - 1));
-    if (a.text3) app::setFieldText(r.szText3, a.text3->substr(0, sizeof r.szText3 - 1));
+    if (a.text) core::setFieldText(r.szText, a.text->substr(0, sizeof r.szText - 1));
+    if (a.text2) core::setFieldText(r.szText2, a.text2->substr(0, sizeof r.szText2 - 1));
+    if (a.text3) core::setFieldText(r.szText3, a.text3->substr(0, sizeof r.szText3 - 1));
     if (a.apply) a.apply(r);
 }
 
@@ -196,7 +196,7 @@ std::vector<Cmd> FakeDriver::sequence() const {
     std::vector<Cmd> out;
     for (const Call& c : calls_) {
         out.push_back(
-            Cmd{c.code, c.sent.nPort, c.sent.nIndex, c.sent.nOp, app::fieldText(c.sent.szText)});
+            Cmd{c.code, c.sent.nPort, c.sent.nIndex, c.sent.nOp, core::fieldText(c.sent.szText)});
     }
     return out;
 }

@@ -2,7 +2,7 @@
 // FakeDriver: stands in for D_SendDrvCmd in unit tests.
 //
 //   quorvex::test::FakeDriver drv;
-//   app::CConfigApp app(drv.fn(), profiles, clock);
+//   core::CConfigApp app(drv.fn(), profiles, clock);
 //   drv.on({DRV_MSN, 21, 1, 0}, Answer::okText("4711"));   // this query answers 4711
 //   drv.on({DRV_MSN}, Answer::ok());                        // any other command 4: OK
 //   drv.next(Answer::noReply());                            // just the next call: silent
@@ -18,7 +18,7 @@
 // fields it names into the caller's record; szCmd gets a readable echo
 // "C4 P21 I1 O1 =4711" unless the answer gives its own.
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "driver/r70com32.h"
 
 #include <cstdint>
@@ -85,17 +85,17 @@ void PrintTo(const Cmd& c, std::ostream* os);
 class FakeDriver {
 public:
     // The function to inject into CConfigApp (keeps a pointer to this driver).
-    app::DriverFn fn() {
+    core::DriverFn fn() {
         return [this](uint16_t code, DRVPARAM* p) { return call(code, p); };
     }
     // The same driver for CConfigApp's direct calls, marked as such:
-    //   app::CConfigApp app(drv.fn(), profiles, clock, drv.directFn());
-    app::DriverFn directFn() {
+    //   core::CConfigApp app(drv.fn(), profiles, clock, drv.directFn());
+    core::DriverFn directFn() {
         return [this](uint16_t code, DRVPARAM* p) { return call(code, p, true); };
     }
     int32_t call(uint16_t code, DRVPARAM* p, bool direct = false);
     // Stamps every call with this clock's time (Call::at).
-    app::Clock* clock = nullptr;
+    core::Clock* clock = nullptr;
 
     void on(Match match, Answer answer, int times = -1);
     void next(Answer answer) { queue_.push_back(std::move(answer)); }

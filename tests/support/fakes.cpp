@@ -55,7 +55,7 @@ profile::WriteResult FakeProfileStore::writeString(int selector, std::string_vie
 }
 
 // A selector's keys as one text: section, key and value of each, in key order.
-app::ProfileStore::Contents FakeProfileStore::contents(int selector) {
+core::ProfileStore::Contents FakeProfileStore::contents(int selector) {
     Contents c;
     for (const auto& [key, value] : values_) {
         if (std::get<0>(key) != selector) continue;

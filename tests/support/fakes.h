@@ -9,8 +9,8 @@
 // characters back, numbers as the leading decimal number). Writes are
 // recorded in order; failWrites(...) makes writes fail like a full disk.
 
-#include "app/clock.h"
-#include "app/profile_store.h"
+#include "core/clock.h"
+#include "core/profile_store.h"
 
 #include <cstdint>
 #include <map>
@@ -22,7 +22,7 @@
 
 namespace quorvex::test {
 
-class FakeClock final : public app::Clock {
+class FakeClock final : public core::Clock {
 public:
     std::int64_t now() override { return now_; }
     void sleep(std::int64_t ms) override {
@@ -38,7 +38,7 @@ private:
     std::int64_t now_ = 100000;
 };
 
-class FakeProfileStore final : public app::ProfileStore {
+class FakeProfileStore final : public core::ProfileStore {
 public:
     struct Write {
         int selector;

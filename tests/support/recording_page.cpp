@@ -1,6 +1,6 @@
 #include "support/recording_page.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 
 namespace quorvex::test {
 
@@ -8,7 +8,7 @@ void RecordingPage::readDevice() {
     record("read");
     if (readConfirms) unconfirmed.clear();
     if (!writeOnRead.empty())
-        app_.profiles().writeString(app::kDefaultProfile, "X_DIV", writeOnRead, "1");
+        app_.profiles().writeString(core::kDefaultProfile, "X_DIV", writeOnRead, "1");
 }
 
 void RecordingPage::profileLoad(int selector) {
@@ -17,9 +17,9 @@ void RecordingPage::profileLoad(int selector) {
         host_.progress();
 }
 
-app::WriteReport RecordingPage::profileSave(int selector) {
+core::WriteReport RecordingPage::profileSave(int selector) {
     record("save " + std::to_string(selector));
-    app::WriteReport report;
+    core::WriteReport report;
     report.write(app_.profiles(), selector, "PAGE" + std::to_string(index_) + "_DIV", "SAVED", "1");
     return report;
 }

@@ -5,7 +5,7 @@
 // section "PAGE<index>_DIV" holds one key, "SAVED".
 
 #include "app/main_window_logic.h"
-#include "app/page.h"
+#include "core/page.h"
 
 #include <memory>
 
@@ -14,10 +14,10 @@
 
 namespace quorvex::test {
 
-class RecordingPage : public app::PageBase {
+class RecordingPage : public core::PageBase {
 public:
-    RecordingPage(app::CConfigApp& app, app::PageUi& ui, app::PageHost& host, int index, int model,
-                  std::vector<std::string>& log)
+    RecordingPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int index,
+                  int model, std::vector<std::string>& log)
         : PageBase(app, ui, host), index_(index), model_(model), log_(log) {}
 
     int index() const { return index_; }
@@ -37,7 +37,7 @@ public:
     void hidden() override { record("hidden"); }
     void language(int lang) override { record("language " + std::to_string(lang)); }
     void profileLoad(int selector) override;
-    app::WriteReport profileSave(int selector) override;
+    core::WriteReport profileSave(int selector) override;
     void pausePoll(bool pause) override { record(pause ? "pause 1" : "pause 0"); }
     bool hasUnsentChanges() const override { return dirty; }
     void send() override {
@@ -62,8 +62,8 @@ private:
 // Builds RecordingPages; remembers the models it built for.
 class RecordingPageFactory : public app::PageFactory {
 public:
-    RecordingPageFactory(app::CConfigApp& app, app::PageUi& ui) : app_(app), ui_(ui) {}
-    std::unique_ptr<app::Page> createPage(int index, int model, app::PageHost& host) override {
+    RecordingPageFactory(core::CConfigApp& app, core::PageUi& ui) : app_(app), ui_(ui) {}
+    std::unique_ptr<core::Page> createPage(int index, int model, core::PageHost& host) override {
         built.push_back({index, model});
         log.push_back("p" + std::to_string(index) + ":created " + std::to_string(model));
         return std::make_unique<RecordingPage>(app_, ui_, host, index, model, log);
@@ -76,8 +76,8 @@ public:
     std::vector<std::pair<int, int>> built;
 
 private:
-    app::CConfigApp& app_;
-    app::PageUi& ui_;
+    core::CConfigApp& app_;
+    core::PageUi& ui_;
 };
 
 } // namespace quorvex::test

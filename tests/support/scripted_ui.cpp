@@ -12,70 +12,9 @@ void ScriptedUi::runPosted(app::MainWindowLogic& main) {
             if (!posted.empty()) posted.erase(posted.begin());
             main.command(next.value);
         } else {
-            main.pageMessage(next.page, static_cast<app::UserMessage>(next.value));
+            main.pageMessage(next.page, static_cast<core::UserMessage>(next.value));
         }
     }
-}
-
-std::vector<std::string> ScriptedUi::eventsStartingWith(const std::string& prefix) const {
-    std::vector<std::string> out;
-    for (const std::string& e : events) {
-        if (e.rfind(prefix, 0) == 0) out.push_back(e);
-    }
-    return out;
-}
-
-void ScriptedUi::message(int textId) {
-    events.push_back("message " + std::to_string(textId));
-    messages.push_back(textId);
-    messageTails.emplace_back();
-    if (onMessage) onMessage(textId);
-}
-
-void ScriptedUi::messageWithTail(int textId, const std::string& tail) {
-    events.push_back("message " + std::to_string(textId) + tail);
-    messages.push_back(textId);
-    messageTails.push_back(tail);
-    if (onMessage) onMessage(textId);
-}
-
-bool ScriptedUi::askYesNo(int textId) {
-    events.push_back("yesno " + std::to_string(textId));
-    if (yesNo.empty()) {
-        ADD_FAILURE() << "unexpected yes/no question " << textId;
-        return false;
-    }
-    bool answer = yesNo.front();
-    yesNo.pop_front();
-    return answer;
-}
-
-app::DiscardAnswer ScriptedUi::askSendDiscardCancel() {
-    events.push_back("discard?");
-    if (discardAnswers.empty()) {
-        ADD_FAILURE() << "unexpected unsent-changes question";
-        return app::DiscardAnswer::Cancel;
-    }
-    app::DiscardAnswer answer = discardAnswers.front();
-    discardAnswers.pop_front();
-    return answer;
-}
-
-void ScriptedUi::beep() {
-    events.push_back("beep");
-    ++beeps;
-}
-
-void ScriptedUi::setBusy(bool on) {
-    events.push_back(on ? "busy 1" : "busy 0");
-    busyDepth += on ? 1 : -1;
-}
-
-void ScriptedUi::focus(int controlId) {
-    events.push_back("focus " + std::to_string(controlId));
-}
-void ScriptedUi::refresh() {
-    events.push_back("refresh");
 }
 
 app::NoResponseAnswer ScriptedUi::askNoResponse() {
@@ -102,7 +41,7 @@ void ScriptedUi::postCommand(int command) {
     queue_.push_back({-1, command});
 }
 
-void ScriptedUi::postPageMessage(int index, app::UserMessage message) {
+void ScriptedUi::postPageMessage(int index, core::UserMessage message) {
     events.push_back("post page " + std::to_string(index) + " message " +
                      std::to_string(static_cast<int>(message)));
     queue_.push_back({index, static_cast<int>(message)});
@@ -154,7 +93,7 @@ std::optional<std::string> ScriptedUi::askProfileFile(app::FileDialogKind kind) 
     return answer;
 }
 
-void ScriptedUi::reportWriteFailures(const app::WriteReport& report) {
+void ScriptedUi::reportWriteFailures(const core::WriteReport& report) {
     events.push_back("write failures");
     writeFailures.push_back(report);
 }

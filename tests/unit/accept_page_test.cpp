@@ -1,10 +1,10 @@
 #include "pages/telephony/accept_page.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "profile/sections.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
-#include "support/scripted_ui.h"
+#include "support/scripted_page_ui.h"
 
 #include <gtest/gtest.h>
 
@@ -28,8 +28,8 @@ struct AcceptFixture : ::testing::Test {
     test::FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedUi ui;
+    core::CConfigApp app{drv.fn(), profiles, clock};
+    test::ScriptedPageUi ui;
     test::RecordingHost host;
     std::unique_ptr<AcceptPage> page;
 

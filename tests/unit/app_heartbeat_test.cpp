@@ -15,7 +15,7 @@ struct HeartbeatFixture : ::testing::Test {
     FakeDriver drv; // command 55 answers -1 (silence) unless told otherwise
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
+    core::CConfigApp app{drv.fn(), profiles, clock};
     test::ScriptedUi ui;
     app::Heartbeat heartbeat{app, ui};
 

@@ -20,7 +20,7 @@ struct MainFixture : ::testing::Test {
     FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
+    core::CConfigApp app{drv.fn(), profiles, clock};
     test::ScriptedUi ui;
     test::RecordingPageFactory factory{app, ui};
     app::MainWindowLogic main{app, ui, factory};
@@ -76,12 +76,12 @@ TEST_F(MainFixture, UnsentChangesQuestionOnLeaving) {
     ui.runPosted(main);
     takeLog();
     page(0)->dirty = true;
-    ui.discardAnswers = {app::DiscardAnswer::Cancel};
+    ui.discardAnswers = {core::DiscardAnswer::Cancel};
     main.pageCommand(5001);
     EXPECT_EQ(takeLog(), (Log{"p0:accept"})); // committed, then asked: Cancel stays
     EXPECT_EQ(main.currentIndex(), 0);
 
-    ui.discardAnswers = {app::DiscardAnswer::Send};
+    ui.discardAnswers = {core::DiscardAnswer::Send};
     main.pageCommand(5001);
     ui.runPosted(main);
     // The field being edited is committed before the question.
@@ -101,11 +101,11 @@ TEST_F(MainFixture, ProfileLoadOrderProgressAndUninitialisedPagesReadFirst) {
     for (uint16_t c : {DRV_CHGUNIT, DRV_AREACODE, DRV_PABXPREFIX, DRV_INTLPREFIX}) {
         drv.on({c}, Answer::ok());
     }
-    profiles.set(app::kCurrentProfile, "BACK_DIV", "CLBKNUM3", "0301234");
-    profiles.set(app::kCurrentProfile, "SET_DIV", "SOUNDON", "1");
-    profiles.set(app::kCurrentProfile, "SET_DIV", "PABX", "0");
+    profiles.set(core::kCurrentProfile, "BACK_DIV", "CLBKNUM3", "0301234");
+    profiles.set(core::kCurrentProfile, "SET_DIV", "SOUNDON", "1");
+    profiles.set(core::kCurrentProfile, "SET_DIV", "PABX", "0");
 
-    app::WriteReport report = main.profileLoad(app::kCurrentProfile, "my.pro");
+    core::WriteReport report = main.profileLoad(core::kCurrentProfile, "my.pro");
     EXPECT_TRUE(report.ok());
 
     EXPECT_EQ(takeLog(), (Log{"p0:read", "p0:load 1", "p1:load 1", "p2:read", "p2:load 1",
@@ -130,7 +130,7 @@ TEST_F(MainFixture, ProfileLoadOrderProgressAndUninitialisedPagesReadFirst) {
 
     // SOUNDON copied into the default profile.
     EXPECT_TRUE(app.soundOn);
-    EXPECT_EQ(profiles.get(app::kDefaultProfile, "SET_DIV", "SOUNDON"), "1");
+    EXPECT_EQ(profiles.get(core::kDefaultProfile, "SET_DIV", "SOUNDON"), "1");
 
     // Progress: the elapsed ms after each step, then 25000.
     EXPECT_EQ(ui.eventsStartingWith("progress open"), (Log{"progress open 6194 \"my.pro\" 25000"}));
@@ -148,17 +148,17 @@ TEST_F(MainFixture, ProfileLoadOrderProgressAndUninitialisedPagesReadFirst) {
 
 TEST_F(MainFixture, ProgressStopsAtItsEnd) {
     drv.onCall = [&](uint16_t, DRVPARAM*) { clock.advance(5000); };
-    main.profileLoad(app::kCurrentProfile, "slow.pro");
+    main.profileLoad(core::kCurrentProfile, "slow.pro");
     for (int p : ui.progressPositions)
         EXPECT_LE(p, 25000);
     EXPECT_EQ(ui.progressPositions[2], 25000);
 }
 
 TEST_F(MainFixture, ProfileLoadWithAnotherLanguageSwitchesEverything) {
-    profiles.set(app::kCurrentProfile, "SET_DIV", "LANGUAGE", "1");
-    main.profileLoad(app::kCurrentProfile, "de.pro");
+    profiles.set(core::kCurrentProfile, "SET_DIV", "LANGUAGE", "1");
+    main.profileLoad(core::kCurrentProfile, "de.pro");
     EXPECT_EQ(app.language, 1);
-    EXPECT_EQ(profiles.get(app::kDefaultProfile, "SET_DIV", "LANGUAGE"), "1");
+    EXPECT_EQ(profiles.get(core::kDefaultProfile, "SET_DIV", "LANGUAGE"), "1");
     Log log = takeLog();
     for (int i = 0; i < 10; ++i) {
         EXPECT_NE(std::find(log.begin(), log.end(), "p" + std::to_string(i) + ":language 1"),
@@ -187,15 +187,15 @@ TEST_F(MainFixture, ProfileSaveWritesAllSectionsInOrder) {
     std::vector<std::string> keys;
     for (const auto& w : profiles.writes) {
         if (w.section == "BACK_DIV" || w.section == "SET_DIV") keys.push_back(w.key);
-        EXPECT_EQ(w.selector, app::kCurrentProfile);
+        EXPECT_EQ(w.selector, core::kCurrentProfile);
     }
     EXPECT_EQ(keys, (Log{"CLBKACTIVE", "CLBKNUM0", "CLBKNUM1", "CLBKNUM2", "CLBKNUM3", "CLBKNUM4",
                          "CLBKNUM5", "CLBKNUM6", "CLBKNUM7", "CLBKNUM8", "CLBKNUM9", "LANGUAGE",
                          "SOUNDON", "LCDDSPING", "CHGUNIT", "LCCODE", "PABX", "IPREDIAL"}));
-    EXPECT_EQ(profiles.get(app::kCurrentProfile, "BACK_DIV", "CLBKACTIVE"), "1");
-    EXPECT_EQ(profiles.get(app::kCurrentProfile, "BACK_DIV", "CLBKNUM2"), "0897");
-    EXPECT_EQ(profiles.get(app::kCurrentProfile, "SET_DIV", "LANGUAGE"), "1");
-    EXPECT_EQ(profiles.get(app::kCurrentProfile, "SET_DIV", "LCCODE"), "030");
+    EXPECT_EQ(profiles.get(core::kCurrentProfile, "BACK_DIV", "CLBKACTIVE"), "1");
+    EXPECT_EQ(profiles.get(core::kCurrentProfile, "BACK_DIV", "CLBKNUM2"), "0897");
+    EXPECT_EQ(profiles.get(core::kCurrentProfile, "SET_DIV", "LANGUAGE"), "1");
+    EXPECT_EQ(profiles.get(core::kCurrentProfile, "SET_DIV", "LCCODE"), "030");
 
     EXPECT_EQ(ui.eventsStartingWith("progress open"),
               (Log{"progress open 6262 \"office.pro\" 100"}));
@@ -210,9 +210,9 @@ TEST_F(MainFixture, ProfileSaveWritesAllSectionsInOrder) {
 
 TEST_F(MainFixture, SaveWithAFailingWriteIsReported) {
     deviceAnswersTheMainWindow();
-    profiles.failWrites(app::kCurrentProfile, "PABX");
-    profiles.failWrites(app::kCurrentProfile, "SAVED");
-    app::WriteReport report = main.profileSave(app::kCurrentProfile, "x.pro").writes;
+    profiles.failWrites(core::kCurrentProfile, "PABX");
+    profiles.failWrites(core::kCurrentProfile, "SAVED");
+    core::WriteReport report = main.profileSave(core::kCurrentProfile, "x.pro").writes;
     EXPECT_FALSE(report.ok());
     EXPECT_EQ(report.failures().size(), 9u); // PABX and the eight pages' keys
     EXPECT_EQ(report.failures()[0].key, "PABX");
@@ -223,19 +223,19 @@ TEST_F(MainFixture, SaveWithAFailingWriteIsReported) {
 
 TEST_F(MainFixture, ItemsTheDeviceDidNotConfirmAreNeverSavedUnasked) {
     struct Row {
-        app::Unconfirmed policy;
+        core::Unconfirmed policy;
         std::deque<bool> answer; // the user's, when asked
         bool written;
     };
     const Row rows[] = {
-        {app::Unconfirmed::Refuse, {}, false},
-        {app::Unconfirmed::Ask, {false}, false},
-        {app::Unconfirmed::Ask, {true}, true},
+        {core::Unconfirmed::Refuse, {}, false},
+        {core::Unconfirmed::Ask, {false}, false},
+        {core::Unconfirmed::Ask, {true}, true},
     };
     for (const Row& r : rows) {
         test::FakeProfileStore store;
-        store.set(app::kDefaultProfile, "MSN_DIV", "ALIAS0", "Paul");
-        app::CConfigApp app2(drv.fn(), store, clock);
+        store.set(core::kDefaultProfile, "MSN_DIV", "ALIAS0", "Paul");
+        core::CConfigApp app2(drv.fn(), store, clock);
         app2.connected = true;
         test::ScriptedUi ui2;
         test::RecordingPageFactory factory2(app2, ui2);
@@ -247,16 +247,16 @@ TEST_F(MainFixture, ItemsTheDeviceDidNotConfirmAreNeverSavedUnasked) {
         auto* timer = factory2.page(main2, 8);
         timer->unconfirmed = {"TIMER_DIV/MCALL1"};
         timer->writeOnRead = "CORRECTED"; // reading writes the default profile
-        const app::ProfileStore::Contents before = store.contents(app::kDefaultProfile);
+        const core::ProfileStore::Contents before = store.contents(core::kDefaultProfile);
         ui2.writeUnconfirmedAnswers = r.answer;
 
-        app::SaveResult result = main2.profileSave(app::kCurrentProfile, "x.pro", r.policy);
+        core::SaveResult result = main2.profileSave(core::kCurrentProfile, "x.pro", r.policy);
         EXPECT_EQ(result.unconfirmed, (Log{"BACK_DIV/CLBKNUM7", "TIMER_DIV/MCALL1"}));
         EXPECT_EQ(result.written, r.written);
         EXPECT_EQ(ui2.unconfirmedAsked.size(), r.answer.size());
-        EXPECT_EQ(store.contents(app::kCurrentProfile).exists, r.written);
+        EXPECT_EQ(store.contents(core::kCurrentProfile).exists, r.written);
         if (!r.written) {
-            EXPECT_EQ(store.contents(app::kDefaultProfile), before); // byte for byte
+            EXPECT_EQ(store.contents(core::kDefaultProfile), before); // byte for byte
         }
         EXPECT_EQ(ui2.events.back(), "progress close");
     }
@@ -274,8 +274,8 @@ TEST_F(MainFixture, SaveAsksTheDeviceAgainForStandInsOfPagesWithoutUnsentChanges
     page(3)->readConfirms = true;
     page(3)->dirty = true; // the user's edits are not read over
     takeLog();
-    app::SaveResult result =
-        main.profileSave(app::kCurrentProfile, "x.pro", app::Unconfirmed::Refuse);
+    core::SaveResult result =
+        main.profileSave(core::kCurrentProfile, "x.pro", core::Unconfirmed::Refuse);
     Log log = takeLog();
     EXPECT_EQ(std::count(log.begin(), log.end(), "p2:read"), 1);
     EXPECT_EQ(std::count(log.begin(), log.end(), "p3:read"), 0);
@@ -286,7 +286,7 @@ TEST_F(MainFixture, SaveAsksTheDeviceAgainForStandInsOfPagesWithoutUnsentChanges
 TEST_F(MainFixture, SaveCancelledInTheQuestionWritesNothing) {
     main.command(5000);
     page(0)->dirty = true;
-    ui.discardAnswers = {app::DiscardAnswer::Cancel};
+    ui.discardAnswers = {core::DiscardAnswer::Cancel};
     main.command(5012);
     EXPECT_TRUE(profiles.writes.empty());
     EXPECT_TRUE(ui.eventsStartingWith("file?").empty());
@@ -296,14 +296,14 @@ TEST_F(MainFixture, LanguageSwitchWritesItAndReachesHiddenPages) {
     main.command(5000);
     takeLog();
     main.setLanguage(1);
-    EXPECT_EQ(profiles.get(app::kDefaultProfile, "SET_DIV", "LANGUAGE"), "1");
+    EXPECT_EQ(profiles.get(core::kDefaultProfile, "SET_DIV", "LANGUAGE"), "1");
     Log expected;
     for (int i = 0; i < 10; ++i)
         expected.push_back("p" + std::to_string(i) + ":language 1");
     EXPECT_EQ(takeLog(), expected);
     EXPECT_EQ(ui.eventsStartingWith("relabel").size(), 1u);
 
-    profiles.failWrites(app::kDefaultProfile);
+    profiles.failWrites(core::kDefaultProfile);
     EXPECT_FALSE(main.setLanguage(0).ok);
     EXPECT_EQ(ui.writeFailures.size(), 1u);
 }

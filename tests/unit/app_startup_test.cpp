@@ -18,7 +18,7 @@ struct StartupFixture : ::testing::Test {
     FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
+    core::CConfigApp app{drv.fn(), profiles, clock};
     test::ScriptedUi ui;
     test::RecordingPageFactory factory{app, ui};
     app::MainWindowLogic main{app, ui, factory};
@@ -27,7 +27,7 @@ struct StartupFixture : ::testing::Test {
 
     void SetUp() override {
         startTime = clock.now();
-        profiles.set(app::kWinIni, "QuorvexCom", "FirstRun", "1");
+        profiles.set(core::kWinIni, "QuorvexCom", "FirstRun", "1");
     }
     void deviceAnswers(int model) {
         drv.on({DRV_FINDPORT}, Answer::ok());
@@ -42,8 +42,8 @@ struct StartupFixture : ::testing::Test {
 
 TEST_F(StartupFixture, DeviceFound) {
     deviceAnswers(70);
-    profiles.set(app::kDefaultProfile, "SET_DIV", "LANGUAGE", "1");
-    profiles.set(app::kDefaultProfile, "SET_DIV", "SOUNDON", "1");
+    profiles.set(core::kDefaultProfile, "SET_DIV", "LANGUAGE", "1");
+    profiles.set(core::kDefaultProfile, "SET_DIV", "SOUNDON", "1");
     drv.on({DRV_CHGUNIT}, Answer::okText("0,12"));
     clock.advance(1200); // detection and the rest took 1.2 s so far
 
@@ -98,7 +98,7 @@ TEST_F(StartupFixture, TryAgainFindsABootLoaderOnCom2) {
     drv.on({DRV_BOOTPROBE, 1}, Answer::returns(2));
     ui.noResponseAnswers = {app::NoResponseAnswer::TryAgain};
     // A first start: the settings dialog (which reads the device) waits.
-    profiles.set(app::kWinIni, "QuorvexCom", "FirstRun", "0");
+    profiles.set(core::kWinIni, "QuorvexCom", "FirstRun", "0");
     EXPECT_EQ(startup.run(startTime), app::StartupResult::Running);
     EXPECT_TRUE(app.bootLoaderFound);
     EXPECT_FALSE(app.identified);
@@ -149,15 +149,15 @@ TEST_F(StartupFixture, R30FoundOnlyAfterTryAgainRebuildsForThreePorts) {
 TEST_F(StartupFixture, FirstRunOpensSettingsOnceThenNeverAgain) {
     deviceAnswers(70);
     test::FakeProfileStore fresh; // no win.ini yet
-    app::CConfigApp app1(drv.fn(), fresh, clock);
+    core::CConfigApp app1(drv.fn(), fresh, clock);
     test::ScriptedUi ui1;
     test::RecordingPageFactory factory1(app1, ui1);
     app::MainWindowLogic main1(app1, ui1, factory1);
     app::Startup(app1, main1, ui1).run(clock.now());
     EXPECT_EQ(ui1.settingsDialogs, 1);
-    EXPECT_EQ(fresh.get(app::kWinIni, "QuorvexCom", "FirstRun"), "1");
+    EXPECT_EQ(fresh.get(core::kWinIni, "QuorvexCom", "FirstRun"), "1");
 
-    app::CConfigApp app2(drv.fn(), fresh, clock);
+    core::CConfigApp app2(drv.fn(), fresh, clock);
     test::ScriptedUi ui2;
     test::RecordingPageFactory factory2(app2, ui2);
     app::MainWindowLogic main2(app2, ui2, factory2);
@@ -167,8 +167,8 @@ TEST_F(StartupFixture, FirstRunOpensSettingsOnceThenNeverAgain) {
 
 TEST_F(StartupFixture, FirstRunMarkerOtherThanOneCountsAsFirstRun) {
     deviceAnswers(70);
-    profiles.set(app::kWinIni, "QuorvexCom", "FirstRun", "0111111111111");
-    profiles.failWrites(app::kWinIni);
+    profiles.set(core::kWinIni, "QuorvexCom", "FirstRun", "0111111111111");
+    profiles.failWrites(core::kWinIni);
     startup.run(startTime);
     EXPECT_EQ(ui.settingsDialogs, 1);
     EXPECT_EQ(ui.writeFailures.size(), 1u); // the marker could not be written: said so

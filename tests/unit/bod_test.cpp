@@ -1,7 +1,7 @@
 // The bandwidth-on-demand dialog: checks while typing, OK and Cancel.
 
 #include "pages/data/bod_logic.h"
-#include "support/scripted_ui.h"
+#include "support/scripted_page_ui.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ TEST(BodTyping, RangesAndDigits) {
 
 class BodDialogTest : public ::testing::Test {
 protected:
-    test::ScriptedUi ui;
+    test::ScriptedPageUi ui;
     BodValues opening{45, 30, 2, 2};
 };
 

@@ -1,6 +1,6 @@
 #include "maintenance/callback_logic.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
 #include "support/scripted_ui.h"
@@ -20,9 +20,9 @@ struct CallbackFixture : ::testing::Test {
     test::FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
+    core::CConfigApp app{drv.fn(), profiles, clock};
     test::ScriptedUi ui;
-    app::CallbackSettings values; // the main window's copy
+    core::CallbackSettings values; // the main window's copy
 
     void SetUp() override {
         app.connected = true;
@@ -179,7 +179,7 @@ TEST_F(CallbackFixture, NotConnectedSendsNothingAndConfirmsNothing) {
 // The menu path: the main window reads 44 and 45 x10 first, the dialog shows that.
 TEST_F(CallbackFixture, OpenedFromTheMenuShowsWhatTheDeviceHolds) {
     struct NoPages : app::PageFactory {
-        std::unique_ptr<app::Page> createPage(int, int, app::PageHost&) override { return {}; }
+        std::unique_ptr<core::Page> createPage(int, int, core::PageHost&) override { return {}; }
     } factory;
     app::MainWindowLogic main(app, ui, factory);
     drv.on({DRV_CALLBACK, {}, {}, 0}, Answer::okFlag(1));

@@ -4,10 +4,10 @@
 
 #include "pages/data/charge_page.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
-#include "support/scripted_ui.h"
+#include "support/scripted_page_ui.h"
 
 #include <gtest/gtest.h>
 
@@ -48,8 +48,8 @@ protected:
     test::FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedUi ui;
+    core::CConfigApp app{drv.fn(), profiles, clock};
+    test::ScriptedPageUi ui;
     test::RecordingHost host;
     ChargePage page{app, ui, host};
 };

@@ -6,7 +6,7 @@
 #include "profile/sections.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
-#include "support/scripted_ui.h"
+#include "support/scripted_page_ui.h"
 
 #include <gtest/gtest.h>
 
@@ -129,8 +129,8 @@ protected:
     test::FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedUi ui;
+    core::CConfigApp app{drv.fn(), profiles, clock};
+    test::ScriptedPageUi ui;
     test::RecordingHost host;
     DataDevice dev;
     DataPage page{app, ui, host};
@@ -542,11 +542,11 @@ TEST_F(DataPageTest, LeavingAsksAndSendsDiscardsOrStays) {
     EXPECT_EQ(page.mayLeave(), 1); // nothing changed: no question
 
     page.checkClicked(kCtlAutoIdent, true);
-    ui.discardAnswers.push_back(app::DiscardAnswer::Cancel);
+    ui.discardAnswers.push_back(core::DiscardAnswer::Cancel);
     EXPECT_EQ(page.mayLeave(), 0);
     EXPECT_TRUE(page.hasUnsentChanges());
 
-    ui.discardAnswers.push_back(app::DiscardAnswer::Send);
+    ui.discardAnswers.push_back(core::DiscardAnswer::Send);
     EXPECT_EQ(page.mayLeave(), 1);
     EXPECT_EQ(calls(), (Lines{"47/1 w flag=1"}));
 
@@ -554,7 +554,7 @@ TEST_F(DataPageTest, LeavingAsksAndSendsDiscardsOrStays) {
     page.eidClassSelected(kEidLocal);
     page.editChanged(kCtlEidNumber, "1234");
     setBod({60, 10, 5, 5});
-    ui.discardAnswers.push_back(app::DiscardAnswer::Discard);
+    ui.discardAnswers.push_back(core::DiscardAnswer::Discard);
     EXPECT_EQ(page.mayLeave(), 1);
     EXPECT_FALSE(page.hasUnsentChanges());
     EXPECT_EQ(page.bodValues(), (BodValues{45, 30, 2, 2}));
@@ -658,11 +658,11 @@ TEST_F(DataPageTest, SaveWritesTheDeviceValuesUnderEveryKeyInOrder) {
         SCOPED_TRACE(portCount);
         app.portCount = portCount;
         profiles.writes.clear();
-        EXPECT_TRUE(page.profileSave(app::kCurrentProfile).ok());
+        EXPECT_TRUE(page.profileSave(core::kCurrentProfile).ok());
         std::vector<std::string> keys, values;
         for (const auto& w : profiles.writes) {
             EXPECT_EQ(w.section, "DATA_DIV");
-            EXPECT_EQ(w.selector, app::kCurrentProfile);
+            EXPECT_EQ(w.selector, core::kCurrentProfile);
             keys.push_back(w.key);
             values.push_back(w.value);
         }
@@ -692,15 +692,15 @@ TEST_F(DataPageTest, SaveWritesTheDeviceValuesUnderEveryKeyInOrder) {
 
 TEST_F(DataPageTest, FailedWritesComeBackInTheReport) {
     read();
-    profiles.failWrites(app::kCurrentProfile, "BOD");
-    app::WriteReport report = page.profileSave(app::kCurrentProfile);
+    profiles.failWrites(core::kCurrentProfile, "BOD");
+    core::WriteReport report = page.profileSave(core::kCurrentProfile);
     ASSERT_EQ(report.failures().size(), 1U);
     EXPECT_EQ(report.failures()[0].key, "BOD");
 }
 
 TEST_F(DataPageTest, LoadFillsTheEditedValuesAndSendsWhatDiffers) {
     read();
-    const int sel = app::kCurrentProfile;
+    const int sel = core::kCurrentProfile;
     profiles.set(sel, "DATA_DIV", "CURPTOCOL", "0");
     profiles.set(sel, "DATA_DIV", "MLP_PPP", "1");
     profiles.set(sel, "DATA_DIV", "BOD", "5"); // any non-zero switch is on
@@ -725,26 +725,26 @@ TEST_F(DataPageTest, LoadFillsTheEditedValuesAndSendsWhatDiffers) {
 TEST_F(DataPageTest, LoadReplacesAProtocolOutsideTheTableByPpp) {
     dev.values["47/0"] = kHdlc;
     read();
-    profiles.set(app::kCurrentProfile, "DATA_DIV", "CURPTOCOL", "9");
-    profiles.set(app::kCurrentProfile, "DATA_DIV", "FRMSZHDLC", "2048");
-    page.profileLoad(app::kCurrentProfile);
+    profiles.set(core::kCurrentProfile, "DATA_DIV", "CURPTOCOL", "9");
+    profiles.set(core::kCurrentProfile, "DATA_DIV", "FRMSZHDLC", "2048");
+    page.profileLoad(core::kCurrentProfile);
     EXPECT_EQ(calls(), (Lines{"47/0 w aux=0"}));
 }
 
 TEST_F(DataPageTest, LoadedEidNumberIsCheckedBeforeItIsSent) {
     read();
-    profiles.set(app::kCurrentProfile, "DATA_DIV", "EIDCLS", "4");
-    profiles.set(app::kCurrentProfile, "DATA_DIV", "EIDNUM4", "01dc5abc123");
-    page.profileLoad(app::kCurrentProfile);
+    profiles.set(core::kCurrentProfile, "DATA_DIV", "EIDCLS", "4");
+    profiles.set(core::kCurrentProfile, "DATA_DIV", "EIDNUM4", "01dc5abc123");
+    page.profileLoad(core::kCurrentProfile);
     EXPECT_TRUE(drv.calls().empty()); // never cut short and sent
     EXPECT_EQ(ui.messages, std::vector<int>{9036});
 }
 
 TEST_F(DataPageTest, ALoadedMagicNumberBlockLongerThanTheDeviceTakesNamesTheLimit) {
     read();
-    profiles.set(app::kCurrentProfile, "DATA_DIV", "EIDCLS", "4");
-    profiles.set(app::kCurrentProfile, "DATA_DIV", "EIDNUM4", "01dc5abc20843abc01dc5abc20843abc");
-    page.profileLoad(app::kCurrentProfile);
+    profiles.set(core::kCurrentProfile, "DATA_DIV", "EIDCLS", "4");
+    profiles.set(core::kCurrentProfile, "DATA_DIV", "EIDNUM4", "01dc5abc20843abc01dc5abc20843abc");
+    page.profileLoad(core::kCurrentProfile);
     EXPECT_TRUE(drv.calls().empty());
     EXPECT_EQ(ui.messages, std::vector<int>{kMsgMagicTooLong});
 }

@@ -1,11 +1,11 @@
 #include "pages/telephony/filter_page.h"
 #include "pages/telephony/port_entry.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "profile/sections.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
-#include "support/scripted_ui.h"
+#include "support/scripted_page_ui.h"
 
 #include <gtest/gtest.h>
 
@@ -31,8 +31,8 @@ struct FilterFixture : ::testing::Test {
     test::FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedUi ui;
+    core::CConfigApp app{drv.fn(), profiles, clock};
+    test::ScriptedPageUi ui;
     test::RecordingHost host;
     std::unique_ptr<FilterPage> page;
 
@@ -386,7 +386,7 @@ TEST_F(FilterFixture, ProfileSaveWritesConfirmedValuesUnderTheSectionKeys) {
 }
 
 TEST(FilterEntries, StoredAndShownForms) {
-    PortNames names = {"\"11\"", "Paul", "\"22\"", "\"31\"", "Ilvane"};
+    core::PortNames names = {"\"11\"", "Paul", "\"22\"", "\"31\"", "Ilvane"};
     EXPECT_EQ(telephony::storedValue("Paul", names), "*21");
     EXPECT_EQ(telephony::storedValue("Ilvane", names), "*32");
     EXPECT_EQ(telephony::storedValue("*22", names), "*22");

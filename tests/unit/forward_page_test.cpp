@@ -3,11 +3,11 @@
 // profile load and save, validation while typing.
 #include "pages/telephony/forward_page.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "profile/sections.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
-#include "support/scripted_ui.h"
+#include "support/scripted_page_ui.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ protected:
         app.portCount = model == 30 ? 3 : 5;
         for (int p = 0; p < 5; ++p) {
             auto& port = app.cache.analog[static_cast<std::size_t>(p)];
-            port.name = app::defaultPortName(p);
+            port.name = core::defaultPortName(p);
             port.msn[0] = "47110" + std::to_string(p);
         }
         app.cache.analog[1].name = "Paul";
@@ -73,8 +73,8 @@ protected:
     test::FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedUi ui;
+    core::CConfigApp app{drv.fn(), profiles, clock};
+    test::ScriptedPageUi ui;
     test::RecordingHost host;
     std::unique_ptr<ForwardPage> page;
 };
@@ -306,7 +306,7 @@ TEST_F(ForwardTest, UnsentChangesQuestionSendsChangedFieldsThenReadsThePage) {
     EXPECT_TRUE(page->hasUnsentChanges());
     drv.clearCalls();
     clock.sleeps.clear();
-    ui.discardAnswers.push_back(app::DiscardAnswer::Send);
+    ui.discardAnswers.push_back(core::DiscardAnswer::Send);
     EXPECT_EQ(page->mayLeave(), 1);
 
     std::vector<Cmd> expected{{DRV_CFNR, 11, 0, 1, "*22"}, {DRV_CFU, 31, 0, 1, "0301"}};
@@ -318,7 +318,7 @@ TEST_F(ForwardTest, UnsentChangesQuestionSendsChangedFieldsThenReadsThePage) {
 
     // Discard instead: back to the device's values.
     type(2724, "0302");
-    ui.discardAnswers.push_back(app::DiscardAnswer::Discard);
+    ui.discardAnswers.push_back(core::DiscardAnswer::Discard);
     EXPECT_EQ(page->mayLeave(), 1);
     EXPECT_EQ(page->text(2724), "");
     EXPECT_FALSE(page->hasUnsentChanges());

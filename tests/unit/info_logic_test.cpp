@@ -1,6 +1,6 @@
 #include "maintenance/info_logic.h"
 
-#include "maintenance/detection.h"
+#include "core/detection.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
 
@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+namespace qc = quorvex::core;
 namespace qm = quorvex::maintenance;
 namespace qt = quorvex::test;
 using qt::Answer;
@@ -30,7 +31,7 @@ struct InfoTest : ::testing::Test {
     qt::FakeDriver drv;
     qt::FakeProfileStore profiles;
     qt::FakeClock clock;
-    quorvex::app::CConfigApp app{drv.fn(), profiles, clock};
+    quorvex::core::CConfigApp app{drv.fn(), profiles, clock};
     qm::IsdnInfo info{app};
 };
 
@@ -63,7 +64,7 @@ TEST_F(InfoTest, InitialValuesBeforeTheFirstRead) {
 }
 
 TEST_F(InfoTest, ReadsTheFourValuesInOrder) {
-    qm::Identity id;
+    qc::Identity id;
     id.identified = true;
     id.modelNumber = 70;
     id.usbVariant = true;

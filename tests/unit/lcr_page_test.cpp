@@ -4,11 +4,11 @@
 
 #include "pages/data/lcr_page.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "profile/sections.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
-#include "support/scripted_ui.h"
+#include "support/scripted_page_ui.h"
 
 #include <gtest/gtest.h>
 
@@ -26,14 +26,14 @@ std::string describe(const test::Call& c) {
     const DRVPARAM& r = c.sent;
     std::string s = std::to_string(c.code) + " " + std::to_string(r.nPort) + "." +
                     std::to_string(r.nIndex) + " op" + std::to_string(r.nOp);
-    if (r.nOp != app::kOpSet) return s;
+    if (r.nOp != core::kOpSet) return s;
     switch (c.code) {
     case DRV_LCRTIME:
         return s + " " + std::to_string(r.nFrom) + "-" + std::to_string(r.nTo);
     case DRV_LCRPREFIX:
-        return s + " " + app::fieldText(r.szText3);
+        return s + " " + core::fieldText(r.szText3);
     case DRV_LCRRANGE:
-        return s + " " + app::fieldText(r.szText) + "-" + app::fieldText(r.szText2);
+        return s + " " + core::fieldText(r.szText) + "-" + core::fieldText(r.szText2);
     default:
         return s + " =" + std::to_string(r.bFlag);
     }
@@ -67,8 +67,8 @@ protected:
     test::FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedUi ui;
+    core::CConfigApp app{drv.fn(), profiles, clock};
+    test::ScriptedPageUi ui;
     test::RecordingHost host;
     LcrPage page{app, ui, host};
 };
@@ -324,7 +324,7 @@ TEST_F(LcrPageTest, RefusedItemsKeepTheirMarks) {
     EXPECT_TRUE(page.tables()[0].bands[0].active.device);
     EXPECT_EQ(page.report().text().find(",NG\n") != std::string::npos, true);
 
-    ui.discardAnswers.push_back(app::DiscardAnswer::Send);
+    ui.discardAnswers.push_back(core::DiscardAnswer::Send);
     drv.clearRules();
     emptyDevice();
     drv.clearCalls();
@@ -337,7 +337,7 @@ TEST_F(LcrPageTest, DiscardRestoresTheDeviceValues) {
     readEmpty();
     type(0, BandField::From, "08");
     page.click(ctl::kActivated);
-    ui.discardAnswers.push_back(app::DiscardAnswer::Discard);
+    ui.discardAnswers.push_back(core::DiscardAnswer::Discard);
     EXPECT_EQ(page.mayLeave(), 1);
     EXPECT_EQ(page.text(ctl::band(0, BandField::From)), "");
     EXPECT_FALSE(page.flag(ctl::kActivated));

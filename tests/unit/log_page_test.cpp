@@ -1,9 +1,9 @@
 #include "maintenance/log_page.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
-#include "support/scripted_ui.h"
+#include "support/scripted_page_ui.h"
 
 #include <gtest/gtest.h>
 
@@ -60,8 +60,8 @@ protected:
     qt::FakeDriver drv;
     qt::FakeProfileStore profiles;
     qt::FakeClock clock;
-    quorvex::app::CConfigApp app{drv.fn(), profiles, clock};
-    qt::ScriptedUi ui;
+    quorvex::core::CConfigApp app{drv.fn(), profiles, clock};
+    qt::ScriptedPageUi ui;
     qt::RecordingHost host;
     qm::LogPage page{app, ui, host};
 };

@@ -94,7 +94,7 @@ TEST(LogParse, DisplayTexts) {
     EXPECT_EQ(qm::logDateTime(entry({"01.02", "10:30"})), "01.02 10:30");
     EXPECT_EQ(qm::logDateTime(entry({"01.02", "--:--"})), "01.02    --:--");
     EXPECT_EQ(qm::logDateTime(entry({"", ""})), " ");
-    quorvex::PortNames names = {"Fax", "Kitchen", "\"22\"", "\"31\"", "\"32\""};
+    quorvex::core::PortNames names = {"Fax", "Kitchen", "\"22\"", "\"31\"", "\"32\""};
     EXPECT_EQ(qm::logNumberText("*21", names), "Kitchen");
     EXPECT_EQ(qm::logNumberText("*11", names), "Fax");
     EXPECT_EQ(qm::logNumberText("*32", names), "\"32\"");

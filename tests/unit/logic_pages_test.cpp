@@ -16,12 +16,13 @@
 
 #include <gtest/gtest.h>
 
+namespace qc = quorvex::core;
 namespace qa = quorvex::app;
 namespace qt = quorvex::test;
 
 namespace {
 
-template <typename T> bool is(const qa::Page* p) {
+template <typename T> bool is(const qc::Page* p) {
     return dynamic_cast<const T*>(p) != nullptr;
 }
 
@@ -31,10 +32,10 @@ TEST(LogicPages, EachIndexMakesItsPageForBothModels) {
     qt::FakeDriver drv;
     qt::FakeProfileStore profiles;
     qt::FakeClock clock;
-    qa::CConfigApp app{drv.fn(), profiles, clock};
+    qc::CConfigApp app{drv.fn(), profiles, clock};
     qt::ScriptedUi ui;
     qt::RecordingHost host;
-    using Check = bool (*)(const qa::Page*);
+    using Check = bool (*)(const qc::Page*);
     const Check checks[] = {
         is<quorvex::telephony::MsnPage>,       is<quorvex::telephony::AcceptPage>,
         is<quorvex::telephony::ShortDialPage>, is<quorvex::telephony::ForwardPage>,
@@ -58,7 +59,7 @@ TEST(LogicPages, TheFactoryServesTheMainWindow) {
     qt::FakeDriver drv;
     qt::FakeProfileStore profiles;
     qt::FakeClock clock;
-    qa::CConfigApp app{drv.fn(), profiles, clock};
+    qc::CConfigApp app{drv.fn(), profiles, clock};
     qt::ScriptedUi ui;
     qt::RecordingHost host;
     qa::LogicPageFactory factory(app, ui);
@@ -72,46 +73,46 @@ TEST(LogicPages, TheFactoryServesTheMainWindow) {
 TEST(LogicPages, TheFieldBeingEditedIsCommittedBeforeTheQuestion) {
     struct Row {
         int index;
-        std::function<void(qa::Page&)> edit; // typed, not yet committed
+        std::function<void(qc::Page&)> edit; // typed, not yet committed
         bool asked;
     };
     const int predial = quorvex::pages::lcr_control::band(0, quorvex::pages::BandField::Predial);
     const std::vector<Row> rows = {
-        {qa::kLcrPage,
-         [predial](qa::Page& p) {
+        {qc::kLcrPage,
+         [predial](qc::Page& p) {
              dynamic_cast<quorvex::pages::LcrPage&>(p).typeText(predial, "");
          },
          true},
-        {qa::kMsnPage,
-         [](qa::Page& p) { dynamic_cast<quorvex::telephony::MsnPage&>(p).setText(3000, "12a"); },
+        {qc::kMsnPage,
+         [](qc::Page& p) { dynamic_cast<quorvex::telephony::MsnPage&>(p).setText(3000, "12a"); },
          false},
     };
     for (const Row& r : rows) {
         qt::FakeDriver drv;
         drv.on({DRV_LCRPREFIX}, qt::Answer::okText("")); // band 0 predial "01070", below
-        drv.on({DRV_LCRPREFIX, 0, 0, qa::kOpQuery}, [] {
+        drv.on({DRV_LCRPREFIX, 0, 0, qc::kOpQuery}, [] {
             qt::Answer a;
             a.text3 = "01070";
             return a;
         }());
         qt::FakeProfileStore profiles;
         qt::FakeClock clock;
-        qa::CConfigApp app{drv.fn(), profiles, clock};
+        qc::CConfigApp app{drv.fn(), profiles, clock};
         app.connected = true;
         app.pageModel = 70;
         qt::ScriptedUi ui;
         qa::LogicPageFactory factory(app, ui);
         qa::MainWindowLogic main(app, ui, factory);
         main.buildPages();
-        main.command(qa::kCmdFirstPage + r.index);
+        main.command(qc::kCmdFirstPage + r.index);
         ui.runPosted(main);
         r.edit(*main.page(r.index));
         drv.clearCalls();
-        ui.discardAnswers = {qa::DiscardAnswer::Send};
-        main.pageCommand(qa::kCmdFirstPage + qa::kTimerPage);
+        ui.discardAnswers = {qc::DiscardAnswer::Send};
+        main.pageCommand(qc::kCmdFirstPage + qc::kTimerPage);
         EXPECT_EQ(ui.discardAnswers.empty(), r.asked) << r.index;
-        EXPECT_EQ(main.currentIndex(), qa::kTimerPage) << r.index;
-        if (r.index == qa::kLcrPage) {
+        EXPECT_EQ(main.currentIndex(), qc::kTimerPage) << r.index;
+        if (r.index == qc::kLcrPage) {
             // The emptied predial went to the device: a clear of band 0's prefix.
             EXPECT_EQ(drv.count(DRV_LCRPREFIX), 1);
         }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
+namespace qc = quorvex::core;
 namespace qa = quorvex::app;
 namespace qt = quorvex::test;
 using qt::Answer;
@@ -77,7 +78,7 @@ protected:
     qt::FakeDriver drv;
     qt::FakeProfileStore profiles;
     qt::FakeClock clock;
-    qa::CConfigApp app{drv.fn(), profiles, clock};
+    qc::CConfigApp app{drv.fn(), profiles, clock};
     qa::MonitorLogic monitor{app};
     int heartbeatMistakes = 0;
 };
@@ -199,7 +200,8 @@ TEST(MonitorParse, ChargeValues) {
         EXPECT_EQ(v.value, r.amount) << r.in;
         EXPECT_EQ(v.currency, r.currency) << r.in;
     }
-    quorvex::pages::ChargeRow row = quorvex::pages::parseChargeRow("P11: 1,234 DM\r\nP31: 5,000 DM\r\nATA: 1,00 DM", 3);
+    quorvex::pages::ChargeRow row =
+        quorvex::pages::parseChargeRow("P11: 1,234 DM\r\nP31: 5,000 DM\r\nATA: 1,00 DM", 3);
     EXPECT_EQ(row.cells[0], "1,23");
     EXPECT_EQ(row.cells[1], "0,00");
     EXPECT_EQ(row.cells[3], ""); // not looked for with three ports

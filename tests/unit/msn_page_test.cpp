@@ -3,7 +3,7 @@
 #include "profile/sections.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
-#include "support/scripted_ui.h"
+#include "support/scripted_page_ui.h"
 
 #include <gtest/gtest.h>
 
@@ -26,9 +26,9 @@ struct MsnFixture {
         app.portCount = model == 30 ? 3 : 5;
         for (std::size_t p = 0; p < 5; ++p) {
             app.cache.analog[p].msn = {"", "", "", "", ""};
-            app.cache.analog[p].name = app::defaultPortName(static_cast<int>(p));
+            app.cache.analog[p].name = core::defaultPortName(static_cast<int>(p));
         }
-        app.cache.data.name = std::string(app::kDefaultDataPortName);
+        app.cache.data.name = std::string(core::kDefaultDataPortName);
     }
 
     // Keys written to selector, in order.
@@ -52,8 +52,8 @@ struct MsnFixture {
     test::FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedUi ui;
+    core::CConfigApp app{drv.fn(), profiles, clock};
+    test::ScriptedPageUi ui;
     test::RecordingHost host;
     MsnPage page;
 };
@@ -264,7 +264,7 @@ TEST_F(MsnR30, UnsentChangesCompareOnlyThePortsOfTheModel) {
     page.readDevice();
     EXPECT_EQ(page.mayLeave(), 1); // nothing pending: no question
     page.setChecked(3022, true);
-    ui.discardAnswers = {app::DiscardAnswer::Cancel, app::DiscardAnswer::Discard};
+    ui.discardAnswers = {core::DiscardAnswer::Cancel, core::DiscardAnswer::Discard};
     EXPECT_EQ(page.mayLeave(), 0);
     EXPECT_TRUE(page.checked(3022));
     EXPECT_EQ(page.mayLeave(), 1);

@@ -2,4 +2,4 @@ include(${CMAKE_SOURCE_DIR}/tests/support/support.cmake)
 
 quorvex_add_test(NAME settings_dialog_test LABELS unit
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/settings_dialog_test.cpp
-    LIBS quorvex_core quorvex_test_support)
+    LIBS quorvex_test_shell)

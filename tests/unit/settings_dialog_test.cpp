@@ -23,7 +23,7 @@ public:
     void setBusy(bool on) override { events.push_back(on ? "busy 1" : "busy 0"); }
     void refresh() override { events.push_back("refresh"); }
     void relabel(int language) override { events.push_back("relabel " + std::to_string(language)); }
-    void reportWriteFailures(const app::WriteReport& report) override {
+    void reportWriteFailures(const core::WriteReport& report) override {
         events.push_back("write failed " + report.describe());
     }
     Strings events;
@@ -33,7 +33,7 @@ struct SettingsFixture : ::testing::Test {
     test::FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
+    core::CConfigApp app{drv.fn(), profiles, clock};
     test::ScriptedUi shell;
     test::RecordingPageFactory factory{app, shell};
     app::MainWindowLogic main{app, shell, factory};
@@ -252,9 +252,9 @@ TEST_F(SettingsFixture, AChargeUnitTooLongForTheRecordIsRejected) {
 // Pages report failed default-profile writes (port names, symbols) through
 // the main window, which shows them.
 TEST_F(SettingsFixture, MainWindowShowsAPagesFailedWrites) {
-    app::WriteReport report;
+    core::WriteReport report;
     report.add({0, "MSN_DIV", "ALIAS1", "disk full"});
-    app::PageHost& host = main;
+    core::PageHost& host = main;
     host.reportWriteFailures(report);
     ASSERT_EQ(shell.writeFailures.size(), 1u);
     EXPECT_EQ(shell.writeFailures[0].failures()[0].key, "ALIAS1");

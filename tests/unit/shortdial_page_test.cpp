@@ -2,11 +2,11 @@
 // send (all and changed), profile load and save; validation while typing.
 #include "pages/telephony/short_dial_page.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "profile/sections.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
-#include "support/scripted_ui.h"
+#include "support/scripted_page_ui.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ protected:
         app.pageModel = model;
         app.portCount = model == 30 ? 3 : 5;
         for (int p = 0; p < 5; ++p)
-            app.cache.analog[static_cast<std::size_t>(p)].name = app::defaultPortName(p);
+            app.cache.analog[static_cast<std::size_t>(p)].name = core::defaultPortName(p);
         app.cache.analog[1].name = "Paul";
         page = std::make_unique<ShortDialPage>(app, ui, host);
     }
@@ -62,8 +62,8 @@ protected:
     test::FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedUi ui;
+    core::CConfigApp app{drv.fn(), profiles, clock};
+    test::ScriptedPageUi ui;
     test::RecordingHost host;
     std::unique_ptr<ShortDialPage> page;
 };
@@ -134,7 +134,7 @@ TEST_F(ShortDialTest, UnsentChangesQuestionSendsOnlyChangedItems) {
     type(editOf(2, 3), "Paul");
     type(editOf(0, 0), "0301234");
     EXPECT_TRUE(page->hasUnsentChanges());
-    ui.discardAnswers.push_back(app::DiscardAnswer::Send);
+    ui.discardAnswers.push_back(core::DiscardAnswer::Send);
     EXPECT_EQ(page->mayLeave(), 1);
 
     EXPECT_EQ(drv.sequence(), (std::vector<Cmd>{{DRV_SPECIALRING, 32, 0, 1, ""},

@@ -6,7 +6,7 @@
 namespace quorvex::telephony {
 namespace {
 
-PortNames names() {
+core::PortNames names() {
     return {"\"11\"", "Paul", "\"22\"", "\"31\"", "\"32\""};
 }
 
@@ -85,13 +85,13 @@ TEST(PortEntry, AHalfTypedTextIsUndoneByTheCommit) {
 }
 
 TEST(PortEntry, StarCodeOfAPortWithoutNameShowsTheCode) {
-    PortNames n = names();
+    core::PortNames n = names();
     n[1].clear();
     EXPECT_EQ(displayText("*21", n), "*21");
 }
 
 TEST(PortEntry, RenamingChangesTheDisplayNotTheStoredValue) {
-    PortNames n = names();
+    core::PortNames n = names();
     PortEntry e;
     e.reset("*21", n);
     EXPECT_EQ(e.displayed(), "Paul");
@@ -103,7 +103,7 @@ TEST(PortEntry, RenamingChangesTheDisplayNotTheStoredValue) {
 }
 
 TEST(PortEntry, TwoPortsWithOneNameKeepTheirOwnStarCodes) {
-    PortNames n = names();
+    core::PortNames n = names();
     n[2] = "Paul";
     PortEntry e;
     e.reset("*22", n);

@@ -2,11 +2,11 @@
 
 #include "pages/data/timer_page.h"
 
-#include "app/config_app.h"
+#include "core/config_app.h"
 #include "profile/sections.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
-#include "support/scripted_ui.h"
+#include "support/scripted_page_ui.h"
 
 #include <gtest/gtest.h>
 
@@ -67,8 +67,8 @@ protected:
     test::FakeDriver drv;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
-    app::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedUi ui;
+    core::CConfigApp app{drv.fn(), profiles, clock};
+    test::ScriptedPageUi ui;
     test::RecordingHost host;
     TimerPage page{app, ui, host};
 };
@@ -201,7 +201,7 @@ TEST_F(TimerPageTest, UnconfirmedWritesStayPending) {
     page.send();
     EXPECT_TRUE(page.active(0).changed());
     EXPECT_TRUE(page.time(1).changed());
-    ui.discardAnswers.push_back(app::DiscardAnswer::Discard);
+    ui.discardAnswers.push_back(core::DiscardAnswer::Discard);
     EXPECT_EQ(page.mayLeave(), 1);
     EXPECT_FALSE(page.hasUnsentChanges());
     EXPECT_EQ(page.text(ctl::kTimeBase + 1), "00:00");

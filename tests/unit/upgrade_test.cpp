@@ -1,8 +1,9 @@
+#include "app/upgrade_host.h"
 #include "maintenance/upgrade.h"
 
-#include "app/ini_profile_store.h"
 #include "app/logic_pages.h"
-#include "maintenance/detection.h"
+#include "core/detection.h"
+#include "core/ini_profile_store.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
 #include "support/scripted_ui.h"
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+namespace qc = quorvex::core;
 namespace qm = quorvex::maintenance;
 namespace qt = quorvex::test;
 using qt::Answer;
@@ -114,9 +116,9 @@ public:
     explicit FakeHost(Log& log) : log_(log) {}
     bool saveOk = true;
     std::vector<std::string> unconfirmed; // what the save finds the device did not confirm
-    quorvex::app::SaveResult saveDefaultProfile() override {
+    quorvex::core::SaveResult saveDefaultProfile() override {
         log_.lines.push_back("save default.pro");
-        quorvex::app::SaveResult r;
+        quorvex::core::SaveResult r;
         r.unconfirmed = unconfirmed;
         r.written = unconfirmed.empty();
         if (!saveOk) r.writes.add({0, "SET_DIV", "PABX", "No space left on device"});
@@ -146,12 +148,12 @@ protected:
     }
 
     void identifyAs(int model, bool usb) {
-        qm::Identity id;
+        qc::Identity id;
         id.identified = true;
         id.modelNumber = model;
         id.usbVariant = usb;
         id.portIndex = 2;
-        id.deviceName = qm::deviceNameFor(model, usb);
+        id.deviceName = qc::deviceNameFor(model, usb);
         id.firmwareText = "V2.00";
         id.bootCodeText = "B1.00";
         app.applyIdentity(id);
@@ -201,7 +203,7 @@ protected:
     qt::FakeDriver drv;
     qt::FakeProfileStore profiles;
     qt::FakeClock clock;
-    quorvex::app::CConfigApp app{drv.fn(), profiles, clock, drv.directFn()};
+    quorvex::core::CConfigApp app{drv.fn(), profiles, clock, drv.directFn()};
     FakeUpgradeUi ui{log};
     FakeHost host{log};
     int processed = 0;
@@ -524,11 +526,11 @@ TEST_F(UpgradeTest, AReadThatFailsBeforeTheUpgradeKeepsTheDefaultProfile) {
     const std::filesystem::path defaultPro = home / "default.pro";
     const std::string before = "[MSN_DIV]\r\nALIAS1=Paul\r\n[TIMER_DIV]\r\nMCALL0=06:30\r\n";
     std::ofstream(defaultPro, std::ios::binary) << before;
-    quorvex::app::IniProfileStore store([&](int selector) {
-        return selector == quorvex::app::kDefaultProfile ? defaultPro : std::filesystem::path();
+    quorvex::core::IniProfileStore store([&](int selector) {
+        return selector == quorvex::core::kDefaultProfile ? defaultPro : std::filesystem::path();
     });
-    quorvex::app::CConfigApp device{drv.fn(), store, clock, drv.directFn()};
-    qm::Identity id;
+    quorvex::core::CConfigApp device{drv.fn(), store, clock, drv.directFn()};
+    qc::Identity id;
     id.identified = true;
     id.modelNumber = 70;
     device.applyIdentity(id);
@@ -541,7 +543,7 @@ TEST_F(UpgradeTest, AReadThatFailsBeforeTheUpgradeKeepsTheDefaultProfile) {
     quorvex::app::LogicPageFactory pages(device, shell);
     quorvex::app::MainWindowLogic main(device, shell, pages);
     main.buildPages();
-    qm::MainWindowUpgradeHost realHost(main);
+    quorvex::app::MainWindowUpgradeHost realHost(main);
     ui.files = {r70};
     ui.confirms = {true};
     qm::FirmwareUpgrade upgrade(device, ui, realHost, [] {});

@@ -3,5 +3,5 @@ include(${CMAKE_SOURCE_DIR}/tests/support/support.cmake)
 foreach(t firmware_file upgrade)
     quorvex_add_test(NAME ${t}_test LABELS unit
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/${t}_test.cpp
-        LIBS quorvex_test_support quorvex_core)
+        LIBS quorvex_test_shell)
 endforeach()

@@ -1,9 +1,0 @@
-#include "app/version.h"
-
-namespace quorvex {
-
-const char* versionText() {
-    return kVersion;
-}
-
-} // namespace quorvex

@@ -1,0 +1,48 @@
+#include "core/config_app.h"
+
+#include "core/detection.h"
+
+namespace quorvex::core {
+
+CConfigApp::CConfigApp(DriverFn driver, ProfileStore& profiles, Clock& clock, DriverFn direct)
+    : driver_(std::move(driver)), direct_(std::move(direct)), profiles_(profiles), clock_(clock) {}
+
+int32_t CConfigApp::SendDrvCmd(uint16_t code, DRVPARAM* p) {
+    if (!connected || !driver_) return -2;
+    return driver_(code, p);
+}
+
+int32_t CConfigApp::callDriver(uint16_t code, DRVPARAM* p) {
+    const DriverFn& driver = direct_ ? direct_ : driver_;
+    if (!driver) return -2;
+    return driver(code, p);
+}
+
+void CConfigApp::applyIdentity(const Identity& id) {
+    identified = id.identified;
+    modelNumber = id.modelNumber;
+    portIndex = id.portIndex;
+    usbVariant = id.usbVariant;
+    deviceName = id.deviceName;
+    firmwareText = id.firmwareText;
+    bootCodeText = id.bootCodeText;
+    portCount = portCountFor(modelNumber);
+}
+
+void CConfigApp::resetIdentity() {
+    applyIdentity(Identity{});
+}
+
+bool detectDevice(CConfigApp& app, FindMode mode) {
+    std::optional<Identity> id = detect(app.directDriver(), mode);
+    if (!id) {
+        app.resetIdentity();
+        return false;
+    }
+    app.connected = true;
+    app.applyIdentity(*id);
+    app.pageModel = app.modelNumber;
+    return true;
+}
+
+} // namespace quorvex::core

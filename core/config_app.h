@@ -1,0 +1,87 @@
+#pragma once
+// CConfigApp: the application object. It owns the program-wide state (the
+// connection, the device identity, language and sound, the device-state
+// cache) and the ways out of the program: the driver, the profiles and the
+// clock, all injected so that tests run without a device, files or time.
+
+#include "core/clock.h"
+#include "core/detection.h"
+#include "core/device_cache.h"
+#include "core/profile_store.h"
+#include "driver/r70com32.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace quorvex::core {
+
+class CConfigApp {
+public:
+    // direct, when given, takes the calls that go around the wrapper
+    // (callDriver) so that they can be told apart; else driver takes both.
+    CConfigApp(DriverFn driver, ProfileStore& profiles, Clock& clock, DriverFn direct = {});
+
+    // The wrapper every page uses: -2 without calling the driver while not connected.
+    int32_t SendDrvCmd(uint16_t code, DRVPARAM* p);
+    // Straight to the driver, for the calls that must work while not
+    // connected: detection, close, identity, boot probe, heartbeat, reopen.
+    int32_t callDriver(uint16_t code, DRVPARAM* p);
+    // callDriver as a function, for the detection steps.
+    DriverFn directDriver() {
+        return [this](uint16_t code, DRVPARAM* p) { return callDriver(code, p); };
+    }
+
+    // Bracket long device exchanges; the heartbeat skips its ticks meanwhile.
+    // Nested brackets are counted, and a resume without a suspend does nothing.
+    void suspendHeartbeat() { ++suspendCount_; }
+    void resumeHeartbeat() {
+        if (suspendCount_ > 0) --suspendCount_;
+    }
+    bool heartbeatSuspended() const { return suspendCount_ > 0; }
+
+    // Takes a freshly read identity: identified, names, model, port count.
+    void applyIdentity(const Identity& id);
+    // Detection failed: model 0, port -1, "????", "?.?.?", not identified.
+    void resetIdentity();
+
+    ProfileStore& profiles() { return profiles_; }
+    Clock& clock() { return clock_; }
+    const DriverFn& driver() const { return driver_; }
+
+    // Program-wide state.
+    bool connected = false;
+    bool identified = false;
+    bool bootLoaderFound = false;
+    std::string deviceName = "????";
+    std::string firmwareText = "?.?.?";
+    std::string bootCodeText = "?.?.?";
+    int modelNumber = 0;
+    int portIndex = -1;
+    bool usbVariant = false;
+    int portCount = 5;
+    int pageModel = 0;
+    int language = 0; // 0 English, 1 German
+    bool soundOn = false;
+    bool largeFonts = false;
+    std::string programDir;
+    std::string defaultProfile;
+    std::string currentProfile;
+    int currentPageIndex = 0;
+
+    DeviceCache cache;
+
+private:
+    DriverFn driver_;
+    DriverFn direct_;
+    ProfileStore& profiles_;
+    Clock& clock_;
+    int suspendCount_ = 0;
+};
+
+// Finds the device (command 0, or 57 on the remembered port) and takes its
+// identity: connected, pageModel and portCount follow. On failure the
+// identity is reset to "not identified".
+bool detectDevice(CConfigApp& app, FindMode mode = FindMode::Find);
+
+} // namespace quorvex::core

@@ -1,0 +1,29 @@
+#pragma once
+// ProfileStore on real initialisation files: each selector is mapped to a
+// path when it is used, so selector 1 follows the profile chosen last.
+
+#include "core/profile_store.h"
+
+#include <filesystem>
+#include <functional>
+
+namespace quorvex::core {
+
+class IniProfileStore final : public ProfileStore {
+public:
+    using PathOf = std::function<std::filesystem::path(int selector)>;
+    explicit IniProfileStore(PathOf pathOf) : pathOf_(std::move(pathOf)) {}
+
+    std::string readString(int selector, std::string_view section, std::string_view key,
+                           std::string_view def) override;
+    int readInt(int selector, std::string_view section, std::string_view key, int def) override;
+    profile::WriteResult writeString(int selector, std::string_view section, std::string_view key,
+                                     std::string_view value) override;
+    Contents contents(int selector) override;
+    profile::WriteResult restore(int selector, const Contents& before) override;
+
+private:
+    PathOf pathOf_;
+};
+
+} // namespace quorvex::core

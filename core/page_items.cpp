@@ -1,0 +1,225 @@
+#include "core/page_items.h"
+
+#include "core/config_app.h"
+
+namespace quorvex::core {
+
+DRVPARAM makeRecord(int32_t port, int32_t index, int32_t op) {
+    DRVPARAM record{};
+    record.nPort = port;
+    record.nIndex = index;
+    record.nOp = op;
+    return record;
+}
+
+SendOutcome sendOutcome(int32_t result, const DRVPARAM& r) {
+    if (result != 0) return SendOutcome::Failed;
+    return r.bOk == 1 ? SendOutcome::Done : SendOutcome::NotAcknowledged;
+}
+
+std::string_view reportWord(ReportOutcome outcome) {
+    switch (outcome) {
+    case ReportOutcome::Ok:
+        return "OK";
+    case ReportOutcome::Fail:
+        return "FAIL";
+    case ReportOutcome::NotGood:
+        return "NG";
+    case ReportOutcome::On:
+        return "ON";
+    case ReportOutcome::Off:
+        return "OFF";
+    case ReportOutcome::NotSubscribed:
+        return "2:NS";
+    case ReportOutcome::Unknown:
+        return "3:UK";
+    }
+    return "FAIL";
+}
+
+bool refused(ReportOutcome outcome) {
+    return outcome == ReportOutcome::Fail || outcome == ReportOutcome::NotGood ||
+           outcome == ReportOutcome::NotSubscribed || outcome == ReportOutcome::Unknown;
+}
+
+void SendReport::add(const DRVPARAM& record, SendOutcome outcome) {
+    if (outcome == SendOutcome::Done) add(fieldText(record.szCmd), ReportOutcome::Ok);
+    if (outcome == SendOutcome::Failed) add(fieldText(record.szCmd), ReportOutcome::Fail);
+}
+
+void SendReport::add(std::string command, ReportOutcome outcome) {
+    entries_.push_back(ReportEntry{std::move(command), outcome, true});
+}
+
+void SendReport::addUnsent(std::string standIn, ReportOutcome outcome) {
+    entries_.push_back(ReportEntry{std::move(standIn), outcome, false});
+}
+
+std::string SendReport::text() const {
+    std::string out;
+    for (const ReportEntry& e : entries_) {
+        out += e.command;
+        out += ',';
+        out += reportWord(e.outcome);
+        out += '\n';
+    }
+    return out;
+}
+
+void ItemTable::add(ItemSpec spec, Item<int>& value) {
+    entries_.push_back(Entry{std::move(spec), &value, nullptr});
+}
+
+void ItemTable::add(ItemSpec spec, Item<std::string>& value) {
+    entries_.push_back(Entry{std::move(spec), nullptr, &value});
+}
+
+bool ItemTable::changed(const Entry& e) const {
+    return e.number != nullptr ? e.number->changed() : e.text->changed();
+}
+
+bool ItemTable::anyChanged() const {
+    for (const Entry& e : entries_) {
+        if (changed(e)) return true;
+    }
+    return false;
+}
+
+void ItemTable::discardAll() {
+    for (Entry& e : entries_) {
+        if (e.number != nullptr)
+            e.number->discard();
+        else
+            e.text->discard();
+    }
+}
+
+void ItemTable::confirmAll() {
+    for (Entry& e : entries_) {
+        if (e.number != nullptr)
+            e.number->confirm();
+        else
+            e.text->confirm();
+    }
+}
+
+void ItemTable::read(CConfigApp& app, std::size_t first, std::size_t last) {
+    for (std::size_t i = first; i < last && i < entries_.size(); ++i) {
+        Entry& e = entries_[i];
+        DRVPARAM record = makeRecord(e.spec.port, e.spec.index, kOpQuery);
+        bool ok = queryDone(app.SendDrvCmd(e.spec.code, &record), record);
+        switch (e.spec.field) {
+        case ValueField::Flag:
+            e.number->reset(ok && record.bFlag != 0 ? 1 : 0, ok);
+            break;
+        case ValueField::Number:
+            e.number->reset(ok ? record.nValue : 0, ok);
+            break;
+        case ValueField::Text:
+            e.text->reset(ok ? fieldText(record.szText) : std::string(), ok);
+            break;
+        }
+    }
+}
+
+int ItemTable::send(CConfigApp& app, SendReport& report, SendMode mode,
+                    const std::function<void(std::size_t)>& afterEach) {
+    int failures = 0;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        Entry& e = entries_[i];
+        if (mode == SendMode::Changed && !changed(e)) continue;
+        DRVPARAM record = makeRecord(e.spec.port, e.spec.index, kOpSet);
+        bool fits = true;
+        switch (e.spec.field) {
+        case ValueField::Flag:
+            record.bFlag = e.number->edited != 0 ? 1 : 0;
+            break;
+        case ValueField::Number:
+            record.nValue = e.number->edited;
+            break;
+        case ValueField::Text:
+            fits = setFieldText(record.szText, e.text->edited);
+            break;
+        }
+        SendOutcome outcome = SendOutcome::Failed;
+        if (fits) {
+            outcome = sendOutcome(app.SendDrvCmd(e.spec.code, &record), record);
+            report.add(record, outcome);
+        } else {
+            report.addUnsent("(too long) " + e.text->edited);
+        }
+        if (outcome == SendOutcome::Done) {
+            if (e.number != nullptr)
+                e.number->confirm();
+            else
+                e.text->confirm();
+        } else {
+            ++failures;
+        }
+        if (afterEach) afterEach(i);
+    }
+    return failures;
+}
+
+std::string itemName(std::string_view section, std::string_view key) {
+    std::string name(section);
+    name += '/';
+    name += key;
+    return name;
+}
+
+std::string listItems(const std::vector<std::string>& items) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size() && i < kListedItems; ++i)
+        text += "  " + items[i] + "\n";
+    if (items.size() > kListedItems)
+        text += "  ... (" + std::to_string(items.size() - kListedItems) + " more)\n";
+    return text;
+}
+
+void ItemTable::addUnconfirmed(std::string_view section, std::vector<std::string>& out) const {
+    for (const Entry& e : entries_) {
+        const bool known = e.number != nullptr ? e.number->known : e.text->known;
+        if (!e.spec.key.empty() && !known) out.push_back(itemName(section, e.spec.key));
+    }
+}
+
+void ItemTable::load(ProfileStore& store, int selector, std::string_view section) {
+    for (Entry& e : entries_) {
+        if (e.spec.key.empty()) continue;
+        switch (e.spec.field) {
+        case ValueField::Flag:
+            e.number->edited =
+                store.readInt(selector, section, e.spec.key, e.spec.loadDefault) != 0;
+            break;
+        case ValueField::Number:
+            e.number->edited = store.readInt(selector, section, e.spec.key, e.spec.loadDefault);
+            break;
+        case ValueField::Text:
+            e.text->edited = store.readString(selector, section, e.spec.key, e.spec.textDefault);
+            break;
+        }
+    }
+}
+
+void ItemTable::save(ProfileStore& store, int selector, std::string_view section,
+                     WriteReport& report) const {
+    for (const Entry& e : entries_) {
+        if (e.spec.key.empty()) continue;
+        std::string value;
+        switch (e.spec.field) {
+        case ValueField::Flag:
+            value.push_back(e.number->confirmed != 0 ? '1' : '0');
+            break;
+        case ValueField::Number:
+            value = std::to_string(e.number->confirmed);
+            break;
+        case ValueField::Text:
+            value = e.text->confirmed;
+            break;
+        }
+        report.write(store, selector, section, e.spec.key, value);
+    }
+}
+
+} // namespace quorvex::core

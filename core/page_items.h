@@ -1,0 +1,197 @@
+#pragma once
+// What every page is made of: items with a confirmed copy (what the device is
+// known to hold) and an edited copy (what the controls show), the records
+// that carry them to the driver, the send report, and the item table that
+// lets a page describe each item once and walk it for read, compare, send,
+// discard, profile load and profile save.
+
+#include "core/profile_store.h"
+#include "driver/r70com32.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvex::core {
+
+class CConfigApp;
+
+inline constexpr int32_t kOpQuery = 0;
+inline constexpr int32_t kOpSet = 1;
+inline constexpr int32_t kOpClear = 2;
+
+// ---- records ----
+
+DRVPARAM makeRecord(int32_t port, int32_t index, int32_t op);
+
+// The text of a fixed char field, bounded by the field (the driver NUL-terminates,
+// but a record is never trusted to).
+template <std::size_t N> std::string fieldText(const char (&field)[N]) {
+    return std::string(field, strnlen(field, N));
+}
+// Copies text into a fixed char field with its NUL. False (field untouched)
+// when it does not fit: a value is never sent cut short.
+template <std::size_t N> bool setFieldText(char (&field)[N], std::string_view text) {
+    if (text.size() >= N) return false;
+    std::memset(field, 0, N);
+    std::memcpy(field, text.data(), text.size());
+    return true;
+}
+
+// A query counts when the call returned 0 and the device said OK.
+inline bool queryDone(int32_t result, const DRVPARAM& r) {
+    return result == 0 && r.bOk == 1;
+}
+
+enum class SendOutcome {
+    Failed,          // non-zero result: no reply, not connected, or the value did not fit
+    NotAcknowledged, // a reply without OK
+    Done,            // result 0 and OK: the device holds the value
+};
+SendOutcome sendOutcome(int32_t result, const DRVPARAM& r);
+
+// ---- items ----
+
+template <typename T> struct Item {
+    T confirmed{};
+    T edited{};
+    // The device vouched for the confirmed copy in this run: it answered the
+    // query, or acknowledged the send. A query that failed leaves a default
+    // the device never gave, which a save must not pass off as its value.
+    bool known = false;
+
+    bool changed() const { return confirmed != edited; }
+    // The device took the edited copy.
+    void confirm() {
+        confirmed = edited;
+        known = true;
+    }
+    void discard() { edited = confirmed; }
+    // Both copies take value: the device's answer (known), or the default
+    // that stands in for a query that failed (known = false).
+    void reset(const T& value, bool fromDevice = true) {
+        confirmed = value;
+        edited = value;
+        known = fromDevice;
+    }
+};
+
+// ---- the send report ----
+
+// What became of one item a page sent: the word its report line ends with.
+enum class ReportOutcome {
+    Ok,            // "OK": the device holds the value (forwarding: immediately, on)
+    Fail,          // "FAIL": no reply, not connected, or never sent
+    NotGood,       // "NG": the LCR page's word for an item the device did not take
+    On,            // "ON": forwarding if busy or after 20 seconds is on
+    Off,           // "OFF": forwarding switched off
+    NotSubscribed, // "2:NS": the device answered, the network does not offer the service
+    Unknown,       // "3:UK": the device answered, the forwarding state is unknown
+};
+std::string_view reportWord(ReportOutcome outcome);
+// Whether the item did not end up in the device as sent.
+bool refused(ReportOutcome outcome);
+
+struct ReportEntry {
+    std::string command; // the command text the driver sent (szCmd), or what stood for it
+    ReportOutcome outcome = ReportOutcome::Fail;
+    bool sent = true; // false: the page never sent it (too long for the record, not a time, ...)
+};
+
+// The outcomes of a page's last send, one entry per item, in sending order.
+// Kept for diagnostics and for the command line's restore summary; never
+// shown by default. text() is the classic report made from them: one line
+// per item, the command text, a comma, the word, "\n".
+class SendReport {
+public:
+    void clear() { entries_.clear(); }
+    // Done: "OK"; Failed: "FAIL"; NotAcknowledged: no entry.
+    void add(const DRVPARAM& record, SendOutcome outcome);
+    void add(std::string command, ReportOutcome outcome);
+    // An item that never reached the device; standIn says which.
+    void addUnsent(std::string standIn, ReportOutcome outcome = ReportOutcome::Fail);
+    const std::vector<ReportEntry>& entries() const { return entries_; }
+    std::string text() const;
+
+private:
+    std::vector<ReportEntry> entries_;
+};
+
+// "SECTION/KEY", the way a save names an item to the user.
+std::string itemName(std::string_view section, std::string_view key);
+// Such names one per line (indented), the first kListedItems of them, then
+// "... (N more)", so that a message box stays on the screen.
+inline constexpr std::size_t kListedItems = 20;
+std::string listItems(const std::vector<std::string>& items);
+
+// ---- the item table ----
+
+// Where a value travels in the record.
+enum class ValueField {
+    Flag,   // bFlag, 0/1; a profile switch
+    Number, // nValue; a profile decimal
+    Text,   // szText; a profile text
+};
+
+struct ItemSpec {
+    uint16_t code = 0;
+    int32_t port = 0;
+    int32_t index = 0;
+    ValueField field = ValueField::Text;
+    std::string key;     // profile key; empty: not in the profile
+    int loadDefault = 0; // for Flag and Number when the key is missing
+    std::string textDefault;
+};
+
+enum class SendMode {
+    Changed, // items whose edited copy differs from the confirmed one
+    All,     // every item (after a profile load)
+};
+
+class ItemTable {
+public:
+    void add(ItemSpec spec, Item<int>& value);
+    void add(ItemSpec spec, Item<std::string>& value);
+
+    std::size_t size() const { return entries_.size(); }
+    const ItemSpec& spec(std::size_t i) const { return entries_[i].spec; }
+
+    bool anyChanged() const;
+    void discardAll();
+    void confirmAll();
+
+    // Queries items first..last-1 (all by default) through SendDrvCmd; both
+    // copies take the answer, 0 or empty when the query fails.
+    void read(CConfigApp& app, std::size_t first = 0, std::size_t last = SIZE_MAX);
+
+    // Sends the items (in table order) with op 1. An item done (result 0, OK)
+    // becomes confirmed; any other keeps its old confirmed copy and so stays
+    // unsent. afterEach runs after every item sent. Returns the failures.
+    int send(CConfigApp& app, SendReport& report, SendMode mode,
+             const std::function<void(std::size_t)>& afterEach = {});
+
+    // "SECTION/KEY" of every item with a profile key whose confirmed copy the
+    // device has not vouched for in this run (see Item::known).
+    void addUnconfirmed(std::string_view section, std::vector<std::string>& out) const;
+
+    // Edited copies := the section's values (defaults for missing keys).
+    void load(ProfileStore& store, int selector, std::string_view section);
+    // Writes the confirmed copies in table order; failures go into report.
+    void save(ProfileStore& store, int selector, std::string_view section,
+              WriteReport& report) const;
+
+private:
+    struct Entry {
+        ItemSpec spec;
+        Item<int>* number = nullptr;
+        Item<std::string>* text = nullptr;
+    };
+    bool changed(const Entry& e) const;
+    std::vector<Entry> entries_;
+};
+
+} // namespace quorvex::core

@@ -1,0 +1,9 @@
+#include "core/version.h"
+
+namespace quorvex::core {
+
+const char* versionText() {
+    return kVersion;
+}
+
+} // namespace quorvex::core

@@ -1,0 +1,288 @@
+#include "ui/page_widget.h"
+
+#include "core/config_app.h"
+#include "resources/pages_table.h"
+#include "ui/discard_dlg.h"
+#include "ui/info_dlg.h"
+#include "ui/page_button_widget.h"
+#include "ui/qt_ui_widget.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QToolButton>
+
+#include <vector>
+
+namespace quorvex::widgets {
+namespace {
+
+constexpr int kSendText = 6036; // "Send to R30 / R70"
+constexpr int kHelpRight = 8;   // the help button's gap to the right edge
+constexpr int kHelpBottom = 6;  // ... and to the bottom edge
+constexpr int kBottomBand = 44; // the Send button's band below the content
+
+pages::PageInfo infoOf(int index) {
+    return pages::pageAt(index).value_or(pages::kPages[0]);
+}
+
+// Blocks the signals of every descendant while a refresh fills the controls, so
+// that the page's own filling never reaches the logic as a user edit.
+class BlockAll {
+public:
+    explicit BlockAll(QWidget* root) {
+        const auto children = root->findChildren<QObject*>();
+        blockers_.reserve(static_cast<std::size_t>(children.size()));
+        for (QObject* child : children)
+            blockers_.emplace_back(std::make_unique<QSignalBlocker>(child));
+    }
+
+private:
+    std::vector<std::unique_ptr<QSignalBlocker>> blockers_;
+};
+
+} // namespace
+
+PageWidget::PageWidget(core::CConfigApp& app, core::PageHost& host, int index, SendButton send,
+                       QWidget* parent)
+    : QWidget(parent), app_(app), host_(host), index_(index), language_(app.language) {
+    setObjectName(QStringLiteral("page%1").arg(index));
+    applyDialogColours(this);
+    setFont(dialogFont(app_.largeFonts));
+
+    strip_ = new PageButtonStrip(language_, index_, app_.largeFonts, this);
+    strip_->setGeometry(0, 0, PageButtonStrip::kWidth, PageButtonStrip::kHeight);
+    connect(strip_, &PageButtonStrip::commandPosted, this, &PageWidget::leaveTo);
+
+    content_ = new QWidget(this);
+    content_->setObjectName(QStringLiteral("content"));
+
+    if (send == SendButton::Yes) {
+        send_ = new QPushButton(tableText(kSendText, language_), this);
+        send_->setObjectName(QString::number(core::kCmdSend));
+        send_->setAutoDefault(false);
+        connect(send_, &QPushButton::clicked, this, [this] { sendClicked(); });
+    }
+
+    help_ = new QToolButton(this);
+    help_->setObjectName(QString::number(core::kCmdHelp));
+    help_->setText(QStringLiteral("?"));
+    help_->setFocusPolicy(Qt::NoFocus);
+    help_->setFont(pixelFont(10, true));
+    connect(help_, &QToolButton::clicked, this, [this] { showHelp(); });
+
+    setFixedSize(kPageWidth, kDefaultHeight);
+    placeBottomBand();
+}
+
+PageWidget::~PageWidget() {}
+
+void PageWidget::setPageHeight(int height) {
+    setFixedSize(kPageWidth, height);
+    placeBottomBand();
+}
+
+void PageWidget::placeBottomBand() {
+    int top = PageButtonStrip::kHeight;
+    content_->setGeometry(0, top, kPageWidth, std::max(0, height() - top - kBottomBand));
+    if (send_ != nullptr) {
+        send_->setGeometry((kPageWidth - kSendWidth) / 2, height() - kSendBottomGap - kSendHeight,
+                           kSendWidth, kSendHeight);
+    }
+    help_->setGeometry(kPageWidth - kHelpRight - kHelpSize, height() - kHelpBottom - kHelpSize,
+                       kHelpSize, kHelpSize);
+    help_->raise();
+}
+
+void PageWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeBottomBand();
+}
+
+QString PageWidget::caption() const {
+    return labelText(infoOf(index_).helpTitle, language_);
+}
+
+void PageWidget::applyLanguage(int language) {
+    language_ = language;
+    strip_->relabel(language);
+    if (send_ != nullptr) send_->setText(tableText(kSendText, language));
+    relabel(language);
+    update();
+    emit captionChanged(caption());
+}
+
+void PageWidget::leaveTo(int command) {
+    if (command == pages::kPages[0].command + index_) return; // the page shown now
+    logic().acceptField();               // the field being edited counts for the question
+    if (logic().mayLeave() == 0) return; // "Cancel" keeps the page
+    host_.postCommand(command);
+}
+
+QWidget* PageWidget::control(int id) const {
+    return findChild<QWidget*>(QString::number(id));
+}
+
+void PageWidget::showHelp() {
+    pages::PageInfo info = infoOf(index_);
+    CInfoDlg dlg(info.helpBody, info.helpTitle, language_, beepFor(app_.soundOn), window());
+    dlg.exec();
+}
+
+void PageWidget::sendClicked() {
+    auto* base = dynamic_cast<core::PageBase*>(&logic());
+    if (base != nullptr) {
+        base->sendButton();
+    } else {
+        if (app_.soundOn) beep();
+        logic().send();
+    }
+}
+
+// ---- PageUi ----
+
+void PageWidget::message(int textId) {
+    showMessage(window(), textId, language_, beepFor(app_.soundOn));
+}
+
+bool PageWidget::askYesNo(int textId) {
+    return widgets::askYesNo(window(), textId, language_, beepFor(app_.soundOn));
+}
+
+core::DiscardAnswer PageWidget::askSendDiscardCancel() {
+    switch (CDiscardDlg::ask(language_, beepFor(app_.soundOn), window())) {
+    case CDiscardDlg::kSend:
+        return core::DiscardAnswer::Send;
+    case CDiscardDlg::kDiscard:
+        return core::DiscardAnswer::Discard;
+    default:
+        return core::DiscardAnswer::Cancel;
+    }
+}
+
+void PageWidget::beep() {
+    systemBeep();
+}
+
+void PageWidget::setBusy(bool on) {
+    busy_.set(on);
+}
+
+void PageWidget::focus(int controlId) {
+    QWidget* w = control(controlId);
+    if (w == nullptr || !w->isEnabled() || w->isHidden()) return;
+    w->setFocus(Qt::OtherFocusReason);
+}
+
+void PageWidget::refresh() {
+    ++filling_;
+    {
+        BlockAll blocked(this);
+        refreshControls();
+    }
+    --filling_;
+    update();
+}
+
+void PageWidget::messageWithTail(int textId, const std::string& tail) {
+    showMessage(window(), labelText(textId, language_) + QString::fromStdString(tail),
+                beepFor(app_.soundOn));
+}
+
+// ---- Enter and Tab ----
+
+int PageWidget::focusedControlId() const {
+    for (QWidget* w = focusWidget(); w != nullptr && w != this; w = w->parentWidget()) {
+        bool ok = false;
+        int id = w->objectName().toInt(&ok);
+        if (ok) return id;
+    }
+    return 0;
+}
+
+void PageWidget::enterOrTab(int /*focusedId*/) {
+    QWidget* before = focusWidget();
+    logic().enterOrTab();
+    if (focusWidget() == before) QWidget::focusNextPrevChild(true);
+}
+
+bool PageWidget::focusNextPrevChild(bool next) {
+    // Tab from any control of the page arrives here: commit the field and move on
+    // as the page says. Shift+Tab keeps Qt's way back.
+    if (!next) return QWidget::focusNextPrevChild(next);
+    enterOrTab(focusedControlId());
+    return true;
+}
+
+void PageWidget::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // A push button takes Enter as a click (Send); everything else moves on.
+        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+            button != nullptr && qobject_cast<QPushButton*>(button) != nullptr) {
+            button->click();
+        } else {
+            enterOrTab(focusedControlId());
+        }
+        event->accept();
+        return;
+    case Qt::Key_Escape:
+        event->accept(); // a page never closes on Escape
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+// ---- the placeholder ----
+
+class PlaceholderPageWidget::NoPage final : public core::Page {
+public:
+    void readDevice() override {}
+    void profileLoad(int /*selector*/) override {}
+    core::WriteReport profileSave(int /*selector*/) override { return {}; }
+    int mayLeave() override { return 1; }
+    bool hasUnsentChanges() const override { return false; }
+    void send() override {}
+    void discard() override {}
+};
+
+PlaceholderPageWidget::PlaceholderPageWidget(core::CConfigApp& app, core::PageHost& host, int index,
+                                             QWidget* parent)
+    : PageWidget(app, host, index, SendButton::No, parent), page_(std::make_unique<NoPage>()) {
+    title_ = new QLabel(content());
+    title_->setObjectName(QStringLiteral("placeholderTitle"));
+    title_->setFont(pixelFont(16, true));
+    title_->setAlignment(Qt::AlignCenter);
+    title_->setGeometry(20, 110, kPageWidth - 40, 30);
+    notice_ = new QLabel(content());
+    notice_->setObjectName(QStringLiteral("placeholderNotice"));
+    notice_->setAlignment(Qt::AlignCenter);
+    notice_->setWordWrap(true);
+    notice_->setGeometry(20, 150, kPageWidth - 40, 40);
+    relabel(language());
+}
+
+PlaceholderPageWidget::~PlaceholderPageWidget() = default;
+
+core::Page& PlaceholderPageWidget::logic() {
+    return *page_;
+}
+
+QString PlaceholderPageWidget::notice(int language) {
+    return language == 1 ? QStringLiteral("Diese Seite kommt in einer späteren Version dieses "
+                                          "Programms.")
+                         : QStringLiteral("This page comes in a later version of this program.");
+}
+
+void PlaceholderPageWidget::relabel(int language) {
+    title_->setText(caption());
+    notice_->setText(notice(language));
+}
+
+} // namespace quorvex::widgets
