@@ -126,7 +126,7 @@ bool SerialLine::open(int index, OpenError& error) noexcept {
         traceEvent(error.text);
         return false;
     }
-    Transport& line = local_;
+    Transport& line = isNetworkAddress(path) ? static_cast<Transport&>(network_) : local_;
     if (!line.open(path, error)) {
         char reason[sizeof error.text];
         copyText(reason, sizeof reason, error.text);

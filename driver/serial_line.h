@@ -1,8 +1,10 @@
-// The one serial line of the driver: COMn -> device path, open, speed, read
-// budgets, the reply reader, DTR, close; plus the optional line trace.
+// The one serial line of the driver: COMn -> device path (or the network
+// address of a port behind an RFC 2217 server), open, speed, read budgets,
+// the reply reader, DTR, close; plus the optional line trace.
 #ifndef R70_SERIAL_LINE_H
 #define R70_SERIAL_LINE_H
 
+#include "driver/rfc2217_transport.h"
 #include "driver/termios_transport.h"
 #include "driver/transport.h"
 
@@ -66,6 +68,7 @@ private:
     void writeTraceLine(std::string_view what) noexcept;
 
     TermiosTransport local_;
+    Rfc2217Transport network_{*this};
     Transport* line_ = nullptr; // the transport of the open port
     int index_ = -1;
     int budgetMs_ = 200;
