@@ -34,6 +34,9 @@ constexpr int kAnswerMs = 2000;
 constexpr int kControlAnswerMs = 500;
 constexpr int kDtrAttempts = 3;
 constexpr int kPurgeAnswerMs = 1000;
+// How long a port the server calls in use is tried again.
+constexpr int kBusyRetryMs = 2000;
+constexpr int kBusyPauseMs = 50;
 // Data the server does not acknowledge for this long: the connection is gone.
 constexpr unsigned kUserTimeoutMs = 10000;
 // How far the writes may run ahead of the server's serial line. Beyond it
@@ -50,7 +53,7 @@ constexpr long long kServerHoldUs = 2000;
 // on (chardelay-max); a batch it read just before a purge comes after it.
 constexpr int kServerHoldMs = 20;
 // The network's share of every silence (see docs/driver.md for the figures).
-constexpr int kSlackMs = 3;
+constexpr int kSlackMs = 2;
 // Speed assumed before the first SET-BAUDRATE (a slow one: longer waits).
 constexpr unsigned kUnknownBaud = 9600;
 
@@ -86,8 +89,7 @@ long long Rfc2217Transport::charUs() const noexcept {
     return 10000000LL / (baud_ != 0 ? baud_ : kUnknownBaud);
 }
 
-bool Rfc2217Transport::open(const char* path, OpenError& error) noexcept {
-    close();
+void Rfc2217Transport::startConnection() noexcept {
     decoder_.reset();
     negotiation_ = rfc2217::Negotiation{};
     heardTelnet_ = hungUp_ = purgeAnswered_ = dtrUnanswered_ = flowSuspended_ = false;
@@ -100,13 +102,25 @@ bool Rfc2217Transport::open(const char* path, OpenError& error) noexcept {
     std::memset(requestedUs_, 0, sizeof requestedUs_);
     srttUs_ = rttVarUs_ = 0;
     requests_ = 0;
+}
 
+bool Rfc2217Transport::open(const char* path, OpenError& error) noexcept {
+    close();
     rfc2217::Address address;
     if (!rfc2217::parseAddress(path, address))
         return failOpen(error, DRV_OPENERR_ABSENT,
                         "not a network port (the form is rfc2217://HOST:PORT)");
-    if (!connectTo(address, error)) return false;
-    if (!negotiate(error)) return false;
+    // The server takes a moment to let go of a connection that just ended
+    // (ours, closed a moment ago, or that of a program that just quit), and
+    // meanwhile answers that the port is in use.
+    const long long giveUp = monotonicMs() + kBusyRetryMs;
+    for (;;) {
+        startConnection();
+        if (connectTo(address, error) && negotiate(error)) break;
+        if (error.code != DRV_OPENERR_BUSY || monotonicMs() >= giveUp) return false;
+        trace("%s: trying again", error.text);
+        sleepUs(kBusyPauseMs * 1000LL);
+    }
     inHead_ = inCount_ = 0; // what came before the line was set up answers nothing
     return true;
 }

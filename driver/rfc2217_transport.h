@@ -28,6 +28,7 @@ public:
     void close() noexcept override;
 
 private:
+    void startConnection() noexcept;
     bool connectTo(const rfc2217::Address& address, OpenError& error) noexcept;
     bool negotiate(OpenError& error) noexcept;
     bool failOpen(OpenError& error, int code, const char* reason) noexcept;
