@@ -322,9 +322,12 @@ void describeCommand(uint8_t command, uint32_t value, char* out, std::size_t siz
 void describeSubnegotiation(std::span<const uint8_t> sub, char* out, std::size_t size) noexcept {
     const Reply r = parseReply(sub);
     if (r.valid && r.command == Command::Signature) {
-        std::size_t n = sub.size() - 2;
-        std::snprintf(out, size, "SIGNATURE '%.*s'", static_cast<int>(n),
-                      reinterpret_cast<const char*>(sub.data() + 2));
+        char text[64];
+        std::size_t n = 0;
+        for (std::size_t i = 2; i < sub.size() && n + 1 < sizeof text; ++i)
+            text[n++] = sub[i] >= ' ' && sub[i] < 0x7f ? static_cast<char>(sub[i]) : '.';
+        text[n] = '\0';
+        std::snprintf(out, size, "SIGNATURE '%s'", text);
         return;
     }
     if (r.valid) {
