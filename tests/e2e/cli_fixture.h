@@ -34,14 +34,14 @@ protected:
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
-    void startSim(sim::Model model, bool bootMode = false) {
+    void startSim(sim::Model model, bool bootMode = false, bool pacing = false) {
         if (sim_) sim_->stop();
         sim::SimOptions o;
         o.model = model;
         o.link = (dir_ / "COM3").string();
         o.stateFile = (dir_ / "device.state").string();
         o.bootMode = bootMode;
-        o.pacing = false;
+        o.pacing = pacing;
         sim_ = std::make_unique<sim::SimDevice>(o);
         std::string why;
         ASSERT_TRUE(sim_->start(&why)) << why;

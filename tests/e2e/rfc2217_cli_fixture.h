@@ -21,15 +21,10 @@ protected:
         CliTest::TearDown();
     }
     void startNetDevice(sim::Model model, bool bootMode, bool pacing) {
-        sim::SimOptions o;
-        o.model = model;
-        o.link = (dir_ / "COM3").string();
-        o.bootMode = bootMode;
-        o.pacing = pacing;
-        sim_ = std::make_unique<sim::SimDevice>(o);
+        startSim(model, bootMode, pacing);
+        if (HasFatalFailure()) return;
+        server_ = std::make_unique<Ser2net>(dir_, (dir_ / "COM3").string());
         std::string why;
-        ASSERT_TRUE(sim_->start(&why)) << why;
-        server_ = std::make_unique<Ser2net>(dir_, o.link);
         ASSERT_TRUE(server_->start(&why)) << why;
         env_["R70COM_PORTS"] =
             "COM1=;COM2=;COM3=" + server_->address() + ";COM4=;COM5=;COM6=;COM7=;COM8=";
