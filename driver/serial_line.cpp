@@ -1,24 +1,17 @@
-// The serial line on termios. Replies have no length and no terminator the
-// driver relies on: a reply ends when the line falls silent, so bytes are read
-// one per read() with poll() measuring the gaps.
+// The serial line. Replies have no length and no terminator the driver
+// relies on: a reply ends when the line falls silent, so bytes are taken one
+// at a time from the transport, which measures the gaps.
 #include "driver/serial_line.h"
 
+#include "driver/catalogue.h"
 #include "driver/r70com32.h"
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <grp.h>
-#include <poll.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -30,36 +23,14 @@ constexpr const char* kDefaultPaths[kPortCount] = {
     "/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyS2",   "/dev/ttyS3",
 };
 
-struct Speed {
-    int code;
-    speed_t speed;
-    int interByteMs;
-    const char* name;
-};
-constexpr Speed kSpeeds[] = {
-    {DRV_SPEED_115200, B115200, 10, "115200"},
-    {DRV_SPEED_57600, B57600, 20, "57600"},
-    {DRV_SPEED_19200, B19200, 30, "19200"},
+constexpr LineSpeed kSpeeds[] = {
+    {DRV_SPEED_115200, 115200, 10, "115200"},
+    {DRV_SPEED_57600, 57600, 20, "57600"},
+    {DRV_SPEED_19200, 19200, 30, "19200"},
 };
 
 // A reply longer than this is not a reply but a line that never falls silent.
 constexpr std::size_t kMaxReplyBytes = 65536;
-// Bounded repetition of a refused DTR request (a pseudo-terminal has no DTR).
-constexpr int kDtrAttempts = 3;
-
-void copyText(char* dst, std::size_t size, std::string_view src) noexcept {
-    if (dst == nullptr || size == 0) return;
-    std::size_t n = src.size() < size - 1 ? src.size() : size - 1;
-    if (n > 0) std::memcpy(dst, src.data(), n);
-    dst[n] = '\0';
-}
-
-long long nowMs() noexcept {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
 // Looks COM<index+1> up in R70COM_PORTS ("COM3=/dev/ttyUSB0;COM1="). Returns
 // true when listed (path may then be empty).
 bool listedPath(int index, std::string_view& path) noexcept {
@@ -85,59 +56,6 @@ bool listedPath(int index, std::string_view& path) noexcept {
         found = true; // a later entry wins
     }
     return found;
-}
-
-void groupOf(const char* path, char* out, std::size_t size) noexcept {
-    copyText(out, size, "dialout");
-    struct stat st {};
-    if (stat(path, &st) != 0) return;
-    group g{};
-    group* result = nullptr;
-    char buf[1024];
-    if (getgrgid_r(st.st_gid, &g, buf, sizeof buf, &result) == 0 && result != nullptr)
-        copyText(out, size, result->gr_name);
-}
-
-// Which process holds an flock on the open file, from /proc/locks; empty
-// when it cannot be told.
-void lockHolder(int fd, char* out, std::size_t size) noexcept {
-    copyText(out, size, "");
-    struct stat st {};
-    if (fstat(fd, &st) != 0) return;
-    FILE* f = std::fopen("/proc/locks", "re");
-    if (f == nullptr) return;
-    char line[256];
-    int pid = -1;
-    while (pid < 0 && std::fgets(line, sizeof line, f) != nullptr) {
-        if (std::strstr(line, "->") != nullptr) continue; // a waiter, not the holder
-        char kind[16] = {};
-        int holder = 0;
-        unsigned maj = 0, min = 0;
-        unsigned long ino = 0;
-        if (std::sscanf(line, "%*d: %15s %*s %*s %d %x:%x:%lu", kind, &holder, &maj, &min, &ino) !=
-            5)
-            continue;
-        if (ino == st.st_ino && maj == major(st.st_dev) && min == minor(st.st_dev)) pid = holder;
-    }
-    std::fclose(f);
-    if (pid <= 0) return;
-    char commPath[64];
-    std::snprintf(commPath, sizeof commPath, "/proc/%d/comm", pid);
-    char comm[64] = {};
-    if (FILE* c = std::fopen(commPath, "re")) {
-        if (std::fgets(comm, sizeof comm, c) == nullptr) comm[0] = '\0';
-        std::fclose(c);
-    }
-    comm[strcspn(comm, "\n")] = '\0';
-    std::snprintf(out, size, " (process %d%s%s)", pid, comm[0] != '\0' ? " " : "", comm);
-}
-
-void makeRaw(termios& t) noexcept {
-    cfmakeraw(&t); // no echo, no CR/LF translation, no signal characters
-    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB);
-    t.c_cflag |= CS8 | CLOCAL | CREAD; // CLOCAL: an unplugged device sends no hang-up
-    t.c_cc[VMIN] = 0;                  // poll() does the waiting
-    t.c_cc[VTIME] = 0;
 }
 
 } // namespace
@@ -208,62 +126,15 @@ bool SerialLine::open(int index, OpenError& error) noexcept {
         traceEvent(error.text);
         return false;
     }
-    auto fail = [&](int code, const char* reason) {
-        error.code = code;
+    Transport& line = isNetworkAddress(path) ? static_cast<Transport&>(network_) : local_;
+    if (!line.open(path, error)) {
+        char reason[sizeof error.text];
+        copyText(reason, sizeof reason, error.text);
         formatInto(error.text, sizeof error.text, "COM%d (%s): %s", com, path, reason);
         traceEvent(error.text);
         return false;
-    };
-
-    int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int e = errno;
-        if (e == ENOENT || e == ENODEV || e == ENXIO || e == ENOTDIR)
-            return fail(DRV_OPENERR_ABSENT, "no such device");
-        if (e == EACCES || e == EPERM) {
-            char grp[64];
-            groupOf(path, grp, sizeof grp);
-            char reason[200];
-            formatInto(reason, sizeof reason,
-                       "permission denied — add yourself to the group %s (sudo usermod -aG "
-                       "%s $USER, then log in again)",
-                       grp, grp);
-            return fail(DRV_OPENERR_DENIED, reason);
-        }
-        if (e == EBUSY) return fail(DRV_OPENERR_BUSY, "busy — another program holds it");
-        return fail(DRV_OPENERR_NOTSERIAL, std::strerror(e));
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int e = errno;
-        char holder[128];
-        lockHolder(fd, holder, sizeof holder);
-        ::close(fd);
-        if (e == EWOULDBLOCK || e == EBUSY) {
-            char reason[200];
-            formatInto(reason, sizeof reason, "busy — another program holds it%s", holder);
-            return fail(DRV_OPENERR_BUSY, reason);
-        }
-        return fail(DRV_OPENERR_NOTSERIAL, std::strerror(e));
-    }
-    termios t{};
-    if (tcgetattr(fd, &t) != 0) {
-        flock(fd, LOCK_UN);
-        ::close(fd);
-        return fail(DRV_OPENERR_NOTSERIAL, "not a serial line");
-    }
-    // Other programs (not root) are refused from now on; the flock above
-    // covers the ones that honour locks.
-    (void)ioctl(fd, TIOCEXCL);
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags >= 0) (void)fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    makeRaw(t);
-    if (tcsetattr(fd, TCSANOW, &t) != 0) {
-        (void)ioctl(fd, TIOCNXCL);
-        flock(fd, LOCK_UN);
-        ::close(fd);
-        return fail(DRV_OPENERR_NOTSERIAL, "not a serial line (line settings refused)");
-    }
-    fd_ = fd;
+    line_ = &line;
     writeFailed_ = false;
     hungUp_ = false; // only a new handle ends a hang-up: a failed reopen keeps trying
     sentPending_ = false;
@@ -274,20 +145,17 @@ bool SerialLine::open(int index, OpenError& error) noexcept {
 }
 
 bool SerialLine::setSpeed(int code) noexcept {
-    const Speed* speed = nullptr;
-    for (const Speed& s : kSpeeds)
+    const LineSpeed* speed = nullptr;
+    for (const LineSpeed& s : kSpeeds)
         if (s.code == code) speed = &s;
     if (speed == nullptr) return false;
-    termios t{};
-    if (fd_ < 0 || tcgetattr(fd_, &t) != 0) {
+    const SpeedResult result = isOpen() ? line_->setSpeed(*speed) : SpeedResult::Unreadable;
+    noteHangUp();
+    if (result == SpeedResult::Unreadable) {
         close();
         return false;
     }
-    makeRaw(t);
-    cfsetispeed(&t, speed->speed);
-    cfsetospeed(&t, speed->speed);
-    // TCSANOW: a reply already on its way must not be flushed.
-    if (tcsetattr(fd_, TCSANOW, &t) != 0) return false;
+    if (result == SpeedResult::Refused) return false;
     interByteMs_ = speed->interByteMs;
     char event[32];
     std::snprintf(event, sizeof event, "speed %s", speed->name);
@@ -309,8 +177,12 @@ int SerialLine::waitFirstMs() noexcept {
     return interByteMs_;
 }
 
+void SerialLine::noteHangUp() noexcept {
+    if (line_ != nullptr && line_->hungUp()) hungUp_ = true;
+}
+
 void SerialLine::discardInput() noexcept {
-    if (fd_ >= 0) (void)tcflush(fd_, TCIFLUSH);
+    if (isOpen()) line_->discardInput();
 }
 
 bool SerialLine::writeAll(const void* data, std::size_t count) noexcept {
@@ -318,38 +190,19 @@ bool SerialLine::writeAll(const void* data, std::size_t count) noexcept {
     // Input that is waiting now belongs to an earlier command (a reply that
     // came too late): it must not answer this one.
     discardInput();
-    if (fd_ < 0) {
+    if (!isOpen()) {
         writeFailed_ = true;
         return false;
     }
-    const auto* p = static_cast<const unsigned char*>(data);
-    std::size_t done = 0;
-    // Same bound as the write time-outs: 20 ms plus 10 ms per byte.
-    const long long deadline = nowMs() + 20 + 10 * static_cast<long long>(count);
-    while (done < count) {
-        ssize_t n = ::write(fd_, p + done, count - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN) {
-            hungUp_ = errno == EIO || errno == ENXIO || errno == ENODEV;
-            break;
-        }
-        const long long left = deadline - nowMs();
-        if (left <= 0) break;
-        pollfd pfd{fd_, POLLOUT, 0};
-        (void)poll(&pfd, 1, static_cast<int>(left));
-    }
-    writeFailed_ = done < count;
+    writeFailed_ = !line_->write(data, count);
+    noteHangUp();
     return !writeFailed_;
 }
 
 bool SerialLine::writeBytes(const void* data, std::size_t count) noexcept {
     const bool ok = writeAll(data, count);
     if (traceFd_ >= 0) {
-        if (rawBlocks_ == 0) rawStartMs_ = nowMs();
+        if (rawBlocks_ == 0) rawStartMs_ = monotonicMs();
         ++rawBlocks_;
         rawBytes_ += count;
         if (!ok) ++rawFailed_;
@@ -361,7 +214,7 @@ void SerialLine::flushRawTrace() noexcept {
     if (rawBlocks_ == 0) return;
     char failed[40] = "";
     if (rawFailed_ > 0) std::snprintf(failed, sizeof failed, " (%zu failed)", rawFailed_);
-    const long long ms = nowMs() - rawStartMs_;
+    const long long ms = monotonicMs() - rawStartMs_;
     char line[128];
     std::snprintf(line, sizeof line, "write %zu block%s, %zu bytes in %lld.%03lld s%s", rawBlocks_,
                   rawBlocks_ == 1 ? "" : "s", rawBytes_, ms / 1000, ms % 1000, failed);
@@ -377,38 +230,20 @@ bool SerialLine::writeText(std::string_view text) noexcept {
     return ok;
 }
 
-bool SerialLine::readByte(int timeoutMs, char* byte) noexcept {
-    const long long deadline = nowMs() + timeoutMs;
-    for (;;) {
-        const long long left = deadline - nowMs();
-        pollfd pfd{fd_, POLLIN, 0};
-        const int r = poll(&pfd, 1, left > 0 ? static_cast<int>(left) : 0);
-        if (r < 0 && errno == EINTR) continue;
-        if (r > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 &&
-            (pfd.revents & POLLIN) == 0)
-            hungUp_ = true;
-        if (r <= 0 || (pfd.revents & POLLIN) == 0) return false;
-        const ssize_t n = ::read(fd_, byte, 1);
-        if (n == 1) return true;
-        if (n < 0 && errno == EIO) hungUp_ = true;
-        if (n < 0 && (errno == EINTR || errno == EAGAIN) && nowMs() < deadline) continue;
-        return false;
-    }
-}
-
 int SerialLine::readReply(char* buffer, std::size_t capacity, std::size_t* length) noexcept {
     if (length != nullptr) *length = 0;
     if (buffer == nullptr || capacity == 0) return -2;
     buffer[0] = '\0';
     const int firstMs = waitFirstMs();
-    if (fd_ < 0 || writeFailed_) {
+    if (!isOpen() || writeFailed_) {
         // Nothing was sent, so nothing can answer.
         writeFailed_ = false;
         traceExchange({}, -2);
         return -2;
     }
     char byte = 0;
-    if (!readByte(firstMs + 10, &byte)) {
+    if (!line_->readByte(firstMs + 10 + line_->firstByteAllowanceMs(), &byte)) {
+        noteHangUp();
         traceExchange({}, -2);
         return -2;
     }
@@ -416,7 +251,9 @@ int SerialLine::readReply(char* buffer, std::size_t capacity, std::size_t* lengt
     do {
         if (stored + 1 < capacity) buffer[stored++] = byte; // the rest is read and dropped
         ++total;
-    } while (total < kMaxReplyBytes && readByte(interByteMs_ + 10, &byte));
+    } while (total < kMaxReplyBytes &&
+             line_->readByte(interByteMs_ + 10 + line_->gapAllowanceMs(), &byte));
+    noteHangUp();
     buffer[stored] = '\0';
     if (length != nullptr) *length = stored;
     traceExchange(std::string_view(buffer, stored), 0);
@@ -424,27 +261,19 @@ int SerialLine::readReply(char* buffer, std::size_t capacity, std::size_t* lengt
 }
 
 void SerialLine::dtr(bool on) noexcept {
-    if (fd_ < 0) return;
-    int bits = TIOCM_DTR;
-    for (int attempt = 0; attempt < kDtrAttempts; ++attempt) {
-        if (ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits) == 0) break;
-        if (errno == ENOTTY || errno == EINVAL) break; // this line has no DTR
-    }
+    if (!isOpen()) return;
+    line_->dtr(on);
+    noteHangUp();
     traceEvent(on ? "dtr on" : "dtr off");
 }
 
 void SerialLine::close() noexcept {
-    if (fd_ >= 0) {
+    if (isOpen()) {
         flushPendingTrace();
-        (void)tcflush(fd_, TCIOFLUSH);
-        // Without TIOCNXCL a reopen fails with EBUSY while the other side
-        // still holds the line.
-        (void)ioctl(fd_, TIOCNXCL);
-        (void)flock(fd_, LOCK_UN);
-        ::close(fd_);
-        fd_ = -1;
+        line_->close();
         traceEvent("close");
     }
+    line_ = nullptr;
     writeFailed_ = false;
     sentPending_ = false;
 }

@@ -1,8 +1,12 @@
-// The one serial line of the driver: COMn -> device path, exclusive open,
-// raw 8N1, speed, read budgets, the reply reader, DTR, close; plus the
-// optional line trace.
+// The one serial line of the driver: COMn -> device path (or the network
+// address of a port behind an RFC 2217 server), open, speed, read budgets,
+// the reply reader, DTR, close; plus the optional line trace.
 #ifndef R70_SERIAL_LINE_H
 #define R70_SERIAL_LINE_H
+
+#include "driver/rfc2217_transport.h"
+#include "driver/termios_transport.h"
+#include "driver/transport.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,30 +16,20 @@ namespace r70 {
 
 inline constexpr int kPortCount = 8;
 
-// Why the last open of a port failed (the DRV_OPENERR_ codes of the header).
-struct OpenError {
-    int32_t code = 0;
-    char text[256] = {};
-};
-
 // The device path of COM<index+1>: R70COM_PORTS first, then the default map.
 // Returns false when the port has no path. The path is cut to size.
 bool portPath(int index, char* path, std::size_t size) noexcept;
-
-// snprintf that may cut its output (messages, trace lines).
-void formatInto(char* out, std::size_t size, const char* format, ...) noexcept
-    __attribute__((format(printf, 3, 4)));
 
 // Escapes bytes for the trace: <CR>, <LF>, \xNN for other control bytes.
 // Writes at most size-1 characters and a NUL; returns the length written.
 std::size_t escapeBytes(std::string_view bytes, char* out, std::size_t size) noexcept;
 
-class SerialLine {
+class SerialLine final : public TraceSink {
 public:
     // Opens COM<index+1>, closing any port that is open. On failure fills
     // error (on success error.code = 0).
     bool open(int index, OpenError& error) noexcept;
-    bool isOpen() const noexcept { return fd_ >= 0; }
+    bool isOpen() const noexcept { return line_ != nullptr && line_->isOpen(); }
     // The line hung up (a USB adapter unplugged: the handle is dead for good,
     // even when the device comes back under the same name).
     bool hungUp() const noexcept { return hungUp_; }
@@ -62,18 +56,20 @@ public:
     void close() noexcept;
 
     // A free-form event line in the trace ("speed 19200").
-    void traceEvent(std::string_view what) noexcept;
+    void traceEvent(std::string_view what) noexcept override;
 
 private:
     bool writeAll(const void* data, std::size_t count) noexcept;
     int waitFirstMs() noexcept;
-    bool readByte(int timeoutMs, char* byte) noexcept;
+    void noteHangUp() noexcept;
     void traceExchange(std::string_view reply, int result) noexcept;
     void flushPendingTrace() noexcept;
     void flushRawTrace() noexcept;
     void writeTraceLine(std::string_view what) noexcept;
 
-    int fd_ = -1;
+    TermiosTransport local_;
+    Rfc2217Transport network_{*this};
+    Transport* line_ = nullptr; // the transport of the open port
     int index_ = -1;
     int budgetMs_ = 200;
     bool budgetPending_ = false;

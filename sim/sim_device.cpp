@@ -303,6 +303,7 @@ void SimDevice::onLine(const std::string& line, Clock::time_point now) {
 }
 
 void SimDevice::onImageComplete(Clock::time_point now) {
+    lastImage_.assign(receiver_.image().begin(), receiver_.image().end());
     std::string why;
     auto info = checkImage(receiver_.image(), state_.model, &why);
     receiver_.reset();
@@ -484,6 +485,11 @@ bool SimDevice::inBootMode() const {
 std::size_t SimDevice::imageBytesReceived() const {
     std::lock_guard lock(mutex_);
     return receiver_.received();
+}
+
+std::vector<uint8_t> SimDevice::lastImage() const {
+    std::lock_guard lock(mutex_);
+    return lastImage_;
 }
 
 } // namespace quorvex::sim

@@ -71,6 +71,8 @@ public:
     std::string query(std::string_view commandLine); // runs a command without the line
     bool inBootMode() const;
     std::size_t imageBytesReceived() const;
+    // The last whole image the loader received, byte for byte (empty: none yet).
+    std::vector<uint8_t> lastImage() const;
     unsigned lineBaud() const; // the speed the program set on the line, 0 when unknown
 
     // What crossed the line since the start or the last reset (for benchmarks:
@@ -108,6 +110,7 @@ private:
     Interpreter interpreter_;
     std::string loadError_; // a state file that could not be used
     ImageReceiver receiver_;
+    std::vector<uint8_t> lastImage_;
     std::string lineBuffer_;
     bool lineOverflow_ = false;
     unsigned modeBaud_ = 115200;

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <memory>
 
 namespace clitest {
@@ -32,19 +34,42 @@ protected:
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
-    void startSim(sim::Model model, bool bootMode = false) {
+    void startSim(sim::Model model, bool bootMode = false, bool pacing = false) {
         if (sim_) sim_->stop();
         sim::SimOptions o;
         o.model = model;
         o.link = (dir_ / "COM3").string();
         o.stateFile = (dir_ / "device.state").string();
         o.bootMode = bootMode;
-        o.pacing = false;
+        o.pacing = pacing;
         sim_ = std::make_unique<sim::SimDevice>(o);
         std::string why;
         ASSERT_TRUE(sim_->start(&why)) << why;
     }
     CliRun cli(const std::vector<std::string>& args) { return runCli(args, env_, dir_); }
+    // Three settings changed on the device after a backup, and what diff then says.
+    void changeThreeSettings() {
+        sim_->query("AT!P2#21=0");      // call waiting of port 21
+        sim_->query("ATS95=0,25");      // charge per unit
+        sim_->query("AT!P18#11=07:30"); // morning call of port 11
+    }
+    static constexpr const char* kThreeChangesDiff = "SET_DIV CHGUNIT: file=0,120 device=0,25\n"
+                                                     "ACCEP_DIV CALLWAIT1: file=1 device=0\n"
+                                                     "TIMER_DIV MCALL0: file=07:00 device=07:30\n"
+                                                     "3 difference(s)\n";
+    // Restore's "items sent: N, confirmed: N, refused: 0": N when every item
+    // sent was confirmed, else -1.
+    static int itemsAllConfirmed(const std::string& out) {
+        int sent = -1;
+        int confirmed = -2;
+        const std::size_t at = out.find("items sent: ");
+        if (at == std::string::npos ||
+            std::sscanf(out.c_str() + at, "items sent: %d, confirmed: %d, refused: 0", &sent,
+                        &confirmed) != 2 ||
+            sent != confirmed)
+            return -1;
+        return sent;
+    }
     std::string path(const char* name) const { return (dir_ / name).string(); }
 
     fs::path dir_;

@@ -1,0 +1,79 @@
+// What carries the serial line's bytes: a local port (termios) or a port on
+// another machine behind an RFC 2217 server. The serial line keeps the
+// budgets, the reply reader and the trace; a transport only moves bytes and
+// sets the line's parameters.
+#ifndef R70_TRANSPORT_H
+#define R70_TRANSPORT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <string_view>
+
+namespace r70 {
+
+// The clock every wait of the line is measured on.
+inline long long monotonicMs() noexcept {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+// snprintf that may cut its output (messages, trace lines).
+void formatInto(char* out, std::size_t size, const char* format, ...) noexcept
+    __attribute__((format(printf, 3, 4)));
+
+// Why the last open of a port failed (the DRV_OPENERR_ codes of the header).
+struct OpenError {
+    int32_t code = 0;
+    char text[256] = {};
+};
+
+struct LineSpeed {
+    int code; // DRV_SPEED_
+    unsigned baud;
+    int interByteMs; // the reader's wait for each further byte, less 10 ms
+    const char* name;
+};
+
+// Where a transport writes its own trace lines.
+class TraceSink {
+public:
+    virtual void traceEvent(std::string_view what) noexcept = 0;
+
+protected:
+    ~TraceSink() = default;
+};
+
+enum class SpeedResult { Set, Refused, Unreadable };
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+
+    // Opens the line at path. On failure error.code is set and error.text
+    // holds the reason alone (the caller names the port).
+    virtual bool open(const char* path, OpenError& error) noexcept = 0;
+    virtual bool isOpen() const noexcept = 0;
+    // The handle is dead for good (a USB adapter unplugged, the connection
+    // dropped); only a new open helps.
+    virtual bool hungUp() const noexcept = 0;
+    virtual SpeedResult setSpeed(const LineSpeed& speed) noexcept = 0;
+    // Drops input that arrived before the next command.
+    virtual void discardInput() noexcept = 0;
+    virtual bool write(const void* data, std::size_t count) noexcept = 0;
+    // One byte of the device's output within timeoutMs; false on silence or
+    // a dead line.
+    virtual bool readByte(int timeoutMs, char* byte) noexcept = 0;
+    // How much longer than the reader's time-outs this transport needs, for
+    // the first byte of a reply and for each gap inside it (0 on a local line).
+    virtual int firstByteAllowanceMs() noexcept { return 0; }
+    virtual int gapAllowanceMs() noexcept { return 0; }
+    virtual void dtr(bool on) noexcept = 0;
+    // Discards pending input and output and closes the handle.
+    virtual void close() noexcept = 0;
+};
+
+} // namespace r70
+
+#endif
