@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors, and runs every test:
 # first the sanitizer build (address + undefined behaviour: unit and e2e tests),
-# then the normal build (unit, e2e, gui and slow tests). Ends with ctest's summary.
+# then the normal build (unit, e2e, gui, slow and package tests: the package_install
+# test installs the Debian package into this machine and removes it again, as root
+# only). Ends with ctest's summary.
 set -uo pipefail
 cd "$(dirname "$0")"
 

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QTimer>
 
 #include <cstdio>
@@ -158,6 +159,11 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex"));
     QApplication::setApplicationVersion(QString::fromLatin1(core::kVersion));
+    // The installed desktop entry's name (packaging/CMakeLists.txt): a Wayland
+    // compositor finds the menu entry and its icon for the window by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEX_APP_ID));
+    QApplication::setWindowIcon(
+        QIcon(widgets::picturePixmap(QStringLiteral("quorvex.svg"), {256, 256})));
     QApplication::setQuitOnLastWindowClosed(false); // the splash closing must not end the program
 
     profile::ProfileFiles files = profile::ProfileFiles::fromEnvironment();
