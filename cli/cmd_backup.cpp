@@ -117,37 +117,6 @@ int runBackup(Args args) {
 
 // ---- restore ----
 
-namespace {
-
-// What the send reports of the main window's sections and of the pages say
-// was refused: the items the device answered but did not take, by command
-// text (matched with the recorded exchanges), and the items that were never
-// sent at all (too long for the record, not a time, not a phone number).
-struct Refusals {
-    std::multimap<std::string, core::ReportOutcome> answered;
-    std::vector<std::string> unsent;
-};
-
-Refusals refusalsOf(app::MainWindowLogic& main) {
-    Refusals out;
-    auto collect = [&out](const core::SendReport& report) {
-        for (const core::ReportEntry& e : report.entries()) {
-            if (!core::refused(e.outcome)) continue;
-            if (e.sent)
-                out.answered.emplace(e.command, e.outcome);
-            else
-                out.unsent.push_back(e.command);
-        }
-    };
-    collect(main.sectionReport());
-    for (int index : app::kProfilePages) {
-        if (auto* page = dynamic_cast<core::PageBase*>(main.page(index))) collect(page->report());
-    }
-    return out;
-}
-
-} // namespace
-
 int runRestore(Args args) {
     Prepared p = prepare(args, kRestoreUsage);
     if (!p.options) return p.status;
@@ -168,19 +137,18 @@ int runRestore(Args args) {
 
     // An item the driver confirmed can still be refused by the device's answer
     // (forwarding not subscribed, say): the reports say which, by command text.
-    Refusals refusals = refusalsOf(session.main());
+    Refusals refusals = reportedRefusals(session.main());
     int confirmed = 0;
     std::vector<std::string> refused;
     for (const Exchange& e : sent) {
-        auto hit = refusals.answered.find(e.command);
-        if (e.confirmed() && hit == refusals.answered.end()) {
+        const auto word = refusals.take(e.command);
+        if (e.confirmed() && !word) {
             ++confirmed;
             continue;
         }
         std::string why = e.result != 0 ? "no reply"
                           : e.ok != 1   ? "no OK"
-                                        : std::string(core::reportWord(hit->second));
-        if (hit != refusals.answered.end()) refusals.answered.erase(hit);
+                                        : std::string(core::reportWord(*word));
         refused.push_back(
             (e.command.empty() ? "(command " + std::to_string(e.code) + ")" : e.command) + "," +
             why);

@@ -233,11 +233,19 @@ int runSet(Args args) {
         return fail(kSetUsage, std::string(cliText(CliText::Rejected, lang)) + " '" + value + "'" +
                                    (pageSaid.empty() ? "" : ":\n" + pageSaid));
     }
+    // The device's answer can refuse what the driver confirmed (forwarding not
+    // subscribed): the page's report says so.
+    Refusals refusals = reportedRefusals(session.main());
     bool allDone = true;
     for (const Exchange& e : sent) {
+        const auto word = refusals.take(e.command);
+        const bool done = e.confirmed() && !word;
         std::printf("%s,%s\n", e.command.c_str(),
-                    e.confirmed() ? "OK" : (e.result != 0 ? "FAIL" : "no OK"));
-        allDone = allDone && e.confirmed();
+                    done            ? "OK"
+                    : e.result != 0 ? "FAIL"
+                    : e.ok != 1     ? "no OK"
+                                    : std::string(core::reportWord(*word)).c_str());
+        allDone = allDone && done;
     }
     if (!pageSaid.empty()) std::fprintf(stderr, "%s", pageSaid.c_str());
     if (!allDone)

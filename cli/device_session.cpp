@@ -132,6 +132,33 @@ std::vector<Exchange> DeviceSession::takeRecording() {
     return std::move(recorded_);
 }
 
+std::optional<core::ReportOutcome> Refusals::take(const std::string& command) {
+    auto hit = answered.find(command);
+    if (hit == answered.end()) return std::nullopt;
+    const core::ReportOutcome outcome = hit->second;
+    answered.erase(hit);
+    return outcome;
+}
+
+Refusals reportedRefusals(const app::MainWindowLogic& main) {
+    Refusals out;
+    auto collect = [&out](const core::SendReport& report) {
+        for (const core::ReportEntry& e : report.entries()) {
+            if (!core::refused(e.outcome)) continue;
+            if (e.sent)
+                out.answered.emplace(e.command, e.outcome);
+            else
+                out.unsent.push_back(e.command);
+        }
+    };
+    collect(main.sectionReport());
+    for (int index : app::kProfilePages) {
+        if (auto* page = dynamic_cast<const core::PageBase*>(main.page(index)))
+            collect(page->report());
+    }
+    return out;
+}
+
 void printNoDevice(int language) {
     std::fprintf(stderr, "quorvex-cli: %s\n",
                  std::string(cliText(CliText::NoDevice, language)).c_str());

@@ -14,6 +14,8 @@
 #include "profile/profile_files.h"
 
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,6 +86,19 @@ private:
     bool recording_ = false;
     std::vector<Exchange> recorded_;
 };
+
+// What the send reports of the last profile load (the main window's BACK_DIV
+// and SET_DIV and every page) say was refused: the items the device answered
+// but did not take (forwarding not subscribed, say), by command text, to be
+// matched with the recorded exchanges, and the items never sent at all (too
+// long for the record, not a time, not a phone number).
+struct Refusals {
+    std::multimap<std::string, core::ReportOutcome> answered;
+    std::vector<std::string> unsent;
+    // The refusal of the exchange that sent command, taken so that each counts once.
+    std::optional<core::ReportOutcome> take(const std::string& command);
+};
+Refusals reportedRefusals(const app::MainWindowLogic& main);
 
 // Prints why no device answered, port by port.
 void printNoDevice(int language);

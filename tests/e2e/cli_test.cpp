@@ -180,6 +180,10 @@ TEST_F(CliTest, RefusedItemsAreCountedAndNamed) {
     EXPECT_NE(r.out.find("refused: 2"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("AT!P20#11*1=0301234,2:NS"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("(time 25:99),not sent"), std::string::npos) << r.out;
+    // One item set on its own is refused the same way.
+    CliRun set = cli({"set", "FORWARD_DIV", "FWDIMM0", "0301234"});
+    EXPECT_EQ(set.status, 1) << set.out << set.err;
+    EXPECT_EQ(set.out, "AT!P20#11*1=0301234,2:NS\n");
 }
 
 TEST_F(CliTest, SettingsTheDeviceDidNotGiveAreNamedAndNeverSaved) {
