@@ -31,11 +31,11 @@ std::unique_ptr<core::Page> makeLogicPage(int index, int model, core::CConfigApp
     case 5:
         return std::make_unique<data::DataPage>(app, ui, host);
     case 6:
-        return std::make_unique<pages::LcrPage>(app, ui, host);
+        return std::make_unique<data::LcrPage>(app, ui, host);
     case 7:
-        return std::make_unique<pages::ChargePage>(app, ui, host);
+        return std::make_unique<data::ChargePage>(app, ui, host);
     case 8:
-        return std::make_unique<pages::TimerPage>(app, ui, host);
+        return std::make_unique<data::TimerPage>(app, ui, host);
     case 9:
         return std::make_unique<maintenance::LogPage>(app, ui, host);
     default:

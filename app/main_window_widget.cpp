@@ -97,7 +97,7 @@ void CMainWnd::menuCommand(int command) {
 
 QString CMainWnd::captionFor(int index) const {
     QString program = labelText(kCaptionText, 0); // the same in both languages
-    std::optional<pages::PageInfo> info = pages::pageAt(index);
+    std::optional<menus::PageInfo> info = menus::pageAt(index);
     if (!info) return program;
     return labelText(info->helpTitle, app_.language) + QStringLiteral(" - ") + program;
 }

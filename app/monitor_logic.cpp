@@ -83,8 +83,8 @@ void MonitorLogic::readCharges() {
     for (int selector = 1; selector <= 2; ++selector) {
         bool ok = false;
         const std::string reply = chargeReply(selector, ok);
-        pages::ChargeRow row;
-        if (ok) row = pages::parseChargeRow(reply, app_.portCount);
+        data::ChargeRow row;
+        if (ok) row = data::parseChargeRow(reply, app_.portCount);
         for (int k = 0; k < kMonitorColumns; ++k) {
             std::string amount =
                 ok ? row.cells[static_cast<std::size_t>(k)] : std::string(kNoCharge);
@@ -96,7 +96,7 @@ void MonitorLogic::readCharges() {
     bool ok = false;
     const std::string reply = chargeReply(3, ok);
     if (ok && !reply.empty()) {
-        pages::ChargeValue v = pages::cutChargeValue(reply);
+        data::ChargeValue v = data::cutChargeValue(reply);
         total_ = v.value;
         totalCurrency_ = v.currency;
     } else {

@@ -12,7 +12,7 @@
 
 namespace quorvex::app {
 
-using pages::kNoCharge;
+using data::kNoCharge;
 
 inline constexpr int kMonitorColumns = 6; // "11", "21", "22", "31", "32", the data port
 inline constexpr int kMonitorTimerPeriodMs = 5000;

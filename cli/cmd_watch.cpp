@@ -85,22 +85,22 @@ int runCharges(Args args) {
     if (!p.options) return p.status;
     const int lang = p.options->language;
     DeviceSession session(lang);
-    auto* page = dynamic_cast<pages::ChargePage*>(openPage(session, 7));
+    auto* page = dynamic_cast<data::ChargePage*>(openPage(session, 7));
     if (page == nullptr) return kExitFailure;
     page->readAll();
-    constexpr std::array<CliText, pages::kChargeRows> kRows = {
+    constexpr std::array<CliText, data::kChargeRows> kRows = {
         CliText::RowLastCall, CliText::RowCurrent, CliText::RowSum};
     std::printf("%-16s", "");
-    for (int c = 0; c < pages::kChargeColumns; ++c) {
+    for (int c = 0; c < data::kChargeColumns; ++c) {
         if (page->columnShown(c)) std::printf(" %14s", page->portName(c).c_str());
     }
     std::printf("\n");
-    for (int r = 0; r < pages::kChargeRows; ++r) {
+    for (int r = 0; r < data::kChargeRows; ++r) {
         std::printf("%-16s", std::string(cliText(kRows[std::size_t(r)], lang)).c_str());
-        for (int c = 0; c < pages::kChargeColumns; ++c) {
+        for (int c = 0; c < data::kChargeColumns; ++c) {
             if (page->columnShown(c)) {
                 std::printf(" %14s",
-                            page->cellText(static_cast<pages::ChargeRowKind>(r), c).c_str());
+                            page->cellText(static_cast<data::ChargeRowKind>(r), c).c_str());
             }
         }
         std::printf("\n");
@@ -148,7 +148,7 @@ int runClearCharges(Args args) {
     if (!p.options) return p.status;
     const int lang = p.options->language;
     DeviceSession session(lang);
-    auto* page = dynamic_cast<pages::ChargePage*>(openPage(session, 7));
+    auto* page = dynamic_cast<data::ChargePage*>(openPage(session, 7));
     if (page == nullptr) return kExitFailure;
     const std::string& which = p.options->rest[0];
     session.ui().setYesNoAnswer(true); // the command line asked already

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <optional>
 
-namespace quorvex::pages {
+namespace quorvex::menus {
 
 struct PageInfo {
     int index;       // 0..9
@@ -61,4 +61,4 @@ constexpr int pageTemplate(const PageInfo& page, int modelNumber, bool largeFont
     return largeFonts ? base : base + 1;
 }
 
-} // namespace quorvex::pages
+} // namespace quorvex::menus

@@ -26,8 +26,8 @@ constexpr int kHelpRight = 8;   // the help button's gap to the right edge
 constexpr int kHelpBottom = 6;  // ... and to the bottom edge
 constexpr int kBottomBand = 44; // the Send button's band below the content
 
-pages::PageInfo infoOf(int index) {
-    return pages::pageAt(index).value_or(pages::kPages[0]);
+menus::PageInfo infoOf(int index) {
+    return menus::pageAt(index).value_or(menus::kPages[0]);
 }
 
 // Blocks the signals of every descendant while a refresh fills the controls, so
@@ -117,7 +117,7 @@ void PageWidget::applyLanguage(int language) {
 }
 
 void PageWidget::leaveTo(int command) {
-    if (command == pages::kPages[0].command + index_) return; // the page shown now
+    if (command == menus::kPages[0].command + index_) return; // the page shown now
     logic().acceptField();               // the field being edited counts for the question
     if (logic().mayLeave() == 0) return; // "Cancel" keeps the page
     host_.postCommand(command);
@@ -128,7 +128,7 @@ QWidget* PageWidget::control(int id) const {
 }
 
 void PageWidget::showHelp() {
-    pages::PageInfo info = infoOf(index_);
+    menus::PageInfo info = infoOf(index_);
     CInfoDlg dlg(info.helpBody, info.helpTitle, language_, beepFor(app_.soundOn), window());
     dlg.exec();
 }

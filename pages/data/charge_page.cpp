@@ -2,7 +2,7 @@
 
 #include "core/config_app.h"
 
-namespace quorvex::pages {
+namespace quorvex::data {
 
 namespace {
 constexpr int kSelectorTotal = 3;
@@ -150,4 +150,4 @@ std::string ChargePage::portName(int column) const {
     return name.empty() ? core::defaultPortName(column) : name;
 }
 
-} // namespace quorvex::pages
+} // namespace quorvex::data

@@ -16,7 +16,7 @@
 #include <functional>
 #include <string>
 
-namespace quorvex::pages {
+namespace quorvex::data {
 
 enum class ChargeRowKind { LastCall = 0, Current = 1, Sum = 2 };
 inline constexpr int kChargeRows = 3;
@@ -86,4 +86,4 @@ private:
     bool timerRunning_ = false;
 };
 
-} // namespace quorvex::pages
+} // namespace quorvex::data

@@ -12,10 +12,10 @@
 namespace quorvex::widgets {
 namespace {
 
-namespace ctl = pages::charge_control;
+namespace ctl = data::charge_control;
 
 constexpr int kFirstHeading = 6020; // "Port 11" ... "Port 32", "Data Port": 6020 + 2 * column
-constexpr int kRowCaptions[pages::kChargeRows] = {6094, 6096, 6098};
+constexpr int kRowCaptions[data::kChargeRows] = {6094, 6096, 6098};
 constexpr int kTotalText = 6100;
 constexpr int kClearText = 6102;
 
@@ -41,7 +41,7 @@ CChargePage::CChargePage(core::CConfigApp& app, core::PageHost& host, QWidget* p
     setPageHeight(kHeight);
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("refreshTimer"));
-    timer_->setInterval(pages::kChargeRefreshMs);
+    timer_->setInterval(data::kChargeRefreshMs);
     connect(timer_, &QTimer::timeout, this, [this] { logic_.timerTick(); });
     logic_.timerChanged = [this](bool running) {
         if (running)
@@ -61,9 +61,9 @@ CChargePage::~CChargePage() {
 
 void CChargePage::build() {
     QWidget* c = content();
-    for (int column = 0; column < pages::kChargeColumns; ++column) {
+    for (int column = 0; column < data::kChargeColumns; ++column) {
         const int x = columnX(column);
-        const bool isData = column == pages::kChargeDataColumn;
+        const bool isData = column == data::kChargeDataColumn;
         auto* symbol = new CPortSymbol(column, isData ? CPortSymbol::Data : CPortSymbol::Analog,
                                        /*picker*/ false, language(), c);
         symbol->setObjectName(QStringLiteral("symbol%1").arg(column));
@@ -90,13 +90,13 @@ void CChargePage::build() {
         heading->setAlignment(Qt::AlignCenter);
         headings_[static_cast<std::size_t>(column)] = heading;
     }
-    for (int row = 0; row < pages::kChargeRows; ++row) {
+    for (int row = 0; row < data::kChargeRows; ++row) {
         const int top = kFirstRowTop + row * kRowPitch;
         auto* caption = new QLabel(c);
         caption->setObjectName(QStringLiteral("row%1").arg(row));
         caption->setGeometry(kLeft, top, 500, kCaptionHeight);
         rowCaptions_[static_cast<std::size_t>(row)] = caption;
-        for (int column = 0; column < pages::kChargeColumns; ++column) {
+        for (int column = 0; column < data::kChargeColumns; ++column) {
             auto* cell = new QLabel(c);
             cell->setObjectName(QStringLiteral("cell%1%2").arg(row).arg(column));
             cell->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -106,7 +106,7 @@ void CChargePage::build() {
         }
     }
     const int clearTop = kFirstRowTop + 2 * kRowPitch + kCaptionHeight + kCellHeight + 4;
-    for (int column = 0; column < pages::kChargeColumns; ++column) {
+    for (int column = 0; column < data::kChargeColumns; ++column) {
         auto* clear = new QPushButton(c);
         const int id = ctl::kClearBase + column;
         clear->setObjectName(QString::number(id));
@@ -131,13 +131,13 @@ void CChargePage::build() {
 }
 
 void CChargePage::relabel(int lang) {
-    for (int column = 0; column < pages::kChargeColumns; ++column) {
+    for (int column = 0; column < data::kChargeColumns; ++column) {
         const auto c = static_cast<std::size_t>(column);
         headings_[c]->setText(labelText(kFirstHeading + 2 * column, lang));
         clears_[c]->setText(tableText(kClearText, lang));
         symbols_[c]->setLanguage(lang);
     }
-    for (int row = 0; row < pages::kChargeRows; ++row)
+    for (int row = 0; row < data::kChargeRows; ++row)
         rowCaptions_[static_cast<std::size_t>(row)]->setText(labelText(kRowCaptions[row], lang));
     totalCaption_->setText(labelText(kTotalText, lang));
     clearTotal_->setText(tableText(kClearText, lang));
@@ -146,7 +146,7 @@ void CChargePage::relabel(int lang) {
 void CChargePage::refreshControls() {
     // The three-port model shows the data port right after port 22.
     int slot = 0;
-    for (int column = 0; column < pages::kChargeColumns; ++column) {
+    for (int column = 0; column < data::kChargeColumns; ++column) {
         const auto c = static_cast<std::size_t>(column);
         const bool shown = logic_.columnShown(column);
         if (shown) {
@@ -156,7 +156,7 @@ void CChargePage::refreshControls() {
                  {static_cast<QWidget*>(names_[c]), static_cast<QWidget*>(headings_[c]),
                   static_cast<QWidget*>(clears_[c])})
                 w->move(x, w->y());
-            for (int row = 0; row < pages::kChargeRows; ++row)
+            for (int row = 0; row < data::kChargeRows; ++row)
                 cells_[static_cast<std::size_t>(row)][c]->move(
                     x, cells_[static_cast<std::size_t>(row)][c]->y());
         }
@@ -165,11 +165,11 @@ void CChargePage::refreshControls() {
         for (QWidget* w : {static_cast<QWidget*>(symbols_[c]), static_cast<QWidget*>(names_[c]),
                            static_cast<QWidget*>(headings_[c]), static_cast<QWidget*>(clears_[c])})
             w->setVisible(shown);
-        for (int row = 0; row < pages::kChargeRows; ++row) {
+        for (int row = 0; row < data::kChargeRows; ++row) {
             QLabel* cell = cells_[static_cast<std::size_t>(row)][c];
             cell->setVisible(shown);
             cell->setText(QString::fromStdString(
-                logic_.cellText(static_cast<pages::ChargeRowKind>(row), column)));
+                logic_.cellText(static_cast<data::ChargeRowKind>(row), column)));
         }
     }
     total_->setText(QString::fromStdString(logic_.totalText()));

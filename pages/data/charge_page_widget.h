@@ -1,5 +1,5 @@
 #pragma once
-// CChargePage: the "Charge monitor" page over pages::ChargePage. Three rows
+// CChargePage: the "Charge monitor" page over data::ChargePage. Three rows
 // of six port columns (last outgoing call, current connection, sum per
 // port), the device's total, the seven "Clear" buttons, the port symbols and
 // the port names in blue. A QTimer drives the logic's timer tick while the
@@ -28,7 +28,7 @@ public:
     ~CChargePage() override;
 
     core::Page& logic() override { return logic_; }
-    pages::ChargePage& chargePage() { return logic_; }
+    data::ChargePage& chargePage() { return logic_; }
     QTimer* refreshTimer() const { return timer_; }
 
 protected:
@@ -38,14 +38,14 @@ protected:
 private:
     void build();
 
-    pages::ChargePage logic_; // constructed after the frame: the frame is its PageUi
+    data::ChargePage logic_; // constructed after the frame: the frame is its PageUi
     QTimer* timer_ = nullptr;
-    std::array<CPortSymbol*, pages::kChargeColumns> symbols_{};
-    std::array<QLabel*, pages::kChargeColumns> names_{};
-    std::array<QLabel*, pages::kChargeColumns> headings_{};
-    std::array<QLabel*, pages::kChargeRows> rowCaptions_{};
-    std::array<std::array<QLabel*, pages::kChargeColumns>, pages::kChargeRows> cells_{};
-    std::array<QPushButton*, pages::kChargeColumns> clears_{};
+    std::array<CPortSymbol*, data::kChargeColumns> symbols_{};
+    std::array<QLabel*, data::kChargeColumns> names_{};
+    std::array<QLabel*, data::kChargeColumns> headings_{};
+    std::array<QLabel*, data::kChargeRows> rowCaptions_{};
+    std::array<std::array<QLabel*, data::kChargeColumns>, data::kChargeRows> cells_{};
+    std::array<QPushButton*, data::kChargeColumns> clears_{};
     QLabel* totalCaption_ = nullptr;
     QLabel* total_ = nullptr;
     QPushButton* clearTotal_ = nullptr;

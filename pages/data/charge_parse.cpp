@@ -1,6 +1,6 @@
 #include "pages/data/charge_parse.h"
 
-namespace quorvex::pages {
+namespace quorvex::data {
 
 namespace {
 constexpr std::array<std::string_view, kChargeColumns> kLabels = {
@@ -52,4 +52,4 @@ std::string parseChargeTotal(std::string_view reply) {
     return value.value.empty() ? std::string(kNoCharge) : value.value;
 }
 
-} // namespace quorvex::pages
+} // namespace quorvex::data

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace quorvex::pages {
+namespace quorvex::data {
 
 // Columns of a charge row: ports 11, 21, 22, 31, 32, then the data port.
 inline constexpr int kChargeColumns = 6;
@@ -37,4 +37,4 @@ ChargeRow parseChargeRow(std::string_view reply, int portCount);
 // The total (selector 3): the reply cut as a value; "0,00" when it is empty.
 std::string parseChargeTotal(std::string_view reply);
 
-} // namespace quorvex::pages
+} // namespace quorvex::data

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace quorvex::pages {
+namespace quorvex::data {
 
 namespace {
 
@@ -178,4 +178,4 @@ LcrCheckOutcome checkForSend(const LcrTables& tables) {
     return out;
 }
 
-} // namespace quorvex::pages
+} // namespace quorvex::data

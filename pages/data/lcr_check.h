@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvex::pages {
+namespace quorvex::data {
 
 inline constexpr int kLcrDayTypes = 2; // 0 Monday to Friday, 1 Saturday and Sunday
 inline constexpr int kLcrBands = 6;
@@ -99,4 +99,4 @@ struct LcrCheckOutcome {
 // 5. filled ranges move up into empty rows, keeping their order.
 LcrCheckOutcome checkForSend(const LcrTables& tables);
 
-} // namespace quorvex::pages
+} // namespace quorvex::data

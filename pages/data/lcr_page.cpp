@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-namespace quorvex::pages {
+namespace quorvex::data {
 
 namespace {
 
@@ -650,4 +650,4 @@ void LcrPage::shown() {
     ui_.focus(lcr_control::kActivated);
 }
 
-} // namespace quorvex::pages
+} // namespace quorvex::data

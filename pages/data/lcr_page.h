@@ -10,7 +10,7 @@
 
 #include <string>
 
-namespace quorvex::pages {
+namespace quorvex::data {
 
 enum class BandField { From = 0, Till = 1, Predial = 2, Provider = 3, Local = 4, Active = 5 };
 enum class RangeField { From = 0, To = 1, Active = 2 };
@@ -98,4 +98,4 @@ private:
     core::WriteReport writeFailures_;
 };
 
-} // namespace quorvex::pages
+} // namespace quorvex::data

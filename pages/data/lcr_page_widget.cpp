@@ -14,9 +14,9 @@
 namespace quorvex::widgets {
 namespace {
 
-using pages::BandField;
-using pages::RangeField;
-namespace ctl = pages::lcr_control;
+using data::BandField;
+using data::RangeField;
+namespace ctl = data::lcr_control;
 
 constexpr int kActivatedText = 6080;
 constexpr int kMonFriText = 6060;
@@ -145,14 +145,14 @@ void CLcrPage::build() {
         heading->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
         headings_[h.textId] = heading;
     }
-    for (int row = 0; row < pages::kLcrBands; ++row)
+    for (int row = 0; row < data::kLcrBands; ++row)
         buildBandRow(row, kBandTop + row * kBandPitch);
 
     auto* box = new QGroupBox(c);
     box->setObjectName(QString::number(kExcludedText));
     box->setGeometry(kRangeBox);
-    constexpr int kRowsPerColumn = pages::kLcrRanges / 2;
-    for (int row = 0; row < pages::kLcrRanges; ++row) {
+    constexpr int kRowsPerColumn = data::kLcrRanges / 2;
+    for (int row = 0; row < data::kLcrRanges; ++row) {
         buildRangeRow(box, row, 12 + (row / kRowsPerColumn) * kRangeColumnPitch,
                       kRangeTop + (row % kRowsPerColumn) * kRangePitch);
     }
@@ -165,7 +165,7 @@ void CLcrPage::build() {
     // Tab order: the order in which Enter and Tab move on (the logic's next control).
     QWidget* previous = controls_[ctl::kActivated];
     for (int id = ctl::band(0, BandField::From); id != ctl::kSend && id != ctl::kActivated;
-         id = pages::LcrPage::nextControl(id)) {
+         id = data::LcrPage::nextControl(id)) {
         QWidget* w = controls_[id];
         setTabOrder(previous, w);
         previous = w;
@@ -178,11 +178,11 @@ void CLcrPage::relabel(int lang) {
         b->setText(tableText(kActivatedText, lang));
     qobject_cast<QAbstractButton*>(controls_[ctl::kMonFri])->setText(tableText(kMonFriText, lang));
     qobject_cast<QAbstractButton*>(controls_[ctl::kSatSun])->setText(tableText(kSatSunText, lang));
-    for (int row = 0; row < pages::kLcrBands; ++row) {
+    for (int row = 0; row < data::kLcrBands; ++row) {
         qobject_cast<QAbstractButton*>(controls_[ctl::band(row, BandField::Active)])
             ->setText(tableText(kActiveText, lang));
     }
-    for (int row = 0; row < pages::kLcrRanges; ++row) {
+    for (int row = 0; row < data::kLcrRanges; ++row) {
         qobject_cast<QAbstractButton*>(controls_[ctl::range(row, RangeField::Active)])
             ->setText(tableText(kActiveText, lang));
     }

@@ -1,5 +1,5 @@
 #pragma once
-// CLcrPage: the "Least Cost Routing -LCR-" page over pages::LcrPage. "LCR
+// CLcrPage: the "Least Cost Routing -LCR-" page over data::LcrPage. "LCR
 // activated", the day types "Mon-Fri" / "Sat-Sun", six time band rows (from,
 // till, predial number, provider name, apply-to-local-calls, active) and
 // eight excluded ranges (from, to, active) of the day type shown, the column
@@ -24,7 +24,7 @@ public:
     ~CLcrPage() override;
 
     core::Page& logic() override { return logic_; }
-    pages::LcrPage& lcrPage() { return logic_; }
+    data::LcrPage& lcrPage() { return logic_; }
 
     void focus(int controlId) override;
 
@@ -43,7 +43,7 @@ private:
     void addToggle(QWidget* parent, int id, const QRect& where);
     void reportWriteFailures();
 
-    pages::LcrPage logic_; // constructed after the frame: the frame is its PageUi
+    data::LcrPage logic_; // constructed after the frame: the frame is its PageUi
     std::map<int, QWidget*> controls_;
     std::map<int, QLabel*> headings_; // text id -> painted heading
     bool reportPending_ = false;

@@ -1,6 +1,6 @@
 #include "pages/data/providers.h"
 
-namespace quorvex::pages {
+namespace quorvex::data {
 
 namespace {
 constexpr bool slotsFit() {
@@ -28,4 +28,4 @@ std::string providerNameFor(std::string_view predial) {
     return findProvider(predial).value_or(std::string(kUnknownProviderName));
 }
 
-} // namespace quorvex::pages
+} // namespace quorvex::data

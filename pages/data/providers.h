@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace quorvex::pages {
+namespace quorvex::data {
 
 // One 20-character slot each: the prefix, a comma, the name. The last slot
 // ends the list and never matches.
@@ -30,4 +30,4 @@ std::optional<std::string> findProvider(std::string_view predial);
 // findProvider, else "Provider".
 std::string providerNameFor(std::string_view predial);
 
-} // namespace quorvex::pages
+} // namespace quorvex::data

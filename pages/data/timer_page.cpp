@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <ctime>
 
-namespace quorvex::pages {
+namespace quorvex::data {
 
 namespace {
 
@@ -313,4 +313,4 @@ std::string TimerPage::portName(int port) const {
     return name.empty() ? core::defaultPortName(port) : name;
 }
 
-} // namespace quorvex::pages
+} // namespace quorvex::data

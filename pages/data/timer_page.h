@@ -13,7 +13,7 @@
 #include <functional>
 #include <string>
 
-namespace quorvex::pages {
+namespace quorvex::data {
 
 struct DateTime {
     int year = 0;
@@ -103,4 +103,4 @@ private:
     WallClock wallClock_ = localDateTime;
 };
 
-} // namespace quorvex::pages
+} // namespace quorvex::data

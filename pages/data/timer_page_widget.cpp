@@ -14,7 +14,7 @@
 namespace quorvex::widgets {
 namespace {
 
-namespace ctl = pages::timer_control;
+namespace ctl = data::timer_control;
 
 constexpr int kFirstHeading = 6020; // "Port 11" ... "Port 32": 6020 + 2 * port
 constexpr int kMorningCallText = 6104;

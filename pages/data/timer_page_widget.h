@@ -1,5 +1,5 @@
 #pragma once
-// CTimerPage: the "Timer" page over pages::TimerPage. Per analog port a
+// CTimerPage: the "Timer" page over data::TimerPage. Per analog port a
 // "Morning call" group box with the "Activated" box and the time field, the
 // port symbols and the port names in blue above them; the text and button
 // "Synchronize time now"; the artwork. Enter and Tab go to the logic, which
@@ -29,7 +29,7 @@ public:
     ~CTimerPage() override;
 
     core::Page& logic() override { return logic_; }
-    pages::TimerPage& timerPage() { return logic_; }
+    data::TimerPage& timerPage() { return logic_; }
 
     void focus(int controlId) override;
 
@@ -41,7 +41,7 @@ protected:
 private:
     void build();
 
-    pages::TimerPage logic_; // constructed after the frame: the frame is its PageUi
+    data::TimerPage logic_; // constructed after the frame: the frame is its PageUi
     std::array<CPortSymbol*, core::kMaxAnalogPorts> symbols_{};
     std::array<QLabel*, core::kMaxAnalogPorts> names_{};
     std::array<QLabel*, core::kMaxAnalogPorts> headings_{};

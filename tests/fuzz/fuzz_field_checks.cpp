@@ -75,7 +75,7 @@ void checkFrameSizes(std::string_view text) {
 
 void checkTime(std::string_view text) {
     const std::string typed(text);
-    const bool accepted = pages::timeTypingAccepted(typed);
+    const bool accepted = data::timeTypingAccepted(typed);
     if (!accepted) return;
     // Accepted: at most five characters that read as a time of day.
     FUZZ_CHECK(typed.size() <= 5);

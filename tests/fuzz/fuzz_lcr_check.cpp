@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-using namespace quorvex::pages;
+using namespace quorvex::data;
 
 namespace {
 

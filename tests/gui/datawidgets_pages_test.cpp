@@ -168,8 +168,8 @@ TEST_F(LcrPageWidget, BandTypedCheckedAndSent) {
     page.show();
     QApplication::setActiveWindow(&page);
     page.logic().readDevice();
-    namespace ctl = pages::lcr_control;
-    using pages::BandField;
+    namespace ctl = data::lcr_control;
+    using data::BandField;
     // A till hour of 25 is refused at once; the field keeps its accepted "2".
     QString shown;
     answerMessage(&shown);
@@ -224,9 +224,9 @@ TEST_F(LcrPageWidget, TooLongPredialAndRangeGetThePagesMessages) {
     page.show();
     QApplication::setActiveWindow(&page);
     page.logic().readDevice();
-    namespace ctl = pages::lcr_control;
-    using pages::BandField;
-    using pages::RangeField;
+    namespace ctl = data::lcr_control;
+    using data::BandField;
+    using data::RangeField;
 
     auto* predial = child<QLineEdit>(&page, ctl::band(0, BandField::Predial));
     const QString devicePredial = predial->text();
@@ -258,7 +258,7 @@ TEST_F(ChargePageWidget, TimerTicksReadWhileShownAndPortClearReachesTheDevice) {
     EXPECT_EQ(timer->interval(), 5000);
     auto* cell = page.findChild<QLabel*>("cell21"); // sum row, port 21
     ASSERT_NE(cell, nullptr);
-    EXPECT_EQ(cell->text().toStdString(), page.chargePage().cellText(pages::ChargeRowKind::Sum, 1));
+    EXPECT_EQ(cell->text().toStdString(), page.chargePage().cellText(data::ChargeRowKind::Sum, 1));
     EXPECT_FALSE(cell->text().isEmpty());
     EXPECT_EQ(page.findChild<QLabel*>("name1")->text(), "\"21\"");
 
@@ -279,7 +279,7 @@ TEST_F(ChargePageWidget, TimerTicksReadWhileShownAndPortClearReachesTheDevice) {
     page.logic().pausePoll(false);
 
     // "Clear" under port 21: no question, the device's sum is gone.
-    child<QPushButton>(&page, pages::charge_control::kClearBase + 1)->click();
+    child<QPushButton>(&page, data::charge_control::kClearBase + 1)->click();
     EXPECT_EQ(cell->text().toStdString(), page.chargePage().currency() + " 0,00");
     EXPECT_EQ(dev->snapshot().charges[21].sumMills, 0);
 
@@ -288,7 +288,7 @@ TEST_F(ChargePageWidget, TimerTicksReadWhileShownAndPortClearReachesTheDevice) {
     EXPECT_FALSE(timer->isActive());
     const auto beforeNo = dev->counters().commands;
     answerMessage(nullptr, QMessageBox::No);
-    child<QPushButton>(&page, pages::charge_control::kClearTotal)->click();
+    child<QPushButton>(&page, data::charge_control::kClearTotal)->click();
     EXPECT_EQ(dev->counters().commands, beforeNo);
 }
 
@@ -297,11 +297,11 @@ TEST_F(ChargePageWidget, ThreePortModelHidesColumns31And32) {
     CChargePage page(app, host);
     page.logic().readDevice();
     for (int column : {3, 4}) {
-        EXPECT_TRUE(child(&page, pages::charge_control::kClearBase + column)->isHidden());
+        EXPECT_TRUE(child(&page, data::charge_control::kClearBase + column)->isHidden());
         EXPECT_TRUE(page.findChild<QLabel*>(QStringLiteral("cell2%1").arg(column))->isHidden());
         EXPECT_TRUE(page.findChild<QWidget*>(QStringLiteral("symbol%1").arg(column))->isHidden());
     }
-    EXPECT_FALSE(child(&page, pages::charge_control::kClearBase + 5)->isHidden());
+    EXPECT_FALSE(child(&page, data::charge_control::kClearBase + 5)->isHidden());
     page.logic().hidden();
 }
 
@@ -310,11 +310,11 @@ using TimerPageWidget = SimFixture;
 TEST_F(TimerPageWidget, MorningCallTypedRewrittenAndSentAndClockSynchronised) {
     start(sim::Model::R70);
     CTimerPage page(app, host);
-    page.timerPage().setWallClock([] { return pages::DateTime{2031, 12, 24, 10, 20, 0}; });
+    page.timerPage().setWallClock([] { return data::DateTime{2031, 12, 24, 10, 20, 0}; });
     page.show();
     QApplication::setActiveWindow(&page);
     page.logic().readDevice();
-    namespace ctl = pages::timer_control;
+    namespace ctl = data::timer_control;
     auto* time = child<QLineEdit>(&page, ctl::kTimeBase + 1); // port 21
     time->setFocus();
     typeInto(time, "8:5");
@@ -352,7 +352,7 @@ TEST_F(TimerPageWidget, PastedUnreadableTimeGivesErrorFormatInEveryLanguage) {
     EXPECT_TRUE(page.findChild<QWidget*>("group4")->isHidden());
     EXPECT_FALSE(page.findChild<QWidget*>("group2")->isHidden());
     page.applyLanguage(1);
-    auto* time = child<QLineEdit>(&page, pages::timer_control::kTimeBase);
+    auto* time = child<QLineEdit>(&page, data::timer_control::kTimeBase);
     const std::string device = page.timerPage().time(0).confirmed;
     time->setFocus();
     time->setText("7x"); // a paste: no keystrokes for the check while typing

@@ -13,7 +13,7 @@
 
 #include <cstring>
 
-namespace quorvex::pages {
+namespace quorvex::data {
 namespace {
 
 using test::Answer;
@@ -176,4 +176,4 @@ TEST_F(ChargePageTest, AnOverlongReplyIsCutAtTheBuffer) {
 }
 
 } // namespace
-} // namespace quorvex::pages
+} // namespace quorvex::data

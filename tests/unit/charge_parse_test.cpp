@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quorvex::pages {
+namespace quorvex::data {
 namespace {
 
 struct CutCase {
@@ -65,4 +65,4 @@ TEST(ChargeTotal, CutAsAValue) {
 }
 
 } // namespace
-} // namespace quorvex::pages
+} // namespace quorvex::data

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvex::pages {
+namespace quorvex::data {
 namespace {
 
 std::vector<std::string> split(const std::string& text, char sep) {
@@ -260,4 +260,4 @@ TEST(HourValue, LeadingDigits) {
 }
 
 } // namespace
-} // namespace quorvex::pages
+} // namespace quorvex::data

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvex::pages {
+namespace quorvex::data {
 namespace {
 
 using test::Answer;
@@ -433,4 +433,4 @@ TEST_F(LcrPageTest, TooLongLoadedPrefixIsNotCutAndStaysUnsent) {
 }
 
 } // namespace
-} // namespace quorvex::pages
+} // namespace quorvex::data

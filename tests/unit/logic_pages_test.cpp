@@ -40,8 +40,8 @@ TEST(LogicPages, EachIndexMakesItsPageForBothModels) {
         is<quorvex::telephony::MsnPage>,       is<quorvex::telephony::AcceptPage>,
         is<quorvex::telephony::ShortDialPage>, is<quorvex::telephony::ForwardPage>,
         is<quorvex::telephony::FilterPage>,    is<quorvex::data::DataPage>,
-        is<quorvex::pages::LcrPage>,           is<quorvex::pages::ChargePage>,
-        is<quorvex::pages::TimerPage>,         is<quorvex::maintenance::LogPage>,
+        is<quorvex::data::LcrPage>,           is<quorvex::data::ChargePage>,
+        is<quorvex::data::TimerPage>,         is<quorvex::maintenance::LogPage>,
     };
     for (int model : {30, 70}) {
         app.pageModel = model;
@@ -76,11 +76,11 @@ TEST(LogicPages, TheFieldBeingEditedIsCommittedBeforeTheQuestion) {
         std::function<void(qc::Page&)> edit; // typed, not yet committed
         bool asked;
     };
-    const int predial = quorvex::pages::lcr_control::band(0, quorvex::pages::BandField::Predial);
+    const int predial = quorvex::data::lcr_control::band(0, quorvex::data::BandField::Predial);
     const std::vector<Row> rows = {
         {qc::kLcrPage,
          [predial](qc::Page& p) {
-             dynamic_cast<quorvex::pages::LcrPage&>(p).typeText(predial, "");
+             dynamic_cast<quorvex::data::LcrPage&>(p).typeText(predial, "");
          },
          true},
         {qc::kMsnPage,

@@ -196,12 +196,12 @@ TEST(MonitorParse, ChargeValues) {
          {Row{"1,234 DM", "1,23", "DM"}, Row{"12,34 EUR", "12,34", "EUR"},
           Row{"1,234", "1,234", ""}, Row{"???,??? DM", "???,???", "DM"},
           Row{"0,000 DM\r\nP21: 1", "0,00", "DM"}, Row{"", "", ""}, Row{"1234 DM", "1234", "DM"}}) {
-        quorvex::pages::ChargeValue v = quorvex::pages::cutChargeValue(r.in);
+        quorvex::data::ChargeValue v = quorvex::data::cutChargeValue(r.in);
         EXPECT_EQ(v.value, r.amount) << r.in;
         EXPECT_EQ(v.currency, r.currency) << r.in;
     }
-    quorvex::pages::ChargeRow row =
-        quorvex::pages::parseChargeRow("P11: 1,234 DM\r\nP31: 5,000 DM\r\nATA: 1,00 DM", 3);
+    quorvex::data::ChargeRow row =
+        quorvex::data::parseChargeRow("P11: 1,234 DM\r\nP31: 5,000 DM\r\nATA: 1,00 DM", 3);
     EXPECT_EQ(row.cells[0], "1,23");
     EXPECT_EQ(row.cells[1], "0,00");
     EXPECT_EQ(row.cells[3], ""); // not looked for with three ports

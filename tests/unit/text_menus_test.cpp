@@ -13,7 +13,7 @@
 namespace {
 
 using namespace quorvex::menus;
-using quorvex::pages::kPages;
+using quorvex::menus::kPages;
 
 // The popup's items as command ids, 0 standing for a separator.
 std::vector<int> layout(const MenuPopup& popup) {
@@ -121,7 +121,7 @@ TEST(Menus, UnknownCommandsAreNotFound) {
 }
 
 TEST(PagesTable, TenPagesInIndexOrder) {
-    for (int k = 0; k < quorvex::pages::kPageCount; ++k) {
+    for (int k = 0; k < quorvex::menus::kPageCount; ++k) {
         const auto& page = kPages[static_cast<std::size_t>(k)];
         EXPECT_EQ(page.index, k);
         EXPECT_EQ(page.command, 5000 + k);
@@ -139,7 +139,7 @@ TEST(PagesTable, TenPagesInIndexOrder) {
 }
 
 TEST(PagesTable, LookupsAndTemplates) {
-    using namespace quorvex::pages;
+    using namespace quorvex::menus;
     EXPECT_FALSE(pageAt(-1).has_value());
     EXPECT_FALSE(pageAt(10).has_value());
     EXPECT_FALSE(pageForCommand(5010).has_value());

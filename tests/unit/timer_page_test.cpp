@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quorvex::pages {
+namespace quorvex::data {
 namespace {
 
 using test::Answer;
@@ -264,4 +264,4 @@ TEST_F(TimerPageTest, ProfileSaveWritesDeviceValuesUnderTheModelsKeys) {
 }
 
 } // namespace
-} // namespace quorvex::pages
+} // namespace quorvex::data
