@@ -118,7 +118,7 @@ int screenshotTour(widgets::CMainWnd& win, core::CConfigApp& app, const QString&
                                .arg(app.language == 1 ? "de" : "en");
     static const char* const kNames[] = {"msn",  "accept", "shortdial", "forward", "filter",
                                          "data", "lcr",    "charges",   "timer",   "log"};
-    for (int k = 0; k < core::kPageCount; ++k) {
+    for (int k = 0; k < menus::kPageCount; ++k) {
         win.logic().switchTo(k);
         saveShot(&win, dir, prefix, QStringLiteral("page%1-%2").arg(k).arg(kNames[k]));
     }

@@ -11,20 +11,6 @@ namespace {
 constexpr std::string_view kSetSection = "SET_DIV";
 constexpr std::string_view kBackSection = "BACK_DIV";
 
-struct HelpItem {
-    int command;
-    int body;
-    int title;
-};
-constexpr std::array<HelpItem, 21> kHelpItems = {{
-    {32781, 7028, 8528}, {32782, 7030, 8530}, {32783, 7010, 8510}, {32784, 7022, 8520},
-    {32785, 7032, 8532}, {32786, 7034, 8534}, {32787, 7036, 8536}, {32788, 7038, 8538},
-    {32789, 7040, 8540}, {32790, 7042, 8542}, {32791, 7044, 8544}, {32792, 7024, 8522},
-    {32793, 7046, 8546}, {32794, 7012, 8512}, {32795, 7000, 8500}, {32796, 7020, 8524},
-    {32797, 7048, 8548}, {32798, 7050, 8550}, {32800, 7002, 8502}, {32801, 7006, 8506},
-    {32802, 7004, 8504},
-}};
-
 std::string quoted(std::string_view name) {
     return "\"" + std::string(name) + "\"";
 }
@@ -60,74 +46,73 @@ MainWindowLogic::MainWindowLogic(core::CConfigApp& app, ShellUi& ui, PageFactory
 }
 
 void MainWindowLogic::buildPages() {
-    for (int i = 0; i < core::kPageCount; ++i) {
+    for (int i = 0; i < menus::kPageCount; ++i) {
         pages_[static_cast<std::size_t>(i)] = factory_.createPage(i, app_.pageModel, *this);
     }
 }
 
 core::Page* MainWindowLogic::page(int index) const {
-    if (index < 0 || index >= core::kPageCount) return nullptr;
+    if (index < 0 || index >= menus::kPageCount) return nullptr;
     return pages_[static_cast<std::size_t>(index)].get();
 }
 
 bool MainWindowLogic::initialised(int index) const {
-    return index >= 0 && index < core::kPageCount && initialised_[static_cast<std::size_t>(index)];
+    return index >= 0 && index < menus::kPageCount && initialised_[static_cast<std::size_t>(index)];
 }
 
 // ---- commands ----
 
 void MainWindowLogic::command(int id) {
-    if (id >= core::kCmdFirstPage && id < core::kCmdFirstPage + core::kPageCount) {
-        switchTo(id - core::kCmdFirstPage);
+    if (id >= menus::kCmdFirstPage && id < menus::kCmdFirstPage + menus::kPageCount) {
+        switchTo(id - menus::kCmdFirstPage);
         return;
     }
     switch (id) {
-    case core::kCmdQuit:
+    case menus::kCmdQuit:
         quit();
         return;
-    case kCmdMonitor:
+    case menus::kCmdMonitor:
         monitorMode();
         return;
-    case kCmdLoadProfile:
+    case menus::kCmdLoadProfile:
         loadProfileCommand();
         return;
-    case kCmdSaveProfile:
+    case menus::kCmdSaveProfile:
         saveProfileCommand();
         return;
-    case kCmdSettings:
+    case menus::kCmdSettings:
         readSettingsFromDevice();
         ui_.runSettingsDialog();
         return;
-    case kCmdUpgrade:
+    case menus::kCmdUpgrade:
         upgrade();
         return;
-    case kCmdCallback:
+    case menus::kCmdDataCallback:
         readCallbackFromDevice();
         ui_.runCallbackDialog();
         return;
-    case kCmdIsdnInfo:
+    case menus::kCmdIsdnInfo:
         ui_.runInfoDialog();
         return;
-    case kCmdAbout:
+    case menus::kCmdAbout:
         ui_.showAbout();
         return;
     default:
         break;
     }
-    for (const HelpItem& h : kHelpItems) {
-        if (h.command == id) ui_.showHelp(h.body, h.title);
-    }
+    if (std::optional<menus::HelpTopic> help = menus::helpTopic(id))
+        ui_.showHelp(help->body, help->title);
 }
 
 void MainWindowLogic::pageCommand(int id) {
     core::Page* current = page(currentIndex_);
-    bool leaving = (id >= core::kCmdFirstPage && id < core::kCmdFirstPage + core::kPageCount) ||
-                   id == core::kCmdQuit;
+    bool leaving = (id >= menus::kCmdFirstPage && id < menus::kCmdFirstPage + menus::kPageCount) ||
+                   id == menus::kCmdQuit;
     if (!leaving || current == nullptr) {
         command(id);
         return;
     }
-    if (id == core::kCmdFirstPage + currentIndex_) return; // the page's own button
+    if (id == menus::kCmdFirstPage + currentIndex_) return; // the page's own button
     // The field being edited counts: committed first, then the question.
     current->acceptField();
     if (current->mayLeave() == 0) return; // "Cancel" keeps the page
@@ -179,7 +164,7 @@ void MainWindowLogic::progress() {
 }
 
 void MainWindowLogic::msnChanged() {
-    if (core::Page* forwarding = page(3)) forwarding->readDevice();
+    if (core::Page* forwarding = page(menus::kForwardPage)) forwarding->readDevice();
 }
 
 void MainWindowLogic::initialiseForProfile(int index) {
@@ -226,7 +211,7 @@ core::WriteReport MainWindowLogic::profileLoad(int selector, std::string_view na
     ui_.progressPosition(progressPosition());
     loadSettingsSection(selector, report);
     ui_.progressPosition(progressPosition());
-    for (int index : kProfilePages) {
+    for (int index : menus::kProfilePages) {
         ui_.progressPosition(progressPosition());
         core::Page* p = page(index);
         if (p == nullptr) continue;
@@ -250,7 +235,7 @@ std::vector<std::string> MainWindowLogic::gatherForSave() {
     settingsTable_.addUnconfirmed(kSetSection, missing);
     if (!missing.empty()) readSettingsFromDevice();
     int position = 0;
-    for (int index : kProfilePages) {
+    for (int index : menus::kProfilePages) {
         position += 10;
         ui_.progressPosition(position);
         core::Page* p = page(index);
@@ -262,7 +247,7 @@ std::vector<std::string> MainWindowLogic::gatherForSave() {
         if (!fresh && !again) continue;
         // The MSN page shows the device-state cache; where the device did not
         // answer at the start, it is asked again.
-        if (index == core::kMsnPage && !core::allKnown(app_.cache, app_.portCount))
+        if (index == menus::kMsnPage && !core::allKnown(app_.cache, app_.portCount))
             core::readMsnTable(app_);
         if (fresh)
             initialiseForProfile(index);
@@ -272,7 +257,7 @@ std::vector<std::string> MainWindowLogic::gatherForSave() {
     missing.clear();
     callbackTable_.addUnconfirmed(kBackSection, missing);
     settingsTable_.addUnconfirmed(kSetSection, missing);
-    for (int index : kProfilePages) {
+    for (int index : menus::kProfilePages) {
         if (core::Page* p = page(index)) {
             std::vector<std::string> items = p->unconfirmedItems();
             missing.insert(missing.end(), items.begin(), items.end());
@@ -296,7 +281,7 @@ core::SaveResult MainWindowLogic::profileSave(int selector, std::string_view nam
     if (result.written) {
         callbackTable_.save(store, selector, kBackSection, result.writes);
         saveSettingsSection(selector, result.writes);
-        for (int index : kProfilePages) {
+        for (int index : menus::kProfilePages) {
             if (core::Page* p = page(index)) result.writes.merge(p->profileSave(selector));
         }
         ui_.progressText(6182);
@@ -375,9 +360,9 @@ void MainWindowLogic::modelChanged() {
     if (current >= 0) {
         pages_[static_cast<std::size_t>(current)] =
             factory_.createPage(current, app_.pageModel, *this);
-        ui_.postCommand(core::kCmdFirstPage + current);
+        ui_.postCommand(menus::kCmdFirstPage + current);
     }
-    for (int i = 0; i < core::kPageCount; ++i) {
+    for (int i = 0; i < menus::kPageCount; ++i) {
         if (i != current) {
             pages_[static_cast<std::size_t>(i)] = factory_.createPage(i, app_.pageModel, *this);
         }
@@ -405,7 +390,7 @@ void MainWindowLogic::readCallbackFromDevice() {
 // ---- dialogs, quit ----
 
 void MainWindowLogic::pausePolling(bool pause) {
-    if (currentIndex_ >= 7 && currentIndex_ <= 9) {
+    if (menus::pagePolls(currentIndex_)) {
         if (core::Page* p = page(currentIndex_)) p->pausePoll(pause);
     }
 }

@@ -27,41 +27,6 @@ public:
     virtual std::unique_ptr<core::Page> createPage(int index, int model, core::PageHost& host) = 0;
 };
 
-struct PageInfo {
-    int buttonText; // English string id of the page button
-    int helpText;
-    int titleText;
-    int templateR70; // large-font template; +1 for normal fonts
-    int templateR30;
-};
-inline constexpr std::array<PageInfo, core::kPageCount> kPages = {{
-    {6000, 7000, 8500, 802, 826}, // MSN
-    {6002, 7002, 8502, 804, 828}, // call acceptance
-    {6004, 7004, 8504, 806, 830}, // short dial
-    {6006, 7006, 8506, 808, 832}, // forwarding
-    {6008, 7008, 8508, 810, 834}, // call filter
-    {6010, 7010, 8510, 812, 812}, // data
-    {6012, 7012, 8512, 814, 814}, // LCR
-    {6014, 7014, 8514, 816, 836}, // charges
-    {6016, 7016, 8516, 818, 838}, // timer
-    {6018, 7018, 8518, 820, 840}, // log
-}};
-// Profile load and save visit these pages in this order; charges and log have no section.
-inline constexpr std::array<int, 8> kProfilePages = {0, 1, 2, 3, 4, 5, 6, 8};
-
-// Main window commands.
-enum MainCommand : int {
-    kCmdMonitor = 5010,
-    kCmdLoadProfile = 5011,
-    kCmdSaveProfile = 5012,
-    kCmdSettings = 5013,
-    kCmdUpgrade = 5014,
-    kCmdCallback = 5015,
-    kCmdIsdnInfo = 5016,
-    kCmdHelpNone = 32780,
-    kCmdAbout = 32799,
-};
-
 inline constexpr int kLoadProgressRange = 25000; // the bar measures ms against an assumed 25 s
 inline constexpr int kSaveProgressRange = 100;
 inline constexpr int kProgressCloseWaitMs = 400;
@@ -147,8 +112,8 @@ private:
     ShellUi& ui_;
     PageFactory& factory_;
     Heartbeat heartbeat_;
-    std::array<std::unique_ptr<core::Page>, core::kPageCount> pages_;
-    std::array<bool, core::kPageCount> initialised_{};
+    std::array<std::unique_ptr<core::Page>, menus::kPageCount> pages_;
+    std::array<bool, menus::kPageCount> initialised_{};
     int currentIndex_ = -1;
     int previousIndex_ = -1;
 

@@ -314,7 +314,7 @@ void CMainWnd::closeEvent(QCloseEvent* event) {
     }
     // The close box is Quit: the page's unsent-changes question first.
     event->ignore();
-    menuCommand(core::kCmdQuit);
+    menuCommand(menus::kCmdQuit);
 }
 
 } // namespace quorvex::widgets

@@ -1,5 +1,7 @@
 #include "app/page_factory_widget.h"
 
+#include "app/page_kinds.h"
+
 #include "maintenance/log_page_widget.h"
 #include "pages/data/charge_page_widget.h"
 #include "pages/data/data_page_widget.h"
@@ -16,45 +18,18 @@
 
 namespace quorvex::widgets {
 
-namespace {
-
-// The "Call back" button opens the data callback dialog on the main window's
-// values, without reading the device.
-PageWidget* makeAcceptPage(int model, core::CConfigApp& app, core::PageHost& host,
-                           QWidget* parent) {
-    auto* page = new CAcceptPage(app, host, model, parent);
-    page->setCallbackOpener([&host] { host.openCallbackDialog(); });
-    return page;
-}
-
-} // namespace
-
 PageWidget* makePageWidget(int index, int model, core::CConfigApp& app, core::PageHost& host,
                            QWidget* parent) {
-    switch (index) {
-    case 0:
-        return new CMsnPage(app, host, model, parent);
-    case 1:
-        return makeAcceptPage(model, app, host, parent);
-    case 2:
-        return new CShortDialPage(app, host, model, parent);
-    case 3:
-        return new CForwardPage(app, host, model, parent);
-    case 4:
-        return new CFilterPage(app, host, model, parent);
-    case 5:
-        return new CDataPage(app, host, parent);
-    case 6:
-        return new CLcrPage(app, host, parent);
-    case 7:
-        return new CChargePage(app, host, parent);
-    case 8:
-        return new CTimerPage(app, host, parent);
-    case 9:
-        return new CLogPage(app, host, parent);
-    default:
-        return new PlaceholderPageWidget(app, host, index, parent);
-    }
+    PageWidget* page = nullptr;
+    const bool known = app::visitPageKind(index, [&]<typename Kind>() {
+        using Widget = typename Kind::WidgetPage;
+        if constexpr (Kind::kLayout == app::Layout::None)
+            page = new Widget(app, host, parent);
+        else
+            page = new Widget(app, host, model, parent);
+    });
+    if (!known) return new PlaceholderPageWidget(app, host, index, parent);
+    return page;
 }
 
 // ---- PageHandle ----
@@ -139,7 +114,7 @@ void PageHandle::timerTick() {
 
 std::unique_ptr<core::Page> WidgetPageFactory::createPage(int index, int model,
                                                           core::PageHost& host) {
-    if (index < 0 || index >= core::kPageCount) return nullptr;
+    if (index < 0 || index >= menus::kPageCount) return nullptr;
     PageWidget* w = makePageWidget(index, model, app_, host, stack_);
     if (w == nullptr) return nullptr;
     if (stack_ != nullptr) stack_->addWidget(w);
@@ -148,7 +123,7 @@ std::unique_ptr<core::Page> WidgetPageFactory::createPage(int index, int model,
 }
 
 PageWidget* WidgetPageFactory::widget(int index) const {
-    if (index < 0 || index >= core::kPageCount) return nullptr;
+    if (index < 0 || index >= menus::kPageCount) return nullptr;
     return widgets_[static_cast<std::size_t>(index)].data();
 }
 

@@ -4,7 +4,7 @@
 // window's logic owns a PageHandle per page; destroying the handle (a model
 // change rebuilds the pages) destroys the widget and with it the logic.
 //
-// Adding a page widget: one line in makePageWidget (page_factory_widget.cpp).
+// Adding a page: one line in PageKinds (page_kinds.h).
 
 #include "app/main_window_logic.h"
 #include "ui/page_widget.h"
@@ -69,7 +69,7 @@ public:
 private:
     core::CConfigApp& app_;
     QStackedWidget* stack_;
-    std::array<QPointer<PageWidget>, core::kPageCount> widgets_{};
+    std::array<QPointer<PageWidget>, menus::kPageCount> widgets_{};
 };
 
 } // namespace quorvex::widgets

@@ -28,7 +28,7 @@ StartupResult Startup::run(std::int64_t startTime) {
         if (remaining > 0) app_.clock().sleep(remaining);
         ui_.closeSplash();
     }
-    ui_.postCommand(core::kCmdFirstPage); // the MSN page, once the message loop runs
+    ui_.postCommand(menus::kCmdFirstPage); // the MSN page, once the message loop runs
 
     if (!app_.identified && !noResponseLoop()) return StartupResult::Quit;
 
@@ -50,7 +50,7 @@ bool Startup::noResponseLoop() {
         if (probe.bootLoaderFound) {
             // The upgrade probes this port again (command 56) if the image is refused.
             app_.portIndex = probe.portIndex;
-            ui_.postCommand(kCmdUpgrade);
+            ui_.postCommand(menus::kCmdUpgrade);
         } else if (probe.allPortsAnsweredNone && detectDevice(app_)) {
             if (app_.modelNumber == 30) {
                 // The pages were built for the five-port layout.
@@ -72,7 +72,7 @@ void Startup::firstRunCheck() {
     core::WriteReport report;
     report.write(app_.profiles(), core::kWinIni, "QuorvexCom", "FirstRun", "1");
     if (!report.ok()) ui_.reportWriteFailures(report);
-    main_.command(kCmdSettings);
+    main_.command(menus::kCmdSettings);
 }
 
 } // namespace quorvex::app

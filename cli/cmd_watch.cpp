@@ -85,11 +85,11 @@ int runCharges(Args args) {
     if (!p.options) return p.status;
     const int lang = p.options->language;
     DeviceSession session(lang);
-    auto* page = dynamic_cast<data::ChargePage*>(openPage(session, 7));
+    auto* page = dynamic_cast<data::ChargePage*>(openPage(session, menus::kChargesPage));
     if (page == nullptr) return kExitFailure;
     page->readAll();
-    constexpr std::array<CliText, data::kChargeRows> kRows = {
-        CliText::RowLastCall, CliText::RowCurrent, CliText::RowSum};
+    constexpr std::array<CliText, data::kChargeRows> kRows = {CliText::RowLastCall,
+                                                              CliText::RowCurrent, CliText::RowSum};
     std::printf("%-16s", "");
     for (int c = 0; c < data::kChargeColumns; ++c) {
         if (page->columnShown(c)) std::printf(" %14s", page->portName(c).c_str());
@@ -115,7 +115,7 @@ int runLog(Args args) {
     if (!p.options) return p.status;
     const int lang = p.options->language;
     DeviceSession session(lang);
-    auto* page = dynamic_cast<maintenance::LogPage*>(openPage(session, 9));
+    auto* page = dynamic_cast<maintenance::LogPage*>(openPage(session, menus::kLogPage));
     if (page == nullptr) return kExitFailure;
     const int column = portColumn(p.options->rest[0], session.app().portCount);
     if (column < 0) return usageError(kLogUsage, std::string(cliText(CliText::BadPort, lang)));
@@ -148,7 +148,7 @@ int runClearCharges(Args args) {
     if (!p.options) return p.status;
     const int lang = p.options->language;
     DeviceSession session(lang);
-    auto* page = dynamic_cast<data::ChargePage*>(openPage(session, 7));
+    auto* page = dynamic_cast<data::ChargePage*>(openPage(session, menus::kChargesPage));
     if (page == nullptr) return kExitFailure;
     const std::string& which = p.options->rest[0];
     session.ui().setYesNoAnswer(true); // the command line asked already
@@ -180,7 +180,7 @@ int runClearLog(Args args) {
     }
     if (list < 0) return usageError(kClearLogUsage, std::string(cliText(CliText::BadList, lang)));
     DeviceSession session(lang);
-    auto* page = dynamic_cast<maintenance::LogPage*>(openPage(session, 9));
+    auto* page = dynamic_cast<maintenance::LogPage*>(openPage(session, menus::kLogPage));
     if (page == nullptr) return kExitFailure;
     const int column = portColumn(p.options->rest[0], session.app().portCount);
     if (column < 0) {

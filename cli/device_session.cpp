@@ -152,7 +152,7 @@ Refusals reportedRefusals(const app::MainWindowLogic& main) {
         }
     };
     collect(main.sectionReport());
-    for (int index : app::kProfilePages) {
+    for (int index : menus::kProfilePages) {
         if (auto* page = dynamic_cast<const core::PageBase*>(main.page(index)))
             collect(page->report());
     }

@@ -6,6 +6,8 @@
 
 #include "core/page_items.h"
 #include "core/profile_store.h"
+#include "resources/menus.h"
+#include "resources/pages_table.h"
 
 #include <string>
 #include <vector>
@@ -35,26 +37,6 @@ enum UserMessage : int {
     UM_MSNCHANGED = 26,
     UM_STATUSIDLE = 27,
 };
-
-// Commands shared by every page.
-inline constexpr int kCmdSend = 2154;
-inline constexpr int kCmdQuit = 2153;
-inline constexpr int kCmdFirstPage = 5000; // 5000 + page index
-inline constexpr int kPageCount = 10;
-// The pages by index (command 5000 + index shows one).
-enum PageIndex : int {
-    kMsnPage = 0,
-    kAcceptPage = 1,
-    kShortDialPage = 2,
-    kForwardPage = 3,
-    kFilterPage = 4,
-    kDataPage = 5,
-    kLcrPage = 6,
-    kChargesPage = 7,
-    kTimerPage = 8,
-    kLogPage = 9,
-};
-inline constexpr int kCmdHelp = 57670;
 
 // The answer of the unsent-changes question (CDiscardDlg): its buttons.
 enum class DiscardAnswer {

@@ -224,10 +224,18 @@ bool Rfc2217Transport::negotiate(OpenError& error) noexcept {
             if (c >= ' ' && c < 0x7f) said[k++] = static_cast<char>(c);
         }
         char reason[200];
-        formatInto(reason, sizeof reason, "the server closed the connection%s%s", k > 0 ? ": " : "",
-                   said);
-        const bool busy = std::strstr(said, "in use") != nullptr;
-        if (busy) formatInto(reason, sizeof reason, "busy — the server says: %s", said);
+        formatInto(reason, sizeof reason, "the server closed the connection: %s", said);
+        // A server that hangs up at once holds the port for another client:
+        // it says so, unless its words were lost to the reset of the bytes
+        // we had sent meanwhile.
+        const bool atOnce = k == 0 && !negotiation_.settled();
+        const bool busy = atOnce || std::strstr(said, "in use") != nullptr;
+        if (atOnce)
+            formatInto(reason, sizeof reason,
+                       "busy — the server closed the connection at once (another client may "
+                       "hold the port)");
+        else if (busy)
+            formatInto(reason, sizeof reason, "busy — the server says: %s", said);
         return failOpen(error, busy ? DRV_OPENERR_BUSY : DRV_OPENERR_NOTSERIAL, reason);
     };
     using State = rfc2217::Negotiation::State;

@@ -107,7 +107,7 @@ void CCallbackDlg::build() {
     });
 
     auto* help = new QToolButton(this);
-    help->setObjectName(QString::number(core::kCmdHelp));
+    help->setObjectName(QString::number(menus::kCmdPageHelp));
     help->setText(QStringLiteral("?"));
     help->setFocusPolicy(Qt::NoFocus);
     help->setFont(pixelFont(10, true));

@@ -133,7 +133,7 @@ std::optional<FirmwareFile> FirmwareUpgrade::chooseFile() {
 }
 
 UpgradeEnd FirmwareUpgrade::quit() {
-    host_.postCommand(core::kCmdQuit);
+    host_.postCommand(menus::kCmdQuit);
     return UpgradeEnd::Quit;
 }
 

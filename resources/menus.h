@@ -28,6 +28,7 @@ struct MenuPopup {
 
 // Command identifiers the menus and the page strip send to the main window.
 constexpr int kCmdQuit = 2153;
+constexpr int kCmdSend = 2154;      // every page's "Send to R30 / R70" button
 constexpr int kCmdFirstPage = 5000; // 5000 + page index
 constexpr int kCmdMonitor = 5010;
 constexpr int kCmdLoadProfile = 5011;

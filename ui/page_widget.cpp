@@ -63,13 +63,13 @@ PageWidget::PageWidget(core::CConfigApp& app, core::PageHost& host, int index, S
 
     if (send == SendButton::Yes) {
         send_ = new QPushButton(tableText(kSendText, language_), this);
-        send_->setObjectName(QString::number(core::kCmdSend));
+        send_->setObjectName(QString::number(menus::kCmdSend));
         send_->setAutoDefault(false);
         connect(send_, &QPushButton::clicked, this, [this] { sendClicked(); });
     }
 
     help_ = new QToolButton(this);
-    help_->setObjectName(QString::number(core::kCmdHelp));
+    help_->setObjectName(QString::number(menus::kCmdPageHelp));
     help_->setText(QStringLiteral("?"));
     help_->setFocusPolicy(Qt::NoFocus);
     help_->setFont(pixelFont(10, true));

@@ -69,7 +69,7 @@ constexpr Caption kCaptions[] = {
     {kCtlX75T70Bytes, 6140},
     {kCtlHdlcBytes, 6140},
     {kCtlCaution, kCautionTextId},
-    {core::kCmdSend, 6036},
+    {menus::kCmdSend, 6036},
 };
 
 struct FrameInfo {

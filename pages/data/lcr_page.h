@@ -21,7 +21,7 @@ inline constexpr int kMonFri = 1001;    // day type radio buttons
 inline constexpr int kSatSun = 1002;
 inline constexpr int kBandBase = 1100;  // + 10 * band + field
 inline constexpr int kRangeBase = 1200; // + 10 * range + field
-inline constexpr int kSend = core::kCmdSend;
+inline constexpr int kSend = menus::kCmdSend;
 
 constexpr int band(int row, BandField f) {
     return kBandBase + 10 * row + int(f);

@@ -42,7 +42,7 @@ namespace timer_control {
 inline constexpr int kActiveBase = 1100; // + port index: "Activated"
 inline constexpr int kTimeBase = 1200;   // + port index: the time field
 inline constexpr int kSync = 1300;       // "Synchronize time now"
-inline constexpr int kSend = core::kCmdSend;
+inline constexpr int kSend = menus::kCmdSend;
 } // namespace timer_control
 
 class TimerPage : public core::PageBase {

@@ -328,7 +328,7 @@ std::string AcceptPage::portName(int column) const {
 
 void AcceptPage::callBackButton() {
     if (app_.soundOn) ui_.beep();
-    if (openCallback_) openCallback_();
+    host_.openCallbackDialog(); // on the main window's values, without reading the device
 }
 
 } // namespace quorvex::telephony

@@ -11,7 +11,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,8 +75,6 @@ public:
     std::string portName(int column) const;
 
     // Button 1052: beep when sound is on, then open the data callback dialog
-    // with the values the main window holds (no device read).
-    void setCallbackOpener(std::function<void()> opener) { openCallback_ = std::move(opener); }
     void callBackButton();
 
 private:
@@ -110,7 +107,6 @@ private:
     std::array<std::array<std::string, 3>, 5> msns_{};
     std::array<std::string, 5> dataMsns_{};
     std::array<std::string, 6> names_{};
-    std::function<void()> openCallback_;
 };
 
 } // namespace quorvex::telephony

@@ -69,10 +69,6 @@ CAcceptPage::CAcceptPage(core::CConfigApp& app, core::PageHost& host, int model,
 
 CAcceptPage::~CAcceptPage() = default;
 
-void CAcceptPage::setCallbackOpener(std::function<void()> opener) {
-    logic_.setCallbackOpener(std::move(opener));
-}
-
 CDropList* CAcceptPage::addSelector(int kind, int id, QRect where) {
     auto* drop = new CDropList(kind, id, 0, language(), configApp().largeFonts, content());
     drop->setGeometry(where);

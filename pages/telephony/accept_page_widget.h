@@ -9,7 +9,6 @@
 #include "ui/page_widget.h"
 
 #include <array>
-#include <functional>
 #include <memory>
 
 class QCheckBox;
@@ -31,9 +30,6 @@ public:
 
     core::Page& logic() override { return logic_; }
     telephony::AcceptPage& page() { return logic_; }
-
-    // What button 1052 opens (after the logic's beep): the data callback dialog.
-    void setCallbackOpener(std::function<void()> opener);
 
 protected:
     void refreshControls() override;

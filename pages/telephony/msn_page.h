@@ -30,7 +30,7 @@ inline constexpr int kNameEditFirst = 2140;    // + slot (2145 the data port)
 inline constexpr int kMsnEditFirst = 3000;     // analog port p, MSN m: 3000 + 3p + m
 inline constexpr int kDataMsnEditFirst = 3015; // data port MSN i: 3015 + i
 inline constexpr int kClipCheckFirst = 3020;   // + slot (3025 the data port)
-inline constexpr int kMsnSendButton = core::kCmdSend;
+inline constexpr int kMsnSendButton = menus::kCmdSend;
 
 inline constexpr int kMsnMaxDigits = 15;
 inline constexpr int kTextMsnInvalid = 9002; // "Please enter a  phonenumber. ..."

@@ -155,7 +155,7 @@ void CMsnPage::relabel(int lang) {
 
 void CMsnPage::enterOrTab(int focusedId) {
     // The page decides where the focus goes (and may keep it on a reverted field).
-    if (logic_.hasControl(focusedId) || focusedId == core::kCmdSend) {
+    if (logic_.hasControl(focusedId) || focusedId == menus::kCmdSend) {
         logic_.enterOrTab(focusedId);
     } else {
         logic_.enterOrTab();

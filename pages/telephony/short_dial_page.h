@@ -26,7 +26,7 @@ inline constexpr int kShortDialSlots = 10;
 // Control identifiers.
 inline constexpr int kShortDialEditFirst = 2550;    // port p, slot k: 2550 + 10p + k
 inline constexpr int kSpecialRingCheckFirst = 2600; // + port index
-inline constexpr int kShortDialSendButton = core::kCmdSend;
+inline constexpr int kShortDialSendButton = menus::kCmdSend;
 
 inline constexpr int kTextMax15Digits = 9058; // "max 15 digits"
 inline constexpr int kTextShortDialTitle = 8504;

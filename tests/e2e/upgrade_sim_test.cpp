@@ -186,7 +186,7 @@ TEST_F(UpgradeSim, TheStartUpFindsTheLoaderAndTheUpgradeRetriesARefusedImage) {
     EXPECT_EQ(app.pageModel, 70);
     EXPECT_EQ(sim_->lineBaud(), 115200u);
     EXPECT_FALSE(shell.mainWindowClosed);
-    EXPECT_TRUE(main.initialised(qc::kMsnPage)); // read once the firmware works
+    EXPECT_TRUE(main.initialised(quorvex::menus::kMsnPage)); // read once the firmware works
 }
 
 TEST_F(UpgradeSim, AnImageTheDeviceRefusesIsRetriedWithAnotherFile) {

@@ -211,7 +211,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QuietHost host;
 
     std::vector<std::unique_ptr<core::Page>> pages;
-    for (int index : app::kProfilePages) {
+    for (int index : menus::kProfilePages) {
         pages.push_back(app::makeLogicPage(index, app.pageModel, app, ui, host));
         FUZZ_CHECK(pages.back() != nullptr);
     }

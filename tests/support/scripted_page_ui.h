@@ -76,10 +76,12 @@ public:
     void reportWriteFailures(const core::WriteReport& report) override {
         writeFailures.push_back(report);
     }
+    void openCallbackDialog() override { ++callbackDialogs; }
 
     int progressSteps = 0;
     std::vector<core::WriteReport> writeFailures;
     int msnChangedCount = 0;
+    int callbackDialogs = 0;
     std::vector<int> posted;
 };
 

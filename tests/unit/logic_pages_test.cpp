@@ -37,11 +37,16 @@ TEST(LogicPages, EachIndexMakesItsPageForBothModels) {
     qt::RecordingHost host;
     using Check = bool (*)(const qc::Page*);
     const Check checks[] = {
-        is<quorvex::telephony::MsnPage>,       is<quorvex::telephony::AcceptPage>,
-        is<quorvex::telephony::ShortDialPage>, is<quorvex::telephony::ForwardPage>,
-        is<quorvex::telephony::FilterPage>,    is<quorvex::data::DataPage>,
-        is<quorvex::data::LcrPage>,           is<quorvex::data::ChargePage>,
-        is<quorvex::data::TimerPage>,         is<quorvex::maintenance::LogPage>,
+        is<quorvex::telephony::MsnPage>,
+        is<quorvex::telephony::AcceptPage>,
+        is<quorvex::telephony::ShortDialPage>,
+        is<quorvex::telephony::ForwardPage>,
+        is<quorvex::telephony::FilterPage>,
+        is<quorvex::data::DataPage>,
+        is<quorvex::data::LcrPage>,
+        is<quorvex::data::ChargePage>,
+        is<quorvex::data::TimerPage>,
+        is<quorvex::maintenance::LogPage>,
     };
     for (int model : {30, 70}) {
         app.pageModel = model;
@@ -78,12 +83,10 @@ TEST(LogicPages, TheFieldBeingEditedIsCommittedBeforeTheQuestion) {
     };
     const int predial = quorvex::data::lcr_control::band(0, quorvex::data::BandField::Predial);
     const std::vector<Row> rows = {
-        {qc::kLcrPage,
-         [predial](qc::Page& p) {
-             dynamic_cast<quorvex::data::LcrPage&>(p).typeText(predial, "");
-         },
+        {quorvex::menus::kLcrPage,
+         [predial](qc::Page& p) { dynamic_cast<quorvex::data::LcrPage&>(p).typeText(predial, ""); },
          true},
-        {qc::kMsnPage,
+        {quorvex::menus::kMsnPage,
          [](qc::Page& p) { dynamic_cast<quorvex::telephony::MsnPage&>(p).setText(3000, "12a"); },
          false},
     };
@@ -104,15 +107,15 @@ TEST(LogicPages, TheFieldBeingEditedIsCommittedBeforeTheQuestion) {
         qa::LogicPageFactory factory(app, ui);
         qa::MainWindowLogic main(app, ui, factory);
         main.buildPages();
-        main.command(qc::kCmdFirstPage + r.index);
+        main.command(quorvex::menus::kCmdFirstPage + r.index);
         ui.runPosted(main);
         r.edit(*main.page(r.index));
         drv.clearCalls();
         ui.discardAnswers = {qc::DiscardAnswer::Send};
-        main.pageCommand(qc::kCmdFirstPage + qc::kTimerPage);
+        main.pageCommand(quorvex::menus::kCmdFirstPage + quorvex::menus::kTimerPage);
         EXPECT_EQ(ui.discardAnswers.empty(), r.asked) << r.index;
-        EXPECT_EQ(main.currentIndex(), qc::kTimerPage) << r.index;
-        if (r.index == qc::kLcrPage) {
+        EXPECT_EQ(main.currentIndex(), quorvex::menus::kTimerPage) << r.index;
+        if (r.index == quorvex::menus::kLcrPage) {
             // The emptied predial went to the device: a clear of band 0's prefix.
             EXPECT_EQ(drv.count(DRV_LCRPREFIX), 1);
         }
