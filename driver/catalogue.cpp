@@ -68,6 +68,7 @@ using W = When;
 
 // The first row that matches code, form, operation and condition gives the
 // text; a combination no row matches has no command.
+// clang-format off
 constexpr Row kRows[] = {
     {4, 4, F::Analog, op(1), W::Always, "AT!P0#%d*%d=%s\r", {A::Port, A::Index, A::Text}},
     {4, 4, F::Analog, kAnyOp, W::Always, "AT!P0#%d*%d%c\r", {A::Port, A::Index, A::Marker}},
@@ -82,13 +83,7 @@ constexpr Row kRows[] = {
     {7, 7, F::Any, op(3), W::Always, "AT!P18#%d?\r", {A::Port}},
     {7, 7, F::Any, op(4), W::Always, "AT!P18#%d=%02d:%02d\r", {A::Port, A::Hour, A::Minute}},
     {8, 8, F::Any, op(3), W::Always, "AT!T?\r", {}},
-    {8,
-     8,
-     F::Any,
-     op(4),
-     W::Always,
-     "AT!T=%02d/%02d/%04d %02d:%02d:%02d\r",
-     {A::Day, A::Month, A::Year, A::Hour, A::Minute, A::Second}},
+    {8, 8, F::Any, op(4), W::Always, "AT!T=%02d/%02d/%04d %02d:%02d:%02d\r", {A::Day, A::Month, A::Year, A::Hour, A::Minute, A::Second}},
     {9, 9, F::Any, op(0), W::Always, "AT!P2#%d?\r", {A::Port}},
     {9, 9, F::Any, op(1), W::Always, "AT!P2#%d=%c\r", {A::Port, A::FlagChar}},
     {10, 10, F::Any, op(0), W::Always, "AT!P8#%d?\r", {A::Port}},
@@ -108,38 +103,20 @@ constexpr Row kRows[] = {
     {16, 16, F::Any, kAnyOp, W::Always, "AT!P24#%d=%s\r", {A::Port, A::Text}},
     {46, 46, F::Any, kAnyOp, W::Always, "AT!P24#%d=%s\r", {A::Port, A::Text}},
     {17, 19, F::Any, op(0), W::Always, "AT!P%d#%d?\r", {A::ForwardRegister, A::Port}},
-    {17,
-     19,
-     F::Any,
-     kAnyOp,
-     W::FlagSet,
-     "AT!P%d#%d*1=%s\r",
-     {A::ForwardRegister, A::Port, A::Text}},
+    {17, 19, F::Any, kAnyOp, W::FlagSet, "AT!P%d#%d*1=%s\r", {A::ForwardRegister, A::Port, A::Text}},
     {17, 19, F::Any, kAnyOp, W::FlagClear, "AT!P%d#%d*0\r", {A::ForwardRegister, A::Port}},
     {20, 20, F::Analog, op(0), W::Always, "AT!P13#%d?\r", {A::Port}},
     {20, 20, F::Analog, op(1), W::Always, "AT!P13#%d=%c\r", {A::Port, A::FlagChar}},
     {20, 20, F::Data, op(0), W::Always, "AT\\E?\r", {}},
     {20, 20, F::Data, op(1), W::Always, "AT\\E=%c\r", {A::FlagChar}},
-    {21,
-     21,
-     F::Analog,
-     op(0) | op(2),
-     W::Always,
-     "AT!P12#%d*%d%c\r",
-     {A::Port, A::Index, A::Marker}},
+    {21, 21, F::Analog, op(0) | op(2), W::Always, "AT!P12#%d*%d%c\r", {A::Port, A::Index, A::Marker}},
     {21, 21, F::Analog, op(1), W::Always, "AT!P12#%d*%d=%s\r", {A::Port, A::Index, A::Text}},
     {21, 21, F::Data, op(0) | op(2), W::Always, "AT\\F%d%c\r", {A::Index, A::Marker}},
     {21, 21, F::Data, op(1), W::Always, "AT\\F%d=%s\r", {A::Index, A::Text}},
     {22, 22, F::Any, op(0) | op(2), W::Always, "AT&P%c\r", {A::Marker}},
     {22, 22, F::Any, op(1), W::Always, "AT&P=%c\r", {A::FlagChar}},
     {23, 23, F::Any, op(0) | op(2), W::Always, "AT\\D%d%d%c\r", {A::Port, A::Index, A::Marker}},
-    {23,
-     23,
-     F::Any,
-     op(1),
-     W::Always,
-     "AT\\D%d%d=%02d-%02d\r",
-     {A::Port, A::Index, A::From, A::To}},
+    {23, 23, F::Any, op(1), W::Always, "AT\\D%d%d=%02d-%02d\r", {A::Port, A::Index, A::From, A::To}},
     {24, 24, F::Any, op(0) | op(2), W::Always, "AT\\P%d%d%c\r", {A::Port, A::Index, A::Marker}},
     {24, 24, F::Any, op(1), W::Always, "AT\\P%d%d=%s\r", {A::Port, A::Index, A::Text3}},
     {25, 25, F::Any, op(0) | op(2), W::Always, "AT&L%d%d%c\r", {A::Port, A::Index, A::Marker}},
@@ -186,6 +163,7 @@ constexpr Row kRows[] = {
     {53, 53, F::Any, kAnyOp, W::Always, "AT\\S1?\r", {}},
     {54, 54, F::Any, kAnyOp, W::Always, "AT!P14#0?\r", {}},
 };
+// clang-format on
 
 // Data protocol registers (command 47), chosen by nPort and the protocol
 // index nAux; register texts are formats ("%%A2" puts "%A2" on the line).
@@ -199,6 +177,7 @@ struct ProtoRegister {
 };
 
 constexpr std::uint8_t kProto345 = (1u << 3) | (1u << 4) | (1u << 5);
+// clang-format off
 constexpr ProtoRegister kProtoRegisters[] = {
     {0, 0, "%%A2", ProtoValue::ProtocolCode},     {1, 0, "%%A0", ProtoValue::FlagChar},
     {2, 1u << 0, "%%P0", ProtoValue::FlagChar},   {2, kProto345, "%%X1", ProtoValue::FlagChar},
@@ -206,7 +185,7 @@ constexpr ProtoRegister kProtoRegisters[] = {
     {5, 0, "%%E9", ProtoValue::InvertedFlagChar}, {6, 1u << 1, "%%E0", ProtoValue::Index},
     {6, kProto345, "%%X0", ProtoValue::Index},    {6, 1u << 6, "!H0", ProtoValue::Index},
 };
-
+// clang-format on
 
 // A bounded output buffer for one command text.
 class TextOut {

@@ -45,6 +45,9 @@ std::string_view valueLine(std::string_view value) noexcept;
 // Copies src into dst, cut to capacity - 1 characters, NUL-terminated; a
 // null dst or no capacity writes nothing.
 void copyText(char* dst, std::size_t capacity, std::string_view src) noexcept;
+template <std::size_t N> void copyText(char (&field)[N], std::string_view src) noexcept {
+    copyText(field, N, src);
+}
 
 // Leading decimal integer of text (optional blanks and sign); no digits: 0.
 int leadingNumber(std::string_view text) noexcept;

@@ -125,12 +125,6 @@ struct DriverState {
 
 DriverState gState;
 
-template <std::size_t N> void copyInto(char (&field)[N], std::string_view src) noexcept {
-    std::size_t n = src.size() < N - 1 ? src.size() : N - 1;
-    if (n > 0) std::memcpy(field, src.data(), n);
-    field[n] = '\0';
-}
-
 bool contains(std::string_view text, std::string_view what) noexcept {
     return text.find(what) != std::string_view::npos;
 }
@@ -178,13 +172,13 @@ bool identify() noexcept {
     }
     if (exchange("ATI3\r", b.ati3, &n) != 0) return false;
     const std::string_view versions = replyText(b.ati3, n);
-    copyInto(gState.firmware, valueLine(replyValue(versions)));
+    copyText(gState.firmware, valueLine(replyValue(versions)));
     std::string_view boot;
     const std::string_view afterBreak = replyValue(versions);
     if (std::size_t at = afterBreak.find("CODE");
         at != std::string_view::npos && at + 5 <= afterBreak.size())
         boot = valueLine(afterBreak.substr(at + 5));
-    copyInto(gState.bootCode, boot);
+    copyText(gState.bootCode, boot);
     return true;
 }
 
@@ -252,12 +246,12 @@ int reportIdentity(DRVPARAM& p) noexcept {
     p.nPort = gState.portIndex;
     p.nIndex = gState.model;
     std::memcpy(p.szText2 + 16, &gState.usb, sizeof gState.usb);
-    copyInto(p.szCmd, gState.firmware);
+    copyText(p.szCmd, gState.firmware);
     // The boot-code text runs from nValue into szText: 36 bytes, never into
     // szText2.
     constexpr std::size_t kRoom = sizeof p.nValue + sizeof p.szText;
     char boot[kRoom];
-    copyInto(boot, gState.bootCode);
+    copyText(boot, gState.bootCode);
     std::memcpy(reinterpret_cast<unsigned char*>(&p) + offsetof(DRVPARAM, nValue), boot,
                 strnlen(boot, kRoom) + 1);
     return 1;
@@ -418,12 +412,7 @@ extern "C" R70COM32_API int32_t D_SendDrvCmd(uint16_t code, DRVPARAM* p) {
 extern "C" R70COM32_API int32_t D_LastOpenError(int32_t index, char* text, int32_t size) {
     std::lock_guard<std::mutex> guard(r70::gState.lock);
     auto copy = [&](std::string_view s) {
-        if (text == nullptr || size <= 0) return;
-        std::size_t n = s.size() < static_cast<std::size_t>(size) - 1
-                            ? s.size()
-                            : static_cast<std::size_t>(size) - 1;
-        if (n > 0) std::memcpy(text, s.data(), n);
-        text[n] = '\0';
+        if (size > 0) r70::copyText(text, static_cast<std::size_t>(size), s);
     };
     if (index < 0 || index >= r70::kPortCount) {
         copy("no such port index");
@@ -441,12 +430,6 @@ extern "C" R70COM32_API int32_t D_PortPath(int32_t index, char* path, int32_t si
         return -1;
     }
     const std::size_t length = std::strlen(full);
-    if (path != nullptr && size > 0) {
-        std::size_t n = length < static_cast<std::size_t>(size) - 1
-                            ? length
-                            : static_cast<std::size_t>(size) - 1;
-        std::memcpy(path, full, n);
-        path[n] = '\0';
-    }
+    if (size > 0) r70::copyText(path, static_cast<std::size_t>(size), {full, length});
     return static_cast<int32_t>(length);
 }

@@ -8,14 +8,6 @@
 namespace r70 {
 namespace {
 
-void copyBounded(char* dst, std::size_t capacity, std::string_view src) noexcept {
-    copyText(dst, capacity, src);
-}
-
-template <std::size_t N> void copyInto(char (&field)[N], std::string_view src) noexcept {
-    copyBounded(field, N, src);
-}
-
 // The caller's text buffer of commands 29, 30, 52, 53 (address and capacity
 // in the overlay over szText). Null or no capacity: nothing is written.
 struct CallerBuffer {
@@ -132,7 +124,7 @@ void parseForwarding(std::string_view value, DRVPARAM& p) noexcept {
             // The target stands in the value line from its seventh character;
             // a shorter line has none (never the bytes of the next line).
             std::string_view line = valueLine(value);
-            copyInto(p.szText, line.size() > 6 ? line.substr(6) : std::string_view{});
+            copyText(p.szText, line.size() > 6 ? line.substr(6) : std::string_view{});
         }
         return;
     }
@@ -159,12 +151,12 @@ void parseNumberRange(std::string_view value, DRVPARAM& p) noexcept {
     std::string_view line = valueLine(value);
     std::size_t dash = line.find('-');
     if (dash == std::string_view::npos) {
-        copyInto(p.szText, line);
+        copyText(p.szText, line);
         p.szText2[0] = '\0';
         return;
     }
-    copyInto(p.szText, line.substr(0, dash));
-    copyInto(p.szText2, line.substr(dash + 1));
+    copyText(p.szText, line.substr(0, dash));
+    copyText(p.szText2, line.substr(dash + 1));
 }
 
 void parseLog(std::string_view reply, DRVPARAM& p) noexcept {
@@ -187,24 +179,24 @@ void parseLog(std::string_view reply, DRVPARAM& p) noexcept {
     }
     p.nValue = 1;
     CallerBuffer buffer = callerBuffer(p);
-    copyBounded(buffer.data, buffer.capacity, reply.substr(at + skip));
+    copyText(buffer.data, buffer.capacity, reply.substr(at + skip));
 }
 
 void parseCharge(std::string_view reply, DRVPARAM& p) noexcept {
     if (p.nOp == 2) return;
     CallerBuffer buffer = callerBuffer(p);
     if (p.nIndex == 3) {
-        copyBounded(buffer.data, buffer.capacity, valueLine(replyValue(reply)));
+        copyText(buffer.data, buffer.capacity, valueLine(replyValue(reply)));
         return;
     }
     if (p.nIndex < 0 || p.nIndex > 2) return;
     std::size_t at = reply.find("Charge:");
     if (at == std::string_view::npos) {
-        copyBounded(buffer.data, buffer.capacity, {});
+        copyText(buffer.data, buffer.capacity, {});
         return;
     }
-    copyBounded(buffer.data, buffer.capacity,
-                at + 9 < reply.size() ? reply.substr(at + 9) : std::string_view{});
+    copyText(buffer.data, buffer.capacity,
+             at + 9 < reply.size() ? reply.substr(at + 9) : std::string_view{});
 }
 
 void parseStatusText(std::string_view value, DRVPARAM& p) noexcept {
@@ -293,7 +285,7 @@ void parseReply(std::string_view reply, int readResult, DRVPARAM& p) noexcept {
         if (query) p.nValue = leadingNumber(value.substr(0, 1));
         break;
     case Rule::TextLine:
-        if (query) copyInto(p.szText, line);
+        if (query) copyText(p.szText, line);
         break;
     case Rule::PortTimer:
         if (query) p.bFlag = flagOf(value);
@@ -313,7 +305,7 @@ void parseReply(std::string_view reply, int readResult, DRVPARAM& p) noexcept {
         if (!value.empty() && value[0] == '\r')
             p.szText3[0] = '\0';
         else
-            copyInto(p.szText3, line);
+            copyText(p.szText3, line);
         break;
     case Rule::NumberRange:
         if (query) parseNumberRange(value, p);
@@ -330,7 +322,7 @@ void parseReply(std::string_view reply, int readResult, DRVPARAM& p) noexcept {
     case Rule::Eid:
         if (!query) break;
         if (p.nPort == 11) p.nIndex = leadingNumber(line);
-        if (p.nPort == 12) copyBounded(p.szText + 4, sizeof p.szText - 4, line);
+        if (p.nPort == 12) copyText(p.szText + 4, sizeof p.szText - 4, line);
         break;
     case Rule::IndexNumber:
         if (query) p.nIndex = leadingNumber(line);

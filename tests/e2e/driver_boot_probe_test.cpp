@@ -1,6 +1,7 @@
 // The boot probe over a pseudo-terminal: seven seconds of fixed waits.
 #include "driver/r70com32.h"
 #include "support/pty_device.h"
+#include "support/wait_for.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,9 @@ TEST(DriverBootProbe, FindsADeviceInItsLoader) {
     std::atomic<bool> stop{false};
     // The loader speaks once the line runs at 19200 baud.
     std::thread loader([&] {
-        if (PtyDevice::waitFor([&] { return stop || device.speed() == B19200; }, 20000) && !stop)
+        if (testsupport::waitFor([&] { return stop || device.speed() == B19200; },
+                                 std::chrono::seconds(20)) &&
+            !stop)
             device.send("\r\nFAIL\r\n");
     });
     DRVPARAM p{};

@@ -1,6 +1,7 @@
 // The driver library over a real pseudo-terminal with a scripted device.
 #include "driver/r70com32.h"
 #include "support/pty_device.h"
+#include "support/wait_for.h"
 
 #include <gtest/gtest.h>
 
@@ -131,8 +132,9 @@ TEST_F(DriverLine, ALateReplyMissesTheBudgetAndNeverAnswersTheNextCommand) {
     EXPECT_EQ(p.nValue, -5);
     EXPECT_STREQ(p.szCmd, "AT!P9#11?");
     // The late bytes now wait in the line's input.
-    ASSERT_TRUE(PtyDevice::waitFor(
-        [&] { return device.pendingInput() >= static_cast<int>(late.size()); }, 5000));
+    ASSERT_TRUE(
+        testsupport::waitFor([&] { return device.pendingInput() >= static_cast<int>(late.size()); },
+                             std::chrono::seconds(5)));
 
     DRVPARAM q{};
     q.nPort = 11;
@@ -261,12 +263,14 @@ TEST_F(DriverLine, RawWriteAndTheDownloadResultThatFollowsIt) {
     DRVPARAM p{};
     drv_set_write_data(&p, block.data(), static_cast<int32_t>(block.size()));
     EXPECT_EQ(D_SendDrvCmd(DRV_WRITERAW, &p), 1);
-    ASSERT_TRUE(PtyDevice::waitFor(
-        [&] { return device.bytesReceived().find(block) != std::string::npos; }, 5000));
+    ASSERT_TRUE(testsupport::waitFor(
+        [&] { return device.bytesReceived().find(block) != std::string::npos; },
+        std::chrono::seconds(5)));
     // The outcome arrives before the program asks for it: it must not be
     // discarded, since no command precedes that read.
     device.send("\r\nDOWNLOAD SUCCESSFUL\r\n");
-    ASSERT_TRUE(PtyDevice::waitFor([&] { return device.pendingInput() > 0; }, 5000));
+    ASSERT_TRUE(
+        testsupport::waitFor([&] { return device.pendingInput() > 0; }, std::chrono::seconds(5)));
     EXPECT_EQ(D_SendDrvCmd(DRV_DOWNLOADRESULT, nullptr), 3);
     device.send("\r\nFAIL\r\n");
     EXPECT_EQ(D_SendDrvCmd(DRV_DOWNLOADRESULT, nullptr), 2);

@@ -13,6 +13,7 @@
 #include "support/fakes.h"
 #include "support/pty_device.h"
 #include "support/scripted_ui.h"
+#include "support/wait_for.h"
 
 #include <gtest/gtest.h>
 
@@ -179,8 +180,8 @@ TEST_F(NetPort, ALateReplyNeverAnswersTheNextCommand) {
         p.nPort = 11;
         const std::size_t sent = device.repliesSent();
         EXPECT_EQ(D_SendDrvCmd(DRV_RINGDELAY, &p), -2);
-        ASSERT_TRUE(
-            testsupport::PtyDevice::waitFor([&] { return device.repliesSent() > sent; }, 5000));
+        ASSERT_TRUE(testsupport::waitFor([&] { return device.repliesSent() > sent; },
+                                         std::chrono::seconds(5)));
         DRVPARAM q{};
         q.nPort = 11;
         ASSERT_EQ(D_SendDrvCmd(DRV_CALLERID, &q), 0) << value.size();

@@ -4,6 +4,7 @@
 
 #include "driver/r70com32.h"
 #include "sim/sim_device.h"
+#include "support/wait_for.h"
 
 #include <gtest/gtest.h>
 
@@ -27,14 +28,7 @@ inline std::string tempDir() {
     return dir.string();
 }
 
-inline bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 class SimDriver : public ::testing::Test {
 protected:

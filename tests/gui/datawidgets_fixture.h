@@ -7,6 +7,7 @@
 #include "sim/sim_device.h"
 #include "support/fakes.h"
 #include "support/scripted_ui.h"
+#include "support/wait_for.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -57,16 +58,7 @@ inline void answerMessage(QString* text, QMessageBox::StandardButton button = QM
     });
 }
 
-// Waits for done with a deadline, serving the event loop meanwhile.
-inline bool waitFor(const std::function<bool()>& done, int limitMs = 30000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > limitMs) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using testsupport::waitServing;
 
 class SimFixture : public ::testing::Test {
 protected:

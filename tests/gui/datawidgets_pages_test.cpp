@@ -266,7 +266,7 @@ TEST_F(ChargePageWidget, TimerTicksReadWhileShownAndPortClearReachesTheDevice) {
     timer->setInterval(20);
     timer->start();
     const auto before = dev->counters().commands;
-    ASSERT_TRUE(waitFor([&] { return dev->counters().commands >= before + 4; }));
+    ASSERT_TRUE(waitServing([&] { return dev->counters().commands >= before + 4; }));
 
     // Paused (monitor mode): ticks come and read nothing.
     page.logic().pausePoll(true);
@@ -274,7 +274,7 @@ TEST_F(ChargePageWidget, TimerTicksReadWhileShownAndPortClearReachesTheDevice) {
     ticks.wait(200); // lets a tick in flight finish
     const auto paused = dev->counters().commands;
     ticks.clear();
-    ASSERT_TRUE(waitFor([&] { return ticks.count() >= 3; }));
+    ASSERT_TRUE(waitServing([&] { return ticks.count() >= 3; }));
     EXPECT_EQ(dev->counters().commands, paused);
     page.logic().pausePoll(false);
 

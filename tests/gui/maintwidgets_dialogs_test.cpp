@@ -62,7 +62,7 @@ TEST_F(LogPageWidget, ShowsTheSeededCallsClearsAListAndDialsBack) {
     QCoreApplication::processEvents();
     EXPECT_EQ(count(DRV_DIAL), 0);
     QTest::mouseClick(page.findChild<QLabel*>("3132"), Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return count(DRV_DIAL) == 1; }));
+    ASSERT_TRUE(waitServing([&] { return count(DRV_DIAL) == 1; }));
     EXPECT_GT(codes.size(), before);
     EXPECT_EQ(dev->snapshot().callLists[11][0].front().number, "4711");
     page.tick(); // the next refresh lists the new call at the top

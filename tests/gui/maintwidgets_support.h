@@ -9,6 +9,7 @@
 #include "driver/r70com32.h"
 #include "sim/sim_device.h"
 #include "support/fakes.h"
+#include "support/wait_for.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -35,16 +36,7 @@ namespace maintwidgets {
 using namespace quorvex;
 using namespace std::chrono_literals;
 
-// Polls until done() or the deadline (generous: the machine is shared).
-inline bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
+using testsupport::waitServing;
 
 // Answers the modal dialogs that come up, in order, each with its own action.
 // Dialogs in `ignore` (the dialog under test itself) are passed over.

@@ -35,7 +35,7 @@ protected:
         beforeCall = [this](uint16_t code) {
             if (code == DRV_WRITERAW && codes.size() > 1 &&
                 codes[codes.size() - 2] != DRV_WRITERAW) {
-                ASSERT_TRUE(waitFor([this] { return dev->snapshot().bootMode; }));
+                ASSERT_TRUE(waitServing([this] { return dev->snapshot().bootMode; }));
                 onFirstBlock();
             }
         };

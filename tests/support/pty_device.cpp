@@ -72,15 +72,6 @@ void PtyDevice::send(const std::string& bytes) {
     (void)!write(master_, bytes.data(), bytes.size());
 }
 
-bool PtyDevice::waitFor(const std::function<bool()>& pred, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > deadline) return pred();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 bool PtyDevice::waitGap(int ms) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     bool quiet = true;

@@ -53,9 +53,6 @@ public:
     // Sends bytes unasked (a boot loader's message, say).
     void send(const std::string& bytes);
 
-    // Waits until pred holds or timeoutMs passes; returns pred().
-    static bool waitFor(const std::function<bool()>& pred, int timeoutMs);
-
 private:
     void run();
     void answer(const std::string& command);
