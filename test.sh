@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors, and runs every test:
+# Installs what is missing, checks that no include points up a layer, builds
+# with warnings as errors, and runs every test:
 # first the sanitizer build (address + undefined behaviour: unit and e2e tests),
 # then the normal build (unit, e2e, gui, slow and package tests: the package_install
 # test installs the Debian package into this machine and removes it again, as root
@@ -11,6 +12,9 @@ scripts/setup.sh packages || exit 1
 export QT_QPA_PLATFORM=offscreen
 
 status=0
+echo "== layers: no include points up"
+tools/check_layers.sh || status=1
+
 scripts/setup.sh build build-asan -DQUORVEX_SANITIZE=ON -DQUORVEX_GUI=OFF || exit 1
 scripts/setup.sh build build || exit 1
 
