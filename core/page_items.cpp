@@ -128,6 +128,8 @@ int ItemTable::send(CConfigApp& app, SendReport& report, SendMode mode,
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         Entry& e = entries_[i];
         if (mode == SendMode::Changed && !changed(e)) continue;
+        if (mode == SendMode::Marked && !(e.number != nullptr ? e.number->mark : e.text->mark))
+            continue;
         DRVPARAM record = makeRecord(e.spec.port, e.spec.index, kOpSet);
         bool fits = true;
         switch (e.spec.field) {

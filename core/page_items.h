@@ -63,21 +63,35 @@ template <typename T> struct Item {
     // query, or acknowledged the send. A query that failed leaves a default
     // the device never gave, which a save must not pass off as its value.
     bool known = false;
+    // Set by the user's edit (set()) or a page's repair, whatever the value:
+    // a page that sends by marks (SendMode::Marked) sends an item typed back
+    // to its old value too.
+    bool mark = false;
 
     bool changed() const { return confirmed != edited; }
+    void set(const T& value) {
+        edited = value;
+        mark = true;
+    }
     // The device took the edited copy.
     void confirm() {
         confirmed = edited;
         known = true;
+        mark = false;
     }
-    void discard() { edited = confirmed; }
+    void discard() {
+        edited = confirmed;
+        mark = false;
+    }
     // Both copies take value: the device's answer (known), or the default
     // that stands in for a query that failed (known = false).
     void reset(const T& value, bool fromDevice = true) {
         confirmed = value;
         edited = value;
         known = fromDevice;
+        mark = false;
     }
+    bool operator==(const Item&) const = default;
 };
 
 // ---- the send report ----
@@ -149,6 +163,7 @@ struct ItemSpec {
 
 enum class SendMode {
     Changed, // items whose edited copy differs from the confirmed one
+    Marked,  // items the user or a repair marked (Item::mark)
     All,     // every item (after a profile load)
 };
 

@@ -10,7 +10,7 @@ constexpr int kHourPositions = 25; // hours 0..24
 constexpr int kFreeBandHour = 26;  // an empty from hour sorts after every real one
 
 // Sets a value and marks it, but only when it really changes.
-template <typename T> bool change(Marked<T>& item, const T& value) {
+template <typename T> bool change(Item<T>& item, const T& value) {
     if (item.edited == value) return false;
     item.set(value);
     return true;
@@ -29,10 +29,10 @@ bool emptyIncompleteBands(LcrDayTable& day) {
         change(band.provider, std::string());
         // The prefix is cleared on the device too, whatever the page thought
         // the device held: a stale prefix must not survive on its own.
-        if (!band.predial.edited.empty() || !band.predial.device.empty()) {
+        if (!band.predial.edited.empty() || !band.predial.confirmed.empty()) {
             band.predial.set(std::string());
         }
-        band.predial.device.clear();
+        band.predial.confirmed.clear();
         change(band.local, false);
         change(band.active, true);
     }
@@ -67,13 +67,13 @@ bool hasOverlap(const LcrDayTable& day) {
 // Step 2, the repair: every band's hours go back to what the device holds.
 void restoreHours(LcrDayTable& day) {
     for (LcrBand& band : day.bands) {
-        band.from.set(band.from.device);
-        band.till.set(band.till.device);
+        band.from.set(band.from.confirmed);
+        band.till.set(band.till.confirmed);
         if (band.from.edited.empty()) {
             band.predial.set(std::string());
-            band.predial.device.clear();
+            band.predial.confirmed.clear();
             band.provider.set(std::string());
-            band.provider.device.clear();
+            band.provider.confirmed.clear();
         }
     }
 }
@@ -86,7 +86,7 @@ void exchange(LcrBand& a, LcrBand& b) {
     std::swap(a.from.edited, b.from.edited);
     std::swap(a.till.edited, b.till.edited);
     std::swap(a.predial.edited, b.predial.edited);
-    std::swap(a.predial.device, b.predial.device);
+    std::swap(a.predial.confirmed, b.predial.confirmed);
     std::swap(a.provider.edited, b.provider.edited);
     std::swap(a.local.edited, b.local.edited);
     std::swap(a.active.edited, b.active.edited);

@@ -1,18 +1,23 @@
 #pragma once
 // The least cost routing tables and the check they pass before a send.
 //
-// Every value is held as the device's copy and the edited copy, with a
-// change mark set by the user's edits and by the check's repairs. The page
-// sends by marks, so typing the old value back still counts as a change.
+// Every value is a core::Item: the device's copy (confirmed) and the edited
+// copy, with the change mark set by the user's edits and by the check's
+// repairs. The page sends by marks, so typing the old value back still counts
+// as a change.
 //
 // checkForSend() is pure: tables in, repaired tables, messages and the
 // verdict out.
+
+#include "core/page_items.h"
 
 #include <array>
 #include <string>
 #include <vector>
 
 namespace quorvex::data {
+
+using core::Item;
 
 inline constexpr int kLcrDayTypes = 2; // 0 Monday to Friday, 1 Saturday and Sunday
 inline constexpr int kLcrBands = 6;
@@ -23,46 +28,20 @@ inline constexpr int kMsgBandsIncomplete = 9022;
 inline constexpr int kMsgOverlap = 9012;
 inline constexpr int kMsgRange = 9018;
 
-template <typename T> struct Marked {
-    T device{};
-    T edited{};
-    bool mark = false;
-    // The device vouched for the device copy in this run (see core::Item::known).
-    bool known = false;
-
-    // A value read from the device (or sent): both copies, no mark.
-    // fromDevice = false: the stand-in for a query that failed.
-    void reset(const T& value, bool fromDevice = true) {
-        device = value;
-        edited = value;
-        mark = false;
-        known = fromDevice;
-    }
-    void set(const T& value) {
-        edited = value;
-        mark = true;
-    }
-    void discard() {
-        edited = device;
-        mark = false;
-    }
-    bool operator==(const Marked&) const = default;
-};
-
 struct LcrBand {
-    Marked<std::string> from;     // "" or an hour 0..23
-    Marked<std::string> till;     // "" or an hour 1..24
-    Marked<std::string> predial;  // up to 5 digits
-    Marked<std::string> provider; // kept in the profiles only
-    Marked<bool> local;           // applies to local calls
-    Marked<bool> active;
+    Item<std::string> from;     // "" or an hour 0..23
+    Item<std::string> till;     // "" or an hour 1..24
+    Item<std::string> predial;  // up to 5 digits
+    Item<std::string> provider; // kept in the profiles only
+    Item<bool> local;           // applies to local calls
+    Item<bool> active;
     bool operator==(const LcrBand&) const = default;
 };
 
 struct LcrRange {
-    Marked<std::string> from; // up to 5 digits, beginning with "0"
-    Marked<std::string> to;   // the same length as from
-    Marked<bool> active;
+    Item<std::string> from; // up to 5 digits, beginning with "0"
+    Item<std::string> to;   // the same length as from
+    Item<bool> active;
     bool operator==(const LcrRange&) const = default;
 };
 

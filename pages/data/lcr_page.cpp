@@ -168,7 +168,7 @@ void LcrPage::send() {
     lastSendBlocked_ = !outcome.allowed();
     if (lastSendBlocked_) return;
     ui_.setBusy(true);
-    sendItems(SendMode::Marked);
+    sendItems(core::SendMode::Marked);
     ui_.setBusy(false);
     ui_.refresh();
 }
@@ -179,7 +179,7 @@ void LcrPage::send() {
 void LcrPage::writeMarkedProviderNames() {
     for (int day = 0; day < kLcrDayTypes; ++day) {
         for (int b = 0; b < kLcrBands; ++b) {
-            Marked<std::string>& name = tables_[std::size_t(day)].bands[std::size_t(b)].provider;
+            Item<std::string>& name = tables_[std::size_t(day)].bands[std::size_t(b)].provider;
             if (!name.mark) continue;
             if (writeFailures_.write(app_.profiles(), core::kDefaultProfile, kSection,
                                      providerKey(day, b), name.edited)) {
@@ -189,9 +189,9 @@ void LcrPage::writeMarkedProviderNames() {
     }
 }
 
-void LcrPage::sendItems(SendMode mode) {
+void LcrPage::sendItems(core::SendMode mode) {
     report_.clear();
-    const bool all = mode == SendMode::All;
+    const bool all = mode == core::SendMode::All;
     // One call. Only result 0 with the device's OK counts; an item that
     // failed keeps (or, after a load, gets) its mark, so it is offered again.
     auto call = [&](uint16_t code, DRVPARAM& record, bool fits) {
@@ -212,7 +212,7 @@ void LcrPage::sendItems(SendMode mode) {
         else
             item.mark = true;
     };
-    auto sendFlag = [&](uint16_t code, int day, int row, Marked<bool>& item) {
+    auto sendFlag = [&](uint16_t code, int day, int row, Item<bool>& item) {
         if (!all && !item.mark) return;
         DRVPARAM r = makeRecord(day, row, kOpSet);
         r.bFlag = item.edited ? 1 : 0;
@@ -299,7 +299,7 @@ void LcrPage::discard() {
     activated_.discard();
     for (LcrDayTable& day : tables_) {
         for (LcrBand& b : day.bands) {
-            for (Marked<std::string>* t : {&b.from, &b.till, &b.predial, &b.provider})
+            for (Item<std::string>* t : {&b.from, &b.till, &b.predial, &b.provider})
                 t->discard();
             b.local.discard();
             b.active.discard();
@@ -379,7 +379,7 @@ void forEachKey(Tables& tables, Flag& activated, Fn&& fn) {
 void LcrPage::loadSection(int selector) {
     core::ProfileStore& store = app_.profiles();
     forEachKey(tables_, activated_,
-               [&](const profile::KeySpec& spec, Marked<bool>* flag, Marked<std::string>* text) {
+               [&](const profile::KeySpec& spec, Item<bool>* flag, Item<std::string>* text) {
                    if (flag != nullptr) {
                        flag->edited =
                            store.readInt(selector, kSection, spec.name, spec.numberDefault) != 0;
@@ -396,7 +396,7 @@ void LcrPage::profileLoad(int selector) {
     ui_.refresh();
     // A profile is sent whole, free entries cleared, without the check.
     ui_.setBusy(true);
-    sendItems(SendMode::All);
+    sendItems(core::SendMode::All);
     ui_.setBusy(false);
     ui_.refresh();
 }
@@ -404,24 +404,24 @@ void LcrPage::profileLoad(int selector) {
 core::WriteReport LcrPage::profileSave(int selector) {
     core::WriteReport report;
     core::ProfileStore& store = app_.profiles();
-    forEachKey(tables_, activated_,
-               [&](const profile::KeySpec& spec, const Marked<bool>* flag,
-                   const Marked<std::string>* text) {
-                   const std::string value =
-                       flag != nullptr ? std::string(flag->device ? "1" : "0") : text->device;
-                   report.write(store, selector, kSection, spec.name, value);
-               });
+    forEachKey(
+        tables_, activated_,
+        [&](const profile::KeySpec& spec, const Item<bool>* flag, const Item<std::string>* text) {
+            const std::string value =
+                flag != nullptr ? std::string(flag->confirmed ? "1" : "0") : text->confirmed;
+            report.write(store, selector, kSection, spec.name, value);
+        });
     return report;
 }
 
 std::vector<std::string> LcrPage::unconfirmedItems() const {
     std::vector<std::string> out;
-    forEachKey(tables_, activated_,
-               [&](const profile::KeySpec& spec, const Marked<bool>* flag,
-                   const Marked<std::string>* text) {
-                   if (!(flag != nullptr ? flag->known : text->known))
-                       out.push_back(core::itemName(kSection, spec.name));
-               });
+    forEachKey(
+        tables_, activated_,
+        [&](const profile::KeySpec& spec, const Item<bool>* flag, const Item<std::string>* text) {
+            if (!(flag != nullptr ? flag->known : text->known))
+                out.push_back(core::itemName(kSection, spec.name));
+        });
     return out;
 }
 
@@ -451,7 +451,7 @@ LcrRange* LcrPage::rangeOf(int controlId, RangeField& field) {
     return &tables_[std::size_t(dayType_)].ranges[std::size_t(offset / 10)];
 }
 
-const Marked<std::string>* LcrPage::textItem(int controlId) const {
+const Item<std::string>* LcrPage::textItem(int controlId) const {
     auto* self = const_cast<LcrPage*>(this);
     BandField bf{};
     RangeField rf{};
@@ -477,7 +477,7 @@ const Marked<std::string>* LcrPage::textItem(int controlId) const {
 }
 
 std::string LcrPage::text(int controlId) const {
-    const Marked<std::string>* item = textItem(controlId);
+    const Item<std::string>* item = textItem(controlId);
     return item != nullptr ? item->edited : std::string();
 }
 
@@ -566,7 +566,7 @@ void LcrPage::typeText(int controlId, const std::string& typed) {
     }
     if (LcrRange* range = rangeOf(controlId, rf)) {
         if (rf == RangeField::Active) return;
-        Marked<std::string>& item = rf == RangeField::From ? range->from : range->to;
+        Item<std::string>& item = rf == RangeField::From ? range->from : range->to;
         if (rangeAccepted(typed)) {
             item.set(typed);
             return;
@@ -610,7 +610,7 @@ void LcrPage::click(int controlId) {
     }
     BandField bf{};
     RangeField rf{};
-    Marked<bool>* item = nullptr;
+    Item<bool>* item = nullptr;
     if (LcrBand* band = bandOf(controlId, bf)) {
         if (bf == BandField::Local) item = &band->local;
         if (bf == BandField::Active) item = &band->active;

@@ -73,25 +73,24 @@ public:
     // ---- state, for the widget and tests ----
     const LcrTables& tables() const { return tables_; }
     LcrTables& tables() { return tables_; }
-    const Marked<bool>& activated() const { return activated_; }
+    const Item<bool>& activated() const { return activated_; }
     // Failed writes to the default profile (provider names, the section
     // after a send) since the last call; the widget shows them.
     core::WriteReport takeWriteFailures();
 
 private:
-    enum class SendMode { Marked, All };
-    void sendItems(SendMode mode);
+    void sendItems(core::SendMode mode);
     void correctProviderNames();
     void writeMarkedProviderNames();
     void loadSection(int selector);
 
     LcrBand* bandOf(int controlId, BandField& field);
     LcrRange* rangeOf(int controlId, RangeField& field);
-    const Marked<std::string>* textItem(int controlId) const;
+    const Item<std::string>* textItem(int controlId) const;
     void typeHour(LcrBand& band, BandField field, int controlId, const std::string& text);
 
     LcrTables tables_{};
-    Marked<bool> activated_{};
+    Item<bool> activated_{};
     int dayType_ = 0;
     int pendingPredialLeave_ = -1; // a predial field typed into and not yet left
     bool lastSendBlocked_ = false;

@@ -331,7 +331,7 @@ void MsnPage::storeNames() {
     }
 }
 
-void MsnPage::sendItems(SendMode mode, bool withProgress) {
+void MsnPage::sendItems(core::SendMode mode, bool withProgress) {
     report_.clear();
     lastWrites_ = core::WriteReport();
     acceptField();
@@ -339,7 +339,7 @@ void MsnPage::sendItems(SendMode mode, bool withProgress) {
     for (const MsnItem& item : items_) {
         if (item.field == MsnField::Name) continue;
         bool sent = false;
-        if (mode == SendMode::All || differsFromCache(item)) {
+        if (mode == core::SendMode::All || differsFromCache(item)) {
             const std::string* msn = item.field == MsnField::Msn
                                          ? &values_[static_cast<std::size_t>(item.slot)]
                                                 .msn[static_cast<std::size_t>(item.index)]
@@ -365,7 +365,7 @@ void MsnPage::sendItems(SendMode mode, bool withProgress) {
 }
 
 void MsnPage::send() {
-    sendItems(SendMode::Changed, false);
+    sendItems(core::SendMode::Changed, false);
 }
 
 // ---- profiles ----
@@ -396,7 +396,7 @@ void MsnPage::profileLoad(int selector) {
     // where the cache says the device already holds the value. The cache is
     // left alone: other pages read it, and a failed item must keep the value
     // the device really holds.
-    sendItems(SendMode::All, true);
+    sendItems(core::SendMode::All, true);
 }
 
 core::WriteReport MsnPage::profileSave(int selector) {

@@ -121,8 +121,6 @@ public:
     const core::WriteReport& lastWriteReport() const { return lastWrites_; }
 
 private:
-    enum class SendMode { Changed, All };
-
     core::Item<std::string>* textItem(int controlId);
     const core::Item<std::string>* textItem(int controlId) const;
     const MsnItem* itemOf(int controlId) const;
@@ -132,7 +130,7 @@ private:
     // The last changed MSN field, when its text is invalid, goes back to the
     // device's value without a message. True when it did.
     bool revertInvalidMsn();
-    void sendItems(SendMode mode, bool withProgress);
+    void sendItems(core::SendMode mode, bool withProgress);
     core::SendOutcome sendItem(const MsnItem& item);
     void storeNames();
 

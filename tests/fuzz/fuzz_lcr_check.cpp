@@ -8,12 +8,12 @@ using namespace quorvex::data;
 
 namespace {
 
-void fill(Marked<std::string>& m, fuzz::Input& in) {
+void fill(Item<std::string>& m, fuzz::Input& in) {
     const std::uint8_t how = in.byte();
     m.reset(std::string(in.piece()));
     if (how & 1) m.set(std::string(in.piece()));
 }
-void fill(Marked<bool>& m, fuzz::Input& in) {
+void fill(Item<bool>& m, fuzz::Input& in) {
     const std::uint8_t how = in.byte();
     m.reset(how & 1);
     if (how & 2) m.set(how & 4);

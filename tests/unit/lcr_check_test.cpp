@@ -169,7 +169,7 @@ TEST(LcrCheckMarks, ExchangedRowsAreMarkedWhole) {
     EXPECT_TRUE(out.tables[0].bands[0].local.edited);
     EXPECT_FALSE(out.tables[0].bands[1].local.edited);
     // The prefix's device copy travels with it.
-    EXPECT_EQ(out.tables[0].bands[0].predial.device, "01013");
+    EXPECT_EQ(out.tables[0].bands[0].predial.confirmed, "01013");
     EXPECT_FALSE(out.tables[0].bands[2].from.mark);
 }
 
@@ -190,12 +190,12 @@ TEST(LcrCheckMarks, EmptiedBandIsClearedAndSwitchedActive) {
 TEST(LcrCheckMarks, EmptiedBandClearsAPrefixTheDeviceHolds) {
     LcrTables in{};
     in[0].bands[0] = band("//");
-    in[0].bands[0].predial.device = "01070"; // the user emptied the prefix, kept the name
+    in[0].bands[0].predial.confirmed = "01070"; // the user emptied the prefix, kept the name
     in[0].bands[0].provider.reset("Arcor");
     const LcrCheckOutcome out = checkForSend(in);
     EXPECT_EQ(out.messages, std::vector<int>{kMsgBandsIncomplete});
     EXPECT_TRUE(out.tables[0].bands[0].predial.mark);
-    EXPECT_EQ(out.tables[0].bands[0].predial.device, "");
+    EXPECT_EQ(out.tables[0].bands[0].predial.confirmed, "");
 }
 
 TEST(LcrCheckMarks, OverlapRestoresEveryBandOfBothDayTypes) {

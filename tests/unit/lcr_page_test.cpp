@@ -319,9 +319,9 @@ TEST_F(LcrPageTest, RefusedItemsKeepTheirMarks) {
     EXPECT_EQ(drv.count(DRV_LCR), 1);
     EXPECT_TRUE(page.activated().mark);
     EXPECT_TRUE(page.tables()[0].bands[0].local.mark);
-    EXPECT_FALSE(page.tables()[0].bands[0].local.device);
+    EXPECT_FALSE(page.tables()[0].bands[0].local.confirmed);
     EXPECT_FALSE(page.tables()[0].bands[0].active.mark);
-    EXPECT_TRUE(page.tables()[0].bands[0].active.device);
+    EXPECT_TRUE(page.tables()[0].bands[0].active.confirmed);
     EXPECT_EQ(page.report().text().find(",NG\n") != std::string::npos, true);
 
     ui.discardAnswers.push_back(core::DiscardAnswer::Send);
@@ -370,7 +370,7 @@ TEST_F(LcrPageTest, ProfileLoadSendsEverythingIncludingClears) {
     EXPECT_FALSE(page.hasUnsentChanges());
     // The names came from the loaded profile and land in the default profile.
     EXPECT_EQ(profiles.get(0, "LCR_DIV", "PROVIDERM0"), "Cheap");
-    EXPECT_EQ(page.tables()[0].bands[0].from.device, "18");
+    EXPECT_EQ(page.tables()[0].bands[0].from.confirmed, "18");
 }
 
 TEST_F(LcrPageTest, ProfileLoadWithoutSectionTurnsLcrOff) {
