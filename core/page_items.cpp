@@ -67,40 +67,39 @@ std::string SendReport::text() const {
 }
 
 void ItemTable::add(ItemSpec spec, Item<int>& value) {
-    entries_.push_back(Entry{std::move(spec), &value, nullptr});
+    entries_.push_back(Entry{std::move(spec), &value, nullptr, nullptr});
+}
+
+void ItemTable::add(ItemSpec spec, Item<bool>& value) {
+    entries_.push_back(Entry{std::move(spec), nullptr, &value, nullptr});
 }
 
 void ItemTable::add(ItemSpec spec, Item<std::string>& value) {
-    entries_.push_back(Entry{std::move(spec), nullptr, &value});
-}
-
-bool ItemTable::changed(const Entry& e) const {
-    return e.number != nullptr ? e.number->changed() : e.text->changed();
+    entries_.push_back(Entry{std::move(spec), nullptr, nullptr, &value});
 }
 
 bool ItemTable::anyChanged() const {
     for (const Entry& e : entries_) {
-        if (changed(e)) return true;
+        if (e.visit([](const auto& item) { return item.changed(); })) return true;
+    }
+    return false;
+}
+
+bool ItemTable::anyMarked() const {
+    for (const Entry& e : entries_) {
+        if (e.visit([](const auto& item) { return item.mark; })) return true;
     }
     return false;
 }
 
 void ItemTable::discardAll() {
-    for (Entry& e : entries_) {
-        if (e.number != nullptr)
-            e.number->discard();
-        else
-            e.text->discard();
-    }
+    for (Entry& e : entries_)
+        e.visit([](auto& item) { item.discard(); });
 }
 
 void ItemTable::confirmAll() {
-    for (Entry& e : entries_) {
-        if (e.number != nullptr)
-            e.number->confirm();
-        else
-            e.text->confirm();
-    }
+    for (Entry& e : entries_)
+        e.visit([](auto& item) { item.confirm(); });
 }
 
 void ItemTable::read(CConfigApp& app, std::size_t first, std::size_t last) {
@@ -110,7 +109,10 @@ void ItemTable::read(CConfigApp& app, std::size_t first, std::size_t last) {
         bool ok = queryDone(app.SendDrvCmd(e.spec.code, &record), record);
         switch (e.spec.field) {
         case ValueField::Flag:
-            e.number->reset(ok && record.bFlag != 0 ? 1 : 0, ok);
+            if (e.flag != nullptr)
+                e.flag->reset(ok && record.bFlag != 0, ok);
+            else
+                e.number->reset(ok && record.bFlag != 0 ? 1 : 0, ok);
             break;
         case ValueField::Number:
             e.number->reset(ok ? record.nValue : 0, ok);
@@ -127,14 +129,15 @@ int ItemTable::send(CConfigApp& app, SendReport& report, SendMode mode,
     int failures = 0;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         Entry& e = entries_[i];
-        if (mode == SendMode::Changed && !changed(e)) continue;
-        if (mode == SendMode::Marked && !(e.number != nullptr ? e.number->mark : e.text->mark))
+        if (mode == SendMode::Changed && !e.visit([](const auto& item) { return item.changed(); }))
+            continue;
+        if (mode == SendMode::Marked && !e.visit([](const auto& item) { return item.mark; }))
             continue;
         DRVPARAM record = makeRecord(e.spec.port, e.spec.index, kOpSet);
         bool fits = true;
         switch (e.spec.field) {
         case ValueField::Flag:
-            record.bFlag = e.number->edited != 0 ? 1 : 0;
+            record.bFlag = e.editedNumber() != 0 ? 1 : 0;
             break;
         case ValueField::Number:
             record.nValue = e.number->edited;
@@ -150,14 +153,10 @@ int ItemTable::send(CConfigApp& app, SendReport& report, SendMode mode,
         } else {
             report.addUnsent("(too long) " + e.text->edited);
         }
-        if (outcome == SendOutcome::Done) {
-            if (e.number != nullptr)
-                e.number->confirm();
-            else
-                e.text->confirm();
-        } else {
+        if (outcome == SendOutcome::Done)
+            e.visit([](auto& item) { item.confirm(); });
+        else
             ++failures;
-        }
         if (afterEach) afterEach(i);
     }
     return failures;
@@ -181,7 +180,7 @@ std::string listItems(const std::vector<std::string>& items) {
 
 void ItemTable::addUnconfirmed(std::string_view section, std::vector<std::string>& out) const {
     for (const Entry& e : entries_) {
-        const bool known = e.number != nullptr ? e.number->known : e.text->known;
+        const bool known = e.visit([](const auto& item) { return item.known; });
         if (!e.spec.key.empty() && !known) out.push_back(itemName(section, e.spec.key));
     }
 }
@@ -190,10 +189,14 @@ void ItemTable::load(ProfileStore& store, int selector, std::string_view section
     for (Entry& e : entries_) {
         if (e.spec.key.empty()) continue;
         switch (e.spec.field) {
-        case ValueField::Flag:
-            e.number->edited =
-                store.readInt(selector, section, e.spec.key, e.spec.loadDefault) != 0;
+        case ValueField::Flag: {
+            const bool on = store.readInt(selector, section, e.spec.key, e.spec.loadDefault) != 0;
+            if (e.flag != nullptr)
+                e.flag->edited = on;
+            else
+                e.number->edited = on ? 1 : 0;
             break;
+        }
         case ValueField::Number:
             e.number->edited = store.readInt(selector, section, e.spec.key, e.spec.loadDefault);
             break;
@@ -211,7 +214,7 @@ void ItemTable::save(ProfileStore& store, int selector, std::string_view section
         std::string value;
         switch (e.spec.field) {
         case ValueField::Flag:
-            value.push_back(e.number->confirmed != 0 ? '1' : '0');
+            value.push_back(e.confirmedNumber() != 0 ? '1' : '0');
             break;
         case ValueField::Number:
             value = std::to_string(e.number->confirmed);

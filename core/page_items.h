@@ -170,12 +170,14 @@ enum class SendMode {
 class ItemTable {
 public:
     void add(ItemSpec spec, Item<int>& value);
+    void add(ItemSpec spec, Item<bool>& value); // ValueField::Flag
     void add(ItemSpec spec, Item<std::string>& value);
 
     std::size_t size() const { return entries_.size(); }
     const ItemSpec& spec(std::size_t i) const { return entries_[i].spec; }
 
     bool anyChanged() const;
+    bool anyMarked() const;
     void discardAll();
     void confirmAll();
 
@@ -203,9 +205,20 @@ private:
     struct Entry {
         ItemSpec spec;
         Item<int>* number = nullptr;
+        Item<bool>* flag = nullptr;
         Item<std::string>* text = nullptr;
+        // fn(item) on whichever item the entry holds.
+        template <typename Fn> decltype(auto) visit(Fn&& fn) const {
+            if (number != nullptr) return fn(*number);
+            if (flag != nullptr) return fn(*flag);
+            return fn(*text);
+        }
+        // The item's edited (or confirmed) copy as a number, for Flag and Number.
+        int editedNumber() const { return number != nullptr ? number->edited : flag->edited; }
+        int confirmedNumber() const {
+            return number != nullptr ? number->confirmed : flag->confirmed;
+        }
     };
-    bool changed(const Entry& e) const;
     std::vector<Entry> entries_;
 };
 

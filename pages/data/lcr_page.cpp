@@ -85,7 +85,9 @@ std::string hourText(int hour) {
 } // namespace
 
 LcrPage::LcrPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host)
-    : PageBase(app, ui, host) {}
+    : PageBase(app, ui, host) {
+    describeItems();
+}
 
 // ---- reading ----
 
@@ -265,18 +267,7 @@ void LcrPage::sendItems(core::SendMode mode) {
 // ---- unsent changes ----
 
 bool LcrPage::hasUnsentChanges() const {
-    if (activated_.mark) return true;
-    for (const LcrDayTable& day : tables_) {
-        for (const LcrBand& b : day.bands) {
-            if (b.from.mark || b.till.mark || b.predial.mark || b.provider.mark || b.local.mark ||
-                b.active.mark)
-                return true;
-        }
-        for (const LcrRange& r : day.ranges) {
-            if (r.from.mark || r.to.mark || r.active.mark) return true;
-        }
-    }
-    return false;
+    return items_.anyMarked();
 }
 
 int LcrPage::mayLeave() {
@@ -296,20 +287,7 @@ int LcrPage::mayLeave() {
 }
 
 void LcrPage::discard() {
-    activated_.discard();
-    for (LcrDayTable& day : tables_) {
-        for (LcrBand& b : day.bands) {
-            for (Item<std::string>* t : {&b.from, &b.till, &b.predial, &b.provider})
-                t->discard();
-            b.local.discard();
-            b.active.discard();
-        }
-        for (LcrRange& r : day.ranges) {
-            r.from.discard();
-            r.to.discard();
-            r.active.discard();
-        }
-    }
+    items_.discardAll();
     pendingPredialLeave_ = -1;
     ui_.refresh();
 }
@@ -376,18 +354,23 @@ void forEachKey(Tables& tables, Flag& activated, Fn&& fn) {
 }
 } // namespace
 
-void LcrPage::loadSection(int selector) {
-    core::ProfileStore& store = app_.profiles();
+void LcrPage::describeItems() {
     forEachKey(tables_, activated_,
                [&](const profile::KeySpec& spec, Item<bool>* flag, Item<std::string>* text) {
-                   if (flag != nullptr) {
-                       flag->edited =
-                           store.readInt(selector, kSection, spec.name, spec.numberDefault) != 0;
-                   } else {
-                       text->edited =
-                           store.readString(selector, kSection, spec.name, spec.textDefault);
-                   }
+                   core::ItemSpec item;
+                   item.key = spec.name;
+                   item.field = flag != nullptr ? core::ValueField::Flag : core::ValueField::Text;
+                   item.loadDefault = spec.numberDefault;
+                   item.textDefault = std::string(spec.textDefault);
+                   if (flag != nullptr)
+                       items_.add(std::move(item), *flag);
+                   else
+                       items_.add(std::move(item), *text);
                });
+}
+
+void LcrPage::loadSection(int selector) {
+    items_.load(app_.profiles(), selector, kSection);
 }
 
 void LcrPage::profileLoad(int selector) {
@@ -403,25 +386,13 @@ void LcrPage::profileLoad(int selector) {
 
 core::WriteReport LcrPage::profileSave(int selector) {
     core::WriteReport report;
-    core::ProfileStore& store = app_.profiles();
-    forEachKey(
-        tables_, activated_,
-        [&](const profile::KeySpec& spec, const Item<bool>* flag, const Item<std::string>* text) {
-            const std::string value =
-                flag != nullptr ? std::string(flag->confirmed ? "1" : "0") : text->confirmed;
-            report.write(store, selector, kSection, spec.name, value);
-        });
+    items_.save(app_.profiles(), selector, kSection, report);
     return report;
 }
 
 std::vector<std::string> LcrPage::unconfirmedItems() const {
     std::vector<std::string> out;
-    forEachKey(
-        tables_, activated_,
-        [&](const profile::KeySpec& spec, const Item<bool>* flag, const Item<std::string>* text) {
-            if (!(flag != nullptr ? flag->known : text->known))
-                out.push_back(core::itemName(kSection, spec.name));
-        });
+    items_.addUnconfirmed(kSection, out);
     return out;
 }
 

@@ -89,8 +89,14 @@ private:
     const Item<std::string>* textItem(int controlId) const;
     void typeHour(LcrBand& band, BandField field, int controlId, const std::string& text);
 
+    // Every value once, by its profile key: compared, discarded, loaded and
+    // saved by the shared walker. Reading and sending stay the page's own (a
+    // band's hours travel in one command, a range's two ends in another).
+    void describeItems();
+
     LcrTables tables_{};
     Item<bool> activated_{};
+    core::ItemTable items_;
     int dayType_ = 0;
     int pendingPredialLeave_ = -1; // a predial field typed into and not yet left
     bool lastSendBlocked_ = false;

@@ -70,7 +70,25 @@ std::vector<MsnItem> msnItems(int portCount) {
 MsnPage::MsnPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int model)
     : PageBase(app, ui, host),
       portCount_((model < 0 ? app.pageModel : model) == 30 ? 3 : core::kMaxAnalogPorts),
-      items_(msnItems(portCount_)) {}
+      items_(msnItems(portCount_)) {
+    for (const MsnItem& item : items_) {
+        if (item.field == MsnField::Name) continue;
+        PortValues& v = values_[static_cast<std::size_t>(item.slot)];
+        core::ItemSpec spec;
+        spec.port = driverPort(item.slot);
+        spec.index = item.index;
+        spec.key = item.key;
+        if (item.field == MsnField::Msn) {
+            spec.code = DRV_MSN;
+            spec.field = core::ValueField::Text;
+            table_.add(std::move(spec), v.msn[static_cast<std::size_t>(item.index)]);
+        } else {
+            spec.code = DRV_CLIP;
+            spec.field = core::ValueField::Flag;
+            table_.add(std::move(spec), v.clip);
+        }
+    }
+}
 
 // ---- the controls ----
 
@@ -164,19 +182,6 @@ core::PortState& MsnPage::cached(int slot) {
     return slot == kDataSlot ? app_.cache.data : app_.cache.analog[static_cast<std::size_t>(slot)];
 }
 
-bool MsnPage::changed(const MsnItem& item) const {
-    const PortValues& v = values_[static_cast<std::size_t>(item.slot)];
-    switch (item.field) {
-    case MsnField::Name:
-        return v.name.changed();
-    case MsnField::Msn:
-        return v.msn[static_cast<std::size_t>(item.index)].changed();
-    case MsnField::Clip:
-        return v.clip.changed();
-    }
-    return false;
-}
-
 bool MsnPage::differsFromCache(const MsnItem& item) {
     const PortValues& v = values_[static_cast<std::size_t>(item.slot)];
     const core::PortState& c = cached(item.slot);
@@ -190,21 +195,17 @@ bool MsnPage::differsFromCache(const MsnItem& item) {
 
 bool MsnPage::hasUnsentChanges() const {
     for (const MsnItem& item : items_) {
-        if (changed(item)) return true;
+        if (item.field == MsnField::Name &&
+            values_[static_cast<std::size_t>(item.slot)].name.changed())
+            return true;
     }
-    return false;
+    return table_.anyChanged();
 }
 
 std::vector<std::string> MsnPage::unconfirmedItems() const {
+    // The names are the program's own, not the device's.
     std::vector<std::string> out;
-    for (const MsnItem& item : items_) {
-        const PortValues& v = values_[static_cast<std::size_t>(item.slot)];
-        // The names are the program's own, not the device's.
-        const bool known = item.field == MsnField::Name   ? true
-                           : item.field == MsnField::Clip ? v.clip.known
-                                                          : v.msn[std::size_t(item.index)].known;
-        if (!known) out.push_back(core::itemName(kSection, item.key));
-    }
+    table_.addUnconfirmed(kSection, out);
     return out;
 }
 
@@ -236,12 +237,9 @@ void MsnPage::shown() {
 }
 
 void MsnPage::discard() {
-    for (PortValues& v : values_) {
-        for (auto& msn : v.msn)
-            msn.discard();
-        v.clip.discard();
+    table_.discardAll();
+    for (PortValues& v : values_)
         v.name.discard();
-    }
     lastChangedMsn_ = 0;
     ui_.refresh();
 }
@@ -374,22 +372,12 @@ void MsnPage::profileLoad(int selector) {
     core::ProfileStore& store = app_.profiles();
     symbols_.load(store, selector, portCount_);
     for (const MsnItem& item : items_) {
-        PortValues& v = values_[static_cast<std::size_t>(item.slot)];
-        switch (item.field) {
-        case MsnField::Name: {
-            std::string name = store.readString(selector, kSection, item.key, "");
-            v.name.edited = name.empty() ? defaultName(item.slot) : name;
-            break;
-        }
-        case MsnField::Msn:
-            v.msn[static_cast<std::size_t>(item.index)].edited =
-                store.readString(selector, kSection, item.key, "");
-            break;
-        case MsnField::Clip:
-            v.clip.edited = store.readInt(selector, kSection, item.key, 0) != 0 ? 1 : 0;
-            break;
-        }
+        if (item.field != MsnField::Name) continue;
+        std::string name = store.readString(selector, kSection, item.key, "");
+        values_[static_cast<std::size_t>(item.slot)].name.edited =
+            name.empty() ? defaultName(item.slot) : name;
     }
+    table_.load(store, selector, kSection);
     lastChangedMsn_ = 0;
     ui_.refresh();
     // A loaded profile rewrites every MSN and CLIP switch of the device, even
@@ -404,23 +392,12 @@ core::WriteReport MsnPage::profileSave(int selector) {
     core::ProfileStore& store = app_.profiles();
     symbols_.save(store, selector, portCount_, report);
     for (const MsnItem& item : items_) {
-        const PortValues& v = values_[static_cast<std::size_t>(item.slot)];
-        std::string value;
-        switch (item.field) {
-        case MsnField::Name: {
-            const std::string& name = cached(item.slot).name;
-            if (name != defaultName(item.slot)) value = name;
-            break;
-        }
-        case MsnField::Msn:
-            value = v.msn[static_cast<std::size_t>(item.index)].confirmed;
-            break;
-        case MsnField::Clip:
-            value.push_back(v.clip.confirmed != 0 ? '1' : '0');
-            break;
-        }
-        report.write(store, selector, kSection, item.key, value);
+        if (item.field != MsnField::Name) continue;
+        const std::string& name = cached(item.slot).name;
+        report.write(store, selector, kSection, item.key,
+                     name != defaultName(item.slot) ? name : std::string());
     }
+    table_.save(store, selector, kSection, report);
     return report;
 }
 

@@ -125,7 +125,6 @@ private:
     const core::Item<std::string>* textItem(int controlId) const;
     const MsnItem* itemOf(int controlId) const;
     core::PortState& cached(int slot);
-    bool changed(const MsnItem& item) const;
     bool differsFromCache(const MsnItem& item);
     // The last changed MSN field, when its text is invalid, goes back to the
     // device's value without a message. True when it did.
@@ -137,6 +136,11 @@ private:
     int portCount_;
     std::vector<MsnItem> items_;
     std::array<PortValues, kSlotCount> values_;
+    // The MSNs and CLIP switches, once each: compared, discarded, loaded and
+    // saved by the shared walker. The names are the program's own (kept in the
+    // default profile, the default name as the empty text); reading comes from
+    // the device cache and sending compares with it, so both stay here.
+    core::ItemTable table_;
     core::PortSymbolRow symbols_;
     int lastChangedMsn_ = 0; // control id of the MSN field the user changed last, 0: none
     int lastControl_ = kNameEditFirst;
