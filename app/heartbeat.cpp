@@ -7,8 +7,11 @@ void Heartbeat::tick() {
     inTick_ = true;
     if (app_.callDriver(DRV_PING2, nullptr) == 1) {
         silentTicks_ = 0;
-        if (!app_.connected) ui_.beep(); // the device is back
-        app_.connected = true;
+        if (!app_.connected) {
+            ui_.beep(); // the device is back
+            app_.connected = true;
+            noticeReturn();
+        }
     } else {
         app_.connected = false;
         if (++silentTicks_ > 3) {
@@ -17,6 +20,21 @@ void Heartbeat::tick() {
         }
     }
     inTick_ = false;
+}
+
+void Heartbeat::noticeReturn() {
+    if (app_.ports == nullptr) return;
+    // The driver found the adapter again by its stable name or serial number;
+    // its COM name or node may have changed with the replug.
+    const core::Identity id = core::readIdentity(app_.directDriver());
+    if (id.portIndex >= 0) app_.portIndex = id.portIndex;
+    const std::string node = app_.ports->comNode(app_.portIndex);
+    const bool moved = !app_.portNode.empty() && !node.empty() && node != app_.portNode;
+    app_.portNode = node;
+    if (!moved) return;
+    app_.suspendHeartbeat();
+    ui_.messageWithTail(core::kTextFoundAgain, app_.ports->comName(app_.portIndex) + " -> " + node);
+    app_.resumeHeartbeat();
 }
 
 void Heartbeat::showNotFound() {

@@ -1,7 +1,8 @@
 #pragma once
 // The heartbeat: once a second (the caller's timer calls tick()) the device
 // is asked "AT" (command 55, straight to the driver). It keeps the connected
-// flag and tells the user after every fourth silent tick in a row.
+// flag and tells the user after every fourth silent tick in a row, and where
+// the device is when it comes back under another node.
 
 #include "app/shell_ui.h"
 #include "core/config_app.h"
@@ -30,6 +31,10 @@ public:
     int silentTicks() const { return silentTicks_; }
 
 private:
+    // The device answers again: when it came back under another node (the
+    // adapter replugged), the user is told where it is now.
+    void noticeReturn();
+
     core::CConfigApp& app_;
     ShellUi& ui_;
     bool running_ = false;

@@ -41,7 +41,9 @@ constexpr const char* kUsage =
     "\n"
     "Environment:\n"
     "  R70COM_PORTS       which device node each COM name means, e.g.\n"
-    "                     'COM3=/dev/ttyUSB0;COM1=' (an empty path: no such port)\n"
+    "                     'COM3=/dev/ttyUSB0;COM1=' (an empty path: no such port);\n"
+    "                     overrides the port chosen in the settings and the\n"
+    "                     search over the machine's serial ports\n"
     "  QUORVEX_HOME       folder of default.pro and win.ini\n"
     "                     (default $XDG_CONFIG_HOME/quorvex or ~/.config/quorvex)\n"
     "  R70COM_TRACE       as --trace\n"
@@ -179,6 +181,9 @@ int main(int argc, char** argv) {
     widgets::PaintingClock clock;
     core::CConfigApp app(D_SendDrvCmd, store, clock);
     appPtr = &app;
+    core::PortAccess ports(files.winIni(), {D_PortPath, D_LastOpenError, D_ChoosePort});
+    ports.applyChoice(); // the port chosen in the settings is COM1 of the search
+    app.ports = &ports;
     app.programDir = files.home().string() + "/";
     app.defaultProfile = files.defaultProfile().string();
 

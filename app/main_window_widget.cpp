@@ -148,7 +148,9 @@ void CMainWnd::messageWithTail(int textId, const std::string& tail) {
 
 app::NoResponseAnswer CMainWnd::askNoResponse() {
     closeSplash();
-    int answer = CNoResponseDlg::ask(app_.language, nullptr);
+    std::vector<std::string> tried;
+    if (app_.ports != nullptr) tried = core::triedPortLines(*app_.ports, app_.language);
+    int answer = CNoResponseDlg::ask(app_.language, nullptr, tried);
     return answer == CNoResponseDlg::kTryAgain ? app::NoResponseAnswer::TryAgain
                                                : app::NoResponseAnswer::Quit;
 }

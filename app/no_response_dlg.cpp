@@ -1,5 +1,6 @@
 #include "app/no_response_dlg.h"
 
+#include "core/port_access.h"
 #include "ui/qt_ui_widget.h"
 
 #include <QGridLayout>
@@ -9,7 +10,8 @@
 
 namespace quorvex::widgets {
 
-CNoResponseDlg::CNoResponseDlg(int language, QWidget* parent) : QDialog(parent) {
+CNoResponseDlg::CNoResponseDlg(int language, QWidget* parent, const std::vector<std::string>& tried)
+    : QDialog(parent) {
     setObjectName(QStringLiteral("CNoResponseDlg"));
     setWindowTitle(kAppCaption);
     applyDialogColours(this);
@@ -38,6 +40,19 @@ CNoResponseDlg::CNoResponseDlg(int language, QWidget* parent) : QDialog(parent) 
     message->setMinimumWidth(320);
     layout->addWidget(message, 1, 1);
 
+    if (!tried.empty()) {
+        QString list = labelText(core::kTextPortsTried, language);
+        for (const std::string& line : tried)
+            list += QStringLiteral("\n") + QString::fromStdString(line);
+        auto* ports = new QLabel(list, this);
+        ports->setObjectName(QStringLiteral("1544")); // our own: the ports tried
+        ports->setTextFormat(Qt::PlainText);
+        ports->setWordWrap(true);
+        ports->setTextInteractionFlags(Qt::TextSelectableByMouse); // the fix can be copied
+        ports->setMaximumWidth(560);
+        layout->addWidget(ports, 2, 0, 1, 2);
+    }
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     auto* again = new QPushButton(tableText(6226, language), this);
@@ -50,7 +65,7 @@ CNoResponseDlg::CNoResponseDlg(int language, QWidget* parent) : QDialog(parent) 
     quit->setAutoDefault(false);
     connect(quit, &QPushButton::clicked, this, [this] { done(kQuit); });
     buttons->addWidget(quit);
-    layout->addLayout(buttons, 2, 0, 1, 2);
+    layout->addLayout(buttons, 3, 0, 1, 2);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -58,8 +73,8 @@ void CNoResponseDlg::reject() {
     done(kQuit);
 }
 
-int CNoResponseDlg::ask(int language, QWidget* parent) {
-    CNoResponseDlg dialog(language, parent);
+int CNoResponseDlg::ask(int language, QWidget* parent, const std::vector<std::string>& tried) {
+    CNoResponseDlg dialog(language, parent, tried);
     return dialog.exec();
 }
 

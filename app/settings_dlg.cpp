@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,11 +17,12 @@
 namespace quorvex::widgets {
 namespace {
 
-constexpr int kWidth = 390;
-constexpr int kHeight = 336;
-constexpr int kGrooveTop = 96;     // frame 1477: the groove along its top edge
-constexpr int kGrooveBottom = 282; // ... and along its bottom edge
-constexpr int kFieldTop = 168;
+constexpr int kWidth = 460;
+constexpr int kChoiceRow = 28; // the port choice below the port line
+constexpr int kHeight = 336 + kChoiceRow;
+constexpr int kGrooveTop = 96 + kChoiceRow;     // frame 1477: the groove along its top edge
+constexpr int kGrooveBottom = 282 + kChoiceRow; // ... and along its bottom edge
+constexpr int kFieldTop = 168 + kChoiceRow;
 constexpr int kFieldStep = 28;
 
 } // namespace
@@ -40,10 +42,18 @@ CSettingsDlg::CSettingsDlg(core::CConfigApp& app, app::MainWindowLogic& main, st
     port_->setGeometry(130, 16, kWidth - 150, 20);
     port_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    addLabel(1482, QRect(20, 54, 110, 20));
+    portChoice_ = new QComboBox(this);
+    portChoice_->setObjectName(QString::number(app::kPortChoice));
+    portChoice_->setGeometry(130, 40, kWidth - 150, 24);
+    portChoice_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    connect(portChoice_, &QComboBox::activated, this, [this](int index) {
+        if (!filling_ && index >= 0) logic_.choosePort(static_cast<std::size_t>(index));
+    });
+
+    addLabel(1482, QRect(20, 54 + kChoiceRow, 110, 20));
     picker_ = new CPortSymbol(0, CPortSymbol::Language, true, app_.language, this);
     picker_->setObjectName(QStringLiteral("1052"));
-    picker_->move(130, 44);
+    picker_->move(130, 44 + kChoiceRow);
     connect(picker_, &CPortSymbol::languageChosen, this,
             [this](int language) { logic_.chooseLanguage(language); });
 
@@ -163,6 +173,7 @@ void CSettingsDlg::refresh() {
         if (edits_[i]->text() != text) edits_[i]->setText(text);
     }
     port_->setText(QString::fromStdString(logic_.text(app::kPortLabel)));
+    fillPortChoice();
     picker_->setPicture(logic_.shownLanguage());
     filling_ = false;
 }
@@ -179,7 +190,18 @@ void CSettingsDlg::relabel(int language) {
     }
     picker_->setLanguage(language);
     picker_->setPicture(language);
+    fillPortChoice(); // "search all" in the new language
     update();
+}
+
+void CSettingsDlg::fillPortChoice() {
+    const QSignalBlocker blocked(portChoice_);
+    portChoice_->clear();
+    for (std::size_t i = 0; i < logic_.portChoiceCount(); ++i)
+        portChoice_->addItem(QString::fromStdString(logic_.portChoiceLabel(i)));
+    portChoice_->setCurrentIndex(static_cast<int>(logic_.portChoice()));
+    portChoice_->setEnabled(logic_.portChoiceCount() > 0);
+    portChoice_->setToolTip(portChoice_->currentText());
 }
 
 void CSettingsDlg::reportWriteFailures(const core::WriteReport& report) {

@@ -1,6 +1,7 @@
 #pragma once
 // CSettingsDlg: the settings dialog ("OrvaISDN Settings") over
-// app::SettingsDialog: the COM port with its device path, the language flags,
+// app::SettingsDialog: the COM port with its device path, the choice of the
+// port the search tries first, the language flags,
 // sound, the display language and the four device texts. Every rule is the
 // logic's; the dialog fills the controls, hands the user's edits over and
 // relabels itself at once when a flag is chosen.
@@ -15,6 +16,7 @@
 #include <string>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -53,6 +55,7 @@ private:
     void okClicked();
     void cancelClicked();
     QLabel* addLabel(int id, const QRect& where);
+    void fillPortChoice();
 
     core::CConfigApp& app_;
     app::MainWindowLogic& main_;
@@ -63,6 +66,7 @@ private:
     QCheckBox* lcd_ = nullptr;
     std::array<QLineEdit*, 4> edits_{};
     QLabel* port_ = nullptr;
+    QComboBox* portChoice_ = nullptr; // the port the search tries first
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
     BusyCursorDepth busy_;

@@ -1,5 +1,7 @@
 #include "app/settings_logic.h"
 
+#include "resources/text_table.h"
+
 #include <cstdio>
 
 namespace quorvex::app {
@@ -84,6 +86,7 @@ void SettingsDialog::open() {
     for (std::size_t i = 0; i < texts_.size(); ++i)
         texts_[i] = mainValue(i);
     changed_.fill(false);
+    fillPortChoices();
     ui_.relabel(shownLanguage_);
     ui_.refresh();
     ui_.setBusy(false);
@@ -159,6 +162,37 @@ std::string SettingsDialog::portText() const {
     return out;
 }
 
+void SettingsDialog::fillPortChoices() {
+    portChoices_.clear();
+    portChoice_ = openedPortChoice_ = 0;
+    if (app_.ports == nullptr) return;
+    portChoices_.push_back({});
+    const std::string stored = app_.ports->choice();
+    for (const core::PortListing& l : app_.ports->listPorts()) {
+        std::string label;
+        if (l.comIndex >= 0) label = "COM" + std::to_string(l.comIndex + 1) + "  ";
+        label += l.port.stable();
+        if (std::string what = r70::describe(l.port); !what.empty()) label += "  (" + what + ")";
+        if (l.chosen) portChoice_ = portChoices_.size();
+        portChoices_.push_back({l.port.stable(), std::move(label)});
+    }
+    if (!stored.empty() && portChoice_ == 0) {
+        portChoice_ = portChoices_.size();
+        portChoices_.push_back({stored, stored}); // not present now; kept until changed
+    }
+    openedPortChoice_ = portChoice_;
+}
+
+std::string SettingsDialog::portChoiceLabel(std::size_t index) const {
+    if (index >= portChoices_.size()) return {};
+    if (index == 0) return std::string(text::get(core::kTextSearchAll, shownLanguage_));
+    return portChoices_[index].label;
+}
+
+void SettingsDialog::choosePort(std::size_t index) {
+    if (index < portChoices_.size()) portChoice_ = index;
+}
+
 // ---- OK and Cancel ----
 
 SettingsApplied SettingsDialog::ok() {
@@ -172,6 +206,13 @@ SettingsApplied SettingsDialog::ok() {
     app_.soundOn = sound_;
     result.writes.write(app_.profiles(), core::kDefaultProfile, kSetSection, "SOUNDON",
                         sound_ ? "1" : "0");
+    if (app_.ports != nullptr && portChoice_ != openedPortChoice_) {
+        const profile::WriteResult stored = app_.ports->choose(portChoices_[portChoice_].path);
+        if (!stored)
+            result.writes.add({core::kWinIni, std::string(core::kPortChoiceSection),
+                               std::string(core::kPortChoiceKey), stored.error});
+        openedPortChoice_ = portChoice_;
+    }
     if (!result.writes.ok()) ui_.reportWriteFailures(result.writes);
 
     if (lcdGerman_.changed()) {

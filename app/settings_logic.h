@@ -30,6 +30,7 @@ inline constexpr int kAreaCodeEdit = 2353;
 inline constexpr int kPabxPrefixEdit = 2354;
 inline constexpr int kIntlPrefixEdit = 2355;
 inline constexpr int kPortLabel = 1484;
+inline constexpr int kPortChoice = 1485; // our own: the port the search tries first
 inline constexpr int kSettingsOk = 1053;
 inline constexpr int kSettingsCancel = 2;
 
@@ -126,7 +127,17 @@ public:
     // while no port is known (no device found).
     std::string portText() const;
 
-    // OK: beep (sound on), language, sound, then the display switch (39) when
+    // The port choice: "search all" (index 0, path "") and every port of the
+    // machine, "COM1  /dev/serial/by-id/...  (FTDI FT232R USB UART, 0403:6001,
+    // serial A1)"; a stored choice that is not present stays as its path.
+    // Empty without the program's port access.
+    std::size_t portChoiceCount() const { return portChoices_.size(); }
+    std::string portChoiceLabel(std::size_t index) const; // in the shown language
+    std::size_t portChoice() const { return portChoice_; }
+    void choosePort(std::size_t index);
+
+    // OK: beep (sound on), language, sound, the port choice (win.ini and the
+    // driver) when it changed, then the display switch (39) when
     // it differs and each changed text field (40-43) in that order. The
     // dialog closes afterwards whatever the device said.
     SettingsApplied ok();
@@ -135,6 +146,7 @@ public:
 
 private:
     std::size_t fieldIndex(int controlId) const;
+    void fillPortChoices();
     core::Item<std::string>& mainValue(std::size_t field);
 
     core::CConfigApp& app_;
@@ -148,6 +160,13 @@ private:
     core::Item<int> lcdGerman_;
     std::array<core::Item<std::string>, 4> texts_; // confirmed = the device value
     std::array<bool, 4> changed_{};
+    struct PortChoiceItem {
+        std::string path; // empty: search all
+        std::string label;
+    };
+    std::vector<PortChoiceItem> portChoices_;
+    std::size_t portChoice_ = 0;
+    std::size_t openedPortChoice_ = 0;
 };
 
 } // namespace quorvex::app

@@ -10,7 +10,8 @@ namespace quorvex::cli {
 namespace {
 
 void printIdentifyHelp() {
-    std::printf("Usage: quorvex-cli identify [--port COMn=PATH]... [--trace FILE] [--lang en|de]\n"
+    std::printf("Usage: quorvex-cli identify [--port COMn=PATH|PATH]... [--trace FILE] [--lang "
+                "en|de]\n"
                 "\n"
                 "Looks for the device on COM1 to COM8 and prints the port, the model, the USB\n"
                 "flag and the firmware and boot-code versions. Exit 0 when found; 2 when no\n"
@@ -18,6 +19,8 @@ void printIdentifyHelp() {
                 "\n"
                 "  --port COMn=PATH  use PATH for COMn (repeatable; an empty PATH means the port\n"
                 "                    does not exist); added to the variable R70COM_PORTS\n"
+                "  --port PATH       try PATH first (a stable name such as\n"
+                "                    /dev/serial/by-id/...), instead of the chosen port\n"
                 "  --trace FILE      append a trace of the serial traffic to FILE\n"
                 "  --lang en|de      language of the messages\n");
 }
@@ -44,17 +47,13 @@ int runIdentify(Args args) {
         std::fprintf(stderr, "%s\n",
                      tr(lang, "No device answered on COM1 to COM8:",
                         "Auf COM1 bis COM8 hat kein Gerät geantwortet:"));
-        for (int i = 0; i < core::kComPortCount; ++i) {
-            char why[512];
-            D_LastOpenError(i, why, sizeof why);
-            std::fprintf(stderr, "  %s\n", why);
-        }
+        printTriedPorts(lang);
         return kExitFailure;
     }
-    char path[1024] = "";
-    D_PortPath(identity->portIndex, path, sizeof path);
-    std::printf("%-12s COM%d (%s)\n", tr(lang, "Port:", "Anschluss:"), identity->portIndex + 1,
-                path);
+    if (const std::string missing = core::missingChoiceText(cliPorts(), lang); !missing.empty())
+        std::fprintf(stderr, "%s\n", missing.c_str());
+    std::printf("%-12s %s\n", tr(lang, "Port:", "Anschluss:"),
+                cliPorts().comName(identity->portIndex).c_str());
     std::printf("%-12s %d\n", tr(lang, "Model:", "Modell:"), identity->modelNumber);
     std::printf("%-12s %s\n", tr(lang, "Device:", "Gerät:"), identity->deviceName.c_str());
     std::printf("%-12s %s\n",

@@ -11,6 +11,7 @@ using Args = std::span<char* const>;
 
 int runProfile(Args args);
 int runIdentify(Args args);
+int runPorts(Args args);
 int runBackup(Args args);
 int runRestore(Args args);
 int runDiff(Args args);
@@ -33,6 +34,7 @@ struct Command {
 // One row per subcommand; the dispatcher walks this table.
 inline constexpr Command kCommands[] = {
     {"identify", "find the device and print its model, port and versions", runIdentify},
+    {"ports", "list the serial ports, the chosen one, and with --probe who answers", runPorts},
     {"profile", "read, write and list the keys of a profile file", runProfile},
     {"backup", "save every setting of the device into a profile file", runBackup},
     {"restore", "load a profile file into the device, as \"Load Profile...\"", runRestore},

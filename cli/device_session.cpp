@@ -2,6 +2,7 @@
 
 #include "app/startup.h"
 #include "cli/cli_texts.h"
+#include "cli/options.h"
 #include "core/detection.h"
 #include "driver/r70com32.h"
 
@@ -162,11 +163,7 @@ Refusals reportedRefusals(const app::MainWindowLogic& main) {
 void printNoDevice(int language) {
     std::fprintf(stderr, "quorvex-cli: %s\n",
                  std::string(cliText(CliText::NoDevice, language)).c_str());
-    for (int i = 0; i < core::kComPortCount; ++i) {
-        char why[512];
-        D_LastOpenError(i, why, sizeof why);
-        std::fprintf(stderr, "  %s\n", why);
-    }
+    printTriedPorts(language);
 }
 
 } // namespace quorvex::cli

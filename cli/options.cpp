@@ -1,5 +1,8 @@
 #include "cli/options.h"
 
+#include "driver/r70com32.h"
+#include "profile/profile_files.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,13 +36,19 @@ std::optional<DeviceOptions> parseDeviceOptions(Args args) {
         } else if (a == "--port") {
             const char* v = value("--port");
             if (v == nullptr) return std::nullopt;
-            if (!validPortMapping(v)) {
+            const std::string_view port(v);
+            if (validPortMapping(port)) {
+                o.ports.emplace_back(port);
+            } else if (!port.empty() && port.find('=') == std::string_view::npos &&
+                       port.find(';') == std::string_view::npos) {
+                o.portChoice = port; // a path: tried first, as a port chosen in the settings
+            } else {
                 std::fprintf(stderr,
-                             "quorvex-cli: --port wants COMn=PATH with n from 1 to 8, not '%s'\n",
+                             "quorvex-cli: --port wants COMn=PATH with n from 1 to 8, or a "
+                             "device path, not '%s'\n",
                              v);
                 return std::nullopt;
             }
-            o.ports.emplace_back(v);
         } else if (a == "--trace") {
             const char* v = value("--trace");
             if (v == nullptr) return std::nullopt;
@@ -77,6 +86,22 @@ void applyDeviceOptions(const DeviceOptions& options) {
         setenv("R70COM_PORTS", map.c_str(), 1);
     }
     if (!options.trace.empty()) setenv("R70COM_TRACE", options.trace.c_str(), 1);
+    // The port chosen in the desktop program's settings, unless --port names one.
+    if (options.portChoice.empty())
+        cliPorts().applyChoice();
+    else
+        D_ChoosePort(options.portChoice.c_str());
+}
+
+core::PortAccess& cliPorts() {
+    static core::PortAccess ports(profile::ProfileFiles::fromEnvironment().winIni(),
+                                  {D_PortPath, D_LastOpenError, D_ChoosePort});
+    return ports;
+}
+
+void printTriedPorts(int language) {
+    for (const std::string& line : core::triedPortLines(cliPorts(), language))
+        std::fprintf(stderr, "  %s\n", line.c_str());
 }
 
 } // namespace quorvex::cli

@@ -42,6 +42,7 @@ bool detectDevice(CConfigApp& app, FindMode mode) {
     app.connected = true;
     app.applyIdentity(*id);
     app.pageModel = app.modelNumber;
+    if (app.ports != nullptr) app.portNode = app.ports->comNode(app.portIndex);
     return true;
 }
 

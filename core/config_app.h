@@ -7,6 +7,7 @@
 #include "core/clock.h"
 #include "core/detection.h"
 #include "core/device_cache.h"
+#include "core/port_access.h"
 #include "core/profile_store.h"
 #include "driver/r70com32.h"
 
@@ -70,6 +71,11 @@ public:
     int currentPageIndex = 0;
 
     DeviceCache cache;
+    // The machine's serial ports and the chosen one; null where a test has no use for them.
+    PortAccess* ports = nullptr;
+    // The node the device's port led to when it was last found, to tell the
+    // user when it comes back under another one.
+    std::string portNode;
 
 private:
     DriverFn driver_;

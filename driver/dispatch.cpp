@@ -120,6 +120,9 @@ struct DriverState {
     char firmware[100] = {};
     char bootCode[100] = {};
     OpenError openErrors[kPortCount];
+    // The port the device was last identified on, to find it again when the
+    // adapter comes back under another node.
+    std::optional<SerialPortInfo> identifiedPort;
     ReplyBuffers buffers = {};
 };
 
@@ -220,6 +223,8 @@ bool openAndIdentify(int index) noexcept {
         return false;
     }
     noteOpened(index);
+    std::string path;
+    (void)portEntry(index, path, gState.identifiedPort);
     return true;
 }
 
@@ -233,10 +238,18 @@ int findPort() noexcept {
     return -2;
 }
 
+// The remembered port; when its adapter came back under another node or the
+// map moved it to another COM name, it is looked for by its stable name and
+// USB serial number.
 int reopen() noexcept {
-    const int index = gState.portIndex;
+    int index = gState.portIndex;
+    if (gState.identifiedPort) {
+        if (const int again = findPortAgain(*gState.identifiedPort); again >= 0) index = again;
+    }
     if (index < 0 || index >= kPortCount) return -2;
-    return openAndIdentify(index) ? 0 : -2;
+    if (!openAndIdentify(index)) return -2;
+    gState.portIndex = index;
+    return 0;
 }
 
 // Command 31: identify once more, then report what the last successful
@@ -424,6 +437,7 @@ extern "C" R70COM32_API int32_t D_LastOpenError(int32_t index, char* text, int32
 }
 
 extern "C" R70COM32_API int32_t D_PortPath(int32_t index, char* path, int32_t size) {
+    std::lock_guard<std::mutex> guard(r70::gState.lock); // the chosen port is part of the map
     char full[4096];
     if (!r70::portPath(index, full, sizeof full)) {
         if (path != nullptr && size > 0) path[0] = '\0';
@@ -432,4 +446,9 @@ extern "C" R70COM32_API int32_t D_PortPath(int32_t index, char* path, int32_t si
     const std::size_t length = std::strlen(full);
     if (size > 0) r70::copyText(path, static_cast<std::size_t>(size), {full, length});
     return static_cast<int32_t>(length);
+}
+
+extern "C" R70COM32_API void D_ChoosePort(const char* path) {
+    std::lock_guard<std::mutex> guard(r70::gState.lock);
+    r70::setPortChoice(path != nullptr ? std::string_view(path) : std::string_view());
 }

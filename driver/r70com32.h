@@ -15,10 +15,18 @@
  * library never writes beyond that capacity and always ends the text with a
  * NUL inside it. Use drv_set_buffer() / drv_set_write_data() to fill them.
  *
- * Ports: COM1 ... COM8 are device paths from R70COM_PORTS (read at every
- * open), else COM1 /dev/ttyS0, COM2 /dev/ttyS1, COM3 /dev/ttyUSB0, COM4
- * /dev/ttyUSB1, COM5 /dev/ttyACM0, COM6 /dev/ttyACM1, COM7 /dev/ttyS2, COM8
- * /dev/ttyS3. A port is opened exclusively (flock and TIOCEXCL).
+ * Ports (read at every open): COM1 is the port chosen with D_ChoosePort
+ * while it is present; then come the serial ports of this machine from sysfs,
+ * USB and ACM adapters before built-in ports, each by its stable name
+ * (/dev/serial/by-id/..., else by-path, else the node), up to COM8. Where
+ * sysfs cannot be read the fixed map follows: COM1 /dev/ttyS0, COM2
+ * /dev/ttyS1, COM3 /dev/ttyUSB0, COM4 /dev/ttyUSB1, COM5 /dev/ttyACM0, COM6
+ * /dev/ttyACM1, COM7 /dev/ttyS2, COM8 /dev/ttyS3. R70COM_PORTS, when set,
+ * overrides all of it: the ports it lists have its paths, the others the
+ * fixed map. R70COM_ROOT=DIR reads DIR/sys and DIR/dev instead of /sys and
+ * /dev (a fake machine for tests). A port is opened exclusively (flock and
+ * TIOCEXCL). A device lost (the adapter unplugged) is looked for again by
+ * its stable name or USB serial number, so it is found under a new node.
  *
  * Line trace: when R70COM_TRACE names a file (read at every open), the
  * library appends one line per exchange: timestamp with milliseconds, the
@@ -179,6 +187,13 @@ R70COM32_API int32_t D_LastOpenError(int32_t index, char* text, int32_t size);
  * returns its length, or -1 when the port has no path.
  */
 R70COM32_API int32_t D_PortPath(int32_t index, char* path, int32_t size);
+
+/*
+ * The port the user chose, by its stable name (or any path or rfc2217://
+ * address); null or "" to search all ports. It is COM1 while it is present;
+ * when it is gone the search walks the other ports. Kept until changed.
+ */
+R70COM32_API void D_ChoosePort(const char* path);
 
 /* ---- overlay helpers ---- */
 

@@ -12,16 +12,17 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <new>
 #include <time.h>
 #include <unistd.h>
 
 namespace r70 {
 namespace {
 
-constexpr const char* kDefaultPaths[kPortCount] = {
-    "/dev/ttyS0",   "/dev/ttyS1",   "/dev/ttyUSB0", "/dev/ttyUSB1",
-    "/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyS2",   "/dev/ttyS3",
-};
+static_assert(kMapSize == kPortCount);
+
+// The port the user chose; only touched under the driver's lock.
+std::string gChoice;
 
 constexpr LineSpeed kSpeeds[] = {
     {DRV_SPEED_115200, 115200, 10, "115200"},
@@ -58,6 +59,21 @@ bool listedPath(int index, std::string_view& path) noexcept {
     return found;
 }
 
+bool environmentMap() noexcept {
+    const char* env = std::getenv("R70COM_PORTS");
+    return env != nullptr && env[0] != '\0';
+}
+
+// The machine's ports and the map over them, read afresh for every use: an
+// adapter may have come or gone since the last one.
+struct MapSnapshot {
+    Discovery discovery;
+    ComMap map;
+    MapSnapshot() : discovery(discoverHere()), map(buildComMap(gChoice, discovery)) {}
+    MapSnapshot(const MapSnapshot&) = delete; // the map points into discovery
+    MapSnapshot& operator=(const MapSnapshot&) = delete;
+};
+
 } // namespace
 
 void formatInto(char* out, std::size_t size, const char* format, ...) noexcept {
@@ -68,15 +84,51 @@ void formatInto(char* out, std::size_t size, const char* format, ...) noexcept {
     va_end(args);
 }
 
-bool portPath(int index, char* path, std::size_t size) noexcept {
-    if (index < 0 || index >= kPortCount) {
-        copyText(path, size, "");
-        return false;
+bool portEntry(int index, std::string& path, std::optional<SerialPortInfo>& port) noexcept {
+    path.clear();
+    port.reset();
+    if (index < 0 || index >= kPortCount) return false;
+    try {
+        if (environmentMap()) {
+            std::string_view listed;
+            path =
+                listedPath(index, listed) ? listed : kFixedPaths[static_cast<std::size_t>(index)];
+            return !path.empty();
+        }
+        const MapSnapshot now;
+        const ComMapEntry& entry = now.map.entries[static_cast<std::size_t>(index)];
+        path = entry.path;
+        if (entry.port != nullptr) port = *entry.port;
+    } catch (const std::bad_alloc&) {
+        path.clear(); // out of memory: the port counts as absent
     }
-    std::string_view listed;
-    std::string_view chosen = listedPath(index, listed) ? listed : kDefaultPaths[index];
+    return !path.empty();
+}
+
+bool portPath(int index, char* path, std::size_t size) noexcept {
+    std::string chosen;
+    std::optional<SerialPortInfo> port;
+    const bool found = portEntry(index, chosen, port);
     copyText(path, size, chosen);
-    return !chosen.empty();
+    return found;
+}
+
+void setPortChoice(std::string_view path) noexcept {
+    try {
+        gChoice.assign(path);
+    } catch (const std::bad_alloc&) {
+        gChoice.clear(); // the search then walks all ports
+    }
+}
+
+int findPortAgain(const SerialPortInfo& port) noexcept {
+    if (environmentMap()) return -1;
+    try {
+        const MapSnapshot now;
+        return findAgain(now.map, port);
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
 }
 
 std::size_t escapeBytes(std::string_view bytes, char* out, std::size_t size) noexcept {
@@ -117,15 +169,21 @@ bool SerialLine::open(int index, OpenError& error) noexcept {
     if (const char* trace = std::getenv("R70COM_TRACE"); trace != nullptr && trace[0] != '\0')
         traceFd_ = ::open(trace, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
 
-    char path[256];
+    std::string where;
+    std::optional<SerialPortInfo> port;
     const int com = index + 1;
-    if (!portPath(index, path, sizeof path)) {
+    if (!portEntry(index, where, port)) {
         error.code = DRV_OPENERR_ABSENT;
         formatInto(error.text, sizeof error.text,
-                   "COM%d: no such port (R70COM_PORTS gives it no device path)", com);
+                   environmentMap()
+                       ? "COM%d: no such port (R70COM_PORTS gives it no device path)"
+                       : "COM%d: no such port (no further serial port on this machine)",
+                   com);
         traceEvent(error.text);
         return false;
     }
+    char path[256];
+    copyText(path, sizeof path, where);
     Transport& line = isNetworkAddress(path) ? static_cast<Transport&>(network_) : local_;
     if (!line.open(path, error)) {
         char reason[sizeof error.text];
@@ -138,8 +196,13 @@ bool SerialLine::open(int index, OpenError& error) noexcept {
     writeFailed_ = false;
     hungUp_ = false; // only a new handle ends a hang-up: a failed reopen keeps trying
     sentPending_ = false;
-    char event[300];
-    formatInto(event, sizeof event, "open %s", path);
+    char event[600];
+    // The stable name with the node it stands for now: a trace of a replug
+    // shows ttyUSB0 becoming ttyUSB1.
+    if (port && port->node != where)
+        formatInto(event, sizeof event, "open %s (%s)", path, port->node.c_str());
+    else
+        formatInto(event, sizeof event, "open %s", path);
     traceEvent(event);
     return true;
 }

@@ -4,21 +4,38 @@
 #ifndef R70_SERIAL_LINE_H
 #define R70_SERIAL_LINE_H
 
+#include "driver/port_discovery.h"
 #include "driver/rfc2217_transport.h"
 #include "driver/termios_transport.h"
 #include "driver/transport.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace r70 {
 
 inline constexpr int kPortCount = 8;
 
-// The device path of COM<index+1>: R70COM_PORTS first, then the default map.
-// Returns false when the port has no path. The path is cut to size.
+// The device path of COM<index+1>. With R70COM_PORTS set, its entries and
+// the fixed map for the ports it does not list; otherwise the chosen port,
+// then the ports of this machine (port_discovery.h). Returns false when the
+// port has no path. The path is cut to size.
 bool portPath(int index, char* path, std::size_t size) noexcept;
+
+// The path of COM<index+1> and, when it is a port of this machine, what
+// discovery knows of it. False when the port has no path.
+bool portEntry(int index, std::string& path, std::optional<SerialPortInfo>& port) noexcept;
+
+// The port the user chose (a stable name; empty: search all). It becomes
+// COM1 while it is present.
+void setPortChoice(std::string_view path) noexcept;
+
+// The COM index where a port that was open before is now, -1 when it is gone
+// or the map does not come from discovery (R70COM_PORTS).
+int findPortAgain(const SerialPortInfo& port) noexcept;
 
 // Escapes bytes for the trace: <CR>, <LF>, \xNN for other control bytes.
 // Writes at most size-1 characters and a NUL; returns the length written.

@@ -29,6 +29,8 @@ constexpr const char* kUsage =
     "Options:\n"
     "  --model M          R30, R70 or R70-USB\n"
     "  --link PATH        symbolic link to create (replaced if it is a link)\n"
+    "  --replug-link PATH SIGUSR2 plugs the device in under PATH instead of --link\n"
+    "                     (a USB adapter that comes back under another node)\n"
     "  --state FILE       settings file: loaded at start, written by AT&W\n"
     "  --boot-mode        start in the boot loader (no usable firmware)\n"
     "  --no-pacing        send replies at once instead of at the line speed\n"
@@ -70,7 +72,7 @@ bool applyFault(SimDevice& dev, std::string_view f) {
 int main(int argc, char** argv) {
     SimOptions opt;
     bool haveModel = false;
-    std::string makeImagePath, firmware, bootCode;
+    std::string makeImagePath, firmware, bootCode, replugLink;
     std::vector<std::string> faults;
     unsigned baud = 115200;
     for (int i = 1; i < argc; ++i) {
@@ -88,12 +90,14 @@ int main(int argc, char** argv) {
             if (!m) return usageError("--model takes R30, R70 or R70-USB");
             opt.model = *m;
             haveModel = true;
-        } else if (a == "--link" || a == "--state" || a == "--make-image" || a == "--firmware" ||
-                   a == "--bootcode" || a == "--fault" || a == "--baud") {
+        } else if (a == "--link" || a == "--replug-link" || a == "--state" || a == "--make-image" ||
+                   a == "--firmware" || a == "--bootcode" || a == "--fault" || a == "--baud") {
             const char* v = value();
             if (!v) return usageError(std::string(a) + " needs a value");
             if (a == "--link")
                 opt.link = v;
+            else if (a == "--replug-link")
+                replugLink = v;
             else if (a == "--state")
                 opt.stateFile = v;
             else if (a == "--make-image")
@@ -158,7 +162,7 @@ int main(int argc, char** argv) {
             dev.unplug();
             std::cerr << "r70sim: unplugged\n";
         } else if (sig == SIGUSR2) {
-            if (dev.replug(&error))
+            if (dev.replug(&error, replugLink))
                 std::cout << dev.slavePath() << std::endl;
             else
                 std::cerr << "r70sim: replug failed: " << error << "\n";

@@ -438,7 +438,8 @@ void SimDevice::unplug() {
     stop();
 }
 
-bool SimDevice::replug(std::string* error) {
+bool SimDevice::replug(std::string* error, const std::string& newLink) {
+    if (!newLink.empty()) options_.link = newLink;
     return start(error);
 }
 

@@ -55,9 +55,10 @@ public:
     void setGarbage(Garbage mode, std::size_t count = 24);
     void clearFaults();
     // The device disappears (link removed, pseudo-terminal closed) and comes back
-    // on a new pseudo-terminal the link points to again.
+    // on a new pseudo-terminal the link points to again; with newLink, under
+    // that name instead (an adapter that came back as ttyUSB1).
     void unplug();
-    bool replug(std::string* error = nullptr);
+    bool replug(std::string* error = nullptr, const std::string& newLink = {});
 
     // Device conditions.
     void setCallInProgress(bool on);

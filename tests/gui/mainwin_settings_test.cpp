@@ -1,13 +1,16 @@
 // The settings dialog's widget: filling, the field checks with their messages, the
-// flag picker relabelling at once, OK sending what changed, Cancel dropping it all.
+// flag picker relabelling at once, OK sending what changed, Cancel dropping it all;
+// the port choice over a fake machine.
 #include "app/main_window_logic.h"
 #include "app/settings_dlg.h"
 #include "mainwin_support.h"
 #include "support/fake_driver.h"
+#include "support/fake_machine.h"
 #include "support/recording_page.h"
 #include "support/scripted_ui.h"
 #include "ui/port_symbol_widget.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -104,6 +107,65 @@ TEST_F(SettingsDlgTest, OkSendsTheChangedFieldOnly) {
               (std::vector<test::Cmd>{{DRV_PABXPREFIX, 0, 0, 1, "0"}}));
     EXPECT_EQ(drv.codes(), (std::vector<uint16_t>{DRV_PABXPREFIX}));
     EXPECT_EQ(main.settings().pabxPrefix.confirmed, "0");
+}
+
+} // namespace
+
+namespace {
+
+// The device behind a fake USB adapter with a by-id name: the dialog offers
+// the machine's ports with what they say of themselves, and OK keeps the
+// choice in win.ini and makes it COM1 of the search.
+TEST_F(ProgramTest, ThePortChoiceOffersTheMachinesPortsAndKeepsTheChoice) {
+    plugDevice(sim::Model::R70Usb);
+    ::unsetenv("R70COM_PORTS");
+    FakeMachine machine(dir_ / "machine");
+    machine.addUsb("ttyUSB1", {"0403", "6001", "FTDI", "FT232R USB UART", "", "1-2"});
+    machine.addUsb("ttyUSB0", {"0403", "6015", "Orva", "R70-USB", "R7U0001", "1-1"},
+                   (dir_ / "COM3").string());
+    const std::string byId =
+        machine.link("by-id", "usb-Orva_R70-USB_R7U0001-if00-port0", "ttyUSB0");
+    const std::string other = (machine.dev() / "ttyUSB1").string();
+    ::setenv("R70COM_ROOT", (dir_ / "machine").c_str(), 1);
+    notFirstRun();
+    core::PortAccess ports(files_->winIni(), {D_PortPath, D_LastOpenError, D_ChoosePort});
+    widgets::CMainWnd& win = makeProgram();
+    app_->ports = &ports;
+    ASSERT_EQ(win.start(clock_.now(), nullptr), app::StartupResult::Running);
+    win.heartbeatTimer()->stop();
+
+    {
+        widgets::CSettingsDlg dlg(*app_, win.logic(), ports.comPath(app_->portIndex));
+        EXPECT_EQ(dlg.findChild<QLabel*>("1484")->text().toStdString(), "  COM1 (" + byId + ")");
+        auto* choice = dlg.findChild<QComboBox*>("1485");
+        ASSERT_NE(choice, nullptr);
+        ASSERT_EQ(choice->count(), 3);
+        EXPECT_EQ(choice->itemText(0), "search all");
+        EXPECT_EQ(choice->itemText(1).toStdString(),
+                  "COM1  " + byId + "  (Orva R70-USB, 0403:6015, serial R7U0001)");
+        EXPECT_EQ(choice->itemText(2).toStdString(),
+                  "COM2  " + other + "  (FTDI FT232R USB UART, 0403:6001)");
+        EXPECT_EQ(choice->currentIndex(), 0);
+        choice->setCurrentIndex(2);
+        emit choice->activated(2);
+        dlg.findChild<QAbstractButton*>("1053")->click();
+    }
+    EXPECT_EQ(ports.choice(), other);
+    EXPECT_EQ(ports.comPath(0), other); // the search tries it first
+    EXPECT_EQ(ports.comPath(1), byId);
+    {
+        // Opened again, the stored choice is selected; "search all" undoes it.
+        widgets::CSettingsDlg dlg(*app_, win.logic(), "");
+        auto* choice = dlg.findChild<QComboBox*>("1485");
+        EXPECT_EQ(choice->currentIndex(), 1);
+        EXPECT_EQ(choice->itemText(1).toStdString().rfind("COM1  " + other, 0), 0u);
+        emit choice->activated(0);
+        dlg.findChild<QAbstractButton*>("1053")->click();
+    }
+    EXPECT_EQ(ports.choice(), "");
+    EXPECT_EQ(ports.comPath(0), byId);
+    D_ChoosePort(nullptr);
+    ::unsetenv("R70COM_ROOT");
 }
 
 } // namespace

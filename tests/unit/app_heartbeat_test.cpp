@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 namespace {
 
 using namespace quorvex;
@@ -98,6 +101,56 @@ TEST_F(HeartbeatFixture, MessageSuspendsTheHeartbeatAndASecondRequestIsIgnored) 
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(drv.count(DRV_PING2), 4);
     EXPECT_FALSE(app.heartbeatSuspended());
+}
+
+} // namespace
+
+namespace {
+
+// Where the fake driver's COM names lead (D_PortPath's part of the port access).
+std::string gComPaths[8];
+int32_t fakePortPath(int32_t index, char* path, int32_t size) {
+    const std::string& p = gComPaths[index];
+    std::snprintf(path, static_cast<std::size_t>(size), "%s", p.c_str());
+    return p.empty() ? -1 : static_cast<int32_t>(p.size());
+}
+
+// Back after a loss: the user hears of it only when the device is now behind
+// another COM name or node; command 31 tells the port index.
+TEST_F(HeartbeatFixture, AReturnUnderAnotherNodeIsTold) {
+    core::PortAccess ports("/nonexistent/win.ini", {fakePortPath, nullptr, nullptr});
+    app.ports = &ports;
+    struct Case {
+        int index;
+        const char* path;
+        std::vector<std::string> tails;
+    } cases[] = {
+        {0, "/nonexistent/ttyUSB0", {}},
+        {1, "/nonexistent/ttyUSB1", {"COM2 (/nonexistent/ttyUSB1) -> /nonexistent/ttyUSB1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        gComPaths[0] = "/nonexistent/ttyUSB0";
+        app.portIndex = 0;
+        app.portNode = "/nonexistent/ttyUSB0";
+        app.connected = true;
+        ui.messages.clear();
+        ui.messageTails.clear();
+        drv.clearRules();
+        ticks(1); // lost
+        gComPaths[c.index] = c.path;
+        drv.on({DRV_PING2}, Answer::returns(1));
+        drv.on({DRV_IDENT}, Answer::identity(c.index, 70, true, "V2.20", "V1.03"));
+        ticks(2);
+        std::vector<std::string> tails;
+        for (std::size_t i = 0; i < ui.messages.size(); ++i)
+            if (ui.messages[i] == core::kTextFoundAgain) tails.push_back(ui.messageTails[i]);
+        EXPECT_EQ(tails, c.tails);
+        EXPECT_EQ(app.portIndex, c.index);
+        EXPECT_EQ(drv.count(DRV_IDENT), 1); // only at the return, not while connected
+        drv.clearCalls();
+    }
+    app.ports = nullptr;
 }
 
 } // namespace

@@ -1,0 +1,114 @@
+// quorvex-cli ports: the serial ports of this machine as the device search
+// sees them, and with --probe which of them has the device.
+#include "cli/subcommand.h"
+#include "core/detection.h"
+#include "driver/r70com32.h"
+
+#include "resources/text_table.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvex::cli {
+namespace {
+
+const Usage kPortsUsage{
+    "ports", "[--probe]",
+    "Lists the serial ports of this machine in the order of the device search: the\n"
+    "COM name each has (\"-\" when the eight names are taken or R70COM_PORTS maps\n"
+    "others), its stable name under /dev/serial, its node and what a USB adapter\n"
+    "says of itself. The port chosen in the settings is marked with \"*\".\n"
+    "With --probe every COM name is asked who answers (the identification of the\n"
+    "search), and the model that answered is shown, or why nothing did.\n"
+    "Exit status: 0 ports listed (with --probe: a device answered); 1 no serial\n"
+    "port (with --probe: no device answered); 2 a usage error.\n"
+    "\n"
+    "  --probe           ask every port who answers\n",
+    0, 0};
+
+// Who answers on COM<index+1> at path: the search itself (command 0) over a
+// map that holds this one port, so it is the driver's own identification.
+// "R70-USB, firmware ..." or the reason nothing answered ("COM3 (...): ...").
+bool probe(int index, const std::string& path, std::string* answer) {
+    std::string map;
+    for (int i = 0; i < core::kComPortCount; ++i)
+        map += "COM" + std::to_string(i + 1) + "=" + (i == index ? path : "") + ";";
+    setenv("R70COM_PORTS", map.c_str(), 1);
+    const auto identity = core::detect(D_SendDrvCmd, core::FindMode::Find);
+    D_SendDrvCmd(DRV_CLOSE, nullptr);
+    if (!identity) {
+        char why[512] = {};
+        D_LastOpenError(index, why, sizeof why);
+        *answer = why;
+        return false;
+    }
+    std::string model = identity->modelNumber == 30 ? "R30" : "R70";
+    if (identity->modelNumber != 30 && identity->usbVariant) model += "-USB";
+    *answer = model + ", firmware " + identity->firmwareText;
+    return true;
+}
+
+} // namespace
+
+int runPorts(Args args) {
+    // --probe belongs to this command alone; the rest are the common options.
+    bool probeAll = false;
+    std::vector<char*> rest;
+    for (char* a : args) {
+        if (std::string_view(a) == "--probe")
+            probeAll = true;
+        else
+            rest.push_back(a);
+    }
+    Prepared p = prepare(Args(rest.data(), rest.size()), kPortsUsage);
+    if (!p.options) return p.status;
+    const int lang = p.options->language;
+    core::PortAccess& ports = cliPorts();
+
+    if (const std::string missing = core::missingChoiceText(ports, lang); !missing.empty())
+        std::fprintf(stderr, "%s\n", missing.c_str());
+    const std::vector<core::PortListing> listing = ports.listPorts();
+    if (listing.empty())
+        std::printf("%s\n", std::string(text::get(core::kTextNoSerialPort, lang)).c_str());
+    for (const core::PortListing& l : listing) {
+        const std::string com = l.comIndex >= 0 ? "COM" + std::to_string(l.comIndex + 1) : "-";
+        std::printf("%s %-5s %s", l.chosen ? "*" : " ", com.c_str(), l.port.stable().c_str());
+        if (l.port.stable() != l.port.node) std::printf(" -> %s", l.port.node.c_str());
+        if (const std::string what = r70::describe(l.port); !what.empty())
+            std::printf("  (%s)", what.c_str());
+        std::printf("\n");
+    }
+    if (!probeAll) return listing.empty() ? kExitRefused : kExitOk;
+
+    // Every COM name of the search, including those discovery does not know
+    // (R70COM_PORTS, a link, a network port). The map is taken before the
+    // probes narrow it.
+    std::vector<std::string> paths;
+    for (int i = 0; i < core::kComPortCount; ++i)
+        paths.push_back(ports.comPath(i));
+    const char* env = std::getenv("R70COM_PORTS");
+    const std::optional<std::string> saved = env ? std::optional<std::string>(env) : std::nullopt;
+    bool any = false;
+    for (int i = 0; i < core::kComPortCount; ++i) {
+        const std::string& path = paths[static_cast<std::size_t>(i)];
+        if (path.empty()) continue;
+        std::string answer;
+        const bool answered = probe(i, path, &answer);
+        any = any || answered;
+        if (answered)
+            std::printf("COM%d (%s): %s\n", i + 1, path.c_str(), answer.c_str());
+        else
+            std::printf("%s\n", answer.c_str());
+    }
+    if (saved)
+        setenv("R70COM_PORTS", saved->c_str(), 1);
+    else
+        unsetenv("R70COM_PORTS");
+    return any ? kExitOk : kExitRefused;
+}
+
+} // namespace quorvex::cli
