@@ -225,10 +225,11 @@ bool Rfc2217Transport::negotiate(OpenError& error) noexcept {
         }
         char reason[200];
         formatInto(reason, sizeof reason, "the server closed the connection: %s", said);
-        // A server that hangs up at once holds the port for another client:
-        // it says so, unless its words were lost to the reset of the bytes
-        // we had sent meanwhile.
-        const bool atOnce = k == 0 && !negotiation_.settled();
+        // A server that hangs up while the port is being opened holds it for
+        // another client: it says so, unless its words were lost to the reset
+        // of the bytes we had sent meanwhile (its greeting can settle the
+        // telnet options before the hang-up arrives).
+        const bool atOnce = k == 0;
         const bool busy = atOnce || std::strstr(said, "in use") != nullptr;
         if (atOnce)
             formatInto(reason, sizeof reason,
