@@ -15,7 +15,7 @@ status=0
 echo "== layers: no include points up"
 tools/check_layers.sh || status=1
 
-scripts/setup.sh build build-asan -DQUORVEX_SANITIZE=ON -DQUORVEX_GUI=OFF || exit 1
+scripts/setup.sh build build-asan -DQUORVEX_SANITIZE=ON -DQUORVEX_GUI=OFF -DQUORVEX_BENCH=OFF || exit 1
 scripts/setup.sh build build || exit 1
 
 echo "== sanitizer build: unit and e2e tests"
