@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include "core/port_access.h"
+
 #include <algorithm>
 
 namespace quorvex::app {
@@ -34,6 +36,10 @@ StartupResult Startup::run(std::int64_t startTime) {
 
     app_.connected = true;
     ui_.refresh();
+    // The search went on past a chosen port that is not there; the user
+    // should know, or choose again in the settings.
+    if (app_.identified && app_.ports != nullptr && app_.ports->choiceMissing())
+        ui_.messageWithTail(core::kTextChoiceMissingFound, app_.ports->comName(app_.portIndex));
     // A device in its boot loader gets the upgrade first; the first-run
     // settings (which read the device) wait for a start with working firmware.
     if (!app_.bootLoaderFound) firstRunCheck();

@@ -26,6 +26,8 @@ inline constexpr int kTextChoiceMissing = 9944; // "%s": the chosen port
 inline constexpr int kTextNoSerialPort = 9946;
 inline constexpr int kTextPortsTried = 9948;
 inline constexpr int kTextFoundAgain = 9950;
+// The start found the device elsewhere; the tail names where.
+inline constexpr int kTextChoiceMissingFound = 9954;
 inline constexpr int kTextSearchLabel = 9952;
 
 // The signatures of D_PortPath, D_LastOpenError and D_ChoosePort.

@@ -1,5 +1,7 @@
 #include "app/startup.h"
+#include "core/port_access.h"
 #include "support/fake_driver.h"
+#include "support/fake_machine.h"
 #include "support/fakes.h"
 #include "support/recording_page.h"
 #include "support/scripted_ui.h"
@@ -7,6 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 namespace {
 
@@ -172,6 +179,55 @@ TEST_F(StartupFixture, FirstRunMarkerOtherThanOneCountsAsFirstRun) {
     startup.run(startTime);
     EXPECT_EQ(ui.settingsDialogs, 1);
     EXPECT_EQ(ui.writeFailures.size(), 1u); // the marker could not be written: said so
+}
+
+} // namespace
+
+namespace {
+
+int32_t comPath(int32_t index, char* path, int32_t size) {
+    return std::snprintf(path, static_cast<std::size_t>(size), "%s",
+                         index == 2 ? "/dev/ttyUSB0" : "");
+}
+
+// A chosen port that is not there: the search finds the device elsewhere and
+// the user hears where, so that he can choose again; a present or no choice
+// says nothing.
+TEST_F(StartupFixture, ADeviceFoundPastAMissingChosenPortIsTold) {
+    namespace fs = std::filesystem;
+    const fs::path root =
+        fs::temp_directory_path() / ("startup_ports_" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    FakeMachine machine(root);
+    machine.addUsb("ttyUSB0", FakeMachine::Usb{});
+    ::setenv("R70COM_ROOT", root.c_str(), 1);
+    const fs::path winIni = root / "win.ini";
+    struct Case {
+        std::string choice;
+        bool told;
+    } cases[] = {{(root / "dev/serial/by-id/usb-gone").string(), true},
+                 {(root / "dev/ttyUSB0").string(), false},
+                 {"", false}};
+    for (const Case& c : cases) {
+        std::ofstream(winIni) << "[QuorvexCom]\nPort=" << c.choice << "\n";
+        core::PortAccess ports(winIni, {comPath, nullptr, nullptr});
+        test::ScriptedUi seen;
+        test::RecordingPageFactory pages{app, seen};
+        app::MainWindowLogic shell{app, seen, pages};
+        app.ports = &ports;
+        deviceAnswers(70);
+        EXPECT_EQ(app::Startup(app, shell, seen).run(startTime), app::StartupResult::Running);
+        const bool told = std::count(seen.messages.begin(), seen.messages.end(),
+                                     core::kTextChoiceMissingFound) == 1;
+        EXPECT_EQ(told, c.told) << c.choice;
+        if (told) {
+            EXPECT_EQ(seen.messageTails.back(), "COM3 (/dev/ttyUSB0)") << c.choice;
+        }
+        shell.heartbeat().stop();
+        app.ports = nullptr;
+    }
+    ::unsetenv("R70COM_ROOT");
+    fs::remove_all(root);
 }
 
 } // namespace
