@@ -15,6 +15,14 @@ bool validPortMapping(std::string_view m) {
     return m.find(';') == std::string_view::npos;
 }
 
+void setEnvironment(const char* name, const char* value) {
+#ifdef _WIN32
+    _putenv_s(name, value);
+#else
+    setenv(name, value, 1);
+#endif
+}
+
 } // namespace
 
 std::optional<DeviceOptions> parseDeviceOptions(Args args) {
@@ -33,6 +41,11 @@ std::optional<DeviceOptions> parseDeviceOptions(Args args) {
         } else if (a == "--port") {
             const char* v = value("--port");
             if (v == nullptr) return std::nullopt;
+#ifdef _WIN32
+            std::fprintf(stderr, "quorvex-cli: --port is not needed on Windows: COM1 to COM8 are "
+                                 "the system's own ports\n");
+            return std::nullopt;
+#endif
             if (!validPortMapping(v)) {
                 std::fprintf(stderr,
                              "quorvex-cli: --port wants COMn=PATH with n from 1 to 8, not '%s'\n",
@@ -74,9 +87,9 @@ void applyDeviceOptions(const DeviceOptions& options) {
             if (!map.empty()) map += ';';
             map += p;
         }
-        setenv("R70COM_PORTS", map.c_str(), 1);
+        setEnvironment("R70COM_PORTS", map.c_str());
     }
-    if (!options.trace.empty()) setenv("R70COM_TRACE", options.trace.c_str(), 1);
+    if (!options.trace.empty()) setEnvironment("R70COM_TRACE", options.trace.c_str());
 }
 
 } // namespace quorvex::cli

@@ -15,13 +15,22 @@
 #include <time.h>
 #include <unistd.h>
 
+#ifdef _WIN32
+#define O_CLOEXEC 0 // nothing is started from the library
+static tm* localtime_r(const time_t* t, tm* out) noexcept {
+    return localtime_s(out, t) == 0 ? out : nullptr;
+}
+#endif
+
 namespace r70 {
 namespace {
 
+#ifndef _WIN32 // the COM names of Windows: win32_transport.cpp
 constexpr const char* kDefaultPaths[kPortCount] = {
     "/dev/ttyS0",   "/dev/ttyS1",   "/dev/ttyUSB0", "/dev/ttyUSB1",
     "/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyS2",   "/dev/ttyS3",
 };
+#endif
 
 constexpr LineSpeed kSpeeds[] = {
     {DRV_SPEED_115200, 115200, 10, "115200"},
@@ -31,6 +40,7 @@ constexpr LineSpeed kSpeeds[] = {
 
 // A reply longer than this is not a reply but a line that never falls silent.
 constexpr std::size_t kMaxReplyBytes = 65536;
+#ifndef _WIN32
 // Looks COM<index+1> up in R70COM_PORTS ("COM3=/dev/ttyUSB0;COM1="). Returns
 // true when listed (path may then be empty).
 bool listedPath(int index, std::string_view& path) noexcept {
@@ -57,6 +67,7 @@ bool listedPath(int index, std::string_view& path) noexcept {
     }
     return found;
 }
+#endif
 
 } // namespace
 
@@ -68,6 +79,7 @@ void formatInto(char* out, std::size_t size, const char* format, ...) noexcept {
     va_end(args);
 }
 
+#ifndef _WIN32
 bool portPath(int index, char* path, std::size_t size) noexcept {
     if (index < 0 || index >= kPortCount) {
         copyText(path, size, "");
@@ -78,6 +90,7 @@ bool portPath(int index, char* path, std::size_t size) noexcept {
     copyText(path, size, chosen);
     return !chosen.empty();
 }
+#endif
 
 std::size_t escapeBytes(std::string_view bytes, char* out, std::size_t size) noexcept {
     if (out == nullptr || size == 0) return 0;
@@ -126,7 +139,11 @@ bool SerialLine::open(int index, OpenError& error) noexcept {
         traceEvent(error.text);
         return false;
     }
+#ifdef _WIN32
+    Transport& line = local_;
+#else
     Transport& line = isNetworkAddress(path) ? static_cast<Transport&>(network_) : local_;
+#endif
     if (!line.open(path, error)) {
         char reason[sizeof error.text];
         copyText(reason, sizeof reason, error.text);

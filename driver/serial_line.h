@@ -4,8 +4,12 @@
 #ifndef R70_SERIAL_LINE_H
 #define R70_SERIAL_LINE_H
 
+#ifdef _WIN32
+#include "driver/win32_transport.h"
+#else
 #include "driver/rfc2217_transport.h"
 #include "driver/termios_transport.h"
+#endif
 #include "driver/transport.h"
 
 #include <cstddef>
@@ -16,8 +20,9 @@ namespace r70 {
 
 inline constexpr int kPortCount = 8;
 
-// The device path of COM<index+1>: R70COM_PORTS first, then the default map.
-// Returns false when the port has no path. The path is cut to size.
+// The device path of COM<index+1>: R70COM_PORTS first, then the default map
+// (on Windows the system's \\.\COMn). Returns false when the port has no
+// path. The path is cut to size.
 bool portPath(int index, char* path, std::size_t size) noexcept;
 
 // Escapes bytes for the trace: <CR>, <LF>, \xNN for other control bytes.
@@ -67,8 +72,12 @@ private:
     void flushRawTrace() noexcept;
     void writeTraceLine(std::string_view what) noexcept;
 
+#ifdef _WIN32
+    Win32Transport local_;
+#else
     TermiosTransport local_;
     Rfc2217Transport network_{*this};
+#endif
     Transport* line_ = nullptr; // the transport of the open port
     int index_ = -1;
     int budgetMs_ = 200;
