@@ -1,5 +1,7 @@
 #include "cli/options.h"
 
+#include "core/environment.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,14 +15,6 @@ bool validPortMapping(std::string_view m) {
     if (m.size() < 5 || m.substr(0, 3) != "COM" || m[3] < '1' || m[3] > '8' || m[4] != '=')
         return false;
     return m.find(';') == std::string_view::npos;
-}
-
-void setEnvironment(const char* name, const char* value) {
-#ifdef _WIN32
-    _putenv_s(name, value);
-#else
-    setenv(name, value, 1);
-#endif
 }
 
 } // namespace
@@ -87,9 +81,9 @@ void applyDeviceOptions(const DeviceOptions& options) {
             if (!map.empty()) map += ';';
             map += p;
         }
-        setEnvironment("R70COM_PORTS", map.c_str());
+        core::setEnvironment("R70COM_PORTS", map.c_str());
     }
-    if (!options.trace.empty()) setEnvironment("R70COM_TRACE", options.trace.c_str());
+    if (!options.trace.empty()) core::setEnvironment("R70COM_TRACE", options.trace.c_str());
 }
 
 } // namespace quorvex::cli

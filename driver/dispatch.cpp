@@ -142,6 +142,16 @@ std::string_view replyText(const char (&buffer)[N], std::size_t length) noexcept
     return {buffer, strnlen(buffer, length)};
 }
 
+void sleepMs(int ms) noexcept {
+#ifdef _WIN32
+    Sleep(static_cast<DWORD>(ms));
+#else
+    timespec left{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+#endif
+}
+
 // One command text out, one reply in.
 template <std::size_t N>
 int exchange(std::string_view text, char (&buffer)[N], std::size_t* length) noexcept {
@@ -402,17 +412,6 @@ int dispatch(int code, DRVPARAM* p) noexcept {
 }
 
 } // namespace
-
-void sleepMs(int ms) noexcept {
-#ifdef _WIN32
-    Sleep(static_cast<DWORD>(ms));
-#else
-    timespec left{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
-#endif
-}
-
 } // namespace r70
 
 extern "C" R70COM32_API int32_t R70COM32_CALL D_SendDrvCmd(uint16_t code, DRVPARAM* p) {

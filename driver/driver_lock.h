@@ -30,9 +30,6 @@ private:
 using DriverLock = std::mutex;
 #endif
 
-// Sleeps the fixed waits of the boot probe.
-void sleepMs(int ms) noexcept;
-
 } // namespace r70
 
 #endif

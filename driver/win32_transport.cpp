@@ -92,8 +92,16 @@ bool Win32Transport::open(const char* path, OpenError& error) noexcept {
     dcb.DCBlength = sizeof dcb;
     COMMTIMEOUTS timeouts{};
     if (!GetCommState(h, &dcb) || !GetCommTimeouts(h, &timeouts)) {
+        const DWORD e = GetLastError();
         CloseHandle(h);
-        return fail(DRV_OPENERR_NOTSERIAL, "not a serial line");
+        // A port name whose device is gone (Wine keeps the name) fails here.
+        if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
+            return fail(DRV_OPENERR_ABSENT, "no such port");
+        char reason[200];
+        systemMessage(e, reason, sizeof reason);
+        char text[256];
+        formatInto(text, sizeof text, "not a serial line (%s)", reason);
+        return fail(DRV_OPENERR_NOTSERIAL, text);
     }
     timeouts.ReadIntervalTimeout = kReadIntervalMs;
     timeouts.ReadTotalTimeoutMultiplier = kReadMultiplierMs;
