@@ -4,7 +4,8 @@
 # first the sanitizer build (address + undefined behaviour: unit and e2e tests),
 # then the normal build (unit, e2e, gui, slow and package tests: the package_install
 # test installs the Debian package into this machine and removes it again, as root
-# only). Ends with ctest's summary.
+# only). Between the builds and the tests, scripts/windows.sh cross-builds the
+# Windows forms and tests them under Wine. Ends with ctest's summary.
 set -uo pipefail
 cd "$(dirname "$0")"
 
@@ -17,6 +18,9 @@ tools/check_layers.sh || status=1
 
 scripts/setup.sh build build-asan -DQUORVEX_SANITIZE=ON -DQUORVEX_GUI=OFF -DQUORVEX_BENCH=OFF || exit 1
 scripts/setup.sh build build || exit 1
+
+echo "== Windows forms under Wine"
+scripts/windows.sh build || status=1
 
 echo "== sanitizer build: unit and e2e tests"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \

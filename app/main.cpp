@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "app/status_dlg.h"
 #include "core/config_app.h"
+#include "core/environment.h"
 #include "core/ini_profile_store.h"
 #include "core/version.h"
 #include "driver/r70com32.h"
@@ -156,7 +157,7 @@ int main(int argc, char** argv) {
         std::printf("quorvex %s\n", core::kVersion);
         return 0;
     }
-    if (options.trace) setenv("R70COM_TRACE", options.trace->c_str(), 1);
+    if (options.trace) core::setEnvironment("R70COM_TRACE", options.trace->c_str());
 
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex"));

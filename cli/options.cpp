@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include "core/environment.h"
 #include "driver/r70com32.h"
 #include "profile/profile_files.h"
 
@@ -36,6 +37,11 @@ std::optional<DeviceOptions> parseDeviceOptions(Args args) {
         } else if (a == "--port") {
             const char* v = value("--port");
             if (v == nullptr) return std::nullopt;
+#ifdef _WIN32
+            std::fprintf(stderr, "quorvex-cli: --port is not needed on Windows: COM1 to COM8 are "
+                                 "the system's own ports\n");
+            return std::nullopt;
+#endif
             const std::string_view port(v);
             if (validPortMapping(port)) {
                 o.ports.emplace_back(port);
@@ -83,9 +89,9 @@ void applyDeviceOptions(const DeviceOptions& options) {
             if (!map.empty()) map += ';';
             map += p;
         }
-        setenv("R70COM_PORTS", map.c_str(), 1);
+        core::setEnvironment("R70COM_PORTS", map.c_str());
     }
-    if (!options.trace.empty()) setenv("R70COM_TRACE", options.trace.c_str(), 1);
+    if (!options.trace.empty()) core::setEnvironment("R70COM_TRACE", options.trace.c_str());
     // The port chosen in the desktop program's settings, unless --port names one.
     if (options.portChoice.empty())
         cliPorts().applyChoice();

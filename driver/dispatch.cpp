@@ -2,6 +2,7 @@
 // The module state (the open line, the port that answered, the identified
 // model and its version texts) lives here.
 #include "driver/catalogue.h"
+#include "driver/driver_lock.h"
 #include "driver/r70com32.h"
 #include "driver/serial_line.h"
 
@@ -10,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <mutex>
+#include <mutex> // std::lock_guard
 #include <string_view>
 
 namespace r70 {
@@ -112,7 +113,7 @@ struct ReplyBuffers {
 };
 
 struct DriverState {
-    std::mutex lock;
+    DriverLock lock;
     SerialLine line;
     int portIndex = 0;
     int model = 0;
@@ -139,9 +140,13 @@ std::string_view replyText(const char (&buffer)[N], std::size_t length) noexcept
 }
 
 void sleepMs(int ms) noexcept {
+#ifdef _WIN32
+    Sleep(static_cast<DWORD>(ms));
+#else
     timespec left{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
     while (nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
+#endif
 }
 
 // One command text out, one reply in.
@@ -416,14 +421,15 @@ int dispatch(int code, DRVPARAM* p) noexcept {
 } // namespace
 } // namespace r70
 
-extern "C" R70COM32_API int32_t D_SendDrvCmd(uint16_t code, DRVPARAM* p) {
+extern "C" R70COM32_API int32_t R70COM32_CALL D_SendDrvCmd(uint16_t code, DRVPARAM* p) {
     if (code > DRV_REOPEN) return 0; // touches neither the line nor the record
-    std::lock_guard<std::mutex> guard(r70::gState.lock);
+    std::lock_guard<r70::DriverLock> guard(r70::gState.lock);
     return r70::dispatch(code, p);
 }
 
-extern "C" R70COM32_API int32_t D_LastOpenError(int32_t index, char* text, int32_t size) {
-    std::lock_guard<std::mutex> guard(r70::gState.lock);
+extern "C" R70COM32_API int32_t R70COM32_CALL D_LastOpenError(int32_t index, char* text,
+                                                              int32_t size) {
+    std::lock_guard<r70::DriverLock> guard(r70::gState.lock);
     auto copy = [&](std::string_view s) {
         if (size > 0) r70::copyText(text, static_cast<std::size_t>(size), s);
     };
@@ -436,8 +442,8 @@ extern "C" R70COM32_API int32_t D_LastOpenError(int32_t index, char* text, int32
     return e.code;
 }
 
-extern "C" R70COM32_API int32_t D_PortPath(int32_t index, char* path, int32_t size) {
-    std::lock_guard<std::mutex> guard(r70::gState.lock); // the chosen port is part of the map
+extern "C" R70COM32_API int32_t R70COM32_CALL D_PortPath(int32_t index, char* path, int32_t size) {
+    std::lock_guard<r70::DriverLock> guard(r70::gState.lock); // the chosen port is part of the map
     char full[4096];
     if (!r70::portPath(index, full, sizeof full)) {
         if (path != nullptr && size > 0) path[0] = '\0';
@@ -448,7 +454,7 @@ extern "C" R70COM32_API int32_t D_PortPath(int32_t index, char* path, int32_t si
     return static_cast<int32_t>(length);
 }
 
-extern "C" R70COM32_API void D_ChoosePort(const char* path) {
-    std::lock_guard<std::mutex> guard(r70::gState.lock);
+extern "C" R70COM32_API void R70COM32_CALL D_ChoosePort(const char* path) {
+    std::lock_guard<r70::DriverLock> guard(r70::gState.lock);
     r70::setPortChoice(path != nullptr ? std::string_view(path) : std::string_view());
 }

@@ -15,6 +15,13 @@
  * library never writes beyond that capacity and always ends the text with a
  * NUL inside it. Use drv_set_buffer() / drv_set_write_data() to fill them.
  *
+ * 32-bit builds keep the record's own overlays: the address in nAux (29, 52,
+ * 53) or in nValue (30, 34), the byte count of 34 in nAux. The capacity of a
+ * text buffer goes in szText bytes 8-11, which none of the four commands uses
+ * otherwise; 0 there means 960 bytes, the size the log page passes.
+ * drv_set_buffer() writes the address into both nAux and nValue (nValue is an
+ * output of 29 and unused by 52 and 53), so one helper serves all four.
+ *
  * Ports (read at every open): COM1 is the port chosen with D_ChoosePort
  * while it is present; then come the serial ports of this machine from sysfs,
  * USB and ACM adapters before built-in ports, each by its stable name
@@ -27,6 +34,8 @@
  * /dev (a fake machine for tests). A port is opened exclusively (flock and
  * TIOCEXCL). A device lost (the adapter unplugged) is looked for again by
  * its stable name or USB serial number, so it is found under a new node.
+ * On Windows COMn is the system's \\.\COMn, opened without sharing; the
+ * map, R70COM_PORTS, D_ChoosePort and the finding again are Linux only.
  *
  * Line trace: when R70COM_TRACE names a file (read at every open), the
  * library appends one line per exchange: timestamp with milliseconds, the
@@ -45,10 +54,17 @@
 extern "C" {
 #endif
 
-#if defined(R70COM32_BUILDING)
+/* On Windows the exports are listed in R70COM32.def (D_SendDrvCmd is ordinal
+ * 2) and use the standard calling convention: the callee pops the arguments. */
+#if defined(_WIN32)
+#define R70COM32_API
+#define R70COM32_CALL __stdcall
+#elif defined(R70COM32_BUILDING)
 #define R70COM32_API __attribute__((visibility("default")))
+#define R70COM32_CALL
 #else
 #define R70COM32_API
+#define R70COM32_CALL
 #endif
 
 /* The parameter record: int32 fields are signed little-endian, no padding. */
@@ -161,7 +177,7 @@ enum { DRV_SPEED_115200 = 1, DRV_SPEED_57600 = 2, DRV_SPEED_19200 = 6 };
  * command. Codes above 57 do nothing and return 0. Commands that use no
  * record (0-3, 6, 32, 33, 35, 36, 55, 57) accept a null pointer.
  */
-R70COM32_API int32_t D_SendDrvCmd(uint16_t code, DRVPARAM* p);
+R70COM32_API int32_t R70COM32_CALL D_SendDrvCmd(uint16_t code, DRVPARAM* p);
 
 /*
  * Why opening a COM port failed, for the program's messages (an extension:
@@ -178,7 +194,7 @@ enum {
     DRV_OPENERR_NOTSERIAL = 4, /* exists but is not a serial line, or other error */
     DRV_OPENERR_NOANSWER = 5   /* opened, but no device answered the identification */
 };
-R70COM32_API int32_t D_LastOpenError(int32_t index, char* text, int32_t size);
+R70COM32_API int32_t R70COM32_CALL D_LastOpenError(int32_t index, char* text, int32_t size);
 
 /*
  * The device path the library uses for COMn (index 0-7): from R70COM_PORTS
@@ -186,14 +202,14 @@ R70COM32_API int32_t D_LastOpenError(int32_t index, char* text, int32_t size);
  * not exist) or the built-in default map. Copies it into path (cut to size);
  * returns its length, or -1 when the port has no path.
  */
-R70COM32_API int32_t D_PortPath(int32_t index, char* path, int32_t size);
+R70COM32_API int32_t R70COM32_CALL D_PortPath(int32_t index, char* path, int32_t size);
 
 /*
  * The port the user chose, by its stable name (or any path or rfc2217://
  * address); null or "" to search all ports. It is COM1 while it is present;
  * when it is gone the search walks the other ports. Kept until changed.
  */
-R70COM32_API void D_ChoosePort(const char* path);
+R70COM32_API void R70COM32_CALL D_ChoosePort(const char* path);
 
 /* ---- overlay helpers ---- */
 
@@ -212,6 +228,7 @@ static inline char* drv_eid_text(DRVPARAM* p) {
     return p->szText + 4;
 }
 
+#if UINTPTR_MAX > 0xFFFFFFFFu
 /* Caller text buffer for commands 29, 30, 52, 53. */
 static inline void drv_set_buffer(DRVPARAM* p, char* buffer, int32_t capacity) {
     uint64_t a = (uint64_t)(uintptr_t)buffer;
@@ -224,6 +241,7 @@ static inline void drv_set_write_data(DRVPARAM* p, const void* data, int32_t cou
     memcpy(p->szText, &a, sizeof a);
     memcpy(p->szText + 8, &count, sizeof count);
 }
+/* The library's side: the address and the capacity (or count) of command nCmd. */
 static inline void* drv_get_address(const DRVPARAM* p) {
     uint64_t a;
     memcpy(&a, p->szText, sizeof a);
@@ -234,6 +252,32 @@ static inline int32_t drv_get_capacity(const DRVPARAM* p) {
     memcpy(&c, p->szText + 8, sizeof c);
     return c;
 }
+#else
+enum { DRV_DEFAULT_TEXT_CAPACITY = 960 };
+/* Caller text buffer for commands 29, 30, 52, 53. */
+static inline void drv_set_buffer(DRVPARAM* p, char* buffer, int32_t capacity) {
+    int32_t a = (int32_t)(uintptr_t)buffer;
+    memcpy(p->szText, &a, sizeof a);
+    p->nValue = a;
+    memcpy(p->szText + 8, &capacity, sizeof capacity);
+}
+/* Bytes to write for command 34. */
+static inline void drv_set_write_data(DRVPARAM* p, const void* data, int32_t count) {
+    p->nValue = (int32_t)(uintptr_t)data;
+    memcpy(p->szText, &count, sizeof count);
+}
+/* The library's side: the address and the capacity (or count) of command nCmd. */
+static inline void* drv_get_address(const DRVPARAM* p) {
+    int32_t a = p->nValue;
+    if (p->nCmd != 30 && p->nCmd != 34) memcpy(&a, p->szText, sizeof a);
+    return (void*)(uintptr_t)(uint32_t)a;
+}
+static inline int32_t drv_get_capacity(const DRVPARAM* p) {
+    int32_t c;
+    memcpy(&c, p->szText + (p->nCmd == 34 ? 0 : 8), sizeof c);
+    return c == 0 && p->nCmd != 34 ? DRV_DEFAULT_TEXT_CAPACITY : c;
+}
+#endif
 
 /* Clock overlay of command 8: nValue year; szText bytes 0-4 month, day, hour, minute, second. */
 static inline void drv_set_clock(DRVPARAM* p, int year, int month, int day, int hour, int minute,

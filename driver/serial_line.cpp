@@ -16,13 +16,22 @@
 #include <time.h>
 #include <unistd.h>
 
+#ifdef _WIN32
+#define O_CLOEXEC 0 // nothing is started from the library
+static tm* localtime_r(const time_t* t, tm* out) noexcept {
+    return localtime_s(out, t) == 0 ? out : nullptr;
+}
+#endif
+
 namespace r70 {
 namespace {
 
+#ifndef _WIN32
 static_assert(kMapSize == kPortCount);
 
 // The port the user chose; only touched under the driver's lock.
 std::string gChoice;
+#endif
 
 constexpr LineSpeed kSpeeds[] = {
     {DRV_SPEED_115200, 115200, 10, "115200"},
@@ -32,6 +41,8 @@ constexpr LineSpeed kSpeeds[] = {
 
 // A reply longer than this is not a reply but a line that never falls silent.
 constexpr std::size_t kMaxReplyBytes = 65536;
+
+#ifndef _WIN32
 // Looks COM<index+1> up in R70COM_PORTS ("COM3=/dev/ttyUSB0;COM1="). Returns
 // true when listed (path may then be empty).
 bool listedPath(int index, std::string_view& path) noexcept {
@@ -73,6 +84,12 @@ struct MapSnapshot {
     MapSnapshot(const MapSnapshot&) = delete; // the map points into discovery
     MapSnapshot& operator=(const MapSnapshot&) = delete;
 };
+#else
+// COM names are the system's own: no map to override.
+bool environmentMap() noexcept {
+    return false;
+}
+#endif
 
 } // namespace
 
@@ -84,6 +101,7 @@ void formatInto(char* out, std::size_t size, const char* format, ...) noexcept {
     va_end(args);
 }
 
+#ifndef _WIN32
 bool portEntry(int index, std::string& path, std::optional<SerialPortInfo>& port) noexcept {
     path.clear();
     port.reset();
@@ -130,6 +148,27 @@ int findPortAgain(const SerialPortInfo& port) noexcept {
         return -1;
     }
 }
+#else
+// Windows: COMn is \\.\COMn (portPath in win32_transport.cpp); the system
+// keeps a COM name for an adapter, so there is nothing to choose or find again.
+bool portEntry(int index, std::string& path, std::optional<SerialPortInfo>& port) noexcept {
+    char name[64];
+    port.reset();
+    const bool found = portPath(index, name, sizeof name);
+    try {
+        path = name;
+    } catch (const std::bad_alloc&) {
+        path.clear();
+    }
+    return found && !path.empty();
+}
+
+void setPortChoice(std::string_view) noexcept {}
+
+int findPortAgain(const SerialPortInfo&) noexcept {
+    return -1;
+}
+#endif
 
 std::size_t escapeBytes(std::string_view bytes, char* out, std::size_t size) noexcept {
     if (out == nullptr || size == 0) return 0;
@@ -184,7 +223,11 @@ bool SerialLine::open(int index, OpenError& error) noexcept {
     }
     char path[256];
     copyText(path, sizeof path, where);
+#ifdef _WIN32
+    Transport& line = local_;
+#else
     Transport& line = isNetworkAddress(path) ? static_cast<Transport&>(network_) : local_;
+#endif
     if (!line.open(path, error)) {
         char reason[sizeof error.text];
         copyText(reason, sizeof reason, error.text);

@@ -5,8 +5,12 @@
 #define R70_SERIAL_LINE_H
 
 #include "driver/port_discovery.h"
+#ifdef _WIN32
+#include "driver/win32_transport.h"
+#else
 #include "driver/rfc2217_transport.h"
 #include "driver/termios_transport.h"
+#endif
 #include "driver/transport.h"
 
 #include <cstddef>
@@ -23,6 +27,9 @@ inline constexpr int kPortCount = 8;
 // the fixed map for the ports it does not list; otherwise the chosen port,
 // then the ports of this machine (port_discovery.h). Returns false when the
 // port has no path. The path is cut to size.
+// The device path of COM<index+1>: R70COM_PORTS first, then the default map
+// (on Windows the system's \\.\COMn). Returns false when the port has no
+// path. The path is cut to size.
 bool portPath(int index, char* path, std::size_t size) noexcept;
 
 // The path of COM<index+1> and, when it is a port of this machine, what
@@ -84,8 +91,12 @@ private:
     void flushRawTrace() noexcept;
     void writeTraceLine(std::string_view what) noexcept;
 
+#ifdef _WIN32
+    Win32Transport local_;
+#else
     TermiosTransport local_;
     Rfc2217Transport network_{*this};
+#endif
     Transport* line_ = nullptr; // the transport of the open port
     int index_ = -1;
     int budgetMs_ = 200;

@@ -10,13 +10,21 @@
 #include <ctime>
 #include <string_view>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace r70 {
 
 // The clock every wait of the line is measured on.
 inline long long monotonicMs() noexcept {
+#ifdef _WIN32
+    return static_cast<long long>(GetTickCount64());
+#else
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+#endif
 }
 
 // snprintf that may cut its output (messages, trace lines).

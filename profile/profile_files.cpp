@@ -1,9 +1,11 @@
 #include "profile/profile_files.h"
 
 #include <cstdlib>
-#include <pwd.h>
 #include <system_error>
+#ifndef _WIN32
+#include <pwd.h>
 #include <unistd.h>
+#endif
 
 namespace quorvex::profile {
 
@@ -24,8 +26,10 @@ std::filesystem::path resolveHome(const char* quorvexHome, const char* xdgConfig
     std::filesystem::path base;
     if (isSet(home)) {
         base = home;
+#ifndef _WIN32
     } else if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && isSet(pw->pw_dir)) {
         base = pw->pw_dir;
+#endif
     } else {
         base = "/tmp"; // no home at all (a bare service account): still somewhere writable
     }
@@ -33,8 +37,14 @@ std::filesystem::path resolveHome(const char* quorvexHome, const char* xdgConfig
 }
 
 ProfileFiles ProfileFiles::fromEnvironment() {
+#ifdef _WIN32
+    const char* home = std::getenv("QUORVEX_HOME");
+    return ProfileFiles(isSet(home) ? std::filesystem::path(home) : programDirectory(),
+                        windowsWinIni());
+#else
     return ProfileFiles(resolveHome(std::getenv("QUORVEX_HOME"), std::getenv("XDG_CONFIG_HOME"),
                                     std::getenv("HOME")));
+#endif
 }
 
 std::filesystem::path ProfileFiles::forSelector(int selector) const {

@@ -2,7 +2,8 @@
 // Where the program keeps its files: the folder QUORVEX_HOME (by default
 // $XDG_CONFIG_HOME/quorvex, else ~/.config/quorvex) holds the default profile
 // "default.pro" and "win.ini" with the first-run marker. The folder is created
-// by the first write into it.
+// by the first write into it. On Windows the folder is QUORVEX_HOME or else
+// the program's own, and win.ini is the one in the Windows directory.
 
 #include "profile/ini_file.h"
 
@@ -26,15 +27,24 @@ inline constexpr int kSelectCurrent = 1; // the profile chosen last in a file di
 std::filesystem::path resolveHome(const char* quorvexHome, const char* xdgConfigHome,
                                   const char* home);
 
+#ifdef _WIN32
+// The folder of the running program, and win.ini in the Windows directory.
+std::filesystem::path programDirectory();
+std::filesystem::path windowsWinIni();
+#endif
+
 class ProfileFiles {
 public:
-    explicit ProfileFiles(std::filesystem::path home) : home_(std::move(home)) {}
+    explicit ProfileFiles(std::filesystem::path home)
+        : home_(std::move(home)), winIni_(home_ / kWinIniName) {}
+    ProfileFiles(std::filesystem::path home, std::filesystem::path winIni)
+        : home_(std::move(home)), winIni_(std::move(winIni)) {}
     // The folder as the environment names it.
     static ProfileFiles fromEnvironment();
 
     const std::filesystem::path& home() const { return home_; }
     std::filesystem::path defaultProfile() const { return home_ / kDefaultProfileName; }
-    std::filesystem::path winIni() const { return home_ / kWinIniName; }
+    const std::filesystem::path& winIni() const { return winIni_; }
 
     // The profile chosen last in a file dialog; empty until one was chosen.
     const std::filesystem::path& currentProfile() const { return current_; }
@@ -64,6 +74,7 @@ private:
                           std::string_view key, std::string_view value) const;
 
     std::filesystem::path home_;
+    std::filesystem::path winIni_;
     std::filesystem::path current_;
 };
 
