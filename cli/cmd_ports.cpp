@@ -2,6 +2,7 @@
 // sees them, and with --probe which of them has the device.
 #include "cli/subcommand.h"
 #include "core/detection.h"
+#include "core/environment.h"
 #include "driver/r70com32.h"
 
 #include "resources/text_table.h"
@@ -37,7 +38,7 @@ bool probe(int index, const std::string& path, std::string* answer) {
     std::string map;
     for (int i = 0; i < core::kComPortCount; ++i)
         map += "COM" + std::to_string(i + 1) + "=" + (i == index ? path : "") + ";";
-    setenv("R70COM_PORTS", map.c_str(), 1);
+    core::setEnvironment("R70COM_PORTS", map.c_str());
     const auto identity = core::detect(D_SendDrvCmd, core::FindMode::Find);
     D_SendDrvCmd(DRV_CLOSE, nullptr);
     if (!identity) {
@@ -104,10 +105,7 @@ int runPorts(Args args) {
         else
             std::printf("%s\n", answer.c_str());
     }
-    if (saved)
-        setenv("R70COM_PORTS", saved->c_str(), 1);
-    else
-        unsetenv("R70COM_PORTS");
+    core::setEnvironment("R70COM_PORTS", saved ? saved->c_str() : nullptr);
     return any ? kExitOk : kExitRefused;
 }
 

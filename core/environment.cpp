@@ -6,9 +6,12 @@ namespace quorvex::core {
 
 void setEnvironment(const char* name, const char* value) {
 #ifdef _WIN32
-    _putenv_s(name, value);
+    _putenv_s(name, value != nullptr ? value : ""); // "" removes it
 #else
-    setenv(name, value, 1);
+    if (value != nullptr)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
 #endif
 }
 

@@ -4,6 +4,7 @@
 
 namespace quorvex::core {
 
+// value null: the variable is removed.
 void setEnvironment(const char* name, const char* value);
 
 } // namespace quorvex::core

@@ -7,6 +7,7 @@
 // injected, so that tests run it against a fake machine.
 
 #include "driver/port_discovery.h"
+#include "driver/r70com32.h"
 #include "profile/ini_file.h"
 
 #include <cstdint>
@@ -32,9 +33,9 @@ inline constexpr int kTextSearchLabel = 9952;
 
 // The signatures of D_PortPath, D_LastOpenError and D_ChoosePort.
 struct PortDriver {
-    int32_t (*portPath)(int32_t index, char* path, int32_t size) = nullptr;
-    int32_t (*lastOpenError)(int32_t index, char* text, int32_t size) = nullptr;
-    void (*choosePort)(const char* path) = nullptr;
+    int32_t(R70COM32_CALL* portPath)(int32_t index, char* path, int32_t size) = nullptr;
+    int32_t(R70COM32_CALL* lastOpenError)(int32_t index, char* text, int32_t size) = nullptr;
+    void(R70COM32_CALL* choosePort)(const char* path) = nullptr;
 };
 
 // One port of the machine with its COM name in the search (0 = COM1; -1 when
