@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # What `cmake --install` puts where, checked in a staging folder (no root needed):
-# the file layout, the library's SONAME, no RPATH and no build-folder path in any
-# installed file, the programs' versions, the desktop entry and AppStream file
-# validators, the pkg-config file (a C program is built and run against it) and the
-# bash completion.
+# the file layout, the library's SONAME and exports, no RPATH and no build-folder
+# path in any installed file, the programs' versions, the desktop entry and
+# AppStream file validators, the pkg-config file (a C program is built and run
+# against it) and the bash completion.
 #   install_files_test.sh BUILD_DIR SOURCE_DIR VERSION APP_ID LIBDIR
 set -uo pipefail
 build=$1 source=$2 version=$3 app_id=$4 libdir=$5
@@ -22,6 +22,7 @@ need() {
 need desktop-file-validate desktop-file-utils
 need appstreamcli appstream
 need readelf binutils
+need nm binutils
 need pkg-config pkg-config
 need cc gcc
 [ -r /usr/share/bash-completion/bash_completion ] || {
@@ -67,6 +68,10 @@ echo "== library and programs"
 soname=$(readelf -d "$usr/$libdir/libR70COM32.so.$version" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
 [ "$soname" = libR70COM32.so.0 ] || fail "SONAME is '$soname', not libR70COM32.so.0"
 [ "$(readlink "$usr/$libdir/libR70COM32.so")" = libR70COM32.so.0 ] || fail "libR70COM32.so does not link to the SONAME"
+# The library exports its D_ functions and nothing else (driver/exports.list).
+exported=$(nm -D --defined-only "$usr/$libdir/libR70COM32.so.$version" | awk '{print $3}' | sort | tr '\n' ' ')
+listed=$(awk '/^D_/ {print $1}' "$source/driver/exports.list" | sort | tr '\n' ' ')
+[ "$exported" = "$listed" ] || fail "libR70COM32.so exports '$exported', not the list '$listed'"
 for f in "$usr"/bin/* "$usr/$libdir/libR70COM32.so.$version"; do
     if readelf -d "$f" | grep -Eq '\((RPATH|RUNPATH)\)'; then
         fail "${f#"$stage"} has an RPATH: $(readelf -d "$f" | grep -E 'RPATH|RUNPATH')"
