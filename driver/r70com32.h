@@ -105,6 +105,35 @@ R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, szText2) == 116, "szText2 offset");
 R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, szText3) == 148, "szText3 offset");
 R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, nFrom) == 180, "nFrom offset");
 R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, nTo) == 184, "nTo offset");
+#define R70COM32_FIELD_SIZE(f) sizeof(((DRVPARAM*)0)->f)
+R70COM32_STATIC_ASSERT(R70COM32_FIELD_SIZE(nCmd) == 4 && R70COM32_FIELD_SIZE(nPort) == 4 &&
+                           R70COM32_FIELD_SIZE(nIndex) == 4 && R70COM32_FIELD_SIZE(nOp) == 4,
+                       "nCmd, nPort, nIndex, nOp are int32");
+R70COM32_STATIC_ASSERT(R70COM32_FIELD_SIZE(szCmd) == 52, "szCmd is char[52]");
+R70COM32_STATIC_ASSERT(R70COM32_FIELD_SIZE(bReply) == 4 && R70COM32_FIELD_SIZE(bOk) == 4 &&
+                           R70COM32_FIELD_SIZE(bFlag) == 4 && R70COM32_FIELD_SIZE(nValue) == 4,
+                       "bReply, bOk, bFlag, nValue are int32");
+R70COM32_STATIC_ASSERT(R70COM32_FIELD_SIZE(szText) == 32 && R70COM32_FIELD_SIZE(szText2) == 32 &&
+                           R70COM32_FIELD_SIZE(szText3) == 32,
+                       "szText, szText2, szText3 are char[32]");
+R70COM32_STATIC_ASSERT(R70COM32_FIELD_SIZE(nFrom) == 4 && R70COM32_FIELD_SIZE(nTo) == 4,
+                       "nFrom, nTo are int32");
+/* The overlays: the boot-code text of command 31 runs from nValue on into
+ * szText, so the two must touch; the USB flag (31) is szText2 bytes 16-19, the
+ * EID text (48) szText bytes 4-31 behind nAux. */
+R70COM32_STATIC_ASSERT(offsetof(DRVPARAM, szText) == offsetof(DRVPARAM, nValue) + 4,
+                       "szText follows nValue (boot-code text of command 31)");
+R70COM32_STATIC_ASSERT(16 + 4 <= R70COM32_FIELD_SIZE(szText2), "USB flag inside szText2");
+R70COM32_STATIC_ASSERT(4 + 28 == R70COM32_FIELD_SIZE(szText), "EID text fills szText behind nAux");
+#if UINTPTR_MAX > 0xFFFFFFFFu
+/* 64 bits: an 8-byte address and an int32 capacity in szText bytes 0-11. */
+R70COM32_STATIC_ASSERT(sizeof(void*) == 8 && 8 + 4 <= R70COM32_FIELD_SIZE(szText),
+                       "64-bit address overlay fits szText");
+#else
+/* 32 bits: the record's own overlays carry an address in one int32 (nAux, nValue). */
+R70COM32_STATIC_ASSERT(sizeof(void*) == sizeof(int32_t) && sizeof(uintptr_t) == 4,
+                       "a 32-bit address fits nAux and nValue");
+#endif
 
 /* Command codes. */
 enum {
