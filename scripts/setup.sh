@@ -13,8 +13,10 @@ PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev
           dpkg-dev file desktop-file-utils appstream lintian bash-completion)
 # The Windows forms and their tests under Wine (scripts/windows.sh), without
 # recommends: Wine's recommends are fonts, sound and graphics we never use.
-# wine32 (from the i386 architecture) runs the 32-bit DLL; without it only the
-# 32-bit Wine run is skipped.
+# wine32 (from the i386 architecture) runs the 32-bit DLL; it is installed only
+# where this machine can start 32-bit programs at all (scripts/runs_32bit.sh):
+# elsewhere it would be minutes spent for nothing, and one more package index
+# that can fail.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64)
 WINE32_PACKAGES=(wine32:i386)
 
@@ -25,13 +27,29 @@ missing_of() {
     done
 }
 
+# A mirror that is syncing answers one index with the wrong size for a while
+# ("Mirror sync in progress?"): try again, and go on with what is there when
+# it persists; the installs that follow say whether anything is really missing.
+apt_update() {
+    local try
+    for try in 1 2 3; do
+        apt-get update -qq && return 0
+        echo "apt-get update failed (try $try of 3)" >&2
+        [ "$try" -lt 3 ] && sleep $((try * 10))
+    done
+    echo "warning: the package indexes could not all be updated; going on with those there are" >&2
+}
+
 install_packages() {
-    local missing windows wine32
+    local missing windows wine32=() runs32
     mapfile -t missing < <(missing_of "${PACKAGES[@]}")
     mapfile -t windows < <(missing_of "${WINDOWS_PACKAGES[@]}")
-    mapfile -t wine32 < <(missing_of "${WINE32_PACKAGES[@]}")
-    if [ ${#missing[@]} -eq 0 ] && [ ${#windows[@]} -eq 0 ] && [ ${#wine32[@]} -eq 0 ]; then
-        return 0
+    if [ ${#missing[@]} -eq 0 ] && [ ${#windows[@]} -eq 0 ]; then
+        # binutils comes with g++: now the 32-bit question can be asked.
+        if runs32=$(scripts/runs_32bit.sh); then
+            mapfile -t wine32 < <(missing_of "${WINE32_PACKAGES[@]}")
+        fi
+        [ ${#wine32[@]} -eq 0 ] && return 0
     fi
     if [ "$(id -u)" -ne 0 ]; then
         if [ ${#missing[@]} -gt 0 ]; then
@@ -43,24 +61,37 @@ install_packages() {
         return 0
     fi
     export DEBIAN_FRONTEND=noninteractive
-    if [ ${#wine32[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    if [ ${#missing[@]} -gt 0 ] || [ ${#windows[@]} -gt 0 ]; then
+        apt_update
+        if [ ${#missing[@]} -gt 0 ]; then
+            echo "Installing: ${missing[*]}"
+            apt-get install -y -qq "${missing[@]}" >/dev/null
+        fi
+        if [ ${#windows[@]} -gt 0 ]; then
+            echo "Installing: ${windows[*]}"
+            apt-get install -y -qq --no-install-recommends "${windows[@]}" >/dev/null ||
+                echo "warning: ${windows[*]} could not be installed: the Windows check is skipped" >&2
+        fi
+    fi
+    if ! runs32=$(scripts/runs_32bit.sh); then
+        echo "Not installing ${WINE32_PACKAGES[*]}: $runs32"
+        return 0
+    fi
+    mapfile -t wine32 < <(missing_of "${WINE32_PACKAGES[@]}")
+    [ ${#wine32[@]} -eq 0 ] && return 0
+    echo "Installing: ${wine32[*]}"
+    local added=0
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
         dpkg --add-architecture i386
+        added=1
     fi
-    apt-get update -qq
-    if [ ${#missing[@]} -gt 0 ]; then
-        echo "Installing: ${missing[*]}"
-        apt-get install -y -qq "${missing[@]}" >/dev/null
+    apt_update
+    if ! apt-get install -y -qq --no-install-recommends "${wine32[@]}" >/dev/null; then
+        echo "warning: ${wine32[*]} could not be installed: the 32-bit Wine runs are skipped" >&2
+        # An architecture added for nothing is one more index for every update.
+        [ $added = 1 ] && dpkg --remove-architecture i386 2>/dev/null
     fi
-    if [ ${#windows[@]} -gt 0 ]; then
-        echo "Installing: ${windows[*]}"
-        apt-get install -y -qq --no-install-recommends "${windows[@]}" >/dev/null ||
-            echo "warning: ${windows[*]} could not be installed: the Windows check is skipped" >&2
-    fi
-    if [ ${#wine32[@]} -gt 0 ]; then
-        echo "Installing: ${wine32[*]}"
-        apt-get install -y -qq --no-install-recommends "${wine32[@]}" >/dev/null ||
-            echo "warning: ${wine32[*]} could not be installed: the 32-bit Wine run is skipped" >&2
-    fi
+    return 0
 }
 
 build_dir() {
