@@ -39,6 +39,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
         case QEvent::PaletteChange:
+        case QEvent::ApplicationPaletteChange:
         case QEvent::StyleChange:
         case QEvent::ParentChange:
             run();
