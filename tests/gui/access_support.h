@@ -333,12 +333,26 @@ inline std::function<void()> withoutText(QWidget* w) {
                 list->item(i)->setText(texts[i]);
         };
     }
-    // The drop list draws its face text in the palette's text colour.
-    const QPalette saved = w->palette();
-    QPalette clear = saved;
-    clear.setColor(QPalette::Text, Qt::transparent);
-    w->setPalette(clear);
-    return [w, saved] { w->setPalette(saved); };
+    return {};
+}
+
+// The contrast of a text field whose text cannot be taken away (the drop
+// list's face): its strongest pixel against the colour most of the field has.
+inline double fieldContrast(const QImage& drawn, const QRect& field) {
+    std::map<QRgb, int> counts;
+    for (int y = field.top(); y <= field.bottom(); ++y) {
+        for (int x = field.left(); x <= field.right(); ++x)
+            ++counts[drawn.pixel(x, y)];
+    }
+    QRgb background = 0;
+    int most = -1;
+    for (const auto& [colour, n] : counts) {
+        if (n > most) background = colour, most = n;
+    }
+    double best = 0;
+    for (const auto& [colour, n] : counts)
+        best = std::max(best, quorvex::widgets::contrastRatio(QColor(colour), QColor(background)));
+    return best;
 }
 
 struct Contrast {
@@ -381,9 +395,16 @@ inline std::vector<Contrast> contrasts(QWidget* root) {
         const QRect area = QRect(w->mapTo(window, QPoint(0, 0)), w->size()) & window->rect();
         if (area.isEmpty()) continue;
         const QImage drawn = drawnLarge(window, area);
+        if (auto* drop = qobject_cast<quorvex::widgets::CDropList*>(w)) {
+            const int scale = static_cast<int>(drawn.devicePixelRatio());
+            const QRect face(QPoint(3, 3) * scale,
+                             QPoint(drop->arrowRect().left() - 2, drop->height() - 3) * scale);
+            out.push_back({w, text, fieldContrast(drawn, face)});
+            continue;
+        }
         const std::function<void()> restore = withoutText(w);
         const QImage blank = drawnLarge(window, area);
-        restore();
+        if (restore) restore();
         // Child widgets with a text are texts of their own.
         QRegion own(QRect(QPoint(0, 0), area.size()));
         for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
