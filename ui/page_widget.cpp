@@ -17,7 +17,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSignalBlocker>
 #include <QToolButton>
 
 #include <vector>
