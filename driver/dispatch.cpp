@@ -458,3 +458,19 @@ extern "C" R70COM32_API void R70COM32_CALL D_ChoosePort(const char* path) {
     std::lock_guard<r70::DriverLock> guard(r70::gState.lock);
     r70::setPortChoice(path != nullptr ? std::string_view(path) : std::string_view());
 }
+
+extern "C" R70COM32_API int32_t R70COM32_CALL D_WatchLine(int32_t on) {
+    std::lock_guard<r70::DriverLock> guard(r70::gState.lock);
+    r70::LineWatch& watch = r70::gState.line.watch();
+    if (on != 0)
+        watch.start();
+    else
+        watch.stop();
+    return 0;
+}
+
+extern "C" R70COM32_API int32_t R70COM32_CALL D_TakeExchange(DRVEXCHANGE* exchange) {
+    std::lock_guard<r70::DriverLock> guard(r70::gState.lock);
+    if (exchange == nullptr) return 0;
+    return r70::gState.line.watch().take(*exchange) ? 1 : 0;
+}

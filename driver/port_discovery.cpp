@@ -107,6 +107,8 @@ Discovery discoverPorts(const std::string& sysRoot, const std::string& devRoot) 
         if (auto f = byId.find(port.name); f != byId.end()) port.byId = f->second;
         if (auto f = byPath.find(port.name); f != byPath.end()) port.byPath = f->second;
         readUsb(device, sysRoot, port);
+        if (fs::is_symlink(device / "driver", e))
+            port.driver = fs::read_symlink(device / "driver", e).filename().string();
         if (port.name.rfind("ttyACM", 0) == 0) port.kind = PortKind::Acm;
         result.ports.push_back(std::move(port));
     }

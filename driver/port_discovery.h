@@ -22,6 +22,8 @@ struct SerialPortInfo {
     PortKind kind = PortKind::Builtin;
     // USB only (empty otherwise, or when the adapter does not say).
     std::string vendorId, productId, manufacturer, product, serial;
+    // The kernel driver of the port ("ftdi_sio", "cdc_acm", "serial8250").
+    std::string driver;
 
     // The name that survives a replug: by-id, else by-path, else the node.
     const std::string& stable() const {

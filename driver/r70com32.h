@@ -240,6 +240,56 @@ R70COM32_API int32_t R70COM32_CALL D_PortPath(int32_t index, char* path, int32_t
  */
 R70COM32_API void R70COM32_CALL D_ChoosePort(const char* path);
 
+/*
+ * Watching the line (an extension for a check of a device against what the
+ * program expects of it; nothing the program does otherwise needs it).
+ * D_WatchLine(1) makes the library record every exchange of the line until
+ * D_WatchLine(0): the command as written, the reply as received and when its
+ * bytes came. While it watches, the library also listens on for up to
+ * DRV_LATE_LISTEN_MS after a reply that does not end with the device's final
+ * line ("OK" or "ERROR") and after no reply, and records (and drops) what
+ * still comes; it notes what waits on the line when a command is written
+ * (that came after the previous reply had ended; it is dropped as always).
+ * D_TakeExchange copies the oldest record not yet taken into exchange and
+ * returns 1, or returns 0 when there is none; the library keeps the last
+ * DRV_EXCHANGES_KEPT. Byte arrays are counted, not NUL-terminated; a count
+ * may exceed its array, which then holds the first bytes.
+ */
+enum {
+    DRV_EXCHANGE_SENT = 64,
+    DRV_EXCHANGE_REPLY = 4096,
+    DRV_EXCHANGE_EXTRA = 256,
+    DRV_LATE_LISTEN_MS = 250,
+    DRV_EXCHANGES_KEPT = 64
+};
+
+typedef struct DRVEXCHANGE {
+    int32_t nPortIndex;    /* the COM index of the line (0 = COM1) */
+    int32_t nResult;       /* the read: 0 a reply came, -2 none */
+    int32_t nFirstWaitMs;  /* how long the reader would wait for the first byte */
+    int32_t nFirstByteUs;  /* from the start of the read to the first byte; -1 none came */
+    int32_t nTotalUs;      /* from the start of the read to the reply's last byte */
+    int32_t nLongestGapUs; /* the longest wait for a further byte inside the reply */
+    int32_t nGapWaitMs;    /* how long the reader would have waited at that gap */
+    int32_t nSilenceMs;    /* the silence after which the reader took the reply as ended */
+    int32_t nCapacity;     /* the reply buffer with its NUL: nCapacity - 1 bytes are kept */
+    int32_t nReceived;     /* bytes of the reply, kept and dropped */
+    int32_t nSent;         /* bytes of the command (0: the read followed no command) */
+    int32_t nStale;        /* bytes waiting when the command was written */
+    int32_t nLate;         /* bytes after the reply's end, while the library listened on */
+    int32_t nLateAfterUs;  /* from the end of the read to the first of them; -1 none */
+    char abSent[DRV_EXCHANGE_SENT];   /* the command as written, with its CR */
+    char abReply[DRV_EXCHANGE_REPLY]; /* the reply as received */
+    char abStale[DRV_EXCHANGE_EXTRA];
+    char abLate[DRV_EXCHANGE_EXTRA];
+} DRVEXCHANGE;
+R70COM32_STATIC_ASSERT(sizeof(DRVEXCHANGE) ==
+                           14 * 4 + DRV_EXCHANGE_SENT + DRV_EXCHANGE_REPLY + 2 * DRV_EXCHANGE_EXTRA,
+                       "DRVEXCHANGE has no padding");
+
+R70COM32_API int32_t R70COM32_CALL D_WatchLine(int32_t on);
+R70COM32_API int32_t R70COM32_CALL D_TakeExchange(DRVEXCHANGE* exchange);
+
 /* ---- overlay helpers ---- */
 
 /* nAux: the first four bytes of szText as one int32 (commands 47, 48). */

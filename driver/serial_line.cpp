@@ -170,35 +170,6 @@ int findPortAgain(const SerialPortInfo&) noexcept {
 }
 #endif
 
-std::size_t escapeBytes(std::string_view bytes, char* out, std::size_t size) noexcept {
-    if (out == nullptr || size == 0) return 0;
-    std::size_t n = 0;
-    auto put = [&](std::string_view s) {
-        if (n + s.size() >= size) return false;
-        std::memcpy(out + n, s.data(), s.size());
-        n += s.size();
-        return true;
-    };
-    for (char c : bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        char hex[8];
-        std::string_view piece;
-        if (c == '\r') {
-            piece = "<CR>";
-        } else if (c == '\n') {
-            piece = "<LF>";
-        } else if (u < 0x20 || u >= 0x7f) {
-            std::snprintf(hex, sizeof hex, "\\x%02X", u);
-            piece = hex;
-        } else {
-            piece = std::string_view(&c, 1);
-        }
-        if (!put(piece)) break;
-    }
-    out[n] = '\0';
-    return n;
-}
-
 bool SerialLine::open(int index, OpenError& error) noexcept {
     close();
     error = OpenError{};
@@ -329,6 +300,8 @@ void SerialLine::flushRawTrace() noexcept {
 }
 
 bool SerialLine::writeText(std::string_view text) noexcept {
+    noteStale();
+    watch_.command(index_, text);
     const bool ok = writeAll(text.data(), text.size());
     copyText(sent_, sizeof sent_, text);
     sentLength_ = text.size() < sizeof sent_ - 1 ? text.size() : sizeof sent_ - 1;
@@ -341,16 +314,17 @@ int SerialLine::readReply(char* buffer, std::size_t capacity, std::size_t* lengt
     if (buffer == nullptr || capacity == 0) return -2;
     buffer[0] = '\0';
     const int firstMs = waitFirstMs();
+    watch_.readStart(index_, capacity);
     if (!isOpen() || writeFailed_) {
         // Nothing was sent, so nothing can answer.
         writeFailed_ = false;
-        traceExchange({}, -2);
+        endRead({}, -2);
         return -2;
     }
     char byte = 0;
-    if (!line_->readByte(firstMs + 10 + line_->firstByteAllowanceMs(), &byte)) {
+    if (!readByte(firstMs + 10 + line_->firstByteAllowanceMs(), &byte)) {
         noteHangUp();
-        traceExchange({}, -2);
+        endRead({}, -2);
         return -2;
     }
     std::size_t stored = 0, total = 0;
@@ -358,12 +332,46 @@ int SerialLine::readReply(char* buffer, std::size_t capacity, std::size_t* lengt
         if (stored + 1 < capacity) buffer[stored++] = byte; // the rest is read and dropped
         ++total;
     } while (total < kMaxReplyBytes &&
-             line_->readByte(interByteMs_ + 10 + line_->gapAllowanceMs(), &byte));
+             readByte(interByteMs_ + 10 + line_->gapAllowanceMs(), &byte));
     noteHangUp();
     buffer[stored] = '\0';
     if (length != nullptr) *length = stored;
-    traceExchange(std::string_view(buffer, stored), 0);
+    endRead(std::string_view(buffer, stored), 0);
     return 0;
+}
+
+bool SerialLine::readByte(int waitMs, char* byte) noexcept {
+    if (!watch_.on()) return line_->readByte(waitMs, byte);
+    const long long start = monotonicUs();
+    const bool got = line_->readByte(waitMs, byte);
+    watch_.waited(waitMs, start, monotonicUs(), got ? byte : nullptr);
+    return got;
+}
+
+void SerialLine::endRead(std::string_view reply, int result) noexcept {
+    traceExchange(reply, result);
+    if (!watch_.on()) return;
+    watch_.readEnd(result, monotonicUs());
+    // What still comes belongs to no reply: the next command would drop it,
+    // or take it as the start of its own reply.
+    if (watch_.wantsLateBytes() && isOpen()) {
+        char byte = 0;
+        int wait = DRV_LATE_LISTEN_MS;
+        for (std::size_t n = 0; n < kMaxReplyBytes && line_->readByte(wait, &byte); ++n) {
+            watch_.late(byte, monotonicUs());
+            wait = interByteMs_ + 10 + line_->gapAllowanceMs();
+        }
+        noteHangUp();
+    }
+    watch_.finish();
+}
+
+void SerialLine::noteStale() noexcept {
+    if (!watch_.on() || !isOpen()) return;
+    // What waits now came after the last reply had ended; the write drops it.
+    char byte = 0;
+    for (std::size_t n = 0; n < kMaxReplyBytes && line_->readByte(0, &byte); ++n)
+        watch_.stale(byte);
 }
 
 void SerialLine::dtr(bool on) noexcept {

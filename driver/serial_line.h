@@ -4,6 +4,8 @@
 #ifndef R70_SERIAL_LINE_H
 #define R70_SERIAL_LINE_H
 
+#include "driver/byte_escape.h"
+#include "driver/line_watch.h"
 #include "driver/port_discovery.h"
 #ifdef _WIN32
 #include "driver/win32_transport.h"
@@ -44,10 +46,6 @@ void setPortChoice(std::string_view path) noexcept;
 // or the map does not come from discovery (R70COM_PORTS).
 int findPortAgain(const SerialPortInfo& port) noexcept;
 
-// Escapes bytes for the trace: <CR>, <LF>, \xNN for other control bytes.
-// Writes at most size-1 characters and a NUL; returns the length written.
-std::size_t escapeBytes(std::string_view bytes, char* out, std::size_t size) noexcept;
-
 class SerialLine final : public TraceSink {
 public:
     // Opens COM<index+1>, closing any port that is open. On failure fills
@@ -82,7 +80,14 @@ public:
     // A free-form event line in the trace ("speed 19200").
     void traceEvent(std::string_view what) noexcept override;
 
+    // The record of the exchanges for a check of the device (off until started).
+    LineWatch& watch() noexcept { return watch_; }
+
 private:
+    // Every wait of the reply reader goes through here.
+    bool readByte(int waitMs, char* byte) noexcept;
+    void endRead(std::string_view reply, int result) noexcept;
+    void noteStale() noexcept;
     bool writeAll(const void* data, std::size_t count) noexcept;
     int waitFirstMs() noexcept;
     void noteHangUp() noexcept;
@@ -98,6 +103,7 @@ private:
     Rfc2217Transport network_{*this};
 #endif
     Transport* line_ = nullptr; // the transport of the open port
+    LineWatch watch_;
     int index_ = -1;
     int budgetMs_ = 200;
     bool budgetPending_ = false;
