@@ -303,7 +303,11 @@ Outcome Interpreter::callList(int port, int list) {
     std::string out = list == kOutgoing
                           ? "\r\nDate     Time  Number        Status Charge Amount \r\n"
                           : "\r\nDate     Time  Number        Disc Cause\r\n";
-    const auto& entries = state_.callLists[port][static_cast<std::size_t>(list)];
+    // A query leaves the state as it is: a port without calls gets no entry.
+    const auto lists = state_.callLists.find(port);
+    const std::deque<CallEntry> none;
+    const auto& entries =
+        lists == state_.callLists.end() ? none : lists->second[static_cast<std::size_t>(list)];
     for (const CallEntry& e : entries) {
         out += e.date + " " + e.time + " " + e.number + " " + e.status;
         if (list == kOutgoing) out += " " + formatMills(e.chargeMills) + " " + state_.currency;
@@ -324,7 +328,8 @@ Outcome Interpreter::chargeReply(int which) {
     // "Charge:" and its line break are 9 characters: the program reads from there.
     std::string out = "\r\nCharge:\r\n";
     auto line = [&](std::string_view label, int port) {
-        const PortCharges& c = state_.charges[port];
+        const auto found = state_.charges.find(port);
+        const PortCharges c = found == state_.charges.end() ? PortCharges{} : found->second;
         int64_t v = which == 1 ? c.lastMills : which == 2 ? c.sumMills : c.currentMills;
         out += std::string(label) + ": " + formatMills(v) + " " + state_.currency + "\r\n";
     };

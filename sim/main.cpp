@@ -35,7 +35,10 @@ constexpr const char* kUsage =
     "  --boot-mode        start in the boot loader (no usable firmware)\n"
     "  --no-pacing        send replies at once instead of at the line speed\n"
     "  --baud 57600       answer at 57600 instead of 115200 baud\n"
-    "  --fault F          silent | no-ok | garbage | late=MS | pause=K,MS\n"
+    "  --fault F          silent | no-ok | garbage | late=MS | pause=K,MS |\n"
+    "                     extra=blank|empty-line|after,MS | value=PREFIX,VALUE |\n"
+    "                     scope=PREFIX (repeatable; scope limits the reply faults\n"
+    "                     to commands that begin with PREFIX)\n"
     "  --make-image FILE  write a valid firmware image for --model and exit\n"
     "  --firmware V       firmware text of the image (default V2.20 <model>)\n"
     "  --bootcode V       boot code text of the image (default V1.03)\n"
@@ -62,7 +65,19 @@ bool applyFault(SimDevice& dev, std::string_view f) {
         if (comma == std::string_view::npos) return false;
         dev.setPause(static_cast<std::size_t>(std::atoi(f.data() + 6)),
                      milliseconds(std::atoi(f.data() + comma + 1)));
-    } else
+    } else if (f == "extra=blank")
+        dev.setExtra(Extra::Blank);
+    else if (f == "extra=empty-line")
+        dev.setExtra(Extra::EmptyLine);
+    else if (f.starts_with("extra=after,"))
+        dev.setExtra(Extra::LineAfter, milliseconds(std::atoi(f.data() + 12)));
+    else if (f.starts_with("value=")) {
+        auto comma = f.rfind(',');
+        if (comma == std::string_view::npos || comma < 6) return false;
+        dev.setOddValue(std::string(f.substr(6, comma - 6)), std::string(f.substr(comma + 1)));
+    } else if (f.starts_with("scope="))
+        dev.setFaultScope(std::string(f.substr(6)));
+    else
         return false;
     return true;
 }

@@ -63,7 +63,7 @@ constexpr std::array kFamilies = {
     RegisterFamily{"%P1", A::None, 0, V::Flag, 1, "0"},
     RegisterFamily{"%P6", A::None, 0, V::Flag, 1, "0"},
     RegisterFamily{"%E9", A::None, 0, V::Flag, 1, "1"},
-    RegisterFamily{"%E0", A::None, 0, V::Number, 4096, "260"},
+    RegisterFamily{"%E0", A::None, 0, V::Number, 4096, "256"},
     RegisterFamily{"%X0", A::None, 0, V::Number, 4096, "2048"},
     RegisterFamily{"!H0", A::None, 0, V::Number, 4096, "1600"},
     // End point identification: class and number.

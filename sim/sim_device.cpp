@@ -32,6 +32,8 @@ constexpr std::size_t kPacedReadBytes = 256;
 constexpr int kPollMs = 5;
 // Paced output goes out in chunks this big (under 3 ms at 115200 baud).
 constexpr std::size_t kChunk = 32;
+// Command lines kept for a look at what the device was told.
+constexpr std::size_t kMaxReceived = 100000;
 
 unsigned baudOf(speed_t s) {
     switch (s) {
@@ -292,14 +294,23 @@ void SimDevice::onBytes(const uint8_t* data, std::size_t n, unsigned baud, Clock
 
 void SimDevice::onLine(const std::string& line, Clock::time_point now) {
     ++counters_.commands;
+    if (received_.size() < kMaxReceived) received_.push_back(line);
     Outcome out = interpreter_.handle(line);
     if (out.action == Action::EnterLoader) loaderAt_ = now + kLoaderRestart;
-    auto due = now + late_;
+    if (!oddValuePrefix_.empty() && line.starts_with(oddValuePrefix_))
+        out.parts = {ReplyPart{replyWithValue(oddValue_), 0ms}};
+    const bool faulty = faultScope_.empty() || line.starts_with(faultScope_);
+    auto due = now + (faulty ? late_ : 0ms);
     for (ReplyPart& part : out.parts) {
         due += part.delay;
         const bool refused = !refused_.empty() && line.rfind(refused_, 0) == 0;
-        schedule(noOk_ || refused ? std::string(kError) : std::move(part.bytes), due, true);
+        std::string bytes = (noOk_ && faulty) || refused ? std::string(kError)
+                            : faulty                     ? withExtra(std::move(part.bytes), extra_)
+                                                         : std::move(part.bytes);
+        schedule(std::move(bytes), due, faulty);
     }
+    if (faulty && extra_ == Extra::LineAfter && !out.parts.empty())
+        schedule(std::string(kUnaskedLine), due + extraAfter_, false);
 }
 
 void SimDevice::onImageComplete(Clock::time_point now) {
@@ -425,6 +436,23 @@ void SimDevice::setGarbage(Garbage mode, std::size_t count) {
     garbageCount_ = count;
 }
 
+void SimDevice::setExtra(Extra extra, std::chrono::milliseconds after) {
+    std::lock_guard lock(mutex_);
+    extra_ = extra;
+    extraAfter_ = after;
+}
+
+void SimDevice::setOddValue(std::string prefix, std::string value) {
+    std::lock_guard lock(mutex_);
+    oddValuePrefix_ = std::move(prefix);
+    oddValue_ = std::move(value);
+}
+
+void SimDevice::setFaultScope(std::string prefix) {
+    std::lock_guard lock(mutex_);
+    faultScope_ = std::move(prefix);
+}
+
 void SimDevice::clearFaults() {
     std::lock_guard lock(mutex_);
     silent_ = noOk_ = false;
@@ -432,6 +460,9 @@ void SimDevice::clearFaults() {
     late_ = pause_ = 0ms;
     pauseAfter_ = 0;
     garbage_ = Garbage::Off;
+    extra_ = Extra::Off;
+    oddValuePrefix_.clear();
+    faultScope_.clear();
 }
 
 void SimDevice::unplug() {
@@ -505,6 +536,16 @@ SimDevice::LineCounters SimDevice::counters() const {
 void SimDevice::resetCounters() {
     std::lock_guard lock(mutex_);
     counters_ = LineCounters{};
+}
+
+std::vector<std::string> SimDevice::receivedLines() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+void SimDevice::clearReceived() {
+    std::lock_guard lock(mutex_);
+    received_.clear();
 }
 
 } // namespace quorvex::sim

@@ -6,6 +6,7 @@
 #include "sim/device_state.h"
 #include "sim/firmware_image.h"
 #include "sim/interpreter.h"
+#include "sim/odd_reply.h"
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace quorvex::sim {
 
@@ -53,6 +55,15 @@ public:
     // Command lines that begin with prefix (e.g. "ATS95?") get ERROR; empty: none.
     void setRefused(std::string prefix);
     void setGarbage(Garbage mode, std::size_t count = 24);
+    // An odd device rather than a broken one: an extra in every reply, and
+    // after with Extra::LineAfter the time from the reply to the unasked line.
+    void setExtra(Extra extra, std::chrono::milliseconds after = std::chrono::milliseconds(0));
+    // Commands that begin with prefix are answered with value (one the
+    // device would never hold, say); empty prefix: none.
+    void setOddValue(std::string prefix, std::string value);
+    // The reply faults (late first byte, pause, no OK, garbage, extra) touch
+    // only commands that begin with prefix; empty: every command.
+    void setFaultScope(std::string prefix);
     void clearFaults();
     // The device disappears (link removed, pseudo-terminal closed) and comes back
     // on a new pseudo-terminal the link points to again; with newLink, under
@@ -85,12 +96,15 @@ public:
     };
     LineCounters counters() const;
     void resetCounters();
+    // Every command line received since the start or the last clear, without its CR.
+    std::vector<std::string> receivedLines() const;
+    void clearReceived();
 
 private:
     struct Pending {
         std::chrono::steady_clock::time_point due;
         std::string bytes;
-        bool reply; // replies get the late/pause faults; loader prompts do not
+        bool reply; // the reply faults apply (a reply in their scope; not loader prompts)
     };
 
     bool openLine(std::string* error);
@@ -129,6 +143,12 @@ private:
     std::size_t pauseAfter_ = 0;
     std::chrono::milliseconds pause_{0};
     Garbage garbage_ = Garbage::Off;
+    Extra extra_ = Extra::Off;
+    std::chrono::milliseconds extraAfter_{0};
+    std::string oddValuePrefix_;
+    std::string oddValue_;
+    std::string faultScope_;
+    std::vector<std::string> received_;
     std::size_t garbageCount_ = 24;
     uint32_t random_ = 0x2545F491u;
 
