@@ -17,6 +17,13 @@
 
 namespace quorvex::core {
 
+// The library's record of the line (D_WatchLine, D_TakeExchange), for the
+// check of the device.
+struct LineWatchFns {
+    std::function<int32_t(int32_t on)> watch;
+    std::function<int32_t(DRVEXCHANGE* exchange)> take;
+};
+
 class CConfigApp {
 public:
     // direct, when given, takes the calls that go around the wrapper
@@ -73,6 +80,8 @@ public:
     DeviceCache cache;
     // The machine's serial ports and the chosen one; null where a test has no use for them.
     PortAccess* ports = nullptr;
+    // The library's record of the line; empty where a test has no use for it.
+    LineWatchFns lineWatch;
     // The node the device's port led to when it was last found, to tell the
     // user when it comes back under another one.
     std::string portNode;

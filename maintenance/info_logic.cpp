@@ -9,12 +9,11 @@ namespace quorvex::maintenance {
 
 namespace {
 constexpr int kStatusTextFirst = 6268;
-constexpr int kStatusCount = 4;
 constexpr int kProgramVersionText = 11;
 } // namespace
 
 std::string isdnStatusText(int status, int language) {
-    if (status >= 0 && status < kStatusCount) {
+    if (status >= 0 && status < kIsdnStatusCount) {
         return std::string(text::get(kStatusTextFirst + 2 * status, language));
     }
     // No text for other values: show the number in the table's own "( n )" form.

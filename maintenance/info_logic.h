@@ -23,6 +23,8 @@ struct InfoValues {
     std::string changedAt = "ATE0,AT&&D0";      // command 53
 };
 
+// The ISDN states the dialog has words for (0-3).
+inline constexpr int kIsdnStatusCount = 4;
 // Status 0-3: strings 6268-6274 (+ language); any other value: "( %d )".
 std::string isdnStatusText(int status, int language);
 // "ok (%d)" for cause 0, else "(%d)".

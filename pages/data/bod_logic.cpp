@@ -36,6 +36,10 @@ int bodControlId(BodField field) {
     return ruleOf(field).controlId;
 }
 
+BodRange bodAcceptedRange(BodField field) {
+    return {ruleOf(field).okMin, ruleOf(field).okMax};
+}
+
 int bodTypingError(BodField field, std::string_view text) {
     if (text.empty()) return 0;
     const std::optional<int> value = digitsValue(text);

@@ -31,6 +31,12 @@ inline constexpr int kBodHighDurationControl = 2402;
 inline constexpr int kBodLowWaterControl = 2403;
 inline constexpr int kBodLowDurationControl = 2404;
 int bodControlId(BodField field);
+// What the dialog takes over from a field (and so from the device): a water
+// mark 0..128, a duration 1..60.
+struct BodRange {
+    int min, max;
+};
+BodRange bodAcceptedRange(BodField field);
 
 inline constexpr int kMsgBodWater = 9026;
 inline constexpr int kMsgBodHighBelowLow = 9028;

@@ -11,6 +11,11 @@ constexpr std::size_t kLabelLength = 5;
 constexpr std::size_t kThreeDecimalsBlank = 4;
 } // namespace
 
+std::string_view chargeLabel(int column) {
+    return column >= 0 && column < kChargeColumns ? kLabels[static_cast<std::size_t>(column)]
+                                                  : std::string_view();
+}
+
 ChargeValue cutChargeValue(std::string_view text) {
     text = text.substr(0, text.find_first_of("\r\n"));
     ChargeValue out;
@@ -35,7 +40,7 @@ ChargeRow parseChargeRow(std::string_view reply, int portCount) {
     for (std::size_t column = 0; column < kLabels.size(); ++column) {
         const bool absentPort = portCount == 3 && (column == 3 || column == 4);
         if (absentPort) continue;
-        const std::size_t at = reply.find(kLabels[column]);
+        const std::size_t at = reply.find(chargeLabel(static_cast<int>(column)));
         if (at == std::string_view::npos) {
             row.cells[column] = std::string(kNoCharge);
             continue;

@@ -25,6 +25,9 @@ struct ChargeValue {
 // holding "???" (the device does not know the amount) is left whole.
 ChargeValue cutChargeValue(std::string_view text);
 
+// "P11: " ... "P32: ", "ATA: ": what stands before a column's value in a row reply.
+std::string_view chargeLabel(int column);
+
 struct ChargeRow {
     std::array<std::string, kChargeColumns> cells; // empty for ports the model lacks
     std::string currency;                          // of the port 11 value; may be empty

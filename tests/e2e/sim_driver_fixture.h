@@ -32,13 +32,13 @@ using testsupport::waitFor;
 
 class SimDriver : public ::testing::Test {
 protected:
-    void startDevice(Model model, bool bootMode = false) {
+    void startDevice(Model model, bool bootMode = false, bool pacing = false) {
         dir_ = tempDir();
         SimOptions o;
         o.model = model;
         o.link = dir_ + "/COM3";
         o.bootMode = bootMode;
-        o.pacing = false;
+        o.pacing = pacing;
         dev_ = std::make_unique<SimDevice>(o);
         std::string why;
         ASSERT_TRUE(dev_->start(&why)) << why;

@@ -21,7 +21,8 @@ public:
     struct Usb {
         std::string vendor = "0403", product = "6001", manufacturer = "FTDI",
                     productName = "FT232R USB UART", serial;
-        std::string bus = "1-1"; // where it is plugged in
+        std::string bus = "1-1";         // where it is plugged in
+        std::string driver = "ftdi_sio"; // the kernel's driver of the port ("cdc_acm" for ACM)
     };
     // ttyUSBn (usb-serial: tty -> port -> interface -> device) or ttyACMn
     // (tty -> interface -> device). target: what the node links to (empty: a
@@ -39,6 +40,11 @@ public:
             iface /= tty;
             std::filesystem::create_directories(iface);
         }
+        // The device behind the tty names its driver, as the kernel does.
+        const auto drivers = sys() / "bus" / "usb-serial" / "drivers" / usb.driver;
+        std::filesystem::create_directories(drivers);
+        std::filesystem::remove(iface / "driver");
+        std::filesystem::create_directory_symlink(drivers, iface / "driver");
         addTty(tty, iface, "", target);
     }
     // A built-in port; serialType "0" is a legacy port with no UART behind it.

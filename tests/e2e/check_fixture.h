@@ -1,0 +1,49 @@
+// The check of the device through the real driver against a simulated device
+// on COM3 that the test makes odd on purpose.
+#pragma once
+
+#include "app/check_report.h"
+#include "app/device_check.h"
+#include "e2e/sim_driver_fixture.h"
+
+#include <algorithm>
+
+namespace checktest {
+
+namespace qa = quorvex::app;
+using namespace quorvex::sim;
+
+class CheckSim : public simtest::SimDriver {
+protected:
+    static qa::CheckRun runCheck() {
+        qa::DeviceCheck check(D_SendDrvCmd, {D_WatchLine, D_TakeExchange});
+        if (check.start(true)) {
+            while (check.next()) {
+            }
+        }
+        qa::CheckRun run = check.finish();
+        D_SendDrvCmd(DRV_CLOSE, nullptr);
+        return run;
+    }
+    // The step that sent command (without its CR); null when none did.
+    static const qa::CheckStep* stepOf(const qa::CheckRun& run, std::string_view command) {
+        for (const qa::CheckStep& s : run.steps)
+            if (!s.exchanges.empty() && s.exchanges.back().sent == std::string(command) + "\r")
+                return &s;
+        return nullptr;
+    }
+    static bool flagged(const qa::CheckStep& s, qa::Finding kind) {
+        return std::any_of(s.flags.begin(), s.flags.end(),
+                           [kind](const qa::Flag& f) { return f.kind == kind; });
+    }
+    // A machine busy with other work may hold a reply up: only such findings.
+    static bool onlyTiming(const qa::CheckRun& run) {
+        for (const qa::CheckStep& s : run.steps)
+            for (const qa::Flag& f : s.flags)
+                if (f.kind != qa::Finding::SlowFirstByte && f.kind != qa::Finding::LongGap)
+                    return false;
+        return run.found && !run.stoppedEarly;
+    }
+};
+
+} // namespace checktest

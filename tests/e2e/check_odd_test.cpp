@@ -1,0 +1,98 @@
+// A device that is a little odd: the check flags each oddity at the command
+// that shows it.
+#include "e2e/check_fixture.h"
+
+#include <functional>
+#include <optional>
+
+namespace checktest {
+namespace {
+
+using namespace std::chrono_literals;
+using F = qa::Finding;
+
+struct Expect {
+    const char* command;
+    F kind;
+    // What the same oddity becomes on a loaded machine that stretches it past
+    // the reader's wait (a pause close to the silence then splits the reply).
+    std::optional<F> orKind = {};
+};
+
+struct OddRow {
+    const char* name;
+    std::function<void(SimDevice&)> make;
+    std::vector<Expect> expected;
+};
+
+TEST_F(CheckSim, EachOddityIsFlagged) {
+    const OddRow rows[] = {
+        {"a pause inside a long reply close to the silence, a value out of range, a refusal",
+         [](SimDevice& d) {
+             d.setFaultScope("AT!P3#11*0?");
+             d.setPause(30, 12ms);
+             d.setOddValue("AT%E0?", "260");
+             d.setRefused("AT!P8#21?");
+         },
+         {{"AT!P3#11*0?", F::LongGap, F::BytesAfterEnd},
+          {"AT%E0?", F::OutOfRange},
+          {"AT!P8#21?", F::NoOk}}},
+        {"a slow first byte and a blank after the value; a reply longer than its buffer",
+         [](SimDevice& d) {
+             d.setFaultScope("AT!P9#21?");
+             d.setLateFirstByte(150ms);
+             d.setExtra(Extra::Blank);
+             d.setOddValue("AT!P3#21*0?", std::string(1100, '7'));
+         },
+         {{"AT!P9#21?", F::SlowFirstByte}, {"AT!P9#21?", F::Unreadable}, {"AT!P3#21*0?", F::Cut}}},
+        {"an extra empty line",
+         [](SimDevice& d) {
+             d.setFaultScope("AT!P9#22?");
+             d.setExtra(Extra::EmptyLine);
+         },
+         {{"AT!P9#22?", F::Form}}},
+        {"a pause longer than the silence splits a reply",
+         [](SimDevice& d) {
+             d.setFaultScope("AT!P3#22*0?");
+             d.setPause(30, 60ms);
+         },
+         {{"AT!P3#22*0?", F::NoOk}, {"AT!P3#22*0?", F::BytesAfterEnd}}},
+        {"a line after the reply",
+         [](SimDevice& d) {
+             d.setFaultScope("AT!P9#11?");
+             d.setExtra(Extra::LineAfter, 2ms);
+         },
+         {{"AT!P9#11?", F::BytesAfterEnd}}},
+        {"no OK",
+         [](SimDevice& d) {
+             d.setFaultScope("AT!P2#21?");
+             d.setNoOk(true);
+         },
+         {{"AT!P2#21?", F::NoOk}}},
+        {"garbage before a reply",
+         [](SimDevice& d) {
+             d.setFaultScope("AT!P2#22?");
+             d.setGarbage(Garbage::Before, 8);
+         },
+         {{"AT!P2#22?", F::Form}}},
+    };
+    for (const OddRow& r : rows) {
+        SCOPED_TRACE(r.name);
+        startDevice(Model::R70);
+        r.make(*dev_);
+        const qa::CheckRun run = runCheck();
+        ASSERT_TRUE(run.found);
+        EXPECT_FALSE(run.conforms());
+        for (const Expect& e : r.expected) {
+            const qa::CheckStep* s = stepOf(run, e.command);
+            ASSERT_NE(s, nullptr) << e.command;
+            EXPECT_TRUE(flagged(*s, e.kind) || (e.orKind && flagged(*s, *e.orKind)))
+                << e.command << " kind " << static_cast<int>(e.kind) << "\n"
+                << qa::checkSummary(run, true, 0);
+        }
+        TearDown();
+    }
+}
+
+} // namespace
+} // namespace checktest
