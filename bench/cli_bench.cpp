@@ -4,6 +4,8 @@
 // reader waits for before it takes a reply as complete (20 ms). A second ratio
 // also counts the fixed pause of 700 ms the forwarding page makes after each
 // field it sends (restore sends every field) as silence on the line.
+// "cli_bench check": the check of the device against one full read (backup)
+// on each model.
 #include "e2e/cli_run.h"
 #include "sim/sim_device.h"
 
@@ -80,11 +82,81 @@ Wire countTrace(const std::string& trace) {
     return w;
 }
 
+struct Measured {
+    double seconds = 0;
+    Wire wire;
+    int status = -1;
+    std::string err;
+};
+
+Measured measure(const std::string& command, std::vector<std::string> args,
+                 const std::map<std::string, std::string>& env, const fs::path& dir) {
+    const fs::path trace = dir / (command + ".trace");
+    fs::remove(trace);
+    args.insert(args.begin(), {command, "--trace", trace.string()});
+    const auto t0 = std::chrono::steady_clock::now();
+    clitest::CliRun r = clitest::runCli(args, env, dir);
+    Measured m;
+    m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    m.wire = countTrace(clitest::slurp(trace));
+    m.status = r.status;
+    m.err = r.err;
+    return m;
+}
+
+std::map<std::string, std::string> environment(const fs::path& dir, const std::string& link) {
+    return {{"QUORVEX_HOME", (dir / "home").string()},
+            {"R70COM_PORTS", "COM1=;COM2=;COM3=" + link + ";COM4=;COM5=;COM6=;COM7=;COM8="}};
+}
+
+// The check against one full read, on each model.
+int checkAgainstBackup(const fs::path& dir) {
+    using quorvex::sim::Model;
+    std::printf("%-8s %-8s %8s %10s %10s %8s %s\n", "model", "command", "seconds", "exchanges",
+                "wire s", "/backup", "exit");
+    int worst = 0;
+    for (Model model : {Model::R30, Model::R70, Model::R70Usb}) {
+        quorvex::sim::SimOptions o;
+        o.model = model;
+        o.link = (dir / "COM3").string();
+        o.pacing = true;
+        quorvex::sim::SimDevice sim(o);
+        std::string why;
+        if (!sim.start(&why)) {
+            std::fprintf(stderr, "cli_bench: simulator: %s\n", why.c_str());
+            return 1;
+        }
+        const auto env = environment(dir, o.link);
+        const Measured backup = measure("backup", {(dir / "bench.pro").string()}, env, dir);
+        const Measured check =
+            measure("check", {"--report", (dir / "check.txt").string()}, env, dir);
+        for (const auto& [name, m] : {std::pair{"backup", &backup}, std::pair{"check", &check}}) {
+            std::printf("%-8s %-8s %8.2f %10zu %10.2f %8.3f %d\n",
+                        std::string(quorvex::sim::modelName(model)).c_str(), name, m->seconds,
+                        m->wire.exchanges, m->wire.limitSeconds(), m->seconds / backup.seconds,
+                        m->status);
+            if (m->status != 0) {
+                std::fprintf(stderr, "%s", m->err.c_str());
+                worst = 1;
+            }
+        }
+        sim.stop();
+    }
+    std::printf("/backup: seconds / the backup's seconds on the same model\n");
+    return worst;
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     fs::path dir = fs::temp_directory_path() / ("cli_bench_" + std::to_string(::getpid()));
     fs::create_directories(dir);
+    if (argc > 1 && std::string_view(argv[1]) == "check") {
+        const int status = checkAgainstBackup(dir);
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+        return status;
+    }
     quorvex::sim::SimOptions o;
     o.model = quorvex::sim::Model::R70;
     o.link = (dir / "COM3").string();
@@ -95,28 +167,21 @@ int main() {
         std::fprintf(stderr, "cli_bench: simulator: %s\n", why.c_str());
         return 1;
     }
-    std::map<std::string, std::string> env{
-        {"QUORVEX_HOME", (dir / "home").string()},
-        {"R70COM_PORTS", "COM1=;COM2=;COM3=" + o.link + ";COM4=;COM5=;COM6=;COM7=;COM8="}};
+    const auto env = environment(dir, o.link);
     const std::string profile = (dir / "bench.pro").string();
     std::printf("%-8s %8s %10s %10s %10s %8s %9s %8s %s\n", "command", "seconds", "exchanges",
                 "bytes", "wire s", "ratio", "pauses s", "ratio*", "exit");
     int worst = 0;
     for (const char* command : {"backup", "restore"}) {
-        const fs::path trace = dir / (std::string(command) + ".trace");
-        auto t0 = std::chrono::steady_clock::now();
-        clitest::CliRun r =
-            clitest::runCli({command, "--trace", trace.string(), profile}, env, dir);
-        double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        Wire w = countTrace(clitest::slurp(trace));
+        const Measured m = measure(command, {profile}, env, dir);
+        const Wire& w = m.wire;
         const double limit = w.limitSeconds();
         const double withPauses = limit + w.pauseSeconds();
-        std::printf("%-8s %8.2f %10zu %10zu %10.2f %8.3f %9.2f %8.3f %d\n", command, seconds,
-                    w.exchanges, w.bytes, limit, limit > 0 ? seconds / limit : 0.0,
-                    w.pauseSeconds(), withPauses > 0 ? seconds / withPauses : 0.0, r.status);
-        if (r.status != 0) {
-            std::fprintf(stderr, "%s", r.err.c_str());
+        std::printf("%-8s %8.2f %10zu %10zu %10.2f %8.3f %9.2f %8.3f %d\n", command, m.seconds,
+                    w.exchanges, w.bytes, limit, limit > 0 ? m.seconds / limit : 0.0,
+                    w.pauseSeconds(), withPauses > 0 ? m.seconds / withPauses : 0.0, m.status);
+        if (m.status != 0) {
+            std::fprintf(stderr, "%s", m.err.c_str());
             worst = 1;
         }
     }

@@ -24,6 +24,7 @@ int runClearLog(Args args);
 int runDial(Args args);
 int runUpgrade(Args args);
 int runStore(Args args);
+int runCheck(Args args);
 
 struct Command {
     std::string_view name;
@@ -48,6 +49,7 @@ inline constexpr Command kCommands[] = {
     {"dial", "let the device dial a number on a port", runDial},
     {"upgrade", "install new firmware", runUpgrade},
     {"store", "have the device store its settings permanently", runStore},
+    {"check", "check the device against what the program expects; a report to send", runCheck},
 };
 
 // Exit status of a command that failed (missing file, refused write, bad usage).

@@ -63,6 +63,7 @@ public:
     int runUpgradeDialog() override { return 2; }
     void runCallbackDialog() override {}
     void runInfoDialog() override {}
+    void runCheckDialog() override {}
     void showHelp(int, int) override {}
     void showAbout() override {}
 

@@ -12,3 +12,8 @@ quorvex_add_test(NAME cli_upgrade_test LABELS slow TIMEOUT 900
     LIBS quorvex_test_core r70sim_core)
 target_compile_definitions(cli_upgrade_test PRIVATE QUORVEX_CLI="$<TARGET_FILE:quorvex-cli>")
 add_dependencies(cli_upgrade_test quorvex-cli)
+quorvex_add_test(NAME cli_check_test LABELS e2e slow TIMEOUT 600
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/cli_check_test.cpp
+    LIBS quorvex_test_core r70sim_core)
+target_compile_definitions(cli_check_test PRIVATE QUORVEX_CLI="$<TARGET_FILE:quorvex-cli>")
+add_dependencies(cli_check_test quorvex-cli)

@@ -43,6 +43,7 @@ TEST_F(CliTest, UsageErrorsExitTwoWithAMessage) {
         {{"clear-log", "11", "sideways"}, "LIST"},
         {{"dial", "11", "12a"}, "NUMBER"},
         {{"charges", "--lang", "fr"}, "en or de"},
+        {{"check", "--report"}, "--report needs a file"},
     };
     for (const Case& c : cases) {
         CliRun r = cli(c.args);
@@ -52,8 +53,9 @@ TEST_F(CliTest, UsageErrorsExitTwoWithAMessage) {
 }
 
 TEST_F(CliTest, HelpOfEveryCommandExitsZero) {
-    for (const char* command : {"backup", "restore", "diff", "get", "set", "charges", "log",
-                                "clear-charges", "clear-log", "dial", "upgrade", "store"}) {
+    for (const char* command :
+         {"backup", "restore", "diff", "get", "set", "charges", "log", "clear-charges", "clear-log",
+          "dial", "upgrade", "store", "check"}) {
         CliRun r = cli({command, "--help"});
         EXPECT_EQ(r.status, 0) << command;
         EXPECT_NE(r.out.find(std::string("quorvex-cli ") + command), std::string::npos) << r.out;

@@ -1,0 +1,95 @@
+// quorvex-cli check: the check of the device the desktop program's Help menu
+// offers ("Check the device..."): every query the program makes, once each,
+// judged; the summary on stdout and, with --report, the report to send.
+#include "app/check_report.h"
+#include "app/device_check.h"
+#include "cli/device_session.h"
+#include "cli/subcommand.h"
+#include "driver/r70com32.h"
+#include "profile/atomic_file.h"
+#include "resources/text_table.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+namespace quorvex::cli {
+namespace {
+
+constexpr int kTextChecking = 10194;
+constexpr int kTextSaved = 10200;
+constexpr int kTextNotSaved = 10202;
+
+const Usage kCheckUsage{
+    "check", "[--report FILE] [--unmasked]",
+    "Checks the device against what the program expects of it: identifies it, then\n"
+    "makes every query the program ever makes, once each, and judges each reply (its\n"
+    "OK line, its form, its value, its timing against the waits of the driver).\n"
+    "Only queries are sent: nothing in the device changes. Prints \"conforms\" or\n"
+    "the findings, grouped. The report holds the program, the system, the port, the\n"
+    "device, the findings and every exchange byte for byte, as plain text to read\n"
+    "and send; phone numbers in it keep only their length and last two digits.\n"
+    "Exit status: 0 conforms; 1 findings; 2 no device, or the report not written.\n"
+    "\n"
+    "  --report FILE     write the report into FILE\n"
+    "  --unmasked        keep the phone numbers in the report whole\n",
+    0, 0};
+
+} // namespace
+
+int runCheck(Args args) {
+    // --report FILE and --unmasked belong to this command; the rest are the common options.
+    std::vector<char*> rest;
+    std::string reportFile;
+    bool unmasked = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view a = args[i];
+        if (a == "--unmasked") {
+            unmasked = true;
+        } else if (a == "--report") {
+            if (i + 1 >= args.size() || std::string_view(args[i + 1]).empty())
+                return usageError(kCheckUsage, "--report needs a file");
+            reportFile = args[++i];
+        } else {
+            rest.push_back(args[i]);
+        }
+    }
+    Prepared p = prepare(Args(rest.data(), rest.size()), kCheckUsage);
+    if (!p.options) return p.status;
+    const int lang = p.options->language;
+
+    app::DeviceCheck check(D_SendDrvCmd, {D_WatchLine, D_TakeExchange});
+    const bool found = check.start(true);
+    const bool terminal = ::isatty(1) == 1;
+    while (found) {
+        if (terminal) {
+            std::printf("\r%s %d/%d", std::string(text::get(kTextChecking, lang)).c_str(),
+                        check.done(), check.total());
+            std::fflush(stdout);
+        }
+        if (!check.next()) break;
+    }
+    if (terminal && found) std::printf("\r\033[K");
+    const app::CheckRun run = check.finish();
+    D_SendDrvCmd(DRV_CLOSE, nullptr);
+    if (!found) {
+        printNoDevice(lang);
+        return kExitFailure;
+    }
+    std::printf("%s", app::checkSummary(run, unmasked, lang).c_str());
+    if (!reportFile.empty()) {
+        const app::CheckContext context =
+            app::checkContext("quorvex-cli", &cliPorts(), run.identity.portIndex);
+        const std::string report = app::checkReport(run, context, unmasked, lang);
+        if (auto why = profile::replaceFileAtomically(reportFile, report)) {
+            return fail(kCheckUsage,
+                        app::fillText(text::get(kTextNotSaved, lang), {reportFile, *why}));
+        }
+        std::printf("%s\n", app::fillText(text::get(kTextSaved, lang), {reportFile}).c_str());
+    }
+    return run.conforms() ? kExitOk : kExitRefused;
+}
+
+} // namespace quorvex::cli
