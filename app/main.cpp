@@ -185,6 +185,7 @@ int main(int argc, char** argv) {
     core::PortAccess ports(files.winIni(), {D_PortPath, D_LastOpenError, D_ChoosePort});
     ports.applyChoice(); // the port chosen in the settings is COM1 of the search
     app.ports = &ports;
+    app.lineWatch = {D_WatchLine, D_TakeExchange};
     app.programDir = files.home().string() + "/";
     app.defaultProfile = files.defaultProfile().string();
 

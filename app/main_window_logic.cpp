@@ -97,6 +97,9 @@ void MainWindowLogic::command(int id) {
     case menus::kCmdAbout:
         ui_.showAbout();
         return;
+    case menus::kCmdCheckDevice:
+        checkDevice();
+        return;
     default:
         break;
     }
@@ -398,6 +401,15 @@ void MainWindowLogic::pausePolling(bool pause) {
 void MainWindowLogic::monitorMode() {
     pausePolling(true);
     ui_.runMonitorDialog();
+    pausePolling(false);
+}
+
+void MainWindowLogic::checkDevice() {
+    // The check owns the line while it runs: no page polls, no heartbeat.
+    pausePolling(true);
+    app_.suspendHeartbeat();
+    ui_.runCheckDialog();
+    app_.resumeHeartbeat();
     pausePolling(false);
 }
 

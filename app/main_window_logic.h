@@ -104,6 +104,7 @@ private:
     void loadProfileCommand();
     void saveProfileCommand();
     void monitorMode();
+    void checkDevice();
     void upgrade();
     void pausePolling(bool pause);
     int progressPosition() const;

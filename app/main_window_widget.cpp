@@ -1,5 +1,6 @@
 #include "app/main_window_widget.h"
 
+#include "app/check_dlg.h"
 #include "app/maintenance_dlg.h"
 #include "app/monitor_dlg.h"
 #include "maintenance/info_dlg.h"
@@ -291,6 +292,10 @@ int CMainWnd::runUpgradeDialog() {
 void CMainWnd::runCallbackDialog() {
     // The main window's logic has read the device already (menu 5015).
     widgets::runCallbackDialog(app_, logic_, false, currentPageWidget());
+}
+
+void CMainWnd::runCheckDialog() {
+    widgets::runCheckDialog(app_, currentPageWidget());
 }
 
 void CMainWnd::runInfoDialog() {

@@ -111,6 +111,7 @@ public:
     int runUpgradeDialog() override;
     void runCallbackDialog() override;
     void runInfoDialog() override;
+    void runCheckDialog() override;
     void showHelp(int bodyTextId, int titleTextId) override;
     void showAbout() override;
 

@@ -59,6 +59,8 @@ public:
     virtual int runUpgradeDialog() = 0; // 1 OK, 2 Cancel
     virtual void runCallbackDialog() = 0;
     virtual void runInfoDialog() = 0;
+    // The check of the device: progress, the summary, saving the report.
+    virtual void runCheckDialog() = 0;
     virtual void showHelp(int bodyTextId, int titleTextId) = 0; // CInfoDlg
     virtual void showAbout() = 0;
 };

@@ -81,6 +81,8 @@ constexpr std::array kHelp = {
     help(32800, "Accepting phone Calls", "Anrufe annehmen", 7002, 8502),
     help(32801, "Phone Call forwarding", "Rufweiterleitung", 7006, 8506),
     help(32802, "Short dial Strings,special ring", "Kurzwahlen, Klingelzeichen", 7004, 8504),
+    kSeparator,
+    item(kCmdCheckDevice, "Check the device...", "Gerät prüfen..."),
 };
 
 constexpr std::array kMenuBar = {

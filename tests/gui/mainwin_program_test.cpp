@@ -1,6 +1,7 @@
 // The desktop program end to end against the simulated device: start-up,
 // sending an MSN, the unsent-changes question, the language switch, the first
 // run, no device, and the R30 layout.
+#include "app/check_dlg.h"
 #include "app/menu_bar_widget.h"
 #include "app/settings_dlg.h"
 #include "app/splash_dlg.h"
@@ -258,6 +259,53 @@ TEST_F(ProgramTest, MenuDialogsOpenAndCloseWithoutEndingTheProgram) {
             << c.command << " showed " << shown.toStdString();
         EXPECT_TRUE(win_->isVisible()) << c.command;
     }
+}
+
+} // namespace
+
+namespace {
+
+// Help, "Check the device...": the check runs with the page's polling and the
+// heartbeat paused, says "conforms", and saves the report.
+TEST_F(ProgramTest, CheckTheDeviceFromTheHelpMenu) {
+    plugDevice(sim::Model::R70);
+    notFirstRun();
+    startToMsnPage();
+    win_->logic().command(menus::kCmdFirstPage + menus::kChargesPage); // a page that polls
+    ASSERT_TRUE(waitUntil([&] { return win_->pendingPosts() == 0; }));
+    win_->heartbeatTimer()->start();
+    dev_->clearReceived();
+    const std::string report = (dir_ / "check.txt").string();
+    QString summary;
+    bool saved = false;
+    whenModalIsUp([&](QWidget* modal) {
+        auto* dlg = qobject_cast<widgets::CCheckDlg*>(modal);
+        ASSERT_NE(dlg, nullptr) << modal->metaObject()->className();
+        auto* close = dlg->findChild<QPushButton*>(QStringLiteral("close"));
+        // Waits for the check without blocking it: it runs in this event loop.
+        auto* poll = new QTimer(dlg);
+        QObject::connect(poll, &QTimer::timeout, [=, &summary, &saved] {
+            if (!close->isEnabled()) return;
+            poll->stop();
+            summary = dlg->summary();
+            whenModalIsUp([](QWidget* box) { acceptMessage(box); });
+            saved = dlg->saveReport(QString::fromStdString(report));
+            close->click();
+        });
+        poll->start(50);
+    });
+    win_->logic().command(menus::kCmdCheckDevice);
+    win_->heartbeatTimer()->stop();
+    EXPECT_TRUE(summary.contains(QStringLiteral("\nconforms\n"))) << summary.toStdString();
+    EXPECT_TRUE(saved);
+    std::ifstream in(report);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    EXPECT_NE(text.find("Program: quorvex 0.1.0"), std::string::npos);
+    EXPECT_NE(text.find("\nconforms\n"), std::string::npos);
+    // Each query once: no heartbeat "AT" and no charges poll cut in.
+    const std::vector<std::string> heard = dev_->receivedLines();
+    for (const char* once : {"AT", "AT\\X1?"})
+        EXPECT_EQ(std::count(heard.begin(), heard.end(), once), 1) << once;
 }
 
 } // namespace

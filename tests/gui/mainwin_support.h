@@ -123,6 +123,7 @@ protected:
     widgets::CMainWnd& makeProgram() {
         win_.reset();
         app_ = std::make_unique<core::CConfigApp>(D_SendDrvCmd, *store_, clock_);
+        app_->lineWatch = {D_WatchLine, D_TakeExchange};
         win_ = std::make_unique<widgets::CMainWnd>(*app_,
                                                    QString::fromStdString(files_->home().string()));
         return *win_;

@@ -140,6 +140,10 @@ void ScriptedUi::runCallbackDialog() {
 void ScriptedUi::runInfoDialog() {
     events.push_back("info dialog");
 }
+void ScriptedUi::runCheckDialog() {
+    events.push_back("check dialog");
+    if (onCheckDialog) onCheckDialog();
+}
 void ScriptedUi::showHelp(int bodyTextId, int titleTextId) {
     events.push_back("help " + std::to_string(bodyTextId) + " " + std::to_string(titleTextId));
 }

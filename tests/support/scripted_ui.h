@@ -69,6 +69,8 @@ public:
     int runUpgradeDialog() override;
     void runCallbackDialog() override;
     void runInfoDialog() override;
+    void runCheckDialog() override;
+    std::function<void()> onCheckDialog;
     void showHelp(int bodyTextId, int titleTextId) override;
     void showAbout() override;
 
