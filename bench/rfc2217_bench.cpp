@@ -207,9 +207,9 @@ int measureGaps(const fs::path& dir) {
             double margin = 1e9;
             for (int k = 0; k < kReplies; ++k) {
                 line.discardInput();
-                (void)line.write("AT\r", 3);
+                (void)line.writeCommand("AT\r", 3);
                 const auto sent = Clock::now();
-                const int allowed = 200 + 10 + line.firstByteAllowanceMs();
+                const int allowed = line.firstByteWaitMs(200 + 10);
                 char byte = 0;
                 if (!line.readByte(allowed, &byte)) {
                     std::fprintf(stderr, "no reply at %s baud\n", speed.name);
@@ -221,7 +221,7 @@ int measureGaps(const fs::path& dir) {
                 if (first > firstWorst) firstWorst = first, firstAllowed = allowed;
                 // Generous waits here, so that every gap is seen whole.
                 for (std::size_t got = 1; got < length; ++got) {
-                    const double granted = speed.interByteMs + 10 + line.gapAllowanceMs();
+                    const double granted = line.nextByteWaitMs(speed.interByteMs + 10, false);
                     if (!line.readByte(2000, &byte)) break;
                     const auto now = Clock::now();
                     const double gap =

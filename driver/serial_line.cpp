@@ -170,6 +170,10 @@ int findPortAgain(const SerialPortInfo&) noexcept {
 }
 #endif
 
+bool endsWithFinalLine(std::string_view bytes) noexcept {
+    return bytes.ends_with("\r\nOK\r\n") || bytes.ends_with("\r\nERROR\r\n");
+}
+
 std::size_t escapeBytes(std::string_view bytes, char* out, std::size_t size) noexcept {
     if (out == nullptr || size == 0) return 0;
     std::size_t n = 0;
@@ -221,8 +225,8 @@ bool SerialLine::open(int index, OpenError& error) noexcept {
         traceEvent(error.text);
         return false;
     }
-    char path[256];
-    copyText(path, sizeof path, where);
+    // The path whole: a long host name cut short would reach another port.
+    const char* path = where.c_str();
 #ifdef _WIN32
     Transport& line = local_;
 #else
@@ -291,7 +295,7 @@ void SerialLine::discardInput() noexcept {
     if (isOpen()) line_->discardInput();
 }
 
-bool SerialLine::writeAll(const void* data, std::size_t count) noexcept {
+bool SerialLine::writeAll(const void* data, std::size_t count, bool command) noexcept {
     flushPendingTrace();
     // Input that is waiting now belongs to an earlier command (a reply that
     // came too late): it must not answer this one.
@@ -300,13 +304,13 @@ bool SerialLine::writeAll(const void* data, std::size_t count) noexcept {
         writeFailed_ = true;
         return false;
     }
-    writeFailed_ = !line_->write(data, count);
+    writeFailed_ = !(command ? line_->writeCommand(data, count) : line_->write(data, count));
     noteHangUp();
     return !writeFailed_;
 }
 
 bool SerialLine::writeBytes(const void* data, std::size_t count) noexcept {
-    const bool ok = writeAll(data, count);
+    const bool ok = writeAll(data, count, false);
     if (traceFd_ >= 0) {
         if (rawBlocks_ == 0) rawStartMs_ = monotonicMs();
         ++rawBlocks_;
@@ -329,7 +333,7 @@ void SerialLine::flushRawTrace() noexcept {
 }
 
 bool SerialLine::writeText(std::string_view text) noexcept {
-    const bool ok = writeAll(text.data(), text.size());
+    const bool ok = writeAll(text.data(), text.size(), true);
     copyText(sent_, sizeof sent_, text);
     sentLength_ = text.size() < sizeof sent_ - 1 ? text.size() : sizeof sent_ - 1;
     sentPending_ = true;
@@ -347,18 +351,32 @@ int SerialLine::readReply(char* buffer, std::size_t capacity, std::size_t* lengt
         traceExchange({}, -2);
         return -2;
     }
+    // Every wait of the reader is here: the first byte gets the budget (or,
+    // with no budget pending, the inter-byte constant) + 10 ms, each further
+    // byte the inter-byte constant + 10 ms; a network line makes them fit the
+    // network.
     char byte = 0;
-    if (!line_->readByte(firstMs + 10 + line_->firstByteAllowanceMs(), &byte)) {
+    if (!line_->readByte(line_->firstByteWaitMs(firstMs + 10), &byte)) {
         noteHangUp();
         traceExchange({}, -2);
         return -2;
     }
     std::size_t stored = 0, total = 0;
+    char tail[16]; // the last bytes, for the end of the device's final line
+    std::size_t tailLength = 0;
     do {
         if (stored + 1 < capacity) buffer[stored++] = byte; // the rest is read and dropped
         ++total;
+        if (tailLength == sizeof tail) {
+            std::memmove(tail, tail + 1, sizeof tail - 1);
+            --tailLength;
+        }
+        tail[tailLength++] = byte;
     } while (total < kMaxReplyBytes &&
-             line_->readByte(interByteMs_ + 10 + line_->gapAllowanceMs(), &byte));
+             line_->readByte(
+                 line_->nextByteWaitMs(interByteMs_ + 10,
+                                       endsWithFinalLine(std::string_view(tail, tailLength))),
+                 &byte));
     noteHangUp();
     buffer[stored] = '\0';
     if (length != nullptr) *length = stored;

@@ -25,11 +25,9 @@ inline constexpr int kPortCount = 8;
 
 // The device path of COM<index+1>. With R70COM_PORTS set, its entries and
 // the fixed map for the ports it does not list; otherwise the chosen port,
-// then the ports of this machine (port_discovery.h). Returns false when the
-// port has no path. The path is cut to size.
-// The device path of COM<index+1>: R70COM_PORTS first, then the default map
-// (on Windows the system's \\.\COMn). Returns false when the port has no
-// path. The path is cut to size.
+// then the ports of this machine (port_discovery.h); on Windows the system's
+// \\.\COMn. Returns false when the port has no path. The path is cut to size
+// (it is for showing; opening takes it whole).
 bool portPath(int index, char* path, std::size_t size) noexcept;
 
 // The path of COM<index+1> and, when it is a port of this machine, what
@@ -43,6 +41,10 @@ void setPortChoice(std::string_view path) noexcept;
 // The COM index where a port that was open before is now, -1 when it is gone
 // or the map does not come from discovery (R70COM_PORTS).
 int findPortAgain(const SerialPortInfo& port) noexcept;
+
+// Whether bytes end with the device's final result line (CR LF "OK" CR LF,
+// or "ERROR"): after it, the device has said all it will.
+bool endsWithFinalLine(std::string_view bytes) noexcept;
 
 // Escapes bytes for the trace: <CR>, <LF>, \xNN for other control bytes.
 // Writes at most size-1 characters and a NUL; returns the length written.
@@ -83,7 +85,7 @@ public:
     void traceEvent(std::string_view what) noexcept override;
 
 private:
-    bool writeAll(const void* data, std::size_t count) noexcept;
+    bool writeAll(const void* data, std::size_t count, bool command) noexcept;
     int waitFirstMs() noexcept;
     void noteHangUp() noexcept;
     void traceExchange(std::string_view reply, int result) noexcept;

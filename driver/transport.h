@@ -70,13 +70,24 @@ public:
     // Drops input that arrived before the next command.
     virtual void discardInput() noexcept = 0;
     virtual bool write(const void* data, std::size_t count) noexcept = 0;
+    // A command text whose reply will be read (write() carries raw blocks
+    // that get none); a transport that must wait for a quiet line first
+    // does so here.
+    virtual bool writeCommand(const void* data, std::size_t count) noexcept {
+        return write(data, count);
+    }
     // One byte of the device's output within timeoutMs; false on silence or
     // a dead line.
     virtual bool readByte(int timeoutMs, char* byte) noexcept = 0;
-    // How much longer than the reader's time-outs this transport needs, for
-    // the first byte of a reply and for each gap inside it (0 on a local line).
-    virtual int firstByteAllowanceMs() noexcept { return 0; }
-    virtual int gapAllowanceMs() noexcept { return 0; }
+    // The reader's waits on this line, from the local line's (ms): for the
+    // first byte of a reply, and for each further byte. finalLine: the bytes
+    // so far end with the device's final result line ("OK", "ERROR"). A
+    // local line keeps the local waits.
+    virtual int firstByteWaitMs(int localMs) noexcept { return localMs; }
+    virtual int nextByteWaitMs(int localMs, bool finalLine) noexcept {
+        (void)finalLine;
+        return localMs;
+    }
     virtual void dtr(bool on) noexcept = 0;
     // Discards pending input and output and closes the handle.
     virtual void close() noexcept = 0;

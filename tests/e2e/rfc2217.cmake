@@ -14,3 +14,13 @@ quorvex_add_test(NAME rfc2217_upgrade_test LABELS slow TIMEOUT 1200
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/rfc2217_upgrade_test.cpp LIBS r70sim_core)
 target_compile_definitions(rfc2217_upgrade_test PRIVATE QUORVEX_CLI="$<TARGET_FILE:quorvex-cli>")
 add_dependencies(rfc2217_upgrade_test quorvex-cli)
+# Paths with a round trip (a relay that delays, holds acknowledgements back and
+# plays the server's Nagle): every command against the local line's answers.
+quorvex_add_test(NAME rfc2217_path_test LABELS e2e TIMEOUT 900
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/rfc2217_path_test.cpp LIBS r70sim_core)
+target_compile_definitions(rfc2217_path_test PRIVATE QUORVEX_CLI="$<TARGET_FILE:quorvex-cli>")
+add_dependencies(rfc2217_path_test quorvex-cli)
+# The telnet stream against a scripted server (flood, BINARY off, Synch, broken
+# subnegotiation, a peer that stops reading).
+quorvex_add_test(NAME rfc2217_stream_test LABELS e2e
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/rfc2217_stream_test.cpp LIBS r70_serial_line)

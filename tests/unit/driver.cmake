@@ -7,6 +7,9 @@ quorvex_add_test(NAME driver_serial_line_test LABELS unit
 quorvex_add_test(NAME driver_rfc2217_codec_test LABELS unit
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/driver_rfc2217_codec_test.cpp
     LIBS r70_serial_line)
+quorvex_add_test(NAME driver_rfc2217_session_test LABELS unit
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/driver_rfc2217_session_test.cpp
+    LIBS r70_serial_line)
 quorvex_add_test(NAME driver_port_discovery_test LABELS unit
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/driver_port_discovery_test.cpp
     LIBS r70_port_discovery)
