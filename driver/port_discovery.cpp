@@ -152,6 +152,17 @@ const SerialPortInfo* findPort(const Discovery& discovery, const std::string& pa
     return nullptr;
 }
 
+bool isNetworkAddress(std::string_view path) noexcept {
+    constexpr std::string_view kScheme = "rfc2217://";
+    if (path.size() < kScheme.size()) return false;
+    for (std::size_t i = 0; i < kScheme.size(); ++i) {
+        char c = path[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != kScheme[i]) return false;
+    }
+    return true;
+}
+
 ComMap buildComMap(const std::string& chosen, const Discovery& discovery) {
     ComMap map;
     std::vector<ComMapEntry> entries;
@@ -161,7 +172,7 @@ ComMap buildComMap(const std::string& chosen, const Discovery& discovery) {
         std::error_code ec;
         if (chosenPort != nullptr)
             entries.push_back({chosen, chosenPort});
-        else if (chosen.rfind("rfc2217://", 0) == 0 || fs::exists(chosen, ec))
+        else if (isNetworkAddress(chosen) || fs::exists(chosen, ec))
             entries.push_back(
                 {chosen, nullptr}); // a port sysfs does not know (a link, a network port)
         else

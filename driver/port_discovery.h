@@ -8,6 +8,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace r70 {
@@ -65,6 +66,9 @@ struct ComMap {
 // discovered ports in search order, then - only when sysfs could not be read -
 // the fixed map. Entries point into discovery, which must outlive the map.
 ComMap buildComMap(const std::string& chosen, const Discovery& discovery);
+
+// A port on another machine: "rfc2217://HOST:PORT", the scheme in any case.
+bool isNetworkAddress(std::string_view path) noexcept;
 
 // The fixed map of the machines without sysfs.
 extern const std::array<const char*, kMapSize> kFixedPaths;

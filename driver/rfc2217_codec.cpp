@@ -1,6 +1,7 @@
 #include "driver/rfc2217_codec.h"
 
 #include "driver/catalogue.h"
+#include "driver/port_discovery.h"
 
 #include <cstdio>
 #include <cstring>
@@ -65,21 +66,7 @@ std::size_t valueBytesOf(Command command) noexcept {
     }
 }
 
-bool asciiPrefix(std::string_view text, std::string_view prefix) noexcept {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
-
 } // namespace
-
-bool isNetworkAddress(std::string_view path) noexcept {
-    return asciiPrefix(path, kScheme);
-}
 
 bool parseAddress(std::string_view path, Address& out) noexcept {
     out = Address{};

@@ -52,7 +52,6 @@ inline constexpr uint32_t kPurgeReceive = 1; // what the server got from the dev
 inline constexpr uint32_t kPurgeBoth = 3;
 
 // "rfc2217://HOST:PORT" (HOST a name, an IPv4 address or [an IPv6 address]).
-bool isNetworkAddress(std::string_view path) noexcept;
 struct Address {
     char host[256] = {};
     char port[6] = {};

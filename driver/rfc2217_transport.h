@@ -9,8 +9,6 @@
 
 namespace r70 {
 
-using rfc2217::isNetworkAddress;
-
 class Rfc2217Transport final : public Transport {
 public:
     explicit Rfc2217Transport(TraceSink& trace) noexcept : trace_(trace), stream_(trace) {}

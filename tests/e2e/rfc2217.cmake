@@ -24,3 +24,7 @@ add_dependencies(rfc2217_path_test quorvex-cli)
 # subnegotiation, a peer that stops reading).
 quorvex_add_test(NAME rfc2217_stream_test LABELS e2e
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/rfc2217_stream_test.cpp LIBS r70_serial_line)
+# Opens where the network misbehaves (a dead IPv6 route, a silent name server), in
+# a network namespace of the test's own; skipped where unshare is not allowed.
+quorvex_add_test(NAME rfc2217_netns_test LABELS e2e
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/rfc2217_netns_test.cpp LIBS r70sim_core R70COM32)

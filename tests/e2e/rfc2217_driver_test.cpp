@@ -161,6 +161,24 @@ TEST_F(NetPort, AFailedOpenSaysWhy) {
         << why;
 }
 
+// A path longer than the driver's old 255-character buffer is taken whole: a
+// host name that pushed the port's digits past it reached another port.
+TEST_F(NetPort, ALongHostNameReachesItsOwnPort) {
+    startDevice(qs::Model::R70);
+    // 127.0.0.1 spelled with leading zeros, so long that 255 characters of
+    // the path end two digits into the port number.
+    const std::string host = "127.0.0." + std::string(233, '0') + "1";
+    const std::string path = "rfc2217://" + host + ":" + std::to_string(server_->port());
+    ASSERT_EQ(path.size(), 258u) << "the port has five digits";
+    mapCom3(path);
+    char why[256] = "";
+    EXPECT_EQ(D_SendDrvCmd(DRV_FINDPORT, nullptr), 0);
+    EXPECT_EQ(D_LastOpenError(2, why, sizeof why), DRV_OPENERR_NONE) << why;
+    char shown[512] = "";
+    D_PortPath(2, shown, sizeof shown);
+    EXPECT_EQ(shown, path);
+}
+
 // A reply that missed its budget never answers the next command, even when
 // the next command goes out the moment the late reply left the device (the
 // server may still hold it back to send it in one batch).

@@ -1,5 +1,6 @@
 // The telnet codec of a network port: bytes from the server in, events out;
 // our requests and answers as bytes.
+#include "driver/port_discovery.h"
 #include "driver/rfc2217_codec.h"
 
 #include <gtest/gtest.h>
@@ -251,8 +252,8 @@ TEST(Rfc2217Codec, ReadsNetworkAddresses) {
         EXPECT_STREQ(a.host, c.host) << c.path;
         EXPECT_STREQ(a.port, c.port) << c.path;
     }
-    EXPECT_TRUE(t::isNetworkAddress("Rfc2217://x:1"));
-    EXPECT_FALSE(t::isNetworkAddress("/dev/rfc2217://x:1"));
+    EXPECT_TRUE(r70::isNetworkAddress("Rfc2217://x:1"));
+    EXPECT_FALSE(r70::isNetworkAddress("/dev/rfc2217://x:1"));
 }
 
 } // namespace
