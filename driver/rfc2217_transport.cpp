@@ -209,7 +209,7 @@ bool Rfc2217Transport::failClosed(OpenError& error) noexcept {
     if (atOnce)
         formatInto(reason, sizeof reason,
                    "busy — the server closed the connection at once (another client may hold "
-                   "the port)");
+                   "the port, or a tunnel cannot reach the server)");
     else if (busy)
         formatInto(reason, sizeof reason, "busy — the server says: %s", said);
     return failOpen(error, busy ? DRV_OPENERR_BUSY : DRV_OPENERR_NOTSERIAL, reason);
@@ -541,10 +541,7 @@ bool Rfc2217Transport::send(const void* data, std::size_t count, bool command) n
         const long long sentUs = monotonicUs();
         const std::size_t sent = sendUnits(piece, n, deadline);
         if (prefix > 0) {
-            if (sent < prefix) { // nothing went out: no answer will come
-                if (purgeAnswered_) stream_.purgeUnsent();
-                break;
-            }
+            if (sent < prefix) break; // nothing went out
             noteRequest(Command::PurgeData, sentUs);
             awaitingMark_ = command && purgeAnswered_;
         }
@@ -556,6 +553,7 @@ bool Rfc2217Transport::send(const void* data, std::size_t count, bool command) n
             (wireFreeUs_ > now ? wireFreeUs_ : now) + static_cast<long long>(written) * charUs();
         if (sent < n) break;
     }
+    if (prefix > 0 && purgeAnswered_) stream_.purgeUnsent(); // no answer will come
     return done == count;
 }
 

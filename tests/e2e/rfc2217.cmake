@@ -20,6 +20,13 @@ quorvex_add_test(NAME rfc2217_path_test LABELS e2e TIMEOUT 900
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/rfc2217_path_test.cpp LIBS r70sim_core)
 target_compile_definitions(rfc2217_path_test PRIVATE QUORVEX_CLI="$<TARGET_FILE:quorvex-cli>")
 add_dependencies(rfc2217_path_test quorvex-cli)
+# The same at round trips of 20 and 100 ms, and the firmware upgrade: the normal
+# build only (a few minutes).
+quorvex_add_test(NAME rfc2217_path_slow_test LABELS slow TIMEOUT 1200
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/rfc2217_path_test.cpp LIBS r70sim_core)
+target_compile_definitions(rfc2217_path_slow_test PRIVATE QUORVEX_SLOW_PATHS
+    QUORVEX_CLI="$<TARGET_FILE:quorvex-cli>")
+add_dependencies(rfc2217_path_slow_test quorvex-cli)
 # The telnet stream against a scripted server (flood, BINARY off, Synch, broken
 # subnegotiation, a peer that stops reading).
 quorvex_add_test(NAME rfc2217_stream_test LABELS e2e

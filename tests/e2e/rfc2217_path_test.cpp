@@ -4,44 +4,27 @@
 // command must give exactly what it gives on the device's local line: the
 // same identity, a backup equal byte for byte, the same call lists and
 // charges, a setting written and read back.
-#include "e2e/net_relay.h"
-#include "e2e/rfc2217_cli_fixture.h"
+#include "e2e/rfc2217_path_fixture.h"
+#include "sim/firmware_image.h"
+
+#include <algorithm>
 
 namespace {
 
 using namespace quorvex;
 using clitest::CliRun;
+using nettest::NetPath;
 using nettest::PathOptions;
+using nettest::withoutPortLine;
 
-// The lines of identify that do not name the port.
-std::string withoutPortLine(const std::string& out) {
-    const std::size_t end = out.find('\n');
-    return end == std::string::npos ? out : out.substr(end + 1);
-}
-
-class NetPath : public nettest::NetCli, public ::testing::WithParamInterface<PathOptions> {
-protected:
-    // ser2net in front of the simulated device, the relay in front of ser2net.
-    void startPath() {
-        const PathOptions& path = GetParam();
-        server_ = std::make_unique<nettest::Ser2net>(dir_, (dir_ / "COM3").string(), true,
-                                                     /*nodelay=*/!path.serverNagle);
-        std::string why;
-        ASSERT_TRUE(server_->start(&why)) << why;
-        relay_ = std::make_unique<nettest::Relay>(server_->port(), path);
-        ASSERT_TRUE(relay_->start(&why)) << why;
-        env_["R70COM_PORTS"] =
-            "COM1=;COM2=;COM3=" + relay_->address() + ";COM4=;COM5=;COM6=;COM7=;COM8=";
-    }
-    void TearDown() override {
-        relay_.reset();
-        NetCli::TearDown();
-    }
-    std::unique_ptr<nettest::Relay> relay_;
-};
+#ifdef QUORVEX_SLOW_PATHS
+constexpr sim::Model kModel = sim::Model::R30; // fewer settings: the backups stay short
+#else
+constexpr sim::Model kModel = sim::Model::R70;
+#endif
 
 TEST_P(NetPath, EveryCommandGivesTheLocalAnswers) {
-    startSim(sim::Model::R70, false, /*pacing=*/true);
+    startSim(kModel, false, /*pacing=*/true);
     struct Command {
         std::vector<std::string> args;
         std::string local;
@@ -49,7 +32,6 @@ TEST_P(NetPath, EveryCommandGivesTheLocalAnswers) {
     std::vector<Command> commands = {
         {{"identify"}, {}},
         {{"log", "11"}, {}},
-        {{"log", "21"}, {}},
         {{"charges"}, {}},
         {{"get", "ACCEP_DIV", "CALLWAIT1"}, {}},
         {{"get", "SET_DIV", "CHGUNIT"}, {}},
@@ -83,15 +65,54 @@ TEST_P(NetPath, EveryCommandGivesTheLocalAnswers) {
     EXPECT_EQ(get.out, "0\n");
 }
 
-std::string caseName(const ::testing::TestParamInfo<PathOptions>& info) {
-    return info.param.name();
-}
-
+#ifndef QUORVEX_SLOW_PATHS
 // A plain relay (an SSH port forward, a TLS wrapper) in front of ser2net as
 // it comes: its Nagle waits for the relay's held-back acknowledgements. And
 // the same with tcp(nodelay).
 INSTANTIATE_TEST_SUITE_P(NoDelay, NetPath,
-                         ::testing::Values(PathOptions{0, true, 40}, PathOptions{0, false, 40}),
-                         caseName);
+                         ::testing::Values(PathOptions{0, true, 40}, PathOptions{0, false, 0}),
+                         nettest::pathName);
+#else
+// Round trips of 20 and 100 ms, ser2net with and without tcp(nodelay).
+INSTANTIATE_TEST_SUITE_P(RoundTrip, NetPath,
+                         ::testing::Values(PathOptions{10, true, 40}, PathOptions{10, false, 0},
+                                           PathOptions{50, true, 40}, PathOptions{50, false, 0}),
+                         nettest::pathName);
+
+// The firmware upgrade of a working device through the path: its settings
+// saved and loaded back over it, the image byte for byte (0xFF runs and byte
+// sequences a telnet peer would take for commands).
+class NetPathUpgrade : public NetPath {};
+
+TEST_P(NetPathUpgrade, AWorkingDeviceIsUpgradedAndKeepsItsSettings) {
+    startSim(sim::Model::R30, false, /*pacing=*/true);
+    sim_->query("AT!P2#21=0"); // a setting that is not the default
+    std::vector<uint8_t> image = sim::makeImage(sim::Model::R30, "V3.20 R30", "V7.77");
+    std::fill(image.begin() + 8192, image.begin() + 8192 + 4096, uint8_t{0xFF});
+    const std::vector<uint8_t> tricky = {0xFF, 0xFA, 0x2C, 0x0C, 0x01, 0xFF, 0xF0, 0xFF,
+                                         0xFB, 0x00, 0x0D, 0x00, 0xFF, 0xF1, 0xFF, 0xFF};
+    for (std::size_t at = 100000; at + tricky.size() < 500000; at += 4099)
+        std::copy(tricky.begin(), tricky.end(), image.begin() + static_cast<long>(at));
+    std::string error;
+    ASSERT_TRUE(sim::writeImageFile(path("r30.bin"), image, &error)) << error;
+    startPath();
+    if (HasFatalFailure()) return;
+
+    CliRun r = cli({"upgrade", "--trace", path("upgrade.log"), path("r30.bin"), "--yes"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(sim_->lastImage() == image) << "the device got other bytes than the file's";
+    EXPECT_FALSE(sim_->inBootMode());
+    EXPECT_NE(sim_->query("ATI3").find("V3.20 R30"), std::string::npos);
+    EXPECT_EQ(sim_->query("AT!P2#21?").find("\r\n0\r\n"), 0u) << "the setting came back";
+    const std::string trace = clitest::slurp(path("upgrade.log"));
+    EXPECT_NE(trace.find("write 1024 blocks, 524288 bytes in "), std::string::npos);
+}
+
+// One path of the matrix: each upgrade takes two minutes (the device's own
+// waits and the transfer's wire time); the boot loader's upgrade at 19200 baud
+// goes through a 100 ms path with Nagle (rfc2217_upgrade_test).
+INSTANTIATE_TEST_SUITE_P(RoundTrip, NetPathUpgrade, ::testing::Values(PathOptions{10, true, 40}),
+                         nettest::pathName);
+#endif
 
 } // namespace
