@@ -5,7 +5,6 @@
 // the server's Nagle across the path.
 #pragma once
 
-#include "e2e/net_relay.h"
 #include "e2e/rfc2217_cli_fixture.h"
 
 namespace nettest {
@@ -20,21 +19,10 @@ class NetPath : public NetCli, public ::testing::WithParamInterface<PathOptions>
 protected:
     // ser2net in front of the simulated device, the relay in front of ser2net.
     void startPath() {
-        const PathOptions& path = GetParam();
-        server_ = std::make_unique<Ser2net>(dir_, (dir_ / "COM3").string(), true,
-                                            /*nodelay=*/!path.serverNagle);
-        std::string why;
-        ASSERT_TRUE(server_->start(&why)) << why;
-        relay_ = std::make_unique<Relay>(server_->port(), path);
-        ASSERT_TRUE(relay_->start(&why)) << why;
-        env_["R70COM_PORTS"] =
-            "COM1=;COM2=;COM3=" + relay_->address() + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+        serve(/*nodelay=*/!GetParam().serverNagle);
+        if (HasFatalFailure()) return;
+        throughPath(GetParam());
     }
-    void TearDown() override {
-        relay_.reset();
-        NetCli::TearDown();
-    }
-    std::unique_ptr<Relay> relay_;
 };
 
 inline void PrintTo(const PathOptions& path, std::ostream* out) {

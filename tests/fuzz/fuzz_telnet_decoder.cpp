@@ -58,8 +58,7 @@ std::string plainReading(const std::uint8_t* b, std::size_t n) {
                 } else if (j + 1 >= n) {
                     ++j; // the stream ends inside it
                 } else if (b[j + 1] == t::kIac) {
-                    j += 2;
-                    ++length;
+                    j += 2; // a doubled 0xFF counts once
                 } else {
                     ended = b[j + 1] == t::kSe;
                     broken = !ended;
