@@ -60,6 +60,13 @@ int waitFor(Lookup& l, int ms) noexcept {
 int lookUp(const char* host, const char* port, const ConnectBounds& bounds,
            addrinfo** found) noexcept {
     *found = nullptr;
+    // An address needs no name server (and no lookup in the background).
+    addrinfo numeric{};
+    numeric.ai_family = AF_UNSPEC;
+    numeric.ai_socktype = SOCK_STREAM;
+    numeric.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    if (getaddrinfo(host, port, &numeric, found) == 0) return 0;
+    *found = nullptr;
     Lookup* slot = nullptr;
     for (Lookup& l : gLookups) {
         if (!l.used) continue;
