@@ -68,6 +68,10 @@ constexpr long long kServerHoldUs = 20000;
 constexpr long long kHeldAckUs = 40000;
 // The network's share of every silence (see docs/driver.md for the figures).
 constexpr int kSlackMs = 2;
+// And more for the first byte of a reply: delays come in bursts (a busy
+// server or relay, a Wi-Fi hop) that a few round-trip samples do not show,
+// and waiting longer costs only when the device does not answer at all.
+constexpr int kFirstByteSlackMs = 50;
 // Speed assumed before the first SET-BAUDRATE (a slow one: longer waits).
 constexpr unsigned kUnknownBaud = 9600;
 
@@ -603,7 +607,7 @@ int Rfc2217Transport::firstByteWaitMs(int localMs) noexcept {
     // acknowledgement of the purge's answer (another round trip, and a
     // relay's hold); and a batch the server may collect first.
     const long long us = 2 * srttUs_ + 4 * rttVarUs_ + kHeldAckUs + kServerBatchBytes * charUs();
-    return localMs + ceilMs(us) + kSlackMs;
+    return localMs + ceilMs(us) + kFirstByteSlackMs;
 }
 
 int Rfc2217Transport::nextByteWaitMs(int localMs, bool finalLine) noexcept {

@@ -33,12 +33,19 @@ TEST_P(NetPath, EveryCommandGivesTheLocalAnswers) {
         {{"get", "ACCEP_DIV", "CALLWAIT1"}, {}},
         {{"get", "SET_DIV", "CHGUNIT"}, {}},
     };
-    for (Command& c : commands) {
-        CliRun r = cli(c.args);
-        ASSERT_EQ(r.status, 0) << c.args[0] << ": " << r.err;
-        c.local = c.args[0] == "identify" ? withoutPortLine(r.out) : r.out;
-    }
-    ASSERT_EQ(cli({"backup", path("local.pro")}).status, 0);
+    // The local line's answers, once more when a loaded machine made the
+    // device miss the local line's 20 ms (what is tested here is the network).
+    auto local = [&](const std::vector<std::string>& args) {
+        CliRun r = cli(args);
+        for (int again = 0; again < 2 && r.status != 0; ++again)
+            r = cli(args);
+        EXPECT_EQ(r.status, 0) << args[0] << ": " << r.err;
+        return r.out;
+    };
+    for (Command& c : commands)
+        c.local = c.args[0] == "identify" ? withoutPortLine(local(c.args)) : local(c.args);
+    local({"backup", path("local.pro")});
+    if (HasFailure()) return;
 
     startPath();
     if (HasFatalFailure()) return;
