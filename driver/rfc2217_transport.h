@@ -54,6 +54,15 @@ private:
     void sampleRoundTrip(long long us) noexcept;
     void trace(const char* format, ...) noexcept __attribute__((format(printf, 2, 3)));
 
+    // A server that takes longer than this does not answer a request.
+    static constexpr long long kAnswerMs = 2000;
+    static long long monotonicUs() noexcept;
+    static void sleepUs(long long us) noexcept;
+    // A wait for poll(): never negative, at most a minute.
+    static int clampMs(long long ms) noexcept {
+        return ms < 0 ? 0 : ms > 60000 ? 60000 : static_cast<int>(ms);
+    }
+
     TraceSink& trace_;
     rfc2217::ServerStream stream_;
     int fd_ = -1;
