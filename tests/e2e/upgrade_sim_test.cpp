@@ -85,6 +85,7 @@ public:
         return r;
     }
     void loadDefaultProfile() override { ++loads; }
+    void forgetDevice() override {}
     void identity() override { app_.applyIdentity(qc::readIdentity(D_SendDrvCmd)); }
     void postCommand(int command) override { posted.push_back(command); }
     int saves = 0;

@@ -162,6 +162,12 @@ int32_t FakeDriver::call(uint16_t code, DRVPARAM* p, bool direct) {
             }
         }
     }
+    if (!answer && fallback) {
+        const int32_t result = fallback(code, p);
+        if (p != nullptr) calls_[slot].returned = *p;
+        calls_[slot].result = result;
+        return result;
+    }
     if (!answer) {
         answer = Answer::noReply();
         answer->result = noReplyResult(code);
