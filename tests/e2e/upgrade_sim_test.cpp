@@ -156,13 +156,11 @@ TEST_F(UpgradeSim, TheStartUpFindsTheLoaderAndTheUpgradeRetriesARefusedImage) {
     startDevice(false);
     fill(qs::Model::R70);
     {
-        qc::CConfigApp earlier{D_SendDrvCmd, profiles_, clock_};
-        quorvex::test::ScriptedUi shell;
-        qa::LogicPageFactory pages(earlier, shell);
-        qa::MainWindowLogic main(earlier, shell, pages);
-        connect(earlier, main);
+        quorvex::test::ProgramLogic earlier(D_SendDrvCmd, profiles_, clock_);
+        connect(earlier.app, earlier.main);
         ASSERT_TRUE(
-            main.profileSave(qc::kDefaultProfile, "default.pro", qc::Unconfirmed::Refuse).ok());
+            earlier.main.profileSave(qc::kDefaultProfile, "default.pro", qc::Unconfirmed::Refuse)
+                .ok());
         D_SendDrvCmd(DRV_CLOSE, nullptr);
     }
     startDevice(true);
@@ -216,17 +214,15 @@ TEST_F(UpgradeSim, TheStartUpFindsTheLoaderAndTheUpgradeRetriesARefusedImage) {
 TEST_F(UpgradeSim, AnImageTheDeviceRefusesIsRetriedWithAnotherFile) {
     startDevice(false, qs::Model::R30);
     fill(qs::Model::R30);
-    qc::CConfigApp app{D_SendDrvCmd, profiles_, clock_};
-    quorvex::test::ScriptedUi shell;
-    qa::LogicPageFactory pages(app, shell);
-    qa::MainWindowLogic main(app, shell, pages);
-    connect(app, main);
+    quorvex::test::ProgramLogic program(D_SendDrvCmd, profiles_, clock_);
+    qc::CConfigApp& app = program.app;
+    connect(app, program.main);
 
     FileQueueUi ui;
     // An R70 image passes the program's own check, but the R30 refuses it.
     ui.files.push_back(image(qs::Model::R70, "V1.00 R70", "wrong.r70"));
     ui.files.push_back(image(qs::Model::R30, "V3.10 R30", "right.r30"));
-    qa::MainWindowUpgradeHost host(main);
+    qa::MainWindowUpgradeHost host(program.main);
     qm::FirmwareUpgrade upgrade(app, ui, host, [] {});
     EXPECT_EQ(upgrade.run(), qm::UpgradeEnd::Success);
     // The device said FAIL, its loader answered the probe: 9064, then the retry.

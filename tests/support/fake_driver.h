@@ -97,6 +97,10 @@ public:
     core::Clock* clock = nullptr;
 
     void on(Match match, Answer answer, int times = -1);
+    // A device that takes the firmware upgrade: the presence test and the
+    // call check answer (idle), download mode, blocks, speed, close and reopen
+    // succeed. The outcome (35) and the identity (31) are the test's.
+    void answerUpgrade();
     void next(Answer answer) { queue_.push_back(std::move(answer)); }
     void clearRules() {
         rules_.clear();

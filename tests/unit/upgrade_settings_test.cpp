@@ -53,14 +53,10 @@ private:
     std::string file_;
 };
 
-// The desktop program's logic of one run: application state, pages, main window.
-struct Program {
+// The desktop program's logic of one run.
+struct Program : test::ProgramLogic {
     Program(test::FakeDriver& drv, core::ProfileStore& store, test::FakeClock& clock)
-        : app(drv.fn(), store, clock, drv.directFn()) {}
-    core::CConfigApp app;
-    test::ScriptedUi shell;
-    app::LogicPageFactory pages{app, shell};
-    app::MainWindowLogic main{app, shell, pages};
+        : ProgramLogic(drv.fn(), store, clock, drv.directFn()) {}
 };
 
 struct Way {
@@ -72,13 +68,7 @@ class DeviceInProcess : public ::testing::Test {
 protected:
     explicit DeviceInProcess(sim::Model model) : model_(model), device(model) {
         drv.fallback = [this](uint16_t code, DRVPARAM* p) { return device.call(code, p); };
-        drv.on({DRV_PING2}, Answer::returns(1));
-        drv.on({DRV_CALLCHECK}, Answer::returns(1));
-        drv.on({DRV_DOWNLOAD}, Answer::returns(1));
-        drv.on({DRV_WRITERAW}, Answer::returns(1));
-        drv.on({DRV_SETSPEED}, Answer::returns(1));
-        drv.on({DRV_CLOSE}, Answer::returns(0));
-        drv.on({DRV_REOPEN}, Answer::returns(0));
+        drv.answerUpgrade();
         drv.on({DRV_IDENT}, identity("V2.10"));
         // The loader takes the image and the new firmware starts from scratch.
         Answer flashed = Answer::returns(3);

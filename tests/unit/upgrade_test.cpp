@@ -141,13 +141,7 @@ protected:
         drv.onCall = [this](uint16_t code, DRVPARAM*) {
             if (code != DRV_WRITERAW) log.lines.push_back("drv " + std::to_string(code));
         };
-        drv.on({DRV_PING2}, Answer::returns(1));
-        drv.on({DRV_CALLCHECK}, Answer::returns(1));
-        drv.on({DRV_DOWNLOAD}, Answer::returns(1));
-        drv.on({DRV_WRITERAW}, Answer::returns(1));
-        drv.on({DRV_SETSPEED}, Answer::returns(1));
-        drv.on({DRV_CLOSE}, Answer::returns(0));
-        drv.on({DRV_REOPEN}, Answer::returns(0));
+        drv.answerUpgrade();
     }
 
     void identifyAs(int model, bool usb) {
@@ -581,7 +575,8 @@ TEST_F(UpgradeTest, AReadThatFailsBeforeTheUpgradeKeepsTheDefaultProfile) {
     quorvex::core::IniProfileStore store([&](int selector) {
         return selector == quorvex::core::kDefaultProfile ? defaultPro : std::filesystem::path();
     });
-    quorvex::core::CConfigApp device{drv.fn(), store, clock, drv.directFn()};
+    qt::ProgramLogic program(drv.fn(), store, clock, drv.directFn());
+    quorvex::core::CConfigApp& device = program.app;
     qc::Identity id;
     id.identified = true;
     id.modelNumber = 70;
@@ -592,11 +587,8 @@ TEST_F(UpgradeTest, AReadThatFailsBeforeTheUpgradeKeepsTheDefaultProfile) {
         drv.on({code}, Answer::ok());
     drv.on({DRV_PING2}, Answer::returns(1));
     drv.on({DRV_PORTTIMER}, Answer::noReply());
-    qt::ScriptedUi shell;
-    quorvex::app::LogicPageFactory pages(device, shell);
-    quorvex::app::MainWindowLogic main(device, shell, pages);
-    main.buildPages();
-    quorvex::app::MainWindowUpgradeHost realHost(main);
+    program.main.buildPages();
+    quorvex::app::MainWindowUpgradeHost realHost(program.main);
     ui.files = {r70};
     ui.confirms = {true};
     qm::FirmwareUpgrade upgrade(device, ui, realHost, [] {});
