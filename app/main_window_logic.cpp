@@ -397,9 +397,13 @@ void MainWindowLogic::forgetDevice() {
 
 void MainWindowLogic::deviceRestarted() {
     readIdentity();
-    if (!app_.identified ||
-        core::portCountFor(app_.modelNumber) == core::portCountFor(app_.pageModel))
+    if (!app_.identified) return;
+    if (core::portCountFor(app_.modelNumber) == core::portCountFor(app_.pageModel)) {
+        // The pages fit (those of an unknown model have the five-port layout):
+        // kept, with what they are about to send.
+        app_.pageModel = app_.modelNumber;
         return;
+    }
     modelChanged();
     forgetDevice(); // the new pages know nothing of the device either
 }
