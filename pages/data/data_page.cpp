@@ -297,7 +297,9 @@ void DataPage::collectFrameSize(FrameField field, bool selected, bool loading) {
     frameText(field) = std::to_string(item.edited);
 }
 
-bool DataPage::collectEid() {
+// quiet: the number of a protocol not chosen, which a load sends all the
+// same: refused alone, without a message, the rest goes.
+bool DataPage::collectEid(bool quiet) {
     const int cls = clampEidClass(s_.eidClass.edited);
     core::Item<std::string>& number = s_.eid[static_cast<std::size_t>(cls)];
     // The device's own number, untouched, is neither checked nor converted.
@@ -308,10 +310,11 @@ bool DataPage::collectEid() {
         // Named as the file holds it, or as typed.
         const bool typed = eidText_ != eidDisplay(cls, number.edited);
         refused_.push_back(refusedItem(eidKey(cls), typed ? eidText_ : number.edited));
-        ui_.message(converted.messageId);
-        error_ = true;
         number.edited = number.confirmed;
         eidText_ = eidDisplay(cls, number.edited);
+        if (quiet) return true;
+        ui_.message(converted.messageId);
+        error_ = true;
         return false;
     }
     number.edited = converted.stored;
@@ -326,8 +329,9 @@ bool DataPage::collect(bool loading) {
     const std::optional<FrameField> selected = frameFieldOf(s_.protocol.edited);
     for (FrameField field : kFrameFields)
         collectFrameSize(field, selected == field, loading);
-    if ((loading || s_.protocol.edited == kPpp) && clampEidClass(s_.eidClass.edited) != kEidNull)
-        return collectEid();
+    if (clampEidClass(s_.eidClass.edited) == kEidNull) return true;
+    if (s_.protocol.edited == kPpp) return collectEid(false);
+    if (loading) return collectEid(true);
     return true;
 }
 

@@ -100,7 +100,7 @@ private:
     std::string_view settingKey(const core::Item<int>& item) const;
     void collectAndSend(bool forLoad);
     bool collect(bool loading = false);
-    bool collectEid();
+    bool collectEid(bool quiet);
     void collectFrameSize(FrameField field, bool selected, bool loading);
     void rebuildFieldTexts();
     void sendItems(bool forLoad);

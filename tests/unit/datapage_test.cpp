@@ -765,6 +765,9 @@ TEST_F(DataPageTest, ALoadNamesTheValuesItDidNotSend) {
         {{{"CURPTOCOL", "1"}, {"FRMSZV120", "100"}}, "DATA_DIV/FRMSZV120=100", false},
         {{{"EIDCLS", "4"}, {"EIDNUM4", "01dc5abc123"}}, "DATA_DIV/EIDNUM4=01dc5abc123", false},
         {{{"FRMSZX75", "5000"}, {"LOWATER", "25"}}, "DATA_DIV/FRMSZX75=5000", true},
+        {{{"CURPTOCOL", "1"}, {"EIDCLS", "4"}, {"EIDNUM4", "01dc5abc123"}},
+         "DATA_DIV/EIDNUM4=01dc5abc123",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.named);
