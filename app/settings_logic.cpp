@@ -221,7 +221,7 @@ SettingsApplied SettingsDialog::ok() {
         if (core::sendOutcome(app_.SendDrvCmd(DRV_LCDGERMAN, &record), record) ==
             core::SendOutcome::Done) {
             lcdGerman_.confirm();
-            main_.settings().lcdGerman.reset(lcdGerman_.edited);
+            main_.settings().lcdGerman.reset(lcdGerman_.edited, true);
         } else {
             result.failed.push_back(DRV_LCDGERMAN);
         }
@@ -237,7 +237,7 @@ SettingsApplied SettingsDialog::ok() {
             outcome = core::sendOutcome(app_.SendDrvCmd(field.code, &record), record);
         if (outcome == core::SendOutcome::Done) {
             texts_[i].confirm();
-            mainValue(i).reset(texts_[i].edited);
+            mainValue(i).reset(texts_[i].edited, true);
         } else {
             result.failed.push_back(field.code);
         }

@@ -8,8 +8,10 @@ CConfigApp::CConfigApp(DriverFn driver, ProfileStore& profiles, Clock& clock, Dr
     : driver_(std::move(driver)), direct_(std::move(direct)), profiles_(profiles), clock_(clock) {}
 
 int32_t CConfigApp::SendDrvCmd(uint16_t code, DRVPARAM* p) {
-    if (!connected || !driver_) return -2;
-    return driver_(code, p);
+    if (!connected || !driver_ || silenceMet_) return -2;
+    const int32_t result = driver_(code, p);
+    if (stopAtSilence_ && result < 0) silenceMet_ = true;
+    return result;
 }
 
 int32_t CConfigApp::callDriver(uint16_t code, DRVPARAM* p) {

@@ -41,6 +41,14 @@ public:
     }
     bool heartbeatSuspended() const { return suspendCount_ > 0; }
 
+    // While on, the first call through SendDrvCmd that gets no reply ends the
+    // device's part of the work: every later one returns -2 at once. For a
+    // gather whose result is void unless every read succeeds.
+    void stopAtFirstSilence(bool on) {
+        stopAtSilence_ = on;
+        silenceMet_ = false;
+    }
+
     // Takes a freshly read identity: identified, names, model, port count.
     void applyIdentity(const Identity& id);
     // Detection failed: model 0, port -1, "????", "?.?.?", not identified.
@@ -83,6 +91,21 @@ private:
     ProfileStore& profiles_;
     Clock& clock_;
     int suspendCount_ = 0;
+    bool stopAtSilence_ = false;
+    bool silenceMet_ = false;
+};
+
+// Keeps the heartbeat (and the posted work that waits for it) quiet for a
+// scope: the work in it owns the line.
+class HeartbeatPause {
+public:
+    explicit HeartbeatPause(CConfigApp& app) : app_(app) { app_.suspendHeartbeat(); }
+    ~HeartbeatPause() { app_.resumeHeartbeat(); }
+    HeartbeatPause(const HeartbeatPause&) = delete;
+    HeartbeatPause& operator=(const HeartbeatPause&) = delete;
+
+private:
+    CConfigApp& app_;
 };
 
 // Finds the device (command 0, or 57 on the remembered port) and takes its

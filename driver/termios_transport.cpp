@@ -135,8 +135,10 @@ bool TermiosTransport::open(const char* path, OpenError& error) noexcept {
     // Other programs (not root) are refused from now on; the flock above
     // covers the ones that honour locks.
     (void)ioctl(fd, TIOCEXCL);
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags >= 0) (void)fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    // The descriptor stays non-blocking: poll() does every wait, so that a
+    // write to a far end that takes no bytes (flow control, a pulled cable, a
+    // device switched off) gives up within its bound instead of sleeping in
+    // the kernel.
     makeRaw(t);
     if (tcsetattr(fd, TCSANOW, &t) != 0) {
         (void)ioctl(fd, TIOCNXCL);
@@ -167,8 +169,9 @@ bool TermiosTransport::write(const void* data, std::size_t count) noexcept {
     if (fd_ < 0) return false;
     const auto* p = static_cast<const unsigned char*>(data);
     std::size_t done = 0;
-    // Same bound as the write time-outs: 20 ms plus 10 ms per byte.
-    const long long deadline = monotonicMs() + 20 + 10 * static_cast<long long>(count);
+    // The line's write time-outs: 20 ms plus 10 ms per byte, for the whole call.
+    const long long deadline =
+        monotonicMs() + kWriteConstantMs + kWritePerByteMs * static_cast<long long>(count);
     while (done < count) {
         ssize_t n = ::write(fd_, p + done, count - done);
         if (n > 0) {

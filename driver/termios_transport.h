@@ -6,6 +6,10 @@
 
 namespace r70 {
 
+// How long one write may take: the constant plus so much per byte.
+inline constexpr long long kWriteConstantMs = 20;
+inline constexpr long long kWritePerByteMs = 10;
+
 class TermiosTransport final : public Transport {
 public:
     bool open(const char* path, OpenError& error) noexcept override;

@@ -317,6 +317,7 @@ void SimDevice::onImageComplete(Clock::time_point now) {
     state_.firmware = info->firmware;
     state_.bootCode = info->bootCode;
     state_.bootMode = false;
+    if (!options_.keepSettingsOnFlash) resetToFactory(state_);
     modeBaud_ = 115200;
     lineBuffer_.clear();
 }

@@ -25,6 +25,10 @@ struct SimOptions {
     std::string stateFile; // loaded at the first start, written by "AT&W" (empty: none)
     bool bootMode = false; // start in the boot loader
     bool pacing = true;    // send at the line speed, 10 bits a byte
+    // A successful firmware download leaves the settings, call lists and
+    // charges as they were; by default the new firmware comes up with the
+    // factory settings, as a real device may.
+    bool keepSettingsOnFlash = false;
 };
 
 enum class Garbage { Off, Instead, Before };

@@ -11,6 +11,6 @@ add_dependencies(rfc2217_cli_test quorvex-cli)
 # The transfer at 19200 baud takes its wire time (about five minutes): the normal
 # build only.
 quorvex_add_test(NAME rfc2217_upgrade_test LABELS slow TIMEOUT 1200
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/rfc2217_upgrade_test.cpp LIBS r70sim_core)
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/rfc2217_upgrade_test.cpp LIBS quorvex_test_sim)
 target_compile_definitions(rfc2217_upgrade_test PRIVATE QUORVEX_CLI="$<TARGET_FILE:quorvex-cli>")
 add_dependencies(rfc2217_upgrade_test quorvex-cli)
