@@ -151,8 +151,10 @@ TEST_F(ProgramTest, ThePortChoiceOffersTheMachinesPortsAndKeepsTheChoice) {
         dlg.findChild<QAbstractButton*>("1053")->click();
     }
     EXPECT_EQ(ports.choice(), other);
-    EXPECT_EQ(ports.comPath(0), other); // the search tries it first
-    EXPECT_EQ(ports.comPath(1), byId);
+    // The open port keeps its name until the next search, which tries the choice first.
+    EXPECT_EQ(ports.comPath(0), byId);
+    EXPECT_EQ(ports.listPorts().front().port.stable(), other);
+    EXPECT_TRUE(ports.listPorts().front().chosen);
     {
         // Opened again, the stored choice is selected; "search all" undoes it.
         widgets::CSettingsDlg dlg(*app_, win.logic(), "");
@@ -163,7 +165,7 @@ TEST_F(ProgramTest, ThePortChoiceOffersTheMachinesPortsAndKeepsTheChoice) {
         dlg.findChild<QAbstractButton*>("1053")->click();
     }
     EXPECT_EQ(ports.choice(), "");
-    EXPECT_EQ(ports.comPath(0), byId);
+    EXPECT_EQ(ports.listPorts().front().port.stable(), byId);
     D_ChoosePort(nullptr);
     ::unsetenv("R70COM_ROOT");
 }
