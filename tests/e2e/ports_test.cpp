@@ -5,6 +5,7 @@
 #include "cli_run.h"
 #include "driver/r70com32.h"
 #include "sim/sim_device.h"
+#include "support/fake_line.h"
 #include "support/fake_machine.h"
 
 #include <gtest/gtest.h>
@@ -69,7 +70,8 @@ TEST_F(Ports, AReplugUnderAnotherNodeIsFoundAgain) {
         SCOPED_TRACE(byId ? "by-id" : "no udev");
         plug("simA");
         FakeMachine::Usb other{"067b", "2303", "Prolific", "X", "", "1-9"};
-        machine_->addUsb("ttyUSB3", other); // a plain file: not a serial line
+        FakeLine otherLine; // another adapter, with nothing behind it
+        machine_->addUsb("ttyUSB3", other, otherLine.path());
         machine_->addUsb("ttyUSB0", kAdapter, (dir_ / "simA").string());
         const std::string name = "usb-Orva_R70-USB_R7U0001-if00-port0";
         if (byId) machine_->link("by-id", name, "ttyUSB0");
@@ -108,6 +110,10 @@ TEST_F(Ports, TheCommandLineListsAndProbesThePorts) {
     machine_->addBuiltin("ttyS1", "0");
     const std::string byId = dev("serial/by-id/" + name), ttyS0 = dev("ttyS0");
     const std::string winIni = (dir_ / "home" / "win.ini").string();
+    // A path with ';' (a link to the device) and one longer than the driver takes.
+    const std::string semicolon = (dir_ / "a;b").string();
+    fs::create_symlink(dir_ / "simA", semicolon);
+    const std::string tooLong = "/tmp/" + std::string(600, 'x');
     const std::string usbLine =
         "COM1  " + byId + " -> " + dev("ttyUSB0") + "  (Orva R70-USB, 0403:6015, serial R7U0001)";
     struct Case {
@@ -116,6 +122,7 @@ TEST_F(Ports, TheCommandLineListsAndProbesThePorts) {
         std::string chosen; // stored in win.ini
         int status;
         std::vector<std::string> out, err; // lines or parts of lines, in this order
+        std::string ports = "";            // R70COM_PORTS
     } cases[] = {
         {"list", {"ports"}, "", 0, {"  " + usbLine, "  COM2  " + ttyS0 + "\n"}, {}},
         {"the choice first", {"ports"}, ttyS0, 0, {"* COM1  " + ttyS0, "  COM2  " + byId}, {}},
@@ -138,6 +145,25 @@ TEST_F(Ports, TheCommandLineListsAndProbesThePorts) {
          {"COM2 (" + byId + ")"},
          {}},
         {"a bad --port", {"ports", "--port", "COM9=x"}, "", 2, {}, {"--port wants"}},
+        {"--port marks its port, not the stored choice",
+         {"ports", "--port", byId},
+         ttyS0,
+         0,
+         {"* COM1  " + byId, "\n  COM2  " + ttyS0},
+         {}},
+        {"a path with ';'",
+         {"ports", "--probe", "--port", semicolon},
+         "",
+         0,
+         {"COM1 (" + semicolon + "): R70-USB, firmware"},
+         {}},
+        {"a path too long",
+         {"identify"},
+         "",
+         2,
+         {},
+         {"): the path is longer than 511 characters"},
+         "COM1=" + tooLong},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -146,7 +172,7 @@ TEST_F(Ports, TheCommandLineListsAndProbesThePorts) {
         const auto run = clitest::runCli(c.args,
                                          {{"QUORVEX_HOME", (dir_ / "home").string()},
                                           {"R70COM_ROOT", (dir_ / "machine").string()},
-                                          {"R70COM_PORTS", ""}},
+                                          {"R70COM_PORTS", c.ports}},
                                          dir_);
         EXPECT_EQ(run.status, c.status) << run.out << run.err;
         std::size_t at = 0;
