@@ -1,5 +1,6 @@
 #include "core/port_access.h"
 
+#include "driver/port_reason.h"
 #include "driver/r70com32.h"
 #include "resources/text_table.h"
 
@@ -7,8 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <system_error>
+#include <utility>
 
 namespace quorvex::core {
 namespace {
@@ -17,47 +18,25 @@ namespace {
 // profile read.
 constexpr std::size_t kChoiceBuffer = 4096;
 
-// Texts of the reasons, by the driver's DRV_WHY_ (English ids).
-struct WhyText {
-    int why;
-    int text;
-};
+// The program's text of each of the driver's sentences (English ids; the
+// English is the driver's own).
 // clang-format off
-constexpr WhyText kWhyTexts[] = {
-    {DRV_WHY_NOPORT, 9960},     {DRV_WHY_NOPORT_ENV, 9962}, {DRV_WHY_NODEVICE, 9964},
-    {DRV_WHY_TOOLONG, 9966},    {DRV_WHY_GROUP, 9968},      {DRV_WHY_OWNER, 9970},
-    {DRV_WHY_TERMINAL, 9972},   {DRV_WHY_LOCKFILE, 9978},   {DRV_WHY_CONSOLE, 9980},
-    {DRV_WHY_LOGIN, 9982},      {DRV_WHY_DISCIPLINE, 9984}, {DRV_WHY_NOTTTY, 9986},
-    {DRV_WHY_SETTINGS, 9988},   {DRV_WHY_SPEED, 9990},
+constexpr std::pair<r70::ReasonText, int> kReasonTexts[] = {
+    {r70::ReasonText::NoPort, 9960},     {r70::ReasonText::NoPortEnv, 9962},
+    {r70::ReasonText::NoDevice, 9964},   {r70::ReasonText::TooLong, 9966},
+    {r70::ReasonText::Group, 9968},      {r70::ReasonText::Owner, 9970},
+    {r70::ReasonText::Terminal, 9972},   {r70::ReasonText::Holder, 9974},
+    {r70::ReasonText::HolderUnknown, 9976}, {r70::ReasonText::LockFile, 9978},
+    {r70::ReasonText::Console, 9980},    {r70::ReasonText::Login, 9982},
+    {r70::ReasonText::Discipline, 9984}, {r70::ReasonText::NotTty, 9986},
+    {r70::ReasonText::Settings, 9988},   {r70::ReasonText::Speed, 9990},
+    {r70::ReasonText::NoAnswer, 9992},   {r70::ReasonText::Open, 9994},
+    {r70::ReasonText::Other, 9996},
 };
 // clang-format on
-constexpr int kTextHolder = 9974;
-constexpr int kTextHolderUnknown = 9976;
-constexpr int kTextNoAnswer = 9992;
-constexpr int kTextOpen = 9994;
-constexpr int kTextOtherError = 9996;
 
-// The text of id with each "%s" replaced by the next argument.
-std::string filled(int id, int language, std::initializer_list<std::string> args) {
-    std::string text(text::get(id, language));
-    std::size_t at = 0;
-    for (const std::string& arg : args) {
-        at = text.find("%s", at);
-        if (at == std::string::npos) break;
-        text.replace(at, 2, arg);
-        at += arg.size();
-    }
-    return text;
-}
-
-std::string field(const char* text, std::size_t size) {
-    return std::string(text, strnlen(text, size));
-}
-
-std::string mode(int32_t bits) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(bits) & 07777u);
-    return text;
+std::string filled(int id, int language, const std::vector<std::string>& args) {
+    return r70::fillText(text::get(id, language), args);
 }
 
 bool environmentMap() {
@@ -157,38 +136,16 @@ std::vector<TriedPort> PortAccess::triedPorts() const {
     return out;
 }
 
-std::string reasonText(const DRVPORTREASON& r, int language) {
-    const std::string name = field(r.szName, sizeof r.szName);
-    const std::string owner = field(r.szOwner, sizeof r.szOwner);
-    const std::string detail = field(r.szDetail, sizeof r.szDetail);
-    const std::string pid = std::to_string(r.nPid);
-    const std::string number = std::to_string(r.nNumber);
-    int id = kTextOtherError;
-    for (const WhyText& w : kWhyTexts)
-        if (w.why == r.nWhy) id = w.text;
-    switch (r.nWhy) {
-    case DRV_WHY_HOLDER:
-        return r.nPid > 0 ? filled(kTextHolder, language, {pid, name})
-                          : filled(kTextHolderUnknown, language, {});
-    case DRV_WHY_GROUP:
-        return filled(id, language, {name, name});
-    case DRV_WHY_OWNER:
-        return filled(id, language, {owner, name, mode(r.nNumber)});
-    case DRV_WHY_LOCKFILE:
-        return filled(id, language, {pid, name, detail});
-    case DRV_WHY_LOGIN:
-        return filled(id, language, {pid, name});
-    case DRV_WHY_NONE:
-        if (r.nCode == DRV_OPENERR_NOANSWER) return filled(kTextNoAnswer, language, {});
-        if (r.nCode == DRV_OPENERR_NONE) return filled(kTextOpen, language, {});
-        return filled(kTextOtherError, language, {detail});
-    default: // the rest say at most a number: the longest path, the line discipline
-        return filled(id, language, {id == kTextOtherError ? detail : number});
-    }
+std::string reasonText(const DRVPORTREASON& reason, int language) {
+    const r70::ReasonWords words = r70::reasonWords(reason);
+    int id = 9996;
+    for (const auto& [sentence, text] : kReasonTexts)
+        if (sentence == words.text) id = text;
+    return filled(id, language, words.args);
 }
 
 std::string triedLine(int comIndex, const DRVPORTREASON& reason, int language) {
-    const std::string path = field(reason.szPath, sizeof reason.szPath);
+    const std::string path(reason.szPath, strnlen(reason.szPath, sizeof reason.szPath));
     const std::string com = "COM" + std::to_string(comIndex + 1);
     return (path.empty() ? com : com + " (" + path + ")") + ": " + reasonText(reason, language);
 }

@@ -557,16 +557,8 @@ extern "C" R70COM32_API int32_t R70COM32_CALL D_PortReason(int32_t index, DRVPOR
         reason->nCode = DRV_OPENERR_ABSENT;
         return reason->nCode;
     }
-    const r70::OpenError& e = r70::gState.openErrors[index];
-    reason->nCode = e.code;
-    reason->nWhy = e.why;
-    reason->nPid = e.pid;
-    reason->nNumber = e.number;
-    r70::copyText(reason->szPath, e.path);
-    r70::copyText(reason->szName, e.name);
-    r70::copyText(reason->szOwner, e.owner);
-    r70::copyText(reason->szDetail, e.detail);
-    return e.code;
+    *reason = r70::portReason(r70::gState.openErrors[index]);
+    return reason->nCode;
 }
 
 extern "C" R70COM32_API int32_t R70COM32_CALL D_PortPath(int32_t index, char* path, int32_t size) {

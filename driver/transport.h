@@ -5,6 +5,8 @@
 #ifndef R70_TRANSPORT_H
 #define R70_TRANSPORT_H
 
+#include "driver/r70com32.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
@@ -50,6 +52,8 @@ struct OpenError {
 // text := "COM<com> (path): reason" in English, from why and the facts, or
 // from the words a transport left in text (kept in detail).
 void describeOpenError(OpenError& error, int com, std::string_view path) noexcept;
+// The facts of error as the library hands them out (D_PortReason).
+DRVPORTREASON portReason(const OpenError& error) noexcept;
 
 struct LineSpeed {
     int code; // DRV_SPEED_

@@ -1,6 +1,7 @@
 // The reasons the driver reports for a port, as the user reads them in both
 // languages; the cases a test machine cannot make (a refused open as root).
 #include "core/port_access.h"
+#include "driver/port_reason.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,17 @@ TEST(PortReasons, EveryReasonReadsInBothLanguages) {
     EXPECT_EQ(reasonText(server, 1), "Fehler: busy — the server says: Port already in use");
     EXPECT_EQ(quorvex::core::triedLine(2, server, 0),
               "COM3 (/dev/ttyUSB0): busy — the server says: Port already in use");
+}
+
+// The program's English is the driver's own line, sentence for sentence.
+TEST(PortReasons, TheEnglishIsTheDriversOwn) {
+    for (int why = DRV_WHY_NONE; why <= DRV_WHY_SPEED; ++why)
+        for (int code : {DRV_OPENERR_NONE, DRV_OPENERR_NOANSWER, DRV_OPENERR_BUSY}) {
+            const DRVPORTREASON r = reason(code, why, 7, 0640, "dialout", "root");
+            const r70::ReasonWords words = r70::reasonWords(r);
+            EXPECT_EQ(reasonText(r, 0), r70::fillText(r70::englishText(words.text), words.args))
+                << why << " " << code;
+        }
 }
 
 } // namespace
