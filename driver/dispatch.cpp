@@ -269,9 +269,13 @@ bool stillInPlace() noexcept {
     const KnownPort& known = *gState.device;
     if (map == nullptr || map->path(gState.portIndex) != known.path) return false;
     if (!known.port) return true; // R70COM_PORTS or a chosen path: the path is all there is
-    std::error_code a, b;
-    const auto now = std::filesystem::canonical(known.path, a);
-    return !a && now == std::filesystem::canonical(known.port->node, b) && !b;
+    try {
+        std::error_code a, b;
+        const auto now = std::filesystem::canonical(known.path, a);
+        return !a && now == std::filesystem::canonical(known.port->node, b) && !b;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 // Where the device is now: the ports that may be its own (findAgain), in a
@@ -281,7 +285,8 @@ bool findDeviceAgain() noexcept {
     if (!gState.device) return false;
     gState.line.close();
     // Still where it was (closed and reopened, no replug): the map stays.
-    if (stillInPlace()) {
+    const bool inPlace = stillInPlace();
+    if (inPlace) {
         OpenError attempt;
         if (openAndIdentify(*gState.map, gState.portIndex, attempt)) {
             gState.openErrors[gState.portIndex] = attempt;
@@ -297,6 +302,7 @@ bool findDeviceAgain() noexcept {
         return false;
     }
     for (int index : candidates) {
+        if (inPlace && now->path(index) == gState.device->path) continue; // asked just now
         OpenError attempt;
         if (!openAndIdentify(*now, index, attempt)) continue;
         gState.map = std::move(now);

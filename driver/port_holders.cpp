@@ -175,23 +175,39 @@ Holder loginHolder(dev_t device) {
 }
 
 Holder openHolder(dev_t device) {
-    return holderOf(scanProcesses([device](int pid, long long deadline) {
+    // A pseudo-terminal's index, when the device is one's terminal side
+    // (/dev/pts/N: majors 136-143): the process holding its master is the
+    // device end (a simulator, a serial server), not another user of the line.
+    const unsigned ptsMajor = major(device);
+    const long ptsIndex = ptsMajor >= 136 && ptsMajor <= 143
+                              ? static_cast<long>((ptsMajor - 136) * 256 + minor(device))
+                              : -1;
+    return holderOf(scanProcesses([device, ptsIndex](int pid, long long deadline) {
         const std::string dir = "/proc/" + std::to_string(pid) + "/fd";
         DIR* fds = opendir(dir.c_str()); // other users' processes: not readable
         if (fds == nullptr) return false;
-        bool holds = false;
+        bool holds = false, deviceEnd = false;
         while (const dirent* e = readdir(fds)) {
             if (e->d_name[0] == '.') continue;
             if (nowMs() > deadline) break;
+            const std::string fd = dir + "/" + e->d_name;
             struct stat st {};
-            if (stat((dir + "/" + e->d_name).c_str(), &st) == 0 && S_ISCHR(st.st_mode) &&
-                st.st_rdev == device) {
-                holds = true;
-                break;
+            if (stat(fd.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) continue;
+            if (st.st_rdev == device) holds = true;
+            if (ptsIndex >= 0 && major(st.st_rdev) == 5 && minor(st.st_rdev) == 2) {
+                const std::string info = "/proc/" + std::to_string(pid) + "/fdinfo/" + e->d_name;
+                FILE* f = std::fopen(info.c_str(), "re");
+                char line[128];
+                while (f != nullptr && std::fgets(line, sizeof line, f) != nullptr) {
+                    long index = -1;
+                    if (std::sscanf(line, "tty-index: %ld", &index) == 1 && index == ptsIndex)
+                        deviceEnd = true;
+                }
+                if (f != nullptr) std::fclose(f);
             }
         }
         closedir(fds);
-        return holds;
+        return holds && !deviceEnd;
     }));
 }
 

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,6 +71,38 @@ TEST(PortHolders, LockFilesOfLiveProcessesHoldThePortStaleOnesDoNot) {
 
     EXPECT_EQ(r70::ttyNameOf("/dev/ttyUSB7"), "ttyUSB7");
     EXPECT_EQ(r70::ttyNameOf("/dev/pts/ptmx"), "pts_ptmx");
+}
+
+// Who holds a pseudo-terminal's line: a process with its terminal side open,
+// but not the one that also holds its master (the device end: a simulator).
+TEST(PortHolders, TheDeviceEndOfAPseudoTerminalHoldsNothing) {
+    for (const bool withMaster : {false, true}) {
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(master, 0);
+        ASSERT_EQ(grantpt(master) | unlockpt(master), 0);
+        const std::string path = ptsname(master);
+        const pid_t child = fork();
+        if (child == 0) {
+            const int line = open(path.c_str(), O_RDWR | O_NOCTTY);
+            if (!withMaster) close(master);
+            (void)!write(ready[1], line >= 0 ? "1" : "0", 1);
+            for (;;)
+                pause();
+        }
+        char ok = 0;
+        const bool started = read(ready[0], &ok, 1) == 1 && ok == '1';
+        struct stat st {};
+        const bool found = stat(path.c_str(), &st) == 0;
+        const int holder = found ? r70::openHolder(st.st_rdev).pid : -1;
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        for (int fd : {ready[0], ready[1], master})
+            close(fd);
+        ASSERT_TRUE(started && found);
+        EXPECT_EQ(holder, withMaster ? 0 : child) << withMaster;
+    }
 }
 
 } // namespace
