@@ -99,7 +99,7 @@ void applyDeviceOptions(const DeviceOptions& options) {
 
 core::PortAccess& cliPorts() {
     static core::PortAccess ports(profile::ProfileFiles::fromEnvironment().winIni(),
-                                  {D_PortPath, D_LastOpenError, D_ChoosePort, D_PortReason});
+                                  {D_PortPath, D_ChoosePort, D_PortReason});
     return ports;
 }
 

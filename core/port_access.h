@@ -35,10 +35,9 @@ inline constexpr int kTextSearchLabel = 9952;
 inline constexpr int kTextUnnamedPort = 9998;
 inline constexpr int kTextUnsearched = 10000; // "%s": how many
 
-// The signatures of D_PortPath, D_LastOpenError, D_ChoosePort and D_PortReason.
+// The signatures of D_PortPath, D_ChoosePort and D_PortReason.
 struct PortDriver {
     int32_t(R70COM32_CALL* portPath)(int32_t index, char* path, int32_t size) = nullptr;
-    int32_t(R70COM32_CALL* lastOpenError)(int32_t index, char* text, int32_t size) = nullptr;
     void(R70COM32_CALL* choosePort)(const char* path) = nullptr;
     int32_t(R70COM32_CALL* portReason)(int32_t index, DRVPORTREASON* reason) = nullptr;
 };

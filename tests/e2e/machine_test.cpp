@@ -93,7 +93,7 @@ protected:
     }
     quorvex::core::PortAccess ports() const {
         return quorvex::core::PortAccess(dir_ / "home" / "win.ini",
-                                         {D_PortPath, D_LastOpenError, D_ChoosePort, D_PortReason});
+                                         {D_PortPath, D_ChoosePort, D_PortReason});
     }
 
     fs::path dir_;

@@ -128,7 +128,7 @@ TEST_F(ProgramTest, ThePortChoiceOffersTheMachinesPortsAndKeepsTheChoice) {
     const std::string other = (machine.dev() / "ttyUSB1").string();
     ::setenv("R70COM_ROOT", (dir_ / "machine").c_str(), 1);
     notFirstRun();
-    core::PortAccess ports(files_->winIni(), {D_PortPath, D_LastOpenError, D_ChoosePort});
+    core::PortAccess ports(files_->winIni(), {D_PortPath, D_ChoosePort, D_PortReason});
     widgets::CMainWnd& win = makeProgram();
     app_->ports = &ports;
     ASSERT_EQ(win.start(clock_.now(), nullptr), app::StartupResult::Running);
