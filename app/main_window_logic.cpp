@@ -213,6 +213,7 @@ void MainWindowLogic::saveSettingsSection(int selector, core::WriteReport& repor
 
 core::WriteReport MainWindowLogic::profileLoad(int selector, std::string_view name) {
     core::WriteReport report;
+    const int unansweredBefore = app_.unansweredChanges();
     loading_ = true;
     loadStart_ = app_.clock().now();
     sectionReport_.clear();
@@ -234,6 +235,10 @@ core::WriteReport MainWindowLogic::profileLoad(int selector, std::string_view na
     app_.clock().sleep(kProgressCloseWaitMs);
     ui_.progressClose();
     loading_ = false;
+    // A device lost during the load (an adapter pulled out) holds part of the
+    // profile now: the user must know, or he takes it for loaded.
+    if (const int missed = app_.unansweredChanges() - unansweredBefore; missed > 0)
+        ui_.messageWithTail(kTextLoadIncomplete, " " + std::to_string(missed));
     if (!report.ok()) ui_.reportWriteFailures(report);
     return report;
 }

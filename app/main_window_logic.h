@@ -30,6 +30,8 @@ public:
 inline constexpr int kLoadProgressRange = 25000; // the bar measures ms against an assumed 25 s
 inline constexpr int kSaveProgressRange = 100;
 inline constexpr int kProgressCloseWaitMs = 400;
+// "The profile was loaded only in part: ..." with the number of settings.
+inline constexpr int kTextLoadIncomplete = 10002;
 
 class MainWindowLogic final : public core::PageHost {
 public:
@@ -55,7 +57,8 @@ public:
 
     // UM_PROFILELOAD / UM_PROFILESAVE: all settings from / to selector's profile.
     // name is the file name shown in the status window. A load returns every
-    // key that could not be written (and shows them to the user).
+    // key that could not be written (and shows them to the user), and tells
+    // the user when settings got no reply (the device holds part of the profile).
     core::WriteReport profileLoad(int selector, std::string_view name);
     // A save first gathers (reads the callback settings, reads the pages not
     // read yet, and again those holding stand-ins for failed queries when they

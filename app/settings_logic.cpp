@@ -169,6 +169,8 @@ void SettingsDialog::fillPortChoices() {
     portChoices_.push_back({});
     const std::string stored = app_.ports->choice();
     for (const core::PortListing& l : app_.ports->listPorts()) {
+        // The console and a login's line are never the adapter's.
+        if (l.omitted == core::Omission::Console || l.omitted == core::Omission::Login) continue;
         std::string label;
         if (l.comIndex >= 0) label = "COM" + std::to_string(l.comIndex + 1) + "  ";
         label += l.port.stable();

@@ -25,6 +25,10 @@ public:
 
     // The wrapper every page uses: -2 without calling the driver while not connected.
     int32_t SendDrvCmd(uint16_t code, DRVPARAM* p);
+    // How many calls that change a setting (operation set, clear or second
+    // set) got no reply or found no device so far: a profile load compares
+    // it before and after to tell a load the device did not take whole.
+    int unansweredChanges() const { return unansweredChanges_; }
     // Straight to the driver, for the calls that must work while not
     // connected: detection, close, identity, boot probe, heartbeat, reopen.
     int32_t callDriver(uint16_t code, DRVPARAM* p);
@@ -93,6 +97,7 @@ private:
     int suspendCount_ = 0;
     bool stopAtSilence_ = false;
     bool silenceMet_ = false;
+    int unansweredChanges_ = 0;
 };
 
 // Keeps the heartbeat (and the posted work that waits for it) quiet for a
