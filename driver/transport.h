@@ -5,6 +5,8 @@
 #ifndef R70_TRANSPORT_H
 #define R70_TRANSPORT_H
 
+#include "driver/r70com32.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
@@ -31,11 +33,27 @@ inline long long monotonicMs() noexcept {
 void formatInto(char* out, std::size_t size, const char* format, ...) noexcept
     __attribute__((format(printf, 3, 4)));
 
-// Why the last open of a port failed (the DRV_OPENERR_ codes of the header).
+// Why the last attempt on a port failed (the DRV_OPENERR_ and DRV_WHY_ codes
+// of the header). A transport sets code and either why with the facts it
+// needs, or the reason in words in text; describeOpenError then makes text
+// the whole English line.
 struct OpenError {
     int32_t code = 0;
-    char text[256] = {};
+    int32_t why = 0;
+    int32_t pid = 0;    // the process holding the port
+    int32_t number = 0; // line discipline, mode, or the longest path
+    char path[512] = {};
+    char name[64] = {};  // the holder's program, or the node's group
+    char owner[64] = {}; // the node's owner
+    char detail[256] = {};
+    char text[768] = {};
 };
+
+// text := "COM<com> (path): reason" in English, from why and the facts, or
+// from the words a transport left in text (kept in detail).
+void describeOpenError(OpenError& error, int com, std::string_view path) noexcept;
+// The facts of error as the library hands them out (D_PortReason).
+DRVPORTREASON portReason(const OpenError& error) noexcept;
 
 struct LineSpeed {
     int code; // DRV_SPEED_

@@ -5,7 +5,7 @@ include(${CMAKE_SOURCE_DIR}/tests/support/support.cmake)
 # A test that runs quorvex-cli against the device: NAME LABEL TIMEOUT SOURCE [DEFINITIONS...]
 function(rfc2217_cli_test name label timeout source)
     quorvex_add_test(NAME ${name} LABELS ${label} TIMEOUT ${timeout}
-        SOURCES ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/${source} LIBS r70sim_core)
+        SOURCES ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/${source} LIBS quorvex_test_sim)
     target_compile_definitions(${name} PRIVATE QUORVEX_CLI="$<TARGET_FILE:quorvex-cli>" ${ARGN})
     add_dependencies(${name} quorvex-cli)
 endfunction()

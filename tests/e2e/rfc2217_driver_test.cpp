@@ -290,7 +290,8 @@ TEST_F(NetPort, TheServerStoppedInAProfileLoadNothingHangsAndTheDeviceIsFoundAga
     for (int t = 1; t <= 4; ++t)
         beat.tick();
     EXPECT_FALSE(app.connected);
-    EXPECT_EQ(ui.messages, (std::vector<int>{app::kNotFoundText})) << "the device is lost";
+    EXPECT_EQ(ui.messages, (std::vector<int>{app::kTextLoadIncomplete, app::kNotFoundText}))
+        << "the load was not taken whole; the device is lost";
 
     std::string why;
     ASSERT_TRUE(server_->start(&why)) << why;
