@@ -14,9 +14,7 @@ namespace {
 
 bool validPortMapping(std::string_view m) {
     // COM1..COM8, "=", a path (empty: the port does not exist)
-    if (m.size() < 5 || m.substr(0, 3) != "COM" || m[3] < '1' || m[3] > '8' || m[4] != '=')
-        return false;
-    return m.find(';') == std::string_view::npos;
+    return m.size() >= 5 && m.substr(0, 3) == "COM" && m[3] >= '1' && m[3] <= '8' && m[4] == '=';
 }
 
 } // namespace
@@ -45,8 +43,7 @@ std::optional<DeviceOptions> parseDeviceOptions(Args args) {
             const std::string_view port(v);
             if (validPortMapping(port)) {
                 o.ports.emplace_back(port);
-            } else if (!port.empty() && port.find('=') == std::string_view::npos &&
-                       port.find(';') == std::string_view::npos) {
+            } else if (!port.empty() && port.find('=') == std::string_view::npos) {
                 o.portChoice = port; // a path: tried first, as a port chosen in the settings
             } else {
                 std::fprintf(stderr,
@@ -92,16 +89,17 @@ void applyDeviceOptions(const DeviceOptions& options) {
         core::setEnvironment("R70COM_PORTS", map.c_str());
     }
     if (!options.trace.empty()) core::setEnvironment("R70COM_TRACE", options.trace.c_str());
-    // The port chosen in the desktop program's settings, unless --port names one.
+    // The port chosen in the desktop program's settings, unless --port names
+    // one: then that one is this run's choice (tried first, marked in lists).
     if (options.portChoice.empty())
         cliPorts().applyChoice();
     else
-        D_ChoosePort(options.portChoice.c_str());
+        cliPorts().useForThisRun(options.portChoice);
 }
 
 core::PortAccess& cliPorts() {
     static core::PortAccess ports(profile::ProfileFiles::fromEnvironment().winIni(),
-                                  {D_PortPath, D_LastOpenError, D_ChoosePort});
+                                  {D_PortPath, D_ChoosePort, D_PortReason});
     return ports;
 }
 

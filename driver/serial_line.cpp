@@ -26,13 +26,6 @@ static tm* localtime_r(const time_t* t, tm* out) noexcept {
 namespace r70 {
 namespace {
 
-#ifndef _WIN32
-static_assert(kMapSize == kPortCount);
-
-// The port the user chose; only touched under the driver's lock.
-std::string gChoice;
-#endif
-
 constexpr LineSpeed kSpeeds[] = {
     {DRV_SPEED_115200, 115200, 10, "115200"},
     {DRV_SPEED_57600, 57600, 20, "57600"},
@@ -41,55 +34,6 @@ constexpr LineSpeed kSpeeds[] = {
 
 // A reply longer than this is not a reply but a line that never falls silent.
 constexpr std::size_t kMaxReplyBytes = 65536;
-
-#ifndef _WIN32
-// Looks COM<index+1> up in R70COM_PORTS ("COM3=/dev/ttyUSB0;COM1="). Returns
-// true when listed (path may then be empty).
-bool listedPath(int index, std::string_view& path) noexcept {
-    const char* env = std::getenv("R70COM_PORTS");
-    if (env == nullptr) return false;
-    bool found = false;
-    std::string_view rest(env);
-    while (!rest.empty()) {
-        std::size_t end = rest.find(';');
-        std::string_view entry = rest.substr(0, end);
-        rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
-        while (!entry.empty() && entry.front() == ' ')
-            entry.remove_prefix(1);
-        std::size_t eq = entry.find('=');
-        if (eq == std::string_view::npos) continue;
-        std::string_view name = entry.substr(0, eq);
-        while (!name.empty() && name.back() == ' ')
-            name.remove_suffix(1);
-        if (name.size() != 4 || (name[0] | 0x20) != 'c' || (name[1] | 0x20) != 'o' ||
-            (name[2] | 0x20) != 'm' || name[3] != static_cast<char>('1' + index))
-            continue;
-        path = entry.substr(eq + 1);
-        found = true; // a later entry wins
-    }
-    return found;
-}
-
-bool environmentMap() noexcept {
-    const char* env = std::getenv("R70COM_PORTS");
-    return env != nullptr && env[0] != '\0';
-}
-
-// The machine's ports and the map over them, read afresh for every use: an
-// adapter may have come or gone since the last one.
-struct MapSnapshot {
-    Discovery discovery;
-    ComMap map;
-    MapSnapshot() : discovery(discoverHere()), map(buildComMap(gChoice, discovery)) {}
-    MapSnapshot(const MapSnapshot&) = delete; // the map points into discovery
-    MapSnapshot& operator=(const MapSnapshot&) = delete;
-};
-#else
-// COM names are the system's own: no map to override.
-bool environmentMap() noexcept {
-    return false;
-}
-#endif
 
 } // namespace
 
@@ -101,76 +45,12 @@ void formatInto(char* out, std::size_t size, const char* format, ...) noexcept {
     va_end(args);
 }
 
-#ifndef _WIN32
-bool portEntry(int index, std::string& path, std::optional<SerialPortInfo>& port) noexcept {
-    path.clear();
-    port.reset();
-    if (index < 0 || index >= kPortCount) return false;
-    try {
-        if (environmentMap()) {
-            std::string_view listed;
-            path =
-                listedPath(index, listed) ? listed : kFixedPaths[static_cast<std::size_t>(index)];
-            return !path.empty();
-        }
-        const MapSnapshot now;
-        const ComMapEntry& entry = now.map.entries[static_cast<std::size_t>(index)];
-        path = entry.path;
-        if (entry.port != nullptr) port = *entry.port;
-    } catch (const std::bad_alloc&) {
-        path.clear(); // out of memory: the port counts as absent
-    }
-    return !path.empty();
+bool endsWithFinalLine(std::string_view bytes) noexcept {
+    return bytes.ends_with("\r\nOK\r\n") || bytes.ends_with("\r\nERROR\r\n");
 }
 
-bool portPath(int index, char* path, std::size_t size) noexcept {
-    std::string chosen;
-    std::optional<SerialPortInfo> port;
-    const bool found = portEntry(index, chosen, port);
-    copyText(path, size, chosen);
-    return found;
-}
-
-void setPortChoice(std::string_view path) noexcept {
-    try {
-        gChoice.assign(path);
-    } catch (const std::bad_alloc&) {
-        gChoice.clear(); // the search then walks all ports
-    }
-}
-
-int findPortAgain(const SerialPortInfo& port) noexcept {
-    if (environmentMap()) return -1;
-    try {
-        const MapSnapshot now;
-        return findAgain(now.map, port);
-    } catch (const std::bad_alloc&) {
-        return -1;
-    }
-}
-#else
-// Windows: COMn is \\.\COMn (portPath in win32_transport.cpp); the system
-// keeps a COM name for an adapter, so there is nothing to choose or find again.
-bool portEntry(int index, std::string& path, std::optional<SerialPortInfo>& port) noexcept {
-    char name[64];
-    port.reset();
-    const bool found = portPath(index, name, sizeof name);
-    try {
-        path = name;
-    } catch (const std::bad_alloc&) {
-        path.clear();
-    }
-    return found && !path.empty();
-}
-
-void setPortChoice(std::string_view) noexcept {}
-
-int findPortAgain(const SerialPortInfo&) noexcept {
-    return -1;
-}
-#endif
-
-bool SerialLine::open(int index, OpenError& error) noexcept {
+bool SerialLine::open(int index, const std::string& path, const SerialPortInfo* port,
+                      OpenError& error) noexcept {
     close();
     error = OpenError{};
     index_ = index;
@@ -179,44 +59,43 @@ bool SerialLine::open(int index, OpenError& error) noexcept {
     if (const char* trace = std::getenv("R70COM_TRACE"); trace != nullptr && trace[0] != '\0')
         traceFd_ = ::open(trace, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
 
-    std::string where;
-    std::optional<SerialPortInfo> port;
     const int com = index + 1;
-    if (!portEntry(index, where, port)) {
-        error.code = DRV_OPENERR_ABSENT;
-        formatInto(error.text, sizeof error.text,
-                   environmentMap()
-                       ? "COM%d: no such port (R70COM_PORTS gives it no device path)"
-                       : "COM%d: no such port (no further serial port on this machine)",
-                   com);
+    auto fail = [&] {
+        describeOpenError(error, com, path);
         traceEvent(error.text);
         return false;
+    };
+    if (path.empty()) {
+        error.code = DRV_OPENERR_ABSENT;
+        error.why = environmentMap() ? DRV_WHY_NOPORT_ENV : DRV_WHY_NOPORT;
+        return fail();
     }
-    char path[256];
-    copyText(path, sizeof path, where);
+    if (path.size() >= sizeof error.path) {
+        error.code = DRV_OPENERR_NOTSERIAL;
+        error.why = DRV_WHY_TOOLONG;
+        error.number = static_cast<int32_t>(sizeof error.path - 1);
+        return fail();
+    }
 #ifdef _WIN32
     Transport& line = local_;
 #else
-    Transport& line = isNetworkAddress(path) ? static_cast<Transport&>(network_) : local_;
+    const bool network = isNetworkAddress(path.c_str());
+    Transport& line = network ? static_cast<Transport&>(network_) : local_;
+    // The UUCP lock file takes the tty's own name where discovery knows it.
+    if (!network) local_.setTtyName(port != nullptr ? port->name : std::string());
 #endif
-    if (!line.open(path, error)) {
-        char reason[sizeof error.text];
-        copyText(reason, sizeof reason, error.text);
-        formatInto(error.text, sizeof error.text, "COM%d (%s): %s", com, path, reason);
-        traceEvent(error.text);
-        return false;
-    }
+    if (!line.open(path.c_str(), error)) return fail();
     line_ = &line;
     writeFailed_ = false;
     hungUp_ = false; // only a new handle ends a hang-up: a failed reopen keeps trying
     sentPending_ = false;
-    char event[600];
+    char event[DRV_MAX_PATH + 100];
     // The stable name with the node it stands for now: a trace of a replug
     // shows ttyUSB0 becoming ttyUSB1.
-    if (port && port->node != where)
-        formatInto(event, sizeof event, "open %s (%s)", path, port->node.c_str());
+    if (port != nullptr && port->node != path)
+        formatInto(event, sizeof event, "open %s (%s)", path.c_str(), port->node.c_str());
     else
-        formatInto(event, sizeof event, "open %s", path);
+        formatInto(event, sizeof event, "open %s", path.c_str());
     traceEvent(event);
     return true;
 }
@@ -262,7 +141,7 @@ void SerialLine::discardInput() noexcept {
     if (isOpen()) line_->discardInput();
 }
 
-bool SerialLine::writeAll(const void* data, std::size_t count) noexcept {
+bool SerialLine::writeAll(const void* data, std::size_t count, bool command) noexcept {
     flushPendingTrace();
     // Input that is waiting now belongs to an earlier command (a reply that
     // came too late): it must not answer this one.
@@ -271,13 +150,13 @@ bool SerialLine::writeAll(const void* data, std::size_t count) noexcept {
         writeFailed_ = true;
         return false;
     }
-    writeFailed_ = !line_->write(data, count);
+    writeFailed_ = !(command ? line_->writeCommand(data, count) : line_->write(data, count));
     noteHangUp();
     return !writeFailed_;
 }
 
 bool SerialLine::writeBytes(const void* data, std::size_t count) noexcept {
-    const bool ok = writeAll(data, count);
+    const bool ok = writeAll(data, count, false);
     if (traceFd_ >= 0) {
         if (rawBlocks_ == 0) rawStartMs_ = monotonicMs();
         ++rawBlocks_;
@@ -302,7 +181,7 @@ void SerialLine::flushRawTrace() noexcept {
 bool SerialLine::writeText(std::string_view text) noexcept {
     noteStale();
     watch_.command(index_, text);
-    const bool ok = writeAll(text.data(), text.size());
+    const bool ok = writeAll(text.data(), text.size(), true);
     copyText(sent_, sizeof sent_, text);
     sentLength_ = text.size() < sizeof sent_ - 1 ? text.size() : sizeof sent_ - 1;
     sentPending_ = true;
@@ -321,18 +200,31 @@ int SerialLine::readReply(char* buffer, std::size_t capacity, std::size_t* lengt
         endRead({}, -2);
         return -2;
     }
+    // Every wait of the reader is here: the first byte gets the budget (or,
+    // with no budget pending, the inter-byte constant) + 10 ms, each further
+    // byte the inter-byte constant + 10 ms; a network line makes them fit the
+    // network.
     char byte = 0;
-    if (!readByte(firstMs + 10 + line_->firstByteAllowanceMs(), &byte)) {
+    if (!readByte(line_->firstByteWaitMs(firstMs + 10), &byte)) {
         noteHangUp();
         endRead({}, -2);
         return -2;
     }
     std::size_t stored = 0, total = 0;
+    char tail[16]; // the last bytes, for the end of the device's final line
+    std::size_t tailLength = 0;
     do {
         if (stored + 1 < capacity) buffer[stored++] = byte; // the rest is read and dropped
         ++total;
+        if (tailLength == sizeof tail) {
+            std::memmove(tail, tail + 1, sizeof tail - 1);
+            --tailLength;
+        }
+        tail[tailLength++] = byte;
     } while (total < kMaxReplyBytes &&
-             readByte(interByteMs_ + 10 + line_->gapAllowanceMs(), &byte));
+             readByte(line_->nextByteWaitMs(interByteMs_ + 10,
+                                            endsWithFinalLine(std::string_view(tail, tailLength))),
+                      &byte));
     noteHangUp();
     buffer[stored] = '\0';
     if (length != nullptr) *length = stored;
@@ -359,7 +251,7 @@ void SerialLine::endRead(std::string_view reply, int result) noexcept {
         int wait = DRV_LATE_LISTEN_MS;
         for (std::size_t n = 0; n < kMaxReplyBytes && line_->readByte(wait, &byte); ++n) {
             watch_.late(byte, monotonicUs());
-            wait = interByteMs_ + 10 + line_->gapAllowanceMs();
+            wait = line_->nextByteWaitMs(interByteMs_ + 10, false);
         }
         noteHangUp();
     }

@@ -27,6 +27,10 @@ struct SimOptions {
     std::string stateFile; // loaded at the first start, written by "AT&W" (empty: none)
     bool bootMode = false; // start in the boot loader
     bool pacing = true;    // send at the line speed, 10 bits a byte
+    // A successful firmware download leaves the settings, call lists and
+    // charges as they were; by default the new firmware comes up with the
+    // factory settings, as a real device may.
+    bool keepSettingsOnFlash = false;
 };
 
 enum class Garbage { Off, Instead, Before };
@@ -64,6 +68,9 @@ public:
     // The reply faults (late first byte, pause, no OK, garbage, extra) touch
     // only commands that begin with prefix; empty: every command.
     void setFaultScope(std::string prefix);
+    // After every start (a replug too) the device hears nothing for this long,
+    // as a device does while it boots after its adapter came back.
+    void setStartSilence(std::chrono::milliseconds silence);
     void clearFaults();
     // The device disappears (link removed, pseudo-terminal closed) and comes back
     // on a new pseudo-terminal the link points to again; with newLink, under
@@ -140,6 +147,8 @@ private:
     bool noOk_ = false;
     std::string refused_;
     std::chrono::milliseconds late_{0};
+    std::chrono::milliseconds startSilence_{0};
+    std::chrono::steady_clock::time_point deafUntil_{};
     std::size_t pauseAfter_ = 0;
     std::chrono::milliseconds pause_{0};
     Garbage garbage_ = Garbage::Off;
