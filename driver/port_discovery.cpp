@@ -78,10 +78,12 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 } // namespace
 
+#ifndef _WIN32 // Windows: win32_port_discovery.cpp
 const std::array<const char*, kMapSize> kFixedPaths = {
     "/dev/ttyS0",   "/dev/ttyS1",   "/dev/ttyUSB0", "/dev/ttyUSB1",
     "/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyS2",   "/dev/ttyS3",
 };
+#endif
 
 Discovery discoverPorts(const std::string& sysRoot, const std::string& devRoot) {
     Discovery result;
@@ -114,12 +116,14 @@ Discovery discoverPorts(const std::string& sysRoot, const std::string& devRoot) 
     return result;
 }
 
+#ifndef _WIN32
 Discovery discoverHere() {
     const char* root = std::getenv("R70COM_ROOT");
     if (root != nullptr && root[0] != '\0')
         return discoverPorts(std::string(root) + "/sys", std::string(root) + "/dev");
     return discoverPorts("/sys", "/dev");
 }
+#endif
 
 void sortForSearch(std::vector<SerialPortInfo>& ports) {
     std::stable_sort(ports.begin(), ports.end(), [](const auto& a, const auto& b) {

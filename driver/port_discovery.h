@@ -70,7 +70,9 @@ ComMap buildComMap(const std::string& chosen, const Discovery& discovery);
 extern const std::array<const char*, kMapSize> kFixedPaths;
 
 // The ports of this machine: the trees under R70COM_ROOT when that is set
-// (a test's fake machine: <root>/sys and <root>/dev), else /sys and /dev.
+// (a test's fake machine: <root>/sys and <root>/dev), else /sys and /dev. On
+// Windows the system's COM ports (win32_port_discovery.cpp); sysfsReadable
+// then says that the system's list could be read.
 Discovery discoverHere();
 
 // Where a port that was open before is now: the COM index whose port has the

@@ -17,7 +17,8 @@
 #include <unistd.h>
 
 #ifdef _WIN32
-#define O_CLOEXEC 0 // nothing is started from the library
+#include <io.h>
+#include <sys/stat.h>
 static tm* localtime_r(const time_t* t, tm* out) noexcept {
     return localtime_s(out, t) == 0 ? out : nullptr;
 }
@@ -26,12 +27,10 @@ static tm* localtime_r(const time_t* t, tm* out) noexcept {
 namespace r70 {
 namespace {
 
-#ifndef _WIN32
 static_assert(kMapSize == kPortCount);
 
 // The port the user chose; only touched under the driver's lock.
 std::string gChoice;
-#endif
 
 constexpr LineSpeed kSpeeds[] = {
     {DRV_SPEED_115200, 115200, 10, "115200"},
@@ -42,12 +41,44 @@ constexpr LineSpeed kSpeeds[] = {
 // A reply longer than this is not a reply but a line that never falls silent.
 constexpr std::size_t kMaxReplyBytes = 65536;
 
-#ifndef _WIN32
+#ifdef _WIN32
+std::wstring wideOf(const char* text) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), n);
+    return wide;
+}
+#endif
+
+// A variable of the environment, as UTF-8; empty when it is not set. On
+// Windows the wide environment is read: the program sets it so that a file
+// name in any language survives.
+std::string environment(const char* name) {
+#ifdef _WIN32
+    const std::wstring wideName = wideOf(name);
+    const DWORD need = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+    if (need == 0) return {};
+    std::wstring value(need, L'\0');
+    const DWORD n = GetEnvironmentVariableW(wideName.c_str(), value.data(), need);
+    if (n == 0 || n >= need) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, value.c_str(), static_cast<int>(n), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, value.c_str(), static_cast<int>(n), out.data(), size,
+                            nullptr, nullptr);
+    return out;
+#else
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+#endif
+}
+
 // Looks COM<index+1> up in R70COM_PORTS ("COM3=/dev/ttyUSB0;COM1="). Returns
 // true when listed (path may then be empty).
-bool listedPath(int index, std::string_view& path) noexcept {
-    const char* env = std::getenv("R70COM_PORTS");
-    if (env == nullptr) return false;
+bool listedPath(int index, std::string& path) {
+    const std::string env = environment("R70COM_PORTS");
+    if (env.empty()) return false;
     bool found = false;
     std::string_view rest(env);
     while (!rest.empty()) {
@@ -71,8 +102,11 @@ bool listedPath(int index, std::string_view& path) noexcept {
 }
 
 bool environmentMap() noexcept {
-    const char* env = std::getenv("R70COM_PORTS");
-    return env != nullptr && env[0] != '\0';
+    try {
+        return !environment("R70COM_PORTS").empty();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 // The machine's ports and the map over them, read afresh for every use: an
@@ -84,12 +118,6 @@ struct MapSnapshot {
     MapSnapshot(const MapSnapshot&) = delete; // the map points into discovery
     MapSnapshot& operator=(const MapSnapshot&) = delete;
 };
-#else
-// COM names are the system's own: no map to override.
-bool environmentMap() noexcept {
-    return false;
-}
-#endif
 
 } // namespace
 
@@ -101,16 +129,16 @@ void formatInto(char* out, std::size_t size, const char* format, ...) noexcept {
     va_end(args);
 }
 
-#ifndef _WIN32
 bool portEntry(int index, std::string& path, std::optional<SerialPortInfo>& port) noexcept {
     path.clear();
     port.reset();
     if (index < 0 || index >= kPortCount) return false;
     try {
         if (environmentMap()) {
-            std::string_view listed;
-            path =
-                listedPath(index, listed) ? listed : kFixedPaths[static_cast<std::size_t>(index)];
+            std::string listed;
+            path = listedPath(index, listed)
+                       ? listed
+                       : std::string(kFixedPaths[static_cast<std::size_t>(index)]);
             return !path.empty();
         }
         const MapSnapshot now;
@@ -148,27 +176,6 @@ int findPortAgain(const SerialPortInfo& port) noexcept {
         return -1;
     }
 }
-#else
-// Windows: COMn is \\.\COMn (portPath in win32_transport.cpp); the system
-// keeps a COM name for an adapter, so there is nothing to choose or find again.
-bool portEntry(int index, std::string& path, std::optional<SerialPortInfo>& port) noexcept {
-    char name[64];
-    port.reset();
-    const bool found = portPath(index, name, sizeof name);
-    try {
-        path = name;
-    } catch (const std::bad_alloc&) {
-        path.clear();
-    }
-    return found && !path.empty();
-}
-
-void setPortChoice(std::string_view) noexcept {}
-
-int findPortAgain(const SerialPortInfo&) noexcept {
-    return -1;
-}
-#endif
 
 std::size_t escapeBytes(std::string_view bytes, char* out, std::size_t size) noexcept {
     if (out == nullptr || size == 0) return 0;
@@ -203,10 +210,7 @@ bool SerialLine::open(int index, OpenError& error) noexcept {
     close();
     error = OpenError{};
     index_ = index;
-    if (traceFd_ >= 0) ::close(traceFd_);
-    traceFd_ = -1;
-    if (const char* trace = std::getenv("R70COM_TRACE"); trace != nullptr && trace[0] != '\0')
-        traceFd_ = ::open(trace, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    openTrace();
 
     std::string where;
     std::optional<SerialPortInfo> port;
@@ -370,7 +374,36 @@ void SerialLine::dtr(bool on) noexcept {
     if (!isOpen()) return;
     line_->dtr(on);
     noteHangUp();
-    traceEvent(on ? "dtr on" : "dtr off");
+    const char* note = line_->dtrNote();
+    char event[200];
+    formatInto(event, sizeof event, "%s%s%s", on ? "dtr on" : "dtr off",
+               note[0] != '\0' ? " - " : "", note);
+    traceEvent(event);
+}
+
+SerialLine::~SerialLine() {
+    // The library is unloaded (or the program ends): a port left open would
+    // be busy for the next load, and the trace file could not be moved.
+    close();
+    if (traceFd_ >= 0) ::close(traceFd_);
+    traceFd_ = -1;
+}
+
+void SerialLine::openTrace() noexcept {
+    if (traceFd_ >= 0) ::close(traceFd_);
+    traceFd_ = -1;
+    try {
+        const std::string trace = environment("R70COM_TRACE");
+        if (trace.empty()) return;
+#ifdef _WIN32
+        traceFd_ = ::_wopen(wideOf(trace.c_str()).c_str(), _O_WRONLY | _O_CREAT | _O_APPEND,
+                            _S_IREAD | _S_IWRITE);
+#else
+        traceFd_ = ::open(trace.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+#endif
+    } catch (const std::bad_alloc&) {
+        traceFd_ = -1; // no trace rather than no port
+    }
 }
 
 void SerialLine::close() noexcept {

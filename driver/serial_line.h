@@ -25,11 +25,9 @@ inline constexpr int kPortCount = 8;
 
 // The device path of COM<index+1>. With R70COM_PORTS set, its entries and
 // the fixed map for the ports it does not list; otherwise the chosen port,
-// then the ports of this machine (port_discovery.h). Returns false when the
-// port has no path. The path is cut to size.
-// The device path of COM<index+1>: R70COM_PORTS first, then the default map
-// (on Windows the system's \\.\COMn). Returns false when the port has no
-// path. The path is cut to size.
+// then the ports of this machine (port_discovery.h; on Windows the system's
+// COM ports, \\.\COMn). Returns false when the port has no path. The path
+// is cut to size.
 bool portPath(int index, char* path, std::size_t size) noexcept;
 
 // The path of COM<index+1> and, when it is a port of this machine, what
@@ -50,6 +48,11 @@ std::size_t escapeBytes(std::string_view bytes, char* out, std::size_t size) noe
 
 class SerialLine final : public TraceSink {
 public:
+    SerialLine() = default;
+    ~SerialLine();
+    SerialLine(const SerialLine&) = delete;
+    SerialLine& operator=(const SerialLine&) = delete;
+
     // Opens COM<index+1>, closing any port that is open. On failure fills
     // error (on success error.code = 0).
     bool open(int index, OpenError& error) noexcept;
@@ -83,6 +86,7 @@ public:
     void traceEvent(std::string_view what) noexcept override;
 
 private:
+    void openTrace() noexcept;
     bool writeAll(const void* data, std::size_t count) noexcept;
     int waitFirstMs() noexcept;
     void noteHangUp() noexcept;

@@ -10,3 +10,6 @@ quorvex_add_test(NAME driver_rfc2217_codec_test LABELS unit
 quorvex_add_test(NAME driver_port_discovery_test LABELS unit
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/driver_port_discovery_test.cpp
     LIBS r70_port_discovery)
+quorvex_add_test(NAME driver_com_ports_test LABELS unit
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/driver_com_ports_test.cpp
+    LIBS r70_port_discovery)
