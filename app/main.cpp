@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
     widgets::PaintingClock clock;
     core::CConfigApp app(D_SendDrvCmd, store, clock);
     appPtr = &app;
-    core::PortAccess ports(files.winIni(), {D_PortPath, D_LastOpenError, D_ChoosePort});
+    core::PortAccess ports(files.winIni(), {D_PortPath, D_ChoosePort, D_PortReason});
     ports.applyChoice(); // the port chosen in the settings is COM1 of the search
     app.ports = &ports;
     app.programDir = profile::utf8Of(files.home()) + "/";

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 namespace quorvex::app {
 namespace {
@@ -151,9 +152,20 @@ void MainWindowLogic::switchTo(int k) {
 }
 
 void MainWindowLogic::pageMessage(int index, core::UserMessage message) {
-    // A read posted before the pages were rebuilt is not for the new page.
-    if (message == core::UM_READDEVICE && !initialised(index)) return;
+    if (message == core::UM_READDEVICE) {
+        // A read posted before the pages were rebuilt is not for the new page,
+        // and one a profile load or save has made meanwhile is not made twice.
+        if (initialised(index) && !read_[static_cast<std::size_t>(index)]) readPage(index);
+        return;
+    }
     if (core::Page* p = page(index)) core::dispatch(*p, message, 0);
+}
+
+void MainWindowLogic::readPage(int index) {
+    if (core::Page* p = page(index)) {
+        p->readDevice();
+        read_[static_cast<std::size_t>(index)] = true;
+    }
 }
 
 // ---- profile load and save ----
@@ -172,8 +184,7 @@ void MainWindowLogic::msnChanged() {
 }
 
 void MainWindowLogic::initialiseForProfile(int index) {
-    if (initialised_[static_cast<std::size_t>(index)]) return;
-    pages_[static_cast<std::size_t>(index)]->readDevice();
+    if (!read_[static_cast<std::size_t>(index)]) readPage(index);
     initialised_[static_cast<std::size_t>(index)] = true;
 }
 
@@ -206,6 +217,7 @@ void MainWindowLogic::saveSettingsSection(int selector, core::WriteReport& repor
 
 core::WriteReport MainWindowLogic::profileLoad(int selector, std::string_view name) {
     core::WriteReport report;
+    const int unansweredBefore = app_.unansweredChanges();
     loading_ = true;
     loadStart_ = app_.clock().now();
     sectionReport_.clear();
@@ -227,13 +239,34 @@ core::WriteReport MainWindowLogic::profileLoad(int selector, std::string_view na
     app_.clock().sleep(kProgressCloseWaitMs);
     ui_.progressClose();
     loading_ = false;
+    // A device lost during the load (an adapter pulled out) holds part of the
+    // profile now: the user must know, or he takes it for loaded.
+    if (const int missed = app_.unansweredChanges() - unansweredBefore; missed > 0)
+        ui_.messageWithTail(kTextLoadIncomplete, " " + std::to_string(missed));
     if (!report.ok()) ui_.reportWriteFailures(report);
     return report;
 }
 
+namespace {
+// For a save that writes nothing unless every read succeeds: the first call
+// the device does not answer ends the reading (the others would each wait
+// out their time-out to the same end).
+class StopAtFirstSilence {
+public:
+    StopAtFirstSilence(core::CConfigApp& app, bool on) : app_(app) { app_.stopAtFirstSilence(on); }
+    ~StopAtFirstSilence() { app_.stopAtFirstSilence(false); }
+    StopAtFirstSilence(const StopAtFirstSilence&) = delete;
+    StopAtFirstSilence& operator=(const StopAtFirstSilence&) = delete;
+
+private:
+    core::CConfigApp& app_;
+};
+} // namespace
+
 // Everything a save writes, read where it is not known yet; returns the
 // items still not confirmed by the device.
-std::vector<std::string> MainWindowLogic::gatherForSave() {
+std::vector<std::string> MainWindowLogic::gatherForSave(core::Unconfirmed policy) {
+    StopAtFirstSilence stop(app_, policy == core::Unconfirmed::Refuse);
     readCallbackFromDevice(); // the file holds what the device holds now
     std::vector<std::string> missing;
     settingsTable_.addUnconfirmed(kSetSection, missing);
@@ -244,7 +277,7 @@ std::vector<std::string> MainWindowLogic::gatherForSave() {
         ui_.progressPosition(position);
         core::Page* p = page(index);
         if (p == nullptr) continue;
-        const bool fresh = !initialised_[static_cast<std::size_t>(index)];
+        const bool fresh = !read_[static_cast<std::size_t>(index)];
         // Stand-ins for failed queries on a page without unsent changes: the
         // device is asked once more.
         const bool again = !fresh && !p->unconfirmedItems().empty() && !p->hasUnsentChanges();
@@ -274,12 +307,15 @@ core::SaveResult MainWindowLogic::profileSave(int selector, std::string_view nam
                                               core::Unconfirmed policy) {
     core::SaveResult result;
     core::ProfileStore& store = app_.profiles();
-    // Reading the pages may write the default profile (provider names); a
-    // save that writes nothing must leave it as it was.
+    // A save that fails, or writes nothing, leaves its file and the default
+    // profile as they were: never half rewritten (the default profile is what
+    // an upgrade loads back).
     const core::ProfileStore::Contents before = store.contents(core::kDefaultProfile);
+    std::optional<core::ProfileStore::Contents> target;
+    if (selector != core::kDefaultProfile) target = store.contents(selector);
     ui_.progressOpen(6262, quoted(name), kSaveProgressRange);
     ui_.progressPosition(0);
-    result.unconfirmed = gatherForSave();
+    result.unconfirmed = gatherForSave(policy);
     result.written = result.unconfirmed.empty() || (policy == core::Unconfirmed::Ask &&
                                                     ui_.askWriteUnconfirmed(result.unconfirmed));
     if (result.written) {
@@ -291,9 +327,15 @@ core::SaveResult MainWindowLogic::profileSave(int selector, std::string_view nam
         ui_.progressText(6182);
         ui_.progressPosition(kSaveProgressRange);
         app_.clock().sleep(kProgressCloseWaitMs);
-    } else if (store.contents(core::kDefaultProfile) != before) {
-        if (profile::WriteResult r = store.restore(core::kDefaultProfile, before); !r.ok)
-            result.writes.add({core::kDefaultProfile, "", "", r.error});
+    }
+    if (!result.ok()) {
+        auto putBack = [&](int file, const core::ProfileStore::Contents& was) {
+            if (store.contents(file) == was) return;
+            if (profile::WriteResult r = store.restore(file, was); !r.ok)
+                result.writes.add({file, "", "", r.error});
+        };
+        putBack(core::kDefaultProfile, before);
+        if (target) putBack(selector, *target);
     }
     ui_.progressClose();
     if (!result.writes.ok()) ui_.reportWriteFailures(result.writes);
@@ -351,6 +393,34 @@ void MainWindowLogic::readIdentity() {
     app_.applyIdentity(core::readIdentity(app_.directDriver()));
 }
 
+void MainWindowLogic::forgetDevice() {
+    for (int index : menus::kProfilePages) {
+        core::Page* p = page(index);
+        if (p == nullptr) continue;
+        p->forget();
+        // A forgotten page sends every item when it is loaded: nothing is read
+        // on the way (a device in its boot loader had its pages never read).
+        initialised_[static_cast<std::size_t>(index)] = true;
+        read_[static_cast<std::size_t>(index)] = true;
+    }
+    settingsTable_.forgetAll();
+    callbackTable_.forgetAll();
+    app_.cache.forget();
+}
+
+void MainWindowLogic::deviceRestarted() {
+    readIdentity();
+    if (!app_.identified) return;
+    if (core::portCountFor(app_.modelNumber) == core::portCountFor(app_.pageModel)) {
+        // The pages fit (those of an unknown model have the five-port layout):
+        // kept, with what they are about to send.
+        app_.pageModel = app_.modelNumber;
+        return;
+    }
+    modelChanged();
+    forgetDevice(); // the new pages know nothing of the device either
+}
+
 void MainWindowLogic::modelChanged() {
     ui_.setBusy(true);
     readIdentity();
@@ -361,6 +431,7 @@ void MainWindowLogic::modelChanged() {
     app_.pageModel = app_.modelNumber;
     previousIndex_ = -1;
     initialised_.fill(false);
+    read_.fill(false);
     core::readMsnTable(app_);
     ui_.hideMainWindow();
     // The current page first, so that it can be shown again at once.

@@ -30,6 +30,8 @@ public:
 inline constexpr int kLoadProgressRange = 25000; // the bar measures ms against an assumed 25 s
 inline constexpr int kSaveProgressRange = 100;
 inline constexpr int kProgressCloseWaitMs = 400;
+// "The profile was loaded only in part: ..." with the number of settings.
+inline constexpr int kTextLoadIncomplete = 10002;
 
 class MainWindowLogic final : public core::PageHost {
 public:
@@ -55,7 +57,8 @@ public:
 
     // UM_PROFILELOAD / UM_PROFILESAVE: all settings from / to selector's profile.
     // name is the file name shown in the status window. A load returns every
-    // key that could not be written (and shows them to the user).
+    // key that could not be written (and shows them to the user), and tells
+    // the user when settings got no reply (the device holds part of the profile).
     core::WriteReport profileLoad(int selector, std::string_view name);
     // A save first gathers (reads the callback settings, reads the pages not
     // read yet, and again those holding stand-ins for failed queries when they
@@ -73,6 +76,15 @@ public:
     void modelChanged();
     // UM_IDENTITY: read the identity (command 31).
     void readIdentity();
+    // The device is taking new firmware: every page, the settings and data
+    // callback values and the device-state cache stop counting as the
+    // device's (Page::forget), so that the next load sends every item.
+    void forgetDevice();
+    // After new firmware: the identity, and when the pages were built for
+    // another layout (a device found in its boot loader gets the five-port
+    // pages of an unknown model), pages for the model, before its settings
+    // are loaded back.
+    void deviceRestarted();
 
     // The settings dialog's values (39, 55 twice, 40-43).
     void readSettingsFromDevice();
@@ -100,7 +112,8 @@ private:
     void loadSettingsSection(int selector, core::WriteReport& report);
     void saveSettingsSection(int selector, core::WriteReport& report);
     void initialiseForProfile(int index);
-    std::vector<std::string> gatherForSave();
+    void readPage(int index);
+    std::vector<std::string> gatherForSave(core::Unconfirmed policy);
     void loadProfileCommand();
     void saveProfileCommand();
     void monitorMode();
@@ -113,7 +126,10 @@ private:
     PageFactory& factory_;
     Heartbeat heartbeat_;
     std::array<std::unique_ptr<core::Page>, menus::kPageCount> pages_;
+    // initialised: the page's first read has been asked for (posted, or done
+    // for a profile); read: it has run. A save in between must read it first.
     std::array<bool, menus::kPageCount> initialised_{};
+    std::array<bool, menus::kPageCount> read_{};
     int currentIndex_ = -1;
     int previousIndex_ = -1;
 

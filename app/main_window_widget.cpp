@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStackedWidget>
@@ -194,6 +195,10 @@ void CMainWnd::markPageButton(int index) {
     if (PageWidget* page = factory_.widget(index)) {
         stack_->setCurrentWidget(page);
         stack_->setFixedSize(page->size());
+        // The window takes the page's size now, not when the layout gets round
+        // to it: it is centred next, and with the last page's size it would sit off.
+        if (QLayout* frame = layout()) frame->activate();
+        adjustSize();
         // Follow the page's caption when its language changes.
         connect(page, &PageWidget::captionChanged, this, &CMainWnd::updateCaption,
                 Qt::UniqueConnection);

@@ -2,8 +2,10 @@
 
 #include "core/config_app.h"
 #include "core/port_symbols.h"
+#include "ui/access_widget.h"
 #include "ui/port_symbol_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -15,8 +17,6 @@ namespace quorvex::widgets {
 using namespace quorvex::app;
 
 namespace {
-
-const QColor kNameBlue{0, 0, 255};
 
 // The layout: a column of row labels, then one column per visible port.
 constexpr int kMargin = 10;
@@ -72,10 +72,10 @@ CMonitorDlg::CMonitorDlg(core::CConfigApp& app, QWidget* parent)
     const int width = kMargin * 2 + kLabelWidth + visible * kColumnWidth;
     setFixedSize(width, kHeight);
 
-    auto* title = new QLabel(this);
-    title->setObjectName(QString::number(kTitleControl));
+    // Decoration: the window's caption says what it shows.
     const QSize titleSize = pictureSize(QStringLiteral("monitor_title.svg"));
-    title->setPixmap(picturePixmap(QStringLiteral("monitor_title.svg"), titleSize));
+    auto* title = new CPicture(QStringLiteral("monitor_title.svg"), titleSize, this);
+    title->setObjectName(QString::number(kTitleControl));
     title->setGeometry((width - titleSize.width()) / 2, 8, titleSize.width(), kTitleHeight);
 
     for (const RowLabel& row : kRowLabels) {
@@ -100,9 +100,7 @@ CMonitorDlg::CMonitorDlg(core::CConfigApp& app, QWidget* parent)
         const int w = kColumnWidth - 6;
         ++v;
         QLabel* name = addLabel(kMonitorNameLabel + k, QRect(x, kNameY, w, kRowHeight), true);
-        QPalette pal = name->palette();
-        pal.setColor(QPalette::WindowText, kNameBlue);
-        name->setPalette(pal);
+        setTextColour(name, kPortNameBlue);
         valueLabels_.push_back(name);
 
         const bool dataPort = k == kMonitorColumns - 1;

@@ -1,7 +1,9 @@
 #include "app/no_response_dlg.h"
 
 #include "core/port_access.h"
+#include "ui/access_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -15,6 +17,7 @@ CNoResponseDlg::CNoResponseDlg(int language, QWidget* parent, const std::vector<
     setObjectName(QStringLiteral("CNoResponseDlg"));
     setWindowTitle(kAppCaption);
     applyDialogColours(this);
+    showFocusOnDefaultButton(this);
     setModal(true);
     const bool large = largeFonts();
 
@@ -27,9 +30,8 @@ CNoResponseDlg::CNoResponseDlg(int language, QWidget* parent, const std::vector<
     title->setFont(pixelFont(large ? 15 : 13, true));
     layout->addWidget(title, 0, 0, 1, 2);
 
-    auto* picture = new QLabel(this);
+    auto* picture = new CPicture(QStringLiteral("discard.svg"), {}, this); // decoration
     picture->setObjectName(QStringLiteral("1498"));
-    picture->setPixmap(picturePixmap(QStringLiteral("discard.svg")));
     layout->addWidget(picture, 1, 0, Qt::AlignTop);
 
     auto* message = new QLabel(labelText(6224, language), this);

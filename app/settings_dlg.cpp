@@ -1,7 +1,9 @@
 #include "app/settings_dlg.h"
 
+#include "ui/access_widget.h"
 #include "ui/port_symbol_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,6 +34,7 @@ CSettingsDlg::CSettingsDlg(core::CConfigApp& app, app::MainWindowLogic& main, st
     : QDialog(parent), app_(app), main_(main), logic_(app, main, *this, std::move(portPath)) {
     setObjectName(QStringLiteral("CSettingsDlg"));
     applyDialogColours(this);
+    showFocusOnDefaultButton(this);
     setFont(dialogFont(app_.largeFonts));
     setFixedSize(kWidth, kHeight);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -191,6 +194,14 @@ void CSettingsDlg::relabel(int language) {
     picker_->setLanguage(language);
     picker_->setPicture(language);
     fillPortChoice(); // "search all" in the new language
+    // Names for assistive technology: the label beside each field.
+    const auto labelOf = [this](int id) {
+        const auto* label = findChild<QLabel*>(QString::number(id));
+        return label != nullptr ? nameText(label->text()) : QString();
+    };
+    for (std::size_t i = 0; i < edits_.size(); ++i)
+        edits_[i]->setAccessibleName(labelOf(1478 + static_cast<int>(i)));
+    portChoice_->setAccessibleName(labelOf(1483));
     update();
 }
 

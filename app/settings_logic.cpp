@@ -169,6 +169,8 @@ void SettingsDialog::fillPortChoices() {
     portChoices_.push_back({});
     const std::string stored = app_.ports->choice();
     for (const core::PortListing& l : app_.ports->listPorts()) {
+        // The console and a login's line are never the adapter's.
+        if (l.omitted == core::Omission::Console || l.omitted == core::Omission::Login) continue;
         std::string label;
         if (l.comIndex >= 0) label = "COM" + std::to_string(l.comIndex + 1) + "  ";
         label += l.port.stable();
@@ -221,7 +223,7 @@ SettingsApplied SettingsDialog::ok() {
         if (core::sendOutcome(app_.SendDrvCmd(DRV_LCDGERMAN, &record), record) ==
             core::SendOutcome::Done) {
             lcdGerman_.confirm();
-            main_.settings().lcdGerman.reset(lcdGerman_.edited);
+            main_.settings().lcdGerman.reset(lcdGerman_.edited, true);
         } else {
             result.failed.push_back(DRV_LCDGERMAN);
         }
@@ -237,7 +239,7 @@ SettingsApplied SettingsDialog::ok() {
             outcome = core::sendOutcome(app_.SendDrvCmd(field.code, &record), record);
         if (outcome == core::SendOutcome::Done) {
             texts_[i].confirm();
-            mainValue(i).reset(texts_[i].edited);
+            mainValue(i).reset(texts_[i].edited, true);
         } else {
             result.failed.push_back(field.code);
         }

@@ -1,11 +1,15 @@
 #include "app/splash_dlg.h"
 
+#include "resources/menus.h"
 #include "resources/text_table.h"
+#include "ui/access_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -45,6 +49,21 @@ CCreditButton::CCreditButton(QWidget* parent) : QAbstractButton(parent) {
     setObjectName(QStringLiteral("1052"));
     setFixedSize(sizeHint());
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void CCreditButton::setLanguage(int language) {
+    // The picture says "Credit"; so does its name.
+    setAccessibleName(tableText(kNameCredit, language));
+}
+
+void CCreditButton::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 QSize CCreditButton::sizeHint() const {
@@ -56,6 +75,11 @@ void CCreditButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     drawPicture(painter, rect(), isDown() ? kCreditPressed : kCreditFace);
+    if (hasFocus()) {
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(QPen(kBlack, 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(3, 3, -4, -4));
+    }
 }
 
 QSize CSplashDlg::windowSize(bool aboutBox) {
@@ -69,9 +93,19 @@ CSplashDlg::CSplashDlg(bool aboutBox, int language, QWidget* parent)
       aboutBox_(aboutBox), language_(language) {
     setObjectName(QStringLiteral("CSplashDlg"));
     applyDialogColours(this);
+    showFocusOnDefaultButton(this);
     setModal(aboutBox);
     if (aboutBox_) {
+        // What assistive technology calls the window: the menu item that opened it.
+        if (const menus::MenuItem* item = menus::findItem(menus::kCmdAbout)) {
+            const std::string_view text = menus::itemText(*item, language);
+            setAccessibleName(
+                nameText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))));
+        }
+        setAccessibleDescription(tableText(57344, language) + QStringLiteral(", ") +
+                                 tableText(11, language));
         credit_ = new CCreditButton(this);
+        credit_->setLanguage(language);
         const QSize picture = pictureSize(kSplashPicture);
         credit_->move((picture.width() + 16 - credit_->width()) / 2,
                       kPictureAt.y() + picture.height() + kButtonGap);
@@ -124,6 +158,7 @@ CCreditsDlg::CCreditsDlg(int /*language*/, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("CCreditsDlg"));
     setWindowTitle(kAppCaption);
     applyDialogColours(this);
+    showFocusOnDefaultButton(this);
     setModal(true);
     const bool large = largeFonts();
 
@@ -131,9 +166,8 @@ CCreditsDlg::CCreditsDlg(int /*language*/, QWidget* parent) : QDialog(parent) {
     layout->setContentsMargins(12, 12, 12, 5);
 
     auto* top = new QHBoxLayout;
-    auto* icon = new QLabel(this);
+    auto* icon = new CPicture(QStringLiteral("quorvex.svg"), QSize(48, 48), this); // decoration
     icon->setObjectName(QStringLiteral("1538"));
-    icon->setPixmap(picturePixmap(QStringLiteral("quorvex.svg"), QSize(48, 48)));
     top->addWidget(icon, 0, Qt::AlignTop);
     // Credits are the same in both languages: their ids are used without the offset.
     auto* notice = new QLabel(labelText(text::get(6202, text::kEnglish)), this);
@@ -157,8 +191,7 @@ CCreditsDlg::CCreditsDlg(int /*language*/, QWidget* parent) : QDialog(parent) {
     layout->addStretch(1);
 
     auto* bottom = new QHBoxLayout;
-    auto* artwork = new QLabel(this);
-    artwork->setPixmap(picturePixmap(kArtwork));
+    auto* artwork = new CPicture(kArtwork, {}, this); // decoration
     bottom->addWidget(artwork, 0, Qt::AlignBottom);
     bottom->addStretch(1);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

@@ -14,9 +14,12 @@ class CCreditButton : public QAbstractButton {
 public:
     explicit CCreditButton(QWidget* parent = nullptr);
     QSize sizeHint() const override;
+    // Its name for assistive technology in language.
+    void setLanguage(int language);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 class CSplashDlg : public QDialog {

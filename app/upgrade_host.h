@@ -19,7 +19,8 @@ public:
     void loadDefaultProfile() override {
         main_.profileLoad(core::kDefaultProfile, kDefaultProfileName);
     }
-    void identity() override { main_.readIdentity(); }
+    void forgetDevice() override { main_.forgetDevice(); }
+    void identity() override { main_.deviceRestarted(); }
     void postCommand(int command) override { main_.postCommand(command); }
 
     static constexpr const char* kDefaultProfileName = "default.pro";

@@ -2,19 +2,22 @@
 // the local pseudo-terminal, and the figures behind the reply reader's
 // silence rule on a network port.
 //
-//   time  quorvex-cli backup and restore of a simulated R70 (pacing on) over
-//         its pseudo-terminal and over RFC 2217; seconds and the ratio, and
-//         the replies the network line cut (their rest dropped as stale).
+//   time  quorvex-cli backup of a simulated R70 (pacing on) over its
+//         pseudo-terminal and over RFC 2217 by each path: ser2net on 127.0.0.1
+//         with and without tcp(nodelay), a tunnel, round trips of 20 and
+//         100 ms (a relay, tests/e2e/net_relay.h); seconds, the remote/local
+//         ratio against the goal, and the replies the network line cut.
 //   gaps  a device that answers every command with N bytes sent at exactly
 //         the line rate, like a UART, behind ser2net: per speed and reply
 //         length, the first byte's delay against the reader's allowance, and
 //         the largest gap inside a reply against the silence the rule grants
 //         at that point (margin = granted - gap; a reply is cut below zero).
 //
-// Usage: rfc2217_bench [time|gaps|both]   (needs ser2net; about two minutes)
+// Usage: rfc2217_bench [time|gaps|both]   (needs ser2net; about five minutes)
 #include "driver/r70com32.h"
 #include "driver/rfc2217_transport.h"
 #include "e2e/cli_run.h"
+#include "e2e/net_relay.h"
 #include "e2e/ser2net_server.h"
 #include "sim/sim_device.h"
 
@@ -24,6 +27,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <poll.h>
 #include <string>
 #include <termios.h>
@@ -51,6 +55,55 @@ std::size_t count(const std::string& text, const std::string& what) {
     return n;
 }
 
+// One way to reach the device over the network: ser2net on 127.0.0.1 with or
+// without tcp(nodelay), straight or through a relay that gives the path a
+// round trip (and, for ser2net without tcp(nodelay), its Nagle across the
+// path and a tunnel's held-back acknowledgements).
+struct Path {
+    const char* name;
+    bool nodelay;
+    bool relay;
+    nettest::PathOptions options;
+};
+
+// clang-format off
+constexpr Path kPaths[] = {
+    {"127.0.0.1",                 false, false, {}},
+    {"127.0.0.1, tcp(nodelay)",   true,  false, {}},
+    {"tunnel, rtt 0",             false, true,  {0, true, 40}},
+    {"rtt 20 ms",                 false, true,  {10, true, 40}},
+    {"rtt 20 ms, tcp(nodelay)",   true,  true,  {10, false, 0}},
+    {"rtt 100 ms",                false, true,  {50, true, 40}},
+    {"rtt 100 ms, tcp(nodelay)",  true,  true,  {50, false, 0}},
+};
+// clang-format on
+
+struct Backup {
+    double seconds = 0;
+    std::size_t exchanges = 0;
+    std::size_t cut = 0;
+    bool ok = false;
+};
+
+Backup backupOver(const fs::path& dir, const std::string& com3, const char* name) {
+    const fs::path trace = dir / (std::string(name) + ".trace");
+    fs::remove(trace);
+    std::map<std::string, std::string> env{{"QUORVEX_HOME", (dir / "home").string()},
+                                           {"R70COM_PORTS", portMap(com3)}};
+    Backup b;
+    const auto t0 = Clock::now();
+    const clitest::CliRun r = clitest::runCli(
+        {"backup", "--trace", trace.string(), (dir / (std::string(name) + ".pro")).string()}, env,
+        dir);
+    b.seconds = since(t0);
+    const std::string t = clitest::slurp(trace);
+    b.exchanges = count(t, "--> '");
+    b.cut = count(t, "stale input dropped");
+    b.ok = r.status == 0;
+    if (!b.ok) std::fprintf(stderr, "%s: %s", name, r.err.c_str());
+    return b;
+}
+
 int timeCommands(const fs::path& dir) {
     quorvex::sim::SimOptions o;
     o.model = quorvex::sim::Model::R70;
@@ -62,45 +115,48 @@ int timeCommands(const fs::path& dir) {
         std::fprintf(stderr, "rfc2217_bench: simulator: %s\n", why.c_str());
         return 1;
     }
-    nettest::Ser2net server(dir, o.link);
-    if (!server.start(&why)) {
-        std::fprintf(stderr, "rfc2217_bench: %s\n", why.c_str());
-        return 1;
-    }
-    const std::string profile = (dir / "bench.pro").string();
-    struct Line {
-        const char* name;
-        std::string com3;
-        double seconds[2] = {};
-    } lines[] = {{"local", o.link}, {"rfc2217", server.address()}};
+    std::printf("quorvex-cli backup of a simulated R70, each path against a local backup run\n"
+                "just before it. Goal: remote <= (local + exchanges x rtt) x 1.10, and on\n"
+                "127.0.0.1 <= 1.15 x local; it holds for ser2net with tcp(nodelay) (without\n"
+                "it ser2net holds each reply until our acknowledgement of the purge's answer\n"
+                "is back: a second round trip per exchange).\n\n");
+    std::printf("%-26s %8s %9s %6s %9s %8s %8s %5s %4s\n", "path", "local s", "remote s", "ratio",
+                "exchanges", "ms/exch", "goal s", "met", "cut");
     int status = 0;
-    std::size_t cut = 0;
-    const char* commands[] = {"backup", "restore"};
-    for (int c = 0; c < 2; ++c) {
-        for (Line& l : lines) {
-            const fs::path trace = dir / (std::string(l.name) + "." + commands[c] + ".trace");
-            std::map<std::string, std::string> env{{"QUORVEX_HOME", (dir / "home").string()},
-                                                   {"R70COM_PORTS", portMap(l.com3)}};
-            const auto t0 = Clock::now();
-            clitest::CliRun r =
-                clitest::runCli({commands[c], "--trace", trace.string(), profile}, env, dir);
-            l.seconds[c] = since(t0);
-            cut += count(clitest::slurp(trace), "stale input dropped");
-            if (r.status != 0) {
-                std::fprintf(stderr, "%s %s: %s", l.name, commands[c], r.err.c_str());
-                status = 1;
-            }
+    for (const Path& p : kPaths) {
+        const Backup local = backupOver(dir, o.link, "local");
+        nettest::Ser2net server(dir, o.link, true, p.nodelay);
+        if (!server.start(&why)) {
+            std::fprintf(stderr, "rfc2217_bench: %s\n", why.c_str());
+            return 1;
         }
+        std::unique_ptr<nettest::Relay> relay;
+        std::string address = server.address();
+        if (p.relay) {
+            relay = std::make_unique<nettest::Relay>(server.port(), p.options);
+            if (!relay->start(&why)) {
+                std::fprintf(stderr, "rfc2217_bench: %s\n", why.c_str());
+                return 1;
+            }
+            address = relay->address();
+        }
+        const Backup remote = backupOver(dir, address, "remote");
+        const double rtt = 2 * p.options.delayMs / 1000.0;
+        const double goal =
+            p.relay ? (local.seconds + remote.exchanges * rtt) * 1.10 : local.seconds * 1.15;
+        const bool met = local.ok && remote.ok && remote.seconds <= goal;
+        const double extraMs =
+            remote.exchanges > 0 ? 1000 * (remote.seconds - local.seconds) / remote.exchanges : 0;
+        std::printf("%-26s %8.2f %9.2f %6.3f %9zu %8.1f %8.2f %5s %4zu\n", p.name, local.seconds,
+                    remote.seconds, remote.seconds / local.seconds, remote.exchanges, extraMs, goal,
+                    met ? "yes" : "no", remote.cut);
+        std::fflush(stdout);
+        const bool goalApplies = p.nodelay || !p.relay;
+        if ((goalApplies && !met) || !remote.ok || remote.cut > 0) status = 1;
     }
-    std::printf("%-8s %9s %11s %7s\n", "command", "local s", "rfc2217 s", "ratio");
-    for (int c = 0; c < 3; ++c) {
-        const double local =
-            c < 2 ? lines[0].seconds[c] : lines[0].seconds[0] + lines[0].seconds[1];
-        const double net = c < 2 ? lines[1].seconds[c] : lines[1].seconds[0] + lines[1].seconds[1];
-        std::printf("%-8s %9.2f %11.2f %7.3f\n", c < 2 ? commands[c] : "both", local, net,
-                    net / local);
-    }
-    std::printf("replies cut on the network line: %zu\n", cut);
+    std::printf("\nratio: remote / local; exchanges: commands the remote backup sent; ms/exch:\n"
+                "(remote - local) / exchanges; cut: its replies whose rest came late and was\n"
+                "dropped as stale (0: none cut)\n");
     sim.stop();
     return status;
 }
@@ -207,9 +263,9 @@ int measureGaps(const fs::path& dir) {
             double margin = 1e9;
             for (int k = 0; k < kReplies; ++k) {
                 line.discardInput();
-                (void)line.write("AT\r", 3);
+                (void)line.writeCommand("AT\r", 3);
                 const auto sent = Clock::now();
-                const int allowed = 200 + 10 + line.firstByteAllowanceMs();
+                const int allowed = line.firstByteWaitMs(200 + 10);
                 char byte = 0;
                 if (!line.readByte(allowed, &byte)) {
                     std::fprintf(stderr, "no reply at %s baud\n", speed.name);
@@ -221,7 +277,7 @@ int measureGaps(const fs::path& dir) {
                 if (first > firstWorst) firstWorst = first, firstAllowed = allowed;
                 // Generous waits here, so that every gap is seen whole.
                 for (std::size_t got = 1; got < length; ++got) {
-                    const double granted = speed.interByteMs + 10 + line.gapAllowanceMs();
+                    const double granted = line.nextByteWaitMs(speed.interByteMs + 10, false);
                     if (!line.readByte(2000, &byte)) break;
                     const auto now = Clock::now();
                     const double gap =

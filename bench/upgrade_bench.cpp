@@ -85,6 +85,7 @@ public:
         return r;
     }
     void loadDefaultProfile() override {}
+    void forgetDevice() override {}
     void identity() override { app_.applyIdentity(qc::readIdentity(D_SendDrvCmd)); }
     void postCommand(int) override {}
 

@@ -36,8 +36,8 @@ const Usage kRestoreUsage{
     "settings, then the pages MSN, call acceptance, short dial, forwarding, call\n"
     "filter, data, LCR and timer, each section sent whole. Prints how many items were\n"
     "sent, confirmed and refused, and every refused item by its command text; an\n"
-    "item that could not be sent at all (too long for the device, not a time)\n"
-    "counts as refused too.\n"
+    "item that could not be sent at all (too long for the device, not a time, a\n"
+    "data value out of its range) counts as refused too.\n"
     "Exit status: 0 every item confirmed; 1 the device refused items; 2 no device\n"
     "or FILE unreadable.\n",
     1, 1};

@@ -20,9 +20,11 @@ namespace {
 const Usage kPortsUsage{
     "ports", "[--probe]",
     "Lists the serial ports of this machine in the order of the device search: the\n"
-    "COM name each has (\"-\" when the eight names are taken or R70COM_PORTS maps\n"
-    "others), its stable name under /dev/serial, its node and what a USB adapter\n"
-    "says of itself. The port chosen in the settings is marked with \"*\".\n"
+    "COM name each has, its stable name under /dev/serial, its node and what a USB\n"
+    "adapter says of itself. A port without a COM name (\"-\") says why: the\n"
+    "system console and a login's terminal are left alone, and only eight ports\n"
+    "get a name (choose another with --port PATH or in the settings). The port\n"
+    "chosen in the settings (or with --port PATH) is marked with \"*\".\n"
     "With --probe every COM name is asked who answers (the identification of the\n"
     "search), and the model that answered is shown, or why nothing did.\n"
     "Exit status: 0 ports listed (with --probe: a device answered); 1 no serial\n"
@@ -32,9 +34,10 @@ const Usage kPortsUsage{
     0, 0};
 
 // Who answers on COM<index+1> at path: the search itself (command 0) over a
-// map that holds this one port, so it is the driver's own identification.
+// map that holds this one port, so it is the driver's own identification (a
+// ';' in the path is kept: the variable splits only before a COM name).
 // "R70-USB, firmware ..." or the reason nothing answered ("COM3 (...): ...").
-bool probe(int index, const std::string& path, std::string* answer) {
+bool probe(int index, const std::string& path, int language, std::string* answer) {
     std::string map;
     for (int i = 0; i < core::kComPortCount; ++i)
         map += "COM" + std::to_string(i + 1) + "=" + (i == index ? path : "") + ";";
@@ -42,9 +45,9 @@ bool probe(int index, const std::string& path, std::string* answer) {
     const auto identity = core::detect(D_SendDrvCmd, core::FindMode::Find);
     D_SendDrvCmd(DRV_CLOSE, nullptr);
     if (!identity) {
-        char why[512] = {};
-        D_LastOpenError(index, why, sizeof why);
-        *answer = why;
+        DRVPORTREASON reason{};
+        D_PortReason(index, &reason);
+        *answer = core::triedLine(index, reason, language);
         return false;
     }
     std::string model = identity->modelNumber == 30 ? "R30" : "R70";
@@ -81,8 +84,12 @@ int runPorts(Args args) {
         if (l.port.stable() != l.port.node) std::printf(" -> %s", l.port.node.c_str());
         if (const std::string what = r70::describe(l.port); !what.empty())
             std::printf("  (%s)", what.c_str());
+        if (const std::string why = core::omissionText(l, lang); !why.empty())
+            std::printf("  %s", why.c_str());
         std::printf("\n");
     }
+    if (const std::string more = core::unsearchedText(listing, lang); !more.empty())
+        std::printf("%s\n", more.c_str());
     if (!probeAll) return listing.empty() ? kExitRefused : kExitOk;
 
     // Every COM name of the search, including those discovery does not know
@@ -98,7 +105,7 @@ int runPorts(Args args) {
         const std::string& path = paths[static_cast<std::size_t>(i)];
         if (path.empty()) continue;
         std::string answer;
-        const bool answered = probe(i, path, &answer);
+        const bool answered = probe(i, path, lang, &answer);
         any = any || answered;
         if (answered)
             std::printf("COM%d (%s): %s\n", i + 1, path.c_str(), answer.c_str());

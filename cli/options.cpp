@@ -1,7 +1,7 @@
 #include "cli/options.h"
 
 #include "core/environment.h"
-#include "driver/com_ports.h"
+#include "driver/win_com_list.h"
 #include "driver/r70com32.h"
 #include "profile/profile_files.h"
 
@@ -15,9 +15,7 @@ namespace {
 
 bool validPortMapping(std::string_view m) {
     // COM1..COM8, "=", a path (empty: the port does not exist)
-    if (m.size() < 5 || m.substr(0, 3) != "COM" || m[3] < '1' || m[3] > '8' || m[4] != '=')
-        return false;
-    return m.find(';') == std::string_view::npos;
+    return m.size() >= 5 && m.substr(0, 3) == "COM" && m[3] >= '1' && m[3] <= '8' && m[4] == '=';
 }
 
 // On Windows a port is named as the system names it, "COM12" (or "com12",
@@ -51,8 +49,7 @@ std::optional<DeviceOptions> parseDeviceOptions(Args args) {
             const std::string_view port(v);
             if (validPortMapping(port)) {
                 o.ports.push_back(std::string(port.substr(0, 5)) + systemPortName(port.substr(5)));
-            } else if (!port.empty() && port.find('=') == std::string_view::npos &&
-                       port.find(';') == std::string_view::npos) {
+            } else if (!port.empty() && port.find('=') == std::string_view::npos) {
                 // A path: tried first, as a port chosen in the settings.
                 o.portChoice = systemPortName(port);
             } else {
@@ -99,16 +96,17 @@ void applyDeviceOptions(const DeviceOptions& options) {
         core::setEnvironment("R70COM_PORTS", map.c_str());
     }
     if (!options.trace.empty()) core::setEnvironment("R70COM_TRACE", options.trace.c_str());
-    // The port chosen in the desktop program's settings, unless --port names one.
+    // The port chosen in the desktop program's settings, unless --port names
+    // one: then that one is this run's choice (tried first, marked in lists).
     if (options.portChoice.empty())
         cliPorts().applyChoice();
     else
-        D_ChoosePort(options.portChoice.c_str());
+        cliPorts().useForThisRun(options.portChoice);
 }
 
 core::PortAccess& cliPorts() {
     static core::PortAccess ports(profile::ProfileFiles::fromEnvironment().winIni(),
-                                  {D_PortPath, D_LastOpenError, D_ChoosePort});
+                                  {D_PortPath, D_ChoosePort, D_PortReason});
     return ports;
 }
 

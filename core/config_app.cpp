@@ -8,8 +8,11 @@ CConfigApp::CConfigApp(DriverFn driver, ProfileStore& profiles, Clock& clock, Dr
     : driver_(std::move(driver)), direct_(std::move(direct)), profiles_(profiles), clock_(clock) {}
 
 int32_t CConfigApp::SendDrvCmd(uint16_t code, DRVPARAM* p) {
-    if (!connected || !driver_) return -2;
-    return driver_(code, p);
+    const int32_t result = connected && driver_ && !silenceMet_ ? driver_(code, p) : -2;
+    if (stopAtSilence_ && result < 0) silenceMet_ = true;
+    if (result != 0 && p != nullptr && (p->nOp == 1 || p->nOp == 2 || p->nOp == 4))
+        ++unansweredChanges_;
+    return result;
 }
 
 int32_t CConfigApp::callDriver(uint16_t code, DRVPARAM* p) {

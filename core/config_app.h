@@ -25,6 +25,10 @@ public:
 
     // The wrapper every page uses: -2 without calling the driver while not connected.
     int32_t SendDrvCmd(uint16_t code, DRVPARAM* p);
+    // How many calls that change a setting (operation set, clear or second
+    // set) got no reply or found no device so far: a profile load compares
+    // it before and after to tell a load the device did not take whole.
+    int unansweredChanges() const { return unansweredChanges_; }
     // Straight to the driver, for the calls that must work while not
     // connected: detection, close, identity, boot probe, heartbeat, reopen.
     int32_t callDriver(uint16_t code, DRVPARAM* p);
@@ -40,6 +44,14 @@ public:
         if (suspendCount_ > 0) --suspendCount_;
     }
     bool heartbeatSuspended() const { return suspendCount_ > 0; }
+
+    // While on, the first call through SendDrvCmd that gets no reply ends the
+    // device's part of the work: every later one returns -2 at once. For a
+    // gather whose result is void unless every read succeeds.
+    void stopAtFirstSilence(bool on) {
+        stopAtSilence_ = on;
+        silenceMet_ = false;
+    }
 
     // Takes a freshly read identity: identified, names, model, port count.
     void applyIdentity(const Identity& id);
@@ -83,6 +95,22 @@ private:
     ProfileStore& profiles_;
     Clock& clock_;
     int suspendCount_ = 0;
+    bool stopAtSilence_ = false;
+    bool silenceMet_ = false;
+    int unansweredChanges_ = 0;
+};
+
+// Keeps the heartbeat (and the posted work that waits for it) quiet for a
+// scope: the work in it owns the line.
+class HeartbeatPause {
+public:
+    explicit HeartbeatPause(CConfigApp& app) : app_(app) { app_.suspendHeartbeat(); }
+    ~HeartbeatPause() { app_.resumeHeartbeat(); }
+    HeartbeatPause(const HeartbeatPause&) = delete;
+    HeartbeatPause& operator=(const HeartbeatPause&) = delete;
+
+private:
+    CConfigApp& app_;
 };
 
 // Finds the device (command 0, or 57 on the remembered port) and takes its

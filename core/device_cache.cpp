@@ -57,6 +57,16 @@ void readMsnTable(CConfigApp& app) {
     }
 }
 
+void DeviceCache::forget() {
+    auto drop = [](PortState& state) {
+        state.msnKnown.fill(false);
+        state.clipKnown = false;
+    };
+    for (PortState& state : analog)
+        drop(state);
+    drop(data);
+}
+
 bool allKnown(const DeviceCache& cache, int portCount) {
     auto portKnown = [](const PortState& state, int msnCount) {
         for (int i = 0; i < msnCount; ++i) {

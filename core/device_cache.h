@@ -40,6 +40,9 @@ struct DeviceCache {
 
     // The names of the five analog ports for the number classifier.
     PortNames portNames() const;
+    // The device is taking new firmware: no MSN or CLIP switch counts as the
+    // device's any more (the values stay for the pages that show them).
+    void forget();
 };
 
 // Reads every MSN and CLIP switch of the data port and of the first

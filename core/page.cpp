@@ -25,48 +25,6 @@ void PageBase::sendButton() {
     send();
 }
 
-void TablePage::readDevice() {
-    ui_.setBusy(true);
-    table_.read(app_);
-    ui_.refresh();
-    ui_.setBusy(false);
-}
-
-std::vector<std::string> TablePage::unconfirmedItems() const {
-    std::vector<std::string> out;
-    table_.addUnconfirmed(section_, out);
-    return out;
-}
-
-void TablePage::send() {
-    acceptField();
-    report_.clear();
-    auto progress = [this](std::size_t) {
-        if (sendingForLoad_) host_.progress();
-    };
-    table_.send(app_, report_, sendingForLoad_ ? SendMode::All : SendMode::Changed, progress);
-    ui_.refresh();
-}
-
-void TablePage::discard() {
-    table_.discardAll();
-    ui_.refresh();
-}
-
-void TablePage::profileLoad(int selector) {
-    table_.load(app_.profiles(), selector, section_);
-    ui_.refresh();
-    sendingForLoad_ = true;
-    send();
-    sendingForLoad_ = false;
-}
-
-WriteReport TablePage::profileSave(int selector) {
-    WriteReport report;
-    table_.save(app_.profiles(), selector, section_, report);
-    return report;
-}
-
 int dispatch(Page& page, UserMessage message, int wParam) {
     switch (message) {
     case UM_READDEVICE:

@@ -97,6 +97,11 @@ public:
     // "SECTION/KEY" of every saved item whose value the device has not vouched
     // for in this run (a query failed): a save would write a stand-in default.
     virtual std::vector<std::string> unconfirmedItems() const { return {}; }
+    // The device is taking new firmware and may come up with its factory
+    // settings: every value the page holds as the device's becomes unknown
+    // and waits to be sent (Item::forget), so that the next send or profile
+    // load puts back every item, not only those that differ.
+    virtual void forget() {}
 
     virtual bool hasUnsentChanges() const = 0;
     virtual void send() = 0;    // button 2154
@@ -127,28 +132,6 @@ protected:
     PageUi& ui_;
     PageHost& host_;
     SendReport report_;
-};
-
-// A page whose every item is in one ItemTable: compare, discard, read, send,
-// load and save all walk that table. Derived classes fill table_ in their
-// constructor and name their profile section.
-class TablePage : public PageBase {
-public:
-    TablePage(CConfigApp& app, PageUi& ui, PageHost& host, std::string section)
-        : PageBase(app, ui, host), section_(std::move(section)) {}
-
-    void readDevice() override;
-    void profileLoad(int selector) override;
-    WriteReport profileSave(int selector) override;
-    bool hasUnsentChanges() const override { return table_.anyChanged(); }
-    std::vector<std::string> unconfirmedItems() const override;
-    void send() override;
-    void discard() override;
-
-protected:
-    ItemTable table_;
-    std::string section_;
-    bool sendingForLoad_ = false;
 };
 
 // Routes a numbered message to a page (for widgets that receive them as

@@ -102,6 +102,11 @@ void ItemTable::confirmAll() {
         e.visit([](auto& item) { item.confirm(); });
 }
 
+void ItemTable::forgetAll() {
+    for (Entry& e : entries_)
+        e.visit([](auto& item) { item.forget(); });
+}
+
 void ItemTable::read(CConfigApp& app, std::size_t first, std::size_t last) {
     for (std::size_t i = first; i < last && i < entries_.size(); ++i) {
         Entry& e = entries_[i];
@@ -209,8 +214,20 @@ void ItemTable::load(ProfileStore& store, int selector, std::string_view section
 
 void ItemTable::save(ProfileStore& store, int selector, std::string_view section,
                      WriteReport& report) const {
+    saveWhere(store, selector, section, report, false);
+}
+
+void ItemTable::saveVouched(ProfileStore& store, int selector, std::string_view section,
+                            WriteReport& report) const {
+    saveWhere(store, selector, section, report, true);
+}
+
+void ItemTable::saveWhere(ProfileStore& store, int selector, std::string_view section,
+                          WriteReport& report, bool vouchedOnly) const {
     for (const Entry& e : entries_) {
         if (e.spec.key.empty()) continue;
+        if (vouchedOnly && !e.visit([](const auto& item) { return item.known && !item.mark; }))
+            continue;
         std::string value;
         switch (e.spec.field) {
         case ValueField::Flag:

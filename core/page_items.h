@@ -67,8 +67,13 @@ template <typename T> struct Item {
     // a page that sends by marks (SendMode::Marked) sends an item typed back
     // to its old value too.
     bool mark = false;
+    // The device took new firmware since the confirmed copy was true, and a
+    // new firmware may come up with its factory settings: the item counts as
+    // unsent whatever the two copies say, until the device answers for it or
+    // takes it again.
+    bool stale = false;
 
-    bool changed() const { return confirmed != edited; }
+    bool changed() const { return stale || confirmed != edited; }
     void set(const T& value) {
         edited = value;
         mark = true;
@@ -78,18 +83,27 @@ template <typename T> struct Item {
         confirmed = edited;
         known = true;
         mark = false;
+        stale = false;
     }
+    // Back to the confirmed copy; an item the device may have lost stays to be sent.
     void discard() {
         edited = confirmed;
-        mark = false;
+        mark = stale;
     }
-    // Both copies take value: the device's answer (known), or the default
-    // that stands in for a query that failed (known = false).
-    void reset(const T& value, bool fromDevice = true) {
+    // Both copies take value: the device's answer (fromDevice), or a default
+    // that stands in for a query that failed or a read not made yet.
+    void reset(const T& value, bool fromDevice) {
         confirmed = value;
         edited = value;
         known = fromDevice;
         mark = false;
+        stale = false;
+    }
+    // The device is taking new firmware: what it held no longer counts.
+    void forget() {
+        known = false;
+        stale = true;
+        mark = true;
     }
     bool operator==(const Item&) const = default;
 };
@@ -180,6 +194,7 @@ public:
     bool anyMarked() const;
     void discardAll();
     void confirmAll();
+    void forgetAll(); // Item::forget on every item
 
     // Queries items first..last-1 (all by default) through SendDrvCmd; both
     // copies take the answer, 0 or empty when the query fails.
@@ -200,8 +215,16 @@ public:
     // Writes the confirmed copies in table order; failures go into report.
     void save(ProfileStore& store, int selector, std::string_view section,
               WriteReport& report) const;
+    // The same for the items whose confirmed copy the device vouched for and
+    // that are not waiting to be sent (a query or a send failed, or the device
+    // was flashed): the file keeps its own value for the others.
+    void saveVouched(ProfileStore& store, int selector, std::string_view section,
+                     WriteReport& report) const;
 
 private:
+    void saveWhere(ProfileStore& store, int selector, std::string_view section, WriteReport& report,
+                   bool vouchedOnly) const;
+
     struct Entry {
         ItemSpec spec;
         Item<int>* number = nullptr;

@@ -1,11 +1,15 @@
 #include "core/port_access.h"
 
+#include "driver/port_reason.h"
 #include "driver/r70com32.h"
 #include "resources/text_table.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <system_error>
+#include <utility>
 
 namespace quorvex::core {
 namespace {
@@ -14,19 +18,52 @@ namespace {
 // profile read.
 constexpr std::size_t kChoiceBuffer = 4096;
 
+// The program's text of each of the driver's sentences (English ids; the
+// English is the driver's own).
+// clang-format off
+constexpr std::pair<r70::ReasonText, int> kReasonTexts[] = {
+    {r70::ReasonText::NoPort, 9960},     {r70::ReasonText::NoPortEnv, 9962},
+    {r70::ReasonText::NoDevice, 9964},   {r70::ReasonText::TooLong, 9966},
+    {r70::ReasonText::Group, 9968},      {r70::ReasonText::Owner, 9970},
+    {r70::ReasonText::Terminal, 9972},   {r70::ReasonText::Holder, 9974},
+    {r70::ReasonText::HolderUnknown, 9976}, {r70::ReasonText::LockFile, 9978},
+    {r70::ReasonText::Console, 9980},    {r70::ReasonText::Login, 9982},
+    {r70::ReasonText::Discipline, 9984}, {r70::ReasonText::NotTty, 9986},
+    {r70::ReasonText::Settings, 9988},   {r70::ReasonText::Speed, 9990},
+    {r70::ReasonText::NoAnswer, 9992},   {r70::ReasonText::Open, 9994},
+    {r70::ReasonText::Other, 9996},
+};
+// clang-format on
+
+std::string filled(int id, int language, const std::vector<std::string>& args) {
+    return r70::fillText(text::get(id, language), args);
+}
+
+bool environmentMap() {
+    const char* env = std::getenv("R70COM_PORTS");
+    return env != nullptr && env[0] != '\0';
+}
+
 } // namespace
 
 std::string PortAccess::choice() const {
+    if (runChoice_) return *runChoice_;
     return profile::readString(winIni_, kPortChoiceSection, kPortChoiceKey, "", kChoiceBuffer);
 }
 
 profile::WriteResult PortAccess::choose(const std::string& path) {
+    runChoice_.reset();
     if (driver_.choosePort != nullptr) driver_.choosePort(path.c_str());
     return profile::writeString(winIni_, kPortChoiceSection, kPortChoiceKey, path);
 }
 
 void PortAccess::applyChoice() {
     if (driver_.choosePort != nullptr) driver_.choosePort(choice().c_str());
+}
+
+void PortAccess::useForThisRun(const std::string& path) {
+    runChoice_ = path;
+    applyChoice();
 }
 
 std::string PortAccess::comPath(int index) const {
@@ -55,16 +92,24 @@ std::vector<PortListing> PortAccess::listPorts() const {
     const r70::Discovery machine = r70::discoverHere();
     const std::string chosen = choice();
     const r70::SerialPortInfo* chosenPort = r70::findPort(machine, chosen);
-    std::vector<std::string> paths;
-    for (int i = 0; i < r70::kMapSize; ++i)
-        paths.push_back(comPath(i));
+    // The names a search would give now; with R70COM_PORTS, the driver's map.
+    const r70::ComMap map = r70::buildComMap(chosen, machine);
+    const bool fromEnvironment = environmentMap();
     std::vector<PortListing> out;
     for (const r70::SerialPortInfo& port : machine.ports) {
-        PortListing listing{port, -1, &port == chosenPort};
+        PortListing listing{port, -1, &port == chosenPort, Omission::Unnamed};
         for (int i = 0; i < r70::kMapSize && listing.comIndex < 0; ++i) {
-            const std::string& p = paths[static_cast<std::size_t>(i)];
-            if (!p.empty() && r70::findPort(machine, p) == &port) listing.comIndex = i;
+            const bool same = fromEnvironment
+                                  ? r70::findPort(machine, comPath(i)) == &port
+                                  : map.entries[static_cast<std::size_t>(i)].port == &port;
+            if (same) listing.comIndex = i;
         }
+        if (listing.comIndex >= 0)
+            listing.omitted = Omission::None;
+        else if (port.leftOut == r70::LeftOut::Console)
+            listing.omitted = Omission::Console;
+        else if (port.leftOut == r70::LeftOut::Login)
+            listing.omitted = Omission::Login;
         out.push_back(std::move(listing));
     }
     // In the order of the search; ports without a COM name last.
@@ -81,25 +126,61 @@ bool PortAccess::choiceMissing() const {
 
 std::vector<TriedPort> PortAccess::triedPorts() const {
     std::vector<TriedPort> out;
-    if (driver_.lastOpenError == nullptr) return out;
+    if (driver_.portReason == nullptr) return out;
     for (int i = 0; i < r70::kMapSize; ++i) {
         if (comPath(i).empty()) continue;
-        char text[512] = {};
         TriedPort t;
         t.comIndex = i;
-        t.code = driver_.lastOpenError(i, text, static_cast<int32_t>(sizeof text));
-        t.reason = text;
-        if (t.code != DRV_OPENERR_NONE) out.push_back(std::move(t));
+        if (driver_.portReason(i, &t.reason) != DRV_OPENERR_NONE) out.push_back(t);
     }
     return out;
 }
 
+std::string reasonText(const DRVPORTREASON& reason, int language) {
+    const r70::ReasonWords words = r70::reasonWords(reason);
+    int id = 9996;
+    for (const auto& [sentence, text] : kReasonTexts)
+        if (sentence == words.text) id = text;
+    return filled(id, language, words.args);
+}
+
+std::string triedLine(int comIndex, const DRVPORTREASON& reason, int language) {
+    const std::string path(reason.szPath, strnlen(reason.szPath, sizeof reason.szPath));
+    const std::string com = "COM" + std::to_string(comIndex + 1);
+    return (path.empty() ? com : com + " (" + path + ")") + ": " + reasonText(reason, language);
+}
+
+std::string omissionText(const PortListing& listing, int language) {
+    DRVPORTREASON reason{};
+    switch (listing.omitted) {
+    case Omission::None:
+        return {};
+    case Omission::Unnamed:
+        return std::string(text::get(kTextUnnamedPort, language));
+    case Omission::Console:
+        reason.nWhy = DRV_WHY_CONSOLE;
+        break;
+    case Omission::Login:
+        reason.nWhy = DRV_WHY_LOGIN;
+        reason.nPid = listing.port.holderPid;
+        std::snprintf(reason.szName, sizeof reason.szName, "%s", listing.port.holderName.c_str());
+        break;
+    }
+    reason.nCode = DRV_OPENERR_LEFTALONE;
+    return reasonText(reason, language);
+}
+
 std::string missingChoiceText(const PortAccess& ports, int language) {
     if (!ports.choiceMissing()) return {};
-    std::string text(text::get(kTextChoiceMissing, language));
-    if (const std::size_t at = text.find("%s"); at != std::string::npos)
-        text.replace(at, 2, ports.choice());
-    return text;
+    return filled(kTextChoiceMissing, language, {ports.choice()});
+}
+
+std::string unsearchedText(const std::vector<PortListing>& listing, int language) {
+    const auto count = std::count_if(listing.begin(), listing.end(), [](const PortListing& l) {
+        return l.omitted == Omission::Unnamed;
+    });
+    if (count == 0 || environmentMap()) return {};
+    return filled(kTextUnsearched, language, {std::to_string(count)});
 }
 
 std::vector<std::string> triedPortLines(const PortAccess& ports, int language) {
@@ -108,8 +189,10 @@ std::vector<std::string> triedPortLines(const PortAccess& ports, int language) {
         lines.push_back(std::move(missing));
     const std::vector<TriedPort> tried = ports.triedPorts();
     for (const TriedPort& t : tried)
-        lines.push_back(t.reason);
+        lines.push_back(triedLine(t.comIndex, t.reason, language));
     if (tried.empty()) lines.emplace_back(text::get(kTextNoSerialPort, language));
+    if (std::string more = unsearchedText(ports.listPorts(), language); !more.empty())
+        lines.push_back(std::move(more));
     return lines;
 }
 

@@ -1,85 +1,148 @@
+// The COM map of a search, taken in one piece.
 #include "driver/com_ports.h"
 
-#include <algorithm>
-#include <cctype>
+#include <cstdlib>
+#include <new>
+#include <optional>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace r70 {
 namespace {
 
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+static_assert(kMapSize == kPortCount);
+
+// The port the user chose; only touched under the driver's lock.
+std::string gChoice;
+
+bool comNameAt(std::string_view text, std::size_t at, int* index) {
+    while (at < text.size() && text[at] == ' ')
+        ++at;
+    if (text.size() < at + 5) return false;
+    const std::string_view name = text.substr(at, 3);
+    if ((name[0] | 0x20) != 'c' || (name[1] | 0x20) != 'o' || (name[2] | 0x20) != 'm') return false;
+    std::size_t end = at + 3;
+    int number = 0;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9' && number < 1000)
+        number = number * 10 + (text[end++] - '0');
+    while (end < text.size() && text[end] == ' ')
+        ++end;
+    if (end == at + 3 || end >= text.size() || text[end] != '=') return false;
+    *index = number - 1; // COM0 and COM9 and above: names outside the map
+    return true;
 }
 
-std::string toUpper(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), upper);
-    return out;
-}
-
-// The four hex digits behind "VID_" (or "PID_") in an instance id.
-std::string idAfter(const std::string& id, std::string_view tag) {
-    const std::size_t at = id.find(tag);
-    if (at == std::string::npos || at + tag.size() + 4 > id.size()) return {};
-    std::string hex = id.substr(at + tag.size(), 4);
-    for (char& c : hex) {
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return {};
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+// R70COM_PORTS ("COM3=/dev/ttyUSB0;COM1="): the paths it lists, a later entry
+// winning. A ';' ends an entry only where a COM name follows (or nothing),
+// so a path may hold ';' itself.
+std::array<std::optional<std::string>, kPortCount> listedPaths(std::string_view text) {
+    std::vector<std::size_t> starts; // where each "COMn=" begins
+    int index = -1;
+    if (comNameAt(text, 0, &index)) starts.push_back(0);
+    for (std::size_t p = text.find(';'); p != std::string_view::npos; p = text.find(';', p + 1))
+        if (comNameAt(text, p + 1, &index)) starts.push_back(p + 1);
+    std::array<std::optional<std::string>, kPortCount> out;
+    for (std::size_t k = 0; k < starts.size(); ++k) {
+        const bool last = k + 1 == starts.size();
+        (void)comNameAt(text, starts[k], &index);
+        const std::size_t value = text.find('=', starts[k]) + 1;
+        std::string_view path =
+            text.substr(value, (last ? text.size() : starts[k + 1] - 1) - value);
+        if (last) { // "COM8=/dev/x; " ends with a separator, not with a path
+            while (!path.empty() && path.back() == ' ')
+                path.remove_suffix(1);
+            if (!path.empty() && path.back() == ';') path.remove_suffix(1);
+        }
+        if (index >= 0 && index < kPortCount) out[static_cast<std::size_t>(index)] = path;
     }
-    return hex;
+    return out;
 }
 
 } // namespace
 
-int comNumber(std::string_view name) {
-    if (name.substr(0, 4) == "\\\\.\\") name.remove_prefix(4);
-    if (name.size() < 4 || toUpper(name.substr(0, 3)) != "COM") return 0;
-    int n = 0;
-    for (const char c : name.substr(3)) {
-        if (c < '0' || c > '9' || n > 25500) return 0;
-        n = n * 10 + (c - '0');
+const std::string& ComPorts::path(int index) const {
+    static const std::string kNone;
+    if (index < 0 || index >= kPortCount) return kNone;
+    return map.entries[static_cast<std::size_t>(index)].path;
+}
+
+const SerialPortInfo* ComPorts::port(int index) const {
+    if (index < 0 || index >= kPortCount) return nullptr;
+    return map.entries[static_cast<std::size_t>(index)].port;
+}
+
+std::vector<std::string> ComPorts::nodes() const {
+    std::vector<std::string> out;
+    for (const SerialPortInfo& p : discovery.ports)
+        out.push_back(p.node);
+    return out;
+}
+
+#ifdef _WIN32
+std::wstring wideOf(const char* text) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), n);
+    return wide;
+}
+#endif
+
+std::string environment(const char* name) {
+#ifdef _WIN32
+    const std::wstring wideName = wideOf(name);
+    const DWORD need = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+    if (need == 0) return {};
+    std::wstring value(need, L'\0');
+    const DWORD n = GetEnvironmentVariableW(wideName.c_str(), value.data(), need);
+    if (n == 0 || n >= need) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, value.c_str(), static_cast<int>(n), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, value.c_str(), static_cast<int>(n), out.data(), size,
+                            nullptr, nullptr);
+    return out;
+#else
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+#endif
+}
+
+bool environmentMap() noexcept {
+    try {
+        return !environment("R70COM_PORTS").empty();
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    return n >= 1 && n <= 255 ? n : 0;
 }
 
-std::string comPath(std::string_view name) {
-    const int n = comNumber(name);
-    return n == 0 ? std::string() : "\\\\.\\COM" + std::to_string(n);
-}
-
-SerialPortInfo comPortInfo(std::string_view comName, const PnpFacts& facts) {
-    SerialPortInfo port;
-    port.name = "COM" + std::to_string(comNumber(comName));
-    port.node = comPath(comName);
-    const std::string id = toUpper(facts.instanceId);
-    // FTDI's own driver names its devices FTDIBUS\VID_0403+PID_6001+SERIAL.
-    const bool usb = id.rfind("USB\\", 0) == 0 || id.rfind("FTDIBUS\\", 0) == 0;
-    if (!usb) return port;
-    port.kind = PortKind::Usb;
-    port.vendorId = idAfter(id, "VID_");
-    port.productId = idAfter(id, "PID_");
-    port.manufacturer = facts.manufacturer;
-    port.product = facts.description;
-    // USB\VID_x&PID_y\SERIAL; FTDIBUS\VID_x+PID_y+SERIALA\0000 (the driver adds
-    // a letter for the channel). An "&" marks a number the system made up.
-    std::string serial;
-    if (id.rfind("USB\\", 0) == 0) {
-        const std::size_t slash = facts.instanceId.rfind('\\');
-        serial = facts.instanceId.substr(slash + 1);
-    } else if (const std::size_t plus = facts.instanceId.rfind('+'); plus != std::string::npos) {
-        serial = facts.instanceId.substr(plus + 1);
-        serial = serial.substr(0, serial.find('\\'));
-        if (serial.size() > 1) serial.pop_back();
+std::unique_ptr<ComPorts> takeComPorts() noexcept {
+    try {
+        auto ports = std::make_unique<ComPorts>();
+        if (environmentMap()) {
+            ports->fromEnvironment = true;
+            const auto listed = listedPaths(environment("R70COM_PORTS"));
+            for (std::size_t i = 0; i < listed.size(); ++i)
+                ports->map.entries[i].path = listed[i] ? *listed[i] : kFixedPaths[i];
+            return ports;
+        }
+        ports->discovery = discoverHere();
+        ports->map = buildComMap(gChoice, ports->discovery);
+        return ports;
+    } catch (const std::bad_alloc&) {
+        return nullptr; // out of memory: every port counts as absent
     }
-    if (serial.find('&') == std::string::npos) port.serial = serial;
-    return port;
 }
 
-void sortComPorts(std::vector<SerialPortInfo>& ports) {
-    std::stable_sort(ports.begin(), ports.end(), [](const auto& a, const auto& b) {
-        const bool usbA = a.kind != PortKind::Builtin, usbB = b.kind != PortKind::Builtin;
-        if (usbA != usbB) return usbA;
-        return comNumber(a.name) < comNumber(b.name);
-    });
+void setPortChoice(std::string_view path) noexcept {
+    try {
+        gChoice.assign(path);
+    } catch (const std::bad_alloc&) {
+        gChoice.clear(); // the search then walks all ports
+    }
 }
 
 } // namespace r70

@@ -1,43 +1,59 @@
-// The serial ports of a Windows machine as data: a COM name, and what Plug
-// and Play says of the device behind it. Pure text work, so that it is tested
-// on every platform; win32_port_discovery.cpp reads the system.
+// The COM map of one search: which path COM1 ... COM8 stand for. Taken once
+// per search and kept until the next, so that a port plugged in meanwhile
+// shifts no name: the index the search found the device on keeps naming the
+// port that is open. From R70COM_PORTS, or from the chosen port and the
+// machine's ports (port_discovery.h; on Windows the system's COM ports).
 #ifndef R70_COM_PORTS_H
 #define R70_COM_PORTS_H
 
 #include "driver/port_discovery.h"
 
+#include <array>
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace r70 {
 
-// What the system's device list holds for the device of a COM port; each
-// empty when it has none (a built-in port, a virtual one, or Wine).
-struct PnpFacts {
-    std::string
-        instanceId; // "USB\VID_0403&PID_6001\A1B2C3", "FTDIBUS\VID_0403+PID_6001+A1B2C3A\0000"
-    std::string manufacturer; // "FTDI"
-    std::string description;  // "USB Serial Port"
+inline constexpr int kPortCount = 8;
+
+struct ComPorts {
+    bool fromEnvironment = false; // R70COM_PORTS gave the paths
+    Discovery discovery;          // the machine's ports (without R70COM_PORTS)
+    ComMap map;                   // points into discovery: ComPorts is never copied
+
+    ComPorts() = default;
+    ComPorts(const ComPorts&) = delete;
+    ComPorts& operator=(const ComPorts&) = delete;
+
+    // The path of COM<index+1>; empty when the name has no port.
+    const std::string& path(int index) const;
+    // What discovery knows of it; null for R70COM_PORTS, a link or a network port.
+    const SerialPortInfo* port(int index) const;
+    // Every node the machine has now (to tell a port that comes later).
+    std::vector<std::string> nodes() const;
 };
 
-// 12 for "COM12" (any case, with or without the "\\.\" prefix); 0 when the
-// text is no COM name.
-int comNumber(std::string_view name);
+// The map as it is now; null only when memory ran out.
+std::unique_ptr<ComPorts> takeComPorts() noexcept;
 
-// "\\.\COM12" for a COM name in any of the forms comNumber takes; empty for
-// anything else. The prefix reaches COM10 and above, which the bare name
-// does not.
-std::string comPath(std::string_view name);
+// The port the user chose (a stable name; empty: search all). It becomes
+// COM1 of the next map while it is present.
+void setPortChoice(std::string_view path) noexcept;
 
-// The port as discovery describes it: name "COM5", node "\\.\COM5" (its stable
-// name: Windows keeps a COM name for an adapter), and for a USB device its
-// kind, vendor and product ids and, where the device has one, its serial
-// number (Windows makes up an instance id with "&" in it for a device without).
-SerialPortInfo comPortInfo(std::string_view comName, const PnpFacts& facts);
+// R70COM_PORTS is set and not empty.
+bool environmentMap() noexcept;
 
-// USB adapters first, then the other ports, each in the order of their numbers.
-void sortComPorts(std::vector<SerialPortInfo>& ports);
+// A variable of the environment, as UTF-8; empty when it is not set. On
+// Windows the wide environment is read: the program sets it so that a file
+// name in any language survives.
+std::string environment(const char* name);
+
+#ifdef _WIN32
+// UTF-8 text as the system's wide text.
+std::wstring wideOf(const char* text);
+#endif
 
 } // namespace r70
 

@@ -1,6 +1,7 @@
 // D_SendDrvCmd: one switch over the command code, every call under one lock.
-// The module state (the open line, the port that answered, the identified
-// model and its version texts) lives here.
+// The module state (the open line, the COM map of the last search, the port
+// that answered and where the device is looked for when it is lost, the
+// identified model and its version texts) lives here.
 #include "driver/catalogue.h"
 #include "driver/driver_lock.h"
 #include "driver/r70com32.h"
@@ -11,7 +12,11 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <memory>
 #include <mutex> // std::lock_guard
+#include <new>
+#include <optional>
 #include <string_view>
 
 namespace r70 {
@@ -112,6 +117,12 @@ struct ReplyBuffers {
     char ati3[100];
 };
 
+// After a firmware upgrade an adapter on USB leaves the bus and comes back,
+// and the device then needs a moment to start: the reopen looks for it this
+// long before it gives up.
+constexpr long long kReopenPatienceMs = 10000;
+constexpr int kReopenRetryMs = 500;
+
 struct DriverState {
     DriverLock lock;
     SerialLine line;
@@ -120,10 +131,16 @@ struct DriverState {
     int usb = 0;
     char firmware[100] = {};
     char bootCode[100] = {};
+    // The map of the last search (or of the finding again that found the
+    // device); the open errors are by its indexes.
+    std::unique_ptr<ComPorts> map;
     OpenError openErrors[kPortCount];
-    // The port the device was last identified on, to find it again when the
-    // adapter comes back under another node.
-    std::optional<SerialPortInfo> identifiedPort;
+    // Where the device last answered, to find it again.
+    std::optional<KnownPort> device;
+    // The line hung up under the device (an adapter pulled out). Only a
+    // successful identification ends it; meanwhile every command that uses
+    // the line first looks for the device once.
+    bool lost = false;
     ReplyBuffers buffers = {};
 };
 
@@ -190,52 +207,55 @@ bool identify() noexcept {
     return true;
 }
 
-void noteNoAnswer(int index) noexcept {
-    char path[200];
-    portPath(index, path, sizeof path);
-    OpenError& e = gState.openErrors[index];
-    e.code = DRV_OPENERR_NOANSWER;
-    formatInto(e.text, sizeof e.text,
-               "COM%d (%s): no answer — no device replied to the identification", index + 1, path);
+// The map of the last search; taken now when there was none. Null only when
+// memory ran out.
+ComPorts* currentMap() noexcept {
+    if (!gState.map) gState.map = takeComPorts();
+    return gState.map.get();
 }
 
-void noteOpened(int index) noexcept {
-    char path[200];
-    portPath(index, path, sizeof path);
-    OpenError& e = gState.openErrors[index];
-    e.code = DRV_OPENERR_NONE;
-    formatInto(e.text, sizeof e.text, "COM%d (%s): open", index + 1, path);
+void remember(const ComPorts& ports, int index) noexcept {
+    try {
+        KnownPort known;
+        known.path = ports.path(index);
+        if (const SerialPortInfo* port = ports.port(index)) known.port = *port;
+        known.nodesBefore = ports.nodes();
+        gState.device = std::move(known);
+    } catch (const std::bad_alloc&) {
+        gState.device.reset(); // found again only by a new search
+    }
+    gState.lost = false;
 }
 
-// Open at 115200 baud and identify; on a failed identification the port is
-// closed again.
-bool openAndIdentify(int index) noexcept {
+// Open COM<index+1> of ports at 115200 baud and identify; on a failed
+// identification the port is closed again.
+bool openAndIdentify(const ComPorts& ports, int index, OpenError& error) noexcept {
     SerialLine& line = gState.line;
-    if (!line.open(index, gState.openErrors[index])) return false;
-    if (!line.setSpeed(DRV_SPEED_115200)) {
-        OpenError& e = gState.openErrors[index];
-        e.code = DRV_OPENERR_NOTSERIAL;
-        char path[200];
-        portPath(index, path, sizeof path);
-        formatInto(e.text, sizeof e.text, "COM%d (%s): the line speed could not be set", index + 1,
-                   path);
+    const std::string& path = ports.path(index);
+    if (!line.open(index, path, ports.port(index), error)) return false;
+    auto failAs = [&](int code, int why) {
+        error.code = code;
+        error.why = why;
+        describeOpenError(error, index + 1, path);
         line.close();
         return false;
-    }
-    if (!identify()) {
-        noteNoAnswer(index);
-        line.close();
-        return false;
-    }
-    noteOpened(index);
-    std::string path;
-    (void)portEntry(index, path, gState.identifiedPort);
+    };
+    if (!line.setSpeed(DRV_SPEED_115200)) return failAs(DRV_OPENERR_NOTSERIAL, DRV_WHY_SPEED);
+    if (!identify()) return failAs(DRV_OPENERR_NOANSWER, DRV_WHY_NONE);
+    describeOpenError(error, index + 1, path); // "open"
+    remember(ports, index);
     return true;
 }
 
 int findPort() noexcept {
+    gState.line.close();
+    gState.map = takeComPorts();
+    gState.lost = false;
+    for (OpenError& e : gState.openErrors)
+        e = OpenError{};
+    if (!gState.map) return -2;
     for (int index = 0; index < kPortCount; ++index) {
-        if (openAndIdentify(index)) {
+        if (openAndIdentify(*gState.map, index, gState.openErrors[index])) {
             gState.portIndex = index;
             return 0;
         }
@@ -243,18 +263,73 @@ int findPort() noexcept {
     return -2;
 }
 
-// The remembered port; when its adapter came back under another node or the
-// map moved it to another COM name, it is looked for by its stable name and
-// USB serial number.
-int reopen() noexcept {
-    int index = gState.portIndex;
-    if (gState.identifiedPort) {
-        if (const int again = findPortAgain(*gState.identifiedPort); again >= 0) index = again;
+// The map's entry at the device's index still leads to the node it had.
+bool stillInPlace() noexcept {
+    const ComPorts* map = gState.map.get();
+    const KnownPort& known = *gState.device;
+    if (map == nullptr || map->path(gState.portIndex) != known.path) return false;
+    if (!known.port) return true; // R70COM_PORTS or a chosen path: the path is all there is
+    try {
+        std::error_code a, b;
+        const auto now = std::filesystem::canonical(known.path, a);
+        return !a && now == std::filesystem::canonical(known.port->node, b) && !b;
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    if (index < 0 || index >= kPortCount) return -2;
-    if (!openAndIdentify(index)) return -2;
-    gState.portIndex = index;
-    return 0;
+}
+
+// Where the device is now: the ports that may be its own (findAgain), in a
+// map taken now, which becomes the map when the device answers there. Never
+// the port that merely has the old index now.
+bool findDeviceAgain() noexcept {
+    if (!gState.device) return false;
+    gState.line.close();
+    // Still where it was (closed and reopened, no replug): the map stays.
+    const bool inPlace = stillInPlace();
+    if (inPlace) {
+        OpenError attempt;
+        if (openAndIdentify(*gState.map, gState.portIndex, attempt)) {
+            gState.openErrors[gState.portIndex] = attempt;
+            return true;
+        }
+    }
+    std::unique_ptr<ComPorts> now = takeComPorts();
+    if (!now) return false;
+    std::vector<int> candidates;
+    try {
+        candidates = findAgain(now->map, *gState.device);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (int index : candidates) {
+        if (inPlace && now->path(index) == gState.device->path) continue; // asked just now
+        OpenError attempt;
+        if (!openAndIdentify(*now, index, attempt)) continue;
+        gState.map = std::move(now);
+        for (OpenError& e : gState.openErrors)
+            e = OpenError{};
+        gState.openErrors[index] = attempt;
+        gState.portIndex = index;
+        return true;
+    }
+    return false;
+}
+
+// Command 57. A device that was identified is looked for where it may be
+// now, for some seconds; without one, the remembered index is opened.
+int reopen() noexcept {
+    if (!gState.device) {
+        ComPorts* map = currentMap();
+        const int index = gState.portIndex;
+        if (map == nullptr || index < 0 || index >= kPortCount) return -2;
+        return openAndIdentify(*map, index, gState.openErrors[index]) ? 0 : -2;
+    }
+    const long long giveUp = monotonicMs() + kReopenPatienceMs;
+    for (;;) {
+        if (findDeviceAgain()) return 0;
+        if (monotonicMs() >= giveUp) return -2;
+        sleepMs(kReopenRetryMs);
+    }
 }
 
 // Command 31: identify once more, then report what the last successful
@@ -320,7 +395,11 @@ int bootProbe(int index) noexcept {
     const int result =
         line.readReply(gState.buffers.bootProbe, sizeof gState.buffers.bootProbe, &n);
     if (result == 0 && contains(replyText(gState.buffers.bootProbe, n), "FAIL")) {
-        if (index >= 0 && index < kPortCount) gState.portIndex = index;
+        if (index >= 0 && index < kPortCount) {
+            gState.portIndex = index;
+            // After the upgrade the reopen looks for the device from here.
+            if (ComPorts* map = currentMap()) remember(*map, index);
+        }
         return 2;
     }
     return 1;
@@ -332,12 +411,44 @@ int presence(std::string_view text, char* buffer, std::size_t capacity, std::siz
     return gState.line.readReply(buffer, capacity, n);
 }
 
+// The commands that talk to the device on the open line: when the line hung
+// up under them, they look for the device first.
+bool usesDevice(Handler handler) noexcept {
+    switch (handler) {
+    case Handler::Ping:
+    case Handler::General:
+    case Handler::Forwarding:
+    case Handler::Store:
+    case Handler::Identify:
+    case Handler::CallCheck:
+    case Handler::SetSpeed:
+    case Handler::Dial:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int run(int code, const CommandInfo& info, DRVPARAM* p) noexcept;
+
 int dispatch(int code, DRVPARAM* p) noexcept {
     const CommandInfo info = infoFor(code);
     if (info.usesRecord) {
         if (p == nullptr) return info.noRecordResult;
         p->nCmd = code;
     }
+    if (gState.lost && usesDevice(info.handler)) (void)findDeviceAgain();
+    const int result = run(code, info, p);
+    if (gState.line.hungUp()) {
+        // The handle is dead for good: the next command looks for the device.
+        gState.lost = true;
+        gState.line.close();
+        gState.line.clearHangUp();
+    }
+    return result;
+}
+
+int run(int code, const CommandInfo& info, DRVPARAM* p) noexcept {
     SerialLine& line = gState.line;
     ReplyBuffers& b = gState.buffers;
     std::size_t n = 0;
@@ -345,15 +456,13 @@ int dispatch(int code, DRVPARAM* p) noexcept {
     case Handler::Find:
         return findPort();
     case Handler::Ping:
-        // A hung-up handle never answers again, even after the adapter is
-        // plugged back in: the presence test opens the port anew first.
-        if (line.hungUp()) (void)reopen();
         return presence("AT\r", b.presence, sizeof b.presence, &n) == 0 ? 1 : -1;
     case Handler::Nothing0:
         return 0;
     case Handler::Close:
         line.close();
-        line.clearHangUp(); // closed on purpose: the heartbeat must not reopen it
+        line.clearHangUp(); // closed on purpose: nothing looks for the device
+        gState.lost = false;
         return 0;
     case Handler::General: {
         if (code == DRV_LOG || code == DRV_CHARGE)
@@ -399,9 +508,13 @@ int dispatch(int code, DRVPARAM* p) noexcept {
     case Handler::Nothing1:
         return 1;
     case Handler::BootProbeOpen: {
+        // The ports of the last search's map: the index names the port the
+        // search tried, even when an adapter was plugged in since.
         const int index = p->nPort;
-        if (index < 0 || index >= kPortCount) return 1;
-        if (!line.open(index, gState.openErrors[index])) return 1;
+        ComPorts* map = currentMap();
+        if (index < 0 || index >= kPortCount || map == nullptr) return 1;
+        if (!line.open(index, map->path(index), map->port(index), gState.openErrors[index]))
+            return 1;
         return bootProbe(index);
     }
     case Handler::BootProbe:
@@ -442,16 +555,29 @@ extern "C" R70COM32_API int32_t R70COM32_CALL D_LastOpenError(int32_t index, cha
     return e.code;
 }
 
+extern "C" R70COM32_API int32_t R70COM32_CALL D_PortReason(int32_t index, DRVPORTREASON* reason) {
+    std::lock_guard<r70::DriverLock> guard(r70::gState.lock);
+    if (reason == nullptr) return DRV_OPENERR_ABSENT;
+    *reason = DRVPORTREASON{};
+    if (index < 0 || index >= r70::kPortCount) {
+        reason->nCode = DRV_OPENERR_ABSENT;
+        return reason->nCode;
+    }
+    *reason = r70::portReason(r70::gState.openErrors[index]);
+    return reason->nCode;
+}
+
 extern "C" R70COM32_API int32_t R70COM32_CALL D_PortPath(int32_t index, char* path, int32_t size) {
-    std::lock_guard<r70::DriverLock> guard(r70::gState.lock); // the chosen port is part of the map
-    char full[4096];
-    if (!r70::portPath(index, full, sizeof full)) {
+    std::lock_guard<r70::DriverLock> guard(r70::gState.lock);
+    const r70::ComPorts* map = r70::currentMap();
+    const std::string empty;
+    const std::string& full = map != nullptr ? map->path(index) : empty;
+    if (full.empty()) {
         if (path != nullptr && size > 0) path[0] = '\0';
         return -1;
     }
-    const std::size_t length = std::strlen(full);
-    if (size > 0) r70::copyText(path, static_cast<std::size_t>(size), {full, length});
-    return static_cast<int32_t>(length);
+    if (size > 0) r70::copyText(path, static_cast<std::size_t>(size), full);
+    return static_cast<int32_t>(full.size());
 }
 
 extern "C" R70COM32_API void R70COM32_CALL D_ChoosePort(const char* path) {

@@ -3,6 +3,12 @@
 // or cannot be read gives fewer ports, never an exception.
 #include "driver/port_discovery.h"
 
+#ifndef _WIN32
+#include "driver/port_holders.h"
+
+#include <sys/stat.h>
+#endif
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -92,6 +98,10 @@ Discovery discoverPorts(const std::string& sysRoot, const std::string& devRoot) 
     fs::directory_iterator it(classDir, ec);
     if (ec) return result;
     result.sysfsReadable = true;
+    const std::string consoles = " " + firstLine(classDir / "console" / "active") + " ";
+#ifndef _WIN32
+    const std::vector<LoginLine> logins = loginLines();
+#endif
     const auto byId = linksByTty(fs::path(devRoot) / "serial" / "by-id");
     const auto byPath = linksByTty(fs::path(devRoot) / "serial" / "by-path");
     for (fs::directory_iterator end; it != end; it.increment(ec)) {
@@ -110,6 +120,20 @@ Discovery discoverPorts(const std::string& sysRoot, const std::string& devRoot) 
         if (auto f = byPath.find(port.name); f != byPath.end()) port.byPath = f->second;
         readUsb(device, sysRoot, port);
         if (port.name.rfind("ttyACM", 0) == 0) port.kind = PortKind::Acm;
+        if (consoles.find(" " + port.name + " ") != std::string::npos)
+            port.leftOut = LeftOut::Console;
+#ifndef _WIN32
+        struct stat st {};
+        if (port.leftOut == LeftOut::No && ::stat(port.node.c_str(), &st) == 0) {
+            for (const LoginLine& login : logins) {
+                if (login.device != st.st_rdev) continue;
+                port.leftOut = LeftOut::Login;
+                port.holderPid = login.holder.pid;
+                port.holderName = login.holder.name;
+                break;
+            }
+        }
+#endif
         result.ports.push_back(std::move(port));
     }
     sortForSearch(result.ports);
@@ -117,18 +141,53 @@ Discovery discoverPorts(const std::string& sysRoot, const std::string& devRoot) 
 }
 
 #ifndef _WIN32
-Discovery discoverHere() {
+MachineRoots machineRoots() {
     const char* root = std::getenv("R70COM_ROOT");
     if (root != nullptr && root[0] != '\0')
-        return discoverPorts(std::string(root) + "/sys", std::string(root) + "/dev");
-    return discoverPorts("/sys", "/dev");
+        return {std::string(root) + "/sys", std::string(root) + "/dev",
+                std::string(root) + "/var/lock"};
+    return {"/sys", "/dev", "/var/lock"};
+}
+
+Discovery discoverHere() {
+    const MachineRoots roots = machineRoots();
+    return discoverPorts(roots.sys, roots.dev);
 }
 #endif
+
+bool naturalLess(const std::string& a, const std::string& b) {
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            std::size_t ei = i, ej = j;
+            while (ei < a.size() && digit(a[ei]))
+                ++ei;
+            while (ej < b.size() && digit(b[ej]))
+                ++ej;
+            // Leading zeros aside, the longer run is the larger number.
+            std::size_t si = i, sj = j;
+            while (si + 1 < ei && a[si] == '0')
+                ++si;
+            while (sj + 1 < ej && b[sj] == '0')
+                ++sj;
+            if (ei - si != ej - sj) return ei - si < ej - sj;
+            if (const int c = a.compare(si, ei - si, b, sj, ej - sj); c != 0) return c < 0;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        if (a[i] != b[j]) return a[i] < b[j];
+        ++i;
+        ++j;
+    }
+    return a.size() - i < b.size() - j;
+}
 
 void sortForSearch(std::vector<SerialPortInfo>& ports) {
     std::stable_sort(ports.begin(), ports.end(), [](const auto& a, const auto& b) {
         if (rank(a.kind) != rank(b.kind)) return rank(a.kind) < rank(b.kind);
-        return a.stable() < b.stable();
+        return naturalLess(a.stable(), b.stable());
     });
 }
 
@@ -156,6 +215,17 @@ const SerialPortInfo* findPort(const Discovery& discovery, const std::string& pa
     return nullptr;
 }
 
+bool isNetworkAddress(std::string_view path) noexcept {
+    constexpr std::string_view kScheme = "rfc2217://";
+    if (path.size() < kScheme.size()) return false;
+    for (std::size_t i = 0; i < kScheme.size(); ++i) {
+        char c = path[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != kScheme[i]) return false;
+    }
+    return true;
+}
+
 ComMap buildComMap(const std::string& chosen, const Discovery& discovery) {
     ComMap map;
     std::vector<ComMapEntry> entries;
@@ -165,14 +235,15 @@ ComMap buildComMap(const std::string& chosen, const Discovery& discovery) {
         std::error_code ec;
         if (chosenPort != nullptr)
             entries.push_back({chosen, chosenPort});
-        else if (chosen.rfind("rfc2217://", 0) == 0 || fs::exists(chosen, ec))
+        else if (isNetworkAddress(chosen) || fs::exists(chosen, ec))
             entries.push_back(
                 {chosen, nullptr}); // a port sysfs does not know (a link, a network port)
         else
             map.chosenMissing = true;
     }
     for (const SerialPortInfo& port : discovery.ports)
-        if (&port != chosenPort) entries.push_back({port.stable(), &port});
+        if (&port != chosenPort && port.leftOut == LeftOut::No)
+            entries.push_back({port.stable(), &port});
     if (!discovery.sysfsReadable) {
         for (const char* path : kFixedPaths) {
             const bool listed = std::any_of(entries.begin(), entries.end(),
@@ -180,29 +251,54 @@ ComMap buildComMap(const std::string& chosen, const Discovery& discovery) {
             if (!listed) entries.push_back({path, nullptr});
         }
     }
-    for (std::size_t i = 0; i < map.entries.size() && i < entries.size(); ++i)
-        map.entries[i] = entries[i];
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i < map.entries.size())
+            map.entries[i] = entries[i];
+        else if (entries[i].port != nullptr)
+            map.unnamed.push_back(entries[i].port);
+    }
     return map;
 }
 
-int findAgain(const ComMap& map, const SerialPortInfo& port) {
-    auto find = [&map](auto same) {
+std::vector<int> findAgain(const ComMap& map, const KnownPort& known) {
+    std::vector<int> found;
+    auto add = [&found, &map](auto same) {
         for (int i = 0; i < kMapSize; ++i) {
-            const SerialPortInfo* p = map.entries[static_cast<std::size_t>(i)].port;
-            if (p != nullptr && same(*p)) return i;
+            const ComMapEntry& e = map.entries[static_cast<std::size_t>(i)];
+            if (e.path.empty() || !same(e)) continue;
+            if (std::find(found.begin(), found.end(), i) == found.end()) found.push_back(i);
         }
-        return -1;
     };
-    // The serial number first: without udev the stable name is the node, and
-    // another adapter may have taken it.
-    if (!port.serial.empty()) {
-        const int i = find([&port](const SerialPortInfo& p) {
-            return p.serial == port.serial && p.vendorId == port.vendorId &&
-                   p.productId == port.productId;
-        });
-        if (i >= 0) return i;
+    auto byPort = [](auto same) {
+        return [same](const ComMapEntry& e) { return e.port != nullptr && same(*e.port); };
+    };
+    if (known.port) {
+        const SerialPortInfo& was = *known.port;
+        if (!was.serial.empty())
+            add(byPort([&was](const SerialPortInfo& p) {
+                return p.serial == was.serial && p.vendorId == was.vendorId &&
+                       p.productId == was.productId;
+            }));
+        if (!was.byPath.empty())
+            add(byPort([&was](const SerialPortInfo& p) { return p.byPath == was.byPath; }));
+        if (!was.byId.empty())
+            add(byPort([&was](const SerialPortInfo& p) { return p.byId == was.byId; }));
+        add(byPort([&was](const SerialPortInfo& p) { return p.node == was.node; }));
     }
-    return find([&port](const SerialPortInfo& p) { return p.stable() == port.stable(); });
+    add([&known](const ComMapEntry& e) { return e.path == known.path; });
+    if (known.port && !known.port->vendorId.empty()) {
+        const SerialPortInfo& was = *known.port;
+        add(byPort([&was](const SerialPortInfo& p) {
+            return p.vendorId == was.vendorId && p.productId == was.productId;
+        }));
+    }
+    // A replug makes a node that was not there when the device was found.
+    if (!known.nodesBefore.empty())
+        add(byPort([&known](const SerialPortInfo& p) {
+            return std::find(known.nodesBefore.begin(), known.nodesBefore.end(), p.node) ==
+                   known.nodesBefore.end();
+        }));
+    return found;
 }
 
 } // namespace r70

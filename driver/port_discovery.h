@@ -1,18 +1,29 @@
 // The serial ports of this machine as the kernel and udev describe them:
 // every tty with hardware behind it (sysfs), its stable names under
-// /dev/serial, and what a USB adapter says of itself. From that, the COM map
-// the device search walks. No I/O but reading the two trees, whose roots are
-// parameters so that a test can hand in a tree of its own.
+// /dev/serial, what a USB adapter says of itself, and the lines the search
+// leaves alone (the console, a login's terminal). From that, the COM map the
+// device search walks, and where a port that was open before is now. Reads
+// the sysfs and /dev trees, whose roots are parameters so that a test can
+// hand in a machine of its own, and on Linux /proc for the logins.
 #ifndef R70_PORT_DISCOVERY_H
 #define R70_PORT_DISCOVERY_H
 
 #include <array>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace r70 {
 
 enum class PortKind { Usb, Acm, Builtin };
+
+// Why the search gives a port no COM name.
+enum class LeftOut {
+    No,
+    Console, // the system console (sysfs class/tty/console/active)
+    Login,   // the controlling terminal of a process: a getty or a login on the line
+};
 
 struct SerialPortInfo {
     std::string name;   // "ttyUSB0"
@@ -22,6 +33,9 @@ struct SerialPortInfo {
     PortKind kind = PortKind::Builtin;
     // USB only (empty otherwise, or when the adapter does not say).
     std::string vendorId, productId, manufacturer, product, serial;
+    LeftOut leftOut = LeftOut::No;
+    int holderPid = 0;      // Login: the process whose terminal it is
+    std::string holderName; // and its program
 
     // The name that survives a replug: by-id, else by-path, else the node.
     const std::string& stable() const {
@@ -37,11 +51,15 @@ struct Discovery {
 };
 
 // Every tty of <sysRoot>/class/tty that has a device behind it, without the
-// legacy 8250 ports where no UART answered (serial core type 0). Never throws.
+// legacy 8250 ports where no UART answered (serial core type 0); consoles and
+// logins marked. Never throws.
 Discovery discoverPorts(const std::string& sysRoot, const std::string& devRoot);
 
-// USB and ACM adapters before built-in ports, then by stable name.
+// USB and ACM adapters before built-in ports, then by stable name in natural
+// order (ttyS2 before ttyS10).
 void sortForSearch(std::vector<SerialPortInfo>& ports);
+// Text order in which runs of digits compare as numbers.
+bool naturalLess(const std::string& a, const std::string& b);
 
 // "FTDI FT232R USB UART, 0403:6001, serial A1B2C3" — what the adapter says of
 // itself; empty for a built-in port.
@@ -58,27 +76,50 @@ struct ComMap {
     std::array<ComMapEntry, kMapSize> entries;
     // The user chose a port that is not there now: the search goes on without it.
     bool chosenMissing = false;
+    // Ports the search may use that got no COM name: eight are taken.
+    std::vector<const SerialPortInfo*> unnamed;
 };
 
 // The COM map of the search: the chosen port first (when it is present; a
 // stable name, a node, or the stable name of a discovered port), then the
 // discovered ports in search order, then - only when sysfs could not be read -
-// the fixed map. Entries point into discovery, which must outlive the map.
+// the fixed map. Left-out ports get no name. Entries point into discovery,
+// which must outlive the map.
 ComMap buildComMap(const std::string& chosen, const Discovery& discovery);
+
+// A port on another machine: "rfc2217://HOST:PORT", the scheme in any case.
+bool isNetworkAddress(std::string_view path) noexcept;
 
 // The fixed map of the machines without sysfs.
 extern const std::array<const char*, kMapSize> kFixedPaths;
 
-// The ports of this machine: the trees under R70COM_ROOT when that is set
-// (a test's fake machine: <root>/sys and <root>/dev), else /sys and /dev. On
-// Windows the system's COM ports (win32_port_discovery.cpp); sysfsReadable
-// then says that the system's list could be read.
+// Where this machine's trees are: <root>/sys, <root>/dev and the UUCP lock
+// files in <root>/var/lock with R70COM_ROOT=root (a test's fake machine),
+// else /sys, /dev and /var/lock.
+struct MachineRoots {
+    std::string sys, dev, lock;
+};
+MachineRoots machineRoots();
+
+// The ports of this machine (machineRoots()). On Windows the system's COM
+// ports (win32_port_discovery.cpp); sysfsReadable then says that the system's
+// list could be read.
 Discovery discoverHere();
 
-// Where a port that was open before is now: the COM index whose port has the
-// same stable name, else the same USB serial number (and vendor and product):
-// the node may have changed (ttyUSB0 came back as ttyUSB1). -1 when gone.
-int findAgain(const ComMap& map, const SerialPortInfo& port);
+// What the driver keeps of the port the device answered on, to find it again.
+struct KnownPort {
+    std::string path;                     // what was opened
+    std::optional<SerialPortInfo> port;   // discovery's record, when it came from there
+    std::vector<std::string> nodesBefore; // the machine's nodes when it was found
+};
+
+// The COM indexes where the device may be now, best first: the same USB
+// serial number (with vendor and product), the same by-path name (the same
+// socket: two adapters of a make without serial numbers share one by-id
+// name), the same by-id name, the same node, the same path; then adapters of
+// the same vendor and product; then ports that came since it was found. Each
+// index once. The node may have changed (ttyUSB0 came back as ttyUSB1).
+std::vector<int> findAgain(const ComMap& map, const KnownPort& known);
 
 // Which discovered port the path names: its stable name, by-id, by-path or
 // node, or a link that resolves to the same node. Null when none.

@@ -28,21 +28,32 @@
  * a check word made from the address and the size, which bytes left over from
  * earlier use match only by a chance of one in 2^64.
  *
- * Ports (read at every open): COM1 is the port chosen with D_ChoosePort
- * while it is present; then come the serial ports of this machine from sysfs,
- * USB and ACM adapters before built-in ports, each by its stable name
- * (/dev/serial/by-id/..., else by-path, else the node), up to COM8. Where
- * sysfs cannot be read the fixed map follows: COM1 /dev/ttyS0, COM2
- * /dev/ttyS1, COM3 /dev/ttyUSB0, COM4 /dev/ttyUSB1, COM5 /dev/ttyACM0, COM6
- * /dev/ttyACM1, COM7 /dev/ttyS2, COM8 /dev/ttyS3. R70COM_PORTS, when set,
- * overrides all of it: the ports it lists have its paths, the others the
- * fixed map. R70COM_ROOT=DIR reads DIR/sys and DIR/dev instead of /sys and
- * /dev (a fake machine for tests). A port is opened exclusively (flock and
- * TIOCEXCL). A device lost (the adapter unplugged) is looked for again by
- * its stable name or USB serial number, so it is found under a new node.
- * On Windows the ports are the system's COM ports (\\.\COMn, opened without
- * sharing): USB adapters first, then the others, each in the order of their
- * numbers, the chosen port first, R70COM_PORTS as on Linux.
+ * Ports: one COM map is taken per search (command 0) and kept until the next
+ * one, so COMn names the same port for as long as the program works with it.
+ * COM1 is the port chosen with D_ChoosePort while it is present; then come
+ * the serial ports of this machine from sysfs, USB and ACM adapters before
+ * built-in ports, each by its stable name (/dev/serial/by-id/..., else
+ * by-path, else the node), in natural order (ttyS2 before ttyS10), up to
+ * COM8. The system console (sysfs class/tty/console/active) gets no COM
+ * name, nor does a line that is some process's controlling terminal (a
+ * login); a line another program drives (a line discipline other than the
+ * normal one), holds exclusively (TIOCEXCL, flock, a UUCP lock file
+ * LCK..name) is left untouched when it is opened. A port whose device did
+ * not answer gets its line settings back on close. Where sysfs cannot be
+ * read the fixed map follows: COM1 /dev/ttyS0, COM2 /dev/ttyS1, COM3
+ * /dev/ttyUSB0, COM4 /dev/ttyUSB1, COM5 /dev/ttyACM0, COM6 /dev/ttyACM1,
+ * COM7 /dev/ttyS2, COM8 /dev/ttyS3. R70COM_PORTS, when set, overrides all
+ * of it: the ports it lists have its paths, the others the fixed map.
+ * R70COM_ROOT=DIR reads DIR/sys and DIR/dev instead of /sys and /dev and
+ * keeps lock files in DIR/var/lock (a fake machine for tests). A device
+ * lost (the adapter unplugged) is looked for again by every name its port
+ * had (USB serial number, by-path, by-id, node), then among the adapters of
+ * its kind and the ports that came since; every command that finds the line
+ * hung up does that once, and command 57 keeps at it for some seconds.
+ * On Windows the ports are the system's COM ports (\\.\COMn, opened
+ * without sharing): USB adapters first, then the others, each in the order
+ * of their numbers, the chosen port first, R70COM_PORTS as on Linux; the
+ * finding again is Linux only.
  *
  * Line trace: when R70COM_TRACE names a file (read at every open), the
  * library appends one line per exchange: timestamp with milliseconds, the
@@ -217,33 +228,79 @@ R70COM32_API int32_t R70COM32_CALL D_SendDrvCmd(uint16_t code, DRVPARAM* p);
 
 /*
  * Why opening a COM port failed, for the program's messages (an extension:
- * D_SendDrvCmd itself only says -2). index is 0 for COM1 ... 7 for COM8.
- * Copies "COMn (path): reason" into text (NUL-terminated, cut to size) and
- * returns one of the DRV_OPENERR_ codes for the last attempt on that port.
- * text may be null when only the code is wanted.
+ * D_SendDrvCmd itself only says -2). index is 0 for COM1 ... 7 for COM8 of
+ * the last search's map. Copies "COMn (path): reason" in English into text
+ * (NUL-terminated, cut to size) and returns one of the DRV_OPENERR_ codes for
+ * the last attempt on that port. text may be null when only the code is
+ * wanted.
  */
 enum {
     DRV_OPENERR_NONE = 0,      /* not tried yet, or opened fine */
     DRV_OPENERR_ABSENT = 1,    /* no device node / port not configured */
-    DRV_OPENERR_DENIED = 2,    /* permission denied (group dialout) */
+    DRV_OPENERR_DENIED = 2,    /* permission denied */
     DRV_OPENERR_BUSY = 3,      /* another program holds the port */
     DRV_OPENERR_NOTSERIAL = 4, /* exists but is not a serial line, or other error */
-    DRV_OPENERR_NOANSWER = 5   /* opened, but no device answered the identification */
+    DRV_OPENERR_NOANSWER = 5,  /* opened, but no device answered the identification */
+    DRV_OPENERR_LEFTALONE = 6  /* the system or another program uses it: not touched */
 };
 R70COM32_API int32_t R70COM32_CALL D_LastOpenError(int32_t index, char* text, int32_t size);
 
+/* The longest path the library opens is DRV_MAX_PATH - 1 characters; a
+ * longer one is refused (DRV_WHY_TOOLONG), never cut. */
+enum { DRV_MAX_PATH = 512 };
+
+/* The finer reason behind a DRV_OPENERR_ code (DRVPORTREASON.nWhy). */
+enum {
+    DRV_WHY_NONE = 0,       /* the code says it all; szDetail may hold the system's words */
+    DRV_WHY_NOPORT = 1,     /* the COM name has no port (no further port on this machine) */
+    DRV_WHY_NOPORT_ENV = 2, /* the COM name has no port (R70COM_PORTS gives it none) */
+    DRV_WHY_NODEVICE = 3,   /* the path leads to no device */
+    DRV_WHY_TOOLONG = 4,    /* the path is longer than nNumber characters */
+    DRV_WHY_GROUP = 5,      /* denied; members of group szName may open it */
+    DRV_WHY_OWNER = 6,      /* denied; it belongs to szOwner:szName, mode nNumber, no group helps */
+    DRV_WHY_TERMINAL = 7,   /* denied; a terminal line of group tty (a login, the console) */
+    DRV_WHY_HOLDER = 8,     /* busy; process nPid (szName) holds it (0: not known) */
+    DRV_WHY_LOCKFILE = 9,   /* busy; process nPid (szName) locked it with the file szDetail */
+    DRV_WHY_CONSOLE = 10,   /* left alone: the system console */
+    DRV_WHY_LOGIN = 11,     /* left alone: the controlling terminal of process nPid (szName) */
+    DRV_WHY_DISCIPLINE = 12, /* left alone: line discipline nNumber, not the normal 0 */
+    DRV_WHY_NOTTTY = 13,     /* not a terminal device */
+    DRV_WHY_SETTINGS = 14,   /* the line settings were refused */
+    DRV_WHY_SPEED = 15       /* the line speed could not be set */
+};
+
+/* The facts behind the last attempt on a port, for messages in any language. */
+typedef struct DRVPORTREASON {
+    int32_t nCode;             /* DRV_OPENERR_ */
+    int32_t nWhy;              /* DRV_WHY_ */
+    int32_t nPid;              /* the process that holds the port; 0 when not known */
+    int32_t nNumber;           /* the line discipline, the node's mode, or the longest path */
+    char szPath[DRV_MAX_PATH]; /* what was opened: stable name, node or address */
+    char szName[64];           /* the holder's program name, or the node's group */
+    char szOwner[64];          /* the node's owner */
+    char szDetail[256];        /* the system's or the server's own words; the lock file */
+} DRVPORTREASON;
+R70COM32_STATIC_ASSERT(sizeof(DRVPORTREASON) == 16 + DRV_MAX_PATH + 64 + 64 + 256,
+                       "DRVPORTREASON has no padding");
+
+/* Fills reason for COMn (index 0-7, the last search's map) and returns its
+ * nCode; an index outside 0-7 gives DRV_OPENERR_ABSENT. */
+R70COM32_API int32_t R70COM32_CALL D_PortReason(int32_t index, DRVPORTREASON* reason);
+
 /*
- * The device path the library uses for COMn (index 0-7): from R70COM_PORTS
- * ("COM3=/dev/ttyUSB0;COM4=/tmp/sim/COM4"; an empty path means the port does
- * not exist) or the built-in default map. Copies it into path (cut to size);
- * returns its length, or -1 when the port has no path.
+ * The device path of COMn (index 0-7) in the map of the last search (taken
+ * now when there was none); after the device was found again elsewhere, the
+ * map in which it was found. So the index command 31 reports names the open
+ * port itself. Copies the path into path (cut to size); returns its length,
+ * or -1 when the port has no path.
  */
 R70COM32_API int32_t R70COM32_CALL D_PortPath(int32_t index, char* path, int32_t size);
 
 /*
  * The port the user chose, by its stable name (or any path or rfc2217://
- * address); null or "" to search all ports. It is COM1 while it is present;
- * when it is gone the search walks the other ports. Kept until changed.
+ * address); null or "" to search all ports. It is COM1 of the next search's
+ * map while it is present; when it is gone the search walks the other ports.
+ * Kept until changed.
  */
 R70COM32_API void R70COM32_CALL D_ChoosePort(const char* path);
 

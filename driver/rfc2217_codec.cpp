@@ -1,6 +1,7 @@
 #include "driver/rfc2217_codec.h"
 
 #include "driver/catalogue.h"
+#include "driver/port_discovery.h"
 
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,12 @@ namespace r70::rfc2217 {
 namespace {
 
 constexpr std::string_view kScheme = "rfc2217://";
+
+// A subnegotiation longer than this does not end: a COM-PORT-OPTION answer is
+// a few bytes, a signature a line of text.
+constexpr std::size_t kLongestSubnegotiation = 1024;
+// How often one request is refused before further ones go unanswered.
+constexpr uint8_t kRefusals = 4;
 
 struct Name {
     uint8_t code;
@@ -42,33 +49,24 @@ template <std::size_t N> const char* nameOf(const Name (&table)[N], uint32_t cod
     return nullptr;
 }
 
-// Bytes each COM-PORT-OPTION answer carries behind its command byte (0: text).
+// Bytes each COM-PORT-OPTION answer carries behind its command byte (the
+// signature: any text).
+constexpr std::size_t kText = 99;
 std::size_t valueBytesOf(Command command) noexcept {
     switch (command) {
     case Command::Signature:
-        return 0;
+        return kText;
     case Command::SetBaudRate:
         return 4;
+    case Command::FlowControlSuspend:
+    case Command::FlowControlResume:
+        return 0;
     default:
         return 1;
     }
 }
 
-bool asciiPrefix(std::string_view text, std::string_view prefix) noexcept {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
-
 } // namespace
-
-bool isNetworkAddress(std::string_view path) noexcept {
-    return asciiPrefix(path, kScheme);
-}
 
 bool parseAddress(std::string_view path, Address& out) noexcept {
     out = Address{};
@@ -119,6 +117,25 @@ std::size_t escapeData(std::span<const uint8_t> data, std::span<uint8_t> out,
     return written;
 }
 
+std::size_t unitEnd(std::span<const uint8_t> stream, std::size_t at) noexcept {
+    std::size_t i = 0;
+    while (i < at && i < stream.size()) {
+        std::size_t length = 1;
+        if (stream[i] == kIac && i + 1 < stream.size()) {
+            const uint8_t b = stream[i + 1];
+            length = b >= kWill && b != kIac ? 3 : 2;
+            if (b == kSb) { // up to its IAC SE, a doubled 0xFF inside staying whole
+                std::size_t j = i + 2;
+                while (j + 1 < stream.size() && !(stream[j] == kIac && stream[j + 1] == kSe))
+                    j += stream[j] == kIac ? 2 : 1;
+                length = j + 2 - i;
+            }
+        }
+        i += length;
+    }
+    return i < stream.size() ? i : stream.size();
+}
+
 std::size_t request(Command command, uint32_t value, std::size_t valueBytes,
                     std::span<uint8_t> out) noexcept {
     if (valueBytes != 1 && valueBytes != 4) return 0;
@@ -161,7 +178,7 @@ Event Decoder::feed(uint8_t byte) noexcept {
             verb_ = byte;
             state_ = State::Verb;
         } else if (byte == kSb) {
-            subLength_ = 0;
+            subLength_ = subTotal_ = 0;
             overflow_ = false;
             state_ = State::Sub;
         } else if (byte == kSe) {
@@ -179,10 +196,17 @@ Event Decoder::feed(uint8_t byte) noexcept {
         e.option = byte;
         return e;
     case State::Sub:
-        if (byte == kIac)
+        if (++subTotal_ > kLongestSubnegotiation) {
+            // Whether what follows is still the subnegotiation or the device's
+            // output can no longer be told.
+            state_ = State::Broken;
+            e.kind = Event::Kind::Broken;
+            e.error = "a subnegotiation that does not end";
+        } else if (byte == kIac) {
             state_ = State::SubIac;
-        else
+        } else {
             append(byte);
+        }
         return e;
     case State::SubIac:
         if (byte == kIac) {
@@ -190,18 +214,23 @@ Event Decoder::feed(uint8_t byte) noexcept {
             state_ = State::Sub;
             return e;
         }
-        state_ = State::Data;
-        e.kind = Event::Kind::Error;
-        if (byte >= kWill) { // the server went on with an option: keep it
-            verb_ = byte;
-            state_ = State::Verb;
+        if (byte != kSe) {
+            // Neither the end nor a doubled 0xFF: the rest of it would be read
+            // as the device's bytes.
+            state_ = State::Broken;
+            e.kind = Event::Kind::Broken;
+            e.error = "a subnegotiation broken off by another telnet command";
+            return e;
         }
-        if (byte != kSe)
-            e.error = "a subnegotiation not ended by IAC SE";
-        else if (overflow_)
+        state_ = State::Data;
+        if (overflow_) {
+            e.kind = Event::Kind::Error;
             e.error = "a subnegotiation too long to be a COM-PORT-OPTION answer";
-        else
+        } else {
             e.kind = Event::Kind::Subnegotiation;
+        }
+        return e;
+    case State::Broken:
         return e;
     }
     return e;
@@ -214,8 +243,8 @@ Reply parseReply(std::span<const uint8_t> sub) noexcept {
         return r;
     r.command = static_cast<Command>(sub[1] - kServerOffset);
     const std::size_t bytes = valueBytesOf(r.command);
-    if (bytes == 0) {
-        r.valid = true; // a signature: text
+    if (bytes == kText) {
+        r.valid = true;
         return r;
     }
     if (sub.size() != 2 + bytes) return r;
@@ -259,10 +288,13 @@ std::size_t Negotiation::answer(uint8_t verb, uint8_t option, std::span<uint8_t>
     const uint8_t yes = ours ? kWill : kDo;
     const uint8_t no = ours ? kWont : kDont;
     if (enable) {
-        if (!wanted)
+        uint8_t& refused = (ours ? refusedUs_ : refusedHim_)[option];
+        if (!wanted && refused < kRefusals) {
             reply = no; // state stays No
-        else if (state == State::No)
+            ++refused;
+        } else if (wanted && state == State::No) {
             reply = yes;
+        }
         if (wanted) state = State::Yes;
     } else {
         if (state == State::Yes) reply = no;

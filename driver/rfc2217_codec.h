@@ -18,6 +18,8 @@ inline constexpr uint8_t kWont = 252;
 inline constexpr uint8_t kWill = 251;
 inline constexpr uint8_t kSb = 250;
 inline constexpr uint8_t kSe = 240;
+inline constexpr uint8_t kNop = 241;
+inline constexpr uint8_t kDataMark = 242; // ends the server's Synch
 
 inline constexpr uint8_t kBinary = 0;
 inline constexpr uint8_t kSuppressGoAhead = 3;
@@ -50,7 +52,6 @@ inline constexpr uint32_t kPurgeReceive = 1; // what the server got from the dev
 inline constexpr uint32_t kPurgeBoth = 3;
 
 // "rfc2217://HOST:PORT" (HOST a name, an IPv4 address or [an IPv6 address]).
-bool isNetworkAddress(std::string_view path) noexcept;
 struct Address {
     char host[256] = {};
     char port[6] = {};
@@ -61,6 +62,13 @@ bool parseAddress(std::string_view path, Address& out) noexcept;
 // returns the bytes written and sets *consumed to the data bytes taken.
 std::size_t escapeData(std::span<const uint8_t> data, std::span<uint8_t> out,
                        std::size_t* consumed) noexcept;
+
+// Where the telnet unit that holds position `at` of an outgoing stream ends
+// (the stream starts at a unit): a data byte, a doubled 0xFF, an option verb,
+// a command, a whole subnegotiation. A send cut anywhere else would leave the
+// server reading what follows as part of that unit. Returns `at` when a unit
+// starts there.
+std::size_t unitEnd(std::span<const uint8_t> stream, std::size_t at) noexcept;
 
 // IAC SB COM-PORT-OPTION command value IAC SE, the value big-endian in
 // valueBytes (1 or 4) with 0xFF doubled. Returns 0 when out is too small.
@@ -75,7 +83,9 @@ struct Event {
         Option,         // WILL / WONT / DO / DONT (verb) for option
         Command,        // a two-byte telnet command such as NOP (verb)
         Subnegotiation, // complete: Decoder::subnegotiation() holds it
-        Error,          // a broken sequence (error says what); decoding goes on
+        Error,          // a stray sequence (error says what); decoding goes on
+        Broken,         // the stream is out of step (error says why): nothing
+                        // after it can be told apart, every further byte is void
     };
     Kind kind = Kind::None;
     uint8_t byte = 0;
@@ -92,12 +102,13 @@ public:
     void reset() noexcept { *this = Decoder{}; }
 
 private:
-    enum class State : uint8_t { Data, Iac, Verb, Sub, SubIac };
+    enum class State : uint8_t { Data, Iac, Verb, Sub, SubIac, Broken };
     State state_ = State::Data;
     uint8_t verb_ = 0;
     bool overflow_ = false;
     std::size_t subLength_ = 0;
-    uint8_t sub_[64] = {}; // a COM-PORT-OPTION answer is 6 bytes; a signature a line of text
+    std::size_t subTotal_ = 0; // every byte of the subnegotiation, kept or not
+    uint8_t sub_[64] = {};     // a COM-PORT-OPTION answer is 6 bytes; a signature a line of text
 };
 
 // A COM-PORT-OPTION answer of the server.
@@ -130,6 +141,10 @@ private:
     static bool weWantHim(uint8_t option) noexcept;
     State us_[256] = {};  // options on our side (the server's DO / DONT)
     State him_[256] = {}; // options on the server's side (its WILL / WONT)
+    // Refusals sent per option and side: a server that asks again and again
+    // is answered a few times, not for ever.
+    uint8_t refusedUs_[256] = {};
+    uint8_t refusedHim_[256] = {};
 };
 
 // Readable trace texts: "WILL BINARY", "SET-BAUDRATE 115200", "PURGE-DATA receive".

@@ -27,11 +27,6 @@ static tm* localtime_r(const time_t* t, tm* out) noexcept {
 namespace r70 {
 namespace {
 
-static_assert(kMapSize == kPortCount);
-
-// The port the user chose; only touched under the driver's lock.
-std::string gChoice;
-
 constexpr LineSpeed kSpeeds[] = {
     {DRV_SPEED_115200, 115200, 10, "115200"},
     {DRV_SPEED_57600, 57600, 20, "57600"},
@@ -40,84 +35,6 @@ constexpr LineSpeed kSpeeds[] = {
 
 // A reply longer than this is not a reply but a line that never falls silent.
 constexpr std::size_t kMaxReplyBytes = 65536;
-
-#ifdef _WIN32
-std::wstring wideOf(const char* text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), n);
-    return wide;
-}
-#endif
-
-// A variable of the environment, as UTF-8; empty when it is not set. On
-// Windows the wide environment is read: the program sets it so that a file
-// name in any language survives.
-std::string environment(const char* name) {
-#ifdef _WIN32
-    const std::wstring wideName = wideOf(name);
-    const DWORD need = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
-    if (need == 0) return {};
-    std::wstring value(need, L'\0');
-    const DWORD n = GetEnvironmentVariableW(wideName.c_str(), value.data(), need);
-    if (n == 0 || n >= need) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, value.c_str(), static_cast<int>(n), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, value.c_str(), static_cast<int>(n), out.data(), size,
-                            nullptr, nullptr);
-    return out;
-#else
-    const char* value = std::getenv(name);
-    return value != nullptr ? std::string(value) : std::string();
-#endif
-}
-
-// Looks COM<index+1> up in R70COM_PORTS ("COM3=/dev/ttyUSB0;COM1="). Returns
-// true when listed (path may then be empty).
-bool listedPath(int index, std::string& path) {
-    const std::string env = environment("R70COM_PORTS");
-    if (env.empty()) return false;
-    bool found = false;
-    std::string_view rest(env);
-    while (!rest.empty()) {
-        std::size_t end = rest.find(';');
-        std::string_view entry = rest.substr(0, end);
-        rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
-        while (!entry.empty() && entry.front() == ' ')
-            entry.remove_prefix(1);
-        std::size_t eq = entry.find('=');
-        if (eq == std::string_view::npos) continue;
-        std::string_view name = entry.substr(0, eq);
-        while (!name.empty() && name.back() == ' ')
-            name.remove_suffix(1);
-        if (name.size() != 4 || (name[0] | 0x20) != 'c' || (name[1] | 0x20) != 'o' ||
-            (name[2] | 0x20) != 'm' || name[3] != static_cast<char>('1' + index))
-            continue;
-        path = entry.substr(eq + 1);
-        found = true; // a later entry wins
-    }
-    return found;
-}
-
-bool environmentMap() noexcept {
-    try {
-        return !environment("R70COM_PORTS").empty();
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
-
-// The machine's ports and the map over them, read afresh for every use: an
-// adapter may have come or gone since the last one.
-struct MapSnapshot {
-    Discovery discovery;
-    ComMap map;
-    MapSnapshot() : discovery(discoverHere()), map(buildComMap(gChoice, discovery)) {}
-    MapSnapshot(const MapSnapshot&) = delete; // the map points into discovery
-    MapSnapshot& operator=(const MapSnapshot&) = delete;
-};
 
 } // namespace
 
@@ -129,52 +46,8 @@ void formatInto(char* out, std::size_t size, const char* format, ...) noexcept {
     va_end(args);
 }
 
-bool portEntry(int index, std::string& path, std::optional<SerialPortInfo>& port) noexcept {
-    path.clear();
-    port.reset();
-    if (index < 0 || index >= kPortCount) return false;
-    try {
-        if (environmentMap()) {
-            std::string listed;
-            path = listedPath(index, listed)
-                       ? listed
-                       : std::string(kFixedPaths[static_cast<std::size_t>(index)]);
-            return !path.empty();
-        }
-        const MapSnapshot now;
-        const ComMapEntry& entry = now.map.entries[static_cast<std::size_t>(index)];
-        path = entry.path;
-        if (entry.port != nullptr) port = *entry.port;
-    } catch (const std::bad_alloc&) {
-        path.clear(); // out of memory: the port counts as absent
-    }
-    return !path.empty();
-}
-
-bool portPath(int index, char* path, std::size_t size) noexcept {
-    std::string chosen;
-    std::optional<SerialPortInfo> port;
-    const bool found = portEntry(index, chosen, port);
-    copyText(path, size, chosen);
-    return found;
-}
-
-void setPortChoice(std::string_view path) noexcept {
-    try {
-        gChoice.assign(path);
-    } catch (const std::bad_alloc&) {
-        gChoice.clear(); // the search then walks all ports
-    }
-}
-
-int findPortAgain(const SerialPortInfo& port) noexcept {
-    if (environmentMap()) return -1;
-    try {
-        const MapSnapshot now;
-        return findAgain(now.map, port);
-    } catch (const std::bad_alloc&) {
-        return -1;
-    }
+bool endsWithFinalLine(std::string_view bytes) noexcept {
+    return bytes.ends_with("\r\nOK\r\n") || bytes.ends_with("\r\nERROR\r\n");
 }
 
 std::size_t escapeBytes(std::string_view bytes, char* out, std::size_t size) noexcept {
@@ -206,50 +79,50 @@ std::size_t escapeBytes(std::string_view bytes, char* out, std::size_t size) noe
     return n;
 }
 
-bool SerialLine::open(int index, OpenError& error) noexcept {
+bool SerialLine::open(int index, const std::string& path, const SerialPortInfo* port,
+                      OpenError& error) noexcept {
     close();
     error = OpenError{};
     index_ = index;
     openTrace();
 
-    std::string where;
-    std::optional<SerialPortInfo> port;
     const int com = index + 1;
-    if (!portEntry(index, where, port)) {
-        error.code = DRV_OPENERR_ABSENT;
-        formatInto(error.text, sizeof error.text,
-                   environmentMap()
-                       ? "COM%d: no such port (R70COM_PORTS gives it no device path)"
-                       : "COM%d: no such port (no further serial port on this machine)",
-                   com);
+    auto fail = [&] {
+        describeOpenError(error, com, path);
         traceEvent(error.text);
         return false;
+    };
+    if (path.empty()) {
+        error.code = DRV_OPENERR_ABSENT;
+        error.why = environmentMap() ? DRV_WHY_NOPORT_ENV : DRV_WHY_NOPORT;
+        return fail();
     }
-    char path[256];
-    copyText(path, sizeof path, where);
+    if (path.size() >= sizeof error.path) {
+        error.code = DRV_OPENERR_NOTSERIAL;
+        error.why = DRV_WHY_TOOLONG;
+        error.number = static_cast<int32_t>(sizeof error.path - 1);
+        return fail();
+    }
 #ifdef _WIN32
     Transport& line = local_;
 #else
-    Transport& line = isNetworkAddress(path) ? static_cast<Transport&>(network_) : local_;
+    const bool network = isNetworkAddress(path.c_str());
+    Transport& line = network ? static_cast<Transport&>(network_) : local_;
+    // The UUCP lock file takes the tty's own name where discovery knows it.
+    if (!network) local_.setTtyName(port != nullptr ? port->name : std::string());
 #endif
-    if (!line.open(path, error)) {
-        char reason[sizeof error.text];
-        copyText(reason, sizeof reason, error.text);
-        formatInto(error.text, sizeof error.text, "COM%d (%s): %s", com, path, reason);
-        traceEvent(error.text);
-        return false;
-    }
+    if (!line.open(path.c_str(), error)) return fail();
     line_ = &line;
     writeFailed_ = false;
     hungUp_ = false; // only a new handle ends a hang-up: a failed reopen keeps trying
     sentPending_ = false;
-    char event[600];
+    char event[DRV_MAX_PATH + 100];
     // The stable name with the node it stands for now: a trace of a replug
     // shows ttyUSB0 becoming ttyUSB1.
-    if (port && port->node != where)
-        formatInto(event, sizeof event, "open %s (%s)", path, port->node.c_str());
+    if (port != nullptr && port->node != path)
+        formatInto(event, sizeof event, "open %s (%s)", path.c_str(), port->node.c_str());
     else
-        formatInto(event, sizeof event, "open %s", path);
+        formatInto(event, sizeof event, "open %s", path.c_str());
     traceEvent(event);
     return true;
 }
@@ -295,7 +168,7 @@ void SerialLine::discardInput() noexcept {
     if (isOpen()) line_->discardInput();
 }
 
-bool SerialLine::writeAll(const void* data, std::size_t count) noexcept {
+bool SerialLine::writeAll(const void* data, std::size_t count, bool command) noexcept {
     flushPendingTrace();
     // Input that is waiting now belongs to an earlier command (a reply that
     // came too late): it must not answer this one.
@@ -304,13 +177,13 @@ bool SerialLine::writeAll(const void* data, std::size_t count) noexcept {
         writeFailed_ = true;
         return false;
     }
-    writeFailed_ = !line_->write(data, count);
+    writeFailed_ = !(command ? line_->writeCommand(data, count) : line_->write(data, count));
     noteHangUp();
     return !writeFailed_;
 }
 
 bool SerialLine::writeBytes(const void* data, std::size_t count) noexcept {
-    const bool ok = writeAll(data, count);
+    const bool ok = writeAll(data, count, false);
     if (traceFd_ >= 0) {
         if (rawBlocks_ == 0) rawStartMs_ = monotonicMs();
         ++rawBlocks_;
@@ -333,7 +206,7 @@ void SerialLine::flushRawTrace() noexcept {
 }
 
 bool SerialLine::writeText(std::string_view text) noexcept {
-    const bool ok = writeAll(text.data(), text.size());
+    const bool ok = writeAll(text.data(), text.size(), true);
     copyText(sent_, sizeof sent_, text);
     sentLength_ = text.size() < sizeof sent_ - 1 ? text.size() : sizeof sent_ - 1;
     sentPending_ = true;
@@ -351,18 +224,32 @@ int SerialLine::readReply(char* buffer, std::size_t capacity, std::size_t* lengt
         traceExchange({}, -2);
         return -2;
     }
+    // Every wait of the reader is here: the first byte gets the budget (or,
+    // with no budget pending, the inter-byte constant) + 10 ms, each further
+    // byte the inter-byte constant + 10 ms; a network line makes them fit the
+    // network.
     char byte = 0;
-    if (!line_->readByte(firstMs + 10 + line_->firstByteAllowanceMs(), &byte)) {
+    if (!line_->readByte(line_->firstByteWaitMs(firstMs + 10), &byte)) {
         noteHangUp();
         traceExchange({}, -2);
         return -2;
     }
     std::size_t stored = 0, total = 0;
+    char tail[16]; // the last bytes, for the end of the device's final line
+    std::size_t tailLength = 0;
     do {
         if (stored + 1 < capacity) buffer[stored++] = byte; // the rest is read and dropped
         ++total;
+        if (tailLength == sizeof tail) {
+            std::memmove(tail, tail + 1, sizeof tail - 1);
+            --tailLength;
+        }
+        tail[tailLength++] = byte;
     } while (total < kMaxReplyBytes &&
-             line_->readByte(interByteMs_ + 10 + line_->gapAllowanceMs(), &byte));
+             line_->readByte(
+                 line_->nextByteWaitMs(interByteMs_ + 10,
+                                       endsWithFinalLine(std::string_view(tail, tailLength))),
+                 &byte));
     noteHangUp();
     buffer[stored] = '\0';
     if (length != nullptr) *length = stored;

@@ -1,9 +1,11 @@
-// The one serial line of the driver: COMn -> device path (or the network
-// address of a port behind an RFC 2217 server), open, speed, read budgets,
-// the reply reader, DTR, close; plus the optional line trace.
+// The one serial line of the driver: open a path (a local port, or the
+// network address of a port behind an RFC 2217 server), speed, read budgets,
+// the reply reader, DTR, close; plus the optional line trace. Which path a
+// COM name stands for is the map's business (com_ports.h).
 #ifndef R70_SERIAL_LINE_H
 #define R70_SERIAL_LINE_H
 
+#include "driver/com_ports.h"
 #include "driver/port_discovery.h"
 #ifdef _WIN32
 #include "driver/win32_transport.h"
@@ -15,32 +17,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
 namespace r70 {
 
-inline constexpr int kPortCount = 8;
-
-// The device path of COM<index+1>. With R70COM_PORTS set, its entries and
-// the fixed map for the ports it does not list; otherwise the chosen port,
-// then the ports of this machine (port_discovery.h; on Windows the system's
-// COM ports, \\.\COMn). Returns false when the port has no path. The path
-// is cut to size.
-bool portPath(int index, char* path, std::size_t size) noexcept;
-
-// The path of COM<index+1> and, when it is a port of this machine, what
-// discovery knows of it. False when the port has no path.
-bool portEntry(int index, std::string& path, std::optional<SerialPortInfo>& port) noexcept;
-
-// The port the user chose (a stable name; empty: search all). It becomes
-// COM1 while it is present.
-void setPortChoice(std::string_view path) noexcept;
-
-// The COM index where a port that was open before is now, -1 when it is gone
-// or the map does not come from discovery (R70COM_PORTS).
-int findPortAgain(const SerialPortInfo& port) noexcept;
+// Whether bytes end with the device's final result line (CR LF "OK" CR LF,
+// or "ERROR"): after it, the device has said all it will.
+bool endsWithFinalLine(std::string_view bytes) noexcept;
 
 // Escapes bytes for the trace: <CR>, <LF>, \xNN for other control bytes.
 // Writes at most size-1 characters and a NUL; returns the length written.
@@ -53,12 +37,16 @@ public:
     SerialLine(const SerialLine&) = delete;
     SerialLine& operator=(const SerialLine&) = delete;
 
-    // Opens COM<index+1>, closing any port that is open. On failure fills
-    // error (on success error.code = 0).
-    bool open(int index, OpenError& error) noexcept;
+    // Opens path as COM<index+1>, closing any port that is open; port is
+    // what discovery knows of it (null: nothing). A path longer than the
+    // library takes is refused, never cut. On failure fills error with the
+    // whole English line (on success error.code = 0).
+    bool open(int index, const std::string& path, const SerialPortInfo* port,
+              OpenError& error) noexcept;
     bool isOpen() const noexcept { return line_ != nullptr && line_->isOpen(); }
     // The line hung up (a USB adapter unplugged: the handle is dead for good,
-    // even when the device comes back under the same name).
+    // even when the device comes back under the same name). Only a new open
+    // clears it.
     bool hungUp() const noexcept { return hungUp_; }
     void clearHangUp() noexcept { hungUp_ = false; }
     int index() const noexcept { return index_; }
@@ -87,7 +75,7 @@ public:
 
 private:
     void openTrace() noexcept;
-    bool writeAll(const void* data, std::size_t count) noexcept;
+    bool writeAll(const void* data, std::size_t count, bool command) noexcept;
     int waitFirstMs() noexcept;
     void noteHangUp() noexcept;
     void traceExchange(std::string_view reply, int result) noexcept;

@@ -3,13 +3,15 @@
 #include "driver/termios_transport.h"
 
 #include "driver/catalogue.h"
+#include "driver/port_discovery.h"
+#include "driver/port_holders.h"
 #include "driver/r70com32.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <grp.h>
+#include <new>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -35,51 +37,6 @@ speed_t termiosSpeed(unsigned baud) noexcept {
     }
 }
 
-void groupOf(const char* path, char* out, std::size_t size) noexcept {
-    copyText(out, size, "dialout");
-    struct stat st {};
-    if (stat(path, &st) != 0) return;
-    group g{};
-    group* result = nullptr;
-    char buf[1024];
-    if (getgrgid_r(st.st_gid, &g, buf, sizeof buf, &result) == 0 && result != nullptr)
-        copyText(out, size, result->gr_name);
-}
-
-// Which process holds an flock on the open file, from /proc/locks; empty
-// when it cannot be told.
-void lockHolder(int fd, char* out, std::size_t size) noexcept {
-    copyText(out, size, "");
-    struct stat st {};
-    if (fstat(fd, &st) != 0) return;
-    FILE* f = std::fopen("/proc/locks", "re");
-    if (f == nullptr) return;
-    char line[256];
-    int pid = -1;
-    while (pid < 0 && std::fgets(line, sizeof line, f) != nullptr) {
-        if (std::strstr(line, "->") != nullptr) continue; // a waiter, not the holder
-        char kind[16] = {};
-        int holder = 0;
-        unsigned maj = 0, min = 0;
-        unsigned long ino = 0;
-        if (std::sscanf(line, "%*d: %15s %*s %*s %d %x:%x:%lu", kind, &holder, &maj, &min, &ino) !=
-            5)
-            continue;
-        if (ino == st.st_ino && maj == major(st.st_dev) && min == minor(st.st_dev)) pid = holder;
-    }
-    std::fclose(f);
-    if (pid <= 0) return;
-    char commPath[64];
-    std::snprintf(commPath, sizeof commPath, "/proc/%d/comm", pid);
-    char comm[64] = {};
-    if (FILE* c = std::fopen(commPath, "re")) {
-        if (std::fgets(comm, sizeof comm, c) == nullptr) comm[0] = '\0';
-        std::fclose(c);
-    }
-    comm[strcspn(comm, "\n")] = '\0';
-    std::snprintf(out, size, " (process %d%s%s)", pid, comm[0] != '\0' ? " " : "", comm);
-}
-
 void makeRaw(termios& t) noexcept {
     cfmakeraw(&t); // no echo, no CR/LF translation, no signal characters
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB);
@@ -90,60 +47,118 @@ void makeRaw(termios& t) noexcept {
 
 } // namespace
 
+void TermiosTransport::setTtyName(const std::string& name) noexcept {
+    copyText(ttyName_, name);
+}
+
 bool TermiosTransport::open(const char* path, OpenError& error) noexcept {
-    auto fail = [&](int code, const char* reason) {
+    try {
+        return openChecked(path, error);
+    } catch (const std::bad_alloc&) {
+        error.code = DRV_OPENERR_NOTSERIAL;
+        copyText(error.text, "out of memory");
+        return false;
+    }
+}
+
+bool TermiosTransport::openChecked(const char* path, OpenError& error) {
+    auto fail = [&](int code, int why) {
         error.code = code;
-        copyText(error.text, sizeof error.text, reason);
+        error.why = why;
         return false;
     };
+    auto failWith = [&](int code, int why, const Holder& holder) {
+        error.pid = holder.pid;
+        copyText(error.name, holder.name);
+        return fail(code, why);
+    };
+    const MachineRoots roots = machineRoots();
+    struct stat node {};
+    if (::stat(path, &node) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return fail(DRV_OPENERR_ABSENT, DRV_WHY_NODEVICE);
+        copyText(error.text, std::strerror(errno));
+        return fail(DRV_OPENERR_NOTSERIAL, DRV_WHY_NONE);
+    }
+    std::string lockFile;
+    if (S_ISCHR(node.st_mode)) {
+        // Before the open, which raises DTR and RTS: what belongs to the
+        // system or to a login is not touched at all.
+        if (isConsole(roots.sys, node.st_rdev)) return fail(DRV_OPENERR_LEFTALONE, DRV_WHY_CONSOLE);
+        if (const Holder login = loginHolder(node.st_rdev); login.pid > 0)
+            return failWith(DRV_OPENERR_LEFTALONE, DRV_WHY_LOGIN, login);
+        lockFile = lockFilePath(roots.lock, ttyName_[0] != '\0' ? ttyName_ : ttyNameOf(path));
+        if (const Holder locker = lockFileHolder(lockFile); locker.pid > 0) {
+            copyText(error.detail, lockFile);
+            return failWith(DRV_OPENERR_BUSY, DRV_WHY_LOCKFILE, locker);
+        }
+    }
     int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int e = errno;
         if (e == ENOENT || e == ENODEV || e == ENXIO || e == ENOTDIR)
-            return fail(DRV_OPENERR_ABSENT, "no such device");
+            return fail(DRV_OPENERR_ABSENT, DRV_WHY_NODEVICE);
         if (e == EACCES || e == EPERM) {
-            char grp[64];
-            groupOf(path, grp, sizeof grp);
-            char reason[256];
-            formatInto(reason, sizeof reason,
-                       "permission denied — add yourself to the group %s (sudo usermod -aG "
-                       "%s $USER, then log in again)",
-                       grp, grp);
-            return fail(DRV_OPENERR_DENIED, reason);
+            const Denial denial = explainDenial(path);
+            copyText(error.name, denial.group);
+            copyText(error.owner, denial.owner);
+            error.number = static_cast<int32_t>(denial.mode);
+            return fail(DRV_OPENERR_DENIED, denial.why);
         }
-        if (e == EBUSY) return fail(DRV_OPENERR_BUSY, "busy — another program holds it");
-        return fail(DRV_OPENERR_NOTSERIAL, std::strerror(e));
+        // Another program set TIOCEXCL: who, only now that it matters.
+        if (e == EBUSY) return failWith(DRV_OPENERR_BUSY, DRV_WHY_HOLDER, openHolder(node.st_rdev));
+        copyText(error.text, std::strerror(e));
+        return fail(DRV_OPENERR_NOTSERIAL, DRV_WHY_NONE);
     }
+    auto refuse = [&](int code, int why, const Holder& holder = {}) {
+        ::close(fd);
+        return failWith(code, why, holder);
+    };
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int e = errno;
-        char holder[128];
-        lockHolder(fd, holder, sizeof holder);
-        ::close(fd);
-        if (e == EWOULDBLOCK || e == EBUSY) {
-            char reason[200];
-            formatInto(reason, sizeof reason, "busy — another program holds it%s", holder);
-            return fail(DRV_OPENERR_BUSY, reason);
+        if (e != EWOULDBLOCK && e != EBUSY) {
+            copyText(error.text, std::strerror(e));
+            return refuse(DRV_OPENERR_NOTSERIAL, DRV_WHY_NONE);
         }
-        return fail(DRV_OPENERR_NOTSERIAL, std::strerror(e));
+        struct stat st {};
+        Holder holder;
+        if (fstat(fd, &st) == 0) holder = flockHolder(st.st_dev, st.st_ino);
+        if (holder.pid <= 0) holder = openHolder(node.st_rdev);
+        return refuse(DRV_OPENERR_BUSY, DRV_WHY_HOLDER, holder);
+    }
+    // A line another program drives through its own line discipline (a
+    // Bluetooth HCI UART, PPP, a GSM mux) is no place for AT commands. Asked
+    // first: such a discipline may not even answer tcgetattr.
+    int discipline = N_TTY;
+    if (ioctl(fd, TIOCGETD, &discipline) == 0 && discipline != N_TTY) {
+        error.number = discipline;
+        return refuse(DRV_OPENERR_LEFTALONE, DRV_WHY_DISCIPLINE);
     }
     termios t{};
-    if (tcgetattr(fd, &t) != 0) {
-        flock(fd, LOCK_UN);
-        ::close(fd);
-        return fail(DRV_OPENERR_NOTSERIAL, "not a serial line");
+    if (tcgetattr(fd, &t) != 0) return refuse(DRV_OPENERR_NOTSERIAL, DRV_WHY_NOTTTY);
+    // Root passes TIOCEXCL; it is respected all the same while its holder
+    // is still there (a flag left behind by a program that is gone is not).
+    int exclusive = 0;
+    if (ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
+        if (const Holder holder = openHolder(node.st_rdev); holder.pid > 0)
+            return refuse(DRV_OPENERR_BUSY, DRV_WHY_HOLDER, holder);
     }
+    original_ = t;
     // Other programs (not root) are refused from now on; the flock above
     // covers the ones that honour locks.
     (void)ioctl(fd, TIOCEXCL);
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags >= 0) (void)fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    // The descriptor stays non-blocking: poll() does every wait, so that a
+    // write to a far end that takes no bytes (flow control, a pulled cable, a
+    // device switched off) gives up within its bound instead of sleeping in
+    // the kernel.
     makeRaw(t);
     if (tcsetattr(fd, TCSANOW, &t) != 0) {
         (void)ioctl(fd, TIOCNXCL);
-        flock(fd, LOCK_UN);
-        ::close(fd);
-        return fail(DRV_OPENERR_NOTSERIAL, "not a serial line (line settings refused)");
+        return refuse(DRV_OPENERR_NOTSERIAL, DRV_WHY_SETTINGS);
     }
+    // Other serial programs look for it; one that cannot be written (no
+    // permission in the lock folder) is no reason to stop.
+    lockFile_[0] = '\0';
+    if (!lockFile.empty() && writeLockFile(lockFile)) copyText(lockFile_, lockFile);
     fd_ = fd;
     hungUp_ = false;
     return true;
@@ -167,8 +182,9 @@ bool TermiosTransport::write(const void* data, std::size_t count) noexcept {
     if (fd_ < 0) return false;
     const auto* p = static_cast<const unsigned char*>(data);
     std::size_t done = 0;
-    // Same bound as the write time-outs: 20 ms plus 10 ms per byte.
-    const long long deadline = monotonicMs() + 20 + 10 * static_cast<long long>(count);
+    // The line's write time-outs: 20 ms plus 10 ms per byte, for the whole call.
+    const long long deadline =
+        monotonicMs() + kWriteConstantMs + kWritePerByteMs * static_cast<long long>(count);
     while (done < count) {
         ssize_t n = ::write(fd_, p + done, count - done);
         if (n > 0) {
@@ -219,12 +235,17 @@ void TermiosTransport::dtr(bool on) noexcept {
 void TermiosTransport::close() noexcept {
     if (fd_ < 0) return;
     (void)tcflush(fd_, TCIOFLUSH);
+    // The port's own settings back: a terminal program or a getty that had
+    // it (without locks) finds it as it was.
+    (void)tcsetattr(fd_, TCSANOW, &original_);
     // Without TIOCNXCL a reopen fails with EBUSY while the other side
     // still holds the line.
     (void)ioctl(fd_, TIOCNXCL);
     (void)flock(fd_, LOCK_UN);
     ::close(fd_);
     fd_ = -1;
+    removeLockFile(lockFile_);
+    lockFile_[0] = '\0';
 }
 
 } // namespace r70

@@ -5,6 +5,8 @@
 #ifndef R70_TRANSPORT_H
 #define R70_TRANSPORT_H
 
+#include "driver/r70com32.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
@@ -37,11 +39,27 @@ inline long long monotonicMs() noexcept {
 void formatInto(char* out, std::size_t size, const char* format, ...) noexcept
     __attribute__((format(printf, 3, 4)));
 
-// Why the last open of a port failed (the DRV_OPENERR_ codes of the header).
+// Why the last attempt on a port failed (the DRV_OPENERR_ and DRV_WHY_ codes
+// of the header). A transport sets code and either why with the facts it
+// needs, or the reason in words in text; describeOpenError then makes text
+// the whole English line.
 struct OpenError {
     int32_t code = 0;
-    char text[256] = {};
+    int32_t why = 0;
+    int32_t pid = 0;    // the process holding the port
+    int32_t number = 0; // line discipline, mode, or the longest path
+    char path[512] = {};
+    char name[64] = {};  // the holder's program, or the node's group
+    char owner[64] = {}; // the node's owner
+    char detail[256] = {};
+    char text[768] = {};
 };
+
+// text := "COM<com> (path): reason" in English, from why and the facts, or
+// from the words a transport left in text (kept in detail).
+void describeOpenError(OpenError& error, int com, std::string_view path) noexcept;
+// The facts of error as the library hands them out (D_PortReason).
+DRVPORTREASON portReason(const OpenError& error) noexcept;
 
 struct LineSpeed {
     int code; // DRV_SPEED_
@@ -76,13 +94,24 @@ public:
     // Drops input that arrived before the next command.
     virtual void discardInput() noexcept = 0;
     virtual bool write(const void* data, std::size_t count) noexcept = 0;
+    // A command text whose reply will be read (write() carries raw blocks
+    // that get none); a transport that must wait for a quiet line first
+    // does so here.
+    virtual bool writeCommand(const void* data, std::size_t count) noexcept {
+        return write(data, count);
+    }
     // One byte of the device's output within timeoutMs; false on silence or
     // a dead line.
     virtual bool readByte(int timeoutMs, char* byte) noexcept = 0;
-    // How much longer than the reader's time-outs this transport needs, for
-    // the first byte of a reply and for each gap inside it (0 on a local line).
-    virtual int firstByteAllowanceMs() noexcept { return 0; }
-    virtual int gapAllowanceMs() noexcept { return 0; }
+    // The reader's waits on this line, from the local line's (ms): for the
+    // first byte of a reply, and for each further byte. finalLine: the bytes
+    // so far end with the device's final result line ("OK", "ERROR"). A
+    // local line keeps the local waits.
+    virtual int firstByteWaitMs(int localMs) noexcept { return localMs; }
+    virtual int nextByteWaitMs(int localMs, bool finalLine) noexcept {
+        (void)finalLine;
+        return localMs;
+    }
     virtual void dtr(bool on) noexcept = 0;
     // What the system did instead, when the last DTR request was not done as
     // asked ("not done: the port has DTR handshaking on"); "" when it was.

@@ -3,7 +3,7 @@
 // virtual ports), with what Plug and Play says of the device behind it where
 // it knows it (the ports and modems classes of the device list). Nothing is
 // opened: opening a port raises its DTR and may reset a device.
-#include "driver/com_ports.h"
+#include "driver/win_com_list.h"
 #include "driver/port_discovery.h"
 
 #include <windows.h>

@@ -2,9 +2,12 @@
 
 #include "core/config_app.h"
 #include "core/port_symbols.h"
+#include "ui/access_widget.h"
 #include "ui/info_dlg.h"
+#include "ui/page_widget.h"
 #include "ui/port_symbol_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -38,6 +41,7 @@ CCallbackDlg::CCallbackDlg(core::CConfigApp& app, core::CallbackSettings& values
     : QDialog(parent), app_(app), logic_(app, *this, values), language_(app.language) {
     setObjectName(QStringLiteral("callbackDialog"));
     applyDialogColours(this);
+    showFocusOnDefaultButton(this);
     setFont(dialogFont(app.largeFonts));
     setWindowTitle(labelText(kCallbackTitleText, language_));
     setFixedSize(kWidth, kHeight);
@@ -86,6 +90,7 @@ void CCallbackDlg::build() {
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QString::number(id));
         edit->setMaxLength(kCallbackMaxDigits);
+        edit->setAccessibleName(namePattern(kNameCallerIdEntry, language_, QString::number(i)));
         edit->setGeometry(x + 20, y, kWidth / 2 - 40, 20);
         connect(edit, &QLineEdit::textEdited, this,
                 [this, id](const QString& text) { logic_.numberChanged(id, text.toStdString()); });
@@ -109,7 +114,9 @@ void CCallbackDlg::build() {
     auto* help = new QToolButton(this);
     help->setObjectName(QString::number(menus::kCmdPageHelp));
     help->setText(QStringLiteral("?"));
-    help->setFocusPolicy(Qt::NoFocus);
+    help->setFocusPolicy(Qt::TabFocus);
+    help->setAccessibleName(PageWidget::helpName(language_));
+    help->setToolTip(help->accessibleName());
     help->setFont(pixelFont(10, true));
     help->setGeometry(kWidth - 23, kHeight - 21, 15, 15);
     connect(help, &QToolButton::clicked, this, [this] { showHelp(); });

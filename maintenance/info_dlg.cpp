@@ -1,8 +1,11 @@
 #include "maintenance/info_dlg.h"
 
 #include "core/config_app.h"
+#include "ui/access_widget.h"
 #include "ui/info_dlg.h"
+#include "ui/page_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -42,6 +45,7 @@ CIsdnInfoDlg::CIsdnInfoDlg(core::CConfigApp& app, QWidget* parent)
     const int language = app_.language;
     setWindowTitle(labelText(kTitle, language));
     applyDialogColours(this);
+    showFocusOnDefaultButton(this);
     setModal(true);
     setFont(dialogFont(app_.largeFonts));
 
@@ -75,10 +79,11 @@ CIsdnInfoDlg::CIsdnInfoDlg(core::CConfigApp& app, QWidget* parent)
                            wrapped ? kWrappedHeight : kValueHeight);
         values_[static_cast<std::size_t>(i)] = value;
 
-        // The picture sits in the lower right corner of the item, 10 px in.
-        auto* picture = new QLabel(frame);
+        // The picture sits in the lower right corner of the item, 10 px in;
+        // decoration, as the heading says what the item is.
+        auto* picture =
+            new CPicture(QString::fromLatin1(kPictures[i]), {kPicture, kPicture}, frame);
         picture->setObjectName(QString::number(kFirstPictureControl + i));
-        picture->setPixmap(picturePixmap(QString::fromLatin1(kPictures[i]), {kPicture, kPicture}));
         const int py = std::max(2, frameHeight - 10 - kPicture + 6);
         picture->setGeometry(frame->width() - 10 - kPicture, py, kPicture, kPicture);
         y += frameHeight + kItemGap;
@@ -94,7 +99,9 @@ CIsdnInfoDlg::CIsdnInfoDlg(core::CConfigApp& app, QWidget* parent)
     help->setObjectName(QStringLiteral("57670"));
     help->setText(QStringLiteral("?"));
     help->setFont(pixelFont(10, true));
-    help->setFocusPolicy(Qt::NoFocus);
+    help->setFocusPolicy(Qt::TabFocus);
+    help->setAccessibleName(PageWidget::helpName(language));
+    help->setToolTip(help->accessibleName());
     const int height = y + 4 + 24 + kMargin;
     help->setGeometry(kWidth - 8 - kHelpSize, height - 6 - kHelpSize, kHelpSize, kHelpSize);
     connect(help, &QToolButton::clicked, this, [this] {

@@ -1,16 +1,18 @@
 #include "maintenance/log_page_widget.h"
 
 #include "core/config_app.h"
+#include "ui/access_widget.h"
+#include "ui/click_text_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QButtonGroup>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 
-#include <functional>
+#include <vector>
 
 namespace quorvex::widgets {
 
@@ -25,7 +27,6 @@ constexpr int kNumberHead = 6278;  // "Phone number"
 constexpr int kChargeHead = 6280;  // "charges"
 constexpr int kHintText = 6122;    // dial back by a click
 constexpr int kClearText = 6102;   // "Clear"
-const QColor kNameBlue{0, 0, 255};
 
 // The grid (pixels inside the content area).
 constexpr int kPortX = 8;
@@ -53,25 +54,12 @@ constexpr int listX(int l) {
     return kPortX + l * (kListWidth + kListGap) + (l > 0 ? kChargeWidth : 0);
 }
 
-// A grid cell; the number cells call back on a left click.
-class Cell final : public QLabel {
-public:
-    Cell(int id, QWidget* parent) : QLabel(parent) {
-        setObjectName(QString::number(id));
-        setTextFormat(Qt::PlainText);
-    }
-    std::function<void()> clicked;
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton && clicked) {
-            clicked();
-            event->accept();
-            return;
-        }
-        QLabel::mousePressEvent(event);
-    }
-};
+// A grid cell: the number cells of entries that were read dial back (CClickText).
+CClickText* makeCell(int id, QWidget* parent) {
+    auto* cell = new CClickText(parent);
+    cell->setObjectName(QString::number(id));
+    return cell;
+}
 
 QLabel* plainLabel(QWidget* parent, const QRect& at, const QFont& font) {
     auto* l = new QLabel(parent);
@@ -119,9 +107,7 @@ void CLogPage::buildPorts() {
             content(), QRect(kPortX + k * kPortPitch + 18, kPortLabelY, kPortWidth - 18, 16),
             pixelFont(11, true));
         label->setObjectName(QString::number(kLogFirstPortLabel + k));
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, kNameBlue);
-        label->setPalette(pal);
+        setTextColour(label, kPortNameBlue);
         portLabels_[static_cast<std::size_t>(k)] = label;
     }
 }
@@ -149,17 +135,12 @@ void CLogPage::buildGrid() {
             const int widths[] = {kDateWidth, kNumberWidth, kStatusWidth};
             int cx = x;
             for (int c = 0; c < 3; ++c) {
-                auto* cell = new Cell(rowIds[c], content());
+                CClickText* cell = makeCell(rowIds[c], content());
                 cell->setGeometry(cx, y, widths[c] - 2, kRowHeight);
                 cell->setFont(cellFont);
                 cells_[static_cast<std::size_t>(rowIds[c] - kLogDateCell)] = cell;
                 cx += widths[c];
             }
-            auto* numberCell =
-                static_cast<Cell*>(cells_[static_cast<std::size_t>(rowIds[1] - kLogDateCell)]);
-            const int id = rowIds[1];
-            numberCell->clicked = [this, id] { numberClicked(id); };
-            numberCell->setCursor(Qt::PointingHandCursor);
         }
 
         auto* clear = new QPushButton(content());
@@ -173,7 +154,7 @@ void CLogPage::buildGrid() {
     columnHeads_.back() =
         plainLabel(content(), QRect(chargeX, kColumnHeadY, kChargeWidth, 14), columnFont);
     for (int r = 0; r < kLogMaxEntries; ++r) {
-        auto* cell = new Cell(kLogChargeCell + r, content());
+        CClickText* cell = makeCell(kLogChargeCell + r, content());
         cell->setGeometry(chargeX, kFirstRowY + r * kRowPitch, kChargeWidth, kRowHeight);
         cell->setFont(cellFont);
         cell->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -194,6 +175,18 @@ void CLogPage::buildGrid() {
     hint_ = plainLabel(content(), QRect(kPortX, kHintY, kPageWidth - 2 * kPortX, 16),
                        dialogFont(configApp().largeFonts));
     hint_->setObjectName(QStringLiteral("hint"));
+
+    // Reading order: the port buttons, then list by list its numbers and its
+    // "Clear", then the "Clear" of all lists.
+    std::vector<QWidget*> order(ports_.begin(), ports_.end());
+    for (int l = 0; l < kLogListCount; ++l) {
+        for (int r = 0; r < kLogMaxEntries; ++r)
+            order.push_back(
+                cells_[static_cast<std::size_t>(kLogNumberCell - kLogDateCell + 10 * l + r)]);
+        order.push_back(clears_[static_cast<std::size_t>(l)]);
+    }
+    order.push_back(clears_.back());
+    setReadingOrder(order);
 }
 
 void CLogPage::relabel(int language) {
@@ -209,6 +202,11 @@ void CLogPage::relabel(int language) {
         clear->setText(tableText(kClearText, language));
     columnHeads_.back()->setText(labelText(kChargeHead, language));
     hint_->setText(labelText(kHintText, language));
+    // Names for assistive technology: which list a "Clear" clears.
+    for (int l = 0; l < kLogListCount; ++l) {
+        clears_[static_cast<std::size_t>(l)]->setAccessibleName(
+            nameIn(nameText(kClearText, language), nameText(kHeadingText + 2 * l, language)));
+    }
 }
 
 void CLogPage::refreshControls() {
@@ -224,15 +222,41 @@ void CLogPage::refreshControls() {
         label->setText(QString::fromStdString(logic_.portLabel(k)));
     }
     for (std::size_t i = 0; i < cells_.size(); ++i) {
-        QLabel* cell = cells_[i];
+        CClickText* cell = cells_[i];
         const int id = kLogDateCell + static_cast<int>(i);
         cell->setText(QString::fromStdString(logic_.cellText(id)));
         const bool blue = logic_.cellIsNoId(id);
-        QPalette pal = cell->palette();
-        pal.setColor(QPalette::WindowText, blue ? kNameBlue : kDialogText);
-        cell->setPalette(pal);
-        if (id >= kLogNumberCell && id < kLogStatusCell) cell->setFont(blue ? noId : plain);
+        setTextColour(cell, blue ? kPortNameBlue : QColor());
+        if (id >= kLogNumberCell && id < kLogStatusCell) {
+            cell->setFont(blue ? noId : plain);
+            refreshNumberCell(cell, id);
+        }
     }
+    // The "Clear" of all lists clears those of the port shown.
+    const int port = logic_.selectedPort();
+    if (port >= 0 && port < kLogPortCount) {
+        clears_.back()->setAccessibleName(
+            nameIn(nameText(kClearText, language()),
+                   nameText(ports_[static_cast<std::size_t>(port)]->text())));
+    }
+}
+
+void CLogPage::refreshNumberCell(CClickText* cell, int id) {
+    // A number of an entry that was read dials back: a control named with the
+    // number and its place in its list. "No ID" has nothing to dial.
+    const int list = (id - kLogNumberCell) / 10;
+    const int entry = (id - kLogNumberCell) % 10;
+    if (entry >= logic_.list(logic_.selectedPort(), list).count || logic_.cellIsNoId(id) ||
+        cell->text().isEmpty()) {
+        cell->setAction({});
+        cell->setAccessibleName(QString());
+        return;
+    }
+    cell->setAction([this, id] { numberClicked(id); });
+    cell->setAccessibleName(nameIn(cell->text(), nameText(kHeadingText + 2 * list, language()) +
+                                                     QLatin1Char(' ') +
+                                                     QString::number(entry + 1)));
+    cell->setAccessibleDescription(nameText(kHintText, language()));
 }
 
 void CLogPage::tick() {

@@ -17,6 +17,8 @@ class QTimer;
 
 namespace quorvex::widgets {
 
+class CClickText;
+
 class CLogPage final : public PageWidget {
     Q_OBJECT
 public:
@@ -46,6 +48,7 @@ protected:
 private:
     void buildPorts();
     void buildGrid();
+    void refreshNumberCell(CClickText* cell, int id);
 
     maintenance::LogPage logic_;
     std::array<QRadioButton*, maintenance::kLogPortCount> ports_{};
@@ -54,7 +57,7 @@ private:
     // Per list: "Date  Time", "Phone number"; the outgoing list also "charges".
     std::array<QLabel*, maintenance::kLogListCount * 2 + 1> columnHeads_{};
     std::array<QPushButton*, maintenance::kLogListCount + 1> clears_{};
-    std::array<QLabel*, 100> cells_{}; // 3100-3199
+    std::array<CClickText*, 100> cells_{}; // 3100-3199
     QLabel* hint_ = nullptr;
     QTimer* timer_ = nullptr;
 };

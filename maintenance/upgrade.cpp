@@ -142,7 +142,11 @@ UpgradeEnd FirmwareUpgrade::quit() {
 // upgrade is refused. A device in its boot loader is not expected to answer.
 bool FirmwareUpgrade::connectedNow() {
     if (app_.bootLoaderFound || app_.connected) return true;
-    if (direct(DRV_PING2) == 1) app_.connected = true;
+    return answersNow();
+}
+
+bool FirmwareUpgrade::answersNow() {
+    app_.connected = direct(DRV_PING2) == 1;
     return app_.connected;
 }
 
@@ -159,6 +163,9 @@ bool FirmwareUpgrade::callCheck() {
 }
 
 UpgradeEnd FirmwareUpgrade::run() {
+    // The run owns the line: the waits let the window paint, but no posted
+    // read, page timer or heartbeat tick reaches the device meanwhile.
+    core::HeartbeatPause quiet(app_);
     if (app_.soundOn) ui_.beep();
     if (!connectedNow()) {
         // Neither the settings nor the image could reach the device.
@@ -178,6 +185,13 @@ UpgradeEnd FirmwareUpgrade::run() {
         // which is loaded into the device afterwards: it must hold the
         // device's own values, never stand-ins for queries that failed.
         if (!app_.bootLoaderFound && app_.identified) {
+            // The device may have been switched off since the dialog opened:
+            // asked once, whatever the connection state says, so that a save
+            // does not wait out the time-out of every query.
+            if (!answersNow()) {
+                ui_.message(kTextNotConnected);
+                return UpgradeEnd::NotStarted;
+            }
             const core::SaveResult saved = host_.saveDefaultProfile();
             if (!saved.unconfirmed.empty()) {
                 ui_.unconfirmedSettings(saved.unconfirmed);
@@ -193,6 +207,7 @@ UpgradeEnd FirmwareUpgrade::run() {
         if (app_.bootLoaderFound) {
             // The loader is already listening: no test, no reset.
             ui_.showProgressPanel(true);
+            host_.forgetDevice();
         } else {
             ui_.progressCaption(kTextCaptionTest);
             ui_.showProgressPanel(true);
@@ -202,6 +217,7 @@ UpgradeEnd FirmwareUpgrade::run() {
             ui_.progressPosition(100);
             waitMs(kAfterTestWaitMs);
             if (app_.identified) {
+                host_.forgetDevice();
                 wrapped(DRV_DOWNLOAD);
                 ui_.progressCaption(kTextCaptionReset);
                 // The device restarts into its loader meanwhile.

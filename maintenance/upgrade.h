@@ -87,7 +87,12 @@ public:
     // nothing is written when any item is not confirmed.
     virtual core::SaveResult saveDefaultProfile() = 0;
     virtual void loadDefaultProfile() = 0; // profile load from "default.pro" (selector 0)
-    virtual void identity() = 0;           // the identity message: command 31
+    // The device is about to take new firmware, which may come up with its
+    // factory settings: nothing the program holds as the device's counts any more.
+    virtual void forgetDevice() = 0;
+    // The identity message after the restart (command 31), and pages for the
+    // model before its settings are loaded back.
+    virtual void identity() = 0;
     virtual void postCommand(int command) = 0;
 };
 
@@ -125,6 +130,7 @@ private:
     std::optional<FirmwareFile> chooseFile();
     UpgradeEnd quit();
     bool connectedNow();
+    bool answersNow();
     bool callCheck();
     UpgradeEnd transferAndOutcome(FirmwareFile& file);
     void sendImage(const FirmwareFile& file);

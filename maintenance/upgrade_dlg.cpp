@@ -2,8 +2,11 @@
 
 #include "core/config_app.h"
 #include "core/page_items.h"
+#include "ui/access_widget.h"
 #include "ui/info_dlg.h"
+#include "ui/page_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -60,6 +63,7 @@ CFirmwareInfoDlg::CFirmwareInfoDlg(const FirmwareComparison& comparison, int lan
     setObjectName(QStringLiteral("CFirmwareInfoDlg"));
     setWindowTitle(upgradeLabel(kTextFirmwareInfo, language));
     applyDialogColours(this);
+    showFocusOnDefaultButton(this);
     setModal(true);
     auto* layout = new QVBoxLayout(this);
     const struct {
@@ -117,6 +121,7 @@ CUpgradeDlg::CUpgradeDlg(core::CConfigApp& app, UpgradeHost& host, QWidget* pare
     const int language = app_.language;
     setWindowTitle(labelText(kTitle, language));
     applyDialogColours(this);
+    showFocusOnDefaultButton(this);
     setModal(true);
     setFont(dialogFont(app_.largeFonts));
     setFixedSize(kWidth, kHeight);
@@ -126,18 +131,15 @@ CUpgradeDlg::CUpgradeDlg(core::CConfigApp& app, UpgradeHost& host, QWidget* pare
     QLabel* caution =
         textLabel(this, labelText(kCautionText, language), QRect(16, 34, kWidth - 32, 18), true);
     caution->setObjectName(QString::number(kCautionText));
-    QPalette pal = caution->palette();
-    pal.setColor(QPalette::WindowText, QColor(192, 0, 0));
-    caution->setPalette(pal);
+    setTextColour(caution, QColor(192, 0, 0));
 
     // Nine chips in a row.
     constexpr int kChip = 32;
     constexpr int kChipGap = 12;
     const int rowWidth = kChipCount * kChip + (kChipCount - 1) * kChipGap;
     for (int i = 0; i < kChipCount; ++i) {
-        auto* chip = new QLabel(this);
-        chip->setObjectName(QString::number(kFirstChip + i));
-        chip->setPixmap(picturePixmap(QStringLiteral("upgrade_chip.svg"), {kChip, kChip}));
+        auto* chip = new CPicture(QStringLiteral("upgrade_chip.svg"), {kChip, kChip}, this);
+        chip->setObjectName(QString::number(kFirstChip + i)); // decoration
         chip->setGeometry((kWidth - rowWidth) / 2 + i * (kChip + kChipGap), 64, kChip, kChip);
     }
 
@@ -172,7 +174,9 @@ CUpgradeDlg::CUpgradeDlg(core::CConfigApp& app, UpgradeHost& host, QWidget* pare
     help->setObjectName(QStringLiteral("57670"));
     help->setText(QStringLiteral("?"));
     help->setFont(pixelFont(10, true));
-    help->setFocusPolicy(Qt::NoFocus);
+    help->setFocusPolicy(Qt::TabFocus);
+    help->setAccessibleName(PageWidget::helpName(language));
+    help->setToolTip(help->accessibleName());
     help->setGeometry(kWidth - 8 - kHelpSize, kHeight - 6 - kHelpSize, kHelpSize, kHelpSize);
     connect(help, &QToolButton::clicked, this, [this] {
         CInfoDlg dlg(kHelpBody, kTitle, app_.language, beepFor(app_.soundOn), this);

@@ -9,6 +9,10 @@ cd "$(dirname "$0")/.."
 PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev
           qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
           nlohmann-json3-dev xvfb xauth clang libclang-rt-dev ser2net
+          # the network tests' own namespaces (ip link, veth)
+          iproute2
+          # GNOME's Adwaita styles for Qt: the contrast test reads every page in them
+          adwaita-qt6
           # the Debian package and its checks (cpack -G DEB, label "package")
           dpkg-dev file desktop-file-utils appstream lintian bash-completion)
 # The Windows forms and their tests under Wine (scripts/windows.sh), without

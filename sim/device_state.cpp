@@ -201,6 +201,16 @@ DeviceState freshState(Model model) {
     return s;
 }
 
+void resetToFactory(DeviceState& s) {
+    s.registers.clear();
+    for (auto& [key, value] : initialRegisters(s.model))
+        s.registers[key] = value;
+    s.callLists.clear();
+    s.charges.clear();
+    s.totalMills = 0;
+    s.clockOffsetSeconds.reset();
+}
+
 std::string serializeState(const DeviceState& s) {
     std::ostringstream out;
     out << "version=" << kVersion << "\n";

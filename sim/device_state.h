@@ -80,6 +80,12 @@ struct DeviceState {
 // list entries and charges, so that a demonstration shows something.
 DeviceState freshState(Model model);
 
+// What a new firmware may come up with: every register the catalogue reads
+// or writes back at its initial value, the call lists empty, the charge
+// counters at zero and the clock unset. Identity, firmware and the live line
+// state stay as they are.
+void resetToFactory(DeviceState& s);
+
 // Text form of a state file: "key=value" lines, values escaped (\\, \n, \r, \t, \xHH).
 std::string serializeState(const DeviceState& s);
 // Parses what serializeState wrote; unknown keys are ignored, malformed lines

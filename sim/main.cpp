@@ -34,6 +34,9 @@ constexpr const char* kUsage =
     "  --state FILE       settings file: loaded at start, written by AT&W\n"
     "  --boot-mode        start in the boot loader (no usable firmware)\n"
     "  --no-pacing        send replies at once instead of at the line speed\n"
+    "  --keep-settings    a firmware download keeps the settings, call lists and\n"
+    "                     charges (by default the new firmware starts from the\n"
+    "                     factory settings)\n"
     "  --baud 57600       answer at 57600 instead of 115200 baud\n"
     "  --fault F          silent | no-ok | garbage | late=MS | pause=K,MS\n"
     "  --make-image FILE  write a valid firmware image for --model and exit\n"
@@ -117,6 +120,8 @@ int main(int argc, char** argv) {
             opt.bootMode = true;
         } else if (a == "--no-pacing") {
             opt.pacing = false;
+        } else if (a == "--keep-settings") {
+            opt.keepSettingsOnFlash = true;
         } else {
             return usageError("unknown option " + std::string(a));
         }

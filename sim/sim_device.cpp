@@ -153,6 +153,7 @@ bool SimDevice::openLine(std::string* error) {
     }
     std::lock_guard lock(mutex_);
     slavePath_ = name;
+    deafUntil_ = Clock::now() + startSilence_;
     lastBaud_ = 0;
     lineBuffer_.clear();
     pending_.clear();
@@ -267,6 +268,7 @@ void SimDevice::onBytes(const uint8_t* data, std::size_t n, unsigned baud, Clock
         return;
     }
     if (loaderAt_) return;         // restarting: nothing is heard
+    if (now < deafUntil_) return;  // still starting after a replug
     if (baud != modeBaud_) return; // wrong speed: the UART sees only noise
     for (std::size_t i = 0; i < n; ++i) {
         char c = static_cast<char>(data[i]);
@@ -317,6 +319,7 @@ void SimDevice::onImageComplete(Clock::time_point now) {
     state_.firmware = info->firmware;
     state_.bootCode = info->bootCode;
     state_.bootMode = false;
+    if (!options_.keepSettingsOnFlash) resetToFactory(state_);
     modeBaud_ = 115200;
     lineBuffer_.clear();
 }
@@ -423,6 +426,11 @@ void SimDevice::setGarbage(Garbage mode, std::size_t count) {
     std::lock_guard lock(mutex_);
     garbage_ = mode;
     garbageCount_ = count;
+}
+
+void SimDevice::setStartSilence(std::chrono::milliseconds silence) {
+    std::lock_guard lock(mutex_);
+    startSilence_ = silence;
 }
 
 void SimDevice::clearFaults() {

@@ -25,6 +25,10 @@ struct SimOptions {
     std::string stateFile; // loaded at the first start, written by "AT&W" (empty: none)
     bool bootMode = false; // start in the boot loader
     bool pacing = true;    // send at the line speed, 10 bits a byte
+    // A successful firmware download leaves the settings, call lists and
+    // charges as they were; by default the new firmware comes up with the
+    // factory settings, as a real device may.
+    bool keepSettingsOnFlash = false;
 };
 
 enum class Garbage { Off, Instead, Before };
@@ -53,6 +57,9 @@ public:
     // Command lines that begin with prefix (e.g. "ATS95?") get ERROR; empty: none.
     void setRefused(std::string prefix);
     void setGarbage(Garbage mode, std::size_t count = 24);
+    // After every start (a replug too) the device hears nothing for this long,
+    // as a device does while it boots after its adapter came back.
+    void setStartSilence(std::chrono::milliseconds silence);
     void clearFaults();
     // The device disappears (link removed, pseudo-terminal closed) and comes back
     // on a new pseudo-terminal the link points to again; with newLink, under
@@ -126,6 +133,8 @@ private:
     bool noOk_ = false;
     std::string refused_;
     std::chrono::milliseconds late_{0};
+    std::chrono::milliseconds startSilence_{0};
+    std::chrono::steady_clock::time_point deafUntil_{};
     std::size_t pauseAfter_ = 0;
     std::chrono::milliseconds pause_{0};
     Garbage garbage_ = Garbage::Off;

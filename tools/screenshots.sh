@@ -3,6 +3,8 @@
 # in English and German, into build/screenshots/. Runs the program against the
 # simulator (build/bin/r70sim) under a virtual X server (xvfb-run; installed with
 # apt-get when missing and we are root), or offscreen when none can be had.
+# The simulator's port is /tmp/COM3, as in the README: the settings dialog shows
+# that path, the same on every run and every machine.
 # Usage: tools/screenshots.sh [BUILD_DIR]
 set -eu
 
@@ -25,33 +27,39 @@ else
     run() { QT_QPA_PLATFORM=offscreen "$@"; }
 fi
 
+port=/tmp/COM3
+if [ -e "$port" ] || [ -L "$port" ]; then
+    echo "screenshots: $port is in use (another simulator?); remove it first" >&2
+    exit 1
+fi
 work=$(mktemp -d)
 simpid=
 cleanup() {
     [ -n "$simpid" ] && kill "$simpid" 2>/dev/null || true
+    rm -f "$port"
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
 mkdir -p "$out"
 
 for model in R70 R30; do
-    "$sim" --model "$model" --link "$work/COM3" >"$work/sim.out" 2>&1 &
+    "$sim" --model "$model" --link "$port" >"$work/sim.out" 2>&1 &
     simpid=$!
     i=0
-    while [ ! -e "$work/COM3" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+    while [ ! -e "$port" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
     for lang in 0 1; do
         home=$work/home-$model-$lang
         mkdir -p "$home"
         printf '[SET_DIV]\nLANGUAGE=%s\n' "$lang" >"$home/default.pro"
         printf '[QuorvexCom]\nFirstRun=1\n' >"$home/win.ini"
         QUORVEX_HOME=$home QUORVEX_SPLASH_MS=0 \
-            R70COM_PORTS="COM1=;COM2=;COM3=$work/COM3;COM4=;COM5=;COM6=;COM7=;COM8=" \
+            R70COM_PORTS="COM1=;COM2=;COM3=$port;COM4=;COM5=;COM6=;COM7=;COM8=" \
             run "$prog" --screenshots "$out"
     done
     kill "$simpid" 2>/dev/null || true
     wait "$simpid" 2>/dev/null || true
     simpid=
-    rm -f "$work/COM3"
+    rm -f "$port"
 done
 echo "screenshots in $out:"
 ls "$out"

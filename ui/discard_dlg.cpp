@@ -1,5 +1,8 @@
 #include "ui/discard_dlg.h"
 
+#include "ui/access_widget.h"
+#include "ui/theme_widget.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -27,12 +30,12 @@ CDiscardDlg::CDiscardDlg(int language, BeepFn beep, QWidget* parent)
     setObjectName(QStringLiteral("CDiscardDlg"));
     setWindowTitle(kAppCaption);
     applyDialogColours(this);
+    showFocusOnDefaultButton(this);
     setModal(true);
 
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
-    auto* picture = new QLabel(this);
-    picture->setPixmap(picturePixmap(QStringLiteral("discard.svg")));
+    auto* picture = new CPicture(QStringLiteral("discard.svg"), {}, this); // decoration
     top->addWidget(picture, 0, Qt::AlignTop);
     auto* text = new QLabel(labelText(6230, language), this);
     text->setTextFormat(Qt::PlainText);

@@ -1,7 +1,9 @@
 #include "ui/drop_list_widget.h"
 
 #include "resources/literal_tables.h"
+#include "ui/access_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -9,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <string_view>
 
 namespace quorvex::widgets {
@@ -42,17 +45,13 @@ int normalisedKind(int kind) {
                                                                          : CDropList::CallerId;
 }
 
-const QColor kWhite{255, 255, 255};
-const QColor kLight{223, 223, 223};
-const QColor kDark{127, 127, 127};
-const QColor kBlack{0, 0, 0};
-
 } // namespace
 
 CDropList::CDropList(int kind, int id, int selection, int language, bool largeFonts,
                      QWidget* parent)
     : QWidget(parent), kind_(normalisedKind(kind)), id_(id), language_(language == 1 ? 1 : 0),
       largeFonts_(largeFonts) {
+    installAccessibleInterfaces();
     setObjectName(QString::number(id));
     setFocusPolicy(Qt::StrongFocus);
     menu_ = new QMenu(this);
@@ -101,6 +100,7 @@ void CDropList::rebuildMenu() {
 
 void CDropList::pick(int entry) {
     setSelection(entry);
+    announceValue(this, menuText(selection_));
     emit selectionChanged(id_);
 }
 
@@ -138,6 +138,14 @@ void CDropList::keyPressEvent(QKeyEvent* event) {
         openMenu();
         return;
     }
+    // Up and Down step through the entries, as in any drop-down list.
+    const int step = event->key() == Qt::Key_Up ? -1 : event->key() == Qt::Key_Down ? 1 : 0;
+    if (step != 0) {
+        event->accept();
+        const int entry = std::clamp(selection_ + step, 0, count() - 1);
+        if (entry != selection_) pick(entry);
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 
@@ -145,46 +153,47 @@ void CDropList::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int w = width();
     const int h = height();
-    painter.fillRect(rect(), kWhite);
+    const QPalette& pal = palette();
+    const Bevel bevel = bevelOf(pal);
+    painter.fillRect(rect(), pal.color(QPalette::Base));
 
     // Sunken field border.
-    painter.setPen(kDark);
+    painter.setPen(bevel.dark);
     painter.drawLine(0, 0, w - 1, 0);
     painter.drawLine(0, 0, 0, h - 1);
-    painter.setPen(kBlack);
+    painter.setPen(bevel.shadow);
     painter.drawLine(1, 1, w - 2, 1);
     painter.drawLine(1, 1, 1, h - 2);
-    painter.setPen(kWhite);
+    painter.setPen(bevel.highlight);
     painter.drawLine(0, h - 1, w - 1, h - 1);
     painter.drawLine(w - 1, 0, w - 1, h - 1);
-    painter.setPen(kLight);
+    painter.setPen(bevel.light);
     painter.drawLine(1, h - 2, w - 2, h - 2);
     painter.drawLine(w - 2, 1, w - 2, h - 2);
 
     const int offset = largeFonts_ ? 3 : 4;
     painter.setFont(pixelFont(largeFonts_ ? 12 : 11));
-    painter.setPen(isEnabled() ? kBlack : kDark);
+    painter.setPen(pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
     const QRect textArea(offset, offset, arrowRect().left() - offset - 1, h - offset - 2);
     painter.drawText(textArea, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, faceText());
     if (hasFocus()) {
-        painter.setPen(QPen(kDark, 1, Qt::DotLine));
+        painter.setPen(QPen(pal.color(QPalette::Text), 1, Qt::DotLine));
         painter.drawRect(QRect(2, 2, arrowRect().left() - 4, h - 5));
     }
 
     // The arrow button, raised, or pressed while its menu is open.
     const QRect button = arrowRect();
-    painter.fillRect(button, kDialogBackground);
-    painter.setPen(arrowDown_ ? kDark : kWhite);
+    painter.fillRect(button, pal.color(QPalette::Button));
+    painter.setPen(arrowDown_ ? bevel.dark : bevel.highlight);
     painter.drawLine(button.topLeft(), button.topRight());
     painter.drawLine(button.topLeft(), button.bottomLeft());
-    painter.setPen(arrowDown_ ? kWhite : kBlack);
+    painter.setPen(arrowDown_ ? bevel.highlight : bevel.shadow);
     painter.drawLine(button.bottomLeft(), button.bottomRight());
     painter.drawLine(button.topRight(), button.bottomRight());
-    const QString arrow = QStringLiteral("arrow.svg");
-    const QSize size = pictureSize(arrow);
+    const QSize size = pictureSize(QStringLiteral("arrow.svg"));
     QPoint at = button.center() - QPoint(size.width() / 2, size.height() / 2) + QPoint(1, 1);
     if (arrowDown_) at += QPoint(1, 1);
-    drawPicture(painter, QRectF(at, size), arrow);
+    drawArrow(painter, QRectF(at, size), pal.color(QPalette::ButtonText));
 }
 
 } // namespace quorvex::widgets

@@ -1,5 +1,8 @@
 #include "ui/info_dlg.h"
 
+#include "ui/access_widget.h"
+#include "ui/theme_widget.h"
+
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -28,14 +31,14 @@ CInfoDlg::CInfoDlg(int bodyId, int titleId, int language, BeepFn beep, QWidget* 
     setObjectName(QStringLiteral("CInfoDlg"));
     setWindowTitle(caption(titleId, language));
     applyDialogColours(this);
+    showFocusOnDefaultButton(this);
     setModal(true);
     const bool large = largeFonts();
 
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(0);
 
-    auto* artwork = new QLabel(this);
-    artwork->setPixmap(picturePixmap(QStringLiteral("artwork.svg")));
+    auto* artwork = new CPicture(QStringLiteral("artwork.svg"), {}, this); // decoration
     layout->addWidget(artwork, 0, Qt::AlignLeft | Qt::AlignTop);
     layout->addSpacing(kBelowArtwork);
 
@@ -59,6 +62,9 @@ CInfoDlg::CInfoDlg(int bodyId, int titleId, int language, BeepFn beep, QWidget* 
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int limit = screen != nullptr ? screen->availableGeometry().height() * 3 / 5 : 480;
     const bool scrolls = textHeight > limit;
+    // Only a text that scrolls needs the keyboard (the arrow keys scroll it).
+    scroll->setFocusPolicy(scrolls ? Qt::StrongFocus : Qt::NoFocus);
+    scroll->setAccessibleName(windowTitle());
     scroll->setFixedSize(kTextWidth +
                              (scrolls ? scroll->verticalScrollBar()->sizeHint().width() : 0),
                          std::min(textHeight, limit));

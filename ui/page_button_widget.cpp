@@ -1,8 +1,12 @@
 #include "ui/page_button_widget.h"
 
+#include "ui/access_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -10,11 +14,7 @@ namespace quorvex::widgets {
 
 namespace {
 
-const QColor kWhite{255, 255, 255};
-const QColor kLight{223, 223, 223};
 const QColor kMid{175, 175, 175};
-const QColor kDark{127, 127, 127};
-const QColor kBlack{0, 0, 0};
 
 constexpr int kBackDrop = 3; // a tab behind the current one starts this much lower
 constexpr int kCorner = 3;   // cut of the tab's upper corners
@@ -24,6 +24,7 @@ constexpr int kSmallestPixels = 8;
 } // namespace
 
 CPageButton::CPageButton(int index, QWidget* parent) : QAbstractButton(parent), index_(index) {
+    installAccessibleInterfaces();
     setObjectName(QString::number(command()));
     setFocusPolicy(Qt::NoFocus);
 }
@@ -31,7 +32,36 @@ CPageButton::CPageButton(int index, QWidget* parent) : QAbstractButton(parent), 
 void CPageButton::setFront(bool front) {
     if (front_ == front) return;
     front_ = front;
+    // The front tab is the strip's one Tab stop.
+    setFocusPolicy(front_ ? Qt::TabFocus : Qt::NoFocus);
+    QAccessible::State changed;
+    changed.selected = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
     update();
+}
+
+void CPageButton::keyPressEvent(QKeyEvent* event) {
+    auto* strip = qobject_cast<PageButtonStrip*>(parentWidget());
+    const int key = event->key();
+    int target = -1;
+    if (key == Qt::Key_Left || key == Qt::Key_Up)
+        target = (index_ + PageButtonStrip::kCount - 1) % PageButtonStrip::kCount;
+    if (key == Qt::Key_Right || key == Qt::Key_Down)
+        target = (index_ + 1) % PageButtonStrip::kCount;
+    if (key == Qt::Key_Home) target = 0;
+    if (key == Qt::Key_End) target = PageButtonStrip::kCount - 1;
+    if (target >= 0 && strip != nullptr) {
+        event->accept();
+        if (CPageButton* next = strip->button(target)) next->setFocus(Qt::TabFocusReason);
+        return;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        event->accept();
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event); // Space
 }
 
 void CPageButton::setLargeFonts(bool large) {
@@ -69,7 +99,12 @@ void CPageButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int w = width();
     const int h = height();
-    painter.fillRect(rect(), kDialogBackground);
+    const QPalette& pal = palette();
+    const Bevel bevel = bevelOf(pal);
+    const QColor face = pal.color(QPalette::Window);
+    // A tab behind the current one is a shade off the page's own colour.
+    const QColor behind = isLightPalette(pal) ? bevel.light : pal.color(QPalette::Button);
+    painter.fillRect(rect(), face);
 
     // The tab's outline: up the left side, across the top with cut corners, down the right.
     const int top = front_ ? 0 : kBackDrop;
@@ -81,35 +116,45 @@ void CPageButton::paintEvent(QPaintEvent*) {
     outline.lineTo(w - 1 - kCorner, top);
     outline.lineTo(w - 1, top + kCorner);
     outline.lineTo(w - 1, bottom);
-    painter.fillPath(outline, front_ ? kDialogBackground : kLight);
+    painter.fillPath(outline, front_ ? face : behind);
 
-    painter.setPen(kWhite);
+    painter.setPen(bevel.highlight);
     painter.drawLine(0, bottom, 0, top + kCorner);
     painter.drawLine(0, top + kCorner, kCorner, top);
     painter.drawLine(kCorner, top, w - 1 - kCorner, top);
-    painter.setPen(kLight);
+    painter.setPen(bevel.light);
     painter.drawLine(1, bottom, 1, top + kCorner);
     painter.drawLine(kCorner, top + 1, w - 2 - kCorner, top + 1);
-    painter.setPen(kBlack);
+    painter.setPen(bevel.shadow);
     painter.drawLine(w - 1 - kCorner, top, w - 1, top + kCorner);
     painter.drawLine(w - 1, top + kCorner, w - 1, bottom);
-    painter.setPen(kDark);
+    painter.setPen(bevel.dark);
     painter.drawLine(w - 2, top + kCorner, w - 2, bottom);
-    painter.setPen(kMid);
+    painter.setPen(isLightPalette(pal) ? kMid : pal.color(QPalette::Mid));
     painter.drawLine(w - 3, top + kCorner + 1, w - 3, bottom);
 
     // A tab behind the current one sits on the page's top edge; the front one opens into it.
     if (!front_) {
-        painter.setPen(kWhite);
+        painter.setPen(bevel.highlight);
         painter.drawLine(0, bottom, w - 1, bottom);
     }
 
     const QString caption = shownText();
     painter.setFont(captionFont());
-    painter.setPen(isEnabled() ? kDialogText : kDark);
+    painter.setPen(
+        pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     QRect textArea(kTextMargin, top + 2, w - 2 * kTextMargin, bottom - top - 2);
     if (isDown()) textArea.translate(1, 1);
     painter.drawText(textArea, Qt::AlignCenter, caption);
+    if (hasFocus()) {
+        // Round the caption, as a focused tab shows it anywhere.
+        const QRect around = QFontMetrics(painter.font())
+                                 .boundingRect(textArea, Qt::AlignCenter, caption)
+                                 .adjusted(-2, -1, 2, 1)
+                                 .intersected(textArea.adjusted(-1, 0, 1, 0));
+        painter.setPen(QPen(pal.color(QPalette::WindowText), 1, Qt::DotLine));
+        painter.drawRect(around);
+    }
 }
 
 PageButtonStrip::PageButtonStrip(int language, int currentIndex, bool largeFonts, QWidget* parent)

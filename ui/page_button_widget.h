@@ -3,6 +3,11 @@
 // index tabs drawn on the dialog background, the current page's tab in front. A click
 // on tab k posts command 5000 + k (the page or main window decides what that means;
 // the tab of the page already shown posts it too, and the page ignores it).
+//
+// From the keyboard the strip is one Tab stop, the current page's tab; the arrow
+// keys (and Home, End) move among the tabs, Enter or Space opens the page of the
+// tab that has the focus. Assistive technology sees page tabs, the current one
+// selected.
 
 #include <QAbstractButton>
 #include <QWidget>
@@ -34,6 +39,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int index_;

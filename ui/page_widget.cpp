@@ -1,7 +1,9 @@
 #include "ui/page_widget.h"
 
 #include "core/config_app.h"
+#include "resources/menus.h"
 #include "resources/pages_table.h"
+#include "ui/access_widget.h"
 #include "ui/discard_dlg.h"
 #include "ui/info_dlg.h"
 #include "ui/page_button_widget.h"
@@ -12,8 +14,9 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
-#include <QSignalBlocker>
+#include <QRegularExpression>
 #include <QToolButton>
 
 #include <vector>
@@ -31,18 +34,27 @@ menus::PageInfo infoOf(int index) {
 }
 
 // Blocks the signals of every descendant while a refresh fills the controls, so
-// that the page's own filling never reaches the logic as a user edit.
+// that the page's own filling never reaches the logic as a user edit. A
+// descendant the refresh deletes (the text control of a label that has the
+// focus, when its text changes) is let go.
 class BlockAll {
 public:
     explicit BlockAll(QWidget* root) {
         const auto children = root->findChildren<QObject*>();
-        blockers_.reserve(static_cast<std::size_t>(children.size()));
+        blocked_.reserve(static_cast<std::size_t>(children.size()));
         for (QObject* child : children)
-            blockers_.emplace_back(std::make_unique<QSignalBlocker>(child));
+            blocked_.push_back({child, child->blockSignals(true)});
     }
+    ~BlockAll() {
+        for (auto& [child, was] : blocked_) {
+            if (child != nullptr) child->blockSignals(was);
+        }
+    }
+    BlockAll(const BlockAll&) = delete;
+    BlockAll& operator=(const BlockAll&) = delete;
 
 private:
-    std::vector<std::unique_ptr<QSignalBlocker>> blockers_;
+    std::vector<std::pair<QPointer<QObject>, bool>> blocked_;
 };
 
 } // namespace
@@ -71,7 +83,9 @@ PageWidget::PageWidget(core::CConfigApp& app, core::PageHost& host, int index, S
     help_ = new QToolButton(this);
     help_->setObjectName(QString::number(menus::kCmdPageHelp));
     help_->setText(QStringLiteral("?"));
-    help_->setFocusPolicy(Qt::NoFocus);
+    help_->setFocusPolicy(Qt::TabFocus);
+    help_->setAccessibleName(helpName(language_));
+    help_->setToolTip(helpName(language_));
     help_->setFont(pixelFont(10, true));
     connect(help_, &QToolButton::clicked, this, [this] { showHelp(); });
 
@@ -107,9 +121,27 @@ QString PageWidget::caption() const {
     return labelText(infoOf(index_).helpTitle, language_);
 }
 
+QString PageWidget::helpName(int language) {
+    const auto popups = menus::menuBar();
+    const std::string_view title = menus::popupTitle(popups.back(), language);
+    QString help = QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
+    return nameText(help.remove(QRegularExpression(QStringLiteral("&(?!&)"))));
+}
+
+void PageWidget::setReadingOrder(const std::vector<QWidget*>& controls) {
+    std::vector<QWidget*> chain{strip_->button(index_)};
+    chain.insert(chain.end(), controls.begin(), controls.end());
+    if (send_ != nullptr) chain.push_back(send_);
+    chain.push_back(help_);
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+}
+
 void PageWidget::applyLanguage(int language) {
     language_ = language;
     strip_->relabel(language);
+    help_->setAccessibleName(helpName(language));
+    help_->setToolTip(helpName(language));
     if (send_ != nullptr) send_->setText(tableText(kSendText, language));
     relabel(language);
     update();
@@ -173,6 +205,10 @@ void PageWidget::setBusy(bool on) {
 }
 
 void PageWidget::focus(int controlId) {
+    if (committing_) {
+        requested_ = controlId; // Enter or Tab decides where the focus goes
+        return;
+    }
     QWidget* w = control(controlId);
     if (w == nullptr || !w->isEnabled() || w->isHidden()) return;
     w->setFocus(Qt::OtherFocusReason);
@@ -204,17 +240,36 @@ int PageWidget::focusedControlId() const {
     return 0;
 }
 
-void PageWidget::enterOrTab(int /*focusedId*/) {
-    QWidget* before = focusWidget();
+bool PageWidget::enterOrTab(int /*focusedId*/) {
     logic().enterOrTab();
-    if (focusWidget() == before) QWidget::focusNextPrevChild(true);
+    return true;
+}
+
+void PageWidget::commitAndMoveOn() {
+    QWidget* from = focusWidget();
+    // From any tab of the strip the next stop is the page's first control.
+    if (qobject_cast<CPageButton*>(from) != nullptr) from = strip_->button(index_);
+    const int id = focusedControlId();
+    committing_ = true;
+    requested_ = 0;
+    const bool moveOn = enterOrTab(id);
+    committing_ = false;
+    const int requested = requested_;
+    requested_ = 0;
+    if (requested != 0 && requested == id) {
+        focus(requested); // rejected: the field keeps the focus
+        return;
+    }
+    if (!moveOn || from == nullptr || !from->isVisible()) return;
+    from->setFocus(Qt::TabFocusReason);
+    QWidget::focusNextPrevChild(true);
 }
 
 bool PageWidget::focusNextPrevChild(bool next) {
-    // Tab from any control of the page arrives here: commit the field and move on
-    // as the page says. Shift+Tab keeps Qt's way back.
+    // Tab from any control of the page arrives here: commit the field and move
+    // on in reading order. Shift+Tab keeps Qt's way back.
     if (!next) return QWidget::focusNextPrevChild(next);
-    enterOrTab(focusedControlId());
+    commitAndMoveOn();
     return true;
 }
 
@@ -222,12 +277,13 @@ void PageWidget::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        // A push button takes Enter as a click (Send); everything else moves on.
+        // A push button takes Enter as a click (Send, help); everything else moves on.
         if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
-            button != nullptr && qobject_cast<QPushButton*>(button) != nullptr) {
+            button != nullptr && (qobject_cast<QPushButton*>(button) != nullptr ||
+                                  qobject_cast<QToolButton*>(button) != nullptr)) {
             button->click();
         } else {
-            enterOrTab(focusedControlId());
+            commitAndMoveOn();
         }
         event->accept();
         return;

@@ -6,7 +6,10 @@
 // the bottom right. It implements PageUi for the page's logic object, relabels
 // the frame on a language switch, routes the strip's clicks through the
 // logic's may-leave to the main window, and turns Enter and Tab into the
-// page's "commit and move on" (a page never closes on Enter).
+// page's "commit and move on" (a page never closes on Enter): the logic
+// commits the field, and the focus moves to the next control in the page's
+// reading order (setReadingOrder), unless the logic kept it on a field it
+// rejected.
 //
 // A page widget derives from PageWidget, owns its logic object, builds its
 // controls on content() (objectName = the control's identifier) and
@@ -20,6 +23,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -81,6 +85,9 @@ public:
     // The control with objectName = id (a descendant), or nullptr.
     QWidget* control(int id) const;
 
+    // The name the help button gives assistive technology ("Help").
+    static QString helpName(int language);
+
     // ---- PageUi ----
     void message(int textId) override;
     bool askYesNo(int textId) override;
@@ -104,10 +111,17 @@ protected:
     virtual void refreshControls() = 0;
     // The page's own texts in language (the frame's are done already).
     virtual void relabel(int language) = 0;
-    // Enter or Tab in control focusedId. The default commits through
-    // logic().enterOrTab() and, when the logic did not move the focus, moves it
-    // to the next control in the tab chain.
-    virtual void enterOrTab(int focusedId);
+    // Enter or Tab in control focusedId: commit the field. The default commits
+    // through logic().enterOrTab(). Returns false to keep the focus where it is
+    // (the field was rejected); a focus request of the logic for the control
+    // that has the focus keeps it too. Otherwise the focus moves on.
+    virtual bool enterOrTab(int focusedId);
+    // Whether the logic asked for the focus while the field was committed.
+    bool focusRequested() const { return requested_ != 0; }
+
+    // The page's controls in reading order, the order of Tab and of Enter:
+    // after the page's own tab, before the Send and help buttons.
+    void setReadingOrder(const std::vector<QWidget*>& controls);
     // Send button: logic's Send (beep when sound is on, then send()).
     virtual void sendClicked();
 
@@ -121,6 +135,7 @@ protected:
 private:
     void placeBottomBand();
     void showHelp();
+    void commitAndMoveOn();
 
     core::CConfigApp& app_;
     core::PageHost& host_;
@@ -132,6 +147,8 @@ private:
     QToolButton* help_ = nullptr;
     BusyCursorDepth busy_;
     int filling_ = 0;
+    bool committing_ = false; // focus requests are noted, not carried out
+    int requested_ = 0;
 };
 
 // For pages whose widget is not written yet: the page's title and a notice in

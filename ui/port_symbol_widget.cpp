@@ -1,8 +1,11 @@
 #include "ui/port_symbol_widget.h"
 
+#include "ui/access_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -18,11 +21,16 @@ struct PictureSet {
     const char* prefix; // "analog" -> analog_en_00.svg; flags are flag_en / flag_de
     int count;
     int firstCommand;
+    int firstText; // what picture 0 means; picture p at firstText + 2 p
 };
 
-constexpr PictureSet kAnalogSet{"analog", 15, 300};
-constexpr PictureSet kDataSet{"data", 6, 315};
-constexpr PictureSet kFlagSet{"flag", 2, 344};
+constexpr PictureSet kAnalogSet{"analog", 15, 300, kNameAnalogPicture};
+constexpr PictureSet kDataSet{"data", 6, 315, kNameDataPicture};
+constexpr PictureSet kFlagSet{"flag", 2, 344, kNameLanguage};
+
+constexpr int kPortLabel = 6020;     // "Port 11" ... "Port 32": + 2 index
+constexpr int kDataPortLabel = 6030; // "Data Port"
+constexpr int kLanguageLabel = 6144; // "Language :"
 
 const PictureSet& setOf(int kind) {
     switch (kind) {
@@ -45,6 +53,7 @@ const char* languageTag(int language) {
     return language == 1 ? "de" : "en";
 }
 
+// The face stays light in every theme: the pictures are drawn for it.
 const QColor kFace{220, 220, 220};
 const QColor kWhite{255, 255, 255};
 const QColor kLight{223, 223, 223};
@@ -70,6 +79,7 @@ public:
 CPortSymbol::CPortSymbol(int index, int kind, bool picker, int language, QWidget* parent)
     : QWidget(parent), index_(index), kind_(normalisedKind(kind)), picker_(picker),
       language_(language == 1 ? 1 : 0) {
+    installAccessibleInterfaces();
     if (kind_ == Language) {
         const QSize flag = pictureSize(pictureName(0));
         setFixedSize(flag.width() + 30, flag.height() + 5);
@@ -77,10 +87,12 @@ CPortSymbol::CPortSymbol(int index, int kind, bool picker, int language, QWidget
         setFixedSize(kWidth, kHeight);
     }
     setEnabled(picker_);
+    setFocusPolicy(picker_ ? Qt::StrongFocus : Qt::NoFocus);
     menuStyle_ = new PictureMenuStyle;
     menu_ = new QMenu(this);
     menu_->setStyle(menuStyle_);
     rebuildMenu();
+    updateName();
 }
 
 CPortSymbol::~CPortSymbol() {
@@ -100,7 +112,33 @@ void CPortSymbol::setPicture(int picture) {
     picture_ = (picture >= 0 && picture < pictureCount()) ? picture : 0;
     for (QAction* action : menu_->actions())
         action->setChecked(action->data().toInt() == firstCommand() + picture_);
+    updateName();
     update();
+}
+
+int CPortSymbol::pictureTextId(int picture) const {
+    const PictureSet& set = setOf(kind_);
+    if (picture < 0 || picture >= set.count) picture = 0;
+    return set.firstText + 2 * picture;
+}
+
+QString CPortSymbol::pictureText() const {
+    return tableText(pictureTextId(picture_), language_);
+}
+
+void CPortSymbol::updateName() {
+    QString name;
+    if (kind_ == Language) {
+        name = nameText(kLanguageLabel, language_) + QStringLiteral(": ") + pictureText();
+    } else {
+        const int port = index_ >= 5 ? kDataPortLabel : kPortLabel + 2 * std::max(index_, 0);
+        name = namePattern(kNamePortDevice, language_, nameText(port, language_), pictureText());
+        if (kind_ == AnalogMarker || kind_ == DataMarker)
+            name = nameIn(name, tableText(marker_ ? kNameLineBusy : kNameLineIdle, language_));
+    }
+    if (name == accessibleName()) return;
+    setAccessibleName(name);
+    if (picker_) announceValue(this, pictureText());
 }
 
 QString CPortSymbol::pictureName(int picture) const {
@@ -125,12 +163,14 @@ void CPortSymbol::reload() {
 void CPortSymbol::setLanguage(int language) {
     language_ = language == 1 ? 1 : 0;
     rebuildMenu();
+    updateName();
     update();
 }
 
 void CPortSymbol::setMarker(bool on) {
     if (marker_ == on) return;
     marker_ = on;
+    updateName();
     update();
 }
 
@@ -139,7 +179,9 @@ void CPortSymbol::rebuildMenu() {
     const PictureSet& set = setOf(kind_);
     for (int picture = 0; picture < set.count; ++picture) {
         const QString name = pictureName(picture);
-        QAction* action = menu_->addAction(QIcon(picturePixmap(name)), QString());
+        QString caption = tableText(pictureTextId(picture), language_);
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&")); // no mnemonics in entries
+        QAction* action = menu_->addAction(QIcon(picturePixmap(name)), caption);
         const int command = set.firstCommand + picture;
         action->setObjectName(QString::number(command));
         action->setData(command);
@@ -161,7 +203,40 @@ void CPortSymbol::choose(int picture) {
 }
 
 void CPortSymbol::openMenu(const QPoint& at) {
+    // The entry shown is the one the keyboard starts from.
+    const QList<QAction*> actions = menu_->actions();
+    if (picture_ < actions.size()) menu_->setActiveAction(actions[picture_]);
     menu_->popup(mapToGlobal(at));
+}
+
+void CPortSymbol::openMenuBelow() {
+    openMenu(QPoint(0, height()));
+}
+
+void CPortSymbol::keyPressEvent(QKeyEvent* event) {
+    if (!picker_) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const int key = event->key();
+    const bool altDown = key == Qt::Key_Down && (event->modifiers() & Qt::AltModifier) != 0;
+    int picture = -1;
+    if (key == Qt::Key_F4 || key == Qt::Key_Space || altDown) {
+        event->accept();
+        openMenuBelow();
+        return;
+    }
+    if (key == Qt::Key_Up || key == Qt::Key_Left) picture = std::max(picture_ - 1, 0);
+    if (key == Qt::Key_Down || key == Qt::Key_Right)
+        picture = std::min(picture_ + 1, pictureCount() - 1);
+    if (key == Qt::Key_Home) picture = 0;
+    if (key == Qt::Key_End) picture = pictureCount() - 1;
+    if (picture < 0) {
+        QWidget::keyPressEvent(event); // Enter and Tab: the page moves on
+        return;
+    }
+    event->accept();
+    if (picture != picture_) choose(picture);
 }
 
 void CPortSymbol::mousePressEvent(QMouseEvent* event) {
@@ -192,7 +267,7 @@ void CPortSymbol::paintEvent(QPaintEvent*) {
     const int h = height();
     painter.fillRect(rect(), kFace);
     for (QPoint corner : {QPoint(0, 0), QPoint(w - 2, 0), QPoint(0, h - 2), QPoint(w - 2, h - 2)})
-        painter.fillRect(QRect(corner, QSize(2, 2)), kDialogBackground);
+        painter.fillRect(QRect(corner, QSize(2, 2)), backgroundBehind(this, QPalette::WindowText));
 
     painter.setRenderHint(QPainter::Antialiasing);
     drawPicture(painter, pictureRect(), pictureName(picture_));
@@ -225,6 +300,11 @@ void CPortSymbol::paintEvent(QPaintEvent*) {
         painter.drawLine(line + 1, 3, line + 1, h - 4);
         const QString arrow = QStringLiteral("arrow.svg");
         drawPicture(painter, QRectF(QPoint(w - 16, 11), pictureSize(arrow)), arrow);
+    }
+    if (hasFocus()) {
+        // Inside the bevel, round the picture: dark on the light face in every theme.
+        painter.setPen(QPen(kBlack, 1, Qt::DotLine));
+        painter.drawRect(QRect(3, 3, (picker_ ? w - kArrowArea : w) - 6, h - 7));
     }
 }
 

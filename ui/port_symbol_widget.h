@@ -4,6 +4,12 @@
 // MSN page it is a picker (arrow area, pop-up menu of pictures); everywhere else it only
 // shows the picture and is disabled.
 //
+// The picker is a control like a drop-down list: Tab reaches it (a frame shows the
+// focus), the arrow keys choose the previous or next picture, Space, F4 or Alt+Down
+// open the menu. Assistive technology sees a drop-down named after the port and the
+// device ("Port 21 device: Phone"), told of every change; a read-only symbol is a
+// picture of that name (on the monitor with the line state).
+//
 // The choice is kept in the default profile (key "PORTIDX<index>" of MSN_DIV). The
 // control does not touch files itself: the owner gives it a load and a save function.
 //
@@ -58,6 +64,8 @@ public:
 
     // The picture's resource name for a picture number in this control's set.
     QString pictureName(int picture) const;
+    // What the picture shown means, in the control's language ("Phone", "English").
+    QString pictureText() const;
 
     // Where the choice is kept. Without a save function a choice is only shown.
     void setProfileFunctions(SaveFn save, LoadFn load);
@@ -74,8 +82,9 @@ public:
 
     // The pop-up menu of pictures (actions carry their command as objectName and data).
     QMenu* menu() const { return menu_; }
-    // Opens the menu at a point of the control.
+    // Opens the menu at a point of the control, or below it (the keyboard's way).
     void openMenu(const QPoint& at);
+    void openMenuBelow();
 
 signals:
     // Kind 2: the user picked a flag; language is the picture number (0 English, 1 German).
@@ -86,10 +95,13 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void rebuildMenu();
     void choose(int picture);
+    void updateName();
+    int pictureTextId(int picture) const;
     QRect pictureRect() const;
 
     int index_;

@@ -2,6 +2,7 @@
 
 #include "core/config_app.h"
 #include "resources/text_table.h"
+#include "ui/theme_widget.h"
 
 #include <QApplication>
 #include <QFile>
@@ -49,16 +50,25 @@ BeepFn beepFor(bool soundOn) {
 }
 
 void applyDialogColours(QWidget* widget) {
-    QPalette palette = widget->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive}) {
-        palette.setColor(group, QPalette::Window, kDialogBackground);
-        palette.setColor(group, QPalette::WindowText, kDialogText);
-        palette.setColor(group, QPalette::Button, kDialogBackground);
-        palette.setColor(group, QPalette::ButtonText, kDialogText);
-        palette.setColor(group, QPalette::Text, kDialogText);
-    }
-    widget->setPalette(palette);
     widget->setAutoFillBackground(true);
+    followPalette(widget, [widget] {
+        // The desktop's palette as the window would have it without ours.
+        const QWidget* parent = widget->isWindow() ? nullptr : widget->parentWidget();
+        const QPalette desktop = parent != nullptr ? parent->palette() : QApplication::palette();
+        if (!isLightPalette(desktop)) {
+            if (widget->palette().resolveMask() != 0) widget->setPalette(QPalette());
+            return;
+        }
+        QPalette palette = desktop;
+        for (auto group : {QPalette::Active, QPalette::Inactive}) {
+            palette.setColor(group, QPalette::Window, kDialogBackground);
+            palette.setColor(group, QPalette::WindowText, kDialogText);
+            palette.setColor(group, QPalette::Button, kDialogBackground);
+            palette.setColor(group, QPalette::ButtonText, kDialogText);
+        }
+        if (palette != widget->palette() || widget->palette().resolveMask() == 0)
+            widget->setPalette(palette);
+    });
 }
 
 bool largeFonts() {
@@ -143,10 +153,15 @@ QPixmap picturePixmap(const QString& name, QSize size) {
     return pixmap;
 }
 
+void prepareMessageBox(QMessageBox& box) {
+    box.setTextFormat(Qt::PlainText);
+    showFocusOnDefaultButton(&box);
+}
+
 void showMessage(QWidget* parent, const QString& text, const BeepFn& beep, const QString& caption) {
     if (beep) beep();
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
+    prepareMessageBox(box);
     box.exec();
 }
 
@@ -154,7 +169,7 @@ bool askYesNo(QWidget* parent, const QString& text, const BeepFn& beep, const QS
     if (beep) beep();
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
                     parent);
-    box.setTextFormat(Qt::PlainText);
+    prepareMessageBox(box);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }

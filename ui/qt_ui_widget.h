@@ -11,6 +11,7 @@
 #include <functional>
 #include <string_view>
 
+class QMessageBox;
 class QObject;
 class QPainter;
 class QRectF;
@@ -39,7 +40,9 @@ void systemBeep();
 // A beep function for a sound switch: systemBeep when on, empty when off.
 BeepFn beepFor(bool soundOn);
 
-// Every dialog: RGB(240,240,240) with black text.
+// Every dialog: RGB(240,240,240) with black text where the desktop's palette is a
+// light one; with a dark or high-contrast palette the palette's own colours
+// (ui/theme_widget.h). Follows a theme switch.
 inline const QColor kDialogBackground{240, 240, 240};
 inline const QColor kDialogText{0, 0, 0};
 void applyDialogColours(QWidget* widget);
@@ -73,6 +76,9 @@ bool pictureExists(const QString& name);
 QSize pictureSize(const QString& name);
 void drawPicture(QPainter& painter, const QRectF& target, const QString& name);
 QPixmap picturePixmap(const QString& name, QSize size = {});
+
+// A message box as the program shows it: plain text, the focus shown.
+void prepareMessageBox(QMessageBox& box);
 
 // Plain message box with OK; beeps first when beep is set.
 void showMessage(QWidget* parent, const QString& text, const BeepFn& beep = {},

@@ -1,7 +1,10 @@
 #include "pages/data/bod_dlg.h"
 
+#include "ui/access_widget.h"
 #include "ui/info_dlg.h"
+#include "ui/page_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -51,6 +54,7 @@ CBodDlg::CBodDlg(const data::BodValues& opening, int language, bool soundOn, QWi
     setObjectName(QStringLiteral("CBodDlg"));
     setWindowTitle(labelText(kTitleText, language_));
     applyDialogColours(this);
+    showFocusOnDefaultButton(this);
     setFont(dialogFont(false));
     setFixedSize(kWidth, kHeight);
     build();
@@ -61,9 +65,9 @@ CBodDlg::~CBodDlg() = default;
 
 void CBodDlg::build() {
     for (int i = 0; i < 2; ++i) {
-        auto* picture = new QLabel(this);
+        // Decoration: the caution text between them says it.
+        auto* picture = new CPicture(QStringLiteral("caution.svg"), QSize(40, 40), this);
         picture->setObjectName(QStringLiteral("caution%1").arg(i));
-        picture->setPixmap(picturePixmap(QStringLiteral("caution.svg"), QSize(40, 40)));
         picture->setGeometry(i == 0 ? 12 : kWidth - 52, 10, 40, 40);
     }
     auto* caution = label(this, labelText(kCautionText, language_), QRect(58, 6, kWidth - 116, 50),
@@ -85,6 +89,9 @@ void CBodDlg::build() {
                   QStringLiteral("label%1").arg(data::bodControlId(field)));
             auto* edit = new QLineEdit(group);
             edit->setObjectName(QString::number(data::bodControlId(field)));
+            // "duration" stands in both boxes: the box tells them apart.
+            edit->setAccessibleName(
+                nameIn(nameText(texts.first, language_), nameText(box.caption, language_)));
             edit->setGeometry(130, y, 56, 22);
             edit->setMaxLength(8);
             connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& text) {
@@ -111,7 +118,9 @@ void CBodDlg::build() {
     help_->setObjectName(QString::number(kHelp));
     help_->setText(QStringLiteral("?"));
     help_->setFont(pixelFont(10, true));
-    help_->setFocusPolicy(Qt::NoFocus);
+    help_->setFocusPolicy(Qt::TabFocus);
+    help_->setAccessibleName(PageWidget::helpName(language_));
+    help_->setToolTip(help_->accessibleName());
     help_->setGeometry(kWidth - 23, kHeight - 21, 15, 15);
     connect(help_, &QToolButton::clicked, this, [this] { showHelp(); });
 }

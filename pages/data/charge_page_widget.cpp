@@ -2,8 +2,10 @@
 
 #include "core/config_app.h"
 #include "core/port_symbols.h"
+#include "ui/access_widget.h"
 #include "ui/port_symbol_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -27,8 +29,6 @@ constexpr int kRowPitch = 54;
 constexpr int kCaptionHeight = 18;
 constexpr int kCellHeight = 22;
 constexpr int kTotalTop = 286;
-
-const QColor kPortNameColour{0, 0, 255};
 
 int columnX(int column) {
     return kLeft + column * kColumnPitch;
@@ -79,9 +79,7 @@ void CChargePage::build() {
         name->setObjectName(QStringLiteral("name%1").arg(column));
         name->setGeometry(x, 42, kColumnWidth, 16);
         name->setAlignment(Qt::AlignCenter);
-        QPalette blue = name->palette();
-        blue.setColor(QPalette::WindowText, kPortNameColour);
-        name->setPalette(blue);
+        setTextColour(name, kPortNameBlue);
         names_[static_cast<std::size_t>(column)] = name;
 
         auto* heading = new QLabel(c);
@@ -128,6 +126,9 @@ void CChargePage::build() {
     clearTotal_->setAutoDefault(false);
     clearTotal_->setGeometry(columnX(4) + 12, kTotalTop, kColumnWidth, 23);
     connect(clearTotal_, &QPushButton::clicked, this, [this] { logic_.click(ctl::kClearTotal); });
+    std::vector<QWidget*> order(clears_.begin(), clears_.end());
+    order.push_back(clearTotal_);
+    setReadingOrder(order);
 }
 
 void CChargePage::relabel(int lang) {
@@ -141,6 +142,20 @@ void CChargePage::relabel(int lang) {
         rowCaptions_[static_cast<std::size_t>(row)]->setText(labelText(kRowCaptions[row], lang));
     totalCaption_->setText(labelText(kTotalText, lang));
     clearTotal_->setText(tableText(kClearText, lang));
+
+    // Names for assistive technology: what each "Clear" clears; each figure
+    // says which row and port it is.
+    const QString clear = nameText(kClearText, lang);
+    for (int column = 0; column < data::kChargeColumns; ++column) {
+        const QString port = nameText(kFirstHeading + 2 * column, lang);
+        clears_[static_cast<std::size_t>(column)]->setAccessibleName(nameIn(clear, port));
+        for (int row = 0; row < data::kChargeRows; ++row) {
+            cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)]
+                ->setAccessibleDescription(nameIn(nameText(kRowCaptions[row], lang), port));
+        }
+    }
+    clearTotal_->setAccessibleName(nameIn(clear, nameText(kTotalText, lang)));
+    total_->setAccessibleDescription(nameText(kTotalText, lang));
 }
 
 void CChargePage::refreshControls() {

@@ -109,6 +109,16 @@ bool setEidText(DRVPARAM& r, std::string_view text) {
     return true;
 }
 
+std::string eidKey(int eidClass) {
+    return "EIDNUM" + std::to_string(eidClass);
+}
+
+// "DATA_DIV/KEY=value", how the report names a value it did not send.
+std::string refusedItem(std::string_view key, std::string_view value) {
+    return core::itemName(profile::sectionName(profile::Section::Data), key) + "=" +
+           std::string(value);
+}
+
 } // namespace
 
 // ---- the page ----
@@ -117,8 +127,9 @@ DataPage::DataPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host
     : PageBase(app, ui, host) {
     // Before any read: PPP, every switch off, NULL class, UI-frame, the
     // default frame sizes and thresholds; the EID numbers are empty.
+    // None of them is the device's until a read or a send says so.
     for (const SettingSpec& spec : kSettings)
-        if (spec.item != nullptr) (s_.*spec.item).reset(spec.readDefault);
+        if (spec.item != nullptr) (s_.*spec.item).reset(spec.readDefault, false);
     rebuildFieldTexts();
 }
 
@@ -141,6 +152,12 @@ bool DataPage::protocolCondition(int when) const {
         return protocol == kHdlc;
     }
     return false;
+}
+
+std::string_view DataPage::settingKey(const core::Item<int>& item) const {
+    for (const SettingSpec& spec : kSettings)
+        if (spec.item != nullptr && &(s_.*spec.item) == &item) return spec.profileFormat;
+    return {};
 }
 
 core::Item<int>& DataPage::frameItem(FrameField field) {
@@ -168,8 +185,9 @@ void DataPage::rebuildFieldTexts() {
 
 void DataPage::readDevice() {
     ui_.setBusy(true);
+    // The examples of the classes not in use: the device holds one number only.
     for (int cls = 0; cls < kEidClasses; ++cls)
-        s_.eid[static_cast<std::size_t>(cls)].reset(std::string(eidInitialText(cls)));
+        s_.eid[static_cast<std::size_t>(cls)].reset(std::string(eidInitialText(cls)), false);
     for (const SettingSpec& spec : kSettings) {
         DRVPARAM r = core::makeRecord(spec.port, 0, core::kOpQuery);
         drv_set_aux(&r, spec.aux);
@@ -211,49 +229,92 @@ void DataPage::readDevice() {
     ui_.setBusy(false);
 }
 
+// An item of another protocol than the chosen one counts only when the
+// device may have lost it (new firmware): its register is the device's all the same.
+bool DataPage::counts(int when, bool stale) const {
+    return stale || protocolCondition(when);
+}
+
+// The item a setting is compared and sent as: the EID number of the chosen
+// class (none for NULL), else the setting's own.
+DataPage::Target DataPage::targetOf(int settingIndex) {
+    const SettingSpec& spec = kSettings[static_cast<std::size_t>(settingIndex)];
+    Target t;
+    if (spec.carry == Carry::EidNumber) {
+        const int cls = clampEidClass(s_.eidClass.edited);
+        if (cls != kEidNull) t.text = &s_.eid[static_cast<std::size_t>(cls)];
+    } else {
+        t.number = &(s_.*spec.item);
+    }
+    return t;
+}
+
+bool DataPage::Target::pending(const DataPage& page, int when, bool loading) const {
+    if (text == nullptr && number == nullptr) return false;
+    const bool stale = text != nullptr ? text->stale : number->stale;
+    const bool changed = text != nullptr ? text->changed() : number->changed();
+    return changed && (loading || page.counts(when, stale));
+}
+
 bool DataPage::hasUnsentChanges() const {
-    for (const SettingSpec& spec : kSettings) {
-        if (!protocolCondition(static_cast<int>(spec.when))) continue;
-        if (spec.carry == Carry::EidNumber) {
-            const int cls = clampEidClass(s_.eidClass.edited);
-            if (cls != kEidNull && s_.eid[static_cast<std::size_t>(cls)].changed()) return true;
-        } else if ((s_.*spec.item).changed()) {
+    auto* self = const_cast<DataPage*>(this);
+    for (std::size_t i = 0; i < std::size(kSettings); ++i) {
+        if (self->targetOf(static_cast<int>(i))
+                .pending(*this, static_cast<int>(kSettings[i].when), false))
             return true;
-        }
     }
     return false;
 }
 
-void DataPage::collectFrameSize(FrameField field, bool selected) {
+void DataPage::forget() {
+    for (const SettingSpec& spec : kSettings)
+        if (spec.item != nullptr) (s_.*spec.item).forget();
+    for (core::Item<std::string>& number : s_.eid)
+        number.forget();
+}
+
+void DataPage::collectFrameSize(FrameField field, bool selected, bool loading) {
     core::Item<int>& item = frameItem(field);
     const std::optional<int> typed = digitsValue(frameText(field));
     const FrameRange range = frameRange(field);
     if (selected) {
         // An empty or unreadable field counts as out of range: it is never sent.
         if (!typed || *typed < range.min || *typed > range.max) {
+            refused_.push_back(refusedItem(settingKey(item), frameText(field)));
             item.edited = item.confirmed;
             ui_.message(range.messageId);
             error_ = true;
         } else {
             item.edited = *typed;
         }
+    } else if (typed && loading && (*typed < range.min || *typed > range.max)) {
+        // A profile's size for another protocol: not sent, and named.
+        refused_.push_back(refusedItem(settingKey(item), frameText(field)));
+        item.edited = item.confirmed;
     } else if (typed) {
         item.edited = *typed; // checked when its protocol is chosen
     }
     frameText(field) = std::to_string(item.edited);
 }
 
-bool DataPage::collectEid() {
+// quiet: the number of a protocol not chosen, which a load sends all the
+// same: refused alone, without a message, the rest goes.
+bool DataPage::collectEid(bool quiet) {
     const int cls = clampEidClass(s_.eidClass.edited);
     core::Item<std::string>& number = s_.eid[static_cast<std::size_t>(cls)];
     // The device's own number, untouched, is neither checked nor converted.
-    if (!number.changed() && eidText_ == eidDisplay(cls, number.edited)) return true;
+    if (number.edited == number.confirmed && eidText_ == eidDisplay(cls, number.edited))
+        return true;
     EidConversion converted = eidFromDisplay(cls, eidText_);
     if (!converted.ok()) {
-        ui_.message(converted.messageId);
-        error_ = true;
+        // Named as the file holds it, or as typed.
+        const bool typed = eidText_ != eidDisplay(cls, number.edited);
+        refused_.push_back(refusedItem(eidKey(cls), typed ? eidText_ : number.edited));
         number.edited = number.confirmed;
         eidText_ = eidDisplay(cls, number.edited);
+        if (quiet) return true;
+        ui_.message(converted.messageId);
+        error_ = true;
         return false;
     }
     number.edited = converted.stored;
@@ -261,32 +322,32 @@ bool DataPage::collectEid() {
     return true;
 }
 
-bool DataPage::collect() {
+// Loading sends the settings of every protocol, so their values are checked
+// whatever the protocol.
+bool DataPage::collect(bool loading) {
+    refused_.clear();
     const std::optional<FrameField> selected = frameFieldOf(s_.protocol.edited);
     for (FrameField field : kFrameFields)
-        collectFrameSize(field, selected == field);
-    if (s_.protocol.edited == kPpp && clampEidClass(s_.eidClass.edited) != kEidNull)
-        return collectEid();
+        collectFrameSize(field, selected == field, loading);
+    if (clampEidClass(s_.eidClass.edited) == kEidNull) return true;
+    if (s_.protocol.edited == kPpp) return collectEid(false);
+    if (loading) return collectEid(true);
     return true;
 }
 
 void DataPage::sendItems(bool forLoad) {
-    for (const SettingSpec& spec : kSettings) {
-        if (!protocolCondition(static_cast<int>(spec.when))) continue;
+    for (std::size_t i = 0; i < std::size(kSettings); ++i) {
+        const SettingSpec& spec = kSettings[i];
+        const Target target = targetOf(static_cast<int>(i));
+        if (!target.pending(*this, static_cast<int>(spec.when), forLoad)) continue;
         DRVPARAM r = core::makeRecord(spec.port, 0, core::kOpSet);
         drv_set_aux(&r, spec.aux);
         bool fits = true;
-        core::Item<std::string>* text = nullptr;
-        core::Item<int>* number = nullptr;
-        if (spec.carry == Carry::EidNumber) {
-            const int cls = clampEidClass(s_.eidClass.edited);
-            if (cls == kEidNull) continue;
-            text = &s_.eid[static_cast<std::size_t>(cls)];
-            if (!text->changed()) continue;
+        core::Item<std::string>* text = target.text;
+        core::Item<int>* number = target.number;
+        if (text != nullptr) {
             fits = setEidText(r, text->edited);
         } else {
-            number = &(s_.*spec.item);
-            if (!number->changed()) continue;
             switch (spec.carry) {
             case Carry::Protocol:
                 drv_set_aux(&r, number->edited);
@@ -314,13 +375,20 @@ void DataPage::sendItems(bool forLoad) {
     }
 }
 
-void DataPage::send() {
+// A rejected value stops the whole send: nothing at all goes to the device,
+// and the report names what was refused.
+void DataPage::collectAndSend(bool forLoad) {
     report_.clear();
     error_ = false;
-    collect();
-    // A rejected value stops the whole send: nothing at all goes to the device.
-    if (!error_) sendItems(false);
+    collect(forLoad);
+    for (const std::string& item : refused_)
+        report_.addUnsent(item);
+    if (!error_) sendItems(forLoad);
     ui_.refresh();
+}
+
+void DataPage::send() {
+    collectAndSend(false);
 }
 
 int DataPage::mayLeave() {
@@ -360,12 +428,7 @@ void DataPage::profileLoad(int selector) {
     }
     rebuildFieldTexts();
     ui_.refresh();
-
-    report_.clear();
-    error_ = false;
-    collect();
-    if (!error_) sendItems(true);
-    ui_.refresh();
+    collectAndSend(true);
 }
 
 std::vector<std::string> DataPage::unconfirmedItems() const {
@@ -393,7 +456,10 @@ core::WriteReport DataPage::profileSave(int selector) {
     for (const profile::KeySpec& key : profile::keysOf(profile::Section::Data, app_.portCount)) {
         std::string value;
         if (key.format == kEidKeyFormat) {
-            if (key.first <= 0 || key.first >= kEidClasses) continue;
+            // The device holds the number of its class only; the examples
+            // shown for the others are never a setting, and the file keeps
+            // what the user gave for them.
+            if (key.first <= 0 || key.first != clampEidClass(s_.eidClass.confirmed)) continue;
             value = s_.eid[static_cast<std::size_t>(key.first)].confirmed;
         } else {
             const SettingSpec* spec = specForKey(key.format);

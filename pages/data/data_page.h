@@ -59,6 +59,7 @@ public:
     int mayLeave() override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override;
+    void forget() override;
     void send() override;
     void discard() override;
 
@@ -87,9 +88,20 @@ public:
     bool errorFlag() const { return error_; }
 
 private:
-    bool collect();
-    bool collectEid();
-    void collectFrameSize(FrameField field, bool selected);
+    // Whether an item of a protocol (When) is sent and compared now.
+    bool counts(int when, bool stale) const;
+    struct Target {
+        core::Item<int>* number = nullptr;
+        core::Item<std::string>* text = nullptr;
+        // Changed, and sent now: loading sends the settings of every protocol.
+        bool pending(const DataPage& page, int when, bool loading) const;
+    };
+    Target targetOf(int settingIndex);
+    std::string_view settingKey(const core::Item<int>& item) const;
+    void collectAndSend(bool forLoad);
+    bool collect(bool loading = false);
+    bool collectEid(bool quiet);
+    void collectFrameSize(FrameField field, bool selected, bool loading);
     void rebuildFieldTexts();
     void sendItems(bool forLoad);
     void rejectEdit(int controlId);
@@ -101,6 +113,7 @@ private:
     std::string eidText_; // the EID field as shown (display form)
     std::array<std::string, 3> frameTexts_;
     bool error_ = false;
+    std::vector<std::string> refused_; // what the last collect refused, "DATA_DIV/KEY=value"
     bool loaded_ = false;
 };
 

@@ -3,6 +3,7 @@
 #include "core/config_app.h"
 #include "pages/data/bod_dlg.h"
 #include "resources/literal_tables.h"
+#include "ui/access_widget.h"
 #include "ui/qt_ui_widget.h"
 
 #include <QCheckBox>
@@ -64,6 +65,18 @@ const ControlSpec kControls[] = {
 };
 
 const QRect kCautionPicture{16, 6, 40, 40};
+constexpr int kBytesText = 6140;
+
+// The field each label names for assistive technology.
+struct LabelFor {
+    int label;
+    int field;
+};
+constexpr LabelFor kLabels[] = {
+    {kCtlProtocolLabel, kCtlProtocol},       {kCtlEidClassLabel, kCtlEidClass},
+    {kCtlV120FrameLabel, kCtlV120FrameSize}, {kCtlX75BtxFrameLabel, kCtlX75FrameSize},
+    {kCtlHdlcFrameLabel, kCtlHdlcFrameSize},
+};
 
 } // namespace
 
@@ -78,9 +91,9 @@ CDataPage::CDataPage(core::CConfigApp& app, core::PageHost& host, QWidget* paren
 CDataPage::~CDataPage() = default;
 
 void CDataPage::build() {
-    auto* picture = new QLabel(content());
+    // Decoration: the caution text beside it says what it means.
+    auto* picture = new CPicture(QStringLiteral("caution.svg"), kCautionPicture.size(), content());
     picture->setObjectName(QStringLiteral("cautionPicture"));
-    picture->setPixmap(picturePixmap(QStringLiteral("caution.svg"), kCautionPicture.size()));
     picture->setGeometry(kCautionPicture);
 
     for (const ControlSpec& spec : kControls) {
@@ -149,15 +162,17 @@ void CDataPage::build() {
         bold.setBold(true);
         caution->setFont(bold);
     }
-    // The tab order follows the page from top to bottom.
-    QWidget* previous = nullptr;
+    // The reading order goes down the page.
+    std::vector<QWidget*> order;
     for (const ControlSpec& spec : kControls) {
         QWidget* w = controls_[spec.id];
-        if (w->focusPolicy() == Qt::NoFocus) continue;
-        if (previous != nullptr) setTabOrder(previous, w);
-        previous = w;
+        if (w->focusPolicy() != Qt::NoFocus) order.push_back(w);
     }
-    if (previous != nullptr && sendButton() != nullptr) setTabOrder(previous, sendButton());
+    setReadingOrder(order);
+    for (const LabelFor& l : kLabels) {
+        if (auto* label = qobject_cast<QLabel*>(controls_[l.label]))
+            label->setBuddy(controls_[l.field]);
+    }
 }
 
 void CDataPage::editChanged(int controlId, const QString& text) {
@@ -185,6 +200,15 @@ void CDataPage::relabel(int lang) {
         else if (auto* b = qobject_cast<QAbstractButton*>(w))
             b->setText(tableText(textId, lang));
     }
+    // Names for assistive technology: the label beside a field (the frame
+    // sizes with their unit), the EID number by what it is.
+    for (const LabelFor& l : kLabels) {
+        QString name = nameText(qobject_cast<QLabel*>(controls_[l.label])->text());
+        if (l.field != kCtlProtocol && l.field != kCtlEidClass)
+            name = nameIn(name, nameText(kBytesText, lang));
+        controls_[l.field]->setAccessibleName(name);
+    }
+    controls_[kCtlEidNumber]->setAccessibleName(tableText(kNameEidNumber, lang));
     // Both combo boxes again in the new language, keeping the selections.
     refresh();
 }
@@ -203,8 +227,10 @@ void CDataPage::refreshControls() {
             if (edit->text() != text) edit->setText(text);
         }
     }
-    if (auto* example = qobject_cast<QLabel*>(controls_[kCtlEidExample]))
+    if (auto* example = qobject_cast<QLabel*>(controls_[kCtlEidExample])) {
         example->setText(labelText(logic_.exampleTextId(), language()));
+        controls_[kCtlEidNumber]->setAccessibleDescription(example->text());
+    }
     for (int id : switchedControls())
         controls_[id]->setVisible(logic_.visible(id));
 }

@@ -38,8 +38,8 @@ inline constexpr int kMsgMagicBlock = 9036;
 inline constexpr int kMsgLocalTooLong = 9038;
 inline constexpr int kMsgTaTooLong = 9040;
 inline constexpr int kMsgMacLength = 9042;
-// Our own text: 9036 counts 32 and 40 digits as valid, which the device
-// command cannot carry (kEidMaxSendLength).
+// Our own text for a block past the limit the device command can carry
+// (kEidMaxSendLength), with the reason and an example.
 inline constexpr int kMsgMagicTooLong = 9940;
 // A magic number block holds at most three groups of 8 digits.
 inline constexpr std::size_t kEidMagicMaxDigits = kEidMaxSendLength;

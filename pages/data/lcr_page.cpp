@@ -133,26 +133,25 @@ void LcrPage::readDevice() {
 }
 
 // The device keeps no names: they come from the default profile, and a band
-// with a prefix but no name is named from the provider list.
+// with a prefix but no name is named from the provider list. A read never
+// writes the file: a device that lost its prefixes (new firmware, or a read
+// on the way to loading this very file) would otherwise erase the user's
+// names. The corrected names reach the default profile with the next send.
 void LcrPage::correctProviderNames() {
     core::ProfileStore& store = app_.profiles();
     for (int day = 0; day < kLcrDayTypes; ++day) {
         for (int b = 0; b < kLcrBands; ++b) {
             LcrBand& band = tables_[std::size_t(day)].bands[std::size_t(b)];
-            const std::string key = providerKey(day, b);
-            std::string name = store.readString(core::kDefaultProfile, kSection, key, "");
-            std::string corrected = name;
+            std::string name =
+                store.readString(core::kDefaultProfile, kSection, providerKey(day, b), "");
             if (!band.predial.known) {
                 // The prefix is not known (its query failed): the name stays as it is.
             } else if (!band.predial.edited.empty() && name.empty()) {
-                corrected = providerNameFor(band.predial.edited);
-            } else if (band.predial.edited.empty() && !name.empty()) {
-                corrected.clear();
+                name = providerNameFor(band.predial.edited);
+            } else if (band.predial.edited.empty()) {
+                name.clear();
             }
-            band.provider.reset(corrected);
-            if (corrected != name) {
-                writeFailures_.write(store, core::kDefaultProfile, kSection, key, corrected);
-            }
+            band.provider.reset(name, true); // the program's own
         }
     }
 }
@@ -185,7 +184,7 @@ void LcrPage::writeMarkedProviderNames() {
             if (!name.mark) continue;
             if (writeFailures_.write(app_.profiles(), core::kDefaultProfile, kSection,
                                      providerKey(day, b), name.edited)) {
-                name.reset(name.edited);
+                name.reset(name.edited, true);
             }
         }
     }
@@ -210,7 +209,7 @@ void LcrPage::sendItems(core::SendMode mode) {
     };
     auto settle = [](auto& item, bool done) {
         if (done)
-            item.reset(item.edited);
+            item.reset(item.edited, true);
         else
             item.mark = true;
     };
@@ -244,7 +243,7 @@ void LcrPage::sendItems(core::SendMode mode) {
             sendFlag(DRV_LCRACTIVE, day, b, band.active);
             // After a load the names from the file count as held; the
             // section written below puts them into the default profile.
-            if (all) band.provider.reset(band.provider.edited);
+            if (all) band.provider.reset(band.provider.edited, true);
         }
         for (int i = 0; i < kLcrRanges; ++i) {
             LcrRange& range = table.ranges[std::size_t(i)];
@@ -261,7 +260,10 @@ void LcrPage::sendItems(core::SendMode mode) {
             sendFlag(DRV_LCRRANGEACTIVE, day, i, range.active);
         }
     }
-    writeFailures_.merge(profileSave(core::kDefaultProfile));
+    // The default profile follows what the device holds: only values it
+    // confirmed, so that neither a stand-in for a failed query nor the
+    // device's own value after a failed load replaces a saved one.
+    items_.saveVouched(app_.profiles(), core::kDefaultProfile, kSection, writeFailures_);
 }
 
 // ---- unsent changes ----
@@ -388,6 +390,23 @@ core::WriteReport LcrPage::profileSave(int selector) {
     core::WriteReport report;
     items_.save(app_.profiles(), selector, kSection, report);
     return report;
+}
+
+void LcrPage::forget() {
+    activated_.forget();
+    for (LcrDayTable& table : tables_) {
+        for (LcrBand& band : table.bands) {
+            for (Item<std::string>* text : {&band.from, &band.till, &band.predial})
+                text->forget();
+            band.local.forget();
+            band.active.forget();
+        }
+        for (LcrRange& range : table.ranges) {
+            range.from.forget();
+            range.to.forget();
+            range.active.forget();
+        }
+    }
 }
 
 std::vector<std::string> LcrPage::unconfirmedItems() const {

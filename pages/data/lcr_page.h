@@ -49,6 +49,7 @@ public:
     core::WriteReport profileSave(int selector) override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override;
+    void forget() override; // the provider names are the program's own
     // As every page, but a send the check blocked keeps the user on the page.
     int mayLeave() override;
     // The send check, then (when it allows) the marked items.

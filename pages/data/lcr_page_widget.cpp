@@ -1,5 +1,6 @@
 #include "pages/data/lcr_page_widget.h"
 
+#include "ui/access_widget.h"
 #include "ui/qt_ui_widget.h"
 
 #include <QCheckBox>
@@ -157,20 +158,24 @@ void CLcrPage::build() {
                       kRangeTop + (row % kRowsPerColumn) * kRangePitch);
     }
 
-    auto* artwork = new QLabel(c);
+    auto* artwork = new CPicture(QStringLiteral("artwork.svg"), kArtwork.size(), c);
     artwork->setObjectName(QStringLiteral("artwork"));
-    artwork->setPixmap(picturePixmap(QStringLiteral("artwork.svg"), kArtwork.size()));
     artwork->setGeometry(kArtwork);
 
-    // Tab order: the order in which Enter and Tab move on (the logic's next control).
-    QWidget* previous = controls_[ctl::kActivated];
-    for (int id = ctl::band(0, BandField::From); id != ctl::kSend && id != ctl::kActivated;
-         id = data::LcrPage::nextControl(id)) {
-        QWidget* w = controls_[id];
-        setTabOrder(previous, w);
-        previous = w;
+    // Reading order: the switch and the day types, the bands row by row, the
+    // excluded ranges by their numbers.
+    std::vector<QWidget*> order{controls_[ctl::kActivated], controls_[ctl::kMonFri],
+                                controls_[ctl::kSatSun]};
+    for (int row = 0; row < data::kLcrBands; ++row) {
+        for (BandField f : {BandField::From, BandField::Till, BandField::Predial,
+                            BandField::Provider, BandField::Local, BandField::Active})
+            order.push_back(controls_[ctl::band(row, f)]);
     }
-    if (sendButton() != nullptr) setTabOrder(previous, sendButton());
+    for (int row = 0; row < data::kLcrRanges; ++row) {
+        for (RangeField f : {RangeField::From, RangeField::To, RangeField::Active})
+            order.push_back(controls_[ctl::range(row, f)]);
+    }
+    setReadingOrder(order);
 }
 
 void CLcrPage::relabel(int lang) {
@@ -190,6 +195,30 @@ void CLcrPage::relabel(int lang) {
         box->setTitle(labelText(kExcludedText, lang));
     for (auto& [textId, heading] : headings_)
         heading->setText(labelText(textId, lang));
+
+    // Names for assistive technology: the row (a time period, an excluded range)
+    // and the column it stands in.
+    const auto name = [this](int id, const QString& text) {
+        controls_[id]->setAccessibleName(text);
+    };
+    const QString from = tableText(kNameFrom, lang);
+    const QString till = tableText(kNameTill, lang);
+    for (int row = 0; row < data::kLcrBands; ++row) {
+        const QString band = namePattern(kNameTimePeriod, lang, QString::number(row + 1));
+        name(ctl::band(row, BandField::From), nameIn(band, from));
+        name(ctl::band(row, BandField::Till), nameIn(band, till));
+        name(ctl::band(row, BandField::Predial), nameIn(band, nameText(kHeadings[1].textId, lang)));
+        name(ctl::band(row, BandField::Provider), nameIn(band, tableText(kNameProvider, lang)));
+        name(ctl::band(row, BandField::Local), nameIn(band, nameText(kHeadings[2].textId, lang)));
+        name(ctl::band(row, BandField::Active), nameIn(band, nameText(kActiveText, lang)));
+    }
+    for (int row = 0; row < data::kLcrRanges; ++row) {
+        const QString range =
+            nameText(kExcludedText, lang) + QLatin1Char(' ') + QString::number(row + 1);
+        name(ctl::range(row, RangeField::From), nameIn(range, from));
+        name(ctl::range(row, RangeField::To), nameIn(range, till));
+        name(ctl::range(row, RangeField::Active), nameIn(range, nameText(kActiveText, lang)));
+    }
 }
 
 void CLcrPage::refreshControls() {
@@ -220,12 +249,10 @@ void CLcrPage::sendClicked() {
     reportWriteFailures();
 }
 
-void CLcrPage::enterOrTab(int focusedId) {
-    if (controls_.count(focusedId) == 0) {
-        PageWidget::enterOrTab(focusedId);
-        return;
-    }
-    logic_.enterOrTab(focusedId);
+bool CLcrPage::enterOrTab(int focusedId) {
+    if (controls_.count(focusedId) == 0) return PageWidget::enterOrTab(focusedId);
+    logic_.enterOrTab(focusedId); // leaves the field; a rejected one keeps the focus
+    return true;
 }
 
 void CLcrPage::focus(int controlId) {

@@ -31,7 +31,7 @@ public:
 protected:
     void refreshControls() override;
     void relabel(int language) override;
-    void enterOrTab(int focusedId) override;
+    bool enterOrTab(int focusedId) override;
     void sendClicked() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

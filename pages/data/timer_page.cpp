@@ -80,6 +80,15 @@ void TimerPage::readDevice() {
         const bool ok = core::queryDone(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
         time_[std::size_t(p)].reset(ok ? clockText(byteAt(r, 2), byteAt(r, 3)) : std::string(), ok);
     }
+    readClock();
+    lastTimeField_ = -1;
+    ui_.refresh();
+    ui_.setBusy(false);
+    ui_.focus(timer_control::kActiveBase);
+}
+
+void TimerPage::readClock() {
+    clockLost_ = false;
     const DateTime computer = wallClock_();
     computerClock_ = formatDateTime(computer);
     DRVPARAM r = core::makeRecord(0, 0, kOpTimeQuery);
@@ -96,10 +105,6 @@ void TimerPage::readDevice() {
     } else {
         deviceClock_.clear();
     }
-    lastTimeField_ = -1;
-    ui_.refresh();
-    ui_.setBusy(false);
-    ui_.focus(timer_control::kActiveBase);
 }
 
 void TimerPage::shown() {
@@ -199,8 +204,17 @@ void TimerPage::profileLoad(int selector) {
     ui_.refresh();
     ui_.setBusy(true);
     sendItems(true);
+    if (clockLost_) readClock();
     ui_.refresh();
     ui_.setBusy(false);
+}
+
+void TimerPage::forget() {
+    for (std::size_t p = 0; p < core::kMaxAnalogPorts; ++p) {
+        active_[p].forget();
+        time_[p].forget();
+    }
+    clockLost_ = true;
 }
 
 std::vector<std::string> TimerPage::unconfirmedItems() const {

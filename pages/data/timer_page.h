@@ -57,6 +57,7 @@ public:
     core::WriteReport profileSave(int selector) override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override;
+    void forget() override;
     void send() override;
     void discard() override;
 
@@ -91,6 +92,7 @@ public:
 private:
     int portOf(int controlId, int base) const;
     void writeClock(const DateTime& t);
+    void readClock();
     void sendItems(bool all);
 
     std::array<core::Item<int>, core::kMaxAnalogPorts> active_{};
@@ -100,6 +102,9 @@ private:
     int lastTimeField_ = -1; // port index of the time field changed last
     bool hidden_ = true;
     bool paused_ = false;
+    // The device took new firmware, which may have lost its clock: the next
+    // load asks for it (and sets it when it is unset) as a read does.
+    bool clockLost_ = false;
     WallClock wallClock_ = localDateTime;
 };
 

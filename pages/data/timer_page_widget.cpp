@@ -2,8 +2,10 @@
 
 #include "core/config_app.h"
 #include "core/port_symbols.h"
+#include "ui/access_widget.h"
 #include "ui/port_symbol_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -27,8 +29,6 @@ constexpr int kColumnPitch = 116;
 constexpr int kColumnWidth = 108;
 constexpr int kTimeLength = 5; // "hh:mm"
 constexpr QRect kArtwork{16, 268, 64, 64};
-
-const QColor kPortNameColour{0, 0, 255};
 
 int columnX(int port) {
     return kLeft + port * kColumnPitch;
@@ -54,7 +54,7 @@ CTimerPage::~CTimerPage() {
 
 void CTimerPage::build() {
     QWidget* c = content();
-    QWidget* previous = nullptr;
+    std::vector<QWidget*> order;
     for (int port = 0; port < core::kMaxAnalogPorts; ++port) {
         const auto p = static_cast<std::size_t>(port);
         const int x = columnX(port);
@@ -72,9 +72,7 @@ void CTimerPage::build() {
         names_[p]->setObjectName(QStringLiteral("name%1").arg(port));
         names_[p]->setGeometry(x, 42, kColumnWidth, 16);
         names_[p]->setAlignment(Qt::AlignCenter);
-        QPalette blue = names_[p]->palette();
-        blue.setColor(QPalette::WindowText, kPortNameColour);
-        names_[p]->setPalette(blue);
+        setTextColour(names_[p], kPortNameBlue);
 
         headings_[p] = new QLabel(c);
         headings_[p]->setObjectName(QStringLiteral("heading%1").arg(port));
@@ -100,9 +98,7 @@ void CTimerPage::build() {
         connect(times_[p], &QLineEdit::textEdited, this, [this, timeId](const QString& text) {
             if (!filling()) logic_.typeText(timeId, text.toStdString());
         });
-        if (previous != nullptr) setTabOrder(previous, actives_[p]);
-        setTabOrder(actives_[p], times_[p]);
-        previous = times_[p];
+        order.insert(order.end(), {actives_[p], times_[p]});
     }
     syncText_ = new QLabel(c);
     syncText_->setObjectName(QString::number(kSyncHint));
@@ -113,12 +109,11 @@ void CTimerPage::build() {
     sync_->setAutoDefault(false);
     sync_->setGeometry((kPageWidth - 200) / 2, 208, 200, 25);
     connect(sync_, &QPushButton::clicked, this, [this] { logic_.click(ctl::kSync); });
-    setTabOrder(previous, sync_);
-    if (sendButton() != nullptr) setTabOrder(sync_, sendButton());
+    order.push_back(sync_);
+    setReadingOrder(order);
 
-    auto* artwork = new QLabel(c);
+    auto* artwork = new CPicture(QStringLiteral("artwork.svg"), kArtwork.size(), c);
     artwork->setObjectName(QStringLiteral("artwork"));
-    artwork->setPixmap(picturePixmap(QStringLiteral("artwork.svg"), kArtwork.size()));
     artwork->setGeometry(kArtwork);
 }
 
@@ -129,6 +124,10 @@ void CTimerPage::relabel(int lang) {
         groups_[p]->setTitle(labelText(kMorningCallText, lang));
         actives_[p]->setText(tableText(kActivatedText, lang));
         symbols_[p]->setLanguage(lang);
+        // Names for assistive technology: the morning call's switch and time of a port.
+        const QString portName = nameText(kFirstHeading + 2 * port, lang);
+        actives_[p]->setAccessibleName(nameIn(nameText(kActivatedText, lang), portName));
+        times_[p]->setAccessibleName(nameIn(nameText(kMorningCallText, lang), portName));
     }
     syncText_->setText(labelText(kSyncHint, lang));
     sync_->setText(tableText(kSyncText, lang));
@@ -158,7 +157,7 @@ void CTimerPage::refreshControls() {
     }
 }
 
-void CTimerPage::enterOrTab(int focusedId) {
+bool CTimerPage::enterOrTab(int focusedId) {
     // The field's text as the control holds it (a paste reports no edit).
     for (int port = 0; port < logic_.portCount(); ++port) {
         QLineEdit* edit = times_[static_cast<std::size_t>(port)];
@@ -167,6 +166,8 @@ void CTimerPage::enterOrTab(int focusedId) {
             logic_.takeText(focusedId, edit->text().toStdString());
     }
     logic_.enterOrTab(focusedId);
+    // A time refused with "Error Format" keeps the focus: no request then.
+    return focusRequested();
 }
 
 void CTimerPage::focus(int controlId) {

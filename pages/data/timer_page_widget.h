@@ -36,7 +36,7 @@ public:
 protected:
     void refreshControls() override;
     void relabel(int language) override;
-    void enterOrTab(int focusedId) override;
+    bool enterOrTab(int focusedId) override;
 
 private:
     void build();

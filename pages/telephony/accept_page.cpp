@@ -255,6 +255,11 @@ core::WriteReport AcceptPage::profileSave(int selector) {
     return report;
 }
 
+void AcceptPage::forget() {
+    for (Slot& slot : slots_)
+        slot.value.forget();
+}
+
 std::vector<std::string> AcceptPage::unconfirmedItems() const {
     std::vector<std::string> out;
     for (const profile::KeySpec& key : profile::keysOf(profile::Section::Accep, portCount_)) {

@@ -54,6 +54,7 @@ public:
     core::WriteReport profileSave(int selector) override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override;
+    void forget() override;
     void send() override; // the changed items only
     void discard() override;
 

@@ -2,8 +2,10 @@
 
 #include "core/config_app.h"
 #include "pages/telephony/port_header_widget.h"
+#include "ui/access_widget.h"
 #include "ui/drop_list_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -40,6 +42,7 @@ constexpr int kTextCallWaiting = 6038;
 constexpr int kTextLowerVolume = 6040;
 constexpr int kTextCallBack = 6042;
 constexpr int kTextSoftFax = 6034;
+constexpr int kTextAcceptance = 6002; // "Call Acceptance", the page's tab
 
 int columnX(int column) {
     return kLeft + kColumnWidth * column;
@@ -52,6 +55,16 @@ QListWidget* makeList(QWidget* parent, int id, QRect where) {
     list->setFocusPolicy(Qt::NoFocus);
     list->setSelectionMode(QAbstractItemView::NoSelection);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A view draws its entries in the inactive colours while it has no focus,
+    // and this one never has it: some themes (dark Adwaita) make those too
+    // faint to read.
+    followPalette(list, [list] {
+        QPalette palette = list->palette();
+        const QColor text = palette.color(QPalette::Active, QPalette::Text);
+        if (palette.color(QPalette::Inactive, QPalette::Text) == text) return;
+        palette.setColor(QPalette::Inactive, QPalette::Text, text);
+        list->setPalette(palette);
+    });
     return list;
 }
 
@@ -87,7 +100,8 @@ void CAcceptPage::build(int portCount) {
         const bool present = c < portCount || c == PortHeaderRow::kDataColumn;
         header_->setColumnVisible(c, present);
     }
-    // Tab order follows creation: each port's controls top to bottom, then the data port.
+    // Reading order: each port's controls top to bottom, then the data port.
+    std::vector<QWidget*> order;
     for (int p = 0; p < portCount; ++p) {
         const int x = columnX(p);
         header_->place(p, x, kControlWidth, kHeaderTop);
@@ -113,6 +127,9 @@ void CAcceptPage::build(int portCount) {
         }
         waiting_.push_back(waiting);
         lower_.push_back(lower);
+        order.insert(order.end(),
+                     {selectors_[selectors_.size() - 3], selectors_[selectors_.size() - 2],
+                      selectors_.back(), waiting, lower});
     }
 
     // The data port takes the column after the last analog port (an R30 has no gap).
@@ -134,6 +151,9 @@ void CAcceptPage::build(int portCount) {
     callBack_->setAutoDefault(false);
     callBack_->setGeometry(x, kCallBackTop, kControlWidth, 23);
     connect(callBack_, &QPushButton::clicked, this, [this] { logic_.callBackButton(); });
+    const std::size_t dataModes = selectors_.size() - 2;
+    order.insert(order.end(), {selectors_[dataModes], selectors_[dataModes + 1], callBack_});
+    setReadingOrder(order);
 }
 
 void CAcceptPage::refreshControls() {
@@ -165,6 +185,28 @@ void CAcceptPage::relabel(int language) {
         box->setText(labelText(kTextLowerVolume, language));
     softFaxLabel_->setText(labelText(kTextSoftFax, language));
     callBack_->setText(tableText(kTextCallBack, language));
+
+    // Names for assistive technology: the setting, and the port it belongs to.
+    const QString acceptance = nameText(kTextAcceptance, language);
+    const auto name = [this](int id, const QString& text) {
+        if (QWidget* w = control(id)) w->setAccessibleName(text);
+    };
+    for (int p = 0; p < logic_.portCount(); ++p) {
+        const QString port = nameText(PortHeaderRow::labelTextId(p), language);
+        name(kMsnListControl + p, namePattern(kNameMsnsOf, language, port));
+        name(kAcceptModeControl + p, nameIn(acceptance, port));
+        name(kCallerIdControl + p, nameIn(tableText(kNameCallerId, language), port));
+        name(kRingDelayControl + p, nameIn(tableText(kNameRingDelay, language), port));
+        name(kCallWaitingControl + p, nameIn(nameText(kTextCallWaiting, language), port));
+        name(kLowerVolumeControl + p, nameIn(nameText(kTextLowerVolume, language), port));
+    }
+    const QString dataPort =
+        nameText(PortHeaderRow::labelTextId(PortHeaderRow::kDataColumn), language);
+    const QString softFax = nameText(kTextSoftFax, language);
+    name(kDataMsnListControl, namePattern(kNameMsnsOf, language, dataPort));
+    name(kSoftFaxMsnListControl, namePattern(kNameMsnsOf, language, softFax));
+    name(kDataModeControl, nameIn(acceptance, dataPort));
+    name(kSoftFaxModeControl, nameIn(acceptance, softFax));
 }
 
 void CAcceptPage::showEvent(QShowEvent* event) {

@@ -172,6 +172,10 @@ void FilterPage::profileLoad(int selector) {
     loading_ = false;
 }
 
+void FilterPage::forget() {
+    table_.forgetAll();
+}
+
 std::vector<std::string> FilterPage::unconfirmedItems() const {
     std::vector<std::string> out;
     table_.addUnconfirmed(kSection, out);

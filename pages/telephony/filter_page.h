@@ -42,7 +42,8 @@ public:
     core::WriteReport profileSave(int selector) override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override; // as after a commit of every field
-    void send() override;                                       // changed items only
+    void forget() override;
+    void send() override; // changed items only
     void discard() override;
     void acceptField() override; // commits every field
     void enterOrTab() override;  // commits, moves to the next field

@@ -2,6 +2,7 @@
 
 #include "core/config_app.h"
 #include "pages/telephony/port_header_widget.h"
+#include "ui/access_widget.h"
 #include "ui/qt_ui_widget.h"
 
 #include <QCheckBox>
@@ -31,6 +32,7 @@ constexpr int kMaxTyped = 64;
 
 constexpr int kTextActivated = 6056;
 constexpr int kTextHint = 6054;
+constexpr int kTextFilter = 6008; // "Call Filter", the page's tab
 
 } // namespace
 
@@ -56,6 +58,8 @@ void CFilterPage::build() {
         row->setGeometry(kRowLabelLeft, kEditTop + k * kRowStep, kRowLabelWidth, kEditHeight);
     }
     // Existing columns side by side: on an R30 the data column follows port 22.
+    // Reading order: a column's ten entries, then its "Activated" box.
+    std::vector<QWidget*> order;
     int position = 0;
     for (int c = 0; c < kFilterColumns; ++c) {
         header_->setColumnVisible(c, logic_.columnExists(c));
@@ -74,6 +78,7 @@ void CFilterPage::build() {
                 logic_.textChanged(id, text.toStdString());
             });
             edits_.push_back(edit);
+            order.push_back(edit);
         }
         auto* box = new QCheckBox(area);
         box->setObjectName(QString::number(kFilterActiveControl + c));
@@ -83,7 +88,9 @@ void CFilterPage::build() {
             logic_.toggleActive(kFilterActiveControl + c);
         });
         boxes_.push_back(box);
+        order.push_back(box);
     }
+    setReadingOrder(order);
     hint_ = makeLabel(area);
     hint_->setGeometry(kLeft, kHintTop, PageWidget::kPageWidth - 2 * kLeft, 16);
 }
@@ -108,15 +115,28 @@ void CFilterPage::relabel(int language) {
     for (QCheckBox* box : boxes_)
         box->setText(labelText(kTextActivated, language));
     hint_->setText(labelText(kTextHint, language));
+    // Names for assistive technology: entry k of a column, the column's switch.
+    const QString filter = nameText(kTextFilter, language);
+    for (QLineEdit* edit : edits_) {
+        const int offset = edit->objectName().toInt() - kFilterEntryControl;
+        edit->setAccessibleName(
+            nameIn(filter + QLatin1Char(' ') + QString::number(offset % kFilterSlots),
+                   nameText(PortHeaderRow::labelTextId(offset / kFilterSlots), language)));
+    }
+    for (QCheckBox* box : boxes_) {
+        const int column = box->objectName().toInt() - kFilterActiveControl;
+        box->setAccessibleName(nameIn(nameText(kTextActivated, language),
+                                      nameText(PortHeaderRow::labelTextId(column), language)));
+    }
 }
 
-void CFilterPage::enterOrTab(int focusedId) {
+bool CFilterPage::enterOrTab(int focusedId) {
     if (focusedId >= kFilterEntryControl && focusedId < kFilterActiveControl) {
         logic_.setCurrentField(focusedId);
-        logic_.enterOrTab(); // commits and focuses the next field itself
-        return;
+        logic_.enterOrTab(); // commits the entry
+        return true;
     }
-    PageWidget::enterOrTab(focusedId);
+    return PageWidget::enterOrTab(focusedId);
 }
 
 bool CFilterPage::eventFilter(QObject* watched, QEvent* event) {

@@ -30,7 +30,7 @@ public:
 protected:
     void refreshControls() override;
     void relabel(int language) override;
-    void enterOrTab(int focusedId) override;
+    bool enterOrTab(int focusedId) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 

@@ -18,19 +18,6 @@ const ForwardTypeSpec& spec(int typeIndex) {
     return kForwardTypes[static_cast<std::size_t>(typeIndex)];
 }
 
-// The main window's device-busy flag: the heartbeat stays quiet while a
-// forwarding request and its re-reads are on the line.
-class DeviceBusy {
-public:
-    explicit DeviceBusy(core::CConfigApp& app) : app_(app) { app_.suspendHeartbeat(); }
-    ~DeviceBusy() { app_.resumeHeartbeat(); }
-    DeviceBusy(const DeviceBusy&) = delete;
-    DeviceBusy& operator=(const DeviceBusy&) = delete;
-
-private:
-    core::CConfigApp& app_;
-};
-
 } // namespace
 
 ForwardPage::ForwardPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int model)
@@ -274,7 +261,9 @@ void ForwardPage::sendField(ForwardType type, int port) {
     if (app_.soundOn) ui_.beep();
     setStatus(kStatusSending);
     ui_.refresh();
-    DeviceBusy busy(app_);
+    // The heartbeat stays quiet while a request and its re-reads are on the line.
+    core::HeartbeatPause busy(app_);
+    report_.clear(); // the report is of this send alone
     sendOne(t, port, false);
     // The device may have changed the same forwarding of ports that share
     // the MSN: read that type back for every other port.
@@ -285,7 +274,8 @@ void ForwardPage::sendField(ForwardType type, int port) {
 }
 
 void ForwardPage::sendAllFields(bool every, bool withProgress) {
-    DeviceBusy busy(app_);
+    core::HeartbeatPause busy(app_);
+    report_.clear();
     commitControls();
     for (int p = 0; p < portCount_; ++p) {
         for (int t = 0; t < kForwardTypeCount; ++t) {
@@ -348,6 +338,13 @@ void ForwardPage::profileLoad(int selector) {
     }
     ui_.refresh();
     sendAllFields(true, true);
+}
+
+void ForwardPage::forget() {
+    for (auto& row : fields_) {
+        for (PortEntry& e : row)
+            e.item().forget();
+    }
 }
 
 std::vector<std::string> ForwardPage::unconfirmedItems() const {

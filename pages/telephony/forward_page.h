@@ -112,6 +112,7 @@ public:
     int mayLeave() override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override;
+    void forget() override;
     void send() override; // every changed field, then the page is read again
     void discard() override;
     void fieldChanged(int controlId) override;

@@ -2,7 +2,9 @@
 
 #include "core/config_app.h"
 #include "pages/telephony/port_header_widget.h"
+#include "ui/access_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -44,10 +46,23 @@ constexpr std::array<int, kForwardTypeCount> kRowTexts = {6046, 6048, 6050};
 const QColor kRed{255, 0, 0};
 const QColor kStatusGrey{212, 212, 212};
 
-void paint(QLabel* label, QPalette::ColorRole role, const QColor& colour) {
-    QPalette pal = label->palette();
-    pal.setColor(role, colour);
-    label->setPalette(pal);
+// The status line stands out from the page: light grey in a light palette, the
+// palette's alternate base otherwise, with a text readable on it.
+void paintStatus(QLabel* status) {
+    followPalette(status, [status] {
+        const QWidget* parent = status->parentWidget();
+        const QPalette page = parent != nullptr ? parent->palette() : QPalette();
+        const QColor back =
+            isLightPalette(page) ? kStatusGrey : page.color(QPalette::AlternateBase);
+        const QColor text = readableOn(page.color(QPalette::WindowText), back);
+        QPalette pal = status->palette();
+        if (pal.color(QPalette::Window) == back && pal.color(QPalette::WindowText) == text) return;
+        for (auto group : {QPalette::Active, QPalette::Inactive}) {
+            pal.setColor(group, QPalette::Window, back);
+            pal.setColor(group, QPalette::WindowText, text);
+        }
+        status->setPalette(pal);
+    });
 }
 
 } // namespace
@@ -81,10 +96,11 @@ void CForwardPage::build() {
         msn->setTextFormat(Qt::PlainText);
         msn->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         msn->setGeometry(x, kMsnTop, kColumnInner, 14);
-        paint(msn, QPalette::WindowText, kRed);
+        setTextColour(msn, kRed);
         firstMsns_.push_back(msn);
     }
-    // Fields row by row (the logic's Enter/Tab order is by identifier).
+    // Fields row by row; the reading order goes column by column (below).
+    std::vector<std::vector<QWidget*>> columns(static_cast<std::size_t>(ports));
     for (const ForwardTypeSpec& spec : kForwardTypes) {
         const int t = static_cast<int>(spec.type);
         for (int p = 0; p < ports; ++p) {
@@ -116,11 +132,16 @@ void CForwardPage::build() {
                 logic_.fieldChanged(id);
             });
             fields_.push_back(field);
+            buttons_.push_back(button);
+            // The button stands left of its field.
+            columns[static_cast<std::size_t>(p)].insert(columns[static_cast<std::size_t>(p)].end(),
+                                                        {button, field});
         }
     }
-    // Tab goes field to field; the buttons are reached by the mouse or Enter.
-    for (int i = 1; i < static_cast<int>(fields_.size()); ++i)
-        setTabOrder(fields_[static_cast<std::size_t>(i - 1)], fields_[static_cast<std::size_t>(i)]);
+    std::vector<QWidget*> order;
+    for (const auto& column : columns)
+        order.insert(order.end(), column.begin(), column.end());
+    setReadingOrder(order);
 
     status_ = new QLabel(area);
     status_->setObjectName(QStringLiteral("status"));
@@ -128,7 +149,7 @@ void CForwardPage::build() {
     status_->setWordWrap(true);
     status_->setAutoFillBackground(true);
     status_->setMargin(3);
-    paint(status_, QPalette::Window, kStatusGrey);
+    paintStatus(status_);
     status_->setGeometry(kLeft, kStatusTop, PageWidget::kPageWidth - 2 * kLeft, kStatusHeight);
 
     report_ = new QLabel(area);
@@ -138,7 +159,7 @@ void CForwardPage::build() {
 
     reminder_ = makeLabel(area);
     reminder_->setObjectName(QString::number(kTextForwardReminder));
-    paint(reminder_, QPalette::WindowText, kRed);
+    setTextColour(reminder_, kRed);
     reminder_->setGeometry(kLeft, kReminderTop, PageWidget::kPageWidth - 2 * kLeft, 28);
 }
 
@@ -169,15 +190,28 @@ void CForwardPage::relabel(int language) {
         label->setText(labelText(label->property("textId").toInt(), language));
     reminder_->setText(labelText(kTextForwardReminder, language));
     status_->setText(labelText(logic_.statusTextId(), language).trimmed());
+    // Names for assistive technology: the row's label and the port; the button
+    // confirms its field.
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const int id = fields_[i]->objectName().toInt();
+        constexpr int kPortsPerRow = kForwardFieldLast - kForwardFieldFirst + 1;
+        const int t = (id - kForwardFieldFirst) / (kPortsPerRow / kForwardTypeCount);
+        const int p = (id - kForwardFieldFirst) % (kPortsPerRow / kForwardTypeCount);
+        const QString field = nameIn(nameText(kRowTexts[static_cast<std::size_t>(t)], language),
+                                     nameText(PortHeaderRow::labelTextId(p), language));
+        fields_[i]->setAccessibleName(field);
+        buttons_[i]->setAccessibleName(namePattern(kNameConfirm, language, field));
+        buttons_[i]->setToolTip(buttons_[i]->accessibleName());
+    }
 }
 
-void CForwardPage::enterOrTab(int focusedId) {
+bool CForwardPage::enterOrTab(int focusedId) {
     if (focusedId >= kForwardFieldFirst && focusedId <= kForwardFieldLast &&
         logic_.hasControl(focusedId)) {
-        logic_.enterOrTab(focusedId); // commits and focuses the next field itself
-        return;
+        logic_.enterOrTab(focusedId); // commits the field
+        return true;
     }
-    PageWidget::enterOrTab(focusedId);
+    return PageWidget::enterOrTab(focusedId);
 }
 
 void CForwardPage::syncStatusTimer() {

@@ -37,7 +37,7 @@ public:
 protected:
     void refreshControls() override;
     void relabel(int language) override;
-    void enterOrTab(int focusedId) override;
+    bool enterOrTab(int focusedId) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -48,7 +48,8 @@ private:
     telephony::ForwardPage logic_;
     std::unique_ptr<PortHeaderRow> header_;
     std::vector<QLineEdit*> fields_;
-    std::vector<QLabel*> rowLabels_; // per port and type
+    std::vector<QPushButton*> buttons_; // each field's, in the same order
+    std::vector<QLabel*> rowLabels_;    // per port and type
     std::vector<QLabel*> firstMsns_;
     QLabel* status_ = nullptr;
     QLabel* report_ = nullptr;

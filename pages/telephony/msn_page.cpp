@@ -182,14 +182,14 @@ core::PortState& MsnPage::cached(int slot) {
     return slot == kDataSlot ? app_.cache.data : app_.cache.analog[static_cast<std::size_t>(slot)];
 }
 
-bool MsnPage::differsFromCache(const MsnItem& item) {
+bool MsnPage::unsent(const MsnItem& item) {
     const PortValues& v = values_[static_cast<std::size_t>(item.slot)];
     const core::PortState& c = cached(item.slot);
     if (item.field == MsnField::Msn) {
         auto i = static_cast<std::size_t>(item.index);
-        return v.msn[i].edited != c.msn[i];
+        return v.msn[i].stale || v.msn[i].edited != c.msn[i];
     }
-    if (item.field == MsnField::Clip) return (v.clip.edited != 0) != c.clip;
+    if (item.field == MsnField::Clip) return v.clip.stale || (v.clip.edited != 0) != c.clip;
     return false;
 }
 
@@ -200,6 +200,10 @@ bool MsnPage::hasUnsentChanges() const {
             return true;
     }
     return table_.anyChanged();
+}
+
+void MsnPage::forget() {
+    table_.forgetAll(); // the names are the program's own
 }
 
 std::vector<std::string> MsnPage::unconfirmedItems() const {
@@ -224,7 +228,7 @@ void MsnPage::readDevice() {
         for (std::size_t i = 0; i < v.msn.size(); ++i)
             v.msn[i].reset(c.msn[i], c.msnKnown[i]);
         v.clip.reset(c.clip ? 1 : 0, c.clipKnown);
-        v.name.reset(c.name.empty() ? defaultName(slot) : c.name);
+        v.name.reset(c.name.empty() ? defaultName(slot) : c.name, true); // the program's own
     }
     lastChangedMsn_ = 0;
     ui_.refresh();
@@ -337,7 +341,7 @@ void MsnPage::sendItems(core::SendMode mode, bool withProgress) {
     for (const MsnItem& item : items_) {
         if (item.field == MsnField::Name) continue;
         bool sent = false;
-        if (mode == core::SendMode::All || differsFromCache(item)) {
+        if (mode == core::SendMode::All || unsent(item)) {
             const std::string* msn = item.field == MsnField::Msn
                                          ? &values_[static_cast<std::size_t>(item.slot)]
                                                 .msn[static_cast<std::size_t>(item.index)]

@@ -109,6 +109,7 @@ public:
     core::WriteReport profileSave(int selector) override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override;
+    void forget() override;
     void send() override;
     void discard() override;
     void fieldChanged(int controlId) override;
@@ -125,7 +126,9 @@ private:
     const core::Item<std::string>* textItem(int controlId) const;
     const MsnItem* itemOf(int controlId) const;
     core::PortState& cached(int slot);
-    bool differsFromCache(const MsnItem& item);
+    // The device may not hold the edited value: it differs from the cache,
+    // or the device has taken new firmware since.
+    bool unsent(const MsnItem& item);
     // The last changed MSN field, when its text is invalid, goes back to the
     // device's value without a message. True when it did.
     bool revertInvalidMsn();

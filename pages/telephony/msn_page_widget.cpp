@@ -1,7 +1,9 @@
 #include "pages/telephony/msn_page_widget.h"
 
+#include "ui/access_widget.h"
 #include "ui/port_symbol_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -29,8 +31,6 @@ constexpr int kClipNoteText = 6032;  // "Check the checkboxs, CLIP will be enabl
 constexpr int kFaxNoteText = 6034;   // "SoftFax/ Dig.\nAnswer machine"
 constexpr int kNameMaxLength = 49;   // what a profile gives back
 
-const QColor kPortNameColour{0, 0, 255};
-
 } // namespace
 
 CMsnPage::CMsnPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent)
@@ -48,6 +48,7 @@ CMsnPage::CMsnPage(core::CConfigApp& app, core::PageHost& host, int model, QWidg
     clipNote_->setAlignment(Qt::AlignCenter);
     clipNote_->setWordWrap(true);
 
+    setReadingOrder(readingOrder_);
     relabel(language());
     refresh();
 }
@@ -60,10 +61,9 @@ QLineEdit* CMsnPage::addEdit(int controlId, const QRect& where, bool isMsn) {
     edit->setGeometry(where);
     if (!isMsn) {
         edit->setMaxLength(kNameMaxLength);
-        QPalette palette = edit->palette();
-        palette.setColor(QPalette::Text, kPortNameColour);
-        edit->setPalette(palette);
+        setTextColour(edit, kPortNameBlue, QPalette::Text);
     }
+    readingOrder_.push_back(edit);
     connect(edit, &QLineEdit::textEdited, this, [this, controlId, isMsn](const QString& text) {
         if (filling()) return;
         logic_.setText(controlId, text.toStdString());
@@ -97,6 +97,7 @@ void CMsnPage::buildColumn(int slot, int column, int columnWidth) {
         logic_.symbolChosen(symbol->index(), symbol->firstCommand() + picture);
     });
     symbols_[static_cast<std::size_t>(slot)] = symbol;
+    readingOrder_.push_back(symbol);
 
     addEdit(telephony::kNameEditFirst + slot, QRect(left, kNameTop, width, kEditHeight), false);
 
@@ -128,6 +129,7 @@ void CMsnPage::buildColumn(int slot, int column, int columnWidth) {
         logic_.fieldLeft(clipId);
     });
     clips_.insert(clipId, clip);
+    readingOrder_.push_back(clip);
 }
 
 void CMsnPage::refreshControls() {
@@ -148,18 +150,32 @@ void CMsnPage::relabel(int lang) {
             label->setText(labelText(kPortLabelText + 2 * slot, lang));
         if (CPortSymbol* symbol = symbols_[static_cast<std::size_t>(slot)])
             symbol->setLanguage(lang);
+        // Names for assistive technology: what the field is, and for which port.
+        const QString port = nameText(kPortLabelText + 2 * slot, lang);
+        if (QLineEdit* name = edit(telephony::kNameEditFirst + slot))
+            name->setAccessibleName(namePattern(kNamePortName, lang, port));
+        const bool dataPort = slot == kDataSlot;
+        for (int m = 0; m < (dataPort ? 5 : 3); ++m) {
+            const int id = dataPort ? telephony::kDataMsnEditFirst + m
+                                    : telephony::kMsnEditFirst + 3 * slot + m;
+            if (QLineEdit* msn = edit(id))
+                msn->setAccessibleName(namePattern(kNameMsnOf, lang, QString::number(m + 1), port));
+        }
+        if (QCheckBox* clip = clipBox(telephony::kClipCheckFirst + slot))
+            clip->setAccessibleName(nameIn(clip->text(), port));
     }
     clipNote_->setText(labelText(kClipNoteText, lang));
     if (faxNote_ != nullptr) faxNote_->setText(labelText(kFaxNoteText, lang));
 }
 
-void CMsnPage::enterOrTab(int focusedId) {
-    // The page decides where the focus goes (and may keep it on a reverted field).
+bool CMsnPage::enterOrTab(int focusedId) {
     if (logic_.hasControl(focusedId) || focusedId == menus::kCmdSend) {
         logic_.enterOrTab(focusedId);
     } else {
         logic_.enterOrTab();
     }
+    // A field the logic set back (an invalid MSN) keeps the focus: no request.
+    return focusRequested();
 }
 
 } // namespace quorvex::widgets

@@ -10,6 +10,7 @@
 #include <QHash>
 
 #include <array>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -37,7 +38,7 @@ public:
 protected:
     void refreshControls() override;
     void relabel(int language) override;
-    void enterOrTab(int focusedId) override;
+    bool enterOrTab(int focusedId) override;
 
 private:
     void buildColumn(int slot, int column, int columnWidth);
@@ -48,8 +49,9 @@ private:
     QHash<int, QCheckBox*> clips_;
     std::array<CPortSymbol*, telephony::kSlotCount> symbols_{};
     std::array<QLabel*, telephony::kSlotCount> portLabels_{};
-    QLabel* clipNote_ = nullptr; // 6032
-    QLabel* faxNote_ = nullptr;  // 6034
+    QLabel* clipNote_ = nullptr;         // 6032
+    QLabel* faxNote_ = nullptr;          // 6034
+    std::vector<QWidget*> readingOrder_; // column by column
 };
 
 } // namespace quorvex::widgets

@@ -42,8 +42,11 @@ std::string storedValue(std::string_view displayed, const core::PortNames& names
 
 std::string storedForm(std::string_view value, const core::PortNames& names) {
     // A star code is never read as a name: of two ports with one name, or a
-    // port named like a star code, the code the device holds stays.
-    return isStarCode(value) ? std::string(value) : storedValue(value, names);
+    // port named like a star code, the code the device holds stays. Nor is a
+    // number: a port named "110" must not turn the emergency number the
+    // device holds into a call to that port.
+    const bool number = !value.empty() && value.find_first_not_of("0123456789") == value.npos;
+    return isStarCode(value) || number ? std::string(value) : storedValue(value, names);
 }
 
 bool halfTyped(std::string_view displayed, const core::PortNames& names) {

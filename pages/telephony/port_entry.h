@@ -19,9 +19,10 @@
 //   (accepted while typing, it would reach the device as a caller number);
 //   any other text is stored as typed;
 // - a value from the device or a profile, still showing as derived: a star
-//   code stays as it is; a port's name becomes its star code (a profile
-//   written by hand, or a device that took a name an older version sent,
-//   would otherwise have the name itself sent again); anything else stays.
+//   code or a number stays as it is (a port may be named "110"); any other
+//   port's name becomes its star code (a profile written by hand, or a
+//   device that took a name an older version sent, would otherwise have the
+//   name itself sent again); anything else stays.
 // Every port's name counts, whatever the model, as every star code does
 // ("*32" is accepted on a three-port model too).
 //
@@ -75,7 +76,7 @@ std::string displayText(std::string_view stored, const core::PortNames& names);
 // code; anything else is stored as typed.
 std::string storedValue(std::string_view displayed, const core::PortNames& names);
 // A value from the device or a profile in the form the device takes: a star
-// code stays as it is (the first guard), anything else as storedValue().
+// code or a number stays as it is, anything else as storedValue().
 std::string storedForm(std::string_view value, const core::PortNames& names);
 // Whether a typed text may not be stored: incomplete or invalid.
 bool halfTyped(std::string_view displayed, const core::PortNames& names);
@@ -108,7 +109,7 @@ public:
     std::string committedValue(const core::PortNames& names) const;
     // After a commit the entry would differ from what the device holds.
     bool unsentAfterCommit(const core::PortNames& names) const {
-        return committedValue(names) != value_.confirmed;
+        return value_.stale || committedValue(names) != value_.confirmed;
     }
     // Stored := confirmed; the display follows.
     void discard(const core::PortNames& names);

@@ -4,22 +4,20 @@
 #include "core/port_symbols.h"
 #include "ui/port_symbol_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QLabel>
 
 namespace quorvex::widgets {
 
 namespace {
-const QColor kNameBlue{0, 0, 255};
 constexpr int kFirstPortLabel = 6020;
 constexpr int kDataPortLabel = 6030;
 } // namespace
 
 QLabel* makeNameLabel(QWidget* parent) {
     auto* label = new QLabel(parent);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, kNameBlue);
-    label->setPalette(pal);
+    setTextColour(label, kPortNameBlue);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label->setTextFormat(Qt::PlainText);
     return label;

@@ -240,6 +240,10 @@ void ShortDialPage::profileLoad(int selector) {
     sendItems(core::SendMode::All, true);
 }
 
+void ShortDialPage::forget() {
+    table_.forgetAll();
+}
+
 std::vector<std::string> ShortDialPage::unconfirmedItems() const {
     std::vector<std::string> out;
     table_.addUnconfirmed(profile::sectionName(Section::ShortDial), out);

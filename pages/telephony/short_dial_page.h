@@ -63,6 +63,7 @@ public:
     int mayLeave() override;
     bool hasUnsentChanges() const override;
     std::vector<std::string> unconfirmedItems() const override;
+    void forget() override;
     void send() override; // the changed items only (the unsent-changes question)
     void sendAll();       // every item (the Send button, a profile load)
     void discard() override;

@@ -2,6 +2,7 @@
 
 #include "core/config_app.h"
 #include "pages/telephony/port_header_widget.h"
+#include "ui/access_widget.h"
 #include "ui/qt_ui_widget.h"
 
 #include <QCheckBox>
@@ -31,6 +32,7 @@ constexpr int kMaxTyped = 64; // room for "max 15 digits" to be said, never unbo
 
 constexpr int kTextSpecialRing = 6058;
 constexpr int kTextHint = 6044;
+constexpr int kTextShortDial = 6004; // "Short Dial", the page's tab
 
 } // namespace
 
@@ -84,6 +86,7 @@ void CShortDialPage::build() {
             edits_.push_back(edit);
         }
     }
+    std::vector<QWidget*> order;
     for (int p = 0; p < ports; ++p) {
         const int id = kSpecialRingCheckFirst + p;
         auto* box = new QCheckBox(area);
@@ -94,7 +97,12 @@ void CShortDialPage::build() {
             logic_.setChecked(id, on);
         });
         rings_.push_back(box);
+        // Reading order: a port's ten entries, then its special ring box.
+        for (int k = 0; k < kShortDialSlots; ++k)
+            order.push_back(edits_[static_cast<std::size_t>(p * kShortDialSlots + k)]);
+        order.push_back(box);
     }
+    setReadingOrder(order);
     hint_ = makeLabel(area);
     hint_->setGeometry(kLeft, kHintTop, PageWidget::kPageWidth - 2 * kLeft, 16);
 }
@@ -120,14 +128,23 @@ void CShortDialPage::relabel(int language) {
     for (QCheckBox* box : rings_)
         box->setText(labelText(kTextSpecialRing, language));
     hint_->setText(labelText(kTextHint, language));
+    // Names for assistive technology: entry k of a port, the port's special ring.
+    const QString shortDial = nameText(kTextShortDial, language);
+    for (int p = 0; p < logic_.portCount(); ++p) {
+        const QString port = nameText(PortHeaderRow::labelTextId(p), language);
+        for (int k = 0; k < kShortDialSlots; ++k) {
+            edits_[static_cast<std::size_t>(p * kShortDialSlots + k)]->setAccessibleName(
+                nameIn(shortDial + QLatin1Char(' ') + QString::number(k), port));
+        }
+        rings_[static_cast<std::size_t>(p)]->setAccessibleName(
+            nameIn(nameText(kTextSpecialRing, language), port));
+    }
 }
 
-void CShortDialPage::enterOrTab(int focusedId) {
-    if (!logic_.hasControl(focusedId)) {
-        PageWidget::enterOrTab(focusedId);
-        return;
-    }
-    logic_.enterOrTab(focusedId); // commits and focuses the next control itself
+bool CShortDialPage::enterOrTab(int focusedId) {
+    if (!logic_.hasControl(focusedId)) return PageWidget::enterOrTab(focusedId);
+    logic_.enterOrTab(focusedId); // commits; an entry it undid keeps the focus
+    return true;
 }
 
 void CShortDialPage::sendClicked() {

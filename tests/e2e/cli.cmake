@@ -9,6 +9,6 @@ add_dependencies(cli_test quorvex-cli)
 # run): the normal build only.
 quorvex_add_test(NAME cli_upgrade_test LABELS slow TIMEOUT 900
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/cli_upgrade_test.cpp
-    LIBS quorvex_test_core r70sim_core)
+    LIBS quorvex_test_sim)
 target_compile_definitions(cli_upgrade_test PRIVATE QUORVEX_CLI="$<TARGET_FILE:quorvex-cli>")
 add_dependencies(cli_upgrade_test quorvex-cli)

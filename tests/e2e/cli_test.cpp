@@ -186,12 +186,17 @@ TEST_F(CliTest, RefusedItemsAreCountedAndNamed) {
               0);
     // A time the page cannot send never reaches the device: refused all the same.
     ASSERT_EQ(cli({"profile", "set", path("a.pro"), "TIMER_DIV", "MCALL1", "25:99"}).status, 0);
+    // The data page sends nothing at all when the chosen protocol's frame size
+    // is out of range: refused too, and named.
+    ASSERT_EQ(cli({"profile", "set", path("a.pro"), "DATA_DIV", "CURPTOCOL", "1"}).status, 0);
+    ASSERT_EQ(cli({"profile", "set", path("a.pro"), "DATA_DIV", "FRMSZV120", "100"}).status, 0);
     sim_->setForwardingStatus(11, 20, 2); // not subscribed
     CliRun r = cli({"restore", path("a.pro")});
     EXPECT_EQ(r.status, 1) << r.out << r.err;
-    EXPECT_NE(r.out.find("refused: 2"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("refused: 3"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("AT!P20#11*1=0301234,2:NS"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("(time 25:99),not sent"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("DATA_DIV/FRMSZV120=100,not sent"), std::string::npos) << r.out;
     // One item set on its own is refused the same way.
     CliRun set = cli({"set", "FORWARD_DIV", "FWDIMM0", "0301234"});
     EXPECT_EQ(set.status, 1) << set.out << set.err;

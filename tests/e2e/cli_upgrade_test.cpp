@@ -1,8 +1,11 @@
-// quorvex-cli upgrade against the simulated device: files refused before
-// anything is sent, a working R70 upgraded with its settings kept, and a device
-// found in its boot loader. Real waits: about three quarters of a minute each.
+// quorvex-cli upgrade against the simulated device, which comes up from new
+// firmware with its factory settings: files refused before anything is sent,
+// a working R70 upgraded with every setting back, and an R30 found in its
+// boot loader that gets every setting of the default profile. Real waits:
+// about three quarters of a minute each.
 #include "cli_fixture.h"
 #include "sim/firmware_image.h"
+#include "support/sim_settings.h"
 
 #include <fstream>
 
@@ -27,6 +30,19 @@ protected:
     // Whether a download was started (the trace holds every command sent).
     bool downloadStarted(const char* trace) {
         return clitest::slurp(path(trace)).find("AT!DOWNLOAD") != std::string::npos;
+    }
+    // Every setting the program reaches, unlike the factory's, on the device.
+    void fill(sim::Model model) {
+        for (const auto& [key, value] : test::everySetting(model))
+            ASSERT_NE(sim_->query(test::settingCommand(key, value)).find("OK"), std::string::npos)
+                << key;
+    }
+    void expectEverySetting(sim::Model model) {
+        const sim::DeviceState now = sim_->snapshot();
+        for (const auto& [key, value] : test::everySetting(model)) {
+            const auto at = now.registers.find(key);
+            EXPECT_EQ(at == now.registers.end() ? "(none)" : at->second, value) << key;
+        }
     }
 };
 
@@ -61,9 +77,9 @@ TEST_F(CliUpgradeTest, AFileThatCannotBeFirmwareIsRefusedBeforeAnythingIsSent) {
     }
 }
 
-TEST_F(CliUpgradeTest, AnR70IsUpgradedAndKeepsItsSettings) {
+TEST_F(CliUpgradeTest, AnR70IsUpgradedAndKeepsEverySetting) {
     startSim(sim::Model::R70);
-    sim_->query("AT!P2#21=0"); // a setting that is not the default
+    fill(sim::Model::R70);
     const std::string file = image(sim::Model::R70, "V3.10 R70", "r70.bin");
     CliRun r = cli({"upgrade", "--trace", path("trace.log"), file, "--yes"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
@@ -74,19 +90,26 @@ TEST_F(CliUpgradeTest, AnR70IsUpgradedAndKeepsItsSettings) {
     EXPECT_NE(trace.find("write 1024 blocks, 524288 bytes in "), std::string::npos);
     EXPECT_FALSE(sim_->inBootMode());
     EXPECT_NE(sim_->query("ATI3").find("V3.10 R70"), std::string::npos);
-    // Saved before, loaded after: the setting survived the new firmware.
-    EXPECT_NE(sim_->query("AT!P2#21?").find("0"), std::string::npos);
+    // Saved before, loaded after: every setting survived the new firmware.
+    expectEverySetting(sim::Model::R70);
     CliRun identify = cli({"identify"});
     EXPECT_NE(identify.out.find("V3.10 R70"), std::string::npos) << identify.out;
 }
 
-TEST_F(CliUpgradeTest, ADeviceInItsBootLoaderIsUpgradedAtOnce) {
-    startSim(sim::Model::R70, /*bootMode=*/true);
-    const std::string file = image(sim::Model::R70, "V3.20 R70", "r70.bin");
+// The settings of an earlier run are in the default profile; the device lost
+// them to a failed upgrade and answers only in its loader.
+TEST_F(CliUpgradeTest, AnR30InItsBootLoaderIsUpgradedAndGetsEverySettingBack) {
+    startSim(sim::Model::R30);
+    fill(sim::Model::R30);
+    fs::create_directories(dir_ / "home");
+    ASSERT_EQ(cli({"backup", (dir_ / "home" / "default.pro").string()}).status, 0);
+    startSim(sim::Model::R30, /*bootMode=*/true);
+    const std::string file = image(sim::Model::R30, "V3.20 R30", "r30.bin");
     CliRun r = cli({"upgrade", file, "--yes"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_FALSE(sim_->inBootMode());
-    EXPECT_NE(sim_->query("ATI3").find("V3.20 R70"), std::string::npos);
+    EXPECT_NE(sim_->query("ATI3").find("V3.20 R30"), std::string::npos);
+    expectEverySetting(sim::Model::R30);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <sys/file.h>
 #include <thread>
@@ -274,6 +275,46 @@ TEST_F(DriverLine, RawWriteAndTheDownloadResultThatFollowsIt) {
     EXPECT_EQ(D_SendDrvCmd(DRV_DOWNLOADRESULT, nullptr), 3);
     device.send("\r\nFAIL\r\n");
     EXPECT_EQ(D_SendDrvCmd(DRV_DOWNLOADRESULT, nullptr), 2);
+}
+
+// A far end that stops taking bytes (flow control held by a cable pulled or a
+// device switched off in the middle of the firmware transfer): every write
+// gives up within the line's bound of 20 ms plus 10 ms per byte, and a
+// command whose text cannot go out has no reply to wait for.
+TEST_F(DriverLine, WritesToAFarEndThatStoppedReadingEndWithinTheirBound) {
+    PtyDevice device(testsupport::modelScript("633"));
+    connect(device);
+    device.setReading(false);
+    using Ms = std::chrono::milliseconds;
+    // Generous for a loaded machine; a write that blocks never ends at all.
+    const Ms slack(2000);
+    // One call in a thread of its own, so that a call that blocks fails the
+    // test instead of hanging it: the device reads again to release it.
+    auto timed = [&](uint16_t code, DRVPARAM* p, Ms bound) {
+        const auto start = std::chrono::steady_clock::now();
+        auto call = std::async(std::launch::async, [=] { return D_SendDrvCmd(code, p); });
+        if (call.wait_for(bound + slack) != std::future_status::ready) {
+            ADD_FAILURE() << "command " << code << " still writing after "
+                          << (bound + slack).count() << " ms";
+            device.setReading(true);
+        }
+        call.get();
+        return std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - start);
+    };
+    std::string block(512, 'F');
+    const Ms blockBound(20 + 10 * 512);
+    int stalled = 0;
+    for (int i = 0; i < 1000 && stalled < 2; ++i) {
+        DRVPARAM p{};
+        drv_set_write_data(&p, block.data(), static_cast<int32_t>(block.size()));
+        const Ms took = timed(DRV_WRITERAW, &p, blockBound);
+        EXPECT_LE(took, blockBound + slack) << "block " << i;
+        if (took >= blockBound / 2) ++stalled;
+    }
+    EXPECT_EQ(stalled, 2) << "the line never filled up";
+    // "AT\r" cannot go out either: no reply is awaited.
+    EXPECT_LE(timed(DRV_PING2, nullptr, Ms(20 + 10 * 3)), Ms(20 + 10 * 3 + 200) + slack);
+    device.setReading(true);
 }
 
 TEST_F(DriverLine, ThreadsCallingAtOnceNeverInterleave) {

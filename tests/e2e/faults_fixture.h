@@ -40,6 +40,7 @@ protected:
 
     // The device disappears just before the call for which unplugWhen is true.
     int32_t drive(uint16_t code, DRVPARAM* p) {
+        if (beforeCall) beforeCall(code, p);
         if (unplugWhen && !unplugged && unplugWhen(code, p)) {
             dev_->unplug();
             unplugged = true;
@@ -56,6 +57,7 @@ protected:
     }
 
     std::function<bool(uint16_t, const DRVPARAM*)> unplugWhen;
+    std::function<void(uint16_t, const DRVPARAM*)> beforeCall; // every call, first
     bool unplugged = false;
     int calls = 0;
 

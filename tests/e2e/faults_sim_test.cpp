@@ -159,31 +159,56 @@ struct RealPages : app::PageFactory {
     core::PageUi* ui = nullptr;
 };
 
-TEST_F(Faults, UnplugDuringProfileLoadLeavesTheUnsentItemsOffered) {
+// The adapter is pulled out during a load, and (second row) put back a few
+// items later: the items in between stay offered, those after the replug
+// reach the device (the next command finds it again by itself), and the user
+// is told how many settings the device did not take.
+TEST_F(Faults, UnplugDuringProfileLoadLeavesTheUnsentItemsOfferedAndSaysSo) {
     const auto section = profile::sectionName(profile::Section::ShortDial);
     for (const auto& key : profile::keysOf(profile::Section::ShortDial, 5))
         if (key.second >= 0) // SDNUMpk
             profiles.set(core::kCurrentProfile, section, key.name,
                          numberFor(key.first, key.second));
-    RealPages factory;
-    factory.app = &app;
-    factory.ui = &ui;
-    app::MainWindowLogic main(app, ui, factory);
-    main.buildPages();
-
-    int sets = 0;
-    unplugWhen = [&](uint16_t code, const DRVPARAM* p) {
-        return code == DRV_SHORTDIAL && p && p->nOp == 1 && ++sets == 31;
-    };
-    main.profileLoad(core::kCurrentProfile, "faults.pro");
-    ASSERT_TRUE(unplugged);
-    auto* shortDial = dynamic_cast<ShortDialPage*>(main.page(2));
-    ASSERT_NE(shortDial, nullptr);
-    EXPECT_TRUE(shortDial->hasUnsentChanges());
-    for (int i = 0; i < 50; ++i)
-        EXPECT_EQ(shortDial->entry(i / 10, i % 10).changed(), i >= 30) << i;
-    EXPECT_EQ(ui.progressPositions.empty(), false);
-    EXPECT_EQ(ui.eventsStartingWith("progress close").size(), 1u) << "the status window closes";
+    struct Row {
+        int replugBefore; // the set before which the device is back; 0: never
+        int firstBack;    // the first entry the device takes again
+    } rows[] = {{0, 50}, {36, 35}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.replugBefore);
+        RealPages factory;
+        factory.app = &app;
+        factory.ui = &ui;
+        app::MainWindowLogic main(app, ui, factory);
+        main.buildPages();
+        ui.messages.clear();
+        ui.messageTails.clear();
+        ui.events.clear();
+        unplugged = false;
+        int sets = 0;
+        beforeCall = [&](uint16_t code, const DRVPARAM* p) {
+            if (code != DRV_SHORTDIAL || !p || p->nOp != 1 || ++sets != r.replugBefore) return;
+            std::string why;
+            EXPECT_TRUE(dev_->replug(&why)) << why;
+        };
+        unplugWhen = [&](uint16_t, const DRVPARAM*) { return sets == 31; };
+        main.profileLoad(core::kCurrentProfile, "faults.pro");
+        ASSERT_TRUE(unplugged);
+        auto* shortDial = dynamic_cast<ShortDialPage*>(main.page(2));
+        ASSERT_NE(shortDial, nullptr);
+        EXPECT_TRUE(shortDial->hasUnsentChanges());
+        for (int i = 0; i < 50; ++i)
+            EXPECT_EQ(shortDial->entry(i / 10, i % 10).changed(), i >= 30 && i < r.firstBack) << i;
+        EXPECT_EQ(ui.progressPositions.empty(), false);
+        EXPECT_EQ(ui.eventsStartingWith("progress close").size(), 1u) << "the status window closes";
+        EXPECT_EQ(ui.messages, std::vector<int>{app::kTextLoadIncomplete});
+        EXPECT_EQ(ui.messageTails,
+                  std::vector<std::string>{" " + std::to_string(r.firstBack - 30)});
+        if (!dev_->running()) {
+            std::string why;
+            ASSERT_TRUE(dev_->replug(&why)) << why;
+        }
+        ASSERT_EQ(app.callDriver(DRV_REOPEN, nullptr), 0);
+    }
 }
 
 TEST_F(Faults, UnplugDuringLogRefreshKeepsTheListsAndRecovers) {

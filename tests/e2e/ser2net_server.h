@@ -63,9 +63,12 @@ inline bool listening(int port) {
 
 class Ser2net {
 public:
-    // rfc2217 false: a plain telnet accepter (no COM-PORT-OPTION).
-    Ser2net(fs::path dir, std::string device, bool rfc2217 = true)
-        : dir_(std::move(dir)), device_(std::move(device)), rfc2217_(rfc2217), port_(freePort()) {}
+    // rfc2217 false: a plain telnet accepter (no COM-PORT-OPTION). nodelay:
+    // tcp(nodelay) on the accepter (without it the server's Nagle holds each
+    // small segment until the last one is acknowledged).
+    Ser2net(fs::path dir, std::string device, bool rfc2217 = true, bool nodelay = false)
+        : dir_(std::move(dir)), device_(std::move(device)), rfc2217_(rfc2217), nodelay_(nodelay),
+          port_(freePort()) {}
     ~Ser2net() { stop(); }
     Ser2net(const Ser2net&) = delete;
     Ser2net& operator=(const Ser2net&) = delete;
@@ -83,8 +86,8 @@ public:
         {
             std::ofstream out(config);
             out << "connection: &device\n"
-                << "  accepter: " << (rfc2217_ ? "telnet(rfc2217)" : "telnet") << ",tcp,127.0.0.1,"
-                << port_ << "\n"
+                << "  accepter: " << (rfc2217_ ? "telnet(rfc2217)" : "telnet")
+                << (nodelay_ ? ",tcp(nodelay),127.0.0.1," : ",tcp,127.0.0.1,") << port_ << "\n"
                 << "  connector: serialdev," << device_ << ",115200n81,local\n";
         }
         const std::string binary = ser2netBinary();
@@ -139,6 +142,7 @@ private:
     fs::path dir_;
     std::string device_;
     bool rfc2217_;
+    bool nodelay_;
     int port_;
     pid_t pid_ = -1;
 };

@@ -86,26 +86,47 @@ TEST(SimPty, BootModeComplainsAt19200Only) {
     EXPECT_NE(again.find("FAIL"), std::string::npos);
 }
 
+// The new firmware starts from the factory settings (every register at its
+// initial value, no calls, no charges, the clock unset) unless it is told
+// to keep them.
 TEST(SimPty, DownloadOfAGoodImageRestartsWithTheNewFirmware) {
-    Running r(options(Model::R70Usb));
-    Line line(r.dev.slavePath());
-    line.send("AT!DOWNLOAD");
-    auto end = Clock::now() + 10s;
-    while (!r.dev.inBootMode() && Clock::now() < end)
-        line.readByte(20ms);
-    ASSERT_TRUE(r.dev.inBootMode());
-    // The restart takes a moment; the loader only listens once it runs.
-    end = Clock::now() + 10s;
-    while (!r.dev.snapshot().bootMode && Clock::now() < end)
-        line.readByte(20ms);
-    auto image = makeImage(Model::R70Usb, "V3.01 USB", "V1.10");
-    for (std::size_t off = 0; off < image.size(); off += 512)
-        ASSERT_TRUE(line.write(image.data() + off, 512));
-    std::string result = line.readUntil("SUCCESSFUL\r\n", 20s);
-    EXPECT_NE(result.find("DOWNLOAD SUCCESSFUL"), std::string::npos) << result;
-    EXPECT_FALSE(r.dev.inBootMode());
-    std::string i3 = line.ask("ATI3");
-    EXPECT_TRUE(i3.starts_with("\r\nV3.01 USB\r\nBOOT CODE V1.10\r\n")) << i3;
+    for (bool keep : {false, true}) {
+        auto o = options(Model::R70Usb);
+        o.keepSettingsOnFlash = keep;
+        Running r(o);
+        r.dev.query("AT!P2#21=0");
+        r.dev.query("AT!T=01/02/2003 04:05:06");
+        r.dev.query("AT!P24#11=0301234");
+        const DeviceState before = r.dev.snapshot();
+        Line line(r.dev.slavePath());
+        line.send("AT!DOWNLOAD");
+        auto end = Clock::now() + 10s;
+        while (!r.dev.inBootMode() && Clock::now() < end)
+            line.readByte(20ms);
+        ASSERT_TRUE(r.dev.inBootMode());
+        // The restart takes a moment; the loader only listens once it runs.
+        end = Clock::now() + 10s;
+        while (!r.dev.snapshot().bootMode && Clock::now() < end)
+            line.readByte(20ms);
+        auto image = makeImage(Model::R70Usb, "V3.01 USB", "V1.10");
+        for (std::size_t off = 0; off < image.size(); off += 512)
+            ASSERT_TRUE(line.write(image.data() + off, 512));
+        std::string result = line.readUntil("SUCCESSFUL\r\n", 20s);
+        EXPECT_NE(result.find("DOWNLOAD SUCCESSFUL"), std::string::npos) << result;
+        EXPECT_FALSE(r.dev.inBootMode());
+        std::string i3 = line.ask("ATI3");
+        EXPECT_TRUE(i3.starts_with("\r\nV3.01 USB\r\nBOOT CODE V1.10\r\n")) << i3;
+
+        DeviceState expected = before;
+        if (!keep) resetToFactory(expected);
+        const DeviceState after = r.dev.snapshot();
+        EXPECT_EQ(after.registers, expected.registers) << "keep " << keep;
+        EXPECT_EQ(after.callLists, expected.callLists) << "keep " << keep;
+        EXPECT_EQ(after.charges, expected.charges) << "keep " << keep;
+        EXPECT_EQ(after.totalMills, expected.totalMills) << "keep " << keep;
+        EXPECT_EQ(after.clockOffsetSeconds.has_value(), keep);
+        EXPECT_EQ(line.ask("AT!P2#21?").find("\r\n0\r\n"), keep ? 0u : std::string::npos);
+    }
 }
 
 TEST(SimPty, AWrongImageLeavesTheLoaderWaiting) {

@@ -1,9 +1,11 @@
-// The firmware upgrade through the real driver against the simulated device:
-// a device found only in its boot loader is upgraded at 19200 baud, and an
-// image the device refuses is retried with another file. The program's fixed
-// waits run twenty times faster than written (the simulated device still gets
-// the time it needs to restart into its loader); the driver's own budgets and
-// the boot probe's DTR waits are real (about 7 s per probe).
+// The firmware upgrade of the desktop program's logic through the real driver
+// against the simulated device, which comes up from new firmware with its
+// factory settings: a device found only in its boot loader is upgraded at
+// 19200 baud, and an image the device refuses is retried with another file;
+// either way every setting comes back. The program's fixed waits run twenty
+// times faster than written (the simulated device still gets the time it
+// needs to restart into its loader); the driver's own budgets and the boot
+// probe's DTR waits are real (about 7 s per probe).
 #include "app/logic_pages.h"
 #include "app/startup.h"
 #include "app/upgrade_host.h"
@@ -15,6 +17,7 @@
 #include "sim/sim_device.h"
 #include "support/fakes.h"
 #include "support/scripted_ui.h"
+#include "support/sim_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -75,26 +78,6 @@ public:
     std::vector<int> messages;
 };
 
-class Host : public qm::UpgradeHost {
-public:
-    explicit Host(qc::CConfigApp& app) : app_(app) {}
-    qc::SaveResult saveDefaultProfile() override {
-        ++saves;
-        qc::SaveResult r;
-        r.written = true;
-        return r;
-    }
-    void loadDefaultProfile() override { ++loads; }
-    void identity() override { app_.applyIdentity(qc::readIdentity(D_SendDrvCmd)); }
-    void postCommand(int command) override { posted.push_back(command); }
-    int saves = 0;
-    int loads = 0;
-    std::vector<int> posted;
-
-private:
-    qc::CConfigApp& app_;
-};
-
 class UpgradeSim : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -106,9 +89,10 @@ protected:
         if (sim_) sim_->stop();
         fs::remove_all(dir_);
     }
-    void startDevice(bool bootMode) {
+    void startDevice(bool bootMode, qs::Model model = qs::Model::R70) {
+        if (sim_) sim_->stop();
         qs::SimOptions o;
-        o.model = qs::Model::R70;
+        o.model = model;
         o.link = (dir_ / "COM3").string();
         o.pacing = false; // the transfer itself is timed by the benchmark
         o.bootMode = bootMode;
@@ -127,6 +111,31 @@ protected:
         return path.string();
     }
 
+    // Every setting the program reaches, unlike the factory's, on the device.
+    void fill(qs::Model model) {
+        for (const auto& [key, value] : quorvex::test::everySetting(model))
+            ASSERT_NE(sim_->query(quorvex::test::settingCommand(key, value)).find("OK"),
+                      std::string::npos)
+                << key;
+    }
+    void expectEverySetting(qs::Model model) {
+        const qs::DeviceState now = sim_->snapshot();
+        for (const auto& [key, value] : quorvex::test::everySetting(model)) {
+            const auto at = now.registers.find(key);
+            EXPECT_EQ(at == now.registers.end() ? "(none)" : at->second, value) << key;
+        }
+    }
+    // A program that found the device working, as the start-up leaves it.
+    void connect(qc::CConfigApp& app, qa::MainWindowLogic& main) {
+        auto identity = qc::detect(D_SendDrvCmd, qc::FindMode::Find);
+        ASSERT_TRUE(identity.has_value());
+        app.applyIdentity(*identity);
+        app.connected = true;
+        app.pageModel = app.modelNumber;
+        qc::readMsnTable(app);
+        main.buildPages();
+    }
+
     fs::path dir_;
     std::unique_ptr<qs::SimDevice> sim_;
     quorvex::test::FakeProfileStore profiles_;
@@ -142,6 +151,18 @@ protected:
 // COM3), says 9064, takes another file at once and succeeds at 19200 baud;
 // the port is reopened with 57 and the pages are rebuilt for the R70.
 TEST_F(UpgradeSim, TheStartUpFindsTheLoaderAndTheUpgradeRetriesARefusedImage) {
+    // An earlier run saved every setting; its upgrade failed and left the
+    // device in its loader, with none of them.
+    startDevice(false);
+    fill(qs::Model::R70);
+    {
+        quorvex::test::ProgramLogic earlier(D_SendDrvCmd, profiles_, clock_);
+        connect(earlier.app, earlier.main);
+        ASSERT_TRUE(
+            earlier.main.profileSave(qc::kDefaultProfile, "default.pro", qc::Unconfirmed::Refuse)
+                .ok());
+        D_SendDrvCmd(DRV_CLOSE, nullptr);
+    }
     startDevice(true);
     profiles_.set(qc::kWinIni, "QuorvexCom", "FirstRun", "1");
     qc::CConfigApp app{D_SendDrvCmd, profiles_, clock_};
@@ -187,29 +208,29 @@ TEST_F(UpgradeSim, TheStartUpFindsTheLoaderAndTheUpgradeRetriesARefusedImage) {
     EXPECT_EQ(sim_->lineBaud(), 115200u);
     EXPECT_FALSE(shell.mainWindowClosed);
     EXPECT_TRUE(main.initialised(quorvex::menus::kMsnPage)); // read once the firmware works
+    expectEverySetting(qs::Model::R70);
 }
 
 TEST_F(UpgradeSim, AnImageTheDeviceRefusesIsRetriedWithAnotherFile) {
-    startDevice(false);
-    qc::CConfigApp app{D_SendDrvCmd, profiles_, clock_};
-    auto identity = qc::detect(D_SendDrvCmd, qc::FindMode::Find);
-    ASSERT_TRUE(identity.has_value());
-    app.applyIdentity(*identity);
-    app.connected = 1;
+    startDevice(false, qs::Model::R30);
+    fill(qs::Model::R30);
+    quorvex::test::ProgramLogic program(D_SendDrvCmd, profiles_, clock_);
+    qc::CConfigApp& app = program.app;
+    connect(app, program.main);
 
     FileQueueUi ui;
-    // An R30 image passes the program's own check, but the R70 refuses it.
-    ui.files.push_back(image(qs::Model::R30, "V1.00 R30", "wrong.r30"));
-    ui.files.push_back(image(qs::Model::R70, "V3.10 R70", "right.r70"));
-    Host host(app);
+    // An R70 image passes the program's own check, but the R30 refuses it.
+    ui.files.push_back(image(qs::Model::R70, "V1.00 R70", "wrong.r70"));
+    ui.files.push_back(image(qs::Model::R30, "V3.10 R30", "right.r30"));
+    qa::MainWindowUpgradeHost host(program.main);
     qm::FirmwareUpgrade upgrade(app, ui, host, [] {});
     EXPECT_EQ(upgrade.run(), qm::UpgradeEnd::Success);
-    EXPECT_EQ(host.saves, 1); // settings saved before anything was sent
-    EXPECT_EQ(host.loads, 1); // and loaded back after success
     // The device said FAIL, its loader answered the probe: 9064, then the retry.
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.front(), 9064);
     EXPECT_EQ(ui.specs.size(), 2u);
-    EXPECT_EQ(app.firmwareText, "V3.10 R70");
+    EXPECT_EQ(app.firmwareText, "V3.10 R30");
     EXPECT_FALSE(sim_->inBootMode());
+    // Saved before anything was sent, loaded back after success.
+    expectEverySetting(qs::Model::R30);
 }

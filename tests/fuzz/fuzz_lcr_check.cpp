@@ -10,12 +10,12 @@ namespace {
 
 void fill(Item<std::string>& m, fuzz::Input& in) {
     const std::uint8_t how = in.byte();
-    m.reset(std::string(in.piece()));
+    m.reset(std::string(in.piece()), true);
     if (how & 1) m.set(std::string(in.piece()));
 }
 void fill(Item<bool>& m, fuzz::Input& in) {
     const std::uint8_t how = in.byte();
-    m.reset(how & 1);
+    m.reset(how & 1, true);
     if (how & 2) m.set(how & 4);
 }
 

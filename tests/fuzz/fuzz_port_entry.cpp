@@ -1,8 +1,8 @@
 // The port-entry rules: any names, any stored and typed texts, any sequence
 // of the field's operations. A value from the device commits to its stored
-// form (a port's name becomes its star code, a star code stays); a commit
-// always leaves the field settled, never stores a half-typed text and never
-// leaves a bare port name to be sent.
+// form (a port's name becomes its star code, a star code or a number stays);
+// a commit always leaves the field settled, never stores a half-typed text
+// and never leaves a bare port name to be sent unless it is a number.
 #include "pages/telephony/port_entry.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -12,10 +12,15 @@ using namespace quorvex::telephony;
 
 namespace {
 
-// What a commit leaves: a star code, or a text that is not exactly a port's name.
+bool isNumber(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// What a commit leaves: a star code, a number, or a text that is not exactly a port's name.
 bool sendable(const std::string& stored, const quorvex::core::PortNames& names) {
     const int p = namedPort(stored, names);
-    return isStarCode(stored) || p < 0 || names[static_cast<std::size_t>(p)].empty();
+    return isStarCode(stored) || isNumber(stored) || p < 0 ||
+           names[static_cast<std::size_t>(p)].empty();
 }
 
 void checkCommit(PortEntry& entry, const quorvex::core::PortNames& names) {
@@ -49,7 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     entry.reset(fromDevice, names);
     FUZZ_CHECK(!entry.changed() && !entry.pending());
     entry.commit(names);
-    const std::string form = isStarCode(fromDevice) ? fromDevice : storedValue(fromDevice, names);
+    const std::string form = isStarCode(fromDevice) || isNumber(fromDevice)
+                                 ? fromDevice
+                                 : storedValue(fromDevice, names);
     FUZZ_CHECK(entry.stored() == form);
     FUZZ_CHECK(storedForm(fromDevice, names) == form);
     FUZZ_CHECK(entry.confirmed() == fromDevice);

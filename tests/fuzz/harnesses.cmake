@@ -14,4 +14,5 @@ set(QUORVEX_FUZZ_HARNESSES
     port_entry:quorvex_pages
     eid:quorvex_pages
     field_checks:quorvex_shell
-    profile_load:quorvex_shell+r70sim_core+r70_catalogue)
+    profile_load:quorvex_shell+r70sim_core+r70_catalogue
+    telnet_decoder:r70_serial_line)

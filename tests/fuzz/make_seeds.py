@@ -116,3 +116,17 @@ put("port_entry", "star", names + b"*21\0\x00Office\0\x01\x05\x03")
 put("port_entry", "rename", names + b"*22\0\x04\x02Kitchen\0\x01\x05\x02")
 put("port_entry", "digits", names + b"0301234\0\x00*11\0\x01\x05\x05*31\0\x01\x03\x03")
 put("port_entry", "same_names", b"A\0A\0A\0\0\0" + b"*22\0\x00A\0\x01\x05\x02")
+
+# telnet_decoder: mode (1 purge pending, 2 Synch, 4 opened), piece size, the server's bytes.
+IAC, SB, SE, WILL, WONT, DO, DONT = 255, 250, 240, 251, 252, 253, 254
+def sub(*b):
+    return bytes([IAC, SB, 44]) + bytes(b) + bytes([IAC, SE])
+greeting = bytes([IAC, WILL, 3, IAC, DO, 3, IAC, WILL, 1, IAC, DO, 0, IAC, WILL, 0, IAC, DO, 44])
+put("telnet_decoder", "ser2net_open", b"\x00\x40" + greeting + sub(102, 8) + sub(103, 1) + sub(104, 1) + sub(112, 1))
+put("telnet_decoder", "purge_then_reply", b"\x01\x03" + b"\r\n7\r\n" + sub(112, 1) + b"\r\nOK\r\n")
+put("telnet_decoder", "baud_0xff", b"\x00\x05" + sub(101, 0, 1, 0xC2, 0) + sub(101, 0xFF, 0xFF, 0xFF, 0xFF) + b"\xff\xff\xff\xff")
+put("telnet_decoder", "signature", b"\x00\x10" + sub(100, *b"ser2net 4.3.11") + sub(108) + sub(109))
+put("telnet_decoder", "synch", b"\x02\x07" + b"junk" + bytes([IAC, 242]) + b"\r\nOK\r\n")
+put("telnet_decoder", "broken_sub", b"\x00\x02" + b"ab" + bytes([IAC, SB, 44, 101, IAC, 241]) + b"cd" + bytes([IAC, SE]))
+put("telnet_decoder", "withdraw", b"\x04\x01" + b"a" + bytes([IAC, WONT, 0, IAC, DONT, 44]) + b"b")
+put("telnet_decoder", "flood", b"\x00\x3f" + bytes([IAC, WILL, 1, IAC, WONT, 1]) * 40 + b"x")

@@ -11,5 +11,5 @@ if(TARGET quorvex_shell_ui)
     quorvex_add_test(NAME maintwidgets_upgrade_test LABELS gui slow
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/widgets_main.cpp
                 ${CMAKE_CURRENT_LIST_DIR}/maintwidgets_upgrade_test.cpp
-        LIBS quorvex_shell_ui quorvex_test_shell r70sim_core R70COM32 Qt6::Test)
+        LIBS quorvex_shell_ui quorvex_test_shell quorvex_test_sim R70COM32 Qt6::Test)
 endif()

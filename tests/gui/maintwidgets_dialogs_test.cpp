@@ -7,6 +7,7 @@
 #include "support/scripted_ui.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLabel>
 #include <QRadioButton>
 #include <QTest>
@@ -80,6 +81,34 @@ TEST_F(LogPageWidget, ShowsTheSeededCallsClearsAListAndDialsBack) {
     const auto reads = count(DRV_LOG);
     page.tick(); // hidden: the tick reads nothing
     EXPECT_EQ(count(DRV_LOG), reads);
+}
+
+TEST_F(LogPageWidget, TheNumbersAreControlsTabReachesThemEnterAndSpaceDialBack) {
+    start(sim::Model::R70);
+    test::RecordingHost host;
+    CLogPage page(app, host);
+    page.logPage().shown();
+    page.show();
+    QApplication::setActiveWindow(&page);
+    const auto control = [&](int id) {
+        return QAccessible::queryAccessibleInterface(page.findChild<QWidget*>(QString::number(id)));
+    };
+    EXPECT_EQ(control(3132)->role(), QAccessible::PushButton);
+    EXPECT_EQ(control(3132)->text(QAccessible::Name), "4711, Outgoing calls 3");
+    EXPECT_EQ(control(3140)->text(QAccessible::Name), "0897654321, Incoming calls 1");
+    for (int id : {3133, 3141}) { // beyond the list; "No ID" has nothing to dial
+        EXPECT_EQ(control(id)->role(), QAccessible::StaticText) << id;
+        EXPECT_EQ(page.findChild<QWidget*>(QString::number(id))->focusPolicy(), Qt::NoFocus);
+    }
+
+    page.findChild<QWidget*>("3131")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), page.findChild<QWidget*>("3132"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(waitServing([&] { return count(DRV_DIAL) == 1; }));
+    EXPECT_EQ(dev->snapshot().callLists[11][0].front().number, "4711");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    ASSERT_TRUE(waitServing([&] { return count(DRV_DIAL) == 2; }));
 }
 
 TEST_F(LogPageWidget, R30HidesPorts31And32AndClearAllEmptiesThePort) {

@@ -29,6 +29,7 @@ class NoHost final : public maintenance::UpgradeHost {
 public:
     core::SaveResult saveDefaultProfile() override { return {}; }
     void loadDefaultProfile() override {}
+    void forgetDevice() override {}
     void identity() override {}
     void postCommand(int) override {}
 };

@@ -1,7 +1,8 @@
 // The firmware upgrade dialog against the simulated device through the real
 // driver, with the program's clock faked (the fixed waits pass at once) and
-// the line unpaced: a good image upgrades the device and the settings come
-// back; a file that is no upgrade is refused before a byte is sent.
+// the line unpaced: a good image upgrades the device, which comes up with its
+// factory settings, and every setting comes back; a file that is no upgrade
+// is refused before a byte is sent.
 #include "app/logic_pages.h"
 #include "app/main_window_logic.h"
 #include "app/maintenance_dlg.h"
@@ -10,6 +11,7 @@
 #include "maintenance/upgrade_dlg.h"
 #include "sim/firmware_image.h"
 #include "support/scripted_ui.h"
+#include "support/sim_settings.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>
@@ -36,7 +38,6 @@ protected:
             if (code == DRV_WRITERAW && codes.size() > 1 &&
                 codes[codes.size() - 2] != DRV_WRITERAW) {
                 ASSERT_TRUE(waitServing([this] { return dev->snapshot().bootMode; }));
-                onFirstBlock();
             }
         };
     }
@@ -78,7 +79,6 @@ protected:
         };
     }
 
-    std::function<void()> onFirstBlock = [] {};
     std::vector<maintenance::FileDialogSpec> specs;
     std::deque<std::optional<std::string>> files_;
     test::ScriptedUi ui;
@@ -89,11 +89,11 @@ protected:
 
 TEST_F(UpgradeWidget, AGoodImageUpgradesTheDeviceAndTheSettingsComeBack) {
     startWith(sim::Model::R70);
+    for (const auto& [key, value] : test::everySetting(sim::Model::R70))
+        ASSERT_NE(dev->query(test::settingCommand(key, value)).find("OK"), std::string::npos);
+    core::readMsnTable(app);
     const std::string path =
         imageFile(sim::makeImage(sim::Model::R70, "V9.01 NEW", "V1.20"), "new.r70");
-    // The new firmware comes up with its settings gone: MSN0 of port 11 changes
-    // while the image goes out, and the profile load must put it back.
-    onFirstBlock = [this] { dev->query("AT!P0#11*0=9999"); };
 
     CUpgradeDlg dlg(app, host);
     EXPECT_EQ(dlg.windowTitle(), "Installing an upgrade");
@@ -119,7 +119,10 @@ TEST_F(UpgradeWidget, AGoodImageUpgradesTheDeviceAndTheSettingsComeBack) {
     EXPECT_EQ(dev->snapshot().firmware, "V9.01 NEW");
     EXPECT_EQ(app.firmwareText, "V9.01 NEW"); // identity read again
     EXPECT_TRUE(app.identified);
-    EXPECT_EQ(dev->snapshot().registers["!P0#11*0"], "4711"); // loaded back
+    // The new firmware came up with none of them: loaded back, every one.
+    const sim::DeviceState now = dev->snapshot();
+    for (const auto& [key, value] : test::everySetting(sim::Model::R70))
+        EXPECT_EQ(now.registers.at(key), value) << key;
     EXPECT_EQ(dlg.progressBar()->maximum(), 100);
     EXPECT_FALSE(dlg.progressPanel()->isVisibleTo(&dlg));
     EXPECT_TRUE(ui.posted.empty()); // the program goes on

@@ -8,6 +8,7 @@
 #include "ui/page_button_widget.h"
 #include "ui/page_widget.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -61,19 +62,22 @@ public:
         connect(first, &QLineEdit::textChanged, this, [this] { ++userEdits; });
     }
     core::Page& logic() override { return logic_; }
+    void order(const std::vector<QWidget*>& controls) { setReadingOrder(controls); }
     test::RecordingPage logic_;
     QLineEdit* first;
     QLineEdit* second;
     int userEdits = 0;
     int relabels = 0;
+    int rejected = 0; // a field the logic sets back and keeps the focus on
     std::vector<int> entered;
 
 protected:
     void refreshControls() override { first->setText("filled"); }
     void relabel(int) override { ++relabels; }
-    void enterOrTab(int id) override {
+    bool enterOrTab(int id) override {
         entered.push_back(id);
-        PageWidget::enterOrTab(id);
+        if (id == rejected) focus(id);
+        return PageWidget::enterOrTab(id);
     }
 };
 
@@ -148,6 +152,43 @@ TEST_F(PageFrame, EnterAndTabCommitAndMoveOnWithoutClosing) {
     EXPECT_TRUE(page.isVisible());
 }
 
+TEST_F(PageFrame, TabFollowsTheReadingOrderAndARejectedFieldKeepsTheFocus) {
+    TwoFieldPage page(app, host, log);
+    page.order({page.second, page.first}); // not the order they were made in
+    page.show();
+    QApplication::setActiveWindow(&page);
+    page.second->setFocus();
+    std::vector<QString> stops;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        stops.push_back(QApplication::focusWidget()->objectName());
+    }
+    // On through Send and help, round to the page's own tab and back in.
+    EXPECT_EQ(stops, (std::vector<QString>{"100", "2154", "57670", "5001", "101"}));
+    page.rejected = 101;
+    QTest::keyClick(page.second, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), page.second);
+}
+
+TEST_F(PageFrame, TheTabsAreOneStopTheArrowsMoveAmongThemAndEnterOpens) {
+    TwoFieldPage page(app, host, log);
+    page.show();
+    QApplication::setActiveWindow(&page);
+    CPageButton* own = page.strip()->button(1);
+    EXPECT_EQ(own->focusPolicy(), Qt::TabFocus);
+    EXPECT_EQ(page.strip()->button(2)->focusPolicy(), Qt::NoFocus);
+    own->setFocus();
+    QTest::keyClick(own, Qt::Key_Right);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(QApplication::focusWidget(), page.strip()->button(3));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(host.posted, std::vector<int>{5003});
+    QAccessibleInterface* tab = QAccessible::queryAccessibleInterface(own);
+    EXPECT_EQ(tab->role(), QAccessible::PageTab);
+    EXPECT_TRUE(tab->state().selected);
+    EXPECT_EQ(tab->text(QAccessible::Name), "Call Acceptance");
+}
+
 TEST_F(PageFrame, LanguageRelabelsFrameAndPage) {
     TwoFieldPage page(app, host, log);
     QString caption;
@@ -157,6 +198,7 @@ TEST_F(PageFrame, LanguageRelabelsFrameAndPage) {
     EXPECT_EQ(page.relabels, 1);
     EXPECT_EQ(caption, page.caption());
     EXPECT_NE(caption, "Call acceptance");
+    EXPECT_EQ(page.helpButton()->accessibleName(), "Hilfe");
 }
 
 TEST_F(PageFrame, FocusByControlId) {

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTest>
 
@@ -111,6 +112,27 @@ TEST_F(ProgramTest, LeavingWithUnsentChangesAsksCancelKeepsDiscardRestores) {
     EXPECT_EQ(edit->text(), "");
     EXPECT_FALSE(win.logic().page(0)->hasUnsentChanges());
     EXPECT_EQ(dev_->snapshot().registers["!P0#11*2"], ""); // nothing was sent
+}
+
+// Pages differ in height: the window is centred with the size of the page it
+// shows, not of the one it showed before.
+TEST_F(ProgramTest, EachPageIsCentredWithItsOwnSize) {
+    plugDevice(sim::Model::R70);
+    notFirstRun();
+    startToMsnPage();
+    widgets::CMainWnd& win = *win_;
+    int lastHeight = win.height();
+    for (int index : {1, 2, 0}) { // call acceptance 370, short dial 430, MSN 420
+        win.logic().pageCommand(5000 + index);
+        ASSERT_TRUE(waitUntil([&] { return win.pendingPosts() == 0; }));
+        QCoreApplication::processEvents();
+        EXPECT_NE(win.height(), lastHeight) << index;
+        lastHeight = win.height();
+        const QPoint centre = win.pos() + win.rect().center();
+        const QPoint expected = win.screen()->availableGeometry().center();
+        EXPECT_LE((centre - expected).manhattanLength(), 2)
+            << index << ": " << centre.y() << " against " << expected.y();
+    }
 }
 
 TEST_F(ProgramTest, LanguageFromTheSettingsDialogRelabelsEveryPage) {

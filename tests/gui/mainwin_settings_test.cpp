@@ -128,7 +128,7 @@ TEST_F(ProgramTest, ThePortChoiceOffersTheMachinesPortsAndKeepsTheChoice) {
     const std::string other = (machine.dev() / "ttyUSB1").string();
     ::setenv("R70COM_ROOT", (dir_ / "machine").c_str(), 1);
     notFirstRun();
-    core::PortAccess ports(files_->winIni(), {D_PortPath, D_LastOpenError, D_ChoosePort});
+    core::PortAccess ports(files_->winIni(), {D_PortPath, D_ChoosePort, D_PortReason});
     widgets::CMainWnd& win = makeProgram();
     app_->ports = &ports;
     ASSERT_EQ(win.start(clock_.now(), nullptr), app::StartupResult::Running);
@@ -151,8 +151,10 @@ TEST_F(ProgramTest, ThePortChoiceOffersTheMachinesPortsAndKeepsTheChoice) {
         dlg.findChild<QAbstractButton*>("1053")->click();
     }
     EXPECT_EQ(ports.choice(), other);
-    EXPECT_EQ(ports.comPath(0), other); // the search tries it first
-    EXPECT_EQ(ports.comPath(1), byId);
+    // The open port keeps its name until the next search, which tries the choice first.
+    EXPECT_EQ(ports.comPath(0), byId);
+    EXPECT_EQ(ports.listPorts().front().port.stable(), other);
+    EXPECT_TRUE(ports.listPorts().front().chosen);
     {
         // Opened again, the stored choice is selected; "search all" undoes it.
         widgets::CSettingsDlg dlg(*app_, win.logic(), "");
@@ -163,7 +165,7 @@ TEST_F(ProgramTest, ThePortChoiceOffersTheMachinesPortsAndKeepsTheChoice) {
         dlg.findChild<QAbstractButton*>("1053")->click();
     }
     EXPECT_EQ(ports.choice(), "");
-    EXPECT_EQ(ports.comPath(0), byId);
+    EXPECT_EQ(ports.listPorts().front().port.stable(), byId);
     D_ChoosePort(nullptr);
     ::unsetenv("R70COM_ROOT");
 }

@@ -8,6 +8,7 @@
 #include "pages/telephony/short_dial_page_widget.h"
 #include "ui/drop_list_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -154,7 +155,10 @@ TEST_P(ForwardWidget, ATargetGoesWithItsButtonAndARefusalRevertsWithTheErrorStat
     EXPECT_EQ(page.sendButton(), nullptr);
     EXPECT_EQ(find<QLabel>(page, 2700)->text(), "4711"); // port 11's first MSN, in red
     EXPECT_EQ(find<QLabel>(page, 2702)->text(), "\"\"");
-    EXPECT_EQ(find<QLabel>(page, 2700)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    // Red, as dark as it must be to read on the page.
+    const QColor red = find<QLabel>(page, 2700)->palette().color(QPalette::WindowText);
+    EXPECT_EQ(red.hslHue(), 0);
+    EXPECT_GE(widgets::contrastRatio(red, page.palette().color(QPalette::Window)), 4.5);
     EXPECT_EQ(page.statusLine()->text(), labelText(6052, 0).trimmed());
 
     typeInto(find<QLineEdit>(page, 2720), "0301234"); // port 11 immediately
@@ -229,12 +233,14 @@ TEST_P(FilterWidget, AnEntryAndItsActivatedSwitchLandOnTheDevice) {
     EXPECT_FALSE(absent(page, 2865));
 }
 
-TEST_P(FilterWidget, EnterMovesToTheNextExistingField) {
+TEST_P(FilterWidget, EnterMovesDownTheColumnToItsSwitchThenToTheNextExistingColumn) {
     CFilterPage page(*app, host, model());
     showPage(page);
     auto* last = find<QLineEdit>(page, 2829);
     last->setFocus();
     QTest::keyClick(last, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), find<QCheckBox>(page, 2862)); // port 22's switch
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), find<QLineEdit>(page, portCount() == 3 ? 2850 : 2830));
     EXPECT_TRUE(page.isVisible());
 }

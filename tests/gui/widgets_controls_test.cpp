@@ -5,9 +5,14 @@
 #include "ui/drop_list_widget.h"
 #include "ui/page_button_widget.h"
 #include "ui/port_symbol_widget.h"
+#include "ui/qt_ui_widget.h"
+#include "ui/theme_widget.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -160,6 +165,86 @@ TEST(PortSymbol, ReadOnlyIsDisabledAndThePickerOpensItsMenu) {
     picker.menu()->hide();
 }
 
+// (The offscreen platform has no accessibility bridge, so the events that tell
+// a screen reader of a change cannot be watched here; the name and value they
+// carry can.)
+TEST(PortSymbol, ThePickerIsADropDownTheKeyboardChoosesAndItsNameFollows) {
+    std::vector<std::pair<int, int>> saved;
+    CPortSymbol picker(1, CPortSymbol::Analog, true, 0);
+    picker.setProfileFunctions([&](int index, int picture) { saved.emplace_back(index, picture); },
+                               [](int) { return 0; });
+    picker.show();
+    QApplication::setActiveWindow(&picker);
+    EXPECT_EQ(picker.focusPolicy(), Qt::StrongFocus);
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&picker);
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->role(), QAccessible::ComboBox);
+    EXPECT_EQ(iface->text(QAccessible::Name), "Port 21 device: Phone");
+
+    picker.setFocus();
+    QTest::keyClick(&picker, Qt::Key_Down);
+    EXPECT_EQ(picker.picture(), 1);
+    EXPECT_EQ(saved, (std::vector<std::pair<int, int>>{{1, 1}})); // written at once, as a click
+    EXPECT_EQ(iface->text(QAccessible::Name), "Port 21 device: Cordless phone");
+    EXPECT_EQ(iface->text(QAccessible::Value), "Cordless phone");
+    QTest::keyClick(&picker, Qt::Key_Up);
+    QTest::keyClick(&picker, Qt::Key_Up); // no picture before the first
+    EXPECT_EQ(picker.picture(), 0);
+
+    // Space opens the menu on the picture shown; its entries say what they show.
+    QTest::keyClick(&picker, Qt::Key_Space);
+    ASSERT_TRUE(picker.menu()->isVisible());
+    EXPECT_EQ(picker.menu()->activeAction(), picker.menu()->actions().at(0));
+    EXPECT_EQ(picker.menu()->actions().at(3)->text(), "Answering machine");
+    QTest::keyClick(picker.menu(), Qt::Key_Down);
+    QTest::keyClick(picker.menu(), Qt::Key_Return);
+    EXPECT_EQ(picker.picture(), 1);
+
+    picker.setLanguage(1);
+    EXPECT_EQ(iface->text(QAccessible::Name),
+              QString::fromUtf8("Anschluß 21 Gerät: Schnurlostelefon"));
+}
+
+TEST(PortSymbol, ReadOnlySymbolsArePicturesNamedWithTheirPortAndLine) {
+    struct Case {
+        int index;
+        int kind;
+        bool marker;
+        int language;
+        const char* name;
+    };
+    const Case cases[] = {
+        {0, CPortSymbol::Analog, false, 0, "Port 11 device: Phone"},
+        {5, CPortSymbol::Data, false, 0, "Data Port device: PC"},
+        {4, CPortSymbol::AnalogMarker, true, 0, "Port 32 device: Phone, line busy"},
+        {5, CPortSymbol::DataMarker, false, 1, "Datenanschluß Gerät: PC, Leitung frei"},
+        {0, CPortSymbol::Language, false, 1, "Sprache: Englisch"},
+    };
+    for (const Case& c : cases) {
+        CPortSymbol symbol(c.index, c.kind, c.kind == CPortSymbol::Language, c.language);
+        symbol.setMarker(c.marker);
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&symbol);
+        EXPECT_EQ(iface->text(QAccessible::Name), QString::fromUtf8(c.name));
+        EXPECT_EQ(iface->role(),
+                  c.kind == CPortSymbol::Language ? QAccessible::ComboBox : QAccessible::Graphic);
+    }
+}
+
+TEST(DropList, UpAndDownStepThroughTheEntriesAndItsValueFollows) {
+    CDropList drop(CDropList::CallerId, 2431, 0, 0, false);
+    drop.resize(120, 20);
+    drop.show();
+    QSignalSpy changed(&drop, &CDropList::selectionChanged);
+    QTest::keyClick(&drop, Qt::Key_Down);
+    QTest::keyClick(&drop, Qt::Key_Down);
+    QTest::keyClick(&drop, Qt::Key_Down); // no entry after the last
+    EXPECT_EQ(drop.selection(), 2);
+    EXPECT_EQ(changed.count(), 2);
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&drop);
+    EXPECT_EQ(iface->role(), QAccessible::ComboBox);
+    EXPECT_EQ(iface->text(QAccessible::Value), fromView(quorvex::literals::callerIdLongText(2, 0)));
+}
+
 TEST(DropList, ValuesOutsideTheTableShowTheFirstEntry) {
     struct Case {
         int kind;
@@ -221,6 +306,56 @@ TEST(DropList, PickingFromTheArrowMenuReportsTheControl) {
     EXPECT_EQ(drop.selection(), 2);
     EXPECT_EQ(drop.faceText(), QStringLiteral("all Calls"));
     EXPECT_EQ(drop.arrowRect(), QRect(QPoint(85, 2), QPoint(97, 17)));
+}
+
+TEST(Theme, AWantedColourStaysWhereItIsReadableElseMovesInItsHue) {
+    struct Case {
+        QColor wanted;
+        QColor background;
+        bool kept;
+    };
+    const Case cases[] = {
+        {QColor(0, 0, 255), QColor(240, 240, 240), true},  // the port names on the pages
+        {QColor(0, 0, 255), QColor(53, 53, 53), false},    // ... in a dark theme
+        {QColor(0, 0, 255), QColor(0, 0, 0), false},       // ... and on black
+        {QColor(255, 0, 0), QColor(240, 240, 240), false}, // pure red is too light on grey
+        {QColor(192, 0, 0), QColor(240, 240, 240), true},
+        {QColor(255, 255, 0), QColor(255, 255, 255), false},
+    };
+    EXPECT_NEAR(contrastRatio(Qt::black, Qt::white), 21.0, 1e-9);
+    for (const Case& c : cases) {
+        const QColor got = readableOn(c.wanted, c.background);
+        EXPECT_EQ(got == c.wanted, c.kept)
+            << c.wanted.name().toStdString() << " on " << c.background.name().toStdString();
+        EXPECT_GE(contrastRatio(got, c.background), kMinimumContrast);
+        if (c.wanted.hslSaturation() > 0 && got.hslSaturation() > 0) {
+            EXPECT_EQ(got.hslHue(), c.wanted.hslHue());
+        }
+    }
+}
+
+TEST(Theme, WindowsAndColouredTextsFollowASwitchToADarkTheme) {
+    const QPalette before = QApplication::palette();
+    QWidget window;
+    applyDialogColours(&window);
+    auto* name = new QLabel(QStringLiteral("\"21\""), &window);
+    setTextColour(name, kPortNameBlue);
+    EXPECT_EQ(window.palette().color(QPalette::Window), kDialogBackground); // a light desktop
+    EXPECT_EQ(name->palette().color(QPalette::WindowText), kPortNameBlue);
+
+    QPalette dark(QColor(238, 238, 236), QColor(53, 53, 53));
+    dark.setColor(QPalette::WindowText, QColor(238, 238, 236));
+    QApplication::setPalette(dark);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.palette().color(QPalette::Window), QColor(53, 53, 53));
+    const QColor blue = name->palette().color(QPalette::WindowText);
+    EXPECT_EQ(blue.hslHue(), kPortNameBlue.hslHue());
+    EXPECT_GE(contrastRatio(blue, QColor(53, 53, 53)), kMinimumContrast);
+
+    QApplication::setPalette(before);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.palette().color(QPalette::Window), kDialogBackground);
+    EXPECT_EQ(name->palette().color(QPalette::WindowText), kPortNameBlue);
 }
 
 TEST(MenuBar, CarriesTheCommandsInTheChosenLanguage) {

@@ -134,6 +134,13 @@ void applyAnswer(uint16_t code, const Answer& a, DRVPARAM& r) {
 
 } // namespace
 
+void FakeDriver::answerUpgrade() {
+    for (uint16_t code : {DRV_PING2, DRV_CALLCHECK, DRV_DOWNLOAD, DRV_WRITERAW, DRV_SETSPEED})
+        on({code}, Answer::returns(1));
+    on({DRV_CLOSE}, Answer::returns(0));
+    on({DRV_REOPEN}, Answer::returns(0));
+}
+
 void FakeDriver::on(Match match, Answer answer, int times) {
     rules_.push_back(Rule{match, std::move(answer), times});
 }
@@ -161,6 +168,12 @@ int32_t FakeDriver::call(uint16_t code, DRVPARAM* p, bool direct) {
                 break;
             }
         }
+    }
+    if (!answer && fallback) {
+        const int32_t result = fallback(code, p);
+        if (p != nullptr) calls_[slot].returned = *p;
+        calls_[slot].result = result;
+        return result;
     }
     if (!answer) {
         answer = Answer::noReply();

@@ -11,12 +11,11 @@
 //
 // Every call is recorded in order with a copy of the record as the program
 // sent it (calls()). Answers: first the queue of next(), then the rules of
-// on() (the rule added last wins; times limits how often it answers), else
-// the "no device" answer of the command (noReplyResult(): -2 for most,
-// -1 for the presence tests, 1 for the boot probe and the identity).
-// An answer writes the result and the reply/OK flags and whichever value
-// fields it names into the caller's record; szCmd gets a readable echo
-// "C4 P21 I1 O1 =4711" unless the answer gives its own.
+// on() (the rule added last wins; times limits how often it answers), then
+// the fallback when one is set, else the "no device" answer of the command (noReplyResult(): -2 for
+// most, -1 for the presence tests, 1 for the boot probe and the identity). An answer writes the
+// result and the reply/OK flags and whichever value fields it names into the caller's record; szCmd
+// gets a readable echo "C4 P21 I1 O1 =4711" unless the answer gives its own.
 
 #include "core/config_app.h"
 #include "driver/r70com32.h"
@@ -98,6 +97,10 @@ public:
     core::Clock* clock = nullptr;
 
     void on(Match match, Answer answer, int times = -1);
+    // A device that takes the firmware upgrade: the presence test and the
+    // call check answer (idle), download mode, blocks, speed, close and reopen
+    // succeed. The outcome (35) and the identity (31) are the test's.
+    void answerUpgrade();
     void next(Answer answer) { queue_.push_back(std::move(answer)); }
     void clearRules() {
         rules_.clear();
@@ -105,6 +108,9 @@ public:
     }
     // Runs at the start of every call (before the answer), e.g. to advance a clock.
     std::function<void(uint16_t code, DRVPARAM* p)> onCall;
+    // Answers what neither next() nor a rule does (a device in process, say)
+    // instead of the "no device" answer.
+    core::DriverFn fallback;
 
     const std::vector<Call>& calls() const { return calls_; }
     void clearCalls() { calls_.clear(); }

@@ -1,12 +1,16 @@
 #pragma once
 // A machine's serial ports as files: <root>/sys (class/tty and the devices
-// behind it) and <root>/dev (nodes and the udev links), for the port
-// discovery and the tests that give the program a port under a stable name.
-// A node may be a link to a simulator's pseudo-terminal, so the port opens.
+// behind it, each tty's device number, the console) and <root>/dev (nodes and
+// the udev links), for the port discovery and the tests that give the program
+// a port under a stable name. A node may be a link to a pseudo-terminal (a
+// simulator's, or a FakeLine's), so the port opens and its class/tty/NAME/dev
+// holds that terminal's device number, as sysfs does for a real port.
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 class FakeMachine {
 public:
@@ -42,10 +46,17 @@ public:
         addTty(tty, iface, "", target);
     }
     // A built-in port; serialType "0" is a legacy port with no UART behind it.
-    void addBuiltin(const std::string& tty, const std::string& serialType) {
+    void addBuiltin(const std::string& tty, const std::string& serialType,
+                    const std::string& target = {}) {
         const auto device = sys() / "devices" / "pnp0" / tty;
         std::filesystem::create_directories(device);
-        addTty(tty, device, serialType, {});
+        addTty(tty, device, serialType, target);
+    }
+    // The kernel's console runs on these ttys ("tty0 ttyS0"), as
+    // class/tty/console/active says.
+    void setConsole(const std::string& active) {
+        std::filesystem::create_directories(sys() / "class" / "tty" / "console");
+        write(sys() / "class" / "tty" / "console" / "active", active);
     }
     // A tty without a device (a virtual terminal).
     void addVirtual(const std::string& tty) {
@@ -75,10 +86,15 @@ private:
         std::filesystem::create_directories(cls);
         std::filesystem::create_directory_symlink(device, cls / "device");
         if (!serialType.empty()) write(cls / "type", serialType);
-        if (target.empty())
+        if (target.empty()) {
             write(dev() / tty, "");
-        else
-            std::filesystem::create_symlink(target, dev() / tty);
+            return;
+        }
+        std::filesystem::create_symlink(target, dev() / tty);
+        struct stat st {};
+        if (::stat(target.c_str(), &st) == 0 && S_ISCHR(st.st_mode))
+            write(cls / "dev",
+                  std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev)));
     }
     static void write(const std::filesystem::path& file, const std::string& text) {
         std::ofstream(file) << text << "\n";

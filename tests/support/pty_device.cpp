@@ -117,7 +117,12 @@ void PtyDevice::answer(const std::string& command) {
 void PtyDevice::run() {
     for (;;) {
         pollfd fds[2] = {{master_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) continue;
+        if (!reading_) {
+            // Only the stop is heard; a change of reading_ is seen within 20 ms.
+            if (poll(&fds[1], 1, 20) > 0) return;
+            continue;
+        }
+        if (poll(fds, 2, 20) < 0) continue;
         if ((fds[1].revents & POLLIN) != 0) return;
         if ((fds[0].revents & POLLIN) == 0) continue;
         char buf[4096];

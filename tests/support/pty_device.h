@@ -52,6 +52,9 @@ public:
 
     // Sends bytes unasked (a boot loader's message, say).
     void send(const std::string& bytes);
+    // Stops taking bytes from the line (a far end held by flow control, a
+    // pulled cable), and takes them again.
+    void setReading(bool on) { reading_ = on; }
 
 private:
     void run();
@@ -69,6 +72,7 @@ private:
     std::string pending_;
     std::atomic<std::size_t> replies_{0};
     std::atomic<bool> interleaved_{false};
+    std::atomic<bool> reading_{true};
     std::thread thread_;
 };
 

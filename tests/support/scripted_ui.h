@@ -5,6 +5,7 @@
 // Hooks (onSettingsDialog, ...) let a test act while a modal dialog is
 // "open", e.g. tick the heartbeat to prove it is suspended.
 
+#include "app/logic_pages.h"
 #include "app/main_window_logic.h"
 #include "app/shell_ui.h"
 #include "support/scripted_page_ui.h"
@@ -79,6 +80,18 @@ private:
         int value;
     };
     std::deque<Posted> queue_;
+};
+
+// The desktop program's logic of one run over the real pages: the
+// application state, the scripted shell and the main window.
+struct ProgramLogic {
+    ProgramLogic(core::DriverFn driver, core::ProfileStore& profiles, core::Clock& clock,
+                 core::DriverFn direct = {})
+        : app(std::move(driver), profiles, clock, std::move(direct)) {}
+    core::CConfigApp app;
+    ScriptedUi shell;
+    app::LogicPageFactory pages{app, shell};
+    app::MainWindowLogic main{app, shell, pages};
 };
 
 } // namespace quorvex::test

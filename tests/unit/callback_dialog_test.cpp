@@ -29,9 +29,9 @@ struct CallbackFixture : ::testing::Test {
         drv.on({DRV_CALLBACK}, Answer::ok());
         drv.on({DRV_CALLBACKNUM}, Answer::ok());
         // As the main window holds them after reading the device.
-        values.active.reset(1);
+        values.active.reset(1, true);
         for (std::size_t i = 0; i < values.numbers.size(); ++i)
-            values.numbers[i].reset(i % 2 == 0 ? "0301234" + std::to_string(i) : "");
+            values.numbers[i].reset(i % 2 == 0 ? "0301234" + std::to_string(i) : "", true);
     }
 };
 

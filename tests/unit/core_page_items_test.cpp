@@ -14,16 +14,45 @@ using test::Answer;
 using test::Cmd;
 using test::FakeDriver;
 
-// A page of two items, built the way real pages are: one table.
-class TwoItemPage : public core::TablePage {
+// A page of two items, built the way real pages are: one table walked for
+// read, compare, send, discard, load and save.
+class TwoItemPage : public core::PageBase {
 public:
     TwoItemPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host)
-        : TablePage(app, ui, host, "TEST_DIV") {
+        : PageBase(app, ui, host) {
         table_.add({DRV_CALLBACK, 0, 0, core::ValueField::Flag, "ON", 0, ""}, on);
         table_.add({DRV_CALLBACKNUM, 0, 4, core::ValueField::Text, "NUM", 0, "none"}, number);
     }
+    void readDevice() override { table_.read(app_); }
+    bool hasUnsentChanges() const override { return table_.anyChanged(); }
+    void send() override { sendIn(core::SendMode::Changed, false); }
+    void discard() override { table_.discardAll(); }
+    void forget() override { table_.forgetAll(); }
+    void profileLoad(int selector) override {
+        table_.load(app_.profiles(), selector, "TEST_DIV");
+        sendIn(core::SendMode::All, true);
+    }
+    core::WriteReport profileSave(int selector) override {
+        core::WriteReport report;
+        table_.save(app_.profiles(), selector, "TEST_DIV", report);
+        return report;
+    }
+    int unconfirmedCount() const {
+        std::vector<std::string> out;
+        table_.addUnconfirmed("TEST_DIV", out);
+        return static_cast<int>(out.size());
+    }
     core::Item<int> on;
     core::Item<std::string> number;
+    core::ItemTable table_;
+
+private:
+    void sendIn(core::SendMode mode, bool progress) {
+        report_.clear();
+        table_.send(app_, report_, mode, [this, progress](std::size_t) {
+            if (progress) host_.progress();
+        });
+    }
 };
 
 struct PageFixture : ::testing::Test {
@@ -40,7 +69,7 @@ struct PageFixture : ::testing::Test {
 
 TEST(Item, ChangedConfirmDiscard) {
     core::Item<std::string> item;
-    item.reset("a");
+    item.reset("a", true);
     EXPECT_FALSE(item.changed());
     item.edited = "b";
     EXPECT_TRUE(item.changed());
@@ -50,6 +79,32 @@ TEST(Item, ChangedConfirmDiscard) {
     item.confirm();
     EXPECT_EQ(item.confirmed, "c");
     EXPECT_FALSE(item.changed());
+}
+
+// After new firmware an item is pending whatever its copies say, until the
+// device answers for it or takes it; discarding does not make it the device's.
+TEST(Item, ForgottenStaysPendingUntilTheDeviceSpeaks) {
+    struct Step {
+        const char* what;
+        void (*apply)(core::Item<int>&);
+        bool changed, known, mark;
+    };
+    const Step steps[] = {
+        {"forget", [](core::Item<int>& i) { i.forget(); }, true, false, true},
+        {"discard", [](core::Item<int>& i) { i.discard(); }, true, false, true},
+        {"confirm", [](core::Item<int>& i) { i.confirm(); }, false, true, false},
+        {"forget again", [](core::Item<int>& i) { i.forget(); }, true, false, true},
+        {"read", [](core::Item<int>& i) { i.reset(4, true); }, false, true, false},
+        {"stand-in", [](core::Item<int>& i) { i.reset(0, false); }, false, false, false},
+    };
+    core::Item<int> item;
+    item.reset(7, true);
+    for (const Step& step : steps) {
+        step.apply(item);
+        EXPECT_EQ(item.changed(), step.changed) << step.what;
+        EXPECT_EQ(item.known, step.known) << step.what;
+        EXPECT_EQ(item.mark, step.mark) << step.what;
+    }
 }
 
 TEST(FieldText, NeverOverrunsAndNeverCutsShort) {
@@ -144,6 +199,49 @@ TEST_F(PageFixture, ProfileLoadSendsEveryItemWithProgressAndSaveWritesConfirmed)
     EXPECT_TRUE(report.ok());
     EXPECT_EQ(profiles.get(core::kDefaultProfile, "TEST_DIV", "ON"), "1");
     EXPECT_EQ(profiles.get(core::kDefaultProfile, "TEST_DIV", "NUM"), "none");
+}
+
+// A page that forgot the device sends every item, also those whose copies
+// agree; a failed one stays pending.
+TEST_F(PageFixture, AfterForgettingTheNextSendPutsBackEveryItem) {
+    drv.on({DRV_CALLBACK}, Answer::okFlag(1));
+    drv.on({DRV_CALLBACKNUM}, Answer::okText("0301234"));
+    page.readDevice();
+    page.forget();
+    EXPECT_TRUE(page.hasUnsentChanges());
+    drv.clearCalls();
+    drv.on({DRV_CALLBACK}, Answer::ok());
+    drv.on({DRV_CALLBACKNUM}, Answer::noReply());
+    page.send();
+    EXPECT_EQ(drv.sequence(), (std::vector<Cmd>{{DRV_CALLBACK, 0, 0, 1, ""},
+                                                {DRV_CALLBACKNUM, 0, 4, 1, "0301234"}}));
+    EXPECT_FALSE(page.on.changed());
+    EXPECT_TRUE(page.number.changed());
+    EXPECT_EQ(page.unconfirmedCount(), 1);
+}
+
+// Only what the device vouched for reaches the file; the file keeps its own
+// value for a stand-in, a failed send and a forgotten item.
+TEST_F(PageFixture, SaveVouchedWritesOnlyWhatTheDeviceConfirmed) {
+    struct Row {
+        const char* what;
+        void (*prepare)(core::Item<std::string>&);
+        const char* file;
+    };
+    const Row rows[] = {
+        {"read", [](core::Item<std::string>& i) { i.reset("1", true); }, "1"},
+        {"stand-in", [](core::Item<std::string>& i) { i.reset("", false); }, "old"},
+        {"failed send", [](core::Item<std::string>& i) { i.mark = true; }, "old"},
+        {"forgotten", [](core::Item<std::string>& i) { i.forget(); }, "old"},
+    };
+    for (const Row& r : rows) {
+        profiles.set(core::kDefaultProfile, "TEST_DIV", "NUM", "old");
+        page.number.reset("1", true);
+        r.prepare(page.number);
+        core::WriteReport report;
+        page.table_.saveVouched(profiles, core::kDefaultProfile, "TEST_DIV", report);
+        EXPECT_EQ(profiles.get(core::kDefaultProfile, "TEST_DIV", "NUM"), r.file) << r.what;
+    }
 }
 
 TEST_F(PageFixture, SaveReportsFailedKeys) {

@@ -1,79 +1,88 @@
-// A Windows machine's COM ports as data: names, and what the system's device
-// list says of the adapter behind each (instance ids as Windows shows them in
-// the device manager).
+// The COM map of a search: R70COM_PORTS, the fixed map, the machine's ports
+// with the choice in front.
 #include "driver/com_ports.h"
+#include "support/fake_machine.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
 namespace {
 
-TEST(ComPorts, NamesAndTheirSystemPath) {
-    struct Case {
-        const char* given;
-        int number;
-        const char* path;
-    };
-    const Case cases[] = {
-        {"COM3", 3, "\\\\.\\COM3"},
-        {"com12", 12, "\\\\.\\COM12"},
-        {"\\\\.\\COM255", 255, "\\\\.\\COM255"},
-        {"COM0", 0, ""},
-        {"COM256", 0, ""},
-        {"COM", 0, ""},
-        {"COM3x", 0, ""},
-        {"/dev/ttyUSB0", 0, ""},
-        {"LPT1", 0, ""},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(r70::comNumber(c.given), c.number) << c.given;
-        EXPECT_EQ(r70::comPath(c.given), c.path) << c.given;
-    }
+std::string pathOf(int index) {
+    const auto ports = r70::takeComPorts();
+    const std::string& path = ports->path(index);
+    return path.empty() ? "<none>" : path;
 }
 
-TEST(ComPorts, WhatTheDeviceListSaysOfAnAdapter) {
+TEST(DriverComPorts, DefaultMapAndEnvironment) {
+    unsetenv("R70COM_PORTS");
+    setenv("R70COM_ROOT", "/nonexistent-r70-root", 1); // no sysfs: the fixed map
+    const char* defaults[] = {"/dev/ttyS0",   "/dev/ttyS1",   "/dev/ttyUSB0", "/dev/ttyUSB1",
+                              "/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyS2",   "/dev/ttyS3"};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(pathOf(i), defaults[i]) << i;
+    EXPECT_EQ(pathOf(8), "<none>");
+    EXPECT_EQ(pathOf(-1), "<none>");
+
     struct Case {
-        const char* instanceId;
-        r70::PortKind kind;
-        const char* vendor;
-        const char* product;
-        const char* serial;
-    };
-    const Case cases[] = {
-        {"USB\\VID_0403&PID_6001\\A1B2C3D4", r70::PortKind::Usb, "0403", "6001", "A1B2C3D4"},
-        // No serial number: Windows makes one up with "&" in it.
-        {"USB\\VID_067B&PID_2303\\5&1A2B3C4D&0&2", r70::PortKind::Usb, "067b", "2303", ""},
-        // FTDI's own driver adds a letter for the channel.
-        {"FTDIBUS\\VID_0403+PID_6001+A1B2C3D4A\\0000", r70::PortKind::Usb, "0403", "6001",
-         "A1B2C3D4"},
-        {"ACPI\\PNP0501\\1", r70::PortKind::Builtin, "", "", ""},
-        {"", r70::PortKind::Builtin, "", "", ""}, // not in the device list (Wine)
+        const char* variable;
+        std::vector<std::pair<int, std::string>> paths; // index, path
+    } cases[] = {
+        {"COM3=/tmp/sim/COM3; com1=;COM8=/dev/a;COM8=/dev/b;COM9=/x",
+         {{2, "/tmp/sim/COM3"}, {0, "<none>"}, {1, "/dev/ttyS1"}, {7, "/dev/b"}}},
+        // A ';' separates entries only before a COM name: paths may hold one.
+        {"COM2=/tmp/a;b;COM3=/tmp/c;", {{1, "/tmp/a;b"}, {2, "/tmp/c"}}},
+        {"junk;COM4=/tmp/d; ", {{3, "/tmp/d"}, {0, "/dev/ttyS0"}}},
     };
     for (const Case& c : cases) {
-        const r70::SerialPortInfo port =
-            r70::comPortInfo("COM5", {c.instanceId, "FTDI", "USB Serial Port"});
-        EXPECT_EQ(port.name, "COM5");
-        EXPECT_EQ(port.stable(), "\\\\.\\COM5") << "the system keeps a COM name per adapter";
-        EXPECT_EQ(port.kind, c.kind) << c.instanceId;
-        EXPECT_EQ(port.vendorId, c.vendor) << c.instanceId;
-        EXPECT_EQ(port.productId, c.product) << c.instanceId;
-        EXPECT_EQ(port.serial, c.serial) << c.instanceId;
+        SCOPED_TRACE(c.variable);
+        setenv("R70COM_PORTS", c.variable, 1);
+        for (const auto& [index, path] : c.paths)
+            EXPECT_EQ(pathOf(index), path) << "COM" << index + 1;
     }
-    const auto usb =
-        r70::comPortInfo("COM5", {"USB\\VID_0403&PID_6001\\A1B2C3D4", "FTDI", "USB Serial Port"});
-    EXPECT_EQ(r70::describe(usb), "FTDI USB Serial Port, 0403:6001, serial A1B2C3D4");
+    unsetenv("R70COM_PORTS");
+    unsetenv("R70COM_ROOT");
 }
 
-TEST(ComPorts, UsbAdaptersFirstThenByNumber) {
-    std::vector<r70::SerialPortInfo> ports;
-    for (const char* name : {"COM12", "COM2", "COM10", "COM1"})
-        ports.push_back(r70::comPortInfo(name, {}));
-    ports.push_back(r70::comPortInfo("COM9", {"USB\\VID_0403&PID_6001\\X", "", ""}));
-    ports.push_back(r70::comPortInfo("COM4", {"USB\\VID_0403&PID_6001\\Y", "", ""}));
-    r70::sortComPorts(ports);
-    std::vector<std::string> order;
-    for (const auto& p : ports)
-        order.push_back(p.name);
-    EXPECT_EQ(order, (std::vector<std::string>{"COM4", "COM9", "COM1", "COM2", "COM10", "COM12"}));
+// The machine's ports, the choice in front; R70COM_PORTS overrides both.
+TEST(DriverComPorts, TheMapComesFromTheMachineUnlessTheEnvironmentGivesOne) {
+    const auto root =
+        std::filesystem::temp_directory_path() / ("r70map_" + std::to_string(getpid()));
+    std::filesystem::remove_all(root);
+    FakeMachine machine(root);
+    FakeMachine::Usb usb;
+    usb.serial = "A1";
+    machine.addUsb("ttyUSB3", usb);
+    const std::string byId = machine.link("by-id", "usb-FTDI_A1-if00-port0", "ttyUSB3");
+    machine.addBuiltin("ttyS0", "4");
+    const std::string ttyS0 = (machine.dev() / "ttyS0").string();
+    setenv("R70COM_ROOT", root.c_str(), 1);
+    unsetenv("R70COM_PORTS");
+    struct Case {
+        const char* choice;
+        const char* ports;
+        std::vector<std::string> map; // COM1 ...
+    } cases[] = {
+        {"", nullptr, {byId, ttyS0, "<none>"}},
+        {ttyS0.c_str(), nullptr, {ttyS0, byId, "<none>"}},
+        {"/dev/serial/by-id/unplugged", nullptr, {byId, ttyS0, "<none>"}},
+        {ttyS0.c_str(), "COM2=/tmp/x", {"/dev/ttyS0", "/tmp/x", "/dev/ttyUSB0"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.choice) + " / " + (c.ports ? c.ports : "-"));
+        r70::setPortChoice(c.choice);
+        if (c.ports != nullptr) setenv("R70COM_PORTS", c.ports, 1);
+        for (std::size_t i = 0; i < c.map.size(); ++i)
+            EXPECT_EQ(pathOf(static_cast<int>(i)), c.map[i]) << "COM" << i + 1;
+        unsetenv("R70COM_PORTS");
+    }
+    r70::setPortChoice("");
+    unsetenv("R70COM_ROOT");
+    std::filesystem::remove_all(root);
 }
 
 } // namespace

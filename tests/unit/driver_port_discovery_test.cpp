@@ -52,10 +52,13 @@ TEST_F(PortDiscovery, FindsEveryPortWithItsStableNameAndDescription) {
     FakeMachine::Usb acm{"2341", "0043", "Arduino", "Uno", "7583", "1-5"};
     m.addUsb("ttyACM0", acm);
     m.link("by-id", "usb-Arduino_Uno_7583-if00", "ttyACM0");
-    m.addBuiltin("ttyS0", "4");  // a 16550A
+    m.addBuiltin("ttyS0", "4");  // a 16550A, the kernel's console
+    m.addBuiltin("ttyS10", "4"); // natural order: after ttyS2
+    m.addBuiltin("ttyS2", "4");
     m.addBuiltin("ttyS1", "0");  // no UART behind it
     m.addBuiltin("ttyAMA0", ""); // not a serial core port with a type file
     m.addVirtual("tty1");
+    m.setConsole("tty0 ttyS0");
     m.link("by-id", "usb-Gone_Adapter_X-if00-port0", "ttyUSB9"); // dangling
 
     const r70::Discovery d = discover();
@@ -65,6 +68,7 @@ TEST_F(PortDiscovery, FindsEveryPortWithItsStableNameAndDescription) {
         std::string stable;
         PortKind kind;
         const char* description;
+        r70::LeftOut leftOut = r70::LeftOut::No;
     };
     const Row want[] = {
         // USB and ACM first, by stable name: by-id names sort before by-path ones.
@@ -79,7 +83,9 @@ TEST_F(PortDiscovery, FindsEveryPortWithItsStableNameAndDescription) {
         {"ttyUSB3", dev("serial/by-path/pci-0000:00:14.0-usb-0:3:1.0-port0"), PortKind::Usb,
          "USB Serial, 1a86:7523"},
         {"ttyAMA0", dev("ttyAMA0"), PortKind::Builtin, ""},
-        {"ttyS0", dev("ttyS0"), PortKind::Builtin, ""},
+        {"ttyS0", dev("ttyS0"), PortKind::Builtin, "", r70::LeftOut::Console},
+        {"ttyS2", dev("ttyS2"), PortKind::Builtin, ""},
+        {"ttyS10", dev("ttyS10"), PortKind::Builtin, ""},
     };
     std::vector<std::string> got;
     for (const auto& p : d.ports)
@@ -92,7 +98,25 @@ TEST_F(PortDiscovery, FindsEveryPortWithItsStableNameAndDescription) {
         EXPECT_EQ(d.ports[i].node, dev(want[i].name));
         EXPECT_EQ(d.ports[i].kind, want[i].kind);
         EXPECT_EQ(r70::describe(d.ports[i]), want[i].description);
+        EXPECT_EQ(d.ports[i].leftOut, want[i].leftOut);
     }
+    // The console gets no COM name.
+    const r70::ComMap map = r70::buildComMap("", d);
+    for (const auto& e : map.entries)
+        EXPECT_NE(e.path, dev("ttyS0"));
+    EXPECT_EQ(map.entries[6].path, dev("ttyS2"));
+}
+
+TEST(NaturalOrder, DigitRunsCompareAsNumbers) {
+    const std::pair<const char*, const char*> less[] = {
+        {"ttyS2", "ttyS10"},   {"ttyS9", "ttyS10"}, {"ttyS02", "ttyS3"}, {"ttyS1", "ttyS1a"},
+        {"ttyACM", "ttyACM0"}, {"a10b2", "a10b10"}, {"ttyS10", "ttyT1"},
+    };
+    for (const auto& [a, b] : less) {
+        EXPECT_TRUE(r70::naturalLess(a, b)) << a << " < " << b;
+        EXPECT_FALSE(r70::naturalLess(b, a)) << b << " < " << a;
+    }
+    EXPECT_FALSE(r70::naturalLess("ttyS3", "ttyS3"));
 }
 
 TEST_F(PortDiscovery, TheMapPutsTheChoiceFirstAndTheSearchOrderAfter) {
@@ -118,6 +142,8 @@ TEST_F(PortDiscovery, TheMapPutsTheChoiceFirstAndTheSearchOrderAfter) {
         // Chosen by a node that a by-id name stands for: the choice as given.
         {dev("ttyUSB5"), {dev("ttyUSB5"), usb + "0", usb + "1"}, false},
         {dev("serial/by-id/usb-Unplugged"), {usb + "0", usb + "1", usb + "2"}, true},
+        // A network port, its scheme in any case, is never missing.
+        {"RFC2217://box:2000", {"RFC2217://box:2000", usb + "0", usb + "1"}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.chosen);
@@ -127,10 +153,11 @@ TEST_F(PortDiscovery, TheMapPutsTheChoiceFirstAndTheSearchOrderAfter) {
             EXPECT_EQ(map.entries[i].path, c.first[i]) << "COM" << i + 1;
         for (const auto& e : map.entries)
             EXPECT_FALSE(e.path.empty()); // ten ports fill all eight names
+        EXPECT_EQ(map.unnamed.size(), 2u);
         int chosenTimes = 0;
         for (const auto& e : map.entries)
             chosenTimes += e.port != nullptr && e.port == map.entries[0].port;
-        EXPECT_EQ(chosenTimes, 1);
+        EXPECT_EQ(chosenTimes, map.entries[0].port != nullptr ? 1 : 0);
     }
 
     // Without sysfs (a container), the fixed map after the choice.
@@ -142,36 +169,75 @@ TEST_F(PortDiscovery, TheMapPutsTheChoiceFirstAndTheSearchOrderAfter) {
     EXPECT_EQ(fixed.entries[7].path, "/dev/ttyS2");
 }
 
-// An adapter that comes back under another node is found by its serial
-// number even when it has no udev name; without one, by its stable name.
-TEST_F(PortDiscovery, APortIsFoundAgainUnderANewNode) {
+// Where a lost adapter may be now: every name it had counts, and two
+// adapters of one make without serial numbers share a by-id name that udev
+// may give to either.
+TEST_F(PortDiscovery, APortIsFoundAgainByEveryNameItHad) {
     FakeMachine& m = *machine_;
+    const FakeMachine::Usb twin{"1a86", "7523", "", "USB Serial", "", "1-1"};
+    const std::string sharedId = "usb-1a86_USB_Serial-if00-port0";
+    auto plugTwin = [&](const std::string& tty, const std::string& bus) {
+        FakeMachine::Usb u = twin;
+        u.bus = bus;
+        m.addUsb(tty, u);
+        m.link("by-path", "usb-0:" + bus, tty);
+    };
+    plugTwin("ttyUSB0", "1-1"); // the device
+    plugTwin("ttyUSB1", "1-2"); // its twin
+    m.link("by-id", sharedId, "ttyUSB0");
     FakeMachine::Usb withSerial;
     withSerial.serial = "A1";
-    m.addUsb("ttyUSB0", withSerial);
-    FakeMachine::Usb noSerial{"067b", "2303", "Prolific", "X", "", "1-2"};
-    m.addUsb("ttyUSB1", noSerial);
-    m.link("by-path", "usb-0:2", "ttyUSB1");
+    withSerial.bus = "1-5";
+    m.addUsb("ttyUSB3", withSerial);
+    m.addBuiltin("ttyS0", "4");
     const r70::Discovery before = discover();
-    const r70::SerialPortInfo serialPort = *r70::findPort(before, dev("ttyUSB0"));
-    const r70::SerialPortInfo pathPort = *r70::findPort(before, dev("ttyUSB1"));
+    auto known = [&](const std::string& node) {
+        const r70::SerialPortInfo* port = r70::findPort(before, dev(node));
+        r70::KnownPort k{port->stable(), *port, {}};
+        for (const auto& p : before.ports)
+            k.nodesBefore.push_back(p.node);
+        return k;
+    };
+    const r70::KnownPort device = known("ttyUSB0"), serial = known("ttyUSB3"),
+                         builtin = known("ttyS0");
 
+    // The nodes the candidates stand for, best first.
+    auto candidates = [&](const r70::KnownPort& k) {
+        const r70::Discovery now = discover();
+        const r70::ComMap map = r70::buildComMap("", now);
+        std::vector<std::string> nodes;
+        for (int i : r70::findAgain(map, k))
+            nodes.push_back(map.entries[static_cast<std::size_t>(i)].port != nullptr
+                                ? map.entries[static_cast<std::size_t>(i)].port->node
+                                : map.entries[static_cast<std::size_t>(i)].path);
+        return nodes;
+    };
+    using Nodes = std::vector<std::string>;
+    EXPECT_EQ(candidates(builtin), Nodes{dev("ttyS0")});
+
+    // Unplugged: udev gives the shared name to the twin.
     m.remove("ttyUSB0");
-    m.remove("ttyUSB1");
-    m.addUsb("ttyUSB1", noSerial);
-    m.link("by-path", "usb-0:2", "ttyUSB1");
-    withSerial.bus = "1-7"; // another socket, another node
+    m.link("by-id", sharedId, "ttyUSB1");
+    EXPECT_EQ(candidates(device), (Nodes{dev("ttyUSB1")})) << "only the twin: tried, never taken";
+
+    // Back in its socket under a new node: the socket's name first.
+    plugTwin("ttyUSB2", "1-1");
+    EXPECT_EQ(candidates(device), (Nodes{dev("ttyUSB2"), dev("ttyUSB1")}));
+
+    // In another socket: the twin holds the shared name, the device is a port
+    // of the same make that came since; both are tried.
+    m.remove("ttyUSB2");
+    plugTwin("ttyUSB4", "1-4");
+    EXPECT_EQ(candidates(device), (Nodes{dev("ttyUSB1"), dev("ttyUSB4")}));
+
+    // A serial number finds its adapter under any node.
+    m.remove("ttyUSB3");
+    withSerial.bus = "1-7";
     m.addUsb("ttyUSB5", withSerial);
-    const r70::Discovery after = discover();
-    const r70::ComMap map = r70::buildComMap("", after);
-    const int s = r70::findAgain(map, serialPort);
-    ASSERT_GE(s, 0);
-    EXPECT_EQ(map.entries[static_cast<std::size_t>(s)].port->node, dev("ttyUSB5"));
-    const int p = r70::findAgain(map, pathPort);
-    ASSERT_GE(p, 0);
-    EXPECT_EQ(map.entries[static_cast<std::size_t>(p)].path, dev("serial/by-path/usb-0:2"));
-    m.remove("ttyUSB5");
-    EXPECT_EQ(r70::findAgain(r70::buildComMap("", discover()), serialPort), -1);
+    EXPECT_EQ(candidates(serial).front(), dev("ttyUSB5"));
+    m.remove("ttyS0");
+    EXPECT_TRUE(candidates(builtin).size() == 2u)
+        << "no name of its own: the ports that came since";
 }
 
 } // namespace

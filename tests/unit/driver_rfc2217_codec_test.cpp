@@ -1,5 +1,6 @@
 // The telnet codec of a network port: bytes from the server in, events out;
 // our requests and answers as bytes.
+#include "driver/port_discovery.h"
 #include "driver/rfc2217_codec.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@ namespace t = r70::rfc2217;
 using Bytes = std::vector<uint8_t>;
 
 // The decoder's events for a byte stream, one word each: D41 data, WILL/0
-// option, C241 command, S<hex...> subnegotiation, E error.
+// option, C241 command, S<hex...> subnegotiation, E error, B broken.
 std::string decode(const Bytes& in) {
     t::Decoder d;
     std::string out;
@@ -45,6 +46,9 @@ std::string decode(const Bytes& in) {
         case t::Event::Kind::Error:
             std::snprintf(word, sizeof word, "E");
             break;
+        case t::Event::Kind::Broken:
+            std::snprintf(word, sizeof word, "B");
+            break;
         }
         out += (out.empty() ? "" : " ") + std::string(word);
     }
@@ -63,6 +67,12 @@ TEST(Rfc2217Codec, DecodesTheServersStream) {
         b.insert(b.end(), {255, 240, 'A'});
         return b;
     }();
+    const Bytes neverEnds = [] {
+        Bytes b{255, 250, 44, 100};
+        b.insert(b.end(), 2000, 'x');
+        b.insert(b.end(), {255, 240, 'A'});
+        return b;
+    }();
     const Case cases[] = {
         {"data, CR NUL unchanged (binary)", {'O', 'K', 13, 0}, "D4F D4B D0D D00"},
         {"doubled 0xFF is one data byte", {1, 255, 255, 2}, "D01 DFF D02"},
@@ -72,10 +82,14 @@ TEST(Rfc2217Codec, DecodesTheServersStream) {
          "S2C650000FFFF"},
         {"two-byte command", {255, 241, 'a'}, "C241 D61"},
         {"stray IAC SE", {255, 240, 'a'}, "E D61"},
+        // What follows a broken subnegotiation can no longer be told apart
+        // from the device's bytes: none of it becomes data.
         {"subnegotiation broken by an option",
-         {255, 250, 44, 112, 255, 251, 0, 'a'},
-         "E 251/0 D61"},
-        {"subnegotiation too long", tooLong, "E D41"},
+         {255, 250, 44, 112, 255, 251, 0, 'a', 255, 240, 'b'},
+         "B"},
+        {"subnegotiation broken by a command", {255, 250, 44, 101, 0, 255, 241, 28, 32}, "B"},
+        {"subnegotiation that never ends", neverEnds, "B"},
+        {"subnegotiation too long for an answer, but ended", tooLong, "E D41"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(decode(c.in), c.events) << c.what;
@@ -94,6 +108,8 @@ TEST(Rfc2217Codec, ParsesComPortAnswers) {
         {{44, 105, 9}, true, t::Command::SetControl, 9},
         {{44, 105, 9, 9}, false, t::Command::Signature, 0},
         {{44, 112, 1}, true, t::Command::PurgeData, 1},
+        {{44, 108}, true, t::Command::FlowControlSuspend, 0}, // no value
+        {{44, 109, 0}, false, t::Command::Signature, 0},
         {{44, 100, 's', 'e', 'r'}, true, t::Command::Signature, 0},
         {{44, 5, 8}, false, t::Command::Signature, 0},   // a client command, not an answer
         {{44, 113, 1}, false, t::Command::Signature, 0}, // no such command
@@ -119,6 +135,15 @@ TEST(Rfc2217Codec, DoublesEvery0xFFAndNeverSplitsOne) {
     n = t::escapeData(data, std::span<uint8_t>(out, 2), &taken); // room for 'A' and half a pair
     EXPECT_EQ(Bytes(out, out + n), (Bytes{'A'}));
     EXPECT_EQ(taken, 1u);
+
+    // Where a send cut at each position must go on to, so that the server
+    // never reads the next bytes as the rest of a unit.
+    const Bytes stream{'A', 255, 255, 255, 251, 1, 255, 241, 255, 250,
+                       44,  1,   0,   255, 255, 0, 255, 240, 'B'};
+    const std::size_t ends[] = {0,  1,  3,  3,  6,  6,  6,  8,  8,  18,
+                                18, 18, 18, 18, 18, 18, 18, 18, 18, 19};
+    for (std::size_t at = 0; at <= stream.size(); ++at)
+        EXPECT_EQ(t::unitEnd(stream, at), ends[at]) << "cut at " << at;
 
     n = t::request(t::Command::SetBaudRate, 0x0001FFFF, 4, out);
     EXPECT_EQ(Bytes(out, out + n), (Bytes{255, 250, 44, 1, 0, 1, 255, 255, 255, 255, 255, 240}));
@@ -162,6 +187,13 @@ TEST(Rfc2217Codec, NegotiatesWithoutLoops) {
         {"asks what we do not do",
          {DO, 24, WILL, 5},
          {255, WONT, 24, 255, DONT, 5},
+         State::WantYes,
+         State::WantYes,
+         State::WantYes,
+         false},
+        {"asks again and again: refused a few times, then not answered",
+         {DO, 24, DO, 24, DO, 24, DO, 24, DO, 24, DO, 24},
+         {255, WONT, 24, 255, WONT, 24, 255, WONT, 24, 255, WONT, 24},
          State::WantYes,
          State::WantYes,
          State::WantYes,
@@ -220,8 +252,8 @@ TEST(Rfc2217Codec, ReadsNetworkAddresses) {
         EXPECT_STREQ(a.host, c.host) << c.path;
         EXPECT_STREQ(a.port, c.port) << c.path;
     }
-    EXPECT_TRUE(t::isNetworkAddress("Rfc2217://x:1"));
-    EXPECT_FALSE(t::isNetworkAddress("/dev/rfc2217://x:1"));
+    EXPECT_TRUE(r70::isNetworkAddress("Rfc2217://x:1"));
+    EXPECT_FALSE(r70::isNetworkAddress("/dev/rfc2217://x:1"));
 }
 
 } // namespace

@@ -237,6 +237,11 @@ TEST_F(ForwardTest, ClearingAFieldSwitchesForwardingOff) {
     EXPECT_EQ(drv.calls()[0].sent.bFlag, 0);
     EXPECT_EQ(page->report().text(), "C18 P32 I0 O1 =,OFF\n");
     EXPECT_EQ(page->field(ForwardType::Cfnr, 4).confirmed(), "");
+    // The report is of the last send alone.
+    drv.on({DRV_CFNR, 32, 0, 1}, Answer::okValue(1));
+    type(2734, "0401");
+    page->buttonPressed(2749);
+    EXPECT_EQ(page->report().text(), "C18 P32 I0 O1 =0401,ON\n");
 }
 
 TEST_F(ForwardTest, FailedCallChangesNothingAndLeavesTheStatusIdle) {

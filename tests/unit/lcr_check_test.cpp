@@ -26,16 +26,16 @@ std::vector<std::string> split(const std::string& text, char sep) {
 // "08-12/01070/Arcor" as read from the device (both copies, no marks); "" a free band.
 LcrBand band(const std::string& text) {
     LcrBand b;
-    b.active.reset(false);
+    b.active.reset(false, true);
     if (text.empty()) return b;
     std::vector<std::string> parts = split(text, '/');
     parts.resize(3);
     std::vector<std::string> hours = split(parts[0], '-');
     hours.resize(2);
-    b.from.reset(hours[0]);
-    b.till.reset(hours[1]);
-    b.predial.reset(parts[1]);
-    b.provider.reset(parts[2]);
+    b.from.reset(hours[0], true);
+    b.till.reset(hours[1], true);
+    b.predial.reset(parts[1], true);
+    b.provider.reset(parts[2], true);
     return b;
 }
 
@@ -44,9 +44,9 @@ LcrRange range(const std::string& text) {
     if (text.empty()) return r;
     std::vector<std::string> ends = split(text, '-');
     ends.resize(2);
-    r.from.reset(ends[0]);
-    r.to.reset(ends[1]);
-    r.active.reset(true);
+    r.from.reset(ends[0], true);
+    r.to.reset(ends[1], true);
+    r.active.reset(true, true);
     return r;
 }
 
@@ -158,7 +158,7 @@ TEST(LcrCheckMarks, ExchangedRowsAreMarkedWhole) {
     LcrTables in{};
     in[0].bands[0] = band("18-24/01070/Arcor");
     in[0].bands[1] = band("00-08/01013/Tele2");
-    in[0].bands[1].local.reset(true);
+    in[0].bands[1].local.reset(true, true);
     const LcrCheckOutcome out = checkForSend(in);
     for (int row : {0, 1}) {
         const LcrBand& b = out.tables[0].bands[std::size_t(row)];
@@ -176,7 +176,7 @@ TEST(LcrCheckMarks, ExchangedRowsAreMarkedWhole) {
 TEST(LcrCheckMarks, EmptiedBandIsClearedAndSwitchedActive) {
     LcrTables in{};
     in[1].bands[2] = band("08-12//");
-    in[1].bands[2].local.reset(true);
+    in[1].bands[2].local.reset(true, true);
     const LcrCheckOutcome out = checkForSend(in);
     const LcrBand& b = out.tables[1].bands[2];
     EXPECT_EQ(describe(b), "");
@@ -191,7 +191,7 @@ TEST(LcrCheckMarks, EmptiedBandClearsAPrefixTheDeviceHolds) {
     LcrTables in{};
     in[0].bands[0] = band("//");
     in[0].bands[0].predial.confirmed = "01070"; // the user emptied the prefix, kept the name
-    in[0].bands[0].provider.reset("Arcor");
+    in[0].bands[0].provider.reset("Arcor", true);
     const LcrCheckOutcome out = checkForSend(in);
     EXPECT_EQ(out.messages, std::vector<int>{kMsgBandsIncomplete});
     EXPECT_TRUE(out.tables[0].bands[0].predial.mark);

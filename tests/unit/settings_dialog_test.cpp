@@ -46,11 +46,11 @@ struct SettingsFixture : ::testing::Test {
         app.pageModel = 70;
         main.buildPages();
         // What the main window read from the device.
-        main.settings().lcdGerman.reset(0);
-        main.settings().chargeUnit.reset("0,12");
-        main.settings().areaCode.reset("030");
-        main.settings().pabxPrefix.reset("0");
-        main.settings().intlPrefix.reset("00");
+        main.settings().lcdGerman.reset(0, true);
+        main.settings().chargeUnit.reset("0,12", true);
+        main.settings().areaCode.reset("030", true);
+        main.settings().pabxPrefix.reset("0", true);
+        main.settings().intlPrefix.reset("00", true);
         dialog.open();
         ui.events.clear();
     }
@@ -108,7 +108,7 @@ TEST(SettingsValidation, DigitFields) {
 TEST_F(SettingsFixture, OpensWithTheMainWindowsValues) {
     app.soundOn = true;
     app.language = 1;
-    main.settings().lcdGerman.reset(1);
+    main.settings().lcdGerman.reset(1, true);
     dialog.open();
     EXPECT_EQ(ui.events, (Strings{"busy 1", "relabel 1", "refresh", "busy 0"}));
     EXPECT_TRUE(dialog.checked(app::kSoundCheck));

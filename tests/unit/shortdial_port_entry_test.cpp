@@ -71,6 +71,28 @@ TEST(PortEntry, APortNameFromAProfileOrTheDeviceIsStoredAsItsStarCode) {
     }
 }
 
+// A port named like a number: the number the device or a profile holds stays
+// a number (an emergency call must not become a call to the port); only the
+// user typing the name makes it the port's star code.
+TEST(PortEntry, ANumberIsNeverTakenForAPortOfThatName) {
+    const core::PortNames numbered = {"\"11\"", "110", "\"22\"", "\"31\"", "\"32\""};
+    PortEntry read;
+    read.reset("110", numbered);
+    EXPECT_FALSE(read.unsentAfterCommit(numbered)); // no change the user did not make
+    read.commit(numbered);
+    EXPECT_EQ(read.stored(), "110");
+    PortEntry loaded;
+    loaded.reset("", numbered);
+    loaded.setStored("110", numbered);
+    loaded.commit(numbered);
+    EXPECT_EQ(loaded.stored(), "110");
+    PortEntry typed;
+    typed.reset("", numbered);
+    typed.setDisplayed("110");
+    typed.commit(numbered);
+    EXPECT_EQ(typed.stored(), "*21");
+}
+
 // Half a star code or half a name is kept while typing, never stored.
 TEST(PortEntry, AHalfTypedTextIsUndoneByTheCommit) {
     for (const char* typed : {"*", "*2", "Pa", "\"1", "12a"}) {

@@ -4,6 +4,7 @@
 #include "app/logic_pages.h"
 #include "core/detection.h"
 #include "core/ini_profile_store.h"
+#include "resources/menus.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
 #include "support/scripted_ui.h"
@@ -125,6 +126,7 @@ public:
         return r;
     }
     void loadDefaultProfile() override { log_.lines.push_back("load default.pro"); }
+    void forgetDevice() override { log_.lines.push_back("forget"); }
     void identity() override { log_.lines.push_back("identity"); }
     void postCommand(int c) override { log_.lines.push_back("post " + std::to_string(c)); }
 
@@ -139,12 +141,7 @@ protected:
         drv.onCall = [this](uint16_t code, DRVPARAM*) {
             if (code != DRV_WRITERAW) log.lines.push_back("drv " + std::to_string(code));
         };
-        drv.on({DRV_CALLCHECK}, Answer::returns(1));
-        drv.on({DRV_DOWNLOAD}, Answer::returns(1));
-        drv.on({DRV_WRITERAW}, Answer::returns(1));
-        drv.on({DRV_SETSPEED}, Answer::returns(1));
-        drv.on({DRV_CLOSE}, Answer::returns(0));
-        drv.on({DRV_REOPEN}, Answer::returns(0));
+        drv.answerUpgrade();
     }
 
     void identifyAs(int model, bool usb) {
@@ -225,8 +222,8 @@ TEST_F(UpgradeTest, SuccessSavesSendsEveryBlockReconnectsAndLoads) {
     EXPECT_EQ(qm::FirmwareUpgrade::dialogResult(qm::UpgradeEnd::Success), 1);
     // Test, loader, blocks and speed through the wrapper; the outcome and the
     // reopen straight to the driver.
-    EXPECT_EQ(calls(), (std::vector<std::string>{"32", "33", "34 x 1024", "35 direct", "38", "3",
-                                                 "57 direct"}));
+    EXPECT_EQ(calls(), (std::vector<std::string>{"55 direct", "32", "33", "34 x 1024", "35 direct",
+                                                 "38", "3", "57 direct"}));
     // 80 ms after the test, the 15 s reset before the first block, 50 ms and
     // the 12 s closing wait after the last one, on the fake clock.
     EXPECT_GE(between(DRV_CALLCHECK, DRV_DOWNLOAD), 80);
@@ -295,6 +292,7 @@ TEST_F(UpgradeTest, NoClearAnswerEndsTheProgram) {
     EXPECT_TRUE(log.has("message 9066"));
     EXPECT_TRUE(log.has("post 2153"));
     EXPECT_FALSE(log.has("load default.pro"));
+    EXPECT_TRUE(log.has("forget")); // whatever the device comes back with, later
     EXPECT_EQ(drv.count(DRV_BOOTPROBE2), 0);
     EXPECT_FALSE(app.bootLoaderFound);
 }
@@ -306,8 +304,8 @@ TEST_F(UpgradeTest, FailureWithoutLoaderEndsTheProgram) {
     ui.files = {r70};
     ui.confirms = {true};
     EXPECT_EQ(run(), qm::UpgradeEnd::Quit);
-    EXPECT_EQ(calls(),
-              (std::vector<std::string>{"32", "33", "34 x 1024", "35 direct", "56 direct port 2"}));
+    EXPECT_EQ(calls(), (std::vector<std::string>{"55 direct", "32", "33", "34 x 1024", "35 direct",
+                                                 "56 direct port 2"}));
     EXPECT_LT(log.indexOf("panel off"), log.indexOf("drv 56"));
     EXPECT_GT(log.indexOf("message 9066"), log.indexOf("drv 56"));
     EXPECT_TRUE(log.has("post 2153"));
@@ -329,9 +327,9 @@ TEST_F(UpgradeTest, FailureWithLoaderRetriesWithAnotherFileAtOnce) {
     };
     EXPECT_EQ(run(), qm::UpgradeEnd::Success);
 
-    EXPECT_EQ(calls(),
-              (std::vector<std::string>{"32", "33", "34 x 1024", "35 direct", "56 direct port 2",
-                                        "34 x 1024", "35 direct", "38", "3", "57 direct"}));
+    EXPECT_EQ(calls(), (std::vector<std::string>{"55 direct", "32", "33", "34 x 1024", "35 direct",
+                                                 "56 direct port 2", "34 x 1024", "35 direct", "38",
+                                                 "3", "57 direct"}));
     EXPECT_EQ(drv.count(DRV_CALLCHECK), 1);
     EXPECT_EQ(drv.count(DRV_DOWNLOAD), 1);
     EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(), "save default.pro"), 1);
@@ -400,11 +398,11 @@ TEST_F(UpgradeTest, CallCheckEndsTheProgram) {
         log.lines.clear();
         drv.clearCalls();
         identifyAs(70, false);
-        drv.next(Answer::returns(r.result));
+        drv.on({DRV_CALLCHECK}, Answer::returns(r.result));
         ui.files = {r70};
         ui.confirms = {true};
         EXPECT_EQ(run(), qm::UpgradeEnd::Quit);
-        EXPECT_EQ(drv.codes(), std::vector<uint16_t>{DRV_CALLCHECK}) << r.result;
+        EXPECT_EQ(drv.codes(), (std::vector<uint16_t>{DRV_PING2, DRV_CALLCHECK})) << r.result;
         EXPECT_LT(log.indexOf("save default.pro"), log.indexOf("drv 32"));
         EXPECT_LT(log.indexOf(r.message), log.indexOf("panel off"));
         EXPECT_EQ(log.lines.back(), "post 2153");
@@ -465,13 +463,54 @@ TEST_F(UpgradeTest, NotConnectedAsksTheDeviceOnceThenRefuses) {
     ui.files.clear();
 }
 
+// The heartbeat is stopped while the dialog is open, so "connected" may be
+// old: the device is asked once right before the save, which would otherwise
+// wait out the time-out of every query.
+TEST_F(UpgradeTest, ADeviceSwitchedOffAfterTheDialogOpenedIsAskedOnceBeforeTheSave) {
+    identifyAs(70, false);
+    drv.on({DRV_PING2}, Answer::returns(-1));
+    ui.files = {r70};
+    ui.confirms = {true};
+    EXPECT_EQ(run(), qm::UpgradeEnd::NotStarted);
+    EXPECT_EQ(calls(), std::vector<std::string>{"55 direct"});
+    EXPECT_TRUE(log.has("message 9922"));
+    EXPECT_FALSE(log.has("save default.pro"));
+    EXPECT_FALSE(app.connected);
+}
+
+// Once the device is about to take new firmware, the program forgets what it
+// knew of it; the heartbeat and the work that waits for it stay quiet for the
+// whole run, waits included.
+TEST_F(UpgradeTest, TheDeviceIsForgottenBeforeTheTransferAndTheRunKeepsTheLine) {
+    for (bool bootLoader : {false, true}) {
+        log.lines.clear();
+        drv.clearCalls();
+        if (bootLoader)
+            bootModeOnly();
+        else
+            identifyAs(70, false);
+        drv.on({DRV_DOWNLOADRESULT}, Answer::returns(3));
+        ui.files = {r70};
+        ui.confirms = {true};
+        bool quietThroughout = true;
+        qm::FirmwareUpgrade upgrade(app, ui, host,
+                                    [&] { quietThroughout &= app.heartbeatSuspended(); });
+        EXPECT_EQ(upgrade.run(), qm::UpgradeEnd::Success) << bootLoader;
+        EXPECT_TRUE(quietThroughout) << bootLoader;
+        EXPECT_FALSE(app.heartbeatSuspended()) << bootLoader;
+        const long forgotten = log.indexOf("forget");
+        EXPECT_GT(forgotten, log.indexOf("save default.pro")) << bootLoader;
+        EXPECT_LT(forgotten, log.indexOf(bootLoader ? "caption 6188" : "drv 33")) << bootLoader;
+    }
+}
+
 TEST_F(UpgradeTest, SettingsTheDeviceDidNotConfirmStopBeforeAnythingIsSent) {
     identifyAs(70, false);
     host.unconfirmed = {"MSN_DIV/AMSN00", "TIMER_DIV/MCALL1"};
     ui.files = {r70};
     ui.confirms = {true};
     EXPECT_EQ(run(), qm::UpgradeEnd::NotStarted);
-    EXPECT_TRUE(drv.calls().empty());
+    EXPECT_EQ(calls(), std::vector<std::string>{"55 direct"}); // asked once, then nothing
     EXPECT_TRUE(log.has("unconfirmed 2"));
     EXPECT_FALSE(log.has("post 2153"));
     EXPECT_EQ(qm::FirmwareUpgrade::dialogResult(qm::UpgradeEnd::NotStarted), 2);
@@ -502,7 +541,7 @@ TEST_F(UpgradeTest, FailedSettingsSaveStopsBeforeAnythingIsSent) {
     ui.files = {r70};
     ui.confirms = {true};
     EXPECT_EQ(run(), qm::UpgradeEnd::Cancelled);
-    EXPECT_TRUE(drv.calls().empty());
+    EXPECT_EQ(calls(), std::vector<std::string>{"55 direct"});
     EXPECT_TRUE(log.has("message 9910"));
 }
 
@@ -516,6 +555,14 @@ TEST_F(UpgradeTest, ReopenFailureLeavesTheSettingsInTheProfile) {
     EXPECT_FALSE(app.identified);
     EXPECT_FALSE(log.has("load default.pro"));
     EXPECT_GT(log.indexOf("message 9914"), log.indexOf("message 6192"));
+    // Nothing in this run looks for the modem again: the text says what to do.
+    for (int language : {0, 1}) {
+        const std::string_view text = qm::upgradeText(qm::kTextReopenFailed, language);
+        EXPECT_NE(text.find("\"default.pro\""), std::string_view::npos) << language;
+        const std::string menuItem(quorvex::menus::itemText(
+            *quorvex::menus::findItem(quorvex::menus::kCmdLoadProfile), language));
+        EXPECT_NE(text.find("\"" + menuItem + "\""), std::string_view::npos) << language;
+    }
 }
 
 // The real pages and the real default profile: one query the device does not
@@ -529,7 +576,8 @@ TEST_F(UpgradeTest, AReadThatFailsBeforeTheUpgradeKeepsTheDefaultProfile) {
     quorvex::core::IniProfileStore store([&](int selector) {
         return selector == quorvex::core::kDefaultProfile ? defaultPro : std::filesystem::path();
     });
-    quorvex::core::CConfigApp device{drv.fn(), store, clock, drv.directFn()};
+    qt::ProgramLogic program(drv.fn(), store, clock, drv.directFn());
+    quorvex::core::CConfigApp& device = program.app;
     qc::Identity id;
     id.identified = true;
     id.modelNumber = 70;
@@ -538,12 +586,10 @@ TEST_F(UpgradeTest, AReadThatFailsBeforeTheUpgradeKeepsTheDefaultProfile) {
     device.pageModel = 70;
     for (uint16_t code = 0; code <= DRV_REOPEN; ++code)
         drv.on({code}, Answer::ok());
+    drv.on({DRV_PING2}, Answer::returns(1));
     drv.on({DRV_PORTTIMER}, Answer::noReply());
-    qt::ScriptedUi shell;
-    quorvex::app::LogicPageFactory pages(device, shell);
-    quorvex::app::MainWindowLogic main(device, shell, pages);
-    main.buildPages();
-    quorvex::app::MainWindowUpgradeHost realHost(main);
+    program.main.buildPages();
+    quorvex::app::MainWindowUpgradeHost realHost(program.main);
     ui.files = {r70};
     ui.confirms = {true};
     qm::FirmwareUpgrade upgrade(device, ui, realHost, [] {});
