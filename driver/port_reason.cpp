@@ -67,7 +67,10 @@ ReasonWords reasonWords(const DRVPORTREASON& r) {
     case DRV_WHY_LOGIN:
         return {ReasonText::Login, {pid, name}};
     case DRV_WHY_NONE:
-        if (r.nCode == DRV_OPENERR_NOANSWER) return {ReasonText::NoAnswer, {}};
+        // A network port's open that no one answered (a name server, a host)
+        // says so in the detail; the identification's silence has none.
+        if (r.nCode == DRV_OPENERR_NOANSWER && r.szDetail[0] == '\0')
+            return {ReasonText::NoAnswer, {}};
         if (r.nCode == DRV_OPENERR_NONE) return {ReasonText::Open, {}};
         break;
     default:

@@ -66,6 +66,11 @@ TEST(PortReasons, EveryReasonReadsInBothLanguages) {
     EXPECT_EQ(reasonText(server, 1), "Fehler: busy — the server says: Port already in use");
     EXPECT_EQ(quorvex::core::triedLine(2, server, 0),
               "COM3 (/dev/ttyUSB0): busy — the server says: Port already in use");
+    // A network open no one answered is not a silent device.
+    DRVPORTREASON silent = reason(DRV_OPENERR_NOANSWER, DRV_WHY_NONE);
+    EXPECT_EQ(reasonText(silent, 0), "no answer — no device replied to the identification");
+    std::strcpy(silent.szDetail, "no answer from the name server for box.example");
+    EXPECT_EQ(reasonText(silent, 0), "no answer from the name server for box.example");
 }
 
 // The program's English is the driver's own line, sentence for sentence.
