@@ -12,6 +12,7 @@
 #include "core/ini_profile_store.h"
 #include "core/version.h"
 #include "driver/r70com32.h"
+#include "profile/native_text.h"
 #include "profile/profile_files.h"
 #include "ui/page_widget.h"
 #include "ui/qt_ui_widget.h"
@@ -26,6 +27,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -46,7 +48,8 @@ constexpr const char* kUsage =
     "                     overrides the port chosen in the settings and the\n"
     "                     search over the machine's serial ports\n"
     "  QUORVEX_HOME       folder of default.pro and win.ini\n"
-    "                     (default $XDG_CONFIG_HOME/quorvex or ~/.config/quorvex)\n"
+    "                     (default $XDG_CONFIG_HOME/quorvex or ~/.config/quorvex;\n"
+    "                     on Windows %APPDATA%\\Quorvex)\n"
     "  R70COM_TRACE       as --trace\n"
     "  QUORVEX_SPLASH_MS  how long the start-up picture stays at least (default 5000)\n";
 
@@ -58,16 +61,17 @@ struct Options {
     std::string error;
 };
 
-Options parseOptions(int argc, char** argv) {
+// args: UTF-8, the program's name first.
+Options parseOptions(const std::vector<std::string>& args) {
     Options o;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         auto value = [&](std::optional<std::string>& into) {
-            if (i + 1 >= argc) {
+            if (i + 1 >= args.size()) {
                 o.error = arg + " needs a value";
                 return;
             }
-            into = argv[++i];
+            into = args[++i];
         };
         if (arg == "--help" || arg == "-h") {
             o.help = true;
@@ -144,7 +148,7 @@ int screenshotTour(widgets::CMainWnd& win, core::CConfigApp& app, const QString&
 } // namespace
 
 int main(int argc, char** argv) {
-    Options options = parseOptions(argc, argv);
+    Options options = parseOptions(core::utf8Arguments(argc, argv));
     if (!options.error.empty()) {
         std::fprintf(stderr, "quorvex: %s\n\n%s", options.error.c_str(), kUsage);
         return 2;
@@ -172,13 +176,8 @@ int main(int argc, char** argv) {
     profile::ProfileFiles files = profile::ProfileFiles::fromEnvironment();
     files.ensureHome();
     core::CConfigApp* appPtr = nullptr;
-    core::IniProfileStore store([&files, &appPtr](int selector) -> std::filesystem::path {
-        if (selector == core::kCurrentProfile)
-            return appPtr != nullptr ? std::filesystem::path(appPtr->currentProfile)
-                                     : std::filesystem::path();
-        if (selector == core::kWinIni) return files.winIni();
-        return files.forSelector(selector);
-    });
+    core::IniProfileStore store(core::profilePaths(
+        files, [&appPtr] { return appPtr != nullptr ? appPtr->currentProfile : std::string(); }));
     widgets::PaintingClock clock;
     core::CConfigApp app(D_SendDrvCmd, store, clock);
     appPtr = &app;
@@ -186,8 +185,8 @@ int main(int argc, char** argv) {
     ports.applyChoice(); // the port chosen in the settings is COM1 of the search
     app.ports = &ports;
     app.lineWatch = {D_WatchLine, D_TakeExchange};
-    app.programDir = files.home().string() + "/";
-    app.defaultProfile = files.defaultProfile().string();
+    app.programDir = profile::utf8Of(files.home()) + "/";
+    app.defaultProfile = profile::utf8Of(files.defaultProfile());
 
     const std::int64_t startTime = clock.now() - (app::kSplashMinimumMs - splashMilliseconds());
     auto* splash = new widgets::CSplashDlg(false, app::readLanguageSetting(app));
@@ -197,7 +196,7 @@ int main(int argc, char** argv) {
     // While the start-up waits out the splash time, the splash keeps painting.
     clock.setWaitHook([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
 
-    widgets::CMainWnd win(app, QString::fromStdString(files.home().string()), portPath);
+    widgets::CMainWnd win(app, QString::fromStdString(profile::utf8Of(files.home())), portPath);
     app::StartupResult result = win.start(startTime, splash);
     clock.setWaitHook({});
     if (result == app::StartupResult::Quit || win.isClosedForGood()) return 0;

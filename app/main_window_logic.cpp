@@ -17,7 +17,11 @@ std::string quoted(std::string_view name) {
 }
 
 std::string fileNameOf(const std::string& path) {
+#ifdef _WIN32
+    std::size_t slash = path.find_last_of("/\\");
+#else
     std::size_t slash = path.find_last_of('/');
+#endif
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -346,6 +350,10 @@ void MainWindowLogic::loadProfileCommand() {
     if (!path) return;
     ui_.refresh();
     app_.currentProfile = *path;
+    if (const auto refused = core::loadRefusal(app_.profiles(), core::kCurrentProfile)) {
+        ui_.messageWithTail(core::loadRefusalText(*refused), *path);
+        return;
+    }
     profileLoad(core::kCurrentProfile, fileNameOf(*path));
 }
 

@@ -5,6 +5,8 @@
 #include "cli/device_session.h"
 #include "cli/profile_diff.h"
 #include "cli/subcommand.h"
+#include "profile/native_text.h"
+#include "profile/sections.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -51,14 +53,24 @@ const Usage kDiffUsage{
     1, 1};
 
 std::string fileNameOf(const fs::path& p) {
-    return p.filename().string();
+    return profile::utf8Of(p.filename());
 }
 
-// A profile file that a load can use; a message otherwise.
-std::optional<std::string> checkReadable(const fs::path& file) {
+// A profile file that a load can use; a message otherwise. A file that holds
+// no section of a profile is refused: loading it would send every default.
+std::optional<std::string> checkReadable(const fs::path& file, int lang) {
+    const std::string name = "'" + profile::utf8Of(file) + "'";
     auto snapshot = profile::IniSnapshot::load(file);
-    if (!snapshot.exists()) return std::string("'") + file.string() + "': no such file";
-    if (!snapshot.problem().empty()) return "'" + file.string() + "': " + snapshot.problem();
+    if (!snapshot.exists()) {
+        return std::string(cliText(CliText::FileMissing, lang)) + " " + name + ": " +
+               std::string(cliText(CliText::NoSuchFile, lang));
+    }
+    if (!snapshot.problem().empty()) {
+        return std::string(cliText(CliText::FileMissing, lang)) + " " + name + ": " +
+               snapshot.problem();
+    }
+    if (!profile::holdsProfileSection(snapshot.sectionNames()))
+        return tableText(core::kTextNoProfile, lang) + name;
     return std::nullopt;
 }
 
@@ -67,7 +79,10 @@ std::optional<std::string> checkReadable(const fs::path& file) {
 // spoils an old one and no key of an older profile lingers in the new one.
 fs::path scratchBeside(const fs::path& target) {
     fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    return dir / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()));
+    fs::path name = ".";
+    name += target.filename();
+    name += ".tmp" + std::to_string(::getpid());
+    return dir / name;
 }
 
 // The device's profile written into file through the main window's save;
@@ -86,7 +101,7 @@ int runBackup(Args args) {
     Prepared p = prepare(args, kBackupUsage);
     if (!p.options) return p.status;
     const int lang = p.options->language;
-    const fs::path target = p.options->rest[0];
+    const fs::path target = profile::pathFromUtf8(p.options->rest[0]);
 
     DeviceSession session(lang);
     if (!session.open()) return kExitFailure;
@@ -101,16 +116,16 @@ int runBackup(Args args) {
     }
     if (!saved.writes.ok()) {
         fs::remove(scratch, ec);
-        return fail(kBackupUsage, "'" + target.string() + "' " +
+        return fail(kBackupUsage, "'" + profile::utf8Of(target) + "' " +
                                       std::string(cliText(CliText::WriteFailed, lang)) + "\n" +
                                       saved.writes.describe());
     }
     fs::rename(scratch, target, ec);
     if (ec) {
         fs::remove(scratch, ec);
-        return fail(kBackupUsage, "'" + target.string() + "': " + ec.message());
+        return fail(kBackupUsage, "'" + profile::utf8Of(target) + "': " + ec.message());
     }
-    std::printf("%s: %s\n", target.string().c_str(),
+    std::printf("%s: %s\n", profile::utf8Of(target).c_str(),
                 std::string(cliText(CliText::Saved, lang)).c_str());
     return kExitOk;
 }
@@ -121,11 +136,8 @@ int runRestore(Args args) {
     Prepared p = prepare(args, kRestoreUsage);
     if (!p.options) return p.status;
     const int lang = p.options->language;
-    const fs::path file = p.options->rest[0];
-    if (auto problem = checkReadable(file)) {
-        return fail(kRestoreUsage,
-                    std::string(cliText(CliText::FileMissing, lang)) + " " + *problem);
-    }
+    const fs::path file = profile::pathFromUtf8(p.options->rest[0]);
+    if (auto problem = checkReadable(file, lang)) return fail(kRestoreUsage, *problem);
 
     DeviceSession session(lang);
     if (!session.open()) return kExitFailure;
@@ -173,10 +185,8 @@ int runDiff(Args args) {
     Prepared p = prepare(args, kDiffUsage);
     if (!p.options) return p.status;
     const int lang = p.options->language;
-    const fs::path file = p.options->rest[0];
-    if (auto problem = checkReadable(file)) {
-        return fail(kDiffUsage, std::string(cliText(CliText::FileMissing, lang)) + " " + *problem);
-    }
+    const fs::path file = profile::pathFromUtf8(p.options->rest[0]);
+    if (auto problem = checkReadable(file, lang)) return fail(kDiffUsage, *problem);
 
     DeviceSession session(lang);
     if (!session.open()) return kExitFailure;

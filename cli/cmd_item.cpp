@@ -7,6 +7,7 @@
 #include "cli/device_session.h"
 #include "cli/profile_diff.h"
 #include "cli/subcommand.h"
+#include "profile/native_text.h"
 #include "profile/sections.h"
 
 #include <cctype>
@@ -204,7 +205,7 @@ int runSet(Args args) {
 
     profile::WriteResult w = session.app().profiles().writeString(
         core::kCurrentProfile, target->sectionName, target->key.name, value);
-    if (!w.ok) return fail(kSetUsage, file.string() + ": " + w.error);
+    if (!w.ok) return fail(kSetUsage, profile::utf8Of(file) + ": " + w.error);
     session.setGate(DeviceSession::Gate::Filter);
     session.startRecording();
     session.main().profileLoad(core::kCurrentProfile, "");

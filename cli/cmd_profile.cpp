@@ -2,6 +2,7 @@
 // program itself reads and writes it.
 #include "cli/commands.h"
 #include "profile/ini_file.h"
+#include "profile/native_text.h"
 
 #include <cstdio>
 #include <set>
@@ -56,7 +57,7 @@ struct Opened {
 
 Opened open(const std::string& file) {
     Opened result;
-    auto snapshot = profile::IniSnapshot::load(file);
+    auto snapshot = profile::IniSnapshot::load(profile::pathFromUtf8(file));
     if (!snapshot.exists()) {
         result.status = fail(file + ": no such file");
     } else if (!snapshot.problem().empty()) {
@@ -94,10 +95,11 @@ int runSet(Args args) {
     }
     if (args.size() != 4) return usageError("set needs FILE SECTION KEY VALUE");
     const std::string file = args[0];
-    if (!create && !profile::IniSnapshot::load(file).exists()) {
+    const std::filesystem::path path = profile::pathFromUtf8(file);
+    if (!create && !profile::IniSnapshot::load(path).exists()) {
         return fail(file + ": no such file (use --create to make a new profile)");
     }
-    const profile::WriteResult written = profile::writeString(file, args[1], args[2], args[3]);
+    const profile::WriteResult written = profile::writeString(path, args[1], args[2], args[3]);
     if (!written) return fail(written.error);
     return 0;
 }

@@ -6,7 +6,9 @@
 #include "cli/cli_texts.h"
 #include "cli/device_session.h"
 #include "cli/subcommand.h"
+#include "cli/terminal.h"
 #include "maintenance/upgrade.h"
+#include "profile/native_text.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -35,7 +37,7 @@ const Usage kUpgradeUsage{
 class ConsoleUpgradeUi final : public maintenance::UpgradeUi {
 public:
     ConsoleUpgradeUi(std::string file, bool yes, int language)
-        : file_(std::move(file)), yes_(yes), language_(language), terminal_(::isatty(1) == 1) {}
+        : file_(std::move(file)), yes_(yes), language_(language), terminal_(isTerminal(stdout)) {}
 
     std::optional<std::string> askFirmwareFile(const maintenance::FileDialogSpec&) override {
         if (asked_) return std::nullopt; // a second choice after a failure: the user retries
@@ -55,7 +57,7 @@ public:
             }
         }
         if (yes_) return true;
-        if (::isatty(0) != 1) {
+        if (!isTerminal(stdin)) {
             std::fprintf(stderr, "quorvex-cli upgrade: %s\n",
                          std::string(cliText(CliText::NotATerminal, language_)).c_str());
             return false;
@@ -138,10 +140,11 @@ int runUpgrade(Args args) {
     const int lang = p.options->language;
     // A file that cannot be opened is named before the device is looked for.
     const std::string& file = p.options->rest[0];
+    const std::filesystem::path path = profile::pathFromUtf8(file);
     std::error_code ec;
-    const bool exists = std::filesystem::exists(file, ec);
-    if (!exists || !std::filesystem::is_regular_file(file, ec) ||
-        !std::ifstream(file, std::ios::binary)) {
+    const bool exists = std::filesystem::exists(path, ec);
+    if (!exists || !std::filesystem::is_regular_file(path, ec) ||
+        !std::ifstream(path, std::ios::binary)) {
         return fail(
             kUpgradeUsage,
             std::string(cliText(CliText::FirmwareMissing, lang)) + " '" + file + "': " +

@@ -1,6 +1,7 @@
 #include "cli/console_ui.h"
 
 #include "cli/cli_texts.h"
+#include "cli/terminal.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,7 +9,7 @@
 
 namespace quorvex::cli {
 
-ConsoleUi::ConsoleUi(int language) : language_(language), isTerminal_(::isatty(1) == 1) {}
+ConsoleUi::ConsoleUi(int language) : language_(language), isTerminal_(isTerminal(stdout)) {}
 
 void ConsoleUi::message(int textId) {
     messageWithTail(textId, "");

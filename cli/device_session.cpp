@@ -5,6 +5,7 @@
 #include "cli/options.h"
 #include "core/detection.h"
 #include "driver/r70com32.h"
+#include "profile/native_text.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,22 +15,11 @@ namespace quorvex::cli {
 DeviceSession::DeviceSession(int language, core::DriverFn driver)
     : driver_(driver ? std::move(driver) : core::DriverFn(D_SendDrvCmd)),
       files_(profile::ProfileFiles::fromEnvironment()),
-      store_([this](int selector) -> std::filesystem::path {
-          switch (selector) {
-          case core::kDefaultProfile:
-              return files_.defaultProfile();
-          case core::kCurrentProfile:
-              return current_;
-          case core::kWinIni:
-              return files_.winIni();
-          default:
-              return {};
-          }
-      }),
+      store_(core::profilePaths(files_, [this] { return app_.currentProfile; })),
       app_([this](uint16_t code, DRVPARAM* p) { return drive(code, p); }, store_, clock_),
       ui_(language), factory_(app_, ui_), main_(app_, ui_, factory_) {
-    app_.programDir = files_.home().string();
-    app_.defaultProfile = files_.defaultProfile().string();
+    app_.programDir = profile::utf8Of(files_.home());
+    app_.defaultProfile = profile::utf8Of(files_.defaultProfile());
 }
 
 DeviceSession::~DeviceSession() {
@@ -118,9 +108,8 @@ bool DeviceSession::openForUpgrade() {
     return true;
 }
 
-void DeviceSession::setProfileFile(std::filesystem::path file) {
-    current_ = std::move(file);
-    app_.currentProfile = current_.string();
+void DeviceSession::setProfileFile(const std::filesystem::path& file) {
+    app_.currentProfile = profile::utf8Of(file);
 }
 
 void DeviceSession::startRecording() {

@@ -48,7 +48,7 @@ public:
     bool openForUpgrade();
 
     // The file behind selector 1.
-    void setProfileFile(std::filesystem::path file);
+    void setProfileFile(const std::filesystem::path& file);
 
     core::CConfigApp& app() { return app_; }
     app::MainWindowLogic& main() { return main_; }
@@ -74,7 +74,6 @@ private:
 
     core::DriverFn driver_;
     profile::ProfileFiles files_;
-    std::filesystem::path current_;
     core::IniProfileStore store_;
     core::SteadyClock clock_;
     core::CConfigApp app_;

@@ -1,9 +1,13 @@
 // quorvex-cli: the headless companion of the desktop program.
 #include "cli/commands.h"
+#include "cli/terminal.h"
+#include "core/environment.h"
 #include "core/version.h"
 
 #include <cstdio>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -25,7 +29,14 @@ void printUsage(FILE* out) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const quorvex::cli::Args args(argv, static_cast<std::size_t>(argc));
+    const quorvex::cli::ConsoleSession console;
+    // Every argument as UTF-8 (on Windows from the wide command line).
+    std::vector<std::string> texts = quorvex::core::utf8Arguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    const quorvex::cli::Args args(pointers.data(), texts.size());
     if (args.size() < 2) {
         printUsage(stderr);
         return quorvex::cli::kExitFailure;
@@ -42,7 +53,7 @@ int main(int argc, char** argv) {
     for (const auto& command : quorvex::cli::kCommands) {
         if (command.name == first) return command.run(args.subspan(2));
     }
-    std::fprintf(stderr, "quorvex-cli: unknown command '%s'\n\n", argv[1]);
+    std::fprintf(stderr, "quorvex-cli: unknown command '%s'\n\n", args[1]);
     printUsage(stderr);
     return quorvex::cli::kExitFailure;
 }

@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include "core/environment.h"
+#include "driver/win_com_list.h"
 #include "driver/r70com32.h"
 #include "profile/profile_files.h"
 
@@ -15,6 +16,16 @@ namespace {
 bool validPortMapping(std::string_view m) {
     // COM1..COM8, "=", a path (empty: the port does not exist)
     return m.size() >= 5 && m.substr(0, 3) == "COM" && m[3] >= '1' && m[3] <= '8' && m[4] == '=';
+}
+
+// On Windows a port is named as the system names it, "COM12" (or "com12",
+// "\\.\COM12"); the driver opens it as \\.\COM12, the only form that
+// reaches COM10 and above. Anything else stays as it was given.
+std::string systemPortName(std::string_view name) {
+#ifdef _WIN32
+    if (std::string path = r70::comPath(name); !path.empty()) return path;
+#endif
+    return std::string(name);
 }
 
 } // namespace
@@ -35,16 +46,12 @@ std::optional<DeviceOptions> parseDeviceOptions(Args args) {
         } else if (a == "--port") {
             const char* v = value("--port");
             if (v == nullptr) return std::nullopt;
-#ifdef _WIN32
-            std::fprintf(stderr, "quorvex-cli: --port is not needed on Windows: COM1 to COM8 are "
-                                 "the system's own ports\n");
-            return std::nullopt;
-#endif
             const std::string_view port(v);
             if (validPortMapping(port)) {
-                o.ports.emplace_back(port);
+                o.ports.push_back(std::string(port.substr(0, 5)) + systemPortName(port.substr(5)));
             } else if (!port.empty() && port.find('=') == std::string_view::npos) {
-                o.portChoice = port; // a path: tried first, as a port chosen in the settings
+                // A path: tried first, as a port chosen in the settings.
+                o.portChoice = systemPortName(port);
             } else {
                 std::fprintf(stderr,
                              "quorvex-cli: --port wants COMn=PATH with n from 1 to 8, or a "

@@ -9,8 +9,9 @@ constexpr const char* kCommonOptions =
     "\n"
     "  --port COMn=PATH  use PATH for COMn (repeatable; an empty PATH means the port\n"
     "                    does not exist); added to the variable R70COM_PORTS\n"
-    "  --port PATH       try PATH first (a stable name such as /dev/serial/by-id/...),\n"
-    "                    instead of the port chosen in the settings\n"
+    "  --port PATH       try PATH first (a stable name such as /dev/serial/by-id/...;\n"
+    "                    on Windows a COM name such as COM12), instead of the port\n"
+    "                    chosen in the settings\n"
     "  --trace FILE      append a trace of the serial traffic to FILE (R70COM_TRACE)\n"
     "  --lang en|de      language of the messages\n"
     "  --help            this text\n";

@@ -1,6 +1,7 @@
 #include "core/ini_profile_store.h"
 
 #include "profile/atomic_file.h"
+#include "profile/native_text.h"
 
 #include <system_error>
 
@@ -56,6 +57,24 @@ profile::WriteResult IniProfileStore::restore(int selector, const Contents& befo
     if (auto problem = profile::replaceFileAtomically(file, before.bytes))
         return profile::WriteResult{false, *problem};
     return profile::WriteResult{true, {}};
+}
+
+IniProfileStore::PathOf profilePaths(const profile::ProfileFiles& files,
+                                     std::function<std::string()> currentProfile) {
+    return [&files, current = std::move(currentProfile)](int selector) -> std::filesystem::path {
+        switch (selector) {
+        case kDefaultProfile:
+            return files.defaultProfile();
+        case kCurrentProfile: {
+            const std::string chosen = current();
+            return chosen.empty() ? std::filesystem::path() : profile::pathFromUtf8(chosen);
+        }
+        case kWinIni:
+            return files.winIni();
+        default:
+            return {};
+        }
+    };
 }
 
 } // namespace quorvex::core

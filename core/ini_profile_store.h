@@ -3,9 +3,11 @@
 // path when it is used, so selector 1 follows the profile chosen last.
 
 #include "core/profile_store.h"
+#include "profile/profile_files.h"
 
 #include <filesystem>
 #include <functional>
+#include <string>
 
 namespace quorvex::core {
 
@@ -25,5 +27,11 @@ public:
 private:
     PathOf pathOf_;
 };
+
+// The program's selectors over its files: 0 default.pro and 2 win.ini in the
+// folder of files, 1 the profile chosen last (currentProfile, UTF-8, as the
+// file dialog or the command line gave it; empty while none was chosen).
+IniProfileStore::PathOf profilePaths(const profile::ProfileFiles& files,
+                                     std::function<std::string()> currentProfile);
 
 } // namespace quorvex::core

@@ -1,6 +1,20 @@
 #include "core/profile_store.h"
 
+#include "profile/ini_document.h"
+#include "profile/sections.h"
+
 namespace quorvex::core {
+
+std::vector<std::string> ProfileStore::sectionNames(int selector) {
+    return profile::IniDocument(contents(selector).bytes).sectionNames();
+}
+
+std::optional<LoadRefusal> loadRefusal(ProfileStore& store, int selector) {
+    const ProfileStore::Contents contents = store.contents(selector);
+    if (!contents.exists || !contents.readable) return LoadRefusal::Unreadable;
+    if (!profile::holdsProfileSection(store.sectionNames(selector))) return LoadRefusal::NoProfile;
+    return std::nullopt;
+}
 
 bool WriteReport::write(ProfileStore& store, int selector, std::string_view section,
                         std::string_view key, std::string_view value) {

@@ -5,6 +5,7 @@
 
 #include "profile/ini_file.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,7 +40,23 @@ public:
     virtual Contents contents(int selector) = 0;
     // The file as it was when contents() was taken (removed when it did not exist).
     virtual profile::WriteResult restore(int selector, const Contents& before) = 0;
+    // The names of the file's sections, in file order (by default read from
+    // contents(), which holds the file's bytes).
+    virtual std::vector<std::string> sectionNames(int selector);
 };
+
+// Why the file behind a selector may not be loaded: a load goes on with a
+// default for every missing key and sends it, so a file that is missing,
+// unreadable or holds no section of a profile would put defaults over every
+// setting of the device.
+enum class LoadRefusal { Unreadable, NoProfile };
+std::optional<LoadRefusal> loadRefusal(ProfileStore& store, int selector);
+// The message of a refusal (English id); the file's name follows it.
+inline constexpr int kTextProfileUnreadable = 9956;
+inline constexpr int kTextNoProfile = 9958;
+inline int loadRefusalText(LoadRefusal refusal) {
+    return refusal == LoadRefusal::Unreadable ? kTextProfileUnreadable : kTextNoProfile;
+}
 
 // Collects the writes that failed during a save, so that the user learns
 // that a profile was not (completely) written instead of believing it was.

@@ -6,10 +6,13 @@
 #include <optional>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace r70 {
 namespace {
 
-#ifndef _WIN32
 static_assert(kMapSize == kPortCount);
 
 // The port the user chose; only touched under the driver's lock.
@@ -57,7 +60,6 @@ std::array<std::optional<std::string>, kPortCount> listedPaths(std::string_view 
     }
     return out;
 }
-#endif
 
 } // namespace
 
@@ -79,10 +81,42 @@ std::vector<std::string> ComPorts::nodes() const {
     return out;
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+std::wstring wideOf(const char* text) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), n);
+    return wide;
+}
+#endif
+
+std::string environment(const char* name) {
+#ifdef _WIN32
+    const std::wstring wideName = wideOf(name);
+    const DWORD need = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
+    if (need == 0) return {};
+    std::wstring value(need, L'\0');
+    const DWORD n = GetEnvironmentVariableW(wideName.c_str(), value.data(), need);
+    if (n == 0 || n >= need) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, value.c_str(), static_cast<int>(n), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, value.c_str(), static_cast<int>(n), out.data(), size,
+                            nullptr, nullptr);
+    return out;
+#else
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+#endif
+}
+
 bool environmentMap() noexcept {
-    const char* env = std::getenv("R70COM_PORTS");
-    return env != nullptr && env[0] != '\0';
+    try {
+        return !environment("R70COM_PORTS").empty();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 std::unique_ptr<ComPorts> takeComPorts() noexcept {
@@ -90,7 +124,7 @@ std::unique_ptr<ComPorts> takeComPorts() noexcept {
         auto ports = std::make_unique<ComPorts>();
         if (environmentMap()) {
             ports->fromEnvironment = true;
-            const auto listed = listedPaths(std::getenv("R70COM_PORTS"));
+            const auto listed = listedPaths(environment("R70COM_PORTS"));
             for (std::size_t i = 0; i < listed.size(); ++i)
                 ports->map.entries[i].path = listed[i] ? *listed[i] : kFixedPaths[i];
             return ports;
@@ -110,28 +144,5 @@ void setPortChoice(std::string_view path) noexcept {
         gChoice.clear(); // the search then walks all ports
     }
 }
-#else
-// Windows: COMn is \\.\COMn (portPath in win32_transport.cpp); the system
-// keeps a COM name for an adapter, so there is nothing to choose.
-bool environmentMap() noexcept {
-    return false;
-}
-
-std::unique_ptr<ComPorts> takeComPorts() noexcept {
-    try {
-        auto ports = std::make_unique<ComPorts>();
-        for (int i = 0; i < kPortCount; ++i) {
-            char name[64];
-            if (portPath(i, name, sizeof name))
-                ports->map.entries[static_cast<std::size_t>(i)].path = name;
-        }
-        return ports;
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-
-void setPortChoice(std::string_view) noexcept {}
-#endif
 
 } // namespace r70

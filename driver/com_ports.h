@@ -1,8 +1,8 @@
 // The COM map of one search: which path COM1 ... COM8 stand for. Taken once
 // per search and kept until the next, so that a port plugged in meanwhile
 // shifts no name: the index the search found the device on keeps naming the
-// port that is open. On Linux from R70COM_PORTS, or from the chosen port and
-// the machine's ports (port_discovery.h); on Windows the system's \\.\COMn.
+// port that is open. From R70COM_PORTS, or from the chosen port and the
+// machine's ports (port_discovery.h; on Windows the system's COM ports).
 #ifndef R70_COM_PORTS_H
 #define R70_COM_PORTS_H
 
@@ -20,7 +20,7 @@ inline constexpr int kPortCount = 8;
 
 struct ComPorts {
     bool fromEnvironment = false; // R70COM_PORTS gave the paths
-    Discovery discovery;          // the machine's ports (Linux, without R70COM_PORTS)
+    Discovery discovery;          // the machine's ports (without R70COM_PORTS)
     ComMap map;                   // points into discovery: ComPorts is never copied
 
     ComPorts() = default;
@@ -42,12 +42,17 @@ std::unique_ptr<ComPorts> takeComPorts() noexcept;
 // COM1 of the next map while it is present.
 void setPortChoice(std::string_view path) noexcept;
 
-// R70COM_PORTS is set and not empty (Linux).
+// R70COM_PORTS is set and not empty.
 bool environmentMap() noexcept;
 
+// A variable of the environment, as UTF-8; empty when it is not set. On
+// Windows the wide environment is read: the program sets it so that a file
+// name in any language survives.
+std::string environment(const char* name);
+
 #ifdef _WIN32
-// \\.\COMn for index n-1 (win32_transport.cpp).
-bool portPath(int index, char* path, std::size_t size) noexcept;
+// UTF-8 text as the system's wide text.
+std::wstring wideOf(const char* text);
 #endif
 
 } // namespace r70

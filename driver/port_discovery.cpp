@@ -84,10 +84,12 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 } // namespace
 
+#ifndef _WIN32 // Windows: win32_port_discovery.cpp
 const std::array<const char*, kMapSize> kFixedPaths = {
     "/dev/ttyS0",   "/dev/ttyS1",   "/dev/ttyUSB0", "/dev/ttyUSB1",
     "/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyS2",   "/dev/ttyS3",
 };
+#endif
 
 Discovery discoverPorts(const std::string& sysRoot, const std::string& devRoot) {
     Discovery result;
@@ -140,6 +142,7 @@ Discovery discoverPorts(const std::string& sysRoot, const std::string& devRoot) 
     return result;
 }
 
+#ifndef _WIN32
 MachineRoots machineRoots() {
     const char* root = std::getenv("R70COM_ROOT");
     if (root != nullptr && root[0] != '\0')
@@ -152,6 +155,7 @@ Discovery discoverHere() {
     const MachineRoots roots = machineRoots();
     return discoverPorts(roots.sys, roots.dev);
 }
+#endif
 
 bool naturalLess(const std::string& a, const std::string& b) {
     auto digit = [](char c) { return c >= '0' && c <= '9'; };

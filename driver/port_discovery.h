@@ -103,7 +103,9 @@ struct MachineRoots {
 };
 MachineRoots machineRoots();
 
-// The ports of this machine (machineRoots()).
+// The ports of this machine (machineRoots()). On Windows the system's COM
+// ports (win32_port_discovery.cpp); sysfsReadable then says that the system's
+// list could be read.
 Discovery discoverHere();
 
 // What the driver keeps of the port the device answered on, to find it again.

@@ -15,12 +15,18 @@
  * library never writes beyond that capacity and always ends the text with a
  * NUL inside it. Use drv_set_buffer() / drv_set_write_data() to fill them.
  *
- * 32-bit builds keep the record's own overlays: the address in nAux (29, 52,
- * 53) or in nValue (30, 34), the byte count of 34 in nAux. The capacity of a
- * text buffer goes in szText bytes 8-11, which none of the four commands uses
- * otherwise; 0 there means 960 bytes, the size the log page passes.
- * drv_set_buffer() writes the address into both nAux and nValue (nValue is an
- * output of 29 and unused by 52 and 53), so one helper serves all four.
+ * 32-bit builds keep the record's own overlays, so that a program written
+ * against the record's field table works unchanged: the address in nAux (29,
+ * 52, 53) or in nValue (30, 34), the byte count of 34 in nAux. The table has
+ * no room for a text buffer's size, and such a program leaves in szText
+ * whatever was there, so the library takes the buffer to be the size the
+ * record's commands were made for: 960 bytes for 29 and 30 (the log and
+ * charge texts), 300 bytes for 52 and 53 (the status texts). A size counts
+ * only where drv_set_buffer() set it: the helper writes the address into both
+ * nAux and nValue (nValue is an output of 29 and unused by 52 and 53), a
+ * marker into szText bytes 4-7, the size into bytes 8-11 and into bytes 12-15
+ * a check word made from the address and the size, which bytes left over from
+ * earlier use match only by a chance of one in 2^64.
  *
  * Ports: one COM map is taken per search (command 0) and kept until the next
  * one, so COMn names the same port for as long as the program works with it.
@@ -44,8 +50,10 @@
  * had (USB serial number, by-path, by-id, node), then among the adapters of
  * its kind and the ports that came since; every command that finds the line
  * hung up does that once, and command 57 keeps at it for some seconds.
- * On Windows COMn is the system's \\.\COMn, opened without sharing; the
- * map, R70COM_PORTS, D_ChoosePort and the finding again are Linux only.
+ * On Windows the ports are the system's COM ports (\\.\COMn, opened
+ * without sharing): USB adapters first, then the others, each in the order
+ * of their numbers, the chosen port first, R70COM_PORTS as on Linux; the
+ * finding again is Linux only.
  *
  * Line trace: when R70COM_TRACE names a file (read at every open), the
  * library appends one line per exchange: timestamp with milliseconds, the
@@ -363,6 +371,49 @@ static inline char* drv_eid_text(DRVPARAM* p) {
     return p->szText + 4;
 }
 
+/*
+ * The 32-bit record's buffer overlay (see the top of this file), written with
+ * 32-bit addresses so that it is the same on every word size: the 32-bit
+ * library uses it, and tests check it on any machine.
+ */
+enum { DRV_LOG_TEXT_CAPACITY = 960, DRV_STATUS_TEXT_CAPACITY = 300 };
+#define DRV32_BUFFER_MARK 0x42303752u /* "R70B" */
+static inline uint32_t drv32_check_word(uint32_t address, int32_t capacity) {
+    return (address ^ 0x9E3779B9u) * 0x85EBCA6Bu ^ (uint32_t)capacity * 0xC2B2AE35u;
+}
+static inline void drv32_set_buffer(DRVPARAM* p, uint32_t address, int32_t capacity) {
+    const uint32_t mark = DRV32_BUFFER_MARK;
+    const uint32_t check = drv32_check_word(address, capacity);
+    memcpy(p->szText, &address, sizeof address); /* nAux: 29, 52, 53 */
+    p->nValue = (int32_t)address;                /* 30 */
+    memcpy(p->szText + 4, &mark, sizeof mark);
+    memcpy(p->szText + 8, &capacity, sizeof capacity);
+    memcpy(p->szText + 12, &check, sizeof check);
+}
+static inline uint32_t drv32_address(const DRVPARAM* p) {
+    uint32_t a;
+    if (p->nCmd == 30 || p->nCmd == 34) return (uint32_t)p->nValue;
+    memcpy(&a, p->szText, sizeof a);
+    return a;
+}
+/* The byte count of 34; for 29, 30, 52 and 53 the size set by
+ * drv32_set_buffer(), else the size the command was made for. */
+static inline int32_t drv32_capacity(const DRVPARAM* p) {
+    uint32_t mark, check;
+    int32_t capacity;
+    if (p->nCmd == 34) {
+        memcpy(&capacity, p->szText, sizeof capacity);
+        return capacity;
+    }
+    memcpy(&mark, p->szText + 4, sizeof mark);
+    memcpy(&capacity, p->szText + 8, sizeof capacity);
+    memcpy(&check, p->szText + 12, sizeof check);
+    if (mark == DRV32_BUFFER_MARK && capacity >= 0 &&
+        check == drv32_check_word(drv32_address(p), capacity))
+        return capacity;
+    return p->nCmd == 52 || p->nCmd == 53 ? DRV_STATUS_TEXT_CAPACITY : DRV_LOG_TEXT_CAPACITY;
+}
+
 #if UINTPTR_MAX > 0xFFFFFFFFu
 /* Caller text buffer for commands 29, 30, 52, 53. */
 static inline void drv_set_buffer(DRVPARAM* p, char* buffer, int32_t capacity) {
@@ -388,13 +439,9 @@ static inline int32_t drv_get_capacity(const DRVPARAM* p) {
     return c;
 }
 #else
-enum { DRV_DEFAULT_TEXT_CAPACITY = 960 };
 /* Caller text buffer for commands 29, 30, 52, 53. */
 static inline void drv_set_buffer(DRVPARAM* p, char* buffer, int32_t capacity) {
-    int32_t a = (int32_t)(uintptr_t)buffer;
-    memcpy(p->szText, &a, sizeof a);
-    p->nValue = a;
-    memcpy(p->szText + 8, &capacity, sizeof capacity);
+    drv32_set_buffer(p, (uint32_t)(uintptr_t)buffer, capacity);
 }
 /* Bytes to write for command 34. */
 static inline void drv_set_write_data(DRVPARAM* p, const void* data, int32_t count) {
@@ -403,14 +450,10 @@ static inline void drv_set_write_data(DRVPARAM* p, const void* data, int32_t cou
 }
 /* The library's side: the address and the capacity (or count) of command nCmd. */
 static inline void* drv_get_address(const DRVPARAM* p) {
-    int32_t a = p->nValue;
-    if (p->nCmd != 30 && p->nCmd != 34) memcpy(&a, p->szText, sizeof a);
-    return (void*)(uintptr_t)(uint32_t)a;
+    return (void*)(uintptr_t)drv32_address(p);
 }
 static inline int32_t drv_get_capacity(const DRVPARAM* p) {
-    int32_t c;
-    memcpy(&c, p->szText + (p->nCmd == 34 ? 0 : 8), sizeof c);
-    return c == 0 && p->nCmd != 34 ? DRV_DEFAULT_TEXT_CAPACITY : c;
+    return drv32_capacity(p);
 }
 #endif
 

@@ -17,7 +17,8 @@
 #include <unistd.h>
 
 #ifdef _WIN32
-#define O_CLOEXEC 0 // nothing is started from the library
+#include <io.h>
+#include <sys/stat.h>
 static tm* localtime_r(const time_t* t, tm* out) noexcept {
     return localtime_s(out, t) == 0 ? out : nullptr;
 }
@@ -54,10 +55,7 @@ bool SerialLine::open(int index, const std::string& path, const SerialPortInfo* 
     close();
     error = OpenError{};
     index_ = index;
-    if (traceFd_ >= 0) ::close(traceFd_);
-    traceFd_ = -1;
-    if (const char* trace = std::getenv("R70COM_TRACE"); trace != nullptr && trace[0] != '\0')
-        traceFd_ = ::open(trace, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    openTrace();
 
     const int com = index + 1;
     auto fail = [&] {
@@ -270,7 +268,36 @@ void SerialLine::dtr(bool on) noexcept {
     if (!isOpen()) return;
     line_->dtr(on);
     noteHangUp();
-    traceEvent(on ? "dtr on" : "dtr off");
+    const char* note = line_->dtrNote();
+    char event[200];
+    formatInto(event, sizeof event, "%s%s%s", on ? "dtr on" : "dtr off",
+               note[0] != '\0' ? " - " : "", note);
+    traceEvent(event);
+}
+
+SerialLine::~SerialLine() {
+    // The library is unloaded (or the program ends): a port left open would
+    // be busy for the next load, and the trace file could not be moved.
+    close();
+    if (traceFd_ >= 0) ::close(traceFd_);
+    traceFd_ = -1;
+}
+
+void SerialLine::openTrace() noexcept {
+    if (traceFd_ >= 0) ::close(traceFd_);
+    traceFd_ = -1;
+    try {
+        const std::string trace = environment("R70COM_TRACE");
+        if (trace.empty()) return;
+#ifdef _WIN32
+        traceFd_ = ::_wopen(wideOf(trace.c_str()).c_str(), _O_WRONLY | _O_CREAT | _O_APPEND,
+                            _S_IREAD | _S_IWRITE);
+#else
+        traceFd_ = ::open(trace.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+#endif
+    } catch (const std::bad_alloc&) {
+        traceFd_ = -1; // no trace rather than no port
+    }
 }
 
 void SerialLine::close() noexcept {

@@ -30,6 +30,11 @@ bool endsWithFinalLine(std::string_view bytes) noexcept;
 
 class SerialLine final : public TraceSink {
 public:
+    SerialLine() = default;
+    ~SerialLine();
+    SerialLine(const SerialLine&) = delete;
+    SerialLine& operator=(const SerialLine&) = delete;
+
     // Opens path as COM<index+1>, closing any port that is open; port is
     // what discovery knows of it (null: nothing). A path longer than the
     // library takes is refused, never cut. On failure fills error with the
@@ -70,6 +75,7 @@ public:
     LineWatch& watch() noexcept { return watch_; }
 
 private:
+    void openTrace() noexcept;
     // Every wait of the reply reader goes through here.
     bool readByte(int waitMs, char* byte) noexcept;
     void endRead(std::string_view reply, int result) noexcept;

@@ -18,10 +18,16 @@
 
 namespace r70 {
 
-// The clock every wait of the line is measured on.
+// The clock every wait of the line is measured on. On Windows the tick count
+// moves in steps of the system timer (15.6 ms unless a program asks for
+// finer), too coarse for gaps of 20 ms: the performance counter is used.
 inline long long monotonicMs() noexcept {
 #ifdef _WIN32
-    return static_cast<long long>(GetTickCount64());
+    LARGE_INTEGER frequency{}, now{};
+    if (!QueryPerformanceFrequency(&frequency) || !QueryPerformanceCounter(&now))
+        return static_cast<long long>(GetTickCount64());
+    return static_cast<long long>(now.QuadPart / frequency.QuadPart * 1000 +
+                                  now.QuadPart % frequency.QuadPart * 1000 / frequency.QuadPart);
 #else
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -107,6 +113,9 @@ public:
         return localMs;
     }
     virtual void dtr(bool on) noexcept = 0;
+    // What the system did instead, when the last DTR request was not done as
+    // asked ("not done: the port has DTR handshaking on"); "" when it was.
+    virtual const char* dtrNote() const noexcept { return ""; }
     // Discards pending input and output and closes the handle.
     virtual void close() noexcept = 0;
 };

@@ -6,13 +6,18 @@
 // (multiplier x 1 + constant), and the reader's waits, for the first byte and
 // for each further one, are set as that constant. The port's time-outs are
 // changed only when the wait changes: twice per reply.
+//
+// Line errors: a port that another program left with abort-on-error set
+// fails every read and write after one framing error or overrun until the
+// error is cleared. Errors are cleared at the open, before every command, and
+// when a read or write is aborted (that one is then tried once more).
 #include "driver/win32_transport.h"
 
 #include "driver/catalogue.h"
 #include "driver/r70com32.h"
-#include "driver/serial_line.h"
 
 #include <cstdio>
+#include <cwchar>
 
 namespace r70 {
 namespace {
@@ -25,19 +30,23 @@ constexpr DWORD kWriteConstantMs = 20;
 // Bounded repetition of a refused DTR request (a virtual port may have no DTR).
 constexpr int kDtrAttempts = 3;
 
-// The system's sentence for an error code, without its line break.
+// The system's sentence for an error code, in UTF-8, without its line break.
 void systemMessage(DWORD code, char* out, std::size_t size) noexcept {
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, out, static_cast<DWORD>(size), nullptr);
-    std::size_t end = n;
-    while (end > 0 && (out[end - 1] == '\r' || out[end - 1] == '\n' || out[end - 1] == ' ' ||
-                       out[end - 1] == '.'))
-        --end;
-    if (end == 0) {
+    wchar_t text[256];
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, text, sizeof text / sizeof text[0], nullptr);
+    while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L' ' ||
+                     text[n - 1] == L'.'))
+        --n;
+    const int written = n == 0 || size == 0
+                            ? 0
+                            : WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), out,
+                                                  static_cast<int>(size - 1), nullptr, nullptr);
+    if (written <= 0) {
         std::snprintf(out, size, "Windows error %lu", static_cast<unsigned long>(code));
         return;
     }
-    out[end] = '\0';
+    out[written] = '\0';
 }
 
 // Errors after which the handle stays dead (a USB adapter was unplugged).
@@ -57,15 +66,13 @@ bool isHangUp(DWORD code) noexcept {
 
 } // namespace
 
-// COM names are the system's own: COMn is \\.\COMn (the prefix also reaches
-// COM10 and above, which the plain name does not).
-bool portPath(int index, char* path, std::size_t size) noexcept {
-    if (index < 0 || index >= kPortCount) {
-        copyText(path, size, "");
-        return false;
-    }
-    formatInto(path, size, "\\\\.\\COM%d", index + 1);
-    return true;
+const CommFunctions& systemCommFunctions() noexcept {
+    static const CommFunctions functions{
+        ::CreateFileW,     ::CloseHandle,     ::GetCommState,       ::SetCommState,
+        ::GetCommTimeouts, ::SetCommTimeouts, ::ReadFile,           ::WriteFile,
+        ::PurgeComm,       ::ClearCommError,  ::EscapeCommFunction,
+    };
+    return functions;
 }
 
 bool Win32Transport::open(const char* path, OpenError& error) noexcept {
@@ -74,9 +81,12 @@ bool Win32Transport::open(const char* path, OpenError& error) noexcept {
         copyText(error.text, sizeof error.text, reason);
         return false;
     };
+    wchar_t name[260];
+    if (MultiByteToWideChar(CP_UTF8, 0, path, -1, name, 260) == 0)
+        return fail(DRV_OPENERR_ABSENT, "no such port (the name is too long)");
     // No sharing: a second open, by us or another program, is refused.
     HANDLE h =
-        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        comm_.createFile(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD e = GetLastError();
         if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
@@ -91,9 +101,9 @@ bool Win32Transport::open(const char* path, OpenError& error) noexcept {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     COMMTIMEOUTS timeouts{};
-    if (!GetCommState(h, &dcb) || !GetCommTimeouts(h, &timeouts)) {
+    if (!comm_.getCommState(h, &dcb) || !comm_.getCommTimeouts(h, &timeouts)) {
         const DWORD e = GetLastError();
-        CloseHandle(h);
+        comm_.closeHandle(h);
         // A port name whose device is gone (Wine keeps the name) fails here.
         if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
             return fail(DRV_OPENERR_ABSENT, "no such port");
@@ -111,6 +121,9 @@ bool Win32Transport::open(const char* path, OpenError& error) noexcept {
     timeouts_ = timeouts;
     readTimeoutMs_ = -1;
     hungUp_ = false;
+    dtrNote_[0] = '\0';
+    // An error the last program left on the port would stop the first read.
+    (void)clearLineError();
     if (!applyReadTimeout(60)) { // the wait before any speed is set
         close();
         return fail(DRV_OPENERR_NOTSERIAL, "not a serial line (time-outs refused)");
@@ -118,11 +131,17 @@ bool Win32Transport::open(const char* path, OpenError& error) noexcept {
     return true;
 }
 
+bool Win32Transport::clearLineError() noexcept {
+    DWORD errors = 0;
+    COMSTAT status{};
+    return comm_.clearCommError(handle_, &errors, &status) != 0;
+}
+
 bool Win32Transport::applyReadTimeout(int timeoutMs) noexcept {
     if (timeoutMs == readTimeoutMs_) return true;
     const DWORD total = timeoutMs > 0 ? static_cast<DWORD>(timeoutMs) : 0;
     timeouts_.ReadTotalTimeoutConstant = total > kReadMultiplierMs ? total - kReadMultiplierMs : 0;
-    if (!SetCommTimeouts(handle_, &timeouts_)) {
+    if (!comm_.setCommTimeouts(handle_, &timeouts_)) {
         noteFailure();
         readTimeoutMs_ = -1;
         return false;
@@ -139,7 +158,7 @@ SpeedResult Win32Transport::setSpeed(const LineSpeed& speed) noexcept {
     if (handle_ == INVALID_HANDLE_VALUE) return SpeedResult::Unreadable;
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(handle_, &dcb)) {
+    if (!comm_.getCommState(handle_, &dcb)) {
         noteFailure();
         return SpeedResult::Unreadable;
     }
@@ -150,7 +169,7 @@ SpeedResult Win32Transport::setSpeed(const LineSpeed& speed) noexcept {
     dcb.StopBits = ONESTOPBIT;
     dcb.fBinary = TRUE;
     dcb.fParity = FALSE;
-    if (!SetCommState(handle_, &dcb)) {
+    if (!comm_.setCommState(handle_, &dcb)) {
         noteFailure();
         return SpeedResult::Refused;
     }
@@ -158,18 +177,25 @@ SpeedResult Win32Transport::setSpeed(const LineSpeed& speed) noexcept {
 }
 
 void Win32Transport::discardInput() noexcept {
-    if (handle_ != INVALID_HANDLE_VALUE) (void)PurgeComm(handle_, PURGE_RXCLEAR);
+    if (handle_ == INVALID_HANDLE_VALUE) return;
+    (void)clearLineError(); // each command starts on a line without a pending error
+    (void)comm_.purgeComm(handle_, PURGE_RXCLEAR);
 }
 
 bool Win32Transport::write(const void* data, std::size_t count) noexcept {
     if (handle_ == INVALID_HANDLE_VALUE) return false;
     const auto* p = static_cast<const char*>(data);
     std::size_t done = 0;
+    bool cleared = false;
     // The write time-outs bound each WriteFile; a short write is a timed-out line.
     while (done < count) {
         const std::size_t chunk = count - done < 65536 ? count - done : 65536;
         DWORD written = 0;
-        if (!WriteFile(handle_, p + done, static_cast<DWORD>(chunk), &written, nullptr)) {
+        if (!comm_.writeFile(handle_, p + done, static_cast<DWORD>(chunk), &written, nullptr)) {
+            if (GetLastError() == ERROR_OPERATION_ABORTED && !cleared && clearLineError()) {
+                cleared = true;
+                continue;
+            }
             noteFailure();
             return false;
         }
@@ -181,24 +207,41 @@ bool Win32Transport::write(const void* data, std::size_t count) noexcept {
 
 bool Win32Transport::readByte(int timeoutMs, char* byte) noexcept {
     if (handle_ == INVALID_HANDLE_VALUE || !applyReadTimeout(timeoutMs)) return false;
-    DWORD got = 0;
-    if (!ReadFile(handle_, byte, 1, &got, nullptr)) {
-        noteFailure();
-        return false;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        DWORD got = 0;
+        if (comm_.readFile(handle_, byte, 1, &got, nullptr)) return got == 1;
+        // Aborted by a line error (a garbled byte): cleared, and read again.
+        if (GetLastError() != ERROR_OPERATION_ABORTED || !clearLineError()) break;
     }
-    return got == 1;
+    noteFailure();
+    return false;
 }
 
 void Win32Transport::dtr(bool on) noexcept {
     if (handle_ == INVALID_HANDLE_VALUE) return;
-    for (int attempt = 0; attempt < kDtrAttempts; ++attempt)
-        if (EscapeCommFunction(handle_, on ? SETDTR : CLRDTR)) break;
+    dtrNote_[0] = '\0';
+    DWORD err = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < kDtrAttempts; ++attempt) {
+        if (comm_.escapeCommFunction(handle_, on ? SETDTR : CLRDTR)) return;
+        err = GetLastError();
+    }
+    // The system refuses to move DTR by hand while DTR handshaking drives it.
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (comm_.getCommState(handle_, &dcb) && dcb.fDtrControl == DTR_CONTROL_HANDSHAKE) {
+        copyText(dtrNote_, sizeof dtrNote_,
+                 "not done: the port has DTR handshaking on (DTR follows the input buffer)");
+        return;
+    }
+    char reason[120];
+    systemMessage(err, reason, sizeof reason);
+    formatInto(dtrNote_, sizeof dtrNote_, "not done: %s", reason);
 }
 
 void Win32Transport::close() noexcept {
     if (handle_ == INVALID_HANDLE_VALUE) return;
-    (void)PurgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
-    CloseHandle(handle_);
+    (void)comm_.purgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    comm_.closeHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
     readTimeoutMs_ = -1;
 }

@@ -1,6 +1,7 @@
 #include "maintenance/firmware_file.h"
 
 #include "core/detection.h"
+#include "profile/native_text.h"
 
 #include <filesystem>
 #include <fstream>
@@ -44,9 +45,10 @@ FirmwareCheck checkFirmware(std::span<const std::uint8_t> image) {
     return FirmwareCheck::Ok;
 }
 
-FirmwareFile loadFirmwareFile(const std::string& path) {
+FirmwareFile loadFirmwareFile(const std::string& utf8Path) {
     FirmwareFile file;
     std::error_code ec;
+    const std::filesystem::path path = profile::pathFromUtf8(utf8Path);
     // A directory opens as a stream on Linux but reads nothing.
     if (!std::filesystem::is_regular_file(path, ec)) return file;
     std::ifstream in(path, std::ios::binary);

@@ -59,8 +59,8 @@ struct FirmwareFile {
     FirmwareInfo info;
 };
 
-// Reads the file at path (never more than one byte past the image size, so a
-// huge file is refused without being read whole) and checks it.
-FirmwareFile loadFirmwareFile(const std::string& path);
+// Reads the file at utf8Path (never more than one byte past the image size, so
+// a huge file is refused without being read whole) and checks it.
+FirmwareFile loadFirmwareFile(const std::string& utf8Path);
 
 } // namespace quorvex::maintenance

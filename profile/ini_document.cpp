@@ -7,6 +7,8 @@ namespace quorvex::profile {
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kLf = "\n";
 constexpr std::string_view kCr = "\r";
@@ -45,7 +47,10 @@ std::string_view unquote(std::string_view value) {
 }
 
 IniDocument::IniDocument(std::string text) {
-    if (text.starts_with(kBom)) {
+    if (text.starts_with(kUtf16LeBom) || text.starts_with(kUtf16BeBom)) {
+        utf16_ = text.starts_with(kUtf16LeBom) ? ByteOrder::Little : ByteOrder::Big;
+        text = utf16ToUtf8(std::string_view(text).substr(2), *utf16_);
+    } else if (text.starts_with(kBom)) {
         bom_ = kBom;
         text.erase(0, kBom.size());
     }
@@ -192,6 +197,10 @@ std::optional<std::string> IniDocument::withValue(std::string_view section, std:
     const auto finish = [&](std::string_view rest) {
         out.append(rest);
         out.append(trailer_);
+        if (utf16_) {
+            return std::string(*utf16_ == ByteOrder::Little ? kUtf16LeBom : kUtf16BeBom) +
+                   utf8ToUtf16(out, *utf16_);
+        }
         return out;
     };
 

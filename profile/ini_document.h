@@ -8,6 +8,10 @@
 // without "=" is a key without value). Lines before the first section belong
 // to a section with the empty name. Lines end with CR, LF or CR LF; a UTF-8
 // byte-order mark at the start and a ^Z at the end are not part of the text.
+// A file with a UTF-16 byte-order mark (Windows' "Unicode") is read as the
+// UTF-8 text it holds and written back in UTF-16 with its mark.
+
+#include "profile/text_encoding.h"
 
 #include <cstddef>
 #include <optional>
@@ -74,10 +78,11 @@ private:
     };
     std::optional<Range> findSection(std::string_view section) const;
 
-    std::string text_;     // the file without byte-order mark and trailing ^Z
-    std::string bom_;      // the byte-order mark, when the file had one
-    std::string trailer_;  // the trailing ^Z, when the file had one
-    std::string_view eol_; // points into a static string
+    std::string text_; // the file without byte-order mark and trailing ^Z, UTF-16 as UTF-8
+    std::string bom_;  // the byte-order mark, when the file had one
+    std::optional<ByteOrder> utf16_; // the file is UTF-16 in this byte order
+    std::string trailer_;            // the trailing ^Z, when the file had one
+    std::string_view eol_;           // points into a static string
     std::vector<IniLine> lines_;
 };
 

@@ -1,6 +1,7 @@
 #include "profile/ini_file.h"
 
 #include "profile/atomic_file.h"
+#include "profile/native_text.h"
 #include "profile/text_encoding.h"
 
 #include <climits>
@@ -104,7 +105,7 @@ WriteResult writeString(const std::filesystem::path& file, std::string_view sect
     std::filesystem::path target = file;
     if (std::filesystem::is_symlink(file, ec)) {
         target = std::filesystem::weakly_canonical(file, ec);
-        if (ec) return {false, "cannot follow the link " + file.string() + ": " + ec.message()};
+        if (ec) return {false, "cannot follow the link " + utf8Of(file) + ": " + ec.message()};
     }
 
     FileRead read = readProfileBytes(target);

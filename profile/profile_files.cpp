@@ -1,5 +1,8 @@
 #include "profile/profile_files.h"
 
+#include "profile/atomic_file.h"
+#include "profile/native_text.h"
+
 #include <cstdlib>
 #include <system_error>
 #ifndef _WIN32
@@ -38,9 +41,12 @@ std::filesystem::path resolveHome(const char* quorvexHome, const char* xdgConfig
 
 ProfileFiles ProfileFiles::fromEnvironment() {
 #ifdef _WIN32
-    const char* home = std::getenv("QUORVEX_HOME");
-    return ProfileFiles(isSet(home) ? std::filesystem::path(home) : programDirectory(),
-                        windowsWinIni());
+    const std::optional<std::string> home = environmentUtf8("QUORVEX_HOME");
+    if (home && !home->empty()) return ProfileFiles(pathFromUtf8(*home));
+    std::filesystem::path folder = userDataFolder();
+    // No profile folder at all (a bare service account): the program's own.
+    if (folder.empty()) return ProfileFiles(programDirectory());
+    return ProfileFiles(std::move(folder), windowsOldPlaces());
 #else
     return ProfileFiles(resolveHome(std::getenv("QUORVEX_HOME"), std::getenv("XDG_CONFIG_HOME"),
                                     std::getenv("HOME")));
@@ -57,11 +63,32 @@ WriteResult ProfileFiles::ensureHome() const {
     std::error_code ec;
     if (std::filesystem::is_directory(home_, ec)) return {true, {}};
     std::filesystem::create_directories(home_, ec);
-    if (ec) return {false, "cannot create the folder " + home_.string() + ": " + ec.message()};
+    if (ec) return {false, "cannot create the folder " + utf8Of(home_) + ": " + ec.message()};
     if (!std::filesystem::is_directory(home_, ec)) {
-        return {false, home_.string() + " is not a folder"};
+        return {false, utf8Of(home_) + " is not a folder"};
     }
+    adoptOldPlaces();
     return {true, {}};
+}
+
+// Best effort: what cannot be read or written there is left, and the program
+// starts as on a first run.
+void ProfileFiles::adoptOldPlaces() const {
+    for (const std::filesystem::path& old : old_.defaultProfiles) {
+        FileRead read = readProfileBytes(old);
+        if (read.status == FileRead::Status::Missing) continue;
+        if (read.status == FileRead::Status::Ok)
+            (void)replaceFileAtomically(defaultProfile(), read.bytes);
+        break;
+    }
+    for (const std::filesystem::path& old : old_.winInis) {
+        const IniSnapshot snapshot = IniSnapshot::load(old);
+        for (const std::string& key : snapshot.keyNames(kFirstRunSection)) {
+            if (IniSnapshot::load(winIni_).find(kFirstRunSection, key)) continue;
+            const auto value = snapshot.find(kFirstRunSection, key, 4096);
+            if (value) (void)profile::writeString(winIni_, kFirstRunSection, key, *value);
+        }
+    }
 }
 
 std::string ProfileFiles::readString(int selector, std::string_view section, std::string_view key,

@@ -240,6 +240,12 @@ std::optional<Section> sectionFromName(std::string_view name) {
     return std::nullopt;
 }
 
+bool holdsProfileSection(const std::vector<std::string>& sectionNames) {
+    for (const std::string& name : sectionNames)
+        if (sectionFromName(name)) return true;
+    return false;
+}
+
 std::string KeySpec::defaultText() const {
     return form == ValueForm::Text ? std::string(textDefault) : std::to_string(numberDefault);
 }

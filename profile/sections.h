@@ -24,6 +24,10 @@ inline constexpr std::array<Section, 10> kSectionOrder = {
 std::string_view sectionName(Section section);
 // The section of that name (compared without regard to case), if it is one of ours.
 std::optional<Section> sectionFromName(std::string_view name);
+// True when one of the names is a section of a profile. A file without any is
+// no profile (empty, another kind of file, or text we cannot read), and a
+// load of it would send every default to the device.
+bool holdsProfileSection(const std::vector<std::string>& sectionNames);
 
 enum class ValueForm {
     Text,    // written as it is

@@ -21,11 +21,25 @@ void appendUtf8(std::string& out, char32_t cp) {
     } else if (cp < 0x800) {
         out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
+    } else if (cp < 0x10000) {
         out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
         out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
+}
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void appendUtf16(std::string& out, char16_t unit, ByteOrder order) {
+    const auto hi = static_cast<char>(unit >> 8);
+    const auto lo = static_cast<char>(unit & 0xFF);
+    out.push_back(order == ByteOrder::Little ? lo : hi);
+    out.push_back(order == ByteOrder::Little ? hi : lo);
 }
 
 // Length of the well-formed UTF-8 sequence at the start of bytes, 0 when it is
@@ -79,6 +93,58 @@ std::string cp1252ToUtf8(std::string_view bytes) {
             appendUtf8(out, kCp1252High[b - 0x80]);
         } else {
             appendUtf8(out, b);
+        }
+    }
+    return out;
+}
+
+std::string utf16ToUtf8(std::string_view bytes, ByteOrder order) {
+    std::string out;
+    out.reserve(bytes.size());
+    const auto unitAt = [&](std::size_t i) {
+        const auto a = static_cast<std::uint8_t>(bytes[i]);
+        const auto b = static_cast<std::uint8_t>(bytes[i + 1]);
+        return static_cast<char16_t>(order == ByteOrder::Little ? (b << 8) | a : (a << 8) | b);
+    };
+    std::size_t i = 0;
+    for (; i + 1 < bytes.size(); i += 2) {
+        const char16_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
+            const char16_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                appendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (low - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        appendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : char32_t(unit));
+    }
+    if (i < bytes.size()) appendUtf8(out, kReplacement);
+    return out;
+}
+
+std::string utf8ToUtf16(std::string_view text, ByteOrder order) {
+    std::string out;
+    out.reserve(text.size() * 2);
+    while (!text.empty()) {
+        const std::size_t len = sequenceLength(text);
+        char32_t cp = 0;
+        if (len == 0) {
+            const auto b = static_cast<std::uint8_t>(text[0]);
+            cp = b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b;
+            text.remove_prefix(1);
+        } else {
+            const auto b0 = static_cast<std::uint8_t>(text[0]);
+            cp = len == 1 ? b0 : len == 2 ? b0 & 0x1F : len == 3 ? b0 & 0x0F : b0 & 0x07;
+            for (std::size_t k = 1; k < len; ++k)
+                cp = (cp << 6) | (static_cast<std::uint8_t>(text[k]) & 0x3F);
+            text.remove_prefix(len);
+        }
+        if (cp >= 0x10000) {
+            appendUtf16(out, static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)), order);
+            appendUtf16(out, static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)), order);
+        } else {
+            appendUtf16(out, static_cast<char16_t>(cp), order);
         }
     }
     return out;

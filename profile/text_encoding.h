@@ -1,7 +1,8 @@
 #pragma once
 // Texts in profile files: files written on Windows hold code page 1252 bytes
-// (an "ü" is the byte 0xFC), files written by this program hold UTF-8. The
-// program works in UTF-8 throughout.
+// (an "ü" is the byte 0xFC), files written by this program hold UTF-8, and a
+// file saved as "Unicode" on Windows (Notepad, PowerShell) holds UTF-16 after
+// a byte-order mark. The program works in UTF-8 throughout.
 
 #include <cstddef>
 #include <string>
@@ -25,5 +26,15 @@ std::string cp1252ToUtf8(std::string_view bytes);
 // maxBytes bytes, never longer than maxBytes characters). The text ends at a
 // NUL byte, as a C string would.
 std::string decodeProfileText(std::string_view bytes, std::size_t maxBytes);
+
+enum class ByteOrder { Little, Big };
+
+// UTF-16 in the given byte order as UTF-8. An unpaired surrogate and a last
+// odd byte become U+FFFD, so nothing is lost silently.
+std::string utf16ToUtf8(std::string_view bytes, ByteOrder order);
+
+// UTF-8 as UTF-16 in the given byte order; bytes that are no UTF-8 are taken
+// as code page 1252, as a read takes them.
+std::string utf8ToUtf16(std::string_view text, ByteOrder order);
 
 } // namespace quorvex::profile

@@ -1,9 +1,15 @@
-// Reading and replacing profile files on Windows, and the folders the
-// program's files live in there. A replacement is a temporary file beside the
-// original, written, flushed and moved over it in one step, so that a reader
-// sees either the old file or the new one.
+// Reading and replacing profile files on Windows. A replacement is a
+// temporary file beside the original, written, flushed and moved over it in
+// one step, so that a reader sees either the old file or the new one.
+//
+// Every name goes to the system in its \\?\ form, so a path near or beyond
+// 260 characters works whether or not the machine has long paths switched on.
+// A virus scanner or an indexer opens a file the moment it changes and keeps
+// it for a moment; while it does, the move over it is refused, so the move is
+// tried again for a short while. Reads share the file for deletion, so that a
+// read of ours never stands in the way of a replacement.
 #include "profile/atomic_file.h"
-#include "profile/profile_files.h"
+#include "profile/native_text.h"
 
 #include <windows.h>
 
@@ -14,18 +20,38 @@ namespace quorvex::profile {
 
 namespace {
 
+// How long a held file is waited for, in steps that grow to this bound.
+constexpr DWORD kMoveRetryTotalMs = 2000;
+constexpr DWORD kMoveRetryMaxStepMs = 250;
+
 std::string systemMessage(DWORD code) {
-    char text[256];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             code, 0, text, sizeof text, nullptr);
-    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == '.'))
+    wchar_t text[256];
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, text, sizeof text / sizeof text[0], nullptr);
+    while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L'.'))
         --n;
     if (n == 0) return "Windows error " + std::to_string(code);
-    return std::string(text, n);
+    return utf8FromWide(std::wstring_view(text, n));
 }
 
 std::string describe(const std::string& what, const std::filesystem::path& file, DWORD err) {
-    return what + " " + file.string() + ": " + systemMessage(err);
+    return what + " " + utf8Of(file) + ": " + systemMessage(err);
+}
+
+// The \\?\ form of a path: absolute, with backslashes and without "." or
+// ".." (the system takes such a name as it is); \\server\share becomes
+// \\?\UNC\server\share.
+std::wstring systemName(const std::filesystem::path& file) {
+    const std::wstring& given = file.native();
+    if (given.rfind(L"\\\\?\\", 0) == 0 || given.rfind(L"\\\\.\\", 0) == 0) return given;
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(file, ec);
+    if (ec) return given;
+    full = full.lexically_normal();
+    full.make_preferred();
+    const std::wstring& name = full.native();
+    if (name.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + name.substr(2);
+    return L"\\\\?\\" + name;
 }
 
 class Handle {
@@ -57,11 +83,35 @@ bool writeAll(HANDLE h, std::string_view data) {
     return true;
 }
 
+// Another program holds the file (or, for a moment, its name).
+bool heldByAnother(DWORD err) {
+    return err == ERROR_ACCESS_DENIED || err == ERROR_SHARING_VIOLATION ||
+           err == ERROR_LOCK_VIOLATION;
+}
+
+// Moves temp over target; while another program holds the target, again
+// after a growing pause, for about two seconds in all.
+DWORD moveOver(const std::wstring& temp, const std::wstring& target) {
+    DWORD waited = 0;
+    DWORD step = 10;
+    for (;;) {
+        if (MoveFileExW(temp.c_str(), target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return ERROR_SUCCESS;
+        const DWORD err = GetLastError();
+        if (!heldByAnother(err) || waited >= kMoveRetryTotalMs) return err;
+        Sleep(step);
+        waited += step;
+        step = step * 2 < kMoveRetryMaxStepMs ? step * 2 : kMoveRetryMaxStepMs;
+    }
+}
+
 } // namespace
 
 FileRead readProfileBytes(const std::filesystem::path& file) {
     FileRead result;
-    const DWORD attributes = GetFileAttributesW(file.c_str());
+    const std::wstring name = systemName(file);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD err = GetLastError();
         if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) {
@@ -74,10 +124,11 @@ FileRead readProfileBytes(const std::filesystem::path& file) {
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         result.status = FileRead::Status::NotRegular;
-        result.problem = file.string() + " is a directory";
+        result.problem = utf8Of(file) + " is a directory";
         return result;
     }
-    Handle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    Handle h(CreateFileW(name.c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (h.get() == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
@@ -89,13 +140,13 @@ FileRead readProfileBytes(const std::filesystem::path& file) {
     // A device or a pipe opened by name is not a profile (and may never end).
     if (GetFileType(h.get()) != FILE_TYPE_DISK) {
         result.status = FileRead::Status::NotRegular;
-        result.problem = file.string() + " is not a regular file";
+        result.problem = utf8Of(file) + " is not a regular file";
         return result;
     }
     const auto tooLarge = [&] {
         result.status = FileRead::Status::TooLarge;
         result.bytes.clear();
-        result.problem = file.string() + " is larger than " +
+        result.problem = utf8Of(file) + " is larger than " +
                          std::to_string(kMaxProfileBytes / (1024 * 1024)) +
                          " MB and cannot be a profile";
         return result;
@@ -131,25 +182,33 @@ FileRead readProfileBytes(const std::filesystem::path& file) {
 std::optional<std::string> replaceFileAtomically(const std::filesystem::path& file,
                                                  std::string_view content, InjectedFault fault) {
     static std::atomic<unsigned> counter{0};
-    const std::filesystem::path dir =
-        file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    const DWORD attributes = GetFileAttributesW(file.c_str());
+    const std::wstring target = systemName(file);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return file.string() + " is a directory";
+        return utf8Of(file) + " is a directory";
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return describe("cannot replace", file, ERROR_ACCESS_DENIED) + " (the file is read-only)";
 
-    std::filesystem::path temp;
+    // A short name beside the file (same volume, so the move is one step),
+    // whatever the length of the file's own name.
+    const std::size_t slash = target.find_last_of(L'\\');
+    const std::wstring dir = target.substr(0, slash == std::wstring::npos ? 0 : slash + 1);
+    const std::filesystem::path dirPath =
+        file.has_parent_path() ? file.parent_path() : std::filesystem::path(L".");
+    std::wstring temp;
     HANDLE raw = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && raw == INVALID_HANDLE_VALUE; ++attempt) {
-        temp =
-            dir / ("." + file.filename().string() + ".tmp" + std::to_string(GetCurrentProcessId()) +
-                   "." + std::to_string(counter.fetch_add(1)));
-        raw = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        wchar_t name[48];
+        swprintf(name, sizeof name / sizeof name[0], L".qv%lx-%x.tmp",
+                 static_cast<unsigned long>(GetCurrentProcessId()), counter.fetch_add(1));
+        temp = dir + name;
+        raw = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (raw == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
-            return describe("cannot create a file in", dir, GetLastError());
+            return describe("cannot create a file in", dirPath, GetLastError());
     }
     if (raw == INVALID_HANDLE_VALUE)
-        return describe("cannot create a file in", dir, ERROR_FILE_EXISTS);
+        return describe("cannot create a file in", dirPath, ERROR_FILE_EXISTS);
     Handle h(raw);
 
     const auto fail = [&](const std::string& what, DWORD err) {
@@ -168,35 +227,13 @@ std::optional<std::string> replaceFileAtomically(const std::filesystem::path& fi
         DeleteFileW(temp.c_str());
         return describe("cannot write", file, err);
     }
-    if (fault == InjectedFault::Rename ||
-        !MoveFileExW(temp.c_str(), file.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD err = fault == InjectedFault::Rename ? ERROR_ACCESS_DENIED : GetLastError();
+    const DWORD moved =
+        fault == InjectedFault::Rename ? ERROR_ACCESS_DENIED : moveOver(temp, target);
+    if (moved != ERROR_SUCCESS) {
         DeleteFileW(temp.c_str());
-        return describe("cannot replace", file, err);
+        return describe("cannot replace", file, moved);
     }
     return std::nullopt;
-}
-
-std::filesystem::path programDirectory() {
-    std::wstring name(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
-        if (n == 0) return std::filesystem::path(".");
-        if (n < name.size()) {
-            name.resize(n);
-            return std::filesystem::path(name).parent_path();
-        }
-        name.resize(name.size() * 2);
-    }
-}
-
-std::filesystem::path windowsWinIni() {
-    wchar_t dir[MAX_PATH + 1] = {};
-    const UINT n = GetWindowsDirectoryW(dir, MAX_PATH);
-    const std::filesystem::path base =
-        n > 0 && n <= MAX_PATH ? std::filesystem::path(dir) : std::filesystem::path("C:\\Windows");
-    return base / std::string(kWinIniName);
 }
 
 } // namespace quorvex::profile

@@ -2,8 +2,13 @@
 # The Windows forms under Wine: cross-builds R70COM32.dll, quorvex-cli.exe and
 # the Windows test programs for 64 and 32 bits with MinGW-w64
 # (cmake/toolchains/), checks both DLLs' export tables against
-# driver/exports.list, then runs the programs against the simulator on a Wine
-# COM port.
+# driver/exports.list and both programs' manifests, then runs the programs
+# against the simulator on a Wine COM port, as a standard Windows user meets
+# them: the account is named "Jürgen" (its application data and temporary
+# folders have a non-ASCII name), quorvex-cli.exe is installed under Program
+# Files (a folder this script makes read-only unless it runs as root), there
+# is no QUORVEX_HOME, and an older version left default.pro beside the
+# program and its key in the Windows directory's win.ini.
 #   scripts/windows.sh [NATIVE_BUILD]    NATIVE_BUILD holds bin/r70sim (default: build)
 # Ends with "windows: N passed, N failed"; the exit status is 0 when nothing
 # failed. Without MinGW-w64 or Wine (scripts/setup.sh packages installs them)
@@ -68,7 +73,20 @@ cross_build() { # 64 | 32
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DQUORVEX_WERROR=ON -DQUORVEX_GUI=OFF "${launcher[@]}" \
         >/dev/null &&
         cmake --build "build-win$1" -j"$(nproc)" \
-            --target R70COM32 quorvex-cli win_driver_test win_profile_test
+            --target R70COM32 quorvex-cli win_driver_test win_line_test win_profile_test reply_timing
+}
+
+# The program's manifest: resource 1 of type 24, which asks for no elevation,
+# takes long paths and UTF-8 as the process's code page.
+check_manifest() { # 64 | 32
+    local exe="build-win$1/bin/quorvex-cli.exe" objdump=x86_64-w64-mingw32-objdump want
+    [ "$1" = 32 ] && objdump=i686-w64-mingw32-objdump
+    "$objdump" -p "$exe" | grep -q 'Entry: ID: 0x000018' ||
+        { echo "quorvex-cli.exe ($1 bits) has no manifest resource"; return 1; }
+    for want in 'level="asInvoker"' '<longPathAware' '>true</longPathAware>' \
+        '>UTF-8</activeCodePage>'; do
+        grep -qaF "$want" "$exe" || { echo "quorvex-cli.exe ($1 bits): no $want"; return 1; }
+    done
 }
 
 # The export table of a DLL as "ordinal name" lines, sorted.
@@ -111,17 +129,23 @@ check "cross build, 64 bits" cross_build 64
 check "cross build, 32 bits" cross_build 32
 check "export table, 64 bits" check_exports 64
 check "export table, 32 bits" check_exports 32
+check "manifest, 64 bits" check_manifest 64
+check "manifest, 32 bits" check_manifest 32
 
-# One Wine prefix for the whole run. COM3 is a link to the simulator's
-# pseudo-terminal; the other COM names are hidden, so that no real port of this
-# machine is probed (Wine then opens them, but refuses their line functions).
+# One Wine prefix for the whole run. COM3 (and, for the chosen port, COM12)
+# is a link to the simulator's pseudo-terminal; the other COM names are
+# hidden, so that no real port of this machine is probed (Wine then opens
+# them, but refuses their line functions). Wine names the account after USER
+# and reads names from the command line in the locale's encoding.
 run=$(mktemp -d /tmp/quorvex-wine.XXXXXX)
 export WINEPREFIX="$run/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY
+export USER=Jürgen LOGNAME=Jürgen LC_ALL=C.UTF-8 TERM=xterm
+unset DISPLAY QUORVEX_HOME R70COM_PORTS R70COM_TRACE
 sim_pid=
 cleanup() {
     [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
     "$WINESERVER" -k >/dev/null 2>&1
+    chmod -R u+w "$run" 2>/dev/null
     rm -rf "$run"
 }
 trap cleanup EXIT
@@ -132,18 +156,21 @@ echo "== windows: Wine prefix (${SECONDS} s)"
     printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
     for n in 1 2 4 5 6 7 8; do printf '"COM%d"=""\n' "$n"; done
     printf '"COM3"="%s"\n' "$run/com3"
+    printf '"COM12"="%s"\n' "$run/com12"
 } >"$run/ports.reg"
 "$WINE64" regedit /S "$(winpath "$run/ports.reg")" >/dev/null 2>&1
 "$WINESERVER" -w # the port names take effect when Wine starts again
 # One server for every program of the run, its own output kept out of ours.
 "$WINESERVER" -p >"$run/wineserver.log" 2>&1
 
-start_sim() { # simulator options...
-    rm -f "$run/com3" "$run/sim.out"
-    "$sim" --model R70 --link "$run/com3" "$@" >"$run/sim.out" 2>&1 &
+start_sim() { # [com12] simulator options...
+    local link="$run/com3"
+    [ "${1:-}" = com12 ] && { link="$run/com12"; shift; }
+    rm -f "$run/com3" "$run/com12" "$run/sim.out"
+    "$sim" --model R70 --link "$link" "$@" >"$run/sim.out" 2>&1 &
     sim_pid=$!
     for _ in $(seq 100); do
-        [ -s "$run/sim.out" ] && [ -L "$run/com3" ] && return 0
+        [ -s "$run/sim.out" ] && [ -L "$link" ] && return 0
         sleep 0.1
     done
     echo "windows: the simulator did not start: $(cat "$run/sim.out")"
@@ -155,32 +182,178 @@ stop_sim() {
     sim_pid=
 }
 
-# quorvex-cli: identify and back up; on 64 bits also change one MSN, restore
-# the backup, and the MSN is the one the backup holds again. The 32-bit
-# backup of the same simulated device must be the 64-bit one byte for byte
-# (a restore sends every item through the same driver code the 32-bit driver
-# test has already sent every catalogue form through).
+# Where the standard user's files are, seen from here and from the program.
+user_dir="$WINEPREFIX/drive_c/users/$USER"
+user_win="C:\\users\\$USER"
+data_dir="$user_dir/AppData/Roaming/Quorvex"
+windows_ini="$WINEPREFIX/drive_c/windows/win.ini"
+
+# quorvex-cli.exe installed as an installer puts it, with what an older
+# version left beside it.
+install_cli() { # bits
+    local dir="$WINEPREFIX/drive_c/Program Files/Quorvex$1"
+    rm -rf "$data_dir" # each word size starts as the first run of this version
+    mkdir -p "$dir"
+    cp "build-win$1/bin/quorvex-cli.exe" "build-win$1/bin/R70COM32.dll" "$dir/"
+    printf '[MSN_DIV]\r\nALIAS0=K\xfcche\r\n' >"$dir/default.pro"
+    [ "$(id -u)" = 0 ] || chmod a-w "$dir"
+    cli="C:\\Program Files\\Quorvex$1\\quorvex-cli.exe"
+    cli_dir="$dir"
+}
+
+# A command's output and its status, both checked: $1 the status wanted.
+ends_with() { # status command...
+    local want=$1 got
+    shift
+    out=$("$@" 2>&1)
+    got=$?
+    [ "$got" = "$want" ] && return 0
+    echo "$* ended with $got, not $want:"
+    echo "$out"
+    return 1
+}
+
+# identify, backup into C:\users\Jürgen\büro.pro; on 64 bits also change one
+# MSN (get and set work in the user's temporary folder), restore the backup,
+# and the MSN is the backup's again. The 32-bit backup of the same simulated
+# device must be the 64-bit one byte for byte. Nothing is written beside the
+# program or into the Windows directory's win.ini; the user's folder holds
+# what the old places held.
 cli_round_trip() { # bits
-    local cli="build-win$1/bin/quorvex-cli.exe" pro out saved
-    pro=$(winpath "$run/backup$1.pro")
-    mkdir -p "$run/home$1"
-    export QUORVEX_HOME
-    QUORVEX_HOME=$(winpath "$run/home$1")
-    out=$("$loader" "$cli" identify) || { echo "$out"; return 1; }
+    local pro="$user_win\\büro$1.pro" saved
+    ends_with 0 "$loader" "$cli" identify || return 1
     grep -q 'COM3' <<<"$out" || { echo "$out"; return 1; }
-    "$loader" "$cli" backup "$pro" >/dev/null || return 1
+    ends_with 0 "$loader" "$cli" backup "$pro" || return 1
+    grep -q $'^ALIAS0=K\xc3\xbcche\r$' "$user_dir/büro$1.pro" ||
+        { echo "the backup does not hold the old default.pro's port name"; return 1; }
+    [ "$(ls "$cli_dir" | tr '\n' ' ')" = "R70COM32.dll default.pro quorvex-cli.exe " ] ||
+        { echo "written beside the program: $(ls "$cli_dir")"; return 1; }
+    [ "$(md5sum <"$windows_ini")" = "$windows_ini_md5" ] ||
+        { echo "the Windows directory's win.ini was changed"; return 1; }
+    grep -q '^FirstRun=1' "$data_dir/win.ini" && [ -f "$data_dir/default.pro" ] ||
+        { echo "the user's folder does not hold what the old places held"; return 1; }
     if [ "$1" = 32 ]; then
-        cmp "$run/backup32.pro" "$run/backup64.pro" || return 1
+        cmp "$user_dir/büro32.pro" "$user_dir/büro64.pro" || return 1
         return 0
     fi
-    saved=$(sed -n 's/^AMSN00=\([^\r]*\)\r*$/\1/p' "$run/backup$1.pro")
+    saved=$(sed -n 's/^AMSN00=\([^\r]*\)\r*$/\1/p' "$user_dir/büro$1.pro")
     [ -n "$saved" ] || { echo "the backup has no MSN AMSN00"; return 1; }
-    "$loader" "$cli" set MSN_DIV AMSN00 0309999 >/dev/null || return 1
-    [ "$("$loader" "$cli" get MSN_DIV AMSN00 | tr -d '\r')" = 0309999 ] || return 1
-    "$loader" "$cli" restore "$pro" >/dev/null || return 1
-    out=$("$loader" "$cli" get MSN_DIV AMSN00 | tr -d '\r')
-    [ "$out" = "$saved" ] || { echo "after restore AMSN00 is '$out', not '$saved'"; return 1; }
+    ends_with 0 "$loader" "$cli" set MSN_DIV AMSN00 0309999 || return 1
+    ends_with 0 "$loader" "$cli" get MSN_DIV AMSN00 && [ "${out%$'\r'}" = 0309999 ] || return 1
+    ends_with 0 "$loader" "$cli" restore "$pro" || return 1
+    ends_with 0 "$loader" "$cli" get MSN_DIV AMSN00 || return 1
+    [ "${out%$'\r'}" = "$saved" ] || { echo "after restore AMSN00 is '$out', not '$saved'"; return 1; }
 }
+
+# A profile saved as "Unicode" (UTF-16 with its mark) is restored like the
+# original; a file without profile settings is refused before the device is
+# even opened (a load would send every default).
+cli_file_forms() {
+    local saved
+    saved=$(sed -n 's/^AMSN00=\([^\r]*\)\r*$/\1/p' "$user_dir/büro64.pro")
+    { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$user_dir/büro64.pro"; } >"$user_dir/unicode.pro"
+    ends_with 0 "$loader" "$cli" set MSN_DIV AMSN00 0308888 || return 1
+    ends_with 0 "$loader" "$cli" restore "$user_win\\unicode.pro" || return 1
+    ends_with 0 "$loader" "$cli" get MSN_DIV AMSN00 || return 1
+    [ "${out%$'\r'}" = "$saved" ] || { echo "the UTF-16 profile restored '$out'"; return 1; }
+    : >"$user_dir/empty.pro"
+    export R70COM_TRACE
+    R70COM_TRACE=$(winpath "$run/empty.trace")
+    ends_with 2 "$loader" "$cli" restore "$user_win\\empty.pro"
+    local status=$?
+    unset R70COM_TRACE
+    [ "$status" = 0 ] && grep -q 'holds no settings of a profile' <<<"$out" &&
+        [ ! -e "$run/empty.trace" ] ||
+        { echo "an empty profile was not refused before the device: $out"; return 1; }
+}
+
+# The machine's COM ports: COM3 is listed, and only COM3 answers a probe.
+cli_ports() {
+    ends_with 0 "$loader" "$cli" ports || return 1
+    grep -qE '^[ *] COM3 +\\\\\.\\COM3' <<<"$out" || { echo "$out"; return 1; }
+    ends_with 0 "$loader" "$cli" ports --probe || return 1
+    [ "$(grep -c 'R70' <<<"$out")" = 1 ] && grep -q '^COM3 (\\\\.\\COM3): R70,' <<<"$out" ||
+        { echo "$out"; return 1; }
+}
+
+# A port above COM8 is the user's to choose: --port COM12 finds the device there.
+cli_chosen_port() {
+    ends_with 0 "$loader" "$cli" identify --port COM12 || return 1
+    grep -q 'COM12' <<<"$out" || { echo "$out"; return 1; }
+}
+
+# The program in a console, as in a Windows terminal: Wine gives a program
+# a console when it runs on a terminal. What the terminal showed, without
+# its control sequences (Wine's console moves the cursor instead of writing
+# blanks). With an answer, it is typed once the screen shows the question
+# (Enter is CR in a console), within the same two minutes.
+screen_text() {
+    perl -pe 's/\e\[(\d*)C/" " x ($1 || 1)/ge; s/\e\[[0-9;?]*[a-zA-Z]//g; s/\e[()][0-9A-B]//g; s/\r//g' \
+        "$run/screen"
+}
+in_console() { # [--answer QUESTION KEYS] command...
+    local question= keys= feeder=
+    if [ "$1" = --answer ]; then
+        question=$2 keys=$3
+        shift 3
+    fi
+    local run_it=(env SHELL=/bin/bash timeout 120 script -qec "$(printf '%q ' "$@")" /dev/null)
+    : >"$run/screen"
+    if [ -z "$question" ]; then
+        "${run_it[@]}" </dev/null >"$run/screen" 2>&1
+    else
+        # The keys go in once the question shows; the input stays open until
+        # the program ends (its end would reach the console as ^D).
+        rm -f "$run/keys"
+        mkfifo "$run/keys"
+        {
+            for _ in $(seq 1200); do
+                screen_text | grep -qF "$question" && { printf '%b' "$keys"; break; }
+                sleep 0.1
+            done
+            exec sleep 130
+        } >"$run/keys" &
+        feeder=$!
+        "${run_it[@]}" <"$run/keys" >"$run/screen" 2>&1
+        kill "$feeder" 2>/dev/null
+        wait "$feeder" 2>/dev/null
+    fi
+    screen_text
+}
+
+# German on the console comes out as "Gerät", not as its UTF-8 bytes in the
+# console's code page ("Ger├ñt"), and the console has its code page back
+# afterwards. Asked in a console, "upgrade" asks before it installs (and "n"
+# installs nothing), with the firmware file in the user's folder.
+cli_console() {
+    printf '@"%s" identify --lang de\r\n@chcp\r\n' "$cli" >"$run/console.bat"
+    out=$(in_console "$loader" cmd /c "$(winpath "$run/console.bat")")
+    grep -q 'kein Gerät geantwortet' <<<"$out" && grep -q 'code page: 437' <<<"$out" ||
+        { echo "$out"; return 1; }
+    "$sim" --make-image "$user_dir/fw.r70" --model R70 --firmware 'V2.20 Jürgen' >/dev/null ||
+        return 1
+    start_sim || return 1
+    out=$(in_console --answer '[j/N]' 'n\r' "$loader" "$cli" upgrade "$user_win\\fw.r70" --lang de)
+    stop_sim
+    grep -q 'Upgrade installieren? \[j/N\]' <<<"$out" && grep -q 'V2.20 Jürgen' <<<"$out" &&
+        grep -q 'Upgrade abgebrochen' <<<"$out" || { echo "$out"; return 1; }
+}
+
+# The end of a reply as this system's timers give it (a figure, not a check).
+reply_timing() { # bits
+    start_sim && "$loader" "build-win$1/bin/reply_timing.exe" 40 | sed 's/^/windows: Wine: /'
+    stop_sim
+}
+
+printf '[QuorvexCom]\r\nFirstRun=1\r\n' >>"$windows_ini"
+windows_ini_md5=$(md5sum <"$windows_ini")
+{
+    echo version=1
+    echo model=R70
+    printf 'currency=%s\n' "$(printf 'Euro%.0s' $(seq 15))"
+    for i in $(seq 10); do printf 'call.22.0=01/04/01|%02d:00|0301234567890123456%d|OK|120\n' "$i" $((i % 10)); done
+    printf 'reg.S91=%s\n' "$(printf 'A&B&%.0s' $(seq 60))"
+} >"$run/long.state"
 
 for bits in "${sizes[@]}"; do
     dir="build-win$bits"
@@ -188,20 +361,44 @@ for bits in "${sizes[@]}"; do
     [ "$bits" = 32 ] && loader=$WINE32
     [ -f "$dir/bin/win_driver_test.exe" ] || continue
     echo "== windows: $bits bits under Wine (${SECONDS} s)"
+    dll=$(winpath "$dir/bin/R70COM32.dll")
     if start_sim --fault pause=120,300; then
-        check "win_driver_test ($bits bits)" \
-            "$loader" "$dir/bin/win_driver_test.exe" "$(winpath "$dir/bin/R70COM32.dll")"
+        check "win_driver_test ($bits bits)" "$loader" "$dir/bin/win_driver_test.exe" "$dll"
         stop_sim
     else
         check "simulator" false
     fi
-    check "win_profile_test ($bits bits)" \
-        "$loader" "$dir/bin/win_profile_test.exe" "$(winpath tests/data/ini-vectors)"
-    if start_sim; then
-        check "quorvex-cli.exe ($bits bits)" cli_round_trip "$bits"
+    if start_sim --state "$run/long.state"; then
+        mkdir -p "$run/records$bits"
+        check "win_driver_test records ($bits bits)" \
+            "$loader" "$dir/bin/win_driver_test.exe" "$dll" records "$(winpath "$run/records$bits")"
         stop_sim
     else
         check "simulator" false
+    fi
+    check "win_line_test ($bits bits)" "$loader" "$dir/bin/win_line_test.exe"
+    check "win_profile_test ($bits bits)" "$loader" "$dir/bin/win_profile_test.exe" \
+        "$(winpath tests/data/ini-vectors)" "$(winpath "$run")"
+    install_cli "$bits"
+    if start_sim; then
+        check "quorvex-cli.exe as a standard user ($bits bits)" cli_round_trip "$bits"
+        if [ "$bits" = 64 ]; then
+            check "quorvex-cli.exe: UTF-16 and empty profiles" cli_file_forms
+            check "quorvex-cli.exe ports" cli_ports
+        fi
+        stop_sim
+    else
+        check "simulator" false
+    fi
+    if [ "$bits" = 64 ]; then
+        if start_sim com12; then
+            check "quorvex-cli.exe --port COM12" cli_chosen_port
+            stop_sim
+        else
+            check "simulator" false
+        fi
+        check "quorvex-cli.exe in a console" cli_console
+        reply_timing "$bits"
     fi
 done
 

@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include <memory>
 
 namespace {
@@ -49,6 +52,15 @@ TEST_F(CliTest, UsageErrorsExitTwoWithAMessage) {
         CliRun r = cli(c.args);
         EXPECT_EQ(r.status, 2) << c.args[0] << " " << r.err;
         EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args[0] << ": " << r.err;
+    }
+    // A file without any section of a profile would load as every default.
+    std::ofstream(path("empty.pro")).flush();
+    std::ofstream(path("notes.pro")) << "[Notes]\nfirst=call the bank\n";
+    for (const char* file : {"empty.pro", "notes.pro"}) {
+        CliRun r = cli({"restore", "--trace", path("refused.trace"), path(file)});
+        EXPECT_EQ(r.status, 2) << file;
+        EXPECT_NE(r.err.find("holds no settings of a profile"), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(path("refused.trace"))) << "the device was opened";
     }
 }
 

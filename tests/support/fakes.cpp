@@ -80,6 +80,13 @@ profile::WriteResult FakeProfileStore::restore(int selector, const Contents& bef
     return profile::WriteResult{true, ""};
 }
 
+std::vector<std::string> FakeProfileStore::sectionNames(int selector) {
+    std::vector<std::string> names;
+    for (const auto& entry : values_)
+        if (std::get<0>(entry.first) == selector) names.push_back(std::get<1>(entry.first));
+    return names;
+}
+
 void FakeProfileStore::set(int selector, std::string_view section, std::string_view key,
                            std::string_view value) {
     values_[makeKey(selector, section, key)] = std::string(value);

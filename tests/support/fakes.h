@@ -53,6 +53,7 @@ public:
                                      std::string_view value) override;
     Contents contents(int selector) override;
     profile::WriteResult restore(int selector, const Contents& before) override;
+    std::vector<std::string> sectionNames(int selector) override;
 
     void set(int selector, std::string_view section, std::string_view key, std::string_view value);
     std::optional<std::string> get(int selector, std::string_view section,

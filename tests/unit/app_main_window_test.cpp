@@ -171,6 +171,49 @@ TEST_F(MainFixture, ProfileLoadWithAnotherLanguageSwitchesEverything) {
     }
 }
 
+// "Load Profile..." sends every key it finds and a default for every key it
+// does not: a file that cannot be read, or holds no section of a profile
+// (empty, another kind of file, an encoding we cannot read), would put
+// defaults over all of the device's settings, so it is refused.
+TEST_F(MainFixture, LoadProfileRefusesAFileWithoutProfileSettings) {
+    const std::string file = "/home/j\xC3\xBCrgen/b\xC3\xBCro.pro";
+    struct Case {
+        const char* what;
+        const char* section; // a section the file holds; null: no such file
+        int message;
+    };
+    const Case cases[] = {
+        {"missing or unreadable", nullptr, 9956},
+        {"no section of a profile", "Notes", 9958},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::FakeProfileStore store;
+        core::CConfigApp a{drv.fn(), store, clock};
+        a.connected = a.identified = true;
+        a.modelNumber = a.pageModel = 70;
+        test::ScriptedUi u;
+        test::RecordingPageFactory f{a, u};
+        app::MainWindowLogic m{a, u, f};
+        m.buildPages();
+        if (c.section != nullptr) store.set(core::kCurrentProfile, c.section, "text", "x");
+        drv.clearCalls();
+        u.fileAnswers = {file};
+        m.command(menus::kCmdLoadProfile);
+        EXPECT_EQ(u.messages, (std::vector<int>{c.message}));
+        EXPECT_EQ(u.messageTails, (std::vector<std::string>{file}));
+        EXPECT_TRUE(drv.sequence().empty()) << "nothing is sent";
+        EXPECT_TRUE(u.eventsStartingWith("progress open").empty());
+    }
+    profiles.set(core::kCurrentProfile, "set_div", "LANGUAGE", "0");
+    deviceAnswersTheMainWindow();
+    ui.fileAnswers = {file};
+    main.command(menus::kCmdLoadProfile);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ui.eventsStartingWith("progress open"),
+              (Log{"progress open 6194 \"b\xC3\xBCro.pro\" 25000"}));
+}
+
 TEST_F(MainFixture, ProfileSaveWritesAllSectionsInOrder) {
     app.language = 1;
     app.soundOn = true;

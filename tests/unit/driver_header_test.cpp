@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string_view>
+
 extern "C" int32_t c_sizeof_drvparam(void);
 extern "C" int32_t c_aux_roundtrip(int32_t v);
 
@@ -52,4 +55,60 @@ TEST(DriverHeader, OverlaysSitWhereTheRecordSays) {
     EXPECT_EQ(drv_usb_flag(&r), 1);
     EXPECT_EQ(drv_boot_code_text(&r), reinterpret_cast<const char*>(&r) + 80);
     EXPECT_EQ(drv_eid_text(&r), r.szText + 4);
+}
+
+// The 32-bit record as a program written against its field table fills it:
+// the address where the table puts it and, in the rest of szText, whatever
+// the record held before. The library then takes the size the command was
+// made for; only our helper's marked size counts.
+TEST(DriverHeader, ThirtyTwoBitBufferSizeIgnoresLeftoverBytes) {
+    constexpr uint32_t kAddress = 0x0041F2C0;
+    struct Command {
+        int code;
+        int32_t made;
+    };
+    const Command commands[] = {{DRV_LOG, 960}, {DRV_CHARGE, 960}, {52, 300}, {53, 300}};
+    using namespace std::string_view_literals;
+    const std::string_view leftovers[] = {
+        ""sv,                                                                 // a zeroed record
+        "\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff"sv, // -1 everywhere
+        "    0301234567 S91=1 &D2 &K3   "sv,                                  // an earlier text
+        "\0\0\0\0R70B\0\x04\0\0\x10\0\0\0"sv, // the mark, but no check word
+    };
+    for (const Command& c : commands) {
+        for (const std::string_view leftover : leftovers) {
+            DRVPARAM p;
+            std::memset(&p, 0xAB, sizeof p);
+            std::memset(p.szText, 0, sizeof p.szText);
+            std::memcpy(p.szText, leftover.data(), leftover.size());
+            p.nCmd = c.code;
+            if (c.code == DRV_CHARGE)
+                p.nValue = static_cast<int32_t>(kAddress);
+            else
+                std::memcpy(p.szText, &kAddress, 4);
+            EXPECT_EQ(drv32_address(&p), kAddress) << c.code;
+            EXPECT_EQ(drv32_capacity(&p), c.made) << c.code << " with leftover bytes";
+        }
+        // Our helper's size counts, 0 (no room) included, for the address it was set with.
+        for (int32_t size : {16, 0, 4096}) {
+            DRVPARAM p;
+            std::memset(&p, 0xAB, sizeof p);
+            drv32_set_buffer(&p, kAddress, size);
+            p.nCmd = c.code;
+            EXPECT_EQ(drv32_address(&p), kAddress);
+            EXPECT_EQ(drv32_capacity(&p), size) << c.code;
+            // The record used again with another address but the old size bytes.
+            const uint32_t other = kAddress + 0x100;
+            std::memcpy(p.szText, &other, 4);
+            p.nValue = static_cast<int32_t>(other);
+            EXPECT_EQ(drv32_capacity(&p), c.made) << c.code << " reused record";
+        }
+    }
+    DRVPARAM w{};
+    w.nCmd = DRV_WRITERAW;
+    w.nValue = static_cast<int32_t>(kAddress);
+    const int32_t count = 512;
+    std::memcpy(w.szText, &count, 4);
+    EXPECT_EQ(drv32_address(&w), kAddress);
+    EXPECT_EQ(drv32_capacity(&w), 512);
 }

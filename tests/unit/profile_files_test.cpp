@@ -95,4 +95,42 @@ TEST(ProfileFiles, HomeThatIsAFileIsReported) {
     EXPECT_EQ(readBytes(dir / "q"), "not a folder");
 }
 
+// An older version kept default.pro beside the program and its keys in the
+// Windows directory's win.ini (the per-user copies first, where the system
+// redirected a 32-bit program's writes). The new folder takes them over once,
+// when it is made, and the old files stay exactly as they were.
+TEST(ProfileFiles, OldPlacesAreReadOnceWhenTheFolderIsMade) {
+    TempDir dir;
+    using quorvex::testing::writeBytes;
+    std::filesystem::create_directories(dir / "store");
+    std::filesystem::create_directories(dir / "program");
+    std::filesystem::create_directories(dir / "windows");
+    const std::string oldProfile = "[SET_DIV]\r\nLANGUAGE=1\r\n[MSN_DIV]\r\nALIAS0=K\xFC"
+                                   "che\r\n";
+    const std::string systemIni = "[windows]\r\nload=\r\n[QuorvexCom]\r\nFirstRun=1\r\n"
+                                  "Port=\\\\.\\COM12\r\n";
+    writeBytes(dir / "program" / "default.pro", oldProfile);
+    writeBytes(dir / "windows" / "win.ini", systemIni);
+    writeBytes(dir / "store" / "win.ini", "[QuorvexCom]\r\nPort=\\\\.\\COM5\r\n");
+    const profile::OldPlaces old{{dir / "store" / "default.pro", dir / "program" / "default.pro"},
+                                 {dir / "store" / "win.ini", dir / "windows" / "win.ini"}};
+    profile::ProfileFiles files(dir / "user" / "Quorvex", old);
+    EXPECT_TRUE(files.isFirstRun()); // reads alone take nothing over
+
+    ASSERT_TRUE(files.ensureHome().ok);
+    EXPECT_EQ(readBytes(files.defaultProfile()), oldProfile);
+    EXPECT_FALSE(files.isFirstRun());
+    // Each key from the first old win.ini that has it.
+    EXPECT_EQ(profile::readString(files.winIni(), "QuorvexCom", "Port", ""), "\\\\.\\COM5");
+    EXPECT_EQ(readBytes(dir / "program" / "default.pro"), oldProfile);
+    EXPECT_EQ(readBytes(dir / "windows" / "win.ini"), systemIni);
+
+    // Once: the folder exists now, and later changes of the old files stay there.
+    writeBytes(dir / "program" / "default.pro", "[SET_DIV]\r\nLANGUAGE=0\r\n");
+    ASSERT_TRUE(files.writeString(0, "SET_DIV", "SOUNDON", "1").ok);
+    EXPECT_EQ(files.readInt(0, "SET_DIV", "LANGUAGE", 0), 1);
+    ASSERT_TRUE(files.markRun().ok);
+    EXPECT_EQ(readBytes(dir / "windows" / "win.ini"), systemIni);
+}
+
 } // namespace

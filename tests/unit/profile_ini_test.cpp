@@ -286,6 +286,46 @@ TEST(ProfileEncoding, Cp1252ProfileReadsAsUtf8) {
     EXPECT_EQ(profile::readString(file, "MSN_DIV", "ALIASD", ""), "\xC3\x84rger");
 }
 
+// Windows' "Unicode" (Notepad, PowerShell's default): UTF-16 after a
+// byte-order mark, either byte order.
+std::string utf16(std::string_view ascii, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : ascii) {
+        out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return out;
+}
+
+TEST(ProfileEncoding, Utf16ProfileIsReadAndWrittenBackInUtf16) {
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "big endian" : "little endian");
+        TempDir dir;
+        const auto file = dir / "unicode.pro";
+        // "Küche" (ü is U+00FC) and a telephone sign beyond U+FFFF (a surrogate pair).
+        std::string bytes = utf16("[MSN_DIV]\r\nALIAS0=K", bigEndian);
+        bytes += bigEndian ? std::string("\0\xFC", 2) : std::string("\xFC\0", 2);
+        bytes += utf16("che\r\nALIAS1=", bigEndian).substr(2);
+        bytes += bigEndian ? "\xD8\x3D\xDC\xDE" : "\x3D\xD8\xDE\xDC";
+        bytes += utf16("\r\n", bigEndian).substr(2);
+        writeBytes(file, bytes);
+        const auto snapshot = profile::IniSnapshot::load(file);
+        EXPECT_EQ(snapshot.sectionNames(), std::vector<std::string>{"MSN_DIV"});
+        EXPECT_EQ(snapshot.readString("MSN_DIV", "ALIAS0", ""), "K\xC3\xBC"
+                                                                "che");
+        EXPECT_EQ(snapshot.readString("MSN_DIV", "ALIAS1", ""), "\xF0\x9F\x93\x9E");
+
+        ASSERT_TRUE(profile::writeString(file, "MSN_DIV", "ALIASD", "Fax").ok);
+        EXPECT_EQ(readBytes(file), bytes + utf16("ALIASD=Fax\r\n", bigEndian).substr(2));
+    }
+    // What is no UTF-16 comes back as U+FFFD rather than vanishing: an
+    // unpaired surrogate, a last odd byte.
+    EXPECT_EQ(profile::utf16ToUtf8(std::string("A\0\x00\xD8"
+                                               "B",
+                                               5),
+                                   profile::ByteOrder::Little),
+              "A\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
 TEST(ProfileEncoding, CutNeverSplitsACharacter) {
     std::string umlauts;
     for (int i = 0; i < 30; ++i)

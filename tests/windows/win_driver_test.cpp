@@ -4,12 +4,19 @@
 // reaches: that reply ends at the pause and its tail is stale input for the
 // next command.
 //   win_driver_test.exe PATH-OF-R70COM32.dll
+// With "records FOLDER", against a simulator whose port 22 has a call list
+// longer than 960 bytes and whose changed settings text is long: records as
+// a program written against the field table fills them, full of bytes left
+// from earlier use; and an unload, which must close the port and the trace
+// (kept in FOLDER\J\u00fcrgen).
+//   win_driver_test.exe PATH-OF-R70COM32.dll records FOLDER
 #include "driver/r70com32.h"
 #include "support/catalogue_rows.h"
 #include "windows/check.h"
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -197,10 +204,104 @@ void bounds() {
 #endif
 }
 
+// Whether a text the library wrote stayed inside its capacity: the guard
+// bytes behind it are untouched and a NUL ends it inside.
+bool inside(const char* buffer, std::size_t capacity, std::size_t size) {
+    for (std::size_t i = capacity; i < size; ++i)
+        if (buffer[i] != '#') return false;
+    return std::memchr(buffer, '\0', capacity) != nullptr;
+}
+
+// A query record for buffer as a program fills it: every byte of it left
+// from earlier use (filler) but the port, the operation and the address.
+DRVPARAM leftoverRecord(unsigned char filler, int32_t port, char* buffer, int32_t size) {
+    DRVPARAM p;
+    std::memset(&p, filler, sizeof p);
+    p.nPort = port;
+    p.nIndex = 0;
+    p.nOp = 0;
+#if defined(__i386__)
+    // As the field table lays the record out: the address in nAux, nothing else.
+    (void)size;
+    const int32_t address = static_cast<int32_t>(reinterpret_cast<uintptr_t>(buffer));
+    std::memcpy(p.szText, &address, sizeof address);
+#else
+    drv_set_buffer(&p, buffer, size); // the helper's address and size
+#endif
+    return p;
+}
+
+// 0x00: a zeroed record; 0x20: text left in it (a size of 538976288);
+// 0xFF and 0xAB: negative sizes.
+void leftoverRecords() {
+    for (const unsigned char filler : {0x00, 0x20, 0xFF, 0xAB}) {
+        const std::string with = " (record filled with " + std::to_string(filler) + ")";
+        char list[960 + 64];
+        std::memset(list, '#', sizeof list);
+        DRVPARAM log = leftoverRecord(filler, 22, list, 960);
+        t.check(send(DRV_LOG, &log) == 0 && log.nValue == 1, "call list of port 22" + with);
+        t.check(inside(list, 960, sizeof list) && std::strlen(list) == 959 &&
+                    std::strncmp(list, "01/04/01", 8) == 0,
+                "the list fills 960 bytes and no more" + with + ": " +
+                    std::to_string(strnlen(list, sizeof list)) + " bytes, " + std::string(list, 8));
+        char text[300 + 64];
+        std::memset(text, '#', sizeof text);
+        DRVPARAM changed = leftoverRecord(filler, 0, text, 300);
+        t.check(send(DRV_ATCHANGED, &changed) == 0 && changed.bOk == 1,
+                "changed settings text" + with);
+        t.check(inside(text, 300, sizeof text) && std::strncmp(text, "S91=", 4) == 0,
+                "the text stays inside 300 bytes" + with + ": " + std::string(text, 8));
+    }
+}
+
+// The unloaded library leaves no port and no trace file open: the next load
+// finds the device again, and the trace can be moved away.
+bool unloadCloses(const char* path, const char* folder) {
+    wchar_t wideFolder[MAX_PATH];
+    MultiByteToWideChar(CP_UTF8, 0, folder, -1, wideFolder, MAX_PATH);
+    const std::wstring dir = std::wstring(wideFolder) + L"\\J\u00fcrgen";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    const std::wstring trace = dir + L"\\trace.log";
+    SetEnvironmentVariableW(L"R70COM_TRACE", trace.c_str());
+    HMODULE dll = LoadLibraryA(path);
+    send = entry<SendFn>(dll, MAKEINTRESOURCE(2));
+    t.check(send(DRV_FINDPORT, nullptr) == 0, "the device is found");
+    leftoverRecords();
+    t.check(FreeLibrary(dll) != 0, "FreeLibrary with the port open");
+    SetEnvironmentVariableW(L"R70COM_TRACE", nullptr);
+
+    std::string lines;
+    if (FILE* f = _wfopen(trace.c_str(), L"rb")) {
+        char chunk[4096];
+        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;)
+            lines.append(chunk, n);
+        std::fclose(f);
+    }
+    t.check(lines.find("open \\\\.\\COM3") != std::string::npos,
+            "the trace went to the folder with a non-ASCII name");
+    const std::size_t last = lines.rfind(" COM3 ");
+    t.check(last != std::string::npos && lines.compare(last, 12, " COM3 close\r") == 0,
+            "the unload closed the port: the trace ends with 'close'");
+    const bool deleted = DeleteFileW(trace.c_str()) != 0;
+    const DWORD why = deleted ? 0 : GetLastError();
+    t.check(deleted, "nothing holds the trace file (error " + std::to_string(why) + ")");
+
+    dll = LoadLibraryA(path);
+    send = entry<SendFn>(dll, MAKEINTRESOURCE(2));
+    t.check(send(DRV_FINDPORT, nullptr) == 0, "loaded again, the device is found again");
+    send(DRV_CLOSE, nullptr);
+    return FreeLibrary(dll) != 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const char* path = argc > 1 ? argv[1] : "R70COM32.dll";
+    const char* name = sizeof(void*) == 4 ? "driver (32-bit)" : "driver (64-bit)";
+    if (argc > 3 && std::strcmp(argv[2], "records") == 0) {
+        t.check(unloadCloses(path, argv[3]), "FreeLibrary");
+        return t.finish(name);
+    }
     HMODULE dll = LoadLibraryA(path);
     if (!t.check(dll != nullptr, std::string("LoadLibrary ") + path)) return t.finish("driver");
     entryPoint(dll);
@@ -212,5 +313,5 @@ int main(int argc, char** argv) {
     bounds();
     send(DRV_CLOSE, nullptr);
     t.check(FreeLibrary(dll) != 0, "FreeLibrary");
-    return t.finish(sizeof(void*) == 4 ? "driver (32-bit)" : "driver (64-bit)");
+    return t.finish(name);
 }

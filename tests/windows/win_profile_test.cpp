@@ -2,9 +2,16 @@
 // system's own GetPrivateProfileString / GetPrivateProfileInt /
 // WritePrivateProfileString, each on its own copy of the file: every read
 // gives the same text, every write the same result and the same file, except
-// where support/ini_vector_deviations.h says why ours differs.
-//   win_profile_test.exe FOLDER-OF-THE-VECTORS
+// where support/ini_vector_deviations.h says why ours differs. Then what a
+// Windows user meets: a folder with a non-ASCII name, a profile saved as
+// "Unicode", a file that a virus scanner holds for a moment.
+//   win_profile_test.exe FOLDER-OF-THE-VECTORS [WORK-FOLDER]
+// The system's functions of the vectors take their file's name in the
+// system's code page: the work folder (by default the temporary folder) must
+// have an ASCII name.
+#include "profile/atomic_file.h"
 #include "profile/ini_file.h"
+#include "profile/native_text.h"
 #include "profile/text_encoding.h"
 #include "support/ini_vector_deviations.h"
 #include "windows/check.h"
@@ -123,6 +130,72 @@ void runCase(const json& c, const fs::path& dir) {
     }
 }
 
+std::string systemRead(const fs::path& file, const wchar_t* section, const wchar_t* key) {
+    wchar_t value[50] = {};
+    const DWORD n = GetPrivateProfileStringW(section, key, L"<missing>", value, 50, file.c_str());
+    return profile::utf8FromWide(std::wstring_view(value, n));
+}
+
+// "C:\...\Jürgen\büro.pro", given to us as UTF-8 as the program holds it.
+void nonAsciiFolder(const fs::path& dir) {
+    const std::string folder = profile::utf8Of(dir) + "\\J\xC3\xBCrgen";
+    const fs::path file = profile::pathFromUtf8(folder + "\\b\xC3\xBCro.pro");
+    t.check(file.native().find(L"J\u00fcrgen\\b\u00fcro.pro") != std::wstring::npos,
+            "the UTF-8 name is the name the system sees");
+    fs::create_directories(file.parent_path());
+    const auto written = profile::writeString(file, "MSN_DIV", "ALIAS0",
+                                              "K\xC3\xBC"
+                                              "che");
+    t.check(written.ok, "write into J\xC3\xBCrgen: " + written.error);
+    t.check(systemRead(file, L"MSN_DIV", L"ALIAS0") != "<missing>",
+            "the system finds the file we wrote");
+    t.check(profile::readString(file, "MSN_DIV", "ALIAS0", "") == "K\xC3\xBC"
+                                                                  "che",
+            "and we read it back");
+    t.check(profile::utf8Of(file) == folder + "\\b\xC3\xBCro.pro", "and name it in UTF-8");
+}
+
+// Notepad's "Unicode": the system's functions and ours read the same values,
+// and a value we write is read by the system.
+void unicodeProfile(const fs::path& dir) {
+    const fs::path file = dir / L"unicode.pro";
+    const std::wstring text = L"\uFEFF[MSN_DIV]\r\nALIAS0=K\u00fcche\r\nALIAS1=\u20ac 5\r\n";
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(text.data()),
+               static_cast<std::streamsize>(text.size() * sizeof(wchar_t)));
+    for (const wchar_t* key : {L"ALIAS0", L"ALIAS1"}) {
+        const std::string ours =
+            profile::readString(file, "MSN_DIV", profile::utf8FromWide(key), "");
+        t.check(ours == systemRead(file, L"MSN_DIV", key),
+                "a UTF-16 profile reads as the system reads it: " + ours);
+    }
+    t.check(profile::writeString(file, "MSN_DIV", "ALIASD", "B\xC3\xBCro").ok &&
+                systemRead(file, L"MSN_DIV", L"ALIASD") == "B\xC3\xBCro",
+            "a value written into it is the system's too");
+    t.check(fileBytes(file).value_or("").rfind("\xFF\xFE[\0", 0) == 0, "the file stays UTF-16");
+}
+
+DWORD WINAPI closeAfterAWhile(LPVOID handle) {
+    Sleep(300);
+    CloseHandle(static_cast<HANDLE>(handle));
+    return 0;
+}
+
+// A scanner opens a changed file at once and holds it for a moment, without
+// sharing it for deletion: the replacement waits for it instead of failing.
+void heldByAScanner(const fs::path& dir) {
+    const fs::path file = dir / L"held.pro";
+    putFile(file, std::string("[SET_DIV]\r\nLANGUAGE=0\r\n"));
+    HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE releaser = CreateThread(nullptr, 0, closeAfterAWhile, held, 0, nullptr);
+    const auto failed = profile::replaceFileAtomically(file, "[SET_DIV]\r\nLANGUAGE=1\r\n");
+    WaitForSingleObject(releaser, INFINITE);
+    CloseHandle(releaser);
+    t.check(!failed && fileBytes(file) == "[SET_DIV]\r\nLANGUAGE=1\r\n",
+            "a file held for 300 ms is replaced once it is free: " + failed.value_or(""));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -132,9 +205,10 @@ int main(int argc, char** argv) {
     }
     t.check(GetACP() == 1252,
             "the vectors are in code page 1252, the system uses " + std::to_string(GetACP()));
-    char temp[MAX_PATH + 1] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const fs::path dir = fs::path(temp) / ("qvx-ini-" + std::to_string(GetCurrentProcessId()));
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const fs::path dir = (argc > 2 ? profile::pathFromUtf8(argv[2]) : fs::path(temp)) /
+                         ("qvx-ini-" + std::to_string(GetCurrentProcessId()));
     fs::create_directories(dir);
     int cases = 0;
     for (const char* group : {"getstring", "getint", "write", "encoding"}) {
@@ -150,6 +224,9 @@ int main(int argc, char** argv) {
     }
     t.check(cases == 44 + 25 + 37 + 12 - static_cast<int>(kNotImplemented.size()),
             "cases run: " + std::to_string(cases));
+    nonAsciiFolder(dir);
+    unicodeProfile(dir);
+    heldByAScanner(dir);
     std::error_code ec;
     fs::remove_all(dir, ec);
     return t.finish("profile vectors, ours against the system's");
