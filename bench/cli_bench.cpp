@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace {
@@ -110,23 +111,34 @@ std::map<std::string, std::string> environment(const fs::path& dir, const std::s
 }
 
 // The check against one full read, on each model.
+std::string linkIn(const fs::path& dir) {
+    return (dir / "COM3").string();
+}
+
+// A simulated device with pacing on, at COM3 in dir; null when it cannot start.
+std::unique_ptr<quorvex::sim::SimDevice> startSim(quorvex::sim::Model model, const fs::path& dir) {
+    quorvex::sim::SimOptions o;
+    o.model = model;
+    o.link = linkIn(dir);
+    o.pacing = true;
+    auto sim = std::make_unique<quorvex::sim::SimDevice>(o);
+    std::string why;
+    if (!sim->start(&why)) {
+        std::fprintf(stderr, "cli_bench: simulator: %s\n", why.c_str());
+        return nullptr;
+    }
+    return sim;
+}
+
 int checkAgainstBackup(const fs::path& dir) {
     using quorvex::sim::Model;
     std::printf("%-8s %-8s %8s %10s %10s %8s %s\n", "model", "command", "seconds", "exchanges",
                 "wire s", "/backup", "exit");
     int worst = 0;
     for (Model model : {Model::R30, Model::R70, Model::R70Usb}) {
-        quorvex::sim::SimOptions o;
-        o.model = model;
-        o.link = (dir / "COM3").string();
-        o.pacing = true;
-        quorvex::sim::SimDevice sim(o);
-        std::string why;
-        if (!sim.start(&why)) {
-            std::fprintf(stderr, "cli_bench: simulator: %s\n", why.c_str());
-            return 1;
-        }
-        const auto env = environment(dir, o.link);
+        const auto sim = startSim(model, dir);
+        if (!sim) return 1;
+        const auto env = environment(dir, linkIn(dir));
         const Measured backup = measure("backup", {(dir / "bench.pro").string()}, env, dir);
         const Measured check =
             measure("check", {"--report", (dir / "check.txt").string()}, env, dir);
@@ -140,7 +152,7 @@ int checkAgainstBackup(const fs::path& dir) {
                 worst = 1;
             }
         }
-        sim.stop();
+        sim->stop();
     }
     std::printf("/backup: seconds / the backup's seconds on the same model\n");
     return worst;
@@ -157,17 +169,9 @@ int main(int argc, char** argv) {
         fs::remove_all(dir, ec);
         return status;
     }
-    quorvex::sim::SimOptions o;
-    o.model = quorvex::sim::Model::R70;
-    o.link = (dir / "COM3").string();
-    o.pacing = true;
-    quorvex::sim::SimDevice sim(o);
-    std::string why;
-    if (!sim.start(&why)) {
-        std::fprintf(stderr, "cli_bench: simulator: %s\n", why.c_str());
-        return 1;
-    }
-    const auto env = environment(dir, o.link);
+    const auto sim = startSim(quorvex::sim::Model::R70, dir);
+    if (!sim) return 1;
+    const auto env = environment(dir, linkIn(dir));
     const std::string profile = (dir / "bench.pro").string();
     std::printf("%-8s %8s %10s %10s %10s %8s %9s %8s %s\n", "command", "seconds", "exchanges",
                 "bytes", "wire s", "ratio", "pauses s", "ratio*", "exit");
@@ -186,7 +190,7 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("ratio: seconds / wire s; ratio*: seconds / (wire s + pauses s)\n");
-    sim.stop();
+    sim->stop();
     std::error_code ec;
     fs::remove_all(dir, ec);
     return worst;
