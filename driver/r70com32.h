@@ -38,8 +38,8 @@
  * name, nor does a line that is some process's controlling terminal (a
  * login); a line another program drives (a line discipline other than the
  * normal one), holds exclusively (TIOCEXCL, flock, a UUCP lock file
- * LCK..name) is left untouched when it is opened. A port whose device did
- * not answer gets its line settings back on close. Where sysfs cannot be
+ * LCK..name) is left untouched when it is opened. Every port gets the line
+ * settings it had back on close. Where sysfs cannot be
  * read the fixed map follows: COM1 /dev/ttyS0, COM2 /dev/ttyS1, COM3
  * /dev/ttyUSB0, COM4 /dev/ttyUSB1, COM5 /dev/ttyACM0, COM6 /dev/ttyACM1,
  * COM7 /dev/ttyS2, COM8 /dev/ttyS3. R70COM_PORTS, when set, overrides all

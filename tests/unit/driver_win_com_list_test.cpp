@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(ComPorts, NamesAndTheirSystemPath) {
+TEST(WinComList, NamesAndTheirSystemPath) {
     struct Case {
         const char* given;
         int number;
@@ -30,7 +30,7 @@ TEST(ComPorts, NamesAndTheirSystemPath) {
     }
 }
 
-TEST(ComPorts, WhatTheDeviceListSaysOfAnAdapter) {
+TEST(WinComList, WhatTheDeviceListSaysOfAnAdapter) {
     struct Case {
         const char* instanceId;
         r70::PortKind kind;
@@ -63,7 +63,7 @@ TEST(ComPorts, WhatTheDeviceListSaysOfAnAdapter) {
     EXPECT_EQ(r70::describe(usb), "FTDI USB Serial Port, 0403:6001, serial A1B2C3D4");
 }
 
-TEST(ComPorts, UsbAdaptersFirstThenByNumber) {
+TEST(WinComList, UsbAdaptersFirstThenByNumber) {
     std::vector<r70::SerialPortInfo> ports;
     for (const char* name : {"COM12", "COM2", "COM10", "COM1"})
         ports.push_back(r70::comPortInfo(name, {}));
