@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <deque>
 
 namespace qa = quorvex::app;
@@ -26,11 +25,11 @@ DRVEXCHANGE record(int port, std::string_view sent, std::string_view reply, int 
     e.nCapacity = 256;
     e.nLateAfterUs = -1;
     e.nSent = static_cast<int32_t>(sent.size());
-    std::memcpy(e.abSent, sent.data(), sent.size());
+    std::copy(sent.begin(), sent.end(), e.abSent);
     e.nReceived = static_cast<int32_t>(reply.size());
-    std::memcpy(e.abReply, reply.data(), reply.size());
+    std::copy(reply.begin(), reply.end(), e.abReply);
     e.nStale = static_cast<int32_t>(stale.size());
-    std::memcpy(e.abStale, stale.data(), stale.size());
+    std::copy(stale.begin(), stale.end(), e.abStale);
     return e;
 }
 
