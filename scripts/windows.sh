@@ -286,7 +286,8 @@ cli_chosen_port() {
 # a console when it runs on a terminal. What the terminal showed, without
 # its control sequences (Wine's console moves the cursor instead of writing
 # blanks). With an answer, it is typed once the screen shows the question
-# (Enter is CR in a console), within the same two minutes.
+# (Enter is CR in a console), within the same five minutes (a loaded
+# machine starts Wine's console slowly).
 screen_text() {
     perl -pe 's/\e\[(\d*)C/" " x ($1 || 1)/ge; s/\e\[[0-9;?]*[a-zA-Z]//g; s/\e[()][0-9A-B]//g; s/\r//g' \
         "$run/screen"
@@ -297,27 +298,32 @@ in_console() { # [--answer QUESTION KEYS] command...
         question=$2 keys=$3
         shift 3
     fi
-    local run_it=(env SHELL=/bin/bash timeout 120 script -qec "$(printf '%q ' "$@")" /dev/null)
+    local run_it=(env SHELL=/bin/bash timeout 300 script -qec "$(printf '%q ' "$@")" /dev/null)
     : >"$run/screen"
+    local status
     if [ -z "$question" ]; then
         "${run_it[@]}" </dev/null >"$run/screen" 2>&1
+        status=$?
     else
         # The keys go in once the question shows; the input stays open until
         # the program ends (its end would reach the console as ^D).
         rm -f "$run/keys"
         mkfifo "$run/keys"
         {
-            for _ in $(seq 1200); do
+            for _ in $(seq 3000); do
                 screen_text | grep -qF "$question" && { printf '%b' "$keys"; break; }
                 sleep 0.1
             done
-            exec sleep 130
+            exec sleep 310
         } >"$run/keys" &
         feeder=$!
         "${run_it[@]}" <"$run/keys" >"$run/screen" 2>&1
+        status=$?
         kill "$feeder" 2>/dev/null
         wait "$feeder" 2>/dev/null
     fi
+    # What went wrong, for the check's message when the screen says nothing.
+    echo "the console ended with status $status after ${SECONDS} s of the run" >"$run/console.status"
     screen_text
 }
 
@@ -328,15 +334,18 @@ in_console() { # [--answer QUESTION KEYS] command...
 cli_console() {
     printf '@"%s" identify --lang de\r\n@chcp\r\n' "$cli" >"$run/console.bat"
     out=$(in_console "$loader" cmd /c "$(winpath "$run/console.bat")")
+    # Wine's console now and then shows nothing at all on a loaded machine:
+    # that is tried once more; a screen with the wrong text is not.
+    [ -z "$out" ] && out=$(in_console "$loader" cmd /c "$(winpath "$run/console.bat")")
     grep -q 'kein Gerät geantwortet' <<<"$out" && grep -q 'code page: 437' <<<"$out" ||
-        { echo "$out"; return 1; }
+        { echo "$out"; cat "$run/console.status"; return 1; }
     "$sim" --make-image "$user_dir/fw.r70" --model R70 --firmware 'V2.20 Jürgen' >/dev/null ||
         return 1
     start_sim || return 1
     out=$(in_console --answer '[j/N]' 'n\r' "$loader" "$cli" upgrade "$user_win\\fw.r70" --lang de)
     stop_sim
     grep -q 'Upgrade installieren? \[j/N\]' <<<"$out" && grep -q 'V2.20 Jürgen' <<<"$out" &&
-        grep -q 'Upgrade abgebrochen' <<<"$out" || { echo "$out"; return 1; }
+        grep -q 'Upgrade abgebrochen' <<<"$out" || { echo "$out"; cat "$run/console.status"; return 1; }
 }
 
 # The end of a reply as this system's timers give it (a figure, not a check).
