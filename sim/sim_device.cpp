@@ -35,7 +35,9 @@ constexpr std::size_t kChunk = 32;
 // Command lines kept for a look at what the device was told.
 constexpr std::size_t kMaxReceived = 100000;
 
-unsigned baudOf(speed_t s) {
+} // namespace
+
+unsigned termiosBaud(unsigned s) {
     switch (s) {
     case B9600:
         return 9600;
@@ -54,7 +56,26 @@ unsigned baudOf(speed_t s) {
     }
 }
 
-} // namespace
+bool replaceLink(const std::string& link, const std::string& target, std::string* error) {
+    auto fail = [&](const std::string& what) {
+        if (error) *error = what + ": " + std::strerror(errno);
+        return false;
+    };
+    struct stat st {};
+    if (::lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+        errno = EEXIST;
+        return fail("link " + link + " exists and is not a symbolic link");
+    }
+    // A new link beside it, renamed over it: the link never dangles.
+    const std::string tmp = link + ".new";
+    ::unlink(tmp.c_str());
+    if (::symlink(target.c_str(), tmp.c_str()) != 0) return fail("symlink " + tmp);
+    if (::rename(tmp.c_str(), link.c_str()) != 0) {
+        ::unlink(tmp.c_str());
+        return fail("rename to " + link);
+    }
+    return true;
+}
 
 SimDevice::SimDevice(SimOptions options)
     : options_(std::move(options)), state_(freshState(options_.model)), interpreter_(state_) {
@@ -138,20 +159,9 @@ bool SimDevice::openLine(std::string* error) {
     }
     int flags = ::fcntl(master_, F_GETFL);
     ::fcntl(master_, F_SETFL, flags | O_NONBLOCK);
-    if (!options_.link.empty()) {
-        struct stat st {};
-        if (::lstat(options_.link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
-            errno = EEXIST;
-            return fail("link " + options_.link + " exists and is not a symbolic link");
-        }
-        // Replace the link atomically: a new one beside it, renamed over it.
-        std::string tmp = options_.link + ".new";
-        ::unlink(tmp.c_str());
-        if (::symlink(name, tmp.c_str()) != 0) return fail("symlink " + tmp);
-        if (::rename(tmp.c_str(), options_.link.c_str()) != 0) {
-            ::unlink(tmp.c_str());
-            return fail("rename to " + options_.link);
-        }
+    if (!options_.link.empty() && !replaceLink(options_.link, name, error)) {
+        closeLine();
+        return false;
     }
     std::lock_guard lock(mutex_);
     slavePath_ = name;
@@ -176,7 +186,7 @@ void SimDevice::closeLine() {
 unsigned SimDevice::readBaud() const {
     termios t{};
     if (slave_ < 0 || ::tcgetattr(slave_, &t) != 0) return 0;
-    return baudOf(::cfgetospeed(&t));
+    return termiosBaud(::cfgetospeed(&t));
 }
 
 unsigned SimDevice::lineBaud() const {

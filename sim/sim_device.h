@@ -35,6 +35,14 @@ struct SimOptions {
 
 enum class Garbage { Off, Instead, Before };
 
+// The speed of a termios speed code (B115200: 115200); 0 for one the device
+// does not know.
+unsigned termiosBaud(unsigned speedCode);
+// Points link at target (a new link renamed over the old one, so that it
+// never dangles). False with the reason when link is something else than a
+// symbolic link, or cannot be made.
+bool replaceLink(const std::string& link, const std::string& target, std::string* error);
+
 class SimDevice {
 public:
     explicit SimDevice(SimOptions options);
