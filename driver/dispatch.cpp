@@ -600,3 +600,10 @@ extern "C" R70COM32_API int32_t R70COM32_CALL D_TakeExchange(DRVEXCHANGE* exchan
     if (exchange == nullptr) return 0;
     return r70::gState.line.watch().take(*exchange) ? 1 : 0;
 }
+
+extern "C" R70COM32_API int32_t R70COM32_CALL D_LineAdapter(DRVADAPTER* adapter) {
+    std::lock_guard<r70::DriverLock> guard(r70::gState.lock);
+    if (adapter == nullptr) return DRV_ADAPTER_NONE;
+    *adapter = r70::gState.line.adapter();
+    return adapter->nState;
+}

@@ -7,6 +7,7 @@
 #include "driver/port_holders.h"
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #endif
 
 #include <algorithm>
@@ -72,6 +73,18 @@ void readUsb(const fs::path& device, const fs::path& sysRoot, SerialPortInfo& po
     }
 }
 
+// What the tty's device says of itself: USB facts, driver, kind, and where
+// a USB adapter's latency setting lives.
+void readDevice(const fs::path& entry, const std::string& sysRoot, SerialPortInfo& port) {
+    std::error_code e;
+    const fs::path device = entry / "device";
+    readUsb(device, sysRoot, port);
+    if (fs::is_symlink(device / "driver", e))
+        port.driver = fs::read_symlink(device / "driver", e).filename().string();
+    if (port.name.rfind("ttyACM", 0) == 0) port.kind = PortKind::Acm;
+    if (port.kind != PortKind::Builtin) port.adapterKey = device.string();
+}
+
 int rank(PortKind kind) {
     return kind == PortKind::Builtin ? 1 : 0;
 }
@@ -118,10 +131,7 @@ Discovery discoverPorts(const std::string& sysRoot, const std::string& devRoot) 
         port.node = (fs::path(devRoot) / port.name).string();
         if (auto f = byId.find(port.name); f != byId.end()) port.byId = f->second;
         if (auto f = byPath.find(port.name); f != byPath.end()) port.byPath = f->second;
-        readUsb(device, sysRoot, port);
-        if (fs::is_symlink(device / "driver", e))
-            port.driver = fs::read_symlink(device / "driver", e).filename().string();
-        if (port.name.rfind("ttyACM", 0) == 0) port.kind = PortKind::Acm;
+        readDevice(entry, sysRoot, port);
         if (consoles.find(" " + port.name + " ") != std::string::npos)
             port.leftOut = LeftOut::Console;
 #ifndef _WIN32
@@ -154,6 +164,36 @@ MachineRoots machineRoots() {
 Discovery discoverHere() {
     const MachineRoots roots = machineRoots();
     return discoverPorts(roots.sys, roots.dev);
+}
+
+std::optional<SerialPortInfo> portOfNode(const std::string& path) {
+    struct stat node {};
+    if (::stat(path.c_str(), &node) != 0 || !S_ISCHR(node.st_mode)) return std::nullopt;
+    const std::string number =
+        std::to_string(major(node.st_rdev)) + ":" + std::to_string(minor(node.st_rdev));
+    const std::string sys = machineRoots().sys;
+    const fs::path classDir = fs::path(sys) / "class" / "tty";
+    // The tty whose device number the node has: the name the link leads to
+    // first, else any (a link of a fake machine's node leads elsewhere).
+    std::error_code ec;
+    const fs::path first = classDir / fs::canonical(path, ec).filename();
+    std::vector<fs::path> entries{first};
+    for (fs::directory_iterator it(classDir, ec), end; !ec && it != end; it.increment(ec))
+        entries.push_back(it->path());
+    for (const fs::path& entry : entries) {
+        std::error_code e;
+        if (firstLine(entry / "dev") != number || !fs::exists(entry / "device", e)) continue;
+        SerialPortInfo port;
+        port.name = entry.filename().string();
+        port.node = path;
+        readDevice(entry, sys, port);
+        return port;
+    }
+    return std::nullopt;
+}
+#else
+std::optional<SerialPortInfo> portOfNode(const std::string&) {
+    return std::nullopt; // the map's Windows ports come from the system's list
 }
 #endif
 

@@ -38,6 +38,10 @@ struct SerialPortInfo {
     std::string holderName; // and its program
     // The kernel driver of the port ("ftdi_sio", "cdc_acm", "serial8250").
     std::string driver;
+    // Where a USB adapter's latency setting lives (adapter_hold.h): Linux the
+    // tty's device folder in sysfs, Windows the device's instance id; empty
+    // for other ports.
+    std::string adapterKey;
 
     // The name that survives a replug: by-id, else by-path, else the node.
     const std::string& stable() const {
@@ -122,6 +126,12 @@ struct KnownPort {
 // the same vendor and product; then ports that came since it was found. Each
 // index once. The node may have changed (ttyUSB0 came back as ttyUSB1).
 std::vector<int> findAgain(const ComMap& map, const KnownPort& known);
+
+// What sysfs says of the tty whose device number a local path's node has
+// (the node, or a link to one), for a port the map names by its path alone
+// (R70COM_PORTS): its name, kind, driver, USB facts and adapter key; nullopt
+// where sysfs does not know it (a pseudo-terminal) and on Windows.
+std::optional<SerialPortInfo> portOfNode(const std::string& path);
 
 // Which discovered port the path names: its stable name, by-id, by-path or
 // node, or a link that resolves to the same node. Null when none.

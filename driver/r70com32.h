@@ -354,6 +354,41 @@ R70COM32_STATIC_ASSERT(sizeof(DRVEXCHANGE) ==
 R70COM32_API int32_t R70COM32_CALL D_WatchLine(int32_t on);
 R70COM32_API int32_t R70COM32_CALL D_TakeExchange(DRVEXCHANGE* exchange);
 
+/*
+ * What the USB serial adapter of a line holds back (an extension). Its chip
+ * passes the device's bytes on in USB packets: a partly filled packet waits
+ * for the chip's latency timer (16 ms as an FTDI chip comes), and the host
+ * takes them in read requests of several packets. At the open the library
+ * asks the adapter to hold as briefly as it can (Linux: ASYNC_LOW_LATENCY,
+ * and 1 written to the port's sysfs latency_timer where that can be written;
+ * both given back at the close); where the latency is still above 1 ms, or
+ * not known, the reader waits longer for a first byte and inside a reply.
+ * D_LineAdapter fills adapter for the line opened last (open now or closed
+ * since) and returns its nState.
+ */
+enum {
+    DRV_ADAPTER_NONE =
+        0, /* no USB serial adapter: a built-in port, a pseudo-terminal, a network port */
+    DRV_ADAPTER_UNKNOWN = 1, /* a USB serial port whose latency its driver does not show */
+    DRV_ADAPTER_HOLDS =
+        2, /* holds nLatencyMs as it was found (nothing to lower, or nothing asked) */
+    DRV_ADAPTER_LOWERED = 3, /* the open lowered it from nBeforeMs to nLatencyMs */
+    DRV_ADAPTER_STUCK = 4    /* holds nLatencyMs: it could not be lowered (szDetail says why) */
+};
+
+typedef struct DRVADAPTER {
+    int32_t nPortIndex; /* the COM index of the line; -1 when none was opened */
+    int32_t nState;     /* DRV_ADAPTER_ */
+    int32_t nLatencyMs; /* how long it holds a partly filled packet; -1 not known */
+    int32_t nBeforeMs;  /* what it held when the line was opened; -1 not known */
+    int32_t nAllowMs;   /* what the reader adds to its waits for it, at the line's speed now */
+    char szDriver[32];  /* the port's driver: ftdi_sio, ch341, pl2303; on Windows its service */
+    char szDetail[256]; /* what was asked, and in the system's words what was not done */
+} DRVADAPTER;
+R70COM32_STATIC_ASSERT(sizeof(DRVADAPTER) == 5 * 4 + 32 + 256, "DRVADAPTER has no padding");
+
+R70COM32_API int32_t R70COM32_CALL D_LineAdapter(DRVADAPTER* adapter);
+
 /* ---- overlay helpers ---- */
 
 /* nAux: the first four bytes of szText as one int32 (commands 47, 48). */

@@ -13,6 +13,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <new>
+#include <optional>
 #include <time.h>
 #include <unistd.h>
 
@@ -87,6 +88,9 @@ bool SerialLine::open(int index, const std::string& path, const SerialPortInfo* 
     writeFailed_ = false;
     hungUp_ = false; // only a new handle ends a hang-up: a failed reopen keeps trying
     sentPending_ = false;
+    baud_ = 0;
+    adapter_ = noAdapter();
+    allowMs_ = 0;
     char event[DRV_MAX_PATH + 100];
     // The stable name with the node it stands for now: a trace of a replug
     // shows ttyUSB0 becoming ttyUSB1.
@@ -95,7 +99,40 @@ bool SerialLine::open(int index, const std::string& path, const SerialPortInfo* 
     else
         formatInto(event, sizeof event, "open %s", path.c_str());
     traceEvent(event);
+#ifdef _WIN32
+    askAdapter(path, port);
+#else
+    if (!network) askAdapter(path, port);
+#endif
     return true;
+}
+
+void SerialLine::askAdapter(const std::string& path, const SerialPortInfo* port) noexcept {
+    // A port the map names by its path alone may still be a USB adapter.
+    std::optional<SerialPortInfo> found;
+    if (port == nullptr) {
+        try {
+            found = portOfNode(path);
+        } catch (const std::bad_alloc&) {
+            found.reset();
+        }
+    }
+    adapter_ = line_->holdLess(port != nullptr ? port : found ? &*found : nullptr);
+    adapter_.nPortIndex = index_;
+    allowMs_ = holdAllowanceMs(adapter_, baud_);
+    if (adapter_.nState == DRV_ADAPTER_NONE) return;
+    char words[400];
+    // How much longer replies are waited for follows with the speed.
+    describeHold(adapter_, 0, words, sizeof words);
+    char event[420];
+    formatInto(event, sizeof event, "USB adapter: %s", words);
+    traceEvent(event);
+}
+
+DRVADAPTER SerialLine::adapter() const noexcept {
+    DRVADAPTER a = adapter_;
+    a.nAllowMs = allowMs_;
+    return a;
 }
 
 bool SerialLine::setSpeed(int code) noexcept {
@@ -111,8 +148,16 @@ bool SerialLine::setSpeed(int code) noexcept {
     }
     if (result == SpeedResult::Refused) return false;
     interByteMs_ = speed->interByteMs;
-    char event[32];
-    std::snprintf(event, sizeof event, "speed %s", speed->name);
+    baud_ = speed->baud;
+    const int allowBefore = allowMs_;
+    allowMs_ = holdAllowanceMs(adapter_, baud_);
+    char event[128];
+    if (allowMs_ > 0 && allowMs_ != allowBefore)
+        std::snprintf(event, sizeof event,
+                      "speed %s (replies are read with waits %d ms longer for the USB adapter)",
+                      speed->name, allowMs_);
+    else
+        std::snprintf(event, sizeof event, "speed %s", speed->name);
     traceEvent(event);
     return true;
 }
@@ -120,6 +165,12 @@ bool SerialLine::setSpeed(int code) noexcept {
 void SerialLine::setBudget(int ms) noexcept {
     budgetMs_ = ms;
     budgetPending_ = true;
+}
+
+int SerialLine::nextWaitMs(bool finalLine) noexcept {
+    // Inside a reply a USB adapter may hold bytes back; after the device's
+    // final line it has said all it will, and the local silence ends it.
+    return line_->nextByteWaitMs(interByteMs_ + 10 + (finalLine ? 0 : allowMs_), finalLine);
 }
 
 int SerialLine::waitFirstMs() noexcept {
@@ -200,10 +251,10 @@ int SerialLine::readReply(char* buffer, std::size_t capacity, std::size_t* lengt
     }
     // Every wait of the reader is here: the first byte gets the budget (or,
     // with no budget pending, the inter-byte constant) + 10 ms, each further
-    // byte the inter-byte constant + 10 ms; a network line makes them fit the
-    // network.
+    // byte the inter-byte constant + 10 ms; a USB adapter that holds bytes
+    // back adds its allowance, a network line makes them fit the network.
     char byte = 0;
-    if (!readByte(line_->firstByteWaitMs(firstMs + 10), &byte)) {
+    if (!readByte(line_->firstByteWaitMs(firstMs + 10 + allowMs_), &byte)) {
         noteHangUp();
         endRead({}, -2);
         return -2;
@@ -220,9 +271,7 @@ int SerialLine::readReply(char* buffer, std::size_t capacity, std::size_t* lengt
         }
         tail[tailLength++] = byte;
     } while (total < kMaxReplyBytes &&
-             readByte(line_->nextByteWaitMs(interByteMs_ + 10,
-                                            endsWithFinalLine(std::string_view(tail, tailLength))),
-                      &byte));
+             readByte(nextWaitMs(endsWithFinalLine(std::string_view(tail, tailLength))), &byte));
     noteHangUp();
     buffer[stored] = '\0';
     if (length != nullptr) *length = stored;
@@ -249,7 +298,7 @@ void SerialLine::endRead(std::string_view reply, int result) noexcept {
         int wait = DRV_LATE_LISTEN_MS;
         for (std::size_t n = 0; n < kMaxReplyBytes && line_->readByte(wait, &byte); ++n) {
             watch_.late(byte, monotonicUs());
-            wait = line_->nextByteWaitMs(interByteMs_ + 10, false);
+            wait = nextWaitMs(false);
         }
         noteHangUp();
     }
@@ -304,6 +353,11 @@ void SerialLine::close() noexcept {
     if (isOpen()) {
         flushPendingTrace();
         line_->close();
+        if (const char* back = line_->givenBack(); back[0] != '\0') {
+            char event[300];
+            formatInto(event, sizeof event, "USB adapter given back: %s", back);
+            traceEvent(event);
+        }
         traceEvent("close");
     }
     line_ = nullptr;

@@ -6,8 +6,8 @@
 #define R70_SERIAL_LINE_H
 
 #include "driver/byte_escape.h"
-#include "driver/line_watch.h"
 #include "driver/com_ports.h"
+#include "driver/line_watch.h"
 #include "driver/port_discovery.h"
 #ifdef _WIN32
 #include "driver/win32_transport.h"
@@ -74,6 +74,10 @@ public:
     // The record of the exchanges for a check of the device (off until started).
     LineWatch& watch() noexcept { return watch_; }
 
+    // What the USB adapter of the line opened last holds back, with
+    // what the reader now adds to its waits for it (D_LineAdapter).
+    DRVADAPTER adapter() const noexcept;
+
 private:
     void openTrace() noexcept;
     // Every wait of the reply reader goes through here.
@@ -82,6 +86,10 @@ private:
     void noteStale() noexcept;
     bool writeAll(const void* data, std::size_t count, bool command) noexcept;
     int waitFirstMs() noexcept;
+    // The wait for a further byte of a reply; finalLine: the bytes so far
+    // end with the device's final result line.
+    int nextWaitMs(bool finalLine) noexcept;
+    void askAdapter(const std::string& path, const SerialPortInfo* port) noexcept;
     void noteHangUp() noexcept;
     void traceExchange(std::string_view reply, int result) noexcept;
     void flushPendingTrace() noexcept;
@@ -100,6 +108,9 @@ private:
     int budgetMs_ = 200;
     bool budgetPending_ = false;
     int interByteMs_ = 50; // before any speed is set
+    unsigned baud_ = 0;    // the line's speed; 0 before any is set
+    DRVADAPTER adapter_ = noAdapter();
+    int allowMs_ = 0; // what the reader adds to its waits for the adapter
     bool writeFailed_ = false;
     bool hungUp_ = false;
     int traceFd_ = -1;

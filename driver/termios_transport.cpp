@@ -161,7 +161,13 @@ bool TermiosTransport::openChecked(const char* path, OpenError& error) {
     if (!lockFile.empty() && writeLockFile(lockFile)) copyText(lockFile_, lockFile);
     fd_ = fd;
     hungUp_ = false;
+    givenBack_[0] = '\0';
     return true;
+}
+
+DRVADAPTER TermiosTransport::holdLess(const SerialPortInfo* port) noexcept {
+    if (fd_ < 0 || port == nullptr) return noAdapter();
+    return latency_.lower(fd_, *port);
 }
 
 SpeedResult TermiosTransport::setSpeed(const LineSpeed& speed) noexcept {
@@ -238,6 +244,8 @@ void TermiosTransport::close() noexcept {
     // The port's own settings back: a terminal program or a getty that had
     // it (without locks) finds it as it was.
     (void)tcsetattr(fd_, TCSANOW, &original_);
+    // And what the adapter held: its latency is the port's, not ours.
+    latency_.giveBack(fd_, givenBack_, sizeof givenBack_);
     // Without TIOCNXCL a reopen fails with EBUSY while the other side
     // still holds the line.
     (void)ioctl(fd_, TIOCNXCL);

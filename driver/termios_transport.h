@@ -6,6 +6,7 @@
 #define R70_TERMIOS_TRANSPORT_H
 
 #include "driver/transport.h"
+#include "driver/usb_latency.h"
 
 #include <string>
 #include <termios.h>
@@ -25,6 +26,8 @@ public:
     void discardInput() noexcept override;
     bool write(const void* data, std::size_t count) noexcept override;
     bool readByte(int timeoutMs, char* byte) noexcept override;
+    DRVADAPTER holdLess(const SerialPortInfo* port) noexcept override;
+    const char* givenBack() const noexcept override { return givenBack_; }
     void dtr(bool on) noexcept override;
     void close() noexcept override;
 
@@ -40,6 +43,8 @@ private:
     termios original_{}; // the port's settings before the open, put back on close
     char ttyName_[128] = {};
     char lockFile_[600] = {}; // ours while the port is open; empty: none written
+    UsbLatency latency_;
+    char givenBack_[256] = {};
 };
 
 } // namespace r70

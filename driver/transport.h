@@ -5,6 +5,8 @@
 #ifndef R70_TRANSPORT_H
 #define R70_TRANSPORT_H
 
+#include "driver/adapter_hold.h"
+#include "driver/port_discovery.h"
 #include "driver/r70com32.h"
 
 #include <cstddef>
@@ -112,6 +114,15 @@ public:
         (void)finalLine;
         return localMs;
     }
+    // Right after the open: asks a USB serial adapter behind the line (port:
+    // what discovery knows of it; null: nothing) to hold the device's bytes
+    // as briefly as it can, and says what it holds now (adapter_hold.h). A
+    // line that asks nothing says what its driver shows.
+    virtual DRVADAPTER holdLess(const SerialPortInfo* port) noexcept {
+        return port != nullptr ? peekHold(*port) : noAdapter();
+    }
+    // What the last close put back of what holdLess changed ("": nothing).
+    virtual const char* givenBack() const noexcept { return ""; }
     virtual void dtr(bool on) noexcept = 0;
     // What the system did instead, when the last DTR request was not done as
     // asked ("not done: the port has DTR handshaking on"); "" when it was.

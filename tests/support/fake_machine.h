@@ -27,6 +27,7 @@ public:
                     productName = "FT232R USB UART", serial;
         std::string bus = "1-1";         // where it is plugged in
         std::string driver = "ftdi_sio"; // the kernel's driver of the port ("cdc_acm" for ACM)
+        std::string latencyTimer = {};   // the port's latency_timer ("16"); empty: none
     };
     // ttyUSBn (usb-serial: tty -> port -> interface -> device) or ttyACMn
     // (tty -> interface -> device). target: what the node links to (empty: a
@@ -43,6 +44,8 @@ public:
         if (tty.rfind("ttyACM", 0) != 0) {
             iface /= tty;
             std::filesystem::create_directories(iface);
+            // ftdi_sio shows its chip's latency timer in the port's folder.
+            if (!usb.latencyTimer.empty()) write(iface / "latency_timer", usb.latencyTimer);
         }
         // The device behind the tty names its driver, as the kernel does.
         const auto drivers = sys() / "bus" / "usb-serial" / "drivers" / usb.driver;
@@ -50,6 +53,10 @@ public:
         std::filesystem::remove(iface / "driver");
         std::filesystem::create_directory_symlink(drivers, iface / "driver");
         addTty(tty, iface, "", target);
+    }
+    // The folder of a USB serial port (where ftdi_sio keeps latency_timer).
+    std::filesystem::path portFolder(const std::string& tty) const {
+        return std::filesystem::canonical(sys() / "class" / "tty" / tty / "device");
     }
     // A built-in port; serialType "0" is a legacy port with no UART behind it.
     void addBuiltin(const std::string& tty, const std::string& serialType,

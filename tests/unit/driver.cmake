@@ -22,3 +22,6 @@ quorvex_add_test(NAME driver_win_com_list_test LABELS unit
 quorvex_add_test(NAME driver_port_holders_test LABELS unit
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/driver_port_holders_test.cpp
     LIBS r70_port_discovery)
+quorvex_add_test(NAME driver_adapter_hold_test LABELS unit
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/driver_adapter_hold_test.cpp
+    LIBS r70_serial_line)
