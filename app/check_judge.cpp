@@ -18,6 +18,14 @@ double ms(long long us) {
     return static_cast<double>(us) / 1000.0;
 }
 
+// Whether what was measured takes more than half of a wait, once the share
+// of the wait that is a USB adapter's (where the wait holds it) is taken off
+// both.
+bool overHalf(long long measuredUs, int waitMs, int allowMs) {
+    const int share = waitMs > allowMs ? allowMs : 0;
+    return (measuredUs - share * 1000LL) * 2 > (waitMs - share) * 1000LL;
+}
+
 // The reply's own end: its final OK line, when it has one anywhere.
 std::size_t okLineEnd(std::string_view reply) {
     const std::size_t at = reply.rfind(kOkLine);
@@ -97,7 +105,7 @@ LineExchange lineExchange(const DRVEXCHANGE& r) {
     return e;
 }
 
-std::vector<Flag> judgeLine(const LineExchange& e, bool answerExpected) {
+std::vector<Flag> judgeLine(const LineExchange& e, bool answerExpected, int allowMs) {
     std::vector<Flag> out;
     auto timed = [&out](Finding kind, double measured, int limitMs) {
         Flag f = makeFlag(kind);
@@ -107,10 +115,10 @@ std::vector<Flag> judgeLine(const LineExchange& e, bool answerExpected) {
     };
     if (e.result != 0) {
         if (answerExpected) timed(Finding::NoReply, 0, e.firstWaitMs);
-    } else if (e.firstByteUs * 2 > e.firstWaitMs * 1000LL) {
+    } else if (overHalf(e.firstByteUs, e.firstWaitMs, allowMs)) {
         timed(Finding::SlowFirstByte, ms(e.firstByteUs), e.firstWaitMs);
     }
-    if (e.result == 0 && e.longestGapUs * 2 > e.gapWaitMs * 1000LL)
+    if (e.result == 0 && overHalf(e.longestGapUs, e.gapWaitMs, allowMs))
         timed(Finding::LongGap, ms(e.longestGapUs), e.gapWaitMs);
     // Filled to the last byte: the reply may have been longer.
     if (e.capacity > 0 && e.received >= e.capacity - 1) {

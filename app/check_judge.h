@@ -65,8 +65,11 @@ Flag makeFlag(Finding kind, Detail detail = Detail::None);
 
 // Timing, capacity and bytes after the end: what any exchange can show.
 // answerExpected: false for the first "ATE0" of the identification, which
-// the program does not rely on.
-std::vector<Flag> judgeLine(const LineExchange& e, bool answerExpected = true);
+// the program does not rely on. allowMs: what the reader's waits allow for a
+// USB adapter that holds bytes back (DRVADAPTER.nAllowMs): the device is
+// judged against the rest of each wait, so the adapter's rhythm is never
+// taken for the device's.
+std::vector<Flag> judgeLine(const LineExchange& e, bool answerExpected = true, int allowMs = 0);
 
 // The reply of a query: its OK line, its form and its value. text: what
 // the driver copied into the page's buffer (29, 30, 52, 53).

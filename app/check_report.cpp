@@ -3,6 +3,7 @@
 #include "core/page_items.h"
 #include "core/system_info.h"
 #include "core/version.h"
+#include "driver/adapter_hold.h"
 #include "driver/byte_escape.h"
 #include "resources/menus.h"
 #include "resources/text_table.h"
@@ -49,8 +50,10 @@ constexpr int kTextSearch = 10188;
 constexpr int kTextIdentification = 10190;
 constexpr int kTextPresence = 10192;
 constexpr int kTextBuild = 10206;
-constexpr int kTextPortFirst = 6020; // "Port 11" ... "Data Port"
-constexpr int kTextPageFirst = 6000; // the page buttons: "MSN" ... "Log"
+constexpr int kTextAdapterAllowed = 10622; // the adapter's hold, allowed for in every wait
+constexpr int kTextAdapterHolds = 10624;   // ... where the waits need not allow for it
+constexpr int kTextPortFirst = 6020;       // "Port 11" ... "Data Port"
+constexpr int kTextPageFirst = 6000;       // the page buttons: "MSN" ... "Log"
 
 // Unknown bytes (after a reply, before a command) may hold any number.
 constexpr std::size_t kStrayDigits = 4;
@@ -395,6 +398,19 @@ std::string checkSummary(const CheckRun& run, bool unmasked, int language) {
                  {run.identity.deviceName, "COM" + std::to_string(run.identity.portIndex + 1),
                   std::to_string(queries), number(run.elapsedMs / 1000.0)}) +
         "\n";
+    // Said once: the adapter's own rhythm is in every exchange's times.
+    if (const DRVADAPTER& a = run.adapter; a.nState != DRV_ADAPTER_NONE) {
+        const int holdMs = a.nLatencyMs >= 0 ? a.nLatencyMs : r70::kAssumedLatencyMs;
+        DRVADAPTER plain = a;
+        plain.nAllowMs = 0; // the sentence says it
+        const std::string latency = core::latencyText(plain, language);
+        out +=
+            (a.nAllowMs > 0
+                 ? fillText(tr(kTextAdapterAllowed, language),
+                            {std::to_string(holdMs), latency, std::to_string(a.nAllowMs)})
+                 : fillText(tr(kTextAdapterHolds, language), {std::to_string(holdMs), latency})) +
+            "\n";
+    }
     if (run.conforms()) return out + tr(kTextConforms, language) + "\n";
     out += fillText(tr(kTextFindings, language), {std::to_string(run.flagCount())}) + "\n";
     const Masking mask{!unmasked};
@@ -426,7 +442,9 @@ std::string checkReport(const CheckRun& run, const CheckContext& context, bool u
     field(kTextProgram, context.program);
     field(kTextBuild, context.build);
     field(kTextSystem, context.system);
-    field(kTextPort, context.port);
+    field(kTextPort, context.port + (run.adapter.nState != DRV_ADAPTER_NONE
+                                         ? ", " + core::latencyText(run.adapter, language)
+                                         : std::string()));
     if (run.found) {
         field(kTextDevice, run.identity.deviceName + ", firmware " + run.identity.firmwareText +
                                ", boot code " + run.identity.bootCodeText);

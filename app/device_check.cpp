@@ -63,7 +63,7 @@ void DeviceCheck::judgeIdentification(CheckStep& step) {
         // unanswered: the program ignores its reply.
         const bool firstEcho = e.sent.starts_with("ATE0") &&
                                (i == 0 || !step.exchanges[i - 1].sent.starts_with("ATE0"));
-        for (Flag f : judgeLine(e, !firstEcho)) {
+        for (Flag f : judgeLine(e, !firstEcho, run_.adapter.nAllowMs)) {
             f.exchange = static_cast<int>(i);
             step.flags.push_back(f);
         }
@@ -96,6 +96,8 @@ bool DeviceCheck::start(bool find) {
     identity.result = call(DRV_IDENT, &identity.record);
     identity.exchanges = takeExchanges();
     run_.identity = core::identityFromRecord(identity.record);
+    // The waits the reader granted allowed for the adapter: so does the judge.
+    if (watch_.adapter) watch_.adapter(&run_.adapter);
     if (find) {
         // The search's tries on other ports are not the device's doing.
         for (LineExchange& e : tries)
@@ -126,7 +128,7 @@ bool DeviceCheck::next() {
     step.exchanges = takeExchanges();
     const int portCount = core::portCountFor(run_.identity.modelNumber);
     for (std::size_t i = 0; i < step.exchanges.size(); ++i) {
-        for (Flag f : judgeLine(step.exchanges[i])) {
+        for (Flag f : judgeLine(step.exchanges[i], true, run_.adapter.nAllowMs)) {
             f.exchange = static_cast<int>(i);
             step.flags.push_back(f);
         }

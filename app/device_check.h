@@ -37,6 +37,9 @@ struct CheckRun {
     std::vector<CheckStep> steps;
     bool stoppedEarly = false; // the device stopped answering
     long long elapsedMs = 0;
+    // What the line's USB adapter holds back (nState DRV_ADAPTER_NONE: no
+    // adapter, or the library was not asked).
+    DRVADAPTER adapter{};
 
     int flagCount() const;
     bool conforms() const { return found && !stoppedEarly && flagCount() == 0; }

@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
     core::PortAccess ports(files.winIni(), {D_PortPath, D_ChoosePort, D_PortReason});
     ports.applyChoice(); // the port chosen in the settings is COM1 of the search
     app.ports = &ports;
-    app.lineWatch = {D_WatchLine, D_TakeExchange};
+    app.lineWatch = {D_WatchLine, D_TakeExchange, D_LineAdapter};
     app.programDir = profile::utf8Of(files.home()) + "/";
     app.defaultProfile = profile::utf8Of(files.defaultProfile());
 

@@ -60,7 +60,7 @@ int runCheck(Args args) {
     if (!p.options) return p.status;
     const int lang = p.options->language;
 
-    app::DeviceCheck check(D_SendDrvCmd, {D_WatchLine, D_TakeExchange});
+    app::DeviceCheck check(D_SendDrvCmd, {D_WatchLine, D_TakeExchange, D_LineAdapter});
     const bool found = check.start(true);
     const bool terminal = ::isatty(1) == 1;
     while (found) {

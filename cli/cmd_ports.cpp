@@ -3,6 +3,7 @@
 #include "cli/subcommand.h"
 #include "core/detection.h"
 #include "core/environment.h"
+#include "driver/adapter_hold.h"
 #include "driver/r70com32.h"
 
 #include "resources/text_table.h"
@@ -21,12 +22,14 @@ const Usage kPortsUsage{
     "ports", "[--probe]",
     "Lists the serial ports of this machine in the order of the device search: the\n"
     "COM name each has, its stable name under /dev/serial, its node and what a USB\n"
-    "adapter says of itself. A port without a COM name (\"-\") says why: the\n"
+    "adapter says of itself, with its driver and how long it holds the device's\n"
+    "bytes back (its latency). A port without a COM name (\"-\") says why: the\n"
     "system console and a login's terminal are left alone, and only eight ports\n"
     "get a name (choose another with --port PATH or in the settings). The port\n"
     "chosen in the settings (or with --port PATH) is marked with \"*\".\n"
     "With --probe every COM name is asked who answers (the identification of the\n"
-    "search), and the model that answered is shown, or why nothing did.\n"
+    "search), and the model that answered is shown, or why nothing did; a USB\n"
+    "adapter's latency as the open left it (lowered, or why it could not be).\n"
     "Exit status: 0 ports listed (with --probe: a device answered); 1 no serial\n"
     "port (with --probe: no device answered); 2 a usage error.\n"
     "\n"
@@ -48,12 +51,17 @@ bool probe(int index, const std::string& path, int language, std::string* answer
         DRVPORTREASON reason{};
         D_PortReason(index, &reason);
         *answer = core::triedLine(index, reason, language);
-        return false;
+    } else {
+        std::string model = identity->modelNumber == 30 ? "R30" : "R70";
+        if (identity->modelNumber != 30 && identity->usbVariant) model += "-USB";
+        *answer = "COM" + std::to_string(index + 1) + " (" + path + "): " + model + ", firmware " +
+                  identity->firmwareText;
     }
-    std::string model = identity->modelNumber == 30 ? "R30" : "R70";
-    if (identity->modelNumber != 30 && identity->usbVariant) model += "-USB";
-    *answer = model + ", firmware " + identity->firmwareText;
-    return true;
+    // What the open made of the adapter's latency.
+    DRVADAPTER adapter{};
+    if (D_LineAdapter(&adapter) != DRV_ADAPTER_NONE && adapter.nPortIndex == index)
+        *answer += "\n        " + core::adapterText(adapter, language);
+    return identity.has_value();
 }
 
 } // namespace
@@ -84,6 +92,8 @@ int runPorts(Args args) {
         if (l.port.stable() != l.port.node) std::printf(" -> %s", l.port.node.c_str());
         if (const std::string what = r70::describe(l.port); !what.empty())
             std::printf("  (%s)", what.c_str());
+        if (const std::string hold = core::adapterText(r70::peekHold(l.port), lang); !hold.empty())
+            std::printf("  %s", hold.c_str());
         if (const std::string why = core::omissionText(l, lang); !why.empty())
             std::printf("  %s", why.c_str());
         std::printf("\n");
@@ -105,12 +115,8 @@ int runPorts(Args args) {
         const std::string& path = paths[static_cast<std::size_t>(i)];
         if (path.empty()) continue;
         std::string answer;
-        const bool answered = probe(i, path, lang, &answer);
-        any = any || answered;
-        if (answered)
-            std::printf("COM%d (%s): %s\n", i + 1, path.c_str(), answer.c_str());
-        else
-            std::printf("%s\n", answer.c_str());
+        any = probe(i, path, lang, &answer) || any;
+        std::printf("%s\n", answer.c_str());
     }
     core::setEnvironment("R70COM_PORTS", saved ? saved->c_str() : nullptr);
     return any ? kExitOk : kExitRefused;

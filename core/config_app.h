@@ -22,6 +22,8 @@ namespace quorvex::core {
 struct LineWatchFns {
     std::function<int32_t(int32_t on)> watch;
     std::function<int32_t(DRVEXCHANGE* exchange)> take;
+    // What the line's USB adapter holds back (D_LineAdapter); may be empty.
+    std::function<int32_t(DRVADAPTER* adapter)> adapter = {};
 };
 
 class CConfigApp {

@@ -197,3 +197,39 @@ std::vector<std::string> triedPortLines(const PortAccess& ports, int language) {
 }
 
 } // namespace quorvex::core
+
+namespace quorvex::core {
+
+std::string latencyText(const DRVADAPTER& adapter, int language) {
+    const std::string ms = std::to_string(adapter.nLatencyMs);
+    std::string out;
+    switch (adapter.nState) {
+    case DRV_ADAPTER_NONE:
+        return {};
+    case DRV_ADAPTER_UNKNOWN:
+        out = std::string(text::get(10618, language));
+        break;
+    case DRV_ADAPTER_LOWERED:
+        out = filled(10614, language, {ms, std::to_string(adapter.nBeforeMs)});
+        break;
+    case DRV_ADAPTER_STUCK:
+        out = filled(10616, language, {ms});
+        break;
+    default:
+        out = filled(10612, language, {ms});
+        break;
+    }
+    // What was asked and refused stays in the system's words.
+    if (adapter.szDetail[0] != '\0') out += std::string(": ") + adapter.szDetail;
+    if (adapter.nAllowMs > 0)
+        out += "; " + filled(10620, language, {std::to_string(adapter.nAllowMs)});
+    return out;
+}
+
+std::string adapterText(const DRVADAPTER& adapter, int language) {
+    if (adapter.nState == DRV_ADAPTER_NONE) return {};
+    const std::string driver = adapter.szDriver[0] != '\0' ? adapter.szDriver : "USB";
+    return filled(10610, language, {driver}) + ", " + latencyText(adapter, language);
+}
+
+} // namespace quorvex::core

@@ -120,6 +120,14 @@ std::vector<std::string> triedPortLines(const PortAccess& ports, int language);
 // choice is present or none was made).
 std::string missingChoiceText(const PortAccess& ports, int language);
 
+// What a line's USB adapter holds back (D_LineAdapter, or r70::peekHold of a
+// port not opened), in language: "latency 16 ms, could not be lowered: ..."
+// and, when the reader allows for it (nAllowMs), by how much; empty for a
+// line without a USB adapter. The English is the driver's trace's own.
+std::string latencyText(const DRVADAPTER& adapter, int language);
+// "driver ftdi_sio, " and latencyText.
+std::string adapterText(const DRVADAPTER& adapter, int language);
+
 // "2 more ports were not searched: ..." (empty when every port has a name).
 std::string unsearchedText(const std::vector<PortListing>& listing, int language);
 

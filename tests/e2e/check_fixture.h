@@ -16,7 +16,7 @@ using namespace quorvex::sim;
 class CheckSim : public simtest::SimDriver {
 protected:
     static qa::CheckRun runCheck() {
-        qa::DeviceCheck check(D_SendDrvCmd, {D_WatchLine, D_TakeExchange});
+        qa::DeviceCheck check(D_SendDrvCmd, {D_WatchLine, D_TakeExchange, D_LineAdapter});
         if (check.start(true)) {
             while (check.next()) {
             }

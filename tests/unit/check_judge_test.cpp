@@ -110,6 +110,7 @@ struct LineRow {
     long long firstByteUs, longestGapUs;
     int received, lateCount, result;
     std::vector<F> expected;
+    int allowMs = 0; // the waits' share for a USB adapter
 };
 
 TEST(CheckJudge, LineTiming) {
@@ -122,6 +123,19 @@ TEST(CheckJudge, LineTiming) {
         {"bytes after the reply ended", 300, 100, 9, 4, 0, {F::BytesAfterEnd}},
         {"no reply", -1, 0, 0, 0, -2, {F::NoReply}},
         {"a reply after the wait", -1, 0, 0, 6, -2, {F::NoReply, F::SlowFirstByte}},
+        // Behind an adapter that holds bytes up to 63 ms, the device is judged
+        // against the rest of each wait.
+        {"an adapter's hold before the first byte", 63000 + 105000, 100, 9, 0, 0, {}, 63},
+        {"and the device's own share past half",
+         63000 + 105001,
+         100,
+         9,
+         0,
+         0,
+         {F::SlowFirstByte},
+         63},
+        {"a gap an adapter made", 300, 63000 + 10000, 9, 0, 0, {}, 63},
+        {"and one past it", 300, 63000 + 10001, 9, 0, 0, {F::LongGap}, 63},
     };
     for (const LineRow& r : rows) {
         SCOPED_TRACE(r.name);
@@ -131,7 +145,9 @@ TEST(CheckJudge, LineTiming) {
         e.received = r.received;
         e.lateCount = r.lateCount;
         e.result = r.result;
-        EXPECT_EQ(kinds(qa::judgeLine(e)), r.expected);
+        e.firstWaitMs += r.allowMs;
+        e.gapWaitMs += r.allowMs;
+        EXPECT_EQ(kinds(qa::judgeLine(e, true, r.allowMs)), r.expected);
     }
     qa::LineExchange silent = reply("");
     silent.result = -2;

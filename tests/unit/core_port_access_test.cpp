@@ -1,6 +1,7 @@
 // The reasons the driver reports for a port, as the user reads them in both
 // languages; the cases a test machine cannot make (a refused open as root).
 #include "core/port_access.h"
+#include "driver/adapter_hold.h"
 #include "driver/port_reason.h"
 
 #include <gtest/gtest.h>
@@ -82,6 +83,50 @@ TEST(PortReasons, TheEnglishIsTheDriversOwn) {
             EXPECT_EQ(reasonText(r, 0), r70::fillText(r70::englishText(words.text), words.args))
                 << why << " " << code;
         }
+}
+
+// What a USB adapter holds back, in both languages; the English is the
+// driver's trace's own.
+TEST(PortReasons, AnAdaptersLatencyReadsInBothLanguages) {
+    auto adapter = [](int32_t state, int32_t ms, int32_t before, const char* detail, int allow) {
+        DRVADAPTER a = r70::noAdapter();
+        a.nState = state;
+        a.nLatencyMs = ms;
+        a.nBeforeMs = before;
+        a.nAllowMs = allow;
+        std::strcpy(a.szDriver, "ftdi_sio");
+        std::strcpy(a.szDetail, detail);
+        return a;
+    };
+    const struct {
+        DRVADAPTER a;
+        const char* english;
+        const char* german;
+    } rows[] = {
+        {adapter(DRV_ADAPTER_LOWERED, 1, 16, "latency_timer 16 -> 1", 3),
+         "driver ftdi_sio, latency 1 ms (lowered from 16 ms): latency_timer 16 -> 1; replies are "
+         "read with waits 3 ms longer",
+         "Treiber ftdi_sio, Latenz 1 ms (von 16 ms gesenkt): latency_timer 16 -> 1; Antworten "
+         "werden mit um 3 ms längeren Wartezeiten gelesen"},
+        {adapter(DRV_ADAPTER_STUCK, 16, 16, "latency_timer 16: read-only", 0),
+         "driver ftdi_sio, latency 16 ms, could not be lowered: latency_timer 16: read-only",
+         "Treiber ftdi_sio, Latenz 16 ms, ließ sich nicht senken: latency_timer 16: read-only"},
+        {adapter(DRV_ADAPTER_HOLDS, 16, 16, "", 0), "driver ftdi_sio, latency 16 ms",
+         "Treiber ftdi_sio, Latenz 16 ms"},
+        {adapter(DRV_ADAPTER_UNKNOWN, -1, -1, "its driver shows no latency_timer", 0),
+         "driver ftdi_sio, latency not known: its driver shows no latency_timer",
+         "Treiber ftdi_sio, Latenz unbekannt: its driver shows no latency_timer"},
+        {r70::noAdapter(), "", ""},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(quorvex::core::adapterText(r.a, 0), r.english);
+        EXPECT_EQ(quorvex::core::adapterText(r.a, 1), r.german);
+        char driver[512] = "";
+        r70::describeHold(r.a, r.a.nAllowMs, driver, sizeof driver);
+        if (r.a.nState != DRV_ADAPTER_NONE) {
+            EXPECT_EQ(quorvex::core::adapterText(r.a, 0), driver);
+        }
+    }
 }
 
 } // namespace
