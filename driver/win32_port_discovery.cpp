@@ -3,8 +3,9 @@
 // virtual ports), with what Plug and Play says of the device behind it where
 // it knows it (the ports and modems classes of the device list). Nothing is
 // opened: opening a port raises its DTR and may reset a device.
-#include "driver/win_com_list.h"
+#include "driver/adapter_hold.h"
 #include "driver/port_discovery.h"
+#include "driver/win_com_list.h"
 
 #include <windows.h>
 
@@ -13,7 +14,9 @@
 #include <devguid.h>
 #include <setupapi.h>
 
+#include <cstdio>
 #include <map>
+#include <new>
 #include <string>
 
 namespace r70 {
@@ -72,13 +75,53 @@ std::map<int, PnpFacts> plugAndPlayFacts() {
                 f.instanceId = utf8(id, wcslen(id));
             f.manufacturer = utf8(registryText(set, device, SPDRP_MFG));
             f.description = utf8(registryText(set, device, SPDRP_DEVICEDESC));
+            f.service = utf8(registryText(set, device, SPDRP_SERVICE));
         }
         SetupDiDestroyDeviceInfoList(set);
     }
     return facts;
 }
 
+std::wstring wide(const std::string& text) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
+    out.resize(wcslen(out.c_str()));
+    return out;
+}
+
 } // namespace
+
+void readLatencySetting(const SerialPortInfo& port, DRVADAPTER& hold) noexcept {
+    // FTDI's own driver keeps a latency timer per port, in the registry; the
+    // other drivers (usbser, CH341SER, Prolific's) show none.
+    const std::string& id = port.adapterKey;
+    if (id.size() < 8 || CompareStringOrdinal(wide(id.substr(0, 8)).c_str(), -1, L"FTDIBUS\\", -1,
+                                              TRUE) != CSTR_EQUAL) {
+        std::snprintf(hold.szDetail, sizeof hold.szDetail, "its driver shows no latency timer");
+        return;
+    }
+    try {
+        HKEY key = nullptr;
+        LONG read = RegOpenKeyExW(HKEY_LOCAL_MACHINE, wide(deviceParametersKey(id)).c_str(), 0,
+                                  KEY_QUERY_VALUE, &key);
+        DWORD value = 0, size = sizeof value, type = 0;
+        if (read == ERROR_SUCCESS) {
+            read = RegQueryValueExW(key, L"LatencyTimer", nullptr, &type,
+                                    reinterpret_cast<BYTE*>(&value), &size);
+            RegCloseKey(key);
+        }
+        if (read != ERROR_SUCCESS || type != REG_DWORD || value > 255) {
+            std::snprintf(hold.szDetail, sizeof hold.szDetail,
+                          "LatencyTimer unreadable in the registry (error %ld)", read);
+            return;
+        }
+        hold.nState = DRV_ADAPTER_HOLDS;
+        hold.nLatencyMs = hold.nBeforeMs = static_cast<int32_t>(value);
+    } catch (const std::bad_alloc&) {
+        std::snprintf(hold.szDetail, sizeof hold.szDetail, "out of memory");
+    }
+}
 
 // Tried in this order when the system's list cannot be read.
 const std::array<const char*, kMapSize> kFixedPaths = {

@@ -59,6 +59,8 @@ SerialPortInfo comPortInfo(std::string_view comName, const PnpFacts& facts) {
     port.productId = idAfter(id, "PID_");
     port.manufacturer = facts.manufacturer;
     port.product = facts.description;
+    port.driver = facts.service;
+    port.adapterKey = facts.instanceId;
     // USB\VID_x&PID_y\SERIAL; FTDIBUS\VID_x+PID_y+SERIALA\0000 (the driver adds
     // a letter for the channel). An "&" marks a number the system made up.
     std::string serial;
@@ -72,6 +74,10 @@ SerialPortInfo comPortInfo(std::string_view comName, const PnpFacts& facts) {
     }
     if (serial.find('&') == std::string::npos) port.serial = serial;
     return port;
+}
+
+std::string deviceParametersKey(std::string_view instanceId) {
+    return "SYSTEM\\CurrentControlSet\\Enum\\" + std::string(instanceId) + "\\Device Parameters";
 }
 
 void sortComPorts(std::vector<SerialPortInfo>& ports) {

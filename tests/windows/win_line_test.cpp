@@ -3,10 +3,13 @@
 // system documents them: a port another program left with abort-on-error
 // set, on which every read and write fails with ERROR_OPERATION_ABORTED after
 // a line error until ClearCommError is called; and a port left with DTR
-// handshaking, on which the system refuses to move DTR by hand.
+// handshaking, on which the system refuses to move DTR by hand. And the
+// latency timer FTDI's driver keeps for each port in the registry.
 //   win_line_test.exe
+#include "driver/adapter_hold.h"
 #include "driver/r70com32.h"
 #include "driver/win32_transport.h"
+#include "driver/win_com_list.h"
 #include "windows/check.h"
 
 #include <windows.h>
@@ -152,10 +155,50 @@ void dtrHandshakingIsReported() {
     line.close();
 }
 
+// FTDI's driver keeps a latency timer per port (LatencyTimer in the
+// device's parameters, which Device Manager's Advanced port settings show);
+// the reader allows for it as on Linux. Other drivers show none.
+void ftdiLatencyComesFromTheRegistry() {
+    const char* id = "FTDIBUS\\VID_0403+PID_6001+Q33TESTA\\0000";
+    const std::wstring key = L"SYSTEM\\CurrentControlSet\\Enum\\FTDIBUS\\VID_0403+PID_6001+"
+                             L"Q33TESTA\\0000\\Device Parameters";
+    HKEY k = nullptr;
+    if (!t.check(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                 nullptr, &k, nullptr) == ERROR_SUCCESS,
+                 "the test's FTDI port in the registry"))
+        return;
+    const r70::SerialPortInfo ftdi =
+        r70::comPortInfo("COM7", {id, "FTDI", "USB Serial Port", "FTSER2K"});
+    t.check(ftdi.driver == "FTSER2K" && ftdi.adapterKey == id, "the port's driver and its key");
+    for (const DWORD ms : {16, 1}) {
+        RegSetValueExW(k, L"LatencyTimer", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&ms),
+                       sizeof ms);
+        const DRVADAPTER a = r70::peekHold(ftdi);
+        t.check(a.nState == DRV_ADAPTER_HOLDS && a.nLatencyMs == static_cast<int32_t>(ms),
+                "LatencyTimer " + std::to_string(ms) + " is read: " + std::to_string(a.nLatencyMs));
+        t.check(r70::holdAllowanceMs(a, 115200) == (ms == 16 ? 63 : 3),
+                "the reader allows for " + std::to_string(ms) + " ms");
+    }
+    RegCloseKey(k);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
+    const DRVADAPTER gone = r70::peekHold(ftdi);
+    t.check(gone.nState == DRV_ADAPTER_UNKNOWN && r70::holdAllowanceMs(gone, 115200) == 63,
+            std::string("without its key the latency is not known: ") + gone.szDetail);
+    const r70::SerialPortInfo acm = r70::comPortInfo(
+        "COM8", {"USB\\VID_2341&PID_0043\\7583", "Arduino", "USB Serial Device", "usbser"});
+    const DRVADAPTER other = r70::peekHold(acm);
+    t.check(other.nState == DRV_ADAPTER_UNKNOWN &&
+                std::string(other.szDetail) == "its driver shows no latency timer",
+            std::string("another driver shows none: ") + other.szDetail);
+    t.check(r70::peekHold(r70::comPortInfo("COM1", {})).nState == DRV_ADAPTER_NONE,
+            "a built-in port has no adapter");
+}
+
 } // namespace
 
 int main() {
     lineErrorsAreCleared();
     dtrHandshakingIsReported();
+    ftdiLatencyComesFromTheRegistry();
     return t.finish(sizeof(void*) == 4 ? "line (32-bit)" : "line (64-bit)");
 }
