@@ -5,9 +5,11 @@
 // also counts the fixed pause of 700 ms the forwarding page makes after each
 // field it sends (restore sends every field) as silence on the line.
 // "cli_bench check": the check of the device against one full read (backup)
-// on each model.
+// on each model. "cli_bench adapter": the backup behind each simulated USB
+// serial adapter against the direct line.
 #include "e2e/cli_run.h"
 #include "sim/sim_device.h"
+#include "support/usb_adapter_rig.h"
 
 #include <chrono>
 #include <cstdio>
@@ -158,13 +160,73 @@ int checkAgainstBackup(const fs::path& dir) {
     return worst;
 }
 
+// What the trace's "USB adapter:" line says of the latency ("latency 1 ms
+// (lowered from 16 ms)"); "-" without one.
+std::string latencyIn(const std::string& trace) {
+    const std::size_t at = trace.find("USB adapter: ");
+    if (at == std::string::npos) return "-";
+    const std::size_t from = trace.find("latency ", at);
+    const std::size_t end = trace.find_first_of(":\n", from);
+    return from == std::string::npos ? "-" : trace.substr(from, end - from);
+}
+
+// The backup behind each adapter, against a backup on the direct line of
+// the same device just before it (pacing on in both: the device sends at the
+// line rate). Each through an adapter on a fake machine of its own.
+int adapterAgainstDirect(const fs::path& dir) {
+    using testsupport::TimerFile;
+    const testsupport::AdapterCase cases[] = {
+        {"ftdi", TimerFile::Lowerable},     {"ftdi", TimerFile::Stuck},
+        {"ftdi-1ms", TimerFile::Lowerable}, {"ch340", TimerFile::Lowerable},
+        {"ch340", TimerFile::Stuck},        {"pl2303", TimerFile::Lowerable},
+        {"pl2303", TimerFile::Stuck},
+    };
+    std::printf("%-9s %-10s %-36s %9s %10s %7s %5s %s\n", "adapter", "timer", "latency in use",
+                "direct s", "adapter s", "ratio", "same", "exit");
+    int worst = 0;
+    for (const testsupport::AdapterCase& c : cases) {
+        const auto sim = startSim(quorvex::sim::Model::R70, dir);
+        if (!sim) return 1;
+        const Measured direct =
+            measure("backup", {(dir / "direct.pro").string()}, environment(dir, linkIn(dir)), dir);
+        testsupport::AdapterRig rig(dir / "machine", c);
+        std::string why;
+        if (!rig.start(sim->slavePath(), &why)) {
+            std::fprintf(stderr, "cli_bench: adapter: %s\n", why.c_str());
+            return 1;
+        }
+        auto env = rig.environment();
+        env["QUORVEX_HOME"] = (dir / "home").string();
+        const Measured through = measure("backup", {(dir / "adapter.pro").string()}, env, dir);
+        const bool same = clitest::slurp(dir / "direct.pro") == clitest::slurp(dir / "adapter.pro");
+        std::printf("%-9s %-10s %-36s %9.2f %10.2f %7.3f %5s %d\n", std::string(c.profile).c_str(),
+                    c.timer == TimerFile::Stuck ? "stuck" : "lowerable",
+                    latencyIn(clitest::slurp(dir / "backup.trace")).c_str(), direct.seconds,
+                    through.seconds, through.seconds / direct.seconds, same ? "yes" : "NO",
+                    through.status);
+        if (through.status != 0 || direct.status != 0 || !same) {
+            std::fprintf(stderr, "%s%s", direct.err.c_str(), through.err.c_str());
+            worst = 1;
+        }
+        rig.stop();
+        sim->stop();
+        std::error_code ec;
+        fs::remove_all(dir / "machine", ec);
+    }
+    std::printf("ratio: adapter s / direct s (quorvex-cli backup of a simulated R70); same: the\n"
+                "two profiles are equal byte for byte\n");
+    return worst;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     fs::path dir = fs::temp_directory_path() / ("cli_bench_" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    if (argc > 1 && std::string_view(argv[1]) == "check") {
-        const int status = checkAgainstBackup(dir);
+    if (argc > 1 &&
+        (std::string_view(argv[1]) == "check" || std::string_view(argv[1]) == "adapter")) {
+        const int status = std::string_view(argv[1]) == "check" ? checkAgainstBackup(dir)
+                                                                : adapterAgainstDirect(dir);
         std::error_code ec;
         fs::remove_all(dir, ec);
         return status;
