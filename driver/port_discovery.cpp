@@ -169,27 +169,20 @@ Discovery discoverHere() {
 std::optional<SerialPortInfo> portOfNode(const std::string& path) {
     struct stat node {};
     if (::stat(path.c_str(), &node) != 0 || !S_ISCHR(node.st_mode)) return std::nullopt;
-    const std::string number =
-        std::to_string(major(node.st_rdev)) + ":" + std::to_string(minor(node.st_rdev));
+    // The kernel links every character device by its number to its folder;
+    // a pseudo-terminal has none.
     const std::string sys = machineRoots().sys;
-    const fs::path classDir = fs::path(sys) / "class" / "tty";
-    // The tty whose device number the node has: the name the link leads to
-    // first, else any (a link of a fake machine's node leads elsewhere).
+    const fs::path entry = fs::path(sys) / "dev" / "char" /
+                           (std::to_string(major(node.st_rdev)) + ":" +
+                            std::to_string(minor(node.st_rdev)));
     std::error_code ec;
-    const fs::path first = classDir / fs::canonical(path, ec).filename();
-    std::vector<fs::path> entries{first};
-    for (fs::directory_iterator it(classDir, ec), end; !ec && it != end; it.increment(ec))
-        entries.push_back(it->path());
-    for (const fs::path& entry : entries) {
-        std::error_code e;
-        if (firstLine(entry / "dev") != number || !fs::exists(entry / "device", e)) continue;
-        SerialPortInfo port;
-        port.name = entry.filename().string();
-        port.node = path;
-        readDevice(entry, sys, port);
-        return port;
-    }
-    return std::nullopt;
+    const fs::path folder = fs::canonical(entry, ec);
+    if (ec || !fs::exists(entry / "device", ec)) return std::nullopt;
+    SerialPortInfo port;
+    port.name = folder.filename().string();
+    port.node = path;
+    readDevice(entry, sys, port);
+    return port;
 }
 #else
 std::optional<SerialPortInfo> portOfNode(const std::string&) {

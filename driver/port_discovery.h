@@ -128,7 +128,7 @@ struct KnownPort {
 std::vector<int> findAgain(const ComMap& map, const KnownPort& known);
 
 // What sysfs says of the tty whose device number a local path's node has
-// (the node, or a link to one), for a port the map names by its path alone
+// (<sys>/dev/char/MAJOR:MINOR), for a port the map names by its path alone
 // (R70COM_PORTS): its name, kind, driver, USB facts and adapter key; nullopt
 // where sysfs does not know it (a pseudo-terminal) and on Windows.
 std::optional<SerialPortInfo> portOfNode(const std::string& path);

@@ -4,7 +4,8 @@
 // the udev links), for the port discovery and the tests that give the program
 // a port under a stable name. A node may be a link to a pseudo-terminal (a
 // simulator's, or a FakeLine's), so the port opens and its class/tty/NAME/dev
-// holds that terminal's device number, as sysfs does for a real port.
+// holds that terminal's device number (and dev/char/NUMBER leads to it), as
+// sysfs does for a real port.
 
 #include <filesystem>
 #include <fstream>
@@ -105,9 +106,15 @@ private:
         }
         std::filesystem::create_symlink(target, dev() / tty);
         struct stat st {};
-        if (::stat(target.c_str(), &st) == 0 && S_ISCHR(st.st_mode))
-            write(cls / "dev",
-                  std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev)));
+        if (::stat(target.c_str(), &st) == 0 && S_ISCHR(st.st_mode)) {
+            const std::string number =
+                std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
+            write(cls / "dev", number);
+            // sysfs links each character device by its number to its folder.
+            std::filesystem::create_directories(sys() / "dev" / "char");
+            std::filesystem::remove(sys() / "dev" / "char" / number);
+            std::filesystem::create_directory_symlink(cls, sys() / "dev" / "char" / number);
+        }
     }
     static void write(const std::filesystem::path& file, const std::string& text) {
         std::ofstream(file) << text << "\n";
