@@ -149,10 +149,9 @@ bool SerialLine::setSpeed(int code) noexcept {
     if (result == SpeedResult::Refused) return false;
     interByteMs_ = speed->interByteMs;
     baud_ = speed->baud;
-    const int allowBefore = allowMs_;
     allowMs_ = holdAllowanceMs(adapter_, baud_);
     char event[128];
-    if (allowMs_ > 0 && allowMs_ != allowBefore)
+    if (allowMs_ > 0)
         std::snprintf(event, sizeof event,
                       "speed %s (replies are read with waits %d ms longer for the USB adapter)",
                       speed->name, allowMs_);
