@@ -102,12 +102,14 @@ TEST(CheckReport, ConformsOrFindingsGroupedInBothLanguages) {
     behind.adapter.nAllowMs = 63;
     std::strcpy(behind.adapter.szDriver, "ftdi_sio");
     std::strcpy(behind.adapter.szDetail, "latency_timer 16: read-only");
-    EXPECT_EQ(qa::checkSummary(behind, false, 0),
-              "OrvaISDN R70 on COM3: 1 queries in 7.4 s.\n"
-              "The USB adapter holds the device's bytes back for up to 16 ms before it passes "
-              "them on (latency 16 ms, could not be lowered: latency_timer 16: read-only). Every "
-              "wait below allows 63 ms for that: a late answer or a pause of the device shorter "
-              "than that cannot be seen through this adapter.\nconforms\n");
+    EXPECT_EQ(
+        qa::checkSummary(behind, false, 0),
+        "OrvaISDN R70 on COM3: 1 queries in 7.4 s.\n"
+        "The USB adapter holds the device's bytes back for up to 16 ms before it passes "
+        "them on (latency 16 ms, could not be lowered: latency_timer 16: read-only). The check "
+        "allows 63 ms for that in every wait: a late answer or a pause of the device "
+        "shorter "
+        "than that cannot be seen through this adapter.\nconforms\n");
     EXPECT_NE(
         qa::checkReport(behind, {"quorvex-cli 0.1.0", "b", "s", "COM3 /dev/ttyUSB0"}, false, 0)
             .find("Port: COM3 /dev/ttyUSB0, latency 16 ms, could not be lowered: "
