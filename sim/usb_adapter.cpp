@@ -295,7 +295,10 @@ void UsbAdapter::follow(AdapterChip& chip) {
 
 void UsbAdapter::run() {
     AdapterChip chip(*options_.profile, Clock::now());
+    // The first look sets both: the device's side may still run at a speed
+    // an adapter before this one left it at.
     latencyMs_ = -1;
+    baud_ = 0;
     follow(chip);
     std::deque<std::string> outbox; // completed requests the program's side has no room for yet
     Time nextLook = Clock::now() + kLookEvery;

@@ -8,6 +8,10 @@
 // a latency of 255 ms; and every case's pseudo-terminal refuses TIOCSSERIAL.
 #include "cli_fixture.h"
 #include "support/usb_adapter_rig.h"
+#include "support/wait_for.h"
+
+#include <fcntl.h>
+#include <termios.h>
 
 #include <future>
 #include <thread>
@@ -277,6 +281,21 @@ TEST_F(UsbAdapter, ATimerThatCannotBeUsedGivesLongerWaitsNeverACutReply) {
          "latency 255 ms, could not be lowered: low latency not asked: TIOCGSERIAL refused "
          "(Inappropriate ioctl for device); latency_timer 255: read-only"},
     };
+    // The adapter sets the speed the program sets on the device's side too
+    // (the boot loader's 19200 baud).
+    startAdapter({"ftdi", TimerFile::Lowerable});
+    const int fd = ::open(rig_->node().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios t{};
+    ASSERT_EQ(::tcgetattr(fd, &t), 0);
+    ::cfsetispeed(&t, B19200);
+    ::cfsetospeed(&t, B19200);
+    ::tcsetattr(fd, TCSANOW, &t);
+    EXPECT_TRUE(testsupport::waitFor(
+        [&] { return rig_->adapter().baud() == 19200 && sim_->lineBaud() == 19200; }));
+    ::close(fd);
+    rig_.reset();
+    fs::remove_all(dir_ / "machine");
+
     for (const auto& r : rows) {
         SCOPED_TRACE(testsupport::caseName(r.adapter));
         startAdapter(r.adapter);
