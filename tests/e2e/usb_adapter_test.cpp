@@ -33,6 +33,7 @@ void writeFullDevice(const fs::path& file) {
     sim::DeviceState s = sim::freshState(kModel);
     for (const int port : {11, 21, 22, sim::kDataPort}) {
         auto& lists = s.callLists[port];
+        lists = {}; // no more than the ten a list keeps
         for (int i = 0; i < static_cast<int>(sim::kMaxListEntries); ++i) {
             const std::string number = "0301234567890" + std::to_string(10 + i);
             lists[sim::kOutgoing].push_back(
