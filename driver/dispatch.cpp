@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -212,6 +213,19 @@ bool identify() noexcept {
 ComPorts* currentMap() noexcept {
     if (!gState.map) gState.map = takeComPorts();
     return gState.map.get();
+}
+
+// How long a watched line listens on after each reply: DRV_LATE_LISTEN_MS, or
+// R70COM_LISTEN_MS (0 to 5000) for a device whose stray lines come later.
+int listenAfterReplyMs() noexcept {
+    try {
+        const std::string text = environment("R70COM_LISTEN_MS");
+        char* end = nullptr;
+        const long ms = std::strtol(text.c_str(), &end, 10);
+        if (!text.empty() && *end == '\0' && ms >= 0 && ms <= 5000) return static_cast<int>(ms);
+    } catch (const std::bad_alloc&) {
+    }
+    return DRV_LATE_LISTEN_MS;
 }
 
 void remember(const ComPorts& ports, int index) noexcept {
@@ -589,7 +603,7 @@ extern "C" R70COM32_API int32_t R70COM32_CALL D_WatchLine(int32_t on) {
     std::lock_guard<r70::DriverLock> guard(r70::gState.lock);
     r70::LineWatch& watch = r70::gState.line.watch();
     if (on != 0)
-        watch.start();
+        watch.start(r70::listenAfterReplyMs());
     else
         watch.stop();
     return 0;

@@ -246,7 +246,7 @@ void SerialLine::endRead(std::string_view reply, int result) noexcept {
     // or take it as the start of its own reply.
     if (watch_.wantsLateBytes() && isOpen()) {
         char byte = 0;
-        int wait = DRV_LATE_LISTEN_MS;
+        int wait = watch_.listenMs();
         for (std::size_t n = 0; n < kMaxReplyBytes && line_->readByte(wait, &byte); ++n) {
             watch_.late(byte, monotonicUs());
             wait = line_->nextByteWaitMs(interByteMs_ + 10, false);

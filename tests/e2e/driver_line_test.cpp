@@ -162,6 +162,36 @@ TEST_F(DriverLine, AReplyThatPausesEndsAtThePause) {
     EXPECT_STREQ(p.szText, "old");
 }
 
+// While the line is watched (the check of the device), the library listens
+// on after every reply, one that ended with its OK line too: a stray line 60 ms
+// after the OK belongs to that exchange, and the next one is clean.
+TEST_F(DriverLine, AWatchedLineListensAfterEveryReply) {
+    PtyDevice device(testsupport::modelScript("633"));
+    connect(device);
+    DeviceReply stray{"\r\n1\r\n\r\nOK\r\n\r\nRING\r\n"};
+    stray.pauseAt = 11;
+    stray.pauseMs = 60;
+    device.setScript([&](const std::string& c) { return c == "AT!P9#21?" ? stray : okReply("0"); });
+    ::unsetenv("R70COM_LISTEN_MS");
+    D_WatchLine(1);
+    for (int port : {21, 22}) {
+        DRVPARAM p{};
+        p.nPort = port;
+        EXPECT_EQ(D_SendDrvCmd(DRV_RINGDELAY, &p), 0);
+    }
+    DRVEXCHANGE first{}, second{};
+    ASSERT_EQ(D_TakeExchange(&first), 1);
+    ASSERT_EQ(D_TakeExchange(&second), 1);
+    D_WatchLine(0);
+    EXPECT_EQ(std::string(first.abLate, static_cast<std::size_t>(first.nLate)), "\r\nRING\r\n");
+    EXPECT_GE(first.nLateAfterUs,
+              20000); // 60 ms after the OK, less the silence that ended the reply
+    EXPECT_EQ(second.nStale, 0);
+    EXPECT_EQ(std::string(second.abReply, static_cast<std::size_t>(second.nReceived)),
+              "\r\n0\r\n\r\nOK\r\n");
+    EXPECT_EQ(second.nLate, 0);
+}
+
 TEST_F(DriverLine, IdentAfterTheDeviceFellSilentKeepsTheOldValues) {
     PtyDevice device(testsupport::modelScript("633 USB", "V3.00 USB", "2.01"));
     connect(device);
