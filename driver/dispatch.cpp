@@ -508,7 +508,11 @@ int run(int code, const CommandInfo& info, DRVPARAM* p) noexcept {
     case Handler::WriteRaw: {
         const void* data = drv_get_address(p);
         const int32_t count = drv_get_capacity(p);
-        if (data != nullptr && count > 0) line.writeBytes(data, static_cast<std::size_t>(count));
+        // A block the line did not take whole (the far end stopped reading:
+        // flow control held, the device switched off) is a failure like no
+        // reply: the transfer must not count it as sent.
+        if (data != nullptr && count > 0 && !line.writeBytes(data, static_cast<std::size_t>(count)))
+            return -2;
         return 1;
     }
     case Handler::DownloadResult: {
