@@ -266,7 +266,9 @@ enum {
     DRV_WHY_DISCIPLINE = 12, /* left alone: line discipline nNumber, not the normal 0 */
     DRV_WHY_NOTTTY = 13,     /* not a terminal device */
     DRV_WHY_SETTINGS = 14,   /* the line settings were refused */
-    DRV_WHY_SPEED = 15       /* the line speed could not be set */
+    DRV_WHY_SPEED = 15,      /* the line speed could not be set */
+    DRV_WHY_OPENBY = 16,     /* left alone (boot probe): process nPid (szName) has it open */
+    DRV_WHY_CONNECTING = 17  /* a network port's connection to host szDetail is being made */
 };
 
 /* The facts behind the last attempt on a port, for messages in any language. */
