@@ -7,7 +7,10 @@
 #include "driver/r70com32.h"
 #include "driver/serial_line.h"
 #ifndef _WIN32
+#include "driver/port_holders.h"
 #include "driver/rfc2217_codec.h"
+
+#include <sys/stat.h>
 #endif
 
 #include <algorithm>
@@ -611,6 +614,35 @@ int bootProbe(int index) noexcept {
     return 1;
 }
 
+// The boot probe drops DTR for seconds and changes the speed: a line another
+// program has open (a terminal program, without any lock) is left alone, and
+// the reason kept for the COM name. The same bounded scan of /proc as a busy
+// port's. (On Windows the open itself refuses a port another program has.)
+bool heldByAnother(int index, const std::string& path, OpenError& error) noexcept {
+#ifdef _WIN32
+    (void)index, (void)path, (void)error;
+    return false;
+#else
+    struct stat node {};
+    if (isNetworkAddress(path) || ::stat(path.c_str(), &node) != 0 || !S_ISCHR(node.st_mode))
+        return false;
+    try {
+        const Holder holder = openHolder(node.st_rdev);
+        if (holder.pid <= 0) return false;
+        error = OpenError{};
+        error.code = DRV_OPENERR_LEFTALONE;
+        error.why = DRV_WHY_OPENBY;
+        error.pid = holder.pid;
+        copyText(error.name, holder.name);
+        describeOpenError(error, index + 1, path);
+        gState.line.traceEvent(error.text);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+#endif
+}
+
 int presence(std::string_view text, char* buffer, std::size_t capacity, std::size_t* n) noexcept {
     gState.line.setBudget(200);
     gState.line.writeText(text);
@@ -727,6 +759,7 @@ int run(int code, const CommandInfo& info, DRVPARAM* p) noexcept {
         const int index = p->nPort;
         ComPorts* map = currentMap();
         if (index < 0 || index >= kPortCount || map == nullptr) return 1;
+        if (heldByAnother(index, map->path(index), gState.openErrors[index])) return 1;
         if (!line.open(index, map->path(index), map->port(index), gState.openErrors[index]))
             return 1;
         return bootProbe(index);

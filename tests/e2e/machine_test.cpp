@@ -6,6 +6,7 @@
 // device behind one of them. Everything goes through the library's own
 // functions, and the command line runs as a child process.
 #include "cli_run.h"
+#include "core/detection.h"
 #include "core/port_access.h"
 #include "driver/r70com32.h"
 #include "sim/sim_device.h"
@@ -233,6 +234,73 @@ TEST_F(Machine, TheSearchLeavesAloneWhatBelongsToTheSystemOrAnotherProgram) {
     }
     EXPECT_EQ(reason(3).nCode, DRV_OPENERR_NOANSWER);
     EXPECT_FALSE(fs::exists(lockFile));
+}
+
+// "Try Again" probes every COM name for a boot loader (DTR low for 5 s, then
+// 19200 baud): a line another program has open (a terminal program in a
+// process of its own, no lock; one holding it exclusively or by a lock file)
+// is left alone and named with its holder; the console and a getty have no
+// COM name at all. None of them hears a byte or loses its settings.
+TEST_F(Machine, TheBootProbeLeavesAloneWhatOthersHaveOpen) {
+    FakeMachine& m = *machine_;
+    ASSERT_TRUE(addConsoleAndGetty());
+    m.addUsb("ttyACM0", {"2341", "0043", "Arduino", "Uno", "", "1-3", "cdc_acm"},
+             line("terminal").path());
+    ASSERT_TRUE(line("terminal").holdOpen());
+    m.addBuiltin("ttyS4", "4", line("exclusive").path());
+    ASSERT_TRUE(line("exclusive").holdExclusive());
+    const std::string lockFile = (dir_ / "machine" / "var" / "lock" / "LCK..ttyS5").string();
+    m.addBuiltin("ttyS5", "4", line("locked").path());
+    ASSERT_TRUE(line("locked").holdWithLockFile(lockFile));
+    std::map<std::string, termios> before;
+    for (const char* name : {"console", "getty", "terminal", "exclusive", "locked"})
+        before[name] = line(name).settings();
+
+    EXPECT_EQ(D_SendDrvCmd(DRV_FINDPORT, nullptr), -2);
+    for (auto& [name, l] : lines_)
+        l->received();
+    auto access = ports();
+    const auto probe = quorvex::core::probeBootLoaders(D_SendDrvCmd, &access);
+    EXPECT_FALSE(probe.bootLoaderFound);
+    EXPECT_TRUE(probe.allPortsAnsweredNone);
+    for (const char* name : {"console", "getty", "terminal", "exclusive", "locked"}) {
+        EXPECT_EQ(line(name).received(), "") << name;
+        EXPECT_TRUE(sameSettings(line(name).settings(), before[name])) << name;
+    }
+    const std::string terminal = std::to_string(line("terminal").holderPid());
+    const std::string exclusive = std::to_string(line("exclusive").holderPid());
+    const std::string locked = std::to_string(line("locked").holderPid());
+    struct Row {
+        int lang;
+        std::vector<std::string> parts; // in this order
+    } rows[] = {
+        {0,
+         {"Not probed for a modem in its boot loader:",
+          "COM1 (" + dev("ttyACM0") + "): left alone — process " + terminal + " (", ") has it open",
+          "COM2 (" + dev("ttyS4") + "): left alone — process " + exclusive,
+          "COM3 (" + dev("ttyS5") + "): left alone — process " + locked}},
+        {1,
+         {"Nicht nach einem Modem im Boot-Loader abgefragt:",
+          "COM1 (" + dev("ttyACM0") + "): nicht angetastet — Prozess " + terminal + " (",
+          ") hat ihn geöffnet"}},
+    };
+    for (const Row& r : rows) {
+        const auto lines = quorvex::core::triedPortLines(access, r.lang);
+        std::string all;
+        for (const std::string& l : lines)
+            all += l + "\n";
+        std::size_t at = 0;
+        for (const std::string& part : r.parts) {
+            at = all.find(part, at);
+            EXPECT_NE(at, std::string::npos) << part << "\n" << all;
+            if (at == std::string::npos) break;
+        }
+    }
+    // The driver's own line says the same.
+    char english[1024];
+    D_LastOpenError(0, english, sizeof english);
+    EXPECT_NE(std::string(english).find("left alone — process " + terminal), std::string::npos)
+        << english;
 }
 
 // The heartbeat's tick: one command once a second, timed. What the program
