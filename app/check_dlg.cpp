@@ -2,6 +2,7 @@
 
 #include "app/check_report.h"
 #include "profile/atomic_file.h"
+#include "profile/native_text.h"
 #include "resources/text_table.h"
 #include "ui/qt_ui_widget.h"
 
@@ -105,7 +106,9 @@ bool CCheckDlg::saveReport(const QString& path) {
     const int lang = app_.language;
     const app::CheckContext context = app::checkContext("quorvex", app_.ports, app_.portIndex);
     const std::string report = app::checkReport(run_, context, false, lang);
-    const auto why = profile::replaceFileAtomically(path.toStdString(), report);
+    // The name as UTF-8, never through the C runtime's code page (Windows).
+    const auto why =
+        profile::replaceFileAtomically(profile::pathFromUtf8(path.toStdString()), report);
     const std::string said =
         why ? app::fillText(text::get(kTextNotSaved, lang), {path.toStdString(), *why})
             : app::fillText(text::get(kTextSaved, lang), {path.toStdString()});

@@ -57,6 +57,9 @@ constexpr int kTextPageFirst = 6000;       // the page buttons: "MSN" ... "Log"
 
 // Unknown bytes (after a reply, before a command) may hold any number.
 constexpr std::size_t kStrayDigits = 4;
+// Any reply may hold a number the check does not know as one (a caller-ID
+// line inside a status text, say): every run this long is masked.
+constexpr std::size_t kAnyReplyDigits = 5;
 
 std::string tr(int id, int language) {
     return std::string(text::get(id, language));
@@ -183,8 +186,13 @@ std::string maskCallList(std::string_view text) {
 struct Masking {
     bool on;
     std::string value(const Query& q, std::string_view text) const {
-        if (!on || !q.phoneNumber) return std::string(text);
-        return q.rule == ValueRule::CallList ? maskCallList(text) : maskDigits(text);
+        if (!on) return std::string(text);
+        if (!q.phoneNumber) return any(text);
+        return any(q.rule == ValueRule::CallList ? maskCallList(text) : maskDigits(text));
+    }
+    // A reply or value of no number query (the identification, a status text).
+    std::string any(std::string_view text) const {
+        return on ? maskDigits(text, kAnyReplyDigits) : std::string(text);
     }
     std::string stray(std::string_view bytes) const {
         return on ? maskDigits(bytes, kStrayDigits) : std::string(bytes);
@@ -258,7 +266,7 @@ std::string readValue(const CheckStep& s, const Masking& mask) {
         // The text behind nAux in szText.
         const std::string_view behind(r.szText + sizeof(int32_t),
                                       sizeof r.szText - sizeof(int32_t));
-        return shown(behind.substr(0, behind.find('\0')));
+        return shown(mask.value(q, behind.substr(0, behind.find('\0'))));
     }
     case ValueRule::Forwarding:
         return n(r.nValue) + " " + shown(mask.value(q, core::fieldText(r.szText)));
@@ -274,7 +282,7 @@ std::string readValue(const CheckStep& s, const Masking& mask) {
     case ValueRule::LcrPredial:
         return shown(mask.value(q, core::fieldText(r.szText3)));
     case ValueRule::LcrRange:
-        return shown(core::fieldText(r.szText) + "-" + core::fieldText(r.szText2));
+        return shown(mask.value(q, core::fieldText(r.szText) + "-" + core::fieldText(r.szText2)));
     case ValueRule::LineState: {
         std::string flags;
         for (int k = 0; k < 5; ++k)
@@ -286,7 +294,7 @@ std::string readValue(const CheckStep& s, const Masking& mask) {
     case ValueRule::StatusText:
     case ValueRule::ChargeRow:
     case ValueRule::ChargeTotal:
-        return shown(s.text);
+        return shown(mask.value(q, s.text));
     case ValueRule::Msn:
     case ValueRule::PortNumber:
     case ValueRule::ChargeUnit:
@@ -301,7 +309,7 @@ void appendExchange(std::string& out, const LineExchange& e, const CheckStep& st
                     const Masking& mask, int language) {
     const bool own = step.kind == StepKind::Query;
     out += "  " + tr(kTextSent, language) + "  " + shown(e.sent) + "\n";
-    const std::string reply = own ? mask.value(step.query, e.reply) : e.reply;
+    const std::string reply = own ? mask.value(step.query, e.reply) : mask.any(e.reply);
     out += "  " + tr(kTextReply, language) + "  " + shown(reply) + " (" +
            std::to_string(e.received) + "/" + std::to_string(e.capacity - 1) + ")\n";
     if (e.staleCount > 0) out += "  <<  " + shown(mask.stray(e.stale)) + "\n";

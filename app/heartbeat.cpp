@@ -5,7 +5,9 @@ namespace quorvex::app {
 void Heartbeat::tick() {
     if (!running_ || inTick_ || app_.heartbeatSuspended() || !app_.identified) return;
     inTick_ = true;
-    if (app_.callDriver(DRV_PING2, nullptr) == 1) {
+    const bool answered = app_.callDriver(DRV_PING2, nullptr) == 1;
+    noteConnection(answered);
+    if (answered) {
         silentTicks_ = 0;
         if (!app_.connected) {
             ui_.beep(); // the device is back
@@ -35,6 +37,17 @@ void Heartbeat::noticeReturn() {
     app_.suspendHeartbeat();
     ui_.messageWithTail(core::kTextFoundAgain, app_.ports->comName(app_.portIndex) + " -> " + node);
     app_.resumeHeartbeat();
+}
+
+void Heartbeat::noteConnection(bool answered) {
+    std::string note;
+    if (!answered && app_.ports != nullptr) {
+        const DRVPORTREASON reason = app_.ports->reason(app_.portIndex);
+        if (reason.nWhy == DRV_WHY_CONNECTING) note = core::reasonText(reason, app_.language);
+    }
+    if (note == note_) return;
+    note_ = note;
+    ui_.connectionNote(note);
 }
 
 void Heartbeat::showNotFound() {

@@ -7,6 +7,8 @@
 #include "app/shell_ui.h"
 #include "core/config_app.h"
 
+#include <string>
+
 namespace quorvex::app {
 
 inline constexpr int kHeartbeatPeriodMs = 1000;
@@ -34,6 +36,9 @@ private:
     // The device answers again: when it came back under another node (the
     // adapter replugged), the user is told where it is now.
     void noticeReturn();
+    // The driver makes a network port's connection in the background while
+    // the device is away: the window says so instead of freezing.
+    void noteConnection(bool answered);
 
     core::CConfigApp& app_;
     ShellUi& ui_;
@@ -41,6 +46,7 @@ private:
     bool inTick_ = false;
     bool notFoundOpen_ = false;
     int silentTicks_ = 0;
+    std::string note_; // the connection note shown now
 };
 
 } // namespace quorvex::app

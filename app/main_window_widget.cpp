@@ -99,9 +99,15 @@ void CMainWnd::menuCommand(int command) {
 
 QString CMainWnd::captionFor(int index) const {
     QString program = labelText(kCaptionText, 0); // the same in both languages
+    if (!connectionNote_.isEmpty()) program += QStringLiteral(" — ") + connectionNote_;
     std::optional<menus::PageInfo> info = menus::pageAt(index);
     if (!info) return program;
     return labelText(info->helpTitle, app_.language) + QStringLiteral(" - ") + program;
+}
+
+void CMainWnd::connectionNote(const std::string& text) {
+    connectionNote_ = QString::fromStdString(text);
+    updateCaption();
 }
 
 void CMainWnd::updateCaption() {

@@ -114,6 +114,7 @@ public:
     void runCheckDialog() override;
     void showHelp(int bodyTextId, int titleTextId) override;
     void showAbout() override;
+    void connectionNote(const std::string& text) override;
 
 signals:
     // The window closed for good (Quit): the program ends.
@@ -138,6 +139,7 @@ private:
     bool closing_ = false;
     bool closed_ = false;
     int pending_ = 0;
+    QString connectionNote_; // behind the caption while the device is away
 };
 
 } // namespace quorvex::widgets

@@ -63,6 +63,9 @@ public:
     virtual void runCheckDialog() = 0;
     virtual void showHelp(int bodyTextId, int titleTextId) = 0; // CInfoDlg
     virtual void showAbout() = 0;
+    // What the connection is doing while the device is away ("connecting to
+    // tabox..."), in the window's title; "" when nothing is under way.
+    virtual void connectionNote(const std::string& /*text*/) {}
 };
 
 } // namespace quorvex::app

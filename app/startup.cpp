@@ -51,7 +51,7 @@ bool Startup::noResponseLoop() {
     for (;;) {
         if (ui_.askNoResponse() == NoResponseAnswer::Quit) return false;
         ui_.setBusy(true);
-        core::BootProbeResult probe = core::probeBootLoaders(app_.directDriver());
+        core::BootProbeResult probe = core::probeBootLoaders(app_.directDriver(), app_.ports);
         app_.bootLoaderFound = probe.bootLoaderFound;
         if (probe.bootLoaderFound) {
             // The upgrade probes this port again (command 56) if the image is refused.

@@ -3,16 +3,17 @@
 // judged; the summary on stdout and, with --report, the report to send.
 #include "app/check_report.h"
 #include "app/device_check.h"
+#include "cli/console_ui.h"
 #include "cli/device_session.h"
 #include "cli/subcommand.h"
 #include "driver/r70com32.h"
 #include "profile/atomic_file.h"
+#include "profile/native_text.h"
 #include "resources/text_table.h"
 
 #include <cstdio>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 namespace quorvex::cli {
@@ -62,16 +63,16 @@ int runCheck(Args args) {
 
     app::DeviceCheck check(D_SendDrvCmd, {D_WatchLine, D_TakeExchange, D_LineAdapter});
     const bool found = check.start(true);
-    const bool terminal = ::isatty(1) == 1;
-    while (found) {
-        if (terminal) {
-            std::printf("\r%s %d/%d", std::string(text::get(kTextChecking, lang)).c_str(),
-                        check.done(), check.total());
-            std::fflush(stdout);
-        }
-        if (!check.next()) break;
+    // The progress line every long command draws (a Windows console too).
+    ConsoleUi ui(lang);
+    ui.setProgressShown(true);
+    if (found) {
+        ui.progressOpen(kTextChecking, "", check.total());
+        while (check.next())
+            ui.progressPosition(check.done());
+        ui.progressPosition(check.done());
+        ui.progressClose();
     }
-    if (terminal && found) std::printf("\r\033[K");
     const app::CheckRun run = check.finish();
     D_SendDrvCmd(DRV_CLOSE, nullptr);
     if (!found) {
@@ -83,7 +84,8 @@ int runCheck(Args args) {
         const app::CheckContext context =
             app::checkContext("quorvex-cli", &cliPorts(), run.identity.portIndex);
         const std::string report = app::checkReport(run, context, unmasked, lang);
-        if (auto why = profile::replaceFileAtomically(reportFile, report)) {
+        // The argument is UTF-8 (on Windows from the wide command line).
+        if (auto why = profile::replaceFileAtomically(profile::pathFromUtf8(reportFile), report)) {
             return fail(kCheckUsage,
                         app::fillText(text::get(kTextNotSaved, lang), {reportFile, *why}));
         }

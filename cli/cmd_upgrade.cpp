@@ -10,6 +10,7 @@
 #include "maintenance/upgrade.h"
 #include "profile/native_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -29,7 +30,7 @@ const Usage kUpgradeUsage{
     "device that answers only in its boot loader is upgraded at once. The transfer\n"
     "takes about a minute and a half at 115200 baud.\n"
     "Exit status: 0 upgraded; 1 the device reported failure; 2 anything else (no\n"
-    "device, a bad file, cancelled, no answer).\n"
+    "device, a bad file, cancelled, no answer, a transfer the device stopped taking).\n"
     "\n"
     "  --yes             install without asking\n",
     1, 1};
@@ -170,6 +171,10 @@ int runUpgrade(Args args) {
     case maintenance::UpgradeEnd::Quit:
         break;
     }
+    // The device stopped taking the image: a line that failed, not a device
+    // that refused it.
+    if (std::find(ui.ids.begin(), ui.ids.end(), maintenance::kTextTransferStopped) != ui.ids.end())
+        return kExitFailure;
     for (int id : ui.ids) {
         if (id == maintenance::kTextFailRetry || id == maintenance::kTextFailQuit) {
             return kExitRefused;

@@ -96,7 +96,7 @@ bool DeviceSession::openForUpgrade() {
         main_.buildPages();
         return true;
     }
-    core::BootProbeResult probe = core::probeBootLoaders(app_.directDriver());
+    core::BootProbeResult probe = core::probeBootLoaders(app_.directDriver(), &cliPorts());
     if (!probe.bootLoaderFound) {
         printNoDevice(ui_.language());
         return false;

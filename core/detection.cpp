@@ -1,5 +1,7 @@
 #include "core/detection.h"
 
+#include "core/port_access.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -67,8 +69,9 @@ std::optional<Identity> detect(const DriverFn& driver, FindMode mode) {
     return readIdentity(driver);
 }
 
-BootProbeResult probeBootLoaders(const DriverFn& driver) {
+BootProbeResult probeBootLoaders(const DriverFn& driver, PortAccess* ports) {
     BootProbeResult result;
+    if (ports != nullptr) ports->startBootProbe();
     for (int i = 0; i < kComPortCount; ++i) {
         DRVPARAM record{};
         record.nPort = i;
@@ -79,6 +82,7 @@ BootProbeResult probeBootLoaders(const DriverFn& driver) {
             return result;
         }
         if (r != 1) return result; // neither answer: stop, as the loop only goes on after a 1
+        if (ports != nullptr) ports->noteBootProbe(i);
         driver(DRV_CLOSE, nullptr);
     }
     result.allPortsAnsweredNone = true;

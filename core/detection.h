@@ -55,12 +55,14 @@ enum class FindMode { Find, Reopen }; // command 0, or 57 on the remembered port
 std::optional<Identity> detect(const DriverFn& driver, FindMode mode);
 
 // Command 37 for COM index 0..7 while each answers 1 (no boot loader; the
-// port is closed with command 3 after each). Stops at the first 2.
+// port is closed with command 3 after each). Stops at the first 2. With
+// ports, what each probe left alone is noted there (the driver names it).
 struct BootProbeResult {
     bool bootLoaderFound = false;
     int portIndex = -1;
     bool allPortsAnsweredNone = false; // every probe returned 1
 };
-BootProbeResult probeBootLoaders(const DriverFn& driver);
+class PortAccess;
+BootProbeResult probeBootLoaders(const DriverFn& driver, PortAccess* ports = nullptr);
 
 } // namespace quorvex::core

@@ -31,7 +31,8 @@ constexpr std::pair<r70::ReasonText, int> kReasonTexts[] = {
     {r70::ReasonText::Discipline, 9984}, {r70::ReasonText::NotTty, 9986},
     {r70::ReasonText::Settings, 9988},   {r70::ReasonText::Speed, 9990},
     {r70::ReasonText::NoAnswer, 9992},   {r70::ReasonText::Open, 9994},
-    {r70::ReasonText::Other, 9996},
+    {r70::ReasonText::Other, 9996},      {r70::ReasonText::OpenBy, 10004},
+    {r70::ReasonText::Connecting, 10006},
 };
 // clang-format on
 
@@ -136,6 +137,28 @@ std::vector<TriedPort> PortAccess::triedPorts() const {
     return out;
 }
 
+DRVPORTREASON PortAccess::reason(int index) const {
+    DRVPORTREASON r{};
+    if (driver_.portReason != nullptr) driver_.portReason(index, &r);
+    return r;
+}
+
+void PortAccess::noteBootProbe(int index) {
+    TriedPort t;
+    t.comIndex = index;
+    if (driver_.portReason == nullptr) return;
+    // Not there at all, opened and probed, or silent: nothing was left alone.
+    switch (driver_.portReason(index, &t.reason)) {
+    case DRV_OPENERR_LEFTALONE:
+    case DRV_OPENERR_BUSY:
+    case DRV_OPENERR_DENIED:
+        probeLeftAlone_.push_back(t);
+        break;
+    default:
+        break;
+    }
+}
+
 std::string reasonText(const DRVPORTREASON& reason, int language) {
     const r70::ReasonWords words = r70::reasonWords(reason);
     int id = 9996;
@@ -193,6 +216,11 @@ std::vector<std::string> triedPortLines(const PortAccess& ports, int language) {
     if (tried.empty()) lines.emplace_back(text::get(kTextNoSerialPort, language));
     if (std::string more = unsearchedText(ports.listPorts(), language); !more.empty())
         lines.push_back(std::move(more));
+    if (!ports.bootProbeLeftAlone().empty()) {
+        lines.emplace_back(text::get(kTextProbeLeftAlone, language));
+        for (const TriedPort& t : ports.bootProbeLeftAlone())
+            lines.push_back(triedLine(t.comIndex, t.reason, language));
+    }
     return lines;
 }
 

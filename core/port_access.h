@@ -34,6 +34,7 @@ inline constexpr int kTextChoiceMissingFound = 9954;
 inline constexpr int kTextSearchLabel = 9952;
 inline constexpr int kTextUnnamedPort = 9998;
 inline constexpr int kTextUnsearched = 10000; // "%s": how many
+inline constexpr int kTextProbeLeftAlone = 10008;
 
 // The signatures of D_PortPath, D_ChoosePort and D_PortReason.
 struct PortDriver {
@@ -96,11 +97,22 @@ public:
     bool choiceMissing() const;
     // Every COM name with a path, after a search that found nothing.
     std::vector<TriedPort> triedPorts() const;
+    // The driver's reason for COM<index+1> now (DRV_OPENERR_NONE: open, or not tried).
+    DRVPORTREASON reason(int index) const;
+
+    // The boot probe ("Try Again", command 37 over every COM name): after
+    // each probe that found no loader, what it left alone there (a port
+    // another program has open or holds, the console, a login) is kept
+    // until the next probe starts.
+    void startBootProbe() { probeLeftAlone_.clear(); }
+    void noteBootProbe(int index);
+    const std::vector<TriedPort>& bootProbeLeftAlone() const { return probeLeftAlone_; }
 
 private:
     std::filesystem::path winIni_;
     PortDriver driver_;
     std::optional<std::string> runChoice_;
+    std::vector<TriedPort> probeLeftAlone_;
 };
 
 // The reason of one port (language 0 English, 1 German), without the COM name:
@@ -113,7 +125,8 @@ std::string omissionText(const PortListing& listing, int language);
 
 // What the no-response dialog and the command line say about the ports: the
 // chosen port when it is missing, then one line per port tried; a line of its
-// own when there was none at all, and one when ports were left unsearched.
+// own when there was none at all, and one when ports were left unsearched;
+// then the ports the last boot probe left alone, under a heading.
 std::vector<std::string> triedPortLines(const PortAccess& ports, int language);
 
 // "The chosen port ... is not present; searching all ports." (empty when the

@@ -74,10 +74,10 @@ const SerialPortInfo* ComPorts::port(int index) const {
     return map.entries[static_cast<std::size_t>(index)].port;
 }
 
-std::vector<std::string> ComPorts::nodes() const {
+std::vector<std::string> ComPorts::appearances() const {
     std::vector<std::string> out;
     for (const SerialPortInfo& p : discovery.ports)
-        out.push_back(p.node);
+        if (!p.appearance.empty()) out.push_back(p.appearance);
     return out;
 }
 

@@ -31,8 +31,9 @@ struct ComPorts {
     const std::string& path(int index) const;
     // What discovery knows of it; null for R70COM_PORTS, a link or a network port.
     const SerialPortInfo* port(int index) const;
-    // Every node the machine has now (to tell a port that comes later).
-    std::vector<std::string> nodes() const;
+    // The appearance of every node the machine has now (to tell a port that
+    // comes later, port_discovery.h).
+    std::vector<std::string> appearances() const;
 };
 
 // The map as it is now; null only when memory ran out.

@@ -6,10 +6,18 @@
 #include "driver/driver_lock.h"
 #include "driver/r70com32.h"
 #include "driver/serial_line.h"
+#ifndef _WIN32
+#include "driver/port_holders.h"
+#include "driver/rfc2217_codec.h"
 
+#include <sys/stat.h>
+#endif
+
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -139,12 +147,46 @@ struct DriverState {
     std::optional<KnownPort> device;
     // The line hung up under the device (an adapter pulled out). Only a
     // successful identification ends it; meanwhile every command that uses
-    // the line first looks for the device once.
+    // the line first takes one step of the search (LostSearch).
     bool lost = false;
     ReplyBuffers buffers = {};
 };
 
 DriverState gState;
+
+// The search for a lost device goes in steps, one per command that needs the
+// device, and no step waits: the heartbeat's tick must not hold the window.
+// A candidate (findAgain) is opened and asked "ATE0"; a later step looks
+// whether it answered (within kFirstContactMs) and only then identifies it.
+// A newcomer is tried once per appearance; the device's own names again
+// after each failed round, backing off (searchBackoffMs); nothing else is
+// ever opened. A network port's connection is made in the background the same
+// way, and meanwhile its COM name says "connecting to HOST...".
+constexpr long long kFirstContactMs = 900;
+constexpr int kQuickAnswerMs = 50;
+
+struct LostSearch {
+    std::vector<std::string> presentAtLoss; // the nodes' appearances when the line hung up
+    struct Tried {
+        std::string key; // the appearance, or the path where there is none
+        int round;
+    };
+    std::vector<Tried> tried;
+    int round = 0;
+    bool roundTried = false;
+    int failedRounds = 0;
+    long long nextRoundMs = 0;
+    // The candidate being contacted, in the map taken for it.
+    std::unique_ptr<ComPorts> map;
+    int index = -1;
+    bool connecting = false;
+    long long contactMs = 0;
+};
+LostSearch gSearch;
+
+void endSearch() noexcept {
+    gSearch = LostSearch{};
+}
 
 bool contains(std::string_view text, std::string_view what) noexcept {
     return text.find(what) != std::string_view::npos;
@@ -171,6 +213,19 @@ template <std::size_t N>
 int exchange(std::string_view text, char (&buffer)[N], std::size_t* length) noexcept {
     gState.line.writeText(text);
     return gState.line.readReply(buffer, N, length);
+}
+
+// How long a watched line listens on after each reply: DRV_LATE_LISTEN_MS, or
+// R70COM_LISTEN_MS (0 to 5000) for a device whose stray lines come later.
+int listenAfterReplyMs() noexcept {
+    try {
+        const std::string text = environment("R70COM_LISTEN_MS");
+        char* end = nullptr;
+        const long ms = std::strtol(text.c_str(), &end, 10);
+        if (!text.empty() && *end == '\0' && ms >= 0 && ms <= 5000) return static_cast<int>(ms);
+    } catch (const std::bad_alloc&) {
+    }
+    return DRV_LATE_LISTEN_MS;
 }
 
 // Identification: the second "ATE0", "ATV1", "ATI4" and "ATI3" have only the
@@ -219,7 +274,7 @@ void remember(const ComPorts& ports, int index) noexcept {
         KnownPort known;
         known.path = ports.path(index);
         if (const SerialPortInfo* port = ports.port(index)) known.port = *port;
-        known.nodesBefore = ports.nodes();
+        known.presentWhenFound = ports.appearances();
         gState.device = std::move(known);
     } catch (const std::bad_alloc&) {
         gState.device.reset(); // found again only by a new search
@@ -227,12 +282,11 @@ void remember(const ComPorts& ports, int index) noexcept {
     gState.lost = false;
 }
 
-// Open COM<index+1> of ports at 115200 baud and identify; on a failed
-// identification the port is closed again.
-bool openAndIdentify(const ComPorts& ports, int index, OpenError& error) noexcept {
+// On the port just opened as COM<index+1> of ports: 115200 baud and the
+// identification; on failure the port is closed again.
+bool identifyOpen(const ComPorts& ports, int index, OpenError& error) noexcept {
     SerialLine& line = gState.line;
     const std::string& path = ports.path(index);
-    if (!line.open(index, path, ports.port(index), error)) return false;
     auto failAs = [&](int code, int why) {
         error.code = code;
         error.why = why;
@@ -247,10 +301,18 @@ bool openAndIdentify(const ComPorts& ports, int index, OpenError& error) noexcep
     return true;
 }
 
+// Open COM<index+1> of ports at 115200 baud and identify; on a failed
+// identification the port is closed again.
+bool openAndIdentify(const ComPorts& ports, int index, OpenError& error) noexcept {
+    if (!gState.line.open(index, ports.path(index), ports.port(index), error)) return false;
+    return identifyOpen(ports, index, error);
+}
+
 int findPort() noexcept {
     gState.line.close();
     gState.map = takeComPorts();
     gState.lost = false;
+    endSearch();
     for (OpenError& e : gState.openErrors)
         e = OpenError{};
     if (!gState.map) return -2;
@@ -295,13 +357,14 @@ bool findDeviceAgain() noexcept {
     }
     std::unique_ptr<ComPorts> now = takeComPorts();
     if (!now) return false;
-    std::vector<int> candidates;
+    std::vector<Candidate> candidates;
     try {
-        candidates = findAgain(now->map, *gState.device);
+        candidates = findAgain(now->map, *gState.device, gSearch.presentAtLoss);
     } catch (const std::bad_alloc&) {
         return false;
     }
-    for (int index : candidates) {
+    for (const Candidate& c : candidates) {
+        const int index = c.index;
         if (inPlace && now->path(index) == gState.device->path) continue; // asked just now
         OpenError attempt;
         if (!openAndIdentify(*now, index, attempt)) continue;
@@ -315,6 +378,151 @@ bool findDeviceAgain() noexcept {
     return false;
 }
 
+// The line hung up: the search starts from what the machine has now.
+void startSearch() noexcept {
+    endSearch();
+    if (std::unique_ptr<ComPorts> now = takeComPorts()) {
+        try {
+            gSearch.presentAtLoss = now->appearances();
+        } catch (const std::bad_alloc&) {
+            gSearch.presentAtLoss.clear();
+        }
+    }
+}
+
+std::string candidateKey(const ComPorts& ports, int index) {
+    const SerialPortInfo* port = ports.port(index);
+    return port != nullptr && !port->appearance.empty() ? port->appearance : ports.path(index);
+}
+
+// The COM name of a network port whose connection is under way.
+void noteConnecting(int index, const std::string& path) noexcept {
+    OpenError& e = gState.openErrors[index];
+    e = OpenError{};
+    e.code = DRV_OPENERR_NOANSWER;
+    e.why = DRV_WHY_CONNECTING;
+#ifndef _WIN32
+    rfc2217::Address address;
+    copyText(e.detail, rfc2217::parseAddress(path, address) ? address.host : path.c_str());
+#else
+    copyText(e.detail, path);
+#endif
+    describeOpenError(e, index + 1, path);
+}
+
+// Whether the candidate answered: then the identification proper, and the
+// device is found there (1); -1 when it did not (the line is closed).
+int identifyCandidate() noexcept {
+    LostSearch& s = gSearch;
+    const int index = s.index;
+    OpenError attempt;
+    s.index = -1;
+    if (!identifyOpen(*s.map, index, attempt)) {
+        s.map.reset();
+        return -1;
+    }
+    gState.map = std::move(s.map);
+    for (OpenError& e : gState.openErrors)
+        e = OpenError{};
+    gState.openErrors[index] = attempt;
+    gState.portIndex = index;
+    endSearch();
+    return 1;
+}
+
+// The candidate's line is open: "ATE0" goes out. A device that is there
+// answers within moments, and is identified at once; otherwise the line is
+// held out of reach until a later step looks for the answer (0).
+int firstContact(long long now) noexcept {
+    SerialLine& line = gState.line;
+    gSearch.connecting = false;
+    gSearch.contactMs = now;
+    if (!line.setSpeed(DRV_SPEED_115200)) {
+        line.close();
+        gSearch.index = -1;
+        gSearch.map.reset();
+        return -1;
+    }
+    line.writeText("ATE0\r");
+    if (line.inputWaiting(kQuickAnswerMs)) return identifyCandidate();
+    line.hold();
+    return 0;
+}
+
+// 1: the device answers on the line; 0: the contact goes on; -1: not here.
+int advanceContact(long long now) noexcept {
+    SerialLine& line = gState.line;
+    LostSearch& s = gSearch;
+    if (s.connecting) {
+        const OpenStep step = line.continueOpen(gState.openErrors[s.index]);
+        if (step == OpenStep::Pending) return 0;
+        if (step == OpenStep::Opened) return firstContact(now);
+    } else {
+        line.resume();
+        if (line.inputWaiting(0)) return identifyCandidate();
+        if (now - s.contactMs < kFirstContactMs) {
+            line.hold();
+            return 0;
+        }
+        line.close();
+    }
+    s.index = -1;
+    s.map.reset();
+    return -1;
+}
+
+// One step of the search for a lost device; true when it answers on the
+// line now.
+bool searchStep() noexcept {
+    if (!gState.device) return false;
+    LostSearch& s = gSearch;
+    const long long now = monotonicMs();
+    if (s.index >= 0) {
+        const int r = advanceContact(now);
+        if (r >= 0) return r == 1;
+    }
+    try {
+        std::unique_ptr<ComPorts> scan = takeComPorts();
+        if (!scan) return false;
+        for (const Candidate& c : findAgain(scan->map, *gState.device, s.presentAtLoss)) {
+            const std::string key = candidateKey(*scan, c.index);
+            auto t = std::find_if(s.tried.begin(), s.tried.end(),
+                                  [&key](const LostSearch::Tried& x) { return x.key == key; });
+            // A newcomer once per appearance; the device's own names once per
+            // round, after the round's back-off.
+            if (t != s.tried.end() && (!c.own || t->round >= s.round || now < s.nextRoundMs))
+                continue;
+            OpenError& error = gState.openErrors[c.index];
+            const OpenStep step =
+                gState.line.beginOpen(c.index, scan->path(c.index), scan->port(c.index), error);
+            // Not there (yet), or held by another program: nothing was asked.
+            if (step == OpenStep::Failed) continue;
+            if (t != s.tried.end())
+                t->round = s.round;
+            else
+                s.tried.push_back({key, s.round});
+            s.roundTried = true;
+            s.index = c.index;
+            s.map = std::move(scan);
+            if (step == OpenStep::Pending) {
+                s.connecting = true;
+                noteConnecting(s.index, s.map->path(s.index));
+                return false;
+            }
+            // The map went with the candidate: after a failure the next step looks again.
+            return firstContact(now) == 1;
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (s.roundTried) {
+        s.roundTried = false;
+        ++s.round;
+        s.nextRoundMs = now + searchBackoffMs(++s.failedRounds);
+    }
+    return false;
+}
+
 // Command 57. A device that was identified is looked for where it may be
 // now, for some seconds; without one, the remembered index is opened.
 int reopen() noexcept {
@@ -324,6 +532,7 @@ int reopen() noexcept {
         if (map == nullptr || index < 0 || index >= kPortCount) return -2;
         return openAndIdentify(*map, index, gState.openErrors[index]) ? 0 : -2;
     }
+    endSearch();
     const long long giveUp = monotonicMs() + kReopenPatienceMs;
     for (;;) {
         if (findDeviceAgain()) return 0;
@@ -405,6 +614,35 @@ int bootProbe(int index) noexcept {
     return 1;
 }
 
+// The boot probe drops DTR for seconds and changes the speed: a line another
+// program has open (a terminal program, without any lock) is left alone, and
+// the reason kept for the COM name. The same bounded scan of /proc as a busy
+// port's. (On Windows the open itself refuses a port another program has.)
+bool heldByAnother(int index, const std::string& path, OpenError& error) noexcept {
+#ifdef _WIN32
+    (void)index, (void)path, (void)error;
+    return false;
+#else
+    struct stat node {};
+    if (isNetworkAddress(path) || ::stat(path.c_str(), &node) != 0 || !S_ISCHR(node.st_mode))
+        return false;
+    try {
+        const Holder holder = openHolder(node.st_rdev);
+        if (holder.pid <= 0) return false;
+        error = OpenError{};
+        error.code = DRV_OPENERR_LEFTALONE;
+        error.why = DRV_WHY_OPENBY;
+        error.pid = holder.pid;
+        copyText(error.name, holder.name);
+        describeOpenError(error, index + 1, path);
+        gState.line.traceEvent(error.text);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+#endif
+}
+
 int presence(std::string_view text, char* buffer, std::size_t capacity, std::size_t* n) noexcept {
     gState.line.setBudget(200);
     gState.line.writeText(text);
@@ -437,13 +675,16 @@ int dispatch(int code, DRVPARAM* p) noexcept {
         if (p == nullptr) return info.noRecordResult;
         p->nCmd = code;
     }
-    if (gState.lost && usesDevice(info.handler)) (void)findDeviceAgain();
+    // Not found (yet): the command fails at once, as on a closed line (a
+    // candidate being contacted is held out of its reach).
+    if (gState.lost && usesDevice(info.handler)) (void)searchStep();
     const int result = run(code, info, p);
     if (gState.line.hungUp()) {
         // The handle is dead for good: the next command looks for the device.
         gState.lost = true;
         gState.line.close();
         gState.line.clearHangUp();
+        startSearch();
     }
     return result;
 }
@@ -463,6 +704,7 @@ int run(int code, const CommandInfo& info, DRVPARAM* p) noexcept {
         line.close();
         line.clearHangUp(); // closed on purpose: nothing looks for the device
         gState.lost = false;
+        endSearch();
         return 0;
     case Handler::General: {
         if (code == DRV_LOG || code == DRV_CHARGE)
@@ -494,7 +736,11 @@ int run(int code, const CommandInfo& info, DRVPARAM* p) noexcept {
     case Handler::WriteRaw: {
         const void* data = drv_get_address(p);
         const int32_t count = drv_get_capacity(p);
-        if (data != nullptr && count > 0) line.writeBytes(data, static_cast<std::size_t>(count));
+        // A block the line did not take whole (the far end stopped reading:
+        // flow control held, the device switched off) is a failure like no
+        // reply: the transfer must not count it as sent.
+        if (data != nullptr && count > 0 && !line.writeBytes(data, static_cast<std::size_t>(count)))
+            return -2;
         return 1;
     }
     case Handler::DownloadResult: {
@@ -513,6 +759,7 @@ int run(int code, const CommandInfo& info, DRVPARAM* p) noexcept {
         const int index = p->nPort;
         ComPorts* map = currentMap();
         if (index < 0 || index >= kPortCount || map == nullptr) return 1;
+        if (heldByAnother(index, map->path(index), gState.openErrors[index])) return 1;
         if (!line.open(index, map->path(index), map->port(index), gState.openErrors[index]))
             return 1;
         return bootProbe(index);
@@ -589,7 +836,7 @@ extern "C" R70COM32_API int32_t R70COM32_CALL D_WatchLine(int32_t on) {
     std::lock_guard<r70::DriverLock> guard(r70::gState.lock);
     r70::LineWatch& watch = r70::gState.line.watch();
     if (on != 0)
-        watch.start();
+        watch.start(r70::listenAfterReplyMs());
     else
         watch.stop();
     return 0;

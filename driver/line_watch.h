@@ -16,15 +16,13 @@ namespace r70 {
 // Microseconds on the clock every wait of the line is measured on.
 long long monotonicUs() noexcept;
 
-// Whether bytes end with the device's final result line ("OK" or "ERROR"
-// between CR LF pairs): after it the device has said all it will.
-bool endsWithResultLine(std::string_view bytes) noexcept;
-
 class LineWatch {
 public:
     bool on() const noexcept { return on_; }
-    // Starts recording afresh; stop() drops what was not taken.
-    void start() noexcept;
+    // Starts recording afresh, listening on for listenMs after every reply;
+    // stop() drops what was not taken.
+    void start(int listenMs = DRV_LATE_LISTEN_MS) noexcept;
+    int listenMs() const noexcept { return listenMs_; }
     void stop() noexcept;
 
     // A byte that waited on the line when the next command was written.
@@ -38,8 +36,9 @@ public:
     void waited(int waitMs, long long startUs, long long endUs, const char* byte) noexcept;
     // The read ended with result (0 a reply, -2 none) at endUs.
     void readEnd(int result, long long endUs) noexcept;
-    // Whether the reply just read wants listening on: none came, or it did
-    // not end with the final result line.
+    // Whether the read just ended wants listening on: every read does, final
+    // line or not (a device may send a stray line after its OK, which would
+    // otherwise be read as part of the next command's reply).
     bool wantsLateBytes() const noexcept;
     // A byte after the reply's end, at atUs.
     void late(char byte, long long atUs) noexcept;
@@ -53,6 +52,7 @@ private:
     void clearCurrent() noexcept;
 
     bool on_ = false;
+    int listenMs_ = DRV_LATE_LISTEN_MS;
     bool open_ = false; // current_ holds a command or a read not yet kept
     bool firstWait_ = true;
     long long readStartUs_ = 0;

@@ -108,65 +108,110 @@ int lookUp(const char* host, const char* port, const ConnectBounds& bounds,
     return status;
 }
 
-struct Attempt {
-    int fd = -1;
-    int family = 0;
-};
-
 } // namespace
 
 int connectToHost(const char* host, const char* port, const ConnectBounds& bounds,
                   OpenError& error) noexcept {
+    Connector connector;
+    connector.start(host, port, bounds, false);
+    // The lookup's own bound, then the connect's: one poll waits for both.
+    return connector.poll(bounds.lookupMs + bounds.connectMs + 1000, error);
+}
+
+void Connector::start(const char* host, const char* port, const ConnectBounds& bounds,
+                      bool patient) noexcept {
+    cancel();
+    copyText(host_, sizeof host_, host);
+    copyText(port_, sizeof port_, port);
+    bounds_ = bounds;
+    patient_ = patient;
+    waited_ = false;
+    refused_ = false;
+    lastError_ = ETIMEDOUT;
+    phase_ = Phase::LookingUp;
+}
+
+void Connector::cancel() noexcept {
+    for (std::size_t i = 0; i < started_; ++i)
+        if (attempts_[i].fd >= 0) ::close(attempts_[i].fd);
+    started_ = running_ = count_ = 0;
+    if (found_ != nullptr) freeaddrinfo(found_);
+    found_ = nullptr;
+    phase_ = Phase::Idle;
+}
+
+int Connector::poll(int waitMs, OpenError& error) noexcept {
+    const long long untilMs = monotonicMs() + (waitMs > 0 ? waitMs : 0);
+    if (phase_ == Phase::LookingUp) {
+        const long long left = untilMs - monotonicMs();
+        const int r = lookUpStep(static_cast<int>(left > 0 ? left : 0), error);
+        if (r != 0) return r;
+    }
+    if (phase_ != Phase::Connecting) return fail(error);
+    return connectStep(untilMs, error);
+}
+
+// 0 when the addresses are there (and the connect has started).
+int Connector::lookUpStep(int waitMs, OpenError& error) noexcept {
+    // The first wait of a blocking open is the lookup's bound; every other
+    // one only what the caller allows.
+    ConnectBounds wait = bounds_;
+    if (patient_ || waited_) wait.lookupMs = wait.lookupAgainMs = 0;
+    if (waitMs < wait.lookupMs) wait.lookupMs = waitMs;
+    if (waitMs < wait.lookupAgainMs) wait.lookupAgainMs = waitMs;
+    waited_ = true;
     addrinfo* found = nullptr;
-    const int gai = lookUp(host, port, bounds, &found);
+    const int gai = lookUp(host_, port_, wait, &found);
+    if (gai == EAI_INPROGRESS && patient_) return kInProgress;
     if (gai != 0) {
+        cancel();
         if (gai == EAI_INPROGRESS || gai == EAI_AGAIN) {
             error.code = DRV_OPENERR_NOANSWER;
             formatInto(error.text, sizeof error.text, "no answer from the name server for %s",
-                       host);
+                       host_);
         } else if (gai == EAI_SYSTEM || gai == EAI_MEMORY) {
             error.code = DRV_OPENERR_NOTSERIAL;
-            formatInto(error.text, sizeof error.text, "looking up %s failed: %s", host,
+            formatInto(error.text, sizeof error.text, "looking up %s failed: %s", host_,
                        gai_strerror(gai));
         } else {
             error.code = DRV_OPENERR_ABSENT;
-            formatInto(error.text, sizeof error.text, "host not found: %s", host);
+            formatInto(error.text, sizeof error.text, "host not found: %s", host_);
         }
         return -1;
     }
+    found_ = found;
     // The order RFC 8305 asks for: the families take turns, the system's
     // preferred address first.
-    addrinfo* order[16];
-    std::size_t count = 0;
-    {
-        addrinfo* byFamily[2][16];
-        std::size_t n[2] = {0, 0};
-        const int first = found->ai_family;
-        for (addrinfo* a = found; a != nullptr; a = a->ai_next) {
-            const std::size_t f = a->ai_family == first ? 0 : 1;
-            if (n[f] < 16) byFamily[f][n[f]++] = a;
-        }
-        for (std::size_t i = 0; count < 16 && (i < n[0] || i < n[1]); ++i)
-            for (std::size_t f = 0; f < 2; ++f)
-                if (i < n[f] && count < 16) order[count++] = byFamily[f][i];
+    addrinfo* byFamily[2][16];
+    std::size_t n[2] = {0, 0};
+    const int first = found->ai_family;
+    for (addrinfo* a = found; a != nullptr; a = a->ai_next) {
+        const std::size_t f = a->ai_family == first ? 0 : 1;
+        if (n[f] < 16) byFamily[f][n[f]++] = a;
     }
+    count_ = 0;
+    for (std::size_t i = 0; count_ < 16 && (i < n[0] || i < n[1]); ++i)
+        for (std::size_t f = 0; f < 2; ++f)
+            if (i < n[f] && count_ < 16) order_[count_++] = byFamily[f][i];
+    started_ = running_ = 0;
+    nextStartMs_ = 0;
+    deadlineMs_ = monotonicMs() + bounds_.connectMs;
+    phase_ = Phase::Connecting;
+    return 0;
+}
 
-    const long long deadline = monotonicMs() + bounds.connectMs;
-    Attempt attempts[16];
-    std::size_t started = 0, running = 0;
-    long long nextStartMs = 0;
-    int winner = -1;
-    bool refused = false;
-    int lastError = ETIMEDOUT;
+int Connector::connectStep(long long untilMs, OpenError& error) noexcept {
     auto failed = [&](int e) {
-        refused |= e == ECONNREFUSED;
-        if (e != ETIMEDOUT || lastError == ETIMEDOUT) lastError = e;
+        refused_ |= e == ECONNREFUSED;
+        if (e != ETIMEDOUT || lastError_ == ETIMEDOUT) lastError_ = e;
     };
-    while (winner < 0 && monotonicMs() < deadline) {
-        if (started < count && (running == 0 || monotonicMs() >= nextStartMs)) {
-            const addrinfo* a = order[started];
-            Attempt& t = attempts[started++];
-            t.family = a->ai_family;
+    int winner = -1;
+    for (;;) {
+        const long long now = monotonicMs();
+        if (winner >= 0 || now >= deadlineMs_) break;
+        if (started_ < count_ && (running_ == 0 || now >= nextStartMs_)) {
+            const addrinfo* a = order_[started_];
+            Attempt& t = attempts_[started_++];
             t.fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
                             a->ai_protocol);
             if (t.fd < 0) {
@@ -185,29 +230,28 @@ int connectToHost(const char* host, const char* port, const ConnectBounds& bound
                 t.fd = -1;
                 continue; // the next address at once
             }
-            ++running;
-            nextStartMs = monotonicMs() + bounds.staggerMs;
+            ++running_;
+            nextStartMs_ = monotonicMs() + bounds_.staggerMs;
         }
-        if (running == 0) {
-            if (started >= count) break;
+        if (running_ == 0) {
+            if (started_ >= count_) break;
             continue;
         }
         pollfd polls[16];
         std::size_t which[16];
         std::size_t n = 0;
-        for (std::size_t i = 0; i < started; ++i)
-            if (attempts[i].fd >= 0) {
-                polls[n] = {attempts[i].fd, POLLOUT, 0};
+        for (std::size_t i = 0; i < started_; ++i)
+            if (attempts_[i].fd >= 0) {
+                polls[n] = {attempts_[i].fd, POLLOUT, 0};
                 which[n++] = i;
             }
-        long long until = deadline;
-        if (started < count && nextStartMs < until) until = nextStartMs;
+        long long until = deadlineMs_ < untilMs ? deadlineMs_ : untilMs;
+        if (started_ < count_ && nextStartMs_ < until) until = nextStartMs_;
         const long long wait = until - monotonicMs();
         const int r = ::poll(polls, n, wait > 0 ? static_cast<int>(wait) : 0);
-        if (r <= 0) continue;
-        for (std::size_t k = 0; k < n && winner < 0; ++k) {
+        for (std::size_t k = 0; r > 0 && k < n && winner < 0; ++k) {
             if (polls[k].revents == 0) continue;
-            Attempt& t = attempts[which[k]];
+            Attempt& t = attempts_[which[k]];
             int e = 0;
             socklen_t size = sizeof e;
             if (getsockopt(t.fd, SOL_SOCKET, SO_ERROR, &e, &size) != 0) e = errno;
@@ -218,26 +262,34 @@ int connectToHost(const char* host, const char* port, const ConnectBounds& bound
                 failed(e);
                 ::close(t.fd);
                 t.fd = -1;
-                --running;
-                nextStartMs = 0; // a failed address hands its turn on at once
+                --running_;
+                nextStartMs_ = 0; // a failed address hands its turn on at once
             }
         }
+        // The caller's time is up: the attempts go on until it asks again.
+        if (winner < 0 && monotonicMs() >= untilMs && monotonicMs() < deadlineMs_)
+            return kInProgress;
     }
-    for (std::size_t i = 0; i < started; ++i)
-        if (attempts[i].fd >= 0) ::close(attempts[i].fd);
-    freeaddrinfo(found);
-    if (winner >= 0) return winner;
-    if (refused) {
+    if (winner >= 0) {
+        cancel();
+        return winner;
+    }
+    return fail(error);
+}
+
+int Connector::fail(OpenError& error) noexcept {
+    cancel();
+    if (refused_) {
         error.code = DRV_OPENERR_ABSENT;
         formatInto(error.text, sizeof error.text,
-                   "connection refused — no server listens on port %s of %s", port, host);
-    } else if (lastError == ETIMEDOUT || lastError == EHOSTUNREACH || lastError == ENETUNREACH) {
+                   "connection refused — no server listens on port %s of %s", port_, host_);
+    } else if (lastError_ == ETIMEDOUT || lastError_ == EHOSTUNREACH || lastError_ == ENETUNREACH) {
         error.code = DRV_OPENERR_NOANSWER;
-        formatInto(error.text, sizeof error.text, "no answer from %s port %s", host, port);
+        formatInto(error.text, sizeof error.text, "no answer from %s port %s", host_, port_);
     } else {
         error.code = DRV_OPENERR_NOTSERIAL;
-        formatInto(error.text, sizeof error.text, "cannot connect to %s port %s: %s", host, port,
-                   std::strerror(lastError));
+        formatInto(error.text, sizeof error.text, "cannot connect to %s port %s: %s", host_, port_,
+                   std::strerror(lastError_));
     }
     return -1;
 }

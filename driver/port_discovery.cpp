@@ -66,6 +66,7 @@ void readUsb(const fs::path& device, const fs::path& sysRoot, SerialPortInfo& po
             port.manufacturer = firstLine(p / "manufacturer");
             port.product = firstLine(p / "product");
             port.serial = firstLine(p / "serial");
+            port.usbPath = p.filename().string();
             return;
         }
         if (p == root || p == p.parent_path()) return;
@@ -135,6 +136,9 @@ Discovery discoverPorts(const std::string& sysRoot, const std::string& devRoot) 
         if (consoles.find(" " + port.name + " ") != std::string::npos)
             port.leftOut = LeftOut::Console;
 #ifndef _WIN32
+        if (struct stat at{}; ::lstat(port.node.c_str(), &at) == 0)
+            port.appearance = std::to_string(at.st_ino) + ":" + std::to_string(at.st_ctim.tv_sec) +
+                              "." + std::to_string(at.st_ctim.tv_nsec);
         struct stat st {};
         if (port.leftOut == LeftOut::No && ::stat(port.node.c_str(), &st) == 0) {
             for (const LoginLine& login : logins) {
@@ -295,45 +299,57 @@ ComMap buildComMap(const std::string& chosen, const Discovery& discovery) {
     return map;
 }
 
-std::vector<int> findAgain(const ComMap& map, const KnownPort& known) {
-    std::vector<int> found;
-    auto add = [&found, &map](auto same) {
+std::vector<Candidate> findAgain(const ComMap& map, const KnownPort& known,
+                                 const std::vector<std::string>& presentAtLoss) {
+    auto in = [](const std::vector<std::string>& set, const std::string& key) {
+        return !key.empty() && std::find(set.begin(), set.end(), key) != set.end();
+    };
+    const SerialPortInfo* was = known.port ? &*known.port : nullptr;
+    auto sameMake = [was](const SerialPortInfo& p) {
+        return !was->vendorId.empty() && p.vendorId == was->vendorId &&
+               p.productId == was->productId;
+    };
+    auto own = [&](const ComMapEntry& e) {
+        if (e.port == nullptr || was == nullptr) return e.path == known.path;
+        const SerialPortInfo& p = *e.port;
+        if (was->kind == PortKind::Builtin && was->vendorId.empty()) return p.node == was->node;
+        if (!sameMake(p)) return false;
+        if (!was->serial.empty()) return p.serial == was->serial;
+        return (!was->byPath.empty() && p.byPath == was->byPath) ||
+               (!was->usbPath.empty() && p.usbPath == was->usbPath) ||
+               (!was->byId.empty() && p.byId == was->byId);
+    };
+    // An adapter with another serial number is not the device.
+    auto newcomer = [&](const ComMapEntry& e) {
+        return e.port != nullptr && was != nullptr && sameMake(*e.port) &&
+               (was->serial.empty() || e.port->serial.empty()) &&
+               !in(presentAtLoss, e.port->appearance);
+    };
+    // There when the device was found, and not the device.
+    auto stranger = [&](const ComMapEntry& e) {
+        return e.port != nullptr && in(known.presentWhenFound, e.port->appearance) &&
+               (was == nullptr || e.port->appearance != was->appearance);
+    };
+    std::vector<Candidate> found;
+    for (const bool ownName : {true, false}) {
         for (int i = 0; i < kMapSize; ++i) {
             const ComMapEntry& e = map.entries[static_cast<std::size_t>(i)];
-            if (e.path.empty() || !same(e)) continue;
-            if (std::find(found.begin(), found.end(), i) == found.end()) found.push_back(i);
+            if (e.path.empty() || stranger(e)) continue;
+            if (!(ownName ? own(e) : newcomer(e))) continue;
+            if (std::none_of(found.begin(), found.end(),
+                             [i](const Candidate& c) { return c.index == i; }))
+                found.push_back({i, ownName});
         }
-    };
-    auto byPort = [](auto same) {
-        return [same](const ComMapEntry& e) { return e.port != nullptr && same(*e.port); };
-    };
-    if (known.port) {
-        const SerialPortInfo& was = *known.port;
-        if (!was.serial.empty())
-            add(byPort([&was](const SerialPortInfo& p) {
-                return p.serial == was.serial && p.vendorId == was.vendorId &&
-                       p.productId == was.productId;
-            }));
-        if (!was.byPath.empty())
-            add(byPort([&was](const SerialPortInfo& p) { return p.byPath == was.byPath; }));
-        if (!was.byId.empty())
-            add(byPort([&was](const SerialPortInfo& p) { return p.byId == was.byId; }));
-        add(byPort([&was](const SerialPortInfo& p) { return p.node == was.node; }));
     }
-    add([&known](const ComMapEntry& e) { return e.path == known.path; });
-    if (known.port && !known.port->vendorId.empty()) {
-        const SerialPortInfo& was = *known.port;
-        add(byPort([&was](const SerialPortInfo& p) {
-            return p.vendorId == was.vendorId && p.productId == was.productId;
-        }));
-    }
-    // A replug makes a node that was not there when the device was found.
-    if (!known.nodesBefore.empty())
-        add(byPort([&known](const SerialPortInfo& p) {
-            return std::find(known.nodesBefore.begin(), known.nodesBefore.end(), p.node) ==
-                   known.nodesBefore.end();
-        }));
     return found;
+}
+
+int searchBackoffMs(int failedRounds) noexcept {
+    constexpr int kFirstMs = 1000, kLongestMs = 30000;
+    int ms = kFirstMs;
+    for (int i = 1; i < failedRounds && ms < kLongestMs; ++i)
+        ms *= 2;
+    return ms < kLongestMs ? ms : kLongestMs;
 }
 
 } // namespace r70

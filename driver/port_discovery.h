@@ -42,6 +42,13 @@ struct SerialPortInfo {
     // tty's device folder in sysfs, Windows the device's instance id; empty
     // for other ports.
     std::string adapterKey;
+    // USB only: where the adapter is plugged in ("1-1.2", its device in
+    // sysfs), the same after a replug into that socket.
+    std::string usbPath;
+    // This appearance of the node: a replugged adapter gets a new one even
+    // under the old name (the node's inode and change time); empty when the
+    // node cannot be read.
+    std::string appearance;
 
     // The name that survives a replug: by-id, else by-path, else the node.
     const std::string& stable() const {
@@ -114,18 +121,35 @@ Discovery discoverHere();
 
 // What the driver keeps of the port the device answered on, to find it again.
 struct KnownPort {
-    std::string path;                     // what was opened
-    std::optional<SerialPortInfo> port;   // discovery's record, when it came from there
-    std::vector<std::string> nodesBefore; // the machine's nodes when it was found
+    std::string path;                   // what was opened
+    std::optional<SerialPortInfo> port; // discovery's record, when it came from there
+    // The appearances of the machine's nodes when it was found.
+    std::vector<std::string> presentWhenFound;
 };
 
-// The COM indexes where the device may be now, best first: the same USB
-// serial number (with vendor and product), the same by-path name (the same
-// socket: two adapters of a make without serial numbers share one by-id
-// name), the same by-id name, the same node, the same path; then adapters of
-// the same vendor and product; then ports that came since it was found. Each
-// index once. The node may have changed (ttyUSB0 came back as ttyUSB1).
-std::vector<int> findAgain(const ComMap& map, const KnownPort& known);
+// A port where the device may be now.
+struct Candidate {
+    int index = 0;    // its COM index in the map
+    bool own = false; // one of the device's own names; else a newcomer of its make
+};
+
+// Where the device may be now, best first, each index once; nothing else is
+// ever touched for it. Its own names: the same USB serial number (with vendor
+// and product); without one, the same socket (by-path name, or the USB path
+// where udev made no links) or the same by-id name, with the same vendor and
+// product; a built-in port by its node; a port discovery does not know (a
+// path of R70COM_PORTS, a link, a network port) by its path. Then the
+// newcomers: nodes of the same vendor and product (and no other serial
+// number) whose appearance came after presentAtLoss. A port that was there when the device was
+// found and was not the device (a twin adapter of the make, which may take the shared by-id name)
+// is never a candidate.
+std::vector<Candidate> findAgain(const ComMap& map, const KnownPort& known,
+                                 const std::vector<std::string>& presentAtLoss);
+
+// How long the search for a lost device waits before it tries the device's
+// own names again after failedRounds rounds that found nothing: 1, 2, 4 ...
+// seconds, at most 30.
+int searchBackoffMs(int failedRounds) noexcept;
 
 // What sysfs says of the tty whose device number a local path's node has
 // (<sys>/dev/char/MAJOR:MINOR), for a port the map names by its path alone

@@ -25,11 +25,13 @@ constexpr Sentence kSentences[] = {
     {ReasonText::Console, "left alone — it is the system console"},
     {ReasonText::Login, "left alone — a login runs on it (the terminal of process %s, %s)"},
     {ReasonText::Discipline, "left alone — another program drives it (line discipline %s)"},
+    {ReasonText::OpenBy, "left alone — process %s (%s) has it open"},
     {ReasonText::NotTty, "not a serial line"},
     {ReasonText::Settings, "not a serial line (line settings refused)"},
     {ReasonText::Speed, "the line speed could not be set"},
     {ReasonText::NoAnswer, "no answer — no device replied to the identification"},
     {ReasonText::Open, "open"},
+    {ReasonText::Connecting, "connecting to %s…"},
     {ReasonText::Other, "%s"},
 };
 // Which sentence a DRV_WHY_ takes, where it takes no more than the number.
@@ -66,6 +68,10 @@ ReasonWords reasonWords(const DRVPORTREASON& r) {
         return {ReasonText::LockFile, {pid, name, field(r.szDetail, sizeof r.szDetail)}};
     case DRV_WHY_LOGIN:
         return {ReasonText::Login, {pid, name}};
+    case DRV_WHY_OPENBY:
+        return {ReasonText::OpenBy, {pid, name}};
+    case DRV_WHY_CONNECTING:
+        return {ReasonText::Connecting, {field(r.szDetail, sizeof r.szDetail)}};
     case DRV_WHY_NONE:
         // A network port's open that no one answered (a name server, a host)
         // says so in the detail; the identification's silence has none.

@@ -27,11 +27,13 @@ enum class ReasonText {
     Console,
     Login,
     Discipline,
+    OpenBy,
     NotTty,
     Settings,
     Speed,
     NoAnswer,
     Open,
+    Connecting,
     Other, // the system's or a server's own words
 };
 

@@ -266,7 +266,9 @@ enum {
     DRV_WHY_DISCIPLINE = 12, /* left alone: line discipline nNumber, not the normal 0 */
     DRV_WHY_NOTTTY = 13,     /* not a terminal device */
     DRV_WHY_SETTINGS = 14,   /* the line settings were refused */
-    DRV_WHY_SPEED = 15       /* the line speed could not be set */
+    DRV_WHY_SPEED = 15,      /* the line speed could not be set */
+    DRV_WHY_OPENBY = 16,     /* left alone (boot probe): process nPid (szName) has it open */
+    DRV_WHY_CONNECTING = 17  /* a network port's connection to host szDetail is being made */
 };
 
 /* The facts behind the last attempt on a port, for messages in any language. */
@@ -309,9 +311,10 @@ R70COM32_API void R70COM32_CALL D_ChoosePort(const char* path);
  * program expects of it; nothing the program does otherwise needs it).
  * D_WatchLine(1) makes the library record every exchange of the line until
  * D_WatchLine(0): the command as written, the reply as received and when its
- * bytes came. While it watches, the library also listens on for up to
- * DRV_LATE_LISTEN_MS after a reply that does not end with the device's final
- * line ("OK" or "ERROR") and after no reply, and records (and drops) what
+ * bytes came. While it watches, the library also listens on for
+ * DRV_LATE_LISTEN_MS (the environment's R70COM_LISTEN_MS, 0 to 5000, when
+ * set) after every reply, whether it ended with the device's final line
+ * ("OK" or "ERROR") or not, and after no reply, and records (and drops) what
  * still comes; it notes what waits on the line when a command is written
  * (that came after the previous reply had ended; it is dropped as always).
  * D_TakeExchange copies the oldest record not yet taken into exchange and

@@ -22,6 +22,8 @@ using rfc2217::Command;
 // keeps it busy longer (a flood of option requests, a trickle) is cut off.
 constexpr long long kOpenMs = 8000;
 constexpr int kNegotiationMs = 3000;
+// How long an open in steps waits at first for the connection.
+constexpr int kQuickConnectMs = 50;
 // How long a port the server calls in use is tried again.
 constexpr int kBusyRetryMs = 2000;
 constexpr int kBusyPauseMs = 50;
@@ -70,12 +72,50 @@ bool Rfc2217Transport::open(const char* path, OpenError& error) noexcept {
         trace("%s: trying again", error.text);
         sleepUs(kBusyPauseMs * 1000LL);
     }
+    finishOpen();
+    return true;
+}
+
+void Rfc2217Transport::finishOpen() noexcept {
     // What came before the line was set up answers nothing.
     stream_.dropInput();
     staleTraced_ = stream_.staleTotal();
     stream_.opened();
     lineClean_ = true;
-    return true;
+}
+
+// The heartbeat's open while the host is away must not hold the window for
+// the connect's seconds: the lookup and the connect go on in the background,
+// and each later call only asks. A busy port is not tried again here: the
+// next attempt is a later call's.
+OpenStep Rfc2217Transport::beginOpen(const char* path, OpenError& error) noexcept {
+    close();
+    if (!rfc2217::parseAddress(path, address_)) {
+        (void)failOpen(error, DRV_OPENERR_ABSENT,
+                       "not a network port (the form is rfc2217://HOST:PORT)");
+        return OpenStep::Failed;
+    }
+    connector_.start(address_.host, address_.port, ConnectBounds{}, true);
+    // A server that is there answers within moments: the open is done at once.
+    return stepOpen(kQuickConnectMs, error);
+}
+
+OpenStep Rfc2217Transport::continueOpen(OpenError& error) noexcept {
+    return stepOpen(0, error);
+}
+
+OpenStep Rfc2217Transport::stepOpen(int waitMs, OpenError& error) noexcept {
+    if (!connector_.running()) return OpenStep::Failed;
+    const int fd = connector_.poll(waitMs, error);
+    if (fd == Connector::kInProgress) return OpenStep::Pending;
+    if (fd < 0) return OpenStep::Failed;
+    // The server is there: the rest of the open takes its round trips.
+    openDeadlineMs_ = monotonicMs() + kOpenMs;
+    startConnection();
+    adopt(fd, address_);
+    if (!negotiate(error)) return OpenStep::Failed;
+    finishOpen();
+    return OpenStep::Opened;
 }
 
 bool Rfc2217Transport::failOpen(OpenError& error, int code, const char* reason) noexcept {
@@ -91,6 +131,11 @@ bool Rfc2217Transport::connectTo(const rfc2217::Address& address, OpenError& err
     bounds.connectMs = static_cast<int>(openLeftMs(bounds.connectMs));
     const int fd = connectToHost(address.host, address.port, bounds, error);
     if (fd < 0) return false;
+    adopt(fd, address);
+    return true;
+}
+
+void Rfc2217Transport::adopt(int fd, const rfc2217::Address& address) noexcept {
     fd_ = fd;
     // Commands are a few bytes each and wait for their replies: no Nagle. The
     // server's Synch arrives as urgent data: kept in line, where its Data Mark is.
@@ -105,7 +150,6 @@ bool Rfc2217Transport::connectTo(const rfc2217::Address& address, OpenError& err
     const unsigned userTimeout = kUserTimeoutMs;
     (void)setsockopt(fd_, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeout, sizeof userTimeout);
     trace("connected to %s port %s", address.host, address.port);
-    return true;
 }
 
 bool Rfc2217Transport::failClosed(OpenError& error) noexcept {

@@ -465,6 +465,7 @@ void Rfc2217Transport::dtr(bool on) noexcept {
 }
 
 void Rfc2217Transport::close() noexcept {
+    connector_.cancel();
     if (fd_ < 0) return;
     // Whatever the server still holds in either direction is void.
     if (!hungUp_) (void)sendRequest(Command::PurgeData, rfc2217::kPurgeBoth, true);

@@ -4,6 +4,8 @@
 #ifndef R70_RFC2217_TRANSPORT_H
 #define R70_RFC2217_TRANSPORT_H
 
+#include "driver/net_connect.h"
+#include "driver/rfc2217_codec.h"
 #include "driver/rfc2217_session.h"
 #include "driver/transport.h"
 
@@ -14,6 +16,8 @@ public:
     explicit Rfc2217Transport(TraceSink& trace) noexcept : trace_(trace), stream_(trace) {}
 
     bool open(const char* path, OpenError& error) noexcept override;
+    OpenStep beginOpen(const char* path, OpenError& error) noexcept override;
+    OpenStep continueOpen(OpenError& error) noexcept override;
     bool isOpen() const noexcept override { return fd_ >= 0; }
     bool hungUp() const noexcept override { return hungUp_; }
     SpeedResult setSpeed(const LineSpeed& speed) noexcept override;
@@ -29,6 +33,10 @@ public:
 private:
     void startConnection() noexcept;
     bool connectTo(const rfc2217::Address& address, OpenError& error) noexcept;
+    // The connected socket becomes the line's (its options, the trace).
+    void adopt(int fd, const rfc2217::Address& address) noexcept;
+    void finishOpen() noexcept;
+    OpenStep stepOpen(int waitMs, OpenError& error) noexcept;
     bool negotiate(OpenError& error) noexcept;
     bool failOpen(OpenError& error, int code, const char* reason) noexcept;
     bool failClosed(OpenError& error) noexcept;
@@ -67,6 +75,9 @@ private:
     rfc2217::ServerStream stream_;
     int fd_ = -1;
     bool hungUp_ = false;
+    // An open in steps: the address, and the connection under way.
+    rfc2217::Address address_;
+    Connector connector_;
     long long openDeadlineMs_ = 0;
     bool purgeAnswered_ = false; // the server answers PURGE-DATA: its answer marks stale input
     bool dtrUnanswered_ = false; // the server's port has no DTR (a pseudo-terminal)

@@ -53,6 +53,53 @@ bool endsWithFinalLine(std::string_view bytes) noexcept {
 
 bool SerialLine::open(int index, const std::string& path, const SerialPortInfo* port,
                       OpenError& error) noexcept {
+    return startOpen(index, path, port, error, false) == OpenStep::Opened;
+}
+
+OpenStep SerialLine::beginOpen(int index, const std::string& path, const SerialPortInfo* port,
+                               OpenError& error) noexcept {
+    return startOpen(index, path, port, error, true);
+}
+
+OpenStep SerialLine::continueOpen(OpenError& error) noexcept {
+    if (pending_ == nullptr) return OpenStep::Failed;
+    const OpenStep step = pending_->continueOpen(error);
+    if (step == OpenStep::Pending) return step;
+    Transport& line = *pending_;
+    pending_ = nullptr;
+    if (step == OpenStep::Failed) {
+        describeOpenError(error, index_ + 1, pendingPath_);
+        traceEvent(error.text);
+        return step;
+    }
+    try {
+        opened(line, pendingPath_, nullptr);
+    } catch (const std::bad_alloc&) {
+        line.close();
+        return OpenStep::Failed;
+    }
+    return step;
+}
+
+void SerialLine::hold() noexcept {
+    if (line_ == nullptr) return;
+    held_ = line_;
+    line_ = nullptr;
+}
+
+void SerialLine::resume() noexcept {
+    if (held_ == nullptr) return;
+    line_ = held_;
+    held_ = nullptr;
+}
+
+bool SerialLine::inputWaiting(int waitMs) noexcept {
+    char byte = 0;
+    return isOpen() && line_->readByte(waitMs, &byte);
+}
+
+OpenStep SerialLine::startOpen(int index, const std::string& path, const SerialPortInfo* port,
+                               OpenError& error, bool inSteps) noexcept {
     close();
     error = OpenError{};
     index_ = index;
@@ -62,7 +109,7 @@ bool SerialLine::open(int index, const std::string& path, const SerialPortInfo* 
     auto fail = [&] {
         describeOpenError(error, com, path);
         traceEvent(error.text);
-        return false;
+        return OpenStep::Failed;
     };
     if (path.empty()) {
         error.code = DRV_OPENERR_ABSENT;
@@ -83,7 +130,21 @@ bool SerialLine::open(int index, const std::string& path, const SerialPortInfo* 
     // The UUCP lock file takes the tty's own name where discovery knows it.
     if (!network) local_.setTtyName(port != nullptr ? port->name : std::string());
 #endif
-    if (!line.open(path.c_str(), error)) return fail();
+    const OpenStep step = inSteps                          ? line.beginOpen(path.c_str(), error)
+                          : line.open(path.c_str(), error) ? OpenStep::Opened
+                                                           : OpenStep::Failed;
+    if (step == OpenStep::Failed) return fail();
+    if (step == OpenStep::Pending) {
+        pending_ = &line;
+        copyText(pendingPath_, sizeof pendingPath_, path);
+        return step;
+    }
+    opened(line, path, port);
+    return step;
+}
+
+void SerialLine::opened(Transport& line, const std::string& path,
+                        const SerialPortInfo* port) noexcept {
     line_ = &line;
     writeFailed_ = false;
     hungUp_ = false; // only a new handle ends a hang-up: a failed reopen keeps trying
@@ -102,9 +163,8 @@ bool SerialLine::open(int index, const std::string& path, const SerialPortInfo* 
 #ifdef _WIN32
     askAdapter(path, port);
 #else
-    if (!network) askAdapter(path, port);
+    if (!isNetworkAddress(path.c_str())) askAdapter(path, port);
 #endif
-    return true;
 }
 
 void SerialLine::askAdapter(const std::string& path, const SerialPortInfo* port) noexcept {
@@ -294,7 +354,7 @@ void SerialLine::endRead(std::string_view reply, int result) noexcept {
     // or take it as the start of its own reply.
     if (watch_.wantsLateBytes() && isOpen()) {
         char byte = 0;
-        int wait = DRV_LATE_LISTEN_MS;
+        int wait = watch_.listenMs();
         for (std::size_t n = 0; n < kMaxReplyBytes && line_->readByte(wait, &byte); ++n) {
             watch_.late(byte, monotonicUs());
             wait = nextWaitMs(false);
@@ -349,6 +409,9 @@ void SerialLine::openTrace() noexcept {
 }
 
 void SerialLine::close() noexcept {
+    resume();
+    if (pending_ != nullptr) pending_->close();
+    pending_ = nullptr;
     if (isOpen()) {
         flushPendingTrace();
         line_->close();

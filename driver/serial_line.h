@@ -41,7 +41,19 @@ public:
     // whole English line (on success error.code = 0).
     bool open(int index, const std::string& path, const SerialPortInfo* port,
               OpenError& error) noexcept;
+    // The same without waiting for a network port's connection: Pending while
+    // it goes on, continueOpen() asks whether it is done (Opened, Failed with
+    // error filled, or still Pending).
+    OpenStep beginOpen(int index, const std::string& path, const SerialPortInfo* port,
+                       OpenError& error) noexcept;
+    OpenStep continueOpen(OpenError& error) noexcept;
     bool isOpen() const noexcept { return line_ != nullptr && line_->isOpen(); }
+    // While held, the open port is out of reach: the line acts as closed
+    // (every write and read fails at once) until resume(); close() closes it.
+    void hold() noexcept;
+    void resume() noexcept;
+    // Bytes have come within waitMs that nobody read (one of them is taken).
+    bool inputWaiting(int waitMs) noexcept;
     // The line hung up (a USB adapter unplugged: the handle is dead for good,
     // even when the device comes back under the same name). Only a new open
     // clears it.
@@ -79,6 +91,9 @@ public:
     DRVADAPTER adapter() const noexcept;
 
 private:
+    OpenStep startOpen(int index, const std::string& path, const SerialPortInfo* port,
+                       OpenError& error, bool inSteps) noexcept;
+    void opened(Transport& line, const std::string& path, const SerialPortInfo* port) noexcept;
     void openTrace() noexcept;
     // Every wait of the reply reader goes through here.
     bool readByte(int waitMs, char* byte) noexcept;
@@ -102,7 +117,10 @@ private:
     TermiosTransport local_;
     Rfc2217Transport network_{*this};
 #endif
-    Transport* line_ = nullptr; // the transport of the open port
+    Transport* line_ = nullptr;    // the transport of the open port
+    Transport* held_ = nullptr;    // the open port, out of reach (hold)
+    Transport* pending_ = nullptr; // an open under way (beginOpen)
+    char pendingPath_[DRV_MAX_PATH] = {};
     LineWatch watch_;
     int index_ = -1;
     int budgetMs_ = 200;

@@ -81,6 +81,9 @@ protected:
 
 enum class SpeedResult { Set, Refused, Unreadable };
 
+// An open in steps (a network port's connection, which may take seconds).
+enum class OpenStep { Opened, Pending, Failed };
+
 class Transport {
 public:
     virtual ~Transport() = default;
@@ -88,6 +91,15 @@ public:
     // Opens the line at path. On failure error.code is set and error.text
     // holds the reason alone (the caller names the port).
     virtual bool open(const char* path, OpenError& error) noexcept = 0;
+    // The same without waiting: Pending while it goes on in the background,
+    // continueOpen() then asks whether it is done. A local line opens at once.
+    virtual OpenStep beginOpen(const char* path, OpenError& error) noexcept {
+        return open(path, error) ? OpenStep::Opened : OpenStep::Failed;
+    }
+    virtual OpenStep continueOpen(OpenError& error) noexcept {
+        (void)error;
+        return OpenStep::Failed;
+    }
     virtual bool isOpen() const noexcept = 0;
     // The handle is dead for good (a USB adapter unplugged, the connection
     // dropped); only a new open helps.

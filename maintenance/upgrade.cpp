@@ -234,30 +234,41 @@ UpgradeEnd FirmwareUpgrade::run() {
     }
 }
 
-void FirmwareUpgrade::sendImage(const FirmwareFile& file) {
+bool FirmwareUpgrade::sendImage(const FirmwareFile& file) {
     ui_.progressCaption(kTextCaptionSend);
     ui_.progressRange(static_cast<int>(kFirmwareBlockCount));
     ui_.progressPosition(0);
-    // The loader takes the blocks back to back, without any answer.
+    // The loader takes the blocks back to back, without any answer; a block
+    // the line did not take means the device stopped reading (flow control
+    // held, switched off): every later block would wait out its write bound.
     for (std::size_t block = 0; block < kFirmwareBlockCount; ++block) {
         DRVPARAM r{};
         drv_set_write_data(&r, file.bytes.data() + block * kFirmwareBlockSize,
                            static_cast<int32_t>(kFirmwareBlockSize));
-        app_.SendDrvCmd(DRV_WRITERAW, &r);
+        if (app_.SendDrvCmd(DRV_WRITERAW, &r) != 1) return false;
         ui_.progressPosition(static_cast<int>(block + 1));
         processEvents_();
     }
+    return true;
 }
 
 // Cancelled here means: failed, the loader still answers, try another file.
 UpgradeEnd FirmwareUpgrade::transferAndOutcome(FirmwareFile& file) {
-    sendImage(file);
+    const bool sent = sendImage(file);
     waitMs(kAfterSendWaitMs);
-    ui_.progressCaption(kTextCaptionClose);
-    timedProgress(kCloseWaitMs, kCloseStepMs);
+    if (sent) {
+        ui_.progressCaption(kTextCaptionClose);
+        timedProgress(kCloseWaitMs, kCloseStepMs);
+    } else {
+        // Nothing to wait for: the device did not get the image whole. Its
+        // outcome is asked all the same, as after any failed transfer.
+        ui_.message(kTextTransferStopped);
+    }
     processEvents_();
 
-    const int32_t outcome = direct(DRV_DOWNLOADRESULT);
+    int32_t outcome = direct(DRV_DOWNLOADRESULT);
+    // A success for an image that did not arrive whole cannot be trusted.
+    if (!sent && outcome == 3) outcome = 1;
     if (outcome == 3) {
         app_.bootLoaderFound = false;
         DRVPARAM speed{};

@@ -32,6 +32,7 @@ enum UpgradeTextId : int {
     kTextUnreadSettings = 9916, // "These settings could not be read from the modem:"
     kTextUnreadNotStarted = 9920,
     kTextNotConnected = 9922,
+    kTextTransferStopped = 9924, // the device stopped taking the image
 };
 std::string_view upgradeText(int id, int language);
 
@@ -133,7 +134,8 @@ private:
     bool answersNow();
     bool callCheck();
     UpgradeEnd transferAndOutcome(FirmwareFile& file);
-    void sendImage(const FirmwareFile& file);
+    // False at the first block the line did not take.
+    bool sendImage(const FirmwareFile& file);
     void timedProgress(std::int64_t totalMs, std::int64_t stepMs);
     void waitMs(std::int64_t ms);
     int32_t wrapped(uint16_t code);

@@ -348,6 +348,24 @@ cli_console() {
         grep -q 'Upgrade abgebrochen' <<<"$out" || { echo "$out"; cat "$run/console.status"; return 1; }
 }
 
+# The check: its report under a name with "ü" (taken as UTF-8, not through the
+# code page), and its progress in a console, as the other commands show theirs.
+# It listens 30 ms after each reply instead of 250 (85 s a run).
+cli_check() {
+    local status
+    export R70COM_LISTEN_MS=30
+    out=$("$loader" "$cli" check --report "$user_win\\Jürgens Bericht.txt" 2>&1)
+    status=$?
+    if [ "$status" -gt 1 ] || [ ! -s "$user_dir/Jürgens Bericht.txt" ]; then
+        echo "check --report ended with $status: $out"
+        unset R70COM_LISTEN_MS
+        return 1
+    fi
+    out=$(in_console "$loader" "$cli" check)
+    unset R70COM_LISTEN_MS
+    grep -q 'Checking the device\.\.\. *\[#' <<<"$out" || { echo "$out"; cat "$run/console.status"; return 1; }
+}
+
 # The end of a reply as this system's timers give it (a figure, not a check).
 reply_timing() { # bits
     start_sim && "$loader" "build-win$1/bin/reply_timing.exe" 40 | sed 's/^/windows: Wine: /'
@@ -394,6 +412,7 @@ for bits in "${sizes[@]}"; do
         if [ "$bits" = 64 ]; then
             check "quorvex-cli.exe: UTF-16 and empty profiles" cli_file_forms
             check "quorvex-cli.exe ports" cli_ports
+            check "quorvex-cli.exe check: report name, console progress" cli_check
         fi
         stop_sim
     else

@@ -209,7 +209,12 @@ void SimDevice::run() {
                 timeout = static_cast<int>(std::min<long long>(ms, kPollMs));
             }
         }
-        pollfd p{master_, static_cast<short>(rxBusy ? 0 : POLLIN), 0};
+        bool stalled = false;
+        {
+            std::lock_guard lock(mutex_);
+            stalled = stalledAt_.has_value();
+        }
+        pollfd p{master_, static_cast<short>(rxBusy || stalled ? 0 : POLLIN), 0};
         ::poll(&p, 1, timeout);
         const auto now = Clock::now();
         const unsigned baud = readBaud();
@@ -276,6 +281,15 @@ void SimDevice::onBytes(const uint8_t* data, std::size_t n, unsigned baud, Clock
     if (state_.bootMode) {
         // The loader takes raw bytes at whatever speed the line runs.
         lastRx_ = now;
+        if (stallAfter_ > 0 && receiver_.received() + n >= stallAfter_) {
+            // The bytes up to the stall arrive; nothing after them does.
+            const std::size_t taken =
+                stallAfter_ > receiver_.received() ? stallAfter_ - receiver_.received() : 0;
+            (void)receiver_.feed({data, taken});
+            stalledAt_ = now;
+            pending_.clear();
+            return;
+        }
         if (receiver_.feed({data, n})) onImageComplete(now);
         return;
     }
@@ -346,7 +360,7 @@ void SimDevice::onImageComplete(Clock::time_point now) {
 }
 
 void SimDevice::schedule(std::string bytes, Clock::time_point due, bool reply) {
-    if (silent_) return;
+    if (silent_ || stalledAt_) return;
     if (reply && garbage_ != Garbage::Off) {
         std::string junk;
         for (std::size_t i = 0; i < garbageCount_; ++i) {
@@ -471,8 +485,21 @@ void SimDevice::setStartSilence(std::chrono::milliseconds silence) {
     startSilence_ = silence;
 }
 
+void SimDevice::setStallAfter(std::size_t imageBytes) {
+    std::lock_guard lock(mutex_);
+    stallAfter_ = imageBytes;
+    stalledAt_.reset();
+}
+
+std::optional<std::chrono::steady_clock::time_point> SimDevice::stalledAt() const {
+    std::lock_guard lock(mutex_);
+    return stalledAt_;
+}
+
 void SimDevice::clearFaults() {
     std::lock_guard lock(mutex_);
+    stallAfter_ = 0;
+    stalledAt_.reset();
     silent_ = noOk_ = false;
     refused_.clear();
     late_ = pause_ = 0ms;

@@ -79,6 +79,12 @@ public:
     // After every start (a replug too) the device hears nothing for this long,
     // as a device does while it boots after its adapter came back.
     void setStartSilence(std::chrono::milliseconds silence);
+    // Once the loader has received this many bytes of an image, the device
+    // takes no more bytes from the line and says nothing (switched off, or
+    // its flow control holding the line): the line's buffers fill and the
+    // program's writes stop going out. 0 = off. stalledAt(): when it stopped.
+    void setStallAfter(std::size_t imageBytes);
+    std::optional<std::chrono::steady_clock::time_point> stalledAt() const;
     void clearFaults();
     // The device disappears (link removed, pseudo-terminal closed) and comes back
     // on a new pseudo-terminal the link points to again; with newLink, under
@@ -157,6 +163,8 @@ private:
     std::chrono::milliseconds late_{0};
     std::chrono::milliseconds startSilence_{0};
     std::chrono::steady_clock::time_point deafUntil_{};
+    std::size_t stallAfter_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> stalledAt_;
     std::size_t pauseAfter_ = 0;
     std::chrono::milliseconds pause_{0};
     Garbage garbage_ = Garbage::Off;

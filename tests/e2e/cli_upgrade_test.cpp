@@ -1,12 +1,15 @@
 // quorvex-cli upgrade against the simulated device, which comes up from new
 // firmware with its factory settings: files refused before anything is sent,
 // a working R70 upgraded with every setting back, and an R30 found in its
-// boot loader that gets every setting of the default profile. Real waits:
+// boot loader that gets every setting of the default profile, and a device
+// that stops reading in the middle of the transfer. Real waits:
 // about three quarters of a minute each.
 #include "cli_fixture.h"
 #include "sim/firmware_image.h"
 #include "support/sim_settings.h"
 
+#include <chrono>
+#include <cstdio>
 #include <fstream>
 
 namespace {
@@ -94,6 +97,35 @@ TEST_F(CliUpgradeTest, AnR70IsUpgradedAndKeepsEverySetting) {
     expectEverySetting(sim::Model::R70);
     CliRun identify = cli({"identify"});
     EXPECT_NE(identify.out.find("V3.10 R70"), std::string::npos) << identify.out;
+}
+
+// The device stops reading half-way through the image (switched off, its flow
+// control holding the line): the pseudo-terminal's buffer fills, the block
+// that does not fit ends the transfer, and the upgrade is over within 30 s of
+// the stall, with the settings saved before it kept in the default profile.
+TEST_F(CliUpgradeTest, ADeviceThatStopsReadingEndsTheTransferWithinHalfAMinute) {
+    startSim(sim::Model::R70);
+    fill(sim::Model::R70);
+    ASSERT_EQ(cli({"backup", path("before.pro")}).status, 0);
+    sim_->setStallAfter(256 * 1024);
+    const std::string file = image(sim::Model::R70, "V3.10 R70", "r70.bin");
+    CliRun r = cli({"upgrade", "--trace", path("trace.log"), file, "--yes"});
+    const auto end = std::chrono::steady_clock::now();
+    ASSERT_TRUE(sim_->stalledAt().has_value()) << r.out << r.err;
+    const auto afterStall = end - *sim_->stalledAt();
+    EXPECT_LT(afterStall, std::chrono::seconds(30));
+    std::printf("[ figure ] the upgrade ended %.1f s after the device stopped reading\n",
+                std::chrono::duration<double>(afterStall).count());
+    EXPECT_EQ(r.status, 2) << r.out << r.err;
+    EXPECT_NE(r.err.find("stopped taking the upgrade file"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\"default.pro\""), std::string::npos) << r.err;
+    // Not every block: the trace counts those the line took and the one it did not.
+    const std::string trace = clitest::slurp(path("trace.log"));
+    EXPECT_EQ(trace.find("write 1024 blocks"), std::string::npos) << trace;
+    EXPECT_NE(trace.find(" (1 failed)"), std::string::npos) << trace;
+    // What the device held before is what the default profile holds.
+    EXPECT_EQ(clitest::slurp((dir_ / "home" / "default.pro").string()),
+              clitest::slurp(path("before.pro")));
 }
 
 // The settings of an earlier run are in the default profile; the device lost

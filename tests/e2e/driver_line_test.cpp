@@ -162,6 +162,36 @@ TEST_F(DriverLine, AReplyThatPausesEndsAtThePause) {
     EXPECT_STREQ(p.szText, "old");
 }
 
+// While the line is watched (the check of the device), the library listens
+// on after every reply, one that ended with its OK line too: a stray line 60 ms
+// after the OK belongs to that exchange, and the next one is clean.
+TEST_F(DriverLine, AWatchedLineListensAfterEveryReply) {
+    PtyDevice device(testsupport::modelScript("633"));
+    connect(device);
+    DeviceReply stray{"\r\n1\r\n\r\nOK\r\n\r\nRING\r\n"};
+    stray.pauseAt = 11;
+    stray.pauseMs = 60;
+    device.setScript([&](const std::string& c) { return c == "AT!P9#21?" ? stray : okReply("0"); });
+    ::unsetenv("R70COM_LISTEN_MS");
+    D_WatchLine(1);
+    for (int port : {21, 22}) {
+        DRVPARAM p{};
+        p.nPort = port;
+        EXPECT_EQ(D_SendDrvCmd(DRV_RINGDELAY, &p), 0);
+    }
+    DRVEXCHANGE first{}, second{};
+    ASSERT_EQ(D_TakeExchange(&first), 1);
+    ASSERT_EQ(D_TakeExchange(&second), 1);
+    D_WatchLine(0);
+    EXPECT_EQ(std::string(first.abLate, static_cast<std::size_t>(first.nLate)), "\r\nRING\r\n");
+    EXPECT_GE(first.nLateAfterUs,
+              20000); // 60 ms after the OK, less the silence that ended the reply
+    EXPECT_EQ(second.nStale, 0);
+    EXPECT_EQ(std::string(second.abReply, static_cast<std::size_t>(second.nReceived)),
+              "\r\n0\r\n\r\nOK\r\n");
+    EXPECT_EQ(second.nLate, 0);
+}
+
 TEST_F(DriverLine, IdentAfterTheDeviceFellSilentKeepsTheOldValues) {
     PtyDevice device(testsupport::modelScript("633 USB", "V3.00 USB", "2.01"));
     connect(device);
@@ -279,8 +309,9 @@ TEST_F(DriverLine, RawWriteAndTheDownloadResultThatFollowsIt) {
 
 // A far end that stops taking bytes (flow control held by a cable pulled or a
 // device switched off in the middle of the firmware transfer): every write
-// gives up within the line's bound of 20 ms plus 10 ms per byte, and a
-// command whose text cannot go out has no reply to wait for.
+// gives up within the line's bound of 20 ms plus 10 ms per byte, a block the
+// line did not take whole is reported (-2, not 1), and a command whose text
+// cannot go out has no reply to wait for.
 TEST_F(DriverLine, WritesToAFarEndThatStoppedReadingEndWithinTheirBound) {
     PtyDevice device(testsupport::modelScript("633"));
     connect(device);
@@ -290,6 +321,7 @@ TEST_F(DriverLine, WritesToAFarEndThatStoppedReadingEndWithinTheirBound) {
     const Ms slack(2000);
     // One call in a thread of its own, so that a call that blocks fails the
     // test instead of hanging it: the device reads again to release it.
+    int32_t result = 0;
     auto timed = [&](uint16_t code, DRVPARAM* p, Ms bound) {
         const auto start = std::chrono::steady_clock::now();
         auto call = std::async(std::launch::async, [=] { return D_SendDrvCmd(code, p); });
@@ -298,7 +330,7 @@ TEST_F(DriverLine, WritesToAFarEndThatStoppedReadingEndWithinTheirBound) {
                           << (bound + slack).count() << " ms";
             device.setReading(true);
         }
-        call.get();
+        result = call.get();
         return std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - start);
     };
     std::string block(512, 'F');
@@ -309,7 +341,15 @@ TEST_F(DriverLine, WritesToAFarEndThatStoppedReadingEndWithinTheirBound) {
         drv_set_write_data(&p, block.data(), static_cast<int32_t>(block.size()));
         const Ms took = timed(DRV_WRITERAW, &p, blockBound);
         EXPECT_LE(took, blockBound + slack) << "block " << i;
-        if (took >= blockBound / 2) ++stalled;
+        // A block the line did not take whole waited out its bound; once the
+        // line is full, no block goes out.
+        if (result == -2) {
+            ++stalled;
+            EXPECT_GE(took, blockBound / 2) << "block " << i;
+        } else {
+            EXPECT_EQ(result, 1) << "block " << i;
+            EXPECT_EQ(stalled, 0) << "block " << i;
+        }
     }
     EXPECT_EQ(stalled, 2) << "the line never filled up";
     // "AT\r" cannot go out either: no reply is awaited.

@@ -228,16 +228,17 @@ TEST_F(Faults, UnplugDuringLogRefreshKeepsTheListsAndRecovers) {
 }
 
 TEST_F(Faults, UnplugDuringTheFirmwareTransferEndsWithoutSuccess) {
-    // The loader takes the blocks without answering, so command 34 reports
-    // nothing per block (always 1); the outcome read afterwards must not say
-    // "successful", and no call may wait beyond its budget.
+    // The loader takes the blocks without answering; command 34 reports a
+    // block the line did not take (-2: the device is gone), the outcome read
+    // afterwards must not say "successful", and no call may wait beyond its
+    // budget.
     std::vector<char> block(512, '\x55');
     app.callDriver(DRV_DOWNLOAD, nullptr);
     for (int i = 0; i < 64; ++i) {
         if (i == 20) dev_->unplug();
         DRVPARAM r{};
         drv_set_write_data(&r, block.data(), static_cast<int32_t>(block.size()));
-        EXPECT_EQ(app.callDriver(DRV_WRITERAW, &r), 1);
+        EXPECT_EQ(app.callDriver(DRV_WRITERAW, &r), i < 20 ? 1 : -2) << "block " << i;
     }
     EXPECT_NE(app.callDriver(DRV_DOWNLOADRESULT, nullptr), 3) << "no success from a lost device";
     EXPECT_FALSE(dev_->inBootMode() && dev_->imageBytesReceived() > 20 * 512);

@@ -27,7 +27,9 @@ rfc2217_cli_test(rfc2217_path_slow_test slow 1200 rfc2217_path_test.cpp QUORVEX_
 # subnegotiation, a peer that stops reading).
 quorvex_add_test(NAME rfc2217_stream_test LABELS e2e
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/rfc2217_stream_test.cpp LIBS r70_serial_line)
-# Opens where the network misbehaves (a dead IPv6 route, a silent name server), in
+# Opens where the network misbehaves (a dead IPv6 route, a silent name server, a
+# host that vanished under the heartbeat), in
 # a network namespace of the test's own; skipped where unshare is not allowed.
 quorvex_add_test(NAME rfc2217_netns_test LABELS e2e
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/rfc2217_netns_test.cpp LIBS r70sim_core R70COM32)
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/rfc2217_netns_test.cpp
+    LIBS quorvex_test_shell r70sim_core R70COM32)

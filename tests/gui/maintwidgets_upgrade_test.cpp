@@ -128,6 +128,52 @@ TEST_F(UpgradeWidget, AGoodImageUpgradesTheDeviceAndTheSettingsComeBack) {
     EXPECT_TRUE(ui.posted.empty()); // the program goes on
 }
 
+// The device stops reading half-way through the image: the dialog ends the
+// transfer at the block the line does not take, says so, asks for the
+// outcome as after any failed transfer (none comes) and ends the program,
+// within 30 s of the stall (the driver's waits are real, the program's run on
+// the fake clock and count as well). The default profile keeps the save.
+TEST_F(UpgradeWidget, ADeviceThatStopsReadingEndsTheTransferWithinHalfAMinute) {
+    startWith(sim::Model::R70);
+    for (const auto& [key, value] : test::everySetting(sim::Model::R70))
+        ASSERT_NE(dev->query(test::settingCommand(key, value)).find("OK"), std::string::npos);
+    core::readMsnTable(app);
+    dev->setStallAfter(256 * 1024);
+    const std::string path = imageFile(sim::makeImage(sim::Model::R70), "new.r70");
+    std::optional<core::ProfileStore::Contents> saved;
+    std::int64_t fakeAtLastBlock = 0;
+    const auto loader = beforeCall;
+    beforeCall = [&](uint16_t code) {
+        loader(code);
+        if (code == DRV_DOWNLOAD) saved = profiles.contents(core::kDefaultProfile);
+        if (code == DRV_WRITERAW) fakeAtLastBlock = clock.now();
+    };
+
+    CUpgradeDlg dlg(app, host);
+    dlg.setModal(false);
+    dlg.show();
+    QString stopped, quit;
+    answerFiles(dlg, {path});
+    ModalScript script({pressInfo(1053), okMessage(&stopped), okMessage(&quit)});
+    dlg.findChild<QAbstractButton*>("5014")->click();
+    const auto end = std::chrono::steady_clock::now();
+
+    EXPECT_TRUE(script.done());
+    ASSERT_TRUE(dev->stalledAt().has_value());
+    const auto afterStall =
+        end - *dev->stalledAt() + std::chrono::milliseconds(clock.now() - fakeAtLastBlock);
+    EXPECT_LT(afterStall, 30s);
+    EXPECT_TRUE(stopped.startsWith("The modem stopped taking the upgrade file"))
+        << stopped.toStdString();
+    EXPECT_EQ(quit.toStdString(), std::string(maintenance::upgradeText(9066, 0)));
+    EXPECT_LT(count(DRV_WRITERAW), 1024);
+    EXPECT_EQ(count(DRV_DOWNLOADRESULT), 1);
+    EXPECT_EQ(ui.posted, std::vector<int>{2153});
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(profiles.contents(core::kDefaultProfile), *saved) << "nothing written since the save";
+    EXPECT_NE(profiles.get(core::kDefaultProfile, "MSN_DIV", "AMSN00").value_or(""), "");
+}
+
 TEST_F(UpgradeWidget, AFileForNoModelIsRefusedBeforeAnythingIsSent) {
     startWith(sim::Model::R70);
     auto image = sim::makeImage(sim::Model::R70);

@@ -65,6 +65,11 @@ public:
         ::tcsetattr(keep_, TCSANOW, &t);
     }
 
+    // A terminal program in a process of its own: the line open, in cooked
+    // mode, without any lock.
+    bool holdOpen() {
+        return spawn([](int) { return true; }, false);
+    }
     // A getty: a process of its own session whose controlling terminal the
     // line is, in cooked mode.
     bool runGetty() {

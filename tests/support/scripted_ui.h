@@ -74,6 +74,8 @@ public:
     std::function<void()> onCheckDialog;
     void showHelp(int bodyTextId, int titleTextId) override;
     void showAbout() override;
+    void connectionNote(const std::string& text) override { connectionNotes.push_back(text); }
+    std::vector<std::string> connectionNotes; // every note the window's title got
 
 private:
     // Everything posted, in order: a command (page -1) or a page message.

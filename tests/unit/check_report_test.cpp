@@ -125,19 +125,25 @@ TEST(CheckReport, TheReportHoldsEverythingAndMasksNumbers) {
                               "07/03/01 09:05 0301234567 OK 0,360 DM\r\n\r\nOK\r\n",
                               true);
     list.query.area = qa::Area::Log;
+    // A number in a reply the check does not know as one: a caller-ID line
+    // inside a status text (runs of five digits or more are masked).
+    qa::CheckStep status = step(DRV_ATCHANGED, qa::ValueRule::StatusText, "AT&V1\r",
+                                "\r\nS91=0 RING CID 0301234567 B1\r\nOK\r\n");
+    status.text = "S91=0 RING CID 0301234567 B1";
     const qa::CheckContext context{"quorvex-cli 0.1.0", "GNU 12.2.0", "Linux", "COM3 /dev/ttyUSB0"};
-    const std::string masked = qa::checkReport(run({msn, list}), context, false, 0);
+    const std::string masked = qa::checkReport(run({msn, list, status}), context, false, 0);
     for (const char* part :
          {"Program: quorvex-cli 0.1.0\n", "Build: GNU 12.2.0\n", "System: Linux\n",
           "Port: COM3 /dev/ttyUSB0\n",
           "Device: OrvaISDN R70, firmware V2.10 R70, boot code V1.03\n", "conforms\n",
           "[1] MSN: AT!N0?\n", "'<CR><LF>xx11<CR><LF>OK<CR><LF>'", "value 'xx11'",
-          "07/03/01 09:05 xxxxxxxx67 OK 0,360 DM", "Phone numbers are masked"}) {
+          "07/03/01 09:05 xxxxxxxx67 OK 0,360 DM", "'S91=0 RING CID xxxxxxxx67 B1'",
+          "<LF>S91=0 RING CID xxxxxxxx67 B1<CR>", "Phone numbers are masked"}) {
         EXPECT_NE(masked.find(part), std::string::npos) << part << "\n" << masked;
     }
     EXPECT_EQ(masked.find("4711"), std::string::npos);
     EXPECT_EQ(masked.find("0301234567"), std::string::npos);
-    const std::string whole = qa::checkReport(run({msn, list}), context, true, 0);
+    const std::string whole = qa::checkReport(run({msn, list, status}), context, true, 0);
     EXPECT_NE(whole.find("'<CR><LF>4711<CR><LF>OK<CR><LF>'"), std::string::npos);
     EXPECT_NE(whole.find("0301234567"), std::string::npos);
     EXPECT_EQ(whole.find("Phone numbers are masked"), std::string::npos);

@@ -1,5 +1,6 @@
 // The record of each exchange a check of the device takes from the library.
 #include "driver/line_watch.h"
+#include "driver/serial_line.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,8 @@ TEST(DriverLineWatch, RecordsCommandReplyAndTiming) {
     w.start();
     w.stale('R');
     exchange(w, "AT!P9#21?\r", "\r\n1\r\nOK\r\n", 1500, 300);
-    EXPECT_FALSE(w.wantsLateBytes()); // the reply ended with its OK line
+    // Even a reply that ended with its OK line: a stray line may follow it.
+    EXPECT_TRUE(w.wantsLateBytes());
     w.finish();
     DRVEXCHANGE e{};
     ASSERT_TRUE(w.take(e));
@@ -102,10 +104,10 @@ TEST(DriverLineWatch, KeepsTheLastRecordsAndCountsWhatDoesNotFit) {
 }
 
 TEST(DriverLineWatch, TheFinalLineIsOkOrError) {
-    EXPECT_TRUE(r70::endsWithResultLine("\r\n1\r\nOK\r\n"));
-    EXPECT_TRUE(r70::endsWithResultLine("\r\nERROR\r\n"));
-    EXPECT_FALSE(r70::endsWithResultLine("\r\n0301234567 OK 0,36"));
-    EXPECT_FALSE(r70::endsWithResultLine("OK\r\n")); // not a line of its own
+    EXPECT_TRUE(r70::endsWithFinalLine("\r\n1\r\nOK\r\n"));
+    EXPECT_TRUE(r70::endsWithFinalLine("\r\nERROR\r\n"));
+    EXPECT_FALSE(r70::endsWithFinalLine("\r\n0301234567 OK 0,36"));
+    EXPECT_FALSE(r70::endsWithFinalLine("OK\r\n")); // not a line of its own
 }
 
 } // namespace

@@ -171,22 +171,23 @@ TEST_F(PortDiscovery, TheMapPutsTheChoiceFirstAndTheSearchOrderAfter) {
     EXPECT_EQ(fixed.entries[7].path, "/dev/ttyS2");
 }
 
-// Where a lost adapter may be now: every name it had counts, and two
-// adapters of one make without serial numbers share a by-id name that udev
-// may give to either.
-TEST_F(PortDiscovery, APortIsFoundAgainByEveryNameItHad) {
+// Where a lost adapter may be now: its own names, then newcomers of its make
+// since the loss; never a port that was there and was not the device (its
+// twin takes the shared by-id name), nor a board of another make.
+TEST_F(PortDiscovery, ALostPortIsLookedForOnlyWhereItCanBe) {
     FakeMachine& m = *machine_;
     const FakeMachine::Usb twin{"1a86", "7523", "", "USB Serial", "", "1-1"};
     const std::string sharedId = "usb-1a86_USB_Serial-if00-port0";
-    auto plugTwin = [&](const std::string& tty, const std::string& bus) {
+    auto plug = [&](const std::string& tty, const std::string& bus, bool links = true) {
         FakeMachine::Usb u = twin;
         u.bus = bus;
         m.addUsb(tty, u);
-        m.link("by-path", "usb-0:" + bus, tty);
+        if (links) m.link("by-path", "usb-0:" + bus, tty);
     };
-    plugTwin("ttyUSB0", "1-1"); // the device
-    plugTwin("ttyUSB1", "1-2"); // its twin
+    plug("ttyUSB0", "1-1"); // the device
+    plug("ttyUSB1", "1-2"); // its twin
     m.link("by-id", sharedId, "ttyUSB0");
+    plug("ttyUSB6", "1-6", false); // no udev: only the USB path
     FakeMachine::Usb withSerial;
     withSerial.serial = "A1";
     withSerial.bus = "1-5";
@@ -197,49 +198,84 @@ TEST_F(PortDiscovery, APortIsFoundAgainByEveryNameItHad) {
         const r70::SerialPortInfo* port = r70::findPort(before, dev(node));
         r70::KnownPort k{port->stable(), *port, {}};
         for (const auto& p : before.ports)
-            k.nodesBefore.push_back(p.node);
+            k.presentWhenFound.push_back(p.appearance);
         return k;
     };
     const r70::KnownPort device = known("ttyUSB0"), serial = known("ttyUSB3"),
-                         builtin = known("ttyS0");
-
-    // The nodes the candidates stand for, best first.
+                         builtin = known("ttyS0"), noUdev = known("ttyUSB6");
+    std::vector<std::string> atLoss;
+    auto lose = [&](const std::string& tty) {
+        m.remove(tty);
+        atLoss.clear();
+        for (const auto& p : discover().ports)
+            atLoss.push_back(p.appearance);
+    };
+    // The nodes the candidates stand for, best first; "+" marks a newcomer.
     auto candidates = [&](const r70::KnownPort& k) {
         const r70::Discovery now = discover();
         const r70::ComMap map = r70::buildComMap("", now);
         std::vector<std::string> nodes;
-        for (int i : r70::findAgain(map, k))
-            nodes.push_back(map.entries[static_cast<std::size_t>(i)].port != nullptr
-                                ? map.entries[static_cast<std::size_t>(i)].port->node
-                                : map.entries[static_cast<std::size_t>(i)].path);
+        for (const r70::Candidate& c : r70::findAgain(map, k, atLoss))
+            nodes.push_back((c.own ? "" : "+") +
+                            map.entries[static_cast<std::size_t>(c.index)].port->node);
         return nodes;
     };
     using Nodes = std::vector<std::string>;
     EXPECT_EQ(candidates(builtin), Nodes{dev("ttyS0")});
 
-    // Unplugged: udev gives the shared name to the twin.
-    m.remove("ttyUSB0");
+    // Unplugged: udev gives the shared name to the twin, which is never tried.
+    lose("ttyUSB0");
     m.link("by-id", sharedId, "ttyUSB1");
-    EXPECT_EQ(candidates(device), (Nodes{dev("ttyUSB1")})) << "only the twin: tried, never taken";
+    EXPECT_EQ(candidates(device), Nodes{});
+    // A board of another make on ttyACM0, after the loss: never.
+    m.addUsb("ttyACM0", {"2341", "0043", "Arduino", "Uno", "", "1-9", "cdc_acm"});
+    EXPECT_EQ(candidates(device), Nodes{});
 
-    // Back in its socket under a new node: the socket's name first.
-    plugTwin("ttyUSB2", "1-1");
-    EXPECT_EQ(candidates(device), (Nodes{dev("ttyUSB2"), dev("ttyUSB1")}));
+    struct Row {
+        const char* what;
+        std::string tty, bus;
+        Nodes want;
+    } rows[] = {
+        {"back in its socket under a new node", "ttyUSB2", "1-1", {dev("ttyUSB2")}},
+        {"in another socket: a newcomer of its make", "ttyUSB4", "1-4", {"+" + dev("ttyUSB4")}},
+        {"under its old node in another socket", "ttyUSB0", "1-7", {"+" + dev("ttyUSB0")}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        plug(r.tty, r.bus);
+        EXPECT_EQ(candidates(device), r.want);
+        m.remove(r.tty);
+    }
+    // The twin replugged is a new appearance of the make: a newcomer.
+    m.remove("ttyUSB1");
+    plug("ttyUSB1", "1-2");
+    EXPECT_EQ(candidates(device), Nodes{"+" + dev("ttyUSB1")});
 
-    // In another socket: the twin holds the shared name, the device is a port
-    // of the same make that came since; both are tried.
-    m.remove("ttyUSB2");
-    plugTwin("ttyUSB4", "1-4");
-    EXPECT_EQ(candidates(device), (Nodes{dev("ttyUSB1"), dev("ttyUSB4")}));
+    // Without udev links, the USB path is the socket.
+    lose("ttyUSB6");
+    plug("ttyUSB8", "1-6", false);
+    EXPECT_EQ(candidates(noUdev).front(), dev("ttyUSB8"));
 
-    // A serial number finds its adapter under any node.
-    m.remove("ttyUSB3");
+    // A serial number finds its adapter under any node; another adapter of the
+    // make with another serial number is not the device.
+    lose("ttyUSB3");
+    FakeMachine::Usb other = withSerial;
+    other.serial = "B2";
+    other.bus = "1-8";
+    m.addUsb("ttyUSB9", other);
     withSerial.bus = "1-7";
     m.addUsb("ttyUSB5", withSerial);
-    EXPECT_EQ(candidates(serial).front(), dev("ttyUSB5"));
-    m.remove("ttyS0");
-    EXPECT_TRUE(candidates(builtin).size() == 2u)
-        << "no name of its own: the ports that came since";
+    EXPECT_EQ(candidates(serial), Nodes{dev("ttyUSB5")});
+    lose("ttyS0");
+    EXPECT_EQ(candidates(builtin), Nodes{}) << "a built-in port goes by its node alone";
+}
+
+// A search that found nothing waits longer each round: 1, 2, 4 ... 30 s.
+TEST(SearchBackoff, DoublesUpToHalfAMinute) {
+    const std::pair<int, int> rows[] = {{1, 1000},  {2, 2000},  {3, 4000},   {5, 16000},
+                                        {6, 30000}, {7, 30000}, {100, 30000}};
+    for (const auto& [rounds, ms] : rows)
+        EXPECT_EQ(r70::searchBackoffMs(rounds), ms) << rounds;
 }
 
 } // namespace

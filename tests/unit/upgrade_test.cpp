@@ -297,6 +297,49 @@ TEST_F(UpgradeTest, NoClearAnswerEndsTheProgram) {
     EXPECT_FALSE(app.bootLoaderFound);
 }
 
+// The device stops reading in the middle of the transfer: the first block the
+// line does not take ends it, at once and with its own message, and the
+// outcome is asked as after any failed transfer (no closing wait: nothing
+// arrived whole to be written). A "success" then cannot be believed.
+TEST_F(UpgradeTest, ABlockTheLineDoesNotTakeEndsTheTransfer) {
+    struct Row {
+        int outcome, probe;
+        std::vector<std::string> tail; // the calls after the blocks
+        qm::UpgradeEnd end;
+        const char* message;
+    } rows[] = {
+        {1, 0, {"35 direct"}, qm::UpgradeEnd::Quit, "message 9066"},
+        {3, 0, {"35 direct"}, qm::UpgradeEnd::Quit, "message 9066"},
+        {2, 1, {"35 direct", "56 direct port 2"}, qm::UpgradeEnd::Quit, "message 9066"},
+        {2, 2, {"35 direct", "56 direct port 2"}, qm::UpgradeEnd::Quit, "message 9064"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.outcome * 10 + r.probe);
+        log.lines.clear();
+        drv.clearCalls();
+        identifyAs(70, false);
+        drv.on({DRV_WRITERAW}, Answer::returns(-2));
+        drv.on({DRV_WRITERAW}, Answer::returns(1), 300);
+        drv.on({DRV_DOWNLOADRESULT}, Answer::returns(r.outcome));
+        drv.on({DRV_BOOTPROBE2}, Answer::returns(r.probe));
+        ui.files = {r70, std::nullopt};
+        ui.confirms = {true};
+        const std::int64_t start = clock.now();
+        EXPECT_EQ(run(), r.end);
+        std::vector<std::string> want{"55 direct", "32", "33", "34 x 301"};
+        want.insert(want.end(), r.tail.begin(), r.tail.end());
+        EXPECT_EQ(calls(), want);
+        EXPECT_LT(between(DRV_WRITERAW, DRV_DOWNLOADRESULT, true), 200);
+        EXPECT_LT(clock.now() - start, 80 + 15000 + 1000) << "no closing wait";
+        EXPECT_LT(log.indexOf("save default.pro"), log.indexOf("drv 33"));
+        EXPECT_LT(log.indexOf("message 9924"), log.indexOf("drv 35"));
+        EXPECT_FALSE(log.has("caption 6190"));
+        EXPECT_TRUE(log.has(r.message));
+        EXPECT_FALSE(log.has("load default.pro"));
+        EXPECT_EQ(log.lines.back(), "post 2153");
+    }
+}
+
 TEST_F(UpgradeTest, FailureWithoutLoaderEndsTheProgram) {
     identifyAs(70, false);
     drv.on({DRV_DOWNLOADRESULT}, Answer::returns(2));
