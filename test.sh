@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks that no include points up a layer, builds
-# with warnings as errors, and runs every test:
+# Installs what is missing, checks that no include points up a layer and that
+# the docs name only what exists, builds with warnings as errors, and runs
+# every test:
 # first the sanitizer build (address + undefined behaviour: unit and e2e tests),
 # then the normal build (unit, e2e, gui, slow and package tests: the package_install
 # test installs the Debian package into this machine and removes it again, as root
@@ -15,6 +16,8 @@ export QT_QPA_PLATFORM=offscreen
 status=0
 echo "== layers: no include points up"
 tools/check_layers.sh || status=1
+echo "== docs: every path named exists, every export is named"
+tools/check_docs.sh || status=1
 
 scripts/setup.sh build build-asan -DQUORVEX_SANITIZE=ON -DQUORVEX_GUI=OFF -DQUORVEX_BENCH=OFF || exit 1
 scripts/setup.sh build build || exit 1

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Fails when the docs name what the repository does not have:
+#
+# - a path in README.md or docs/*.md that does not exist. A path is a word
+#   whose first part is one of the repository's own top-level entries
+#   (`driver/serial_line.cpp`, `docs/cli.md`, `tests/e2e/`, `./test.sh`;
+#   `driver/x.h/.cpp` names both files), a bare file name with a source
+#   ending (`dispatch.cpp`), which must exist somewhere in the tree, or a
+#   Markdown link's target (relative to the file that links it). Not paths:
+#   absolute and home paths (`/dev/ttyUSB0`, `~/.config`), Windows and URL
+#   forms, words with globs or placeholders (`*_widget.h`, `COMn`, `…`), and
+#   the build trees (`build/bin/quorvex`), which are not in the repository;
+# - an export of driver/exports.list that driver/r70com32.h or README.md does
+#   not name.
+#
+# Usage: tools/check_docs.sh [ROOT] (ROOT defaults to this repository).
+set -uo pipefail
+cd "${1:-$(dirname "$0")/..}" || exit 2
+
+failures=0
+
+# Every file and folder of the tree, without .git and the build trees.
+tree=$(mktemp) || exit 2
+trap 'rm -f "$tree"' EXIT
+find . \( -path ./.git -o -path './build*' \) -prune -o -printf '%P\n' >"$tree" || exit 2
+
+awk -v tree="$tree" '
+BEGIN {
+    while ((getline p < tree) > 0) {
+        have[p] = 1
+        n = split(p, part, "/")
+        if (n == 1) top[p] = 1
+        base[part[n]] = 1
+    }
+    # Written by a tool into a source folder, named by the docs, never in
+    # the repository (the screenshots go into the build tree and need none).
+    generated["(none yet)"] = 1
+    bad = 0
+}
+function norm(p,    n, i, k, seg, out) {
+    n = split(p, seg, "/"); k = 0
+    for (i = 1; i <= n; i++) {
+        if (seg[i] == "" || seg[i] == ".") continue
+        if (seg[i] == ".." && k > 0) { k--; continue }
+        out[++k] = seg[i]
+    }
+    p = ""
+    for (i = 1; i <= k; i++) p = p (i > 1 ? "/" : "") out[i]
+    return p
+}
+function exists(p) { p = norm(p); return p in have || p in generated }
+function finding(msg) { print "docs: " FILENAME ":" FNR ": " msg > "/dev/stderr"; bad++ }
+function skip(w) {
+    return w ~ /^[\/~]/ || w ~ /:\/\// || w ~ /[\\$%*?\[\]{}<>]/ || w ~ /…|\.\.\.|COMn|XXXX/
+}
+function path(w,    stem) {
+    sub(/^\.\//, "", w); sub(/#.*/, "", w)
+    if (w == "" || skip(w)) return
+    if (w ~ /\//) {
+        if (!(substr(w, 1, index(w, "/") - 1) in top)) return
+        if (w ~ /\.h\/\.cpp$/) {
+            stem = substr(w, 1, length(w) - 7)
+            if (!exists(stem ".h")) finding(stem ".h does not exist")
+            if (!exists(stem ".cpp")) finding(stem ".cpp does not exist")
+        } else if (!exists(w)) finding(w " does not exist")
+    } else if (w ~ /^[A-Za-z0-9_.-]+\.(cpp|h|md|sh|cmake)$/ && !(w in base))
+        finding("no file is named " w)
+}
+FNR == 1 { dir = FILENAME; sub(/[^\/]*$/, "", dir) }
+{
+    line = $0
+    # Markdown links: ](target), relative to the linking file.
+    while (match(line, /\]\([^) ]+\)/)) {
+        t = substr(line, RSTART + 2, RLENGTH - 3)
+        line = substr(line, 1, RSTART - 1) " " substr(line, RSTART + RLENGTH)
+        sub(/#.*/, "", t)
+        if (t != "" && t !~ /^[a-z]+:/ && !exists(dir t) && !exists(t)) finding("link to " t ", which does not exist")
+    }
+    # Every other word, split at blanks, code marks, brackets and quotes.
+    gsub(/[`"'"'"'(),;|=]/, " ", line)
+    n = split(line, word, /[ \t]+/)
+    for (i = 1; i <= n; i++) {
+        w = word[i]
+        sub(/[.:]+$/, "", w); sub(/:[0-9]+$/, "", w)
+        path(w)
+    }
+}
+END { exit bad > 0 }
+' README.md docs/*.md || failures=$((failures + 1))
+
+while read -r name _; do
+    [[ -z "$name" || "$name" == \#* ]] && continue
+    for doc in driver/r70com32.h README.md; do
+        grep -qw -- "$name" "$doc" || {
+            echo "docs: driver/exports.list exports $name, which $doc does not name" >&2
+            failures=$((failures + 1))
+        }
+    done
+done <driver/exports.list
+
+if [ "$failures" -gt 0 ]; then
+    echo "docs: a doc names what is not there" >&2
+    exit 1
+fi
+echo "docs: every path the docs name exists, every export is named"
