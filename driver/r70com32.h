@@ -1,9 +1,14 @@
 /*
  * R70COM32 - driver library for the R30 / R70 / R70-USB ISDN terminal adapter.
  *
- * One entry point, D_SendDrvCmd, takes a command code and a DRVPARAM record
- * owned by the caller; the library turns it into AT exchanges on the serial
- * line and writes the device's answer back into the record.
+ * Every command goes through D_SendDrvCmd, which takes a command code and a
+ * DRVPARAM record owned by the caller; the library turns it into AT exchanges
+ * on the serial line and writes the device's answer back into the record.
+ * Beside it, the library tells why a port failed or was left alone
+ * (D_LastOpenError, D_PortReason), which path a COM name is (D_PortPath),
+ * takes the user's choice of port (D_ChoosePort), records the exchanges for a
+ * check of the device (D_WatchLine, D_TakeExchange) and says what a USB
+ * adapter holds back (D_LineAdapter). Nothing else is exported.
  *
  * Usable from C and C++. Every call is serialised by one lock inside the
  * library; calls block for the sum of their read budgets and fixed waits.
@@ -219,7 +224,7 @@ enum {
 enum { DRV_SPEED_115200 = 1, DRV_SPEED_57600 = 2, DRV_SPEED_19200 = 6 };
 
 /*
- * The entry point. Returns 0 success / reply received, -2 no reply or no
+ * Sends one command. Returns 0 success / reply received, -2 no reply or no
  * device, -1 no reply to a presence test or call check, 1/2/3 as listed per
  * command. Codes above 57 do nothing and return 0. Commands that use no
  * record (0-3, 6, 32, 33, 35, 36, 55, 57) accept a null pointer.

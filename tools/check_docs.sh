@@ -11,7 +11,8 @@
 #   forms, words with globs or placeholders (`*_widget.h`, `COMn`, `…`), and
 #   the build trees (`build/bin/quorvex`), which are not in the repository;
 # - an export of driver/exports.list that driver/r70com32.h or README.md does
-#   not name.
+#   not name;
+# - a C++ standard (`C++17`) other than the one CMakeLists.txt sets.
 #
 # Usage: tools/check_docs.sh [ROOT] (ROOT defaults to this repository).
 set -uo pipefail
@@ -98,8 +99,17 @@ while read -r name _; do
     done
 done <driver/exports.list
 
+# The C++ standard the docs state is the one the build asks for.
+standard=$(sed -n 's/^set(CMAKE_CXX_STANDARD \([0-9]*\)).*/\1/p' CMakeLists.txt)
+while IFS=: read -r file line said; do
+    [ "$said" == "C++$standard" ] || {
+        echo "docs: $file:$line: states $said, but CMakeLists.txt builds C++$standard" >&2
+        failures=$((failures + 1))
+    }
+done < <(grep -noE 'C\+\+[0-9]{2}' README.md docs/*.md)
+
 if [ "$failures" -gt 0 ]; then
-    echo "docs: a doc names what is not there" >&2
+    echo "docs: the docs and the tree disagree (above)" >&2
     exit 1
 fi
-echo "docs: every path the docs name exists, every export is named"
+echo "docs: every path named exists, every export is named, one C++ standard"
