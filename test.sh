@@ -18,6 +18,7 @@ echo "== layers: no include points up"
 tools/check_layers.sh || status=1
 echo "== docs: every path named exists, every export is named"
 tools/check_docs.sh || status=1
+tools/check_docs_test.sh || status=1
 
 scripts/setup.sh build build-asan -DQUORVEX_SANITIZE=ON -DQUORVEX_GUI=OFF -DQUORVEX_BENCH=OFF || exit 1
 scripts/setup.sh build build || exit 1

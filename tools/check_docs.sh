@@ -4,7 +4,7 @@
 # - a path in README.md or docs/*.md that does not exist. A path is a word
 #   whose first part is one of the repository's own top-level entries
 #   (`driver/serial_line.cpp`, `docs/cli.md`, `tests/e2e/`, `./test.sh`;
-#   `driver/x.h/.cpp` names both files), a bare file name with a source
+#   `driver/x.h/.cpp` and `driver/x.{h,cpp}` name both files), a bare file name with a source
 #   ending (`dispatch.cpp`), which must exist somewhere in the tree, or a
 #   Markdown link's target (relative to the file that links it). Not paths:
 #   absolute and home paths (`/dev/ttyUSB0`, `~/.config`), Windows and URL
@@ -54,8 +54,19 @@ function finding(msg) { print "docs: " FILENAME ":" FNR ": " msg > "/dev/stderr"
 function skip(w) {
     return w ~ /^[\/~]/ || w ~ /:\/\// || w ~ /[\\$%*?\[\]{}<>]/ || w ~ /…|\.\.\.|COMn|XXXX/
 }
-function path(w,    stem) {
+function path(w,    stem, pre, alt, post, n, i) {
     sub(/^\.\//, "", w); sub(/#.*/, "", w)
+    if (match(w, /\{[^{}]*,[^{}]*\}/)) { # x.{h,cpp}: each of them
+        pre = substr(w, 1, RSTART - 1); post = substr(w, RSTART + RLENGTH)
+        n = split(substr(w, RSTART + 1, RLENGTH - 2), alt, ",")
+        for (i = 1; i <= n; i++) path(pre alt[i] post)
+        return
+    }
+    if (w ~ /,/) { # a,b
+        n = split(w, alt, ",")
+        for (i = 1; i <= n; i++) path(alt[i])
+        return
+    }
     if (w == "" || skip(w)) return
     if (w ~ /\//) {
         if (!(substr(w, 1, index(w, "/") - 1) in top)) return
@@ -77,8 +88,10 @@ FNR == 1 { dir = FILENAME; sub(/[^\/]*$/, "", dir) }
         sub(/#.*/, "", t)
         if (t != "" && t !~ /^[a-z]+:/ && !exists(dir t) && !exists(t)) finding("link to " t ", which does not exist")
     }
-    # Every other word, split at blanks, code marks, brackets and quotes.
-    gsub(/[`"'"'"'(),;|=]/, " ", line)
+    # Every other word, split at blanks, code marks, brackets, quotes and
+    # commas (a comma without a blank after it stays, as in `x.{h,cpp}`).
+    gsub(/,([ \t]|$)/, " ", line)
+    gsub(/[`"'"'"'();|=]/, " ", line)
     n = split(line, word, /[ \t]+/)
     for (i = 1; i <= n; i++) {
         w = word[i]
