@@ -4,12 +4,13 @@
 # - a path in README.md or docs/*.md that does not exist. A path is a word
 #   whose first part is one of the repository's own top-level entries
 #   (`driver/serial_line.cpp`, `docs/cli.md`, `tests/e2e/`, `./test.sh`;
-#   `driver/x.h/.cpp` and `driver/x.{h,cpp}` name both files), a bare file name with a source
-#   ending (`dispatch.cpp`), which must exist somewhere in the tree, or a
-#   Markdown link's target (relative to the file that links it). Not paths:
-#   absolute and home paths (`/dev/ttyUSB0`, `~/.config`), Windows and URL
-#   forms, words with globs or placeholders (`*_widget.h`, `COMn`, `…`), and
-#   the build trees (`build/bin/quorvex`), which are not in the repository;
+#   `driver/x.h/.cpp` and `driver/x.{h,cpp}` name both files), a bare file
+#   name with a source ending (`dispatch.cpp`) or a test's or benchmark's
+#   name (`lost_bench`), which must be somewhere in the tree or its CMake
+#   lists, or a Markdown link's target (relative to the file that links it).
+#   Not paths: absolute and home paths (`/dev/ttyUSB0`, `~/.config`), Windows
+#   and URL forms, words with globs or placeholders (`*_widget.h`, `COMn`,
+#   `…`), and what the build writes (`build/bin/quorvex`, see below);
 # - an export of driver/exports.list that driver/r70com32.h or README.md does
 #   not name;
 # - a C++ standard (`C++17`) other than the one CMakeLists.txt sets.
@@ -20,12 +21,20 @@ cd "${1:-$(dirname "$0")/..}" || exit 2
 
 failures=0
 
+tree=$(mktemp) && targets=$(mktemp) || exit 2
+trap 'rm -f "$tree" "$targets"' EXIT
+
 # Every file and folder of the tree, without .git and the build trees.
-tree=$(mktemp) || exit 2
-trap 'rm -f "$tree"' EXIT
 find . \( -path ./.git -o -path './build*' \) -prune -o -printf '%P\n' >"$tree" || exit 2
 
-awk -v tree="$tree" '
+# The names of tests and benchmarks: their sources and the CMake lists.
+{
+    sed -n 's#.*/##; s/\.\(cpp\|sh\)$//p' "$tree"
+    grep -rohE '[a-z0-9_]+_(test|bench)' --include='*.cmake' --include=CMakeLists.txt \
+        --exclude-dir='build*' --exclude-dir=.git .
+} >"$targets"
+
+awk -v tree="$tree" -v targets="$targets" '
 BEGIN {
     while ((getline p < tree) > 0) {
         have[p] = 1
@@ -33,9 +42,7 @@ BEGIN {
         if (n == 1) top[p] = 1
         base[part[n]] = 1
     }
-    # Written by a tool into a source folder, named by the docs, never in
-    # the repository (the screenshots go into the build tree and need none).
-    generated["(none yet)"] = 1
+    while ((getline p < targets) > 0) target[p] = 1
     bad = 0
 }
 function norm(p,    n, i, k, seg, out) {
@@ -49,7 +56,7 @@ function norm(p,    n, i, k, seg, out) {
     for (i = 1; i <= k; i++) p = p (i > 1 ? "/" : "") out[i]
     return p
 }
-function exists(p) { p = norm(p); return p in have || p in generated }
+function exists(p) { return norm(p) in have }
 function finding(msg) { print "docs: " FILENAME ":" FNR ": " msg > "/dev/stderr"; bad++ }
 function skip(w) {
     return w ~ /^[\/~]/ || w ~ /:\/\// || w ~ /[\\$%*?\[\]{}<>]/ || w ~ /…|\.\.\.|COMn|XXXX/
@@ -68,6 +75,9 @@ function path(w,    stem, pre, alt, post, n, i) {
         return
     }
     if (w == "" || skip(w)) return
+    # What the build writes (build/bin/quorvex, build-win64/, ...): only the
+    # build trees hold generated files, and the docs name them freely.
+    if (w ~ /^build[^\/]*\//) return
     if (w ~ /\//) {
         if (!(substr(w, 1, index(w, "/") - 1) in top)) return
         if (w ~ /\.h\/\.cpp$/) {
@@ -77,6 +87,8 @@ function path(w,    stem, pre, alt, post, n, i) {
         } else if (!exists(w)) finding(w " does not exist")
     } else if (w ~ /^[A-Za-z0-9_.-]+\.(cpp|h|md|sh|cmake)$/ && !(w in base))
         finding("no file is named " w)
+    else if (w ~ /^[a-z0-9_]+_(test|bench)$/ && !(w in target))
+        finding("no test or benchmark is named " w)
 }
 FNR == 1 { dir = FILENAME; sub(/[^\/]*$/, "", dir) }
 {
@@ -86,7 +98,8 @@ FNR == 1 { dir = FILENAME; sub(/[^\/]*$/, "", dir) }
         t = substr(line, RSTART + 2, RLENGTH - 3)
         line = substr(line, 1, RSTART - 1) " " substr(line, RSTART + RLENGTH)
         sub(/#.*/, "", t)
-        if (t != "" && t !~ /^[a-z]+:/ && !exists(dir t) && !exists(t)) finding("link to " t ", which does not exist")
+        if (t != "" && t !~ /^[a-z]+:/ && !exists(dir t) && !exists(t))
+            finding("link to " t ", which does not exist")
     }
     # Every other word, split at blanks, code marks, brackets, quotes and
     # commas (a comma without a blank after it stays, as in `x.{h,cpp}`).

@@ -34,6 +34,7 @@ README.md|s#driver/line.{h,cpp}#driver/line.{h,cc}#|README.md:3: driver/line.cc 
 README.md|s#docs/x.md#docs/y.md#|README.md:3: link to docs/y.md
 docs/x.md|s#line.cpp`#gone_test.cpp`#|docs/x.md:3: no file is named gone_test.cpp
 docs/x.md|s#driver/line.h/.cpp#driver/lines.h/.cpp#|docs/x.md:3: driver/lines.h does not exist
+docs/x.md|s#line.cpp`#line_test`#|docs/x.md:3: no test or benchmark is named line_test
 README.md|s#`D_Send`#the entry point#|exports D_Send, which README.md does not name
 README.md|s#C++20#C++17#|README.md:3: states C++17
 EOF
