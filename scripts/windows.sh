@@ -91,10 +91,15 @@ find_qt() {
         qt_prefix=$(realpath "$given")
         return
     fi
+    if [ -n "$given" ] && [ ! -f "$given" ]; then
+        qt_missing="QUORVEX_QT_MINGW=$given is neither a Qt prefix nor an archive of one"
+        return
+    fi
     [ -n "$given" ] && archive=$given
     if [ ! -f "$archive" ]; then
-        qt_missing="Qt for 64-bit Windows is missing: neither QUORVEX_QT_MINGW (a prefix) nor $archive"
-        qt_missing+=" (the project's archive; build-qt-mingw.sh beside it makes it, about 1.5 h, README \"Windows\")"
+        qt_missing="Qt for 64-bit Windows is missing: name its prefix in QUORVEX_QT_MINGW, or put the"
+        qt_missing+=" project's archive at $archive (build-qt-mingw.sh beside it makes it, in about"
+        qt_missing+=" 1.5 hours; README \"Windows\")"
         return
     fi
     local into=build-win64 sum
