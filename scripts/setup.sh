@@ -17,8 +17,10 @@ PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev
           dpkg-dev file desktop-file-utils appstream lintian bash-completion)
 # The Windows forms and their tests under Wine (scripts/windows.sh), without
 # recommends: Wine's recommends are fonts, sound and graphics we never use, but
-# for fonts-wine, the system fonts with which Wine draws the desktop program's
-# window frames and dialogs (without it their buttons show letters).
+# for fonts-wine, the fonts of a Windows Fonts folder, Marlett among them, with
+# which Wine draws the buttons of the desktop program's window frames
+# (scripts/windows.sh copies them into its prefix; without them the buttons
+# show letters).
 # wine32 (from the i386 architecture) runs the 32-bit DLL; it is installed only
 # where this machine can start 32-bit programs at all (scripts/runs_32bit.sh):
 # elsewhere it would be minutes spent for nothing, and one more package index

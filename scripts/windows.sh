@@ -805,6 +805,15 @@ desktop_tests() {
     printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\n"Desktop"="Default"\n\n' >"$run/desktop.reg"
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\n"Default"="1024x768"\n' >>"$run/desktop.reg"
     "$WINE64" regedit /S "$(winpath "$run/desktop.reg")" >/dev/null 2>&1
+    # The frames' buttons are glyphs of the Marlett font, which every Windows
+    # has in its Fonts folder; Debian's Wine (fonts-wine) keeps its copy where
+    # it loads only the bitmap fonts from, so the prefix gets them as Windows
+    # has them (else the buttons show the letters 0, 1 and r).
+    if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    else
+        echo "windows: fonts-wine is not installed: the screenshots' frame buttons show letters"
+    fi
     # A server that knows the display from its first program on.
     "$WINESERVER" -k >/dev/null 2>&1
     "$WINESERVER" -w
