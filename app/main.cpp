@@ -2,6 +2,8 @@
 // until Quit. Everything it decides is in quorvex_core; this file only wires
 // the driver, the profile files and the clock to the main window.
 
+#include "app/drive_widget.h"
+#include "app/driver_binding.h"
 #include "app/main_window_widget.h"
 #include "app/settings_dlg.h"
 #include "app/splash_dlg.h"
@@ -22,9 +24,14 @@
 #include <QIcon>
 #include <QTimer>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +65,7 @@ struct Options {
     bool version = false;
     std::optional<std::string> trace;
     std::optional<std::string> screenshots; // hidden: grab every page and dialog, then end
+    std::optional<std::string> drive;       // hidden: do the steps of a file (app/drive_widget.h)
     std::string error;
 };
 
@@ -81,12 +89,35 @@ Options parseOptions(const std::vector<std::string>& args) {
             value(o.trace);
         } else if (arg == "--screenshots") {
             value(o.screenshots);
+        } else if (arg == "--drive") {
+            value(o.drive);
         } else if (arg.rfind("-", 0) == 0 && arg.rfind("-platform", 0) != 0) {
             o.error = "unknown option " + arg;
         }
         if (!o.error.empty()) break;
     }
     return o;
+}
+
+// What --help, --version and a wrong option say. On Windows the program is a
+// window program without a console of its own: the text goes where its
+// output goes when that is a file or a pipe, else into the console it was
+// started from (cmd, PowerShell), else into a message box.
+void say(std::FILE* to, const std::string& text) {
+#ifdef _WIN32
+    const HANDLE handle = GetStdHandle(to == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    const bool redirected = handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+                            GetFileType(handle) != FILE_TYPE_UNKNOWN;
+    std::FILE* reopened = nullptr;
+    if (!redirected &&
+        !(AttachConsole(ATTACH_PARENT_PROCESS) && freopen_s(&reopened, "CONOUT$", "w", to) == 0)) {
+        MessageBoxW(nullptr, profile::wideFromUtf8(text).c_str(), L"Quorvex",
+                    MB_OK | (to == stderr ? MB_ICONERROR : MB_ICONINFORMATION));
+        return;
+    }
+#endif
+    std::fputs(text.c_str(), to);
+    std::fflush(to);
 }
 
 std::int64_t splashMilliseconds() {
@@ -98,10 +129,14 @@ std::int64_t splashMilliseconds() {
     return std::min<long long>(ms, app::kSplashMinimumMs);
 }
 
-std::string portPath(int index) {
-    char path[512] = {};
-    int32_t n = D_PortPath(index, path, static_cast<int32_t>(sizeof path));
-    return n < 0 ? std::string() : std::string(path);
+// The device path of a COM index, for the settings dialog.
+using PortPathFn = std::function<std::string(int index)>;
+PortPathFn portPathOf(const core::PortDriver& ports) {
+    return [portPath = ports.portPath](int index) {
+        char path[512] = {};
+        int32_t n = portPath(index, path, static_cast<int32_t>(sizeof path));
+        return n < 0 ? std::string() : std::string(path);
+    };
 }
 
 // The hidden screenshot tour: every page and dialog in turn, grabbed to PNG.
@@ -117,7 +152,8 @@ void shotOfDialog(Dialog& dlg, const QString& dir, const QString& prefix, const 
     dlg.hide();
 }
 
-int screenshotTour(widgets::CMainWnd& win, core::CConfigApp& app, const QString& dir) {
+int screenshotTour(widgets::CMainWnd& win, core::CConfigApp& app, const PortPathFn& portPath,
+                   const QString& dir) {
     QDir().mkpath(dir);
     QCoreApplication::processEvents();
     const QString prefix = QStringLiteral("%1-%2-")
@@ -150,41 +186,52 @@ int screenshotTour(widgets::CMainWnd& win, core::CConfigApp& app, const QString&
 int main(int argc, char** argv) {
     Options options = parseOptions(core::utf8Arguments(argc, argv));
     if (!options.error.empty()) {
-        std::fprintf(stderr, "quorvex: %s\n\n%s", options.error.c_str(), kUsage);
+        say(stderr, "quorvex: " + options.error + "\n\n" + kUsage);
         return 2;
     }
     if (options.help) {
-        std::fputs(kUsage, stdout);
+        say(stdout, kUsage);
         return 0;
     }
     if (options.version) {
-        std::printf("quorvex %s\n", core::kVersion);
+        say(stdout, std::string("quorvex ") + core::kVersion + "\n");
         return 0;
     }
     if (options.trace) core::setEnvironment("R70COM_TRACE", options.trace->c_str());
 
+    profile::ProfileFiles files = profile::ProfileFiles::fromEnvironment();
+    const app::DriverBinding binding = app::bindDriver(
+        files.readInt(profile::kSelectDefault, "SET_DIV", "LANGUAGE", 0) == 1 ? 1 : 0);
+    if (!binding.error.empty()) {
+        app::showDriverError(binding.error);
+        return 2;
+    }
+    const app::DriverEntries& driver = binding.entries;
+    const PortPathFn portPath = portPathOf(driver.ports);
+
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex"));
     QApplication::setApplicationVersion(QString::fromLatin1(core::kVersion));
+#ifndef _WIN32
     // The installed desktop entry's name (packaging/CMakeLists.txt): a Wayland
     // compositor finds the menu entry and its icon for the window by it.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEX_APP_ID));
+#endif
     QApplication::setWindowIcon(
         QIcon(widgets::picturePixmap(QStringLiteral("quorvex.svg"), {256, 256})));
     QApplication::setQuitOnLastWindowClosed(false); // the splash closing must not end the program
 
-    profile::ProfileFiles files = profile::ProfileFiles::fromEnvironment();
     files.ensureHome();
     core::CConfigApp* appPtr = nullptr;
     core::IniProfileStore store(core::profilePaths(
         files, [&appPtr] { return appPtr != nullptr ? appPtr->currentProfile : std::string(); }));
     widgets::PaintingClock clock;
-    core::CConfigApp app(D_SendDrvCmd, store, clock);
+    core::CConfigApp app(driver.sendDrvCmd, store, clock);
     appPtr = &app;
-    core::PortAccess ports(files.winIni(), {D_PortPath, D_ChoosePort, D_PortReason});
+    core::PortAccess ports(files.winIni(), driver.ports);
     ports.applyChoice(); // the port chosen in the settings is COM1 of the search
     app.ports = &ports;
-    app.lineWatch = {D_WatchLine, D_TakeExchange, D_LineAdapter};
+    app.lineWatch = driver.lineWatch();
     app.programDir = profile::utf8Of(files.home()) + "/";
     app.defaultProfile = profile::utf8Of(files.defaultProfile());
 
@@ -197,13 +244,22 @@ int main(int argc, char** argv) {
     clock.setWaitHook([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
 
     widgets::CMainWnd win(app, QString::fromStdString(profile::utf8Of(files.home())), portPath);
+    if (options.drive) {
+        // Started before the start-up, whose first-run settings dialog it may answer.
+        auto* script = new widgets::DriveScript(win, QString::fromStdString(*options.drive));
+        if (!script->error().isEmpty()) {
+            std::fprintf(stderr, "quorvex: %s\n", script->error().toUtf8().constData());
+            return 2;
+        }
+        script->start();
+    }
     app::StartupResult result = win.start(startTime, splash);
     clock.setWaitHook({});
     if (result == app::StartupResult::Quit || win.isClosedForGood()) return 0;
 
     if (options.screenshots) {
         QCoreApplication::processEvents();
-        return screenshotTour(win, app, QString::fromStdString(*options.screenshots));
+        return screenshotTour(win, app, portPath, QString::fromStdString(*options.screenshots));
     }
     QObject::connect(&win, &widgets::CMainWnd::closedForGood, &qapp, &QCoreApplication::quit,
                      Qt::QueuedConnection);

@@ -94,7 +94,11 @@ PageWidget* CMainWnd::currentPageWidget() const {
 }
 
 void CMainWnd::menuCommand(int command) {
-    postWhenIdle(this, app_, [this, command] { logic_.pageCommand(command); });
+    ++pending_;
+    postWhenIdle(this, app_, [this, command] {
+        --pending_;
+        logic_.pageCommand(command);
+    });
 }
 
 QString CMainWnd::captionFor(int index) const {

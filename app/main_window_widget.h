@@ -67,7 +67,7 @@ public:
     QTimer* heartbeatTimer() const { return heartbeat_; }
     CStatusDlg* statusWindow() const { return status_; }
     bool isClosedForGood() const { return closed_; }
-    // Commands and page messages posted and not run yet.
+    // Menu commands, commands and page messages posted and not run yet.
     int pendingPosts() const { return pending_; }
 
     // A menu command (any page's menu): through the page's may-leave for page

@@ -28,6 +28,16 @@ std::string utf8FromWide(std::wstring_view wide) {
     return utf8;
 }
 
+std::string systemMessage(unsigned long code) {
+    wchar_t text[256];
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, text, sizeof text / sizeof text[0], nullptr);
+    while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L'.'))
+        --n;
+    if (n == 0) return "Windows error " + std::to_string(code);
+    return utf8FromWide(std::wstring_view(text, n));
+}
+
 std::filesystem::path pathFromUtf8(std::string_view utf8) {
     return std::filesystem::path(wideFromUtf8(utf8));
 }

@@ -27,6 +27,9 @@ std::optional<std::string> environmentUtf8(const char* name);
 #ifdef _WIN32
 std::wstring wideFromUtf8(std::string_view utf8);
 std::string utf8FromWide(std::wstring_view wide);
+// The system's sentence for an error code (GetLastError), in UTF-8, without
+// its line break and full stop.
+std::string systemMessage(unsigned long code);
 #endif
 
 } // namespace quorvex::profile

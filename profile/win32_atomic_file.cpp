@@ -24,16 +24,6 @@ namespace {
 constexpr DWORD kMoveRetryTotalMs = 2000;
 constexpr DWORD kMoveRetryMaxStepMs = 250;
 
-std::string systemMessage(DWORD code) {
-    wchar_t text[256];
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             code, 0, text, sizeof text / sizeof text[0], nullptr);
-    while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L'.'))
-        --n;
-    if (n == 0) return "Windows error " + std::to_string(code);
-    return utf8FromWide(std::wstring_view(text, n));
-}
-
 std::string describe(const std::string& what, const std::filesystem::path& file, DWORD err) {
     return what + " " + utf8Of(file) + ": " + systemMessage(err);
 }

@@ -16,12 +16,17 @@ PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev
           # the Debian package and its checks (cpack -G DEB, label "package")
           dpkg-dev file desktop-file-utils appstream lintian bash-completion)
 # The Windows forms and their tests under Wine (scripts/windows.sh), without
-# recommends: Wine's recommends are fonts, sound and graphics we never use.
+# recommends: Wine's recommends are fonts, sound and graphics we never use, but
+# for fonts-wine, the fonts of a Windows Fonts folder, Marlett among them, with
+# which Wine draws the buttons of the desktop program's window frames
+# (scripts/windows.sh copies them into its prefix; without them the buttons
+# show letters).
 # wine32 (from the i386 architecture) runs the 32-bit DLL; it is installed only
 # where this machine can start 32-bit programs at all (scripts/runs_32bit.sh):
 # elsewhere it would be minutes spent for nothing, and one more package index
 # that can fail.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64)
+# wixl makes the desktop program's installer (an MSI), msitools' msiinfo reads it.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 fonts-wine wixl msitools)
 WINE32_PACKAGES=(wine32:i386)
 
 missing_of() {

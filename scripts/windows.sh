@@ -9,17 +9,28 @@
 # Files (a folder this script makes read-only unless it runs as root), there
 # is no QUORVEX_HOME, and an older version left default.pro beside the
 # program and its key in the Windows directory's win.ini.
+# With Qt for 64-bit Windows (below), the same 64-bit tree also builds the
+# desktop program quorvex.exe and its installer (an MSI), which is installed
+# with msiexec, and the installed program is used under Xvfb against the
+# simulator (the steps of desktop_run, through the program's --drive), then
+# upgraded over and uninstalled.
 #   scripts/windows.sh [NATIVE_BUILD]    NATIVE_BUILD holds bin/r70sim (default: build)
-# Ends with "windows: N passed, N failed"; the exit status is 0 when nothing
-# failed. Without MinGW-w64 or Wine (scripts/setup.sh packages installs them)
-# it says so and skips. The 32-bit programs run only where this machine starts
-# 32-bit programs at all and wine32 is installed; elsewhere they are still
-# built and statically checked (the record's layout is asserted when the
-# 32-bit DLL compiles), and only their Wine runs are skipped.
+# Qt for Windows: the prefix QUORVEX_QT_MINGW names (or an archive of it),
+# else ../shared/qt-mingw/qt6-mingw64.tar.xz beside this checkout, unpacked
+# into build-win64 when it is new. Without it, or without wixl or Xvfb, the
+# desktop part says why and is skipped.
+# Ends with "windows: N passed, N failed, N skipped"; the exit status is 0
+# when nothing failed. Without MinGW-w64 or Wine (scripts/setup.sh packages
+# installs them) it says so and skips. The 32-bit programs run only where this
+# machine starts 32-bit programs at all and wine32 is installed; elsewhere
+# they are still built and statically checked (the record's layout is
+# asserted when the 32-bit DLL compiles), and only their Wine runs are skipped.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 native=${1:-build}
 sim="$native/bin/r70sim"
+# The project's one version (CMake's project VERSION).
+project_version=$(sed -n 's/^project(quorvex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 # Debian's /usr/bin/wine starts the 32-bit loader whenever wine32 is
 # installed, even for a 64-bit program, and fails where the kernel runs no
@@ -43,6 +54,11 @@ fi
 
 passed=0
 failed=0
+skipped=0
+skip() { # what, why
+    skipped=$((skipped + 1))
+    echo "SKIPPED: $1: $2"
+}
 check() { # what, command...
     local what=$1
     shift
@@ -61,32 +77,102 @@ winpath() {
     echo "Z:${p//\//\\}"
 }
 
+# Qt for 64-bit Windows (the archive's README: Qt 6.4.2, qtbase and qtsvg,
+# built with Debian's MinGW-w64): a prefix, or an archive unpacked into the
+# 64-bit tree once, and again only when the archive changes. Sets qt_prefix,
+# or qt_missing to why there is none.
+qt_prefix=
+qt_missing=
+find_qt() {
+    local given=${QUORVEX_QT_MINGW:-} archive=../shared/qt-mingw/qt6-mingw64.tar.xz
+    if [ -n "$given" ] && [ -d "$given" ]; then
+        [ -f "$given/lib/cmake/Qt6/Qt6Config.cmake" ] ||
+            { qt_missing="QUORVEX_QT_MINGW=$given holds no Qt (no lib/cmake/Qt6)"; return; }
+        qt_prefix=$(realpath "$given")
+        return
+    fi
+    if [ -n "$given" ] && [ ! -f "$given" ]; then
+        qt_missing="QUORVEX_QT_MINGW=$given is neither a Qt prefix nor an archive of one"
+        return
+    fi
+    [ -n "$given" ] && archive=$given
+    if [ ! -f "$archive" ]; then
+        qt_missing="Qt for 64-bit Windows is missing: name its prefix in QUORVEX_QT_MINGW, or put the"
+        qt_missing+=" project's archive at $archive (build-qt-mingw.sh beside it makes it, in about"
+        qt_missing+=" 1.5 hours; README \"Windows\")"
+        return
+    fi
+    local into=build-win64 sum
+    sum=$(sha256sum <"$archive" | cut -d' ' -f1)
+    if [ "$(cat "$into/qt6-mingw64.sha256" 2>/dev/null)" != "$sum" ] || [ ! -d "$into/qt6-mingw64" ]; then
+        echo "windows: unpacking $archive into $into"
+        rm -rf "$into/qt6-mingw64" "$into/qt6-mingw64.sha256"
+        mkdir -p "$into"
+        tar -C "$into" -xJf "$archive" || { qt_missing="$archive could not be unpacked"; return; }
+        [ -f "$into/qt6-mingw64/lib/cmake/Qt6/Qt6Config.cmake" ] ||
+            { qt_missing="$archive holds no qt6-mingw64/lib/cmake/Qt6"; return; }
+        echo "$sum" >"$into/qt6-mingw64.sha256"
+    fi
+    qt_prefix=$(realpath "$into/qt6-mingw64")
+}
+
 # -O2 without debug information: the quickest build that still warns as the
-# native one does (GCC 12 gives false -Wrestrict warnings at -O3).
+# native one does (GCC 12 gives false -Wrestrict warnings at -O3). The
+# desktop program and its installer only in the 64-bit tree, with Qt.
 cross_build() { # 64 | 32
     local arch=x86_64
     [ "$1" = 32 ] && arch=i686
-    local launcher=()
+    local launcher=() gui=(-DQUORVEX_GUI=OFF)
+    local targets=(R70COM32 quorvex-cli win_driver_test win_line_test win_profile_test reply_timing)
     command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache
                                               -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    if [ "$1" = 64 ] && [ -n "$qt_prefix" ]; then
+        gui=(-DQUORVEX_GUI=ON -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+             -DCMAKE_PREFIX_PATH="$qt_prefix" -DQt6_DIR="$qt_prefix/lib/cmake/Qt6")
+        targets+=(quorvex win_answer R70COM32_entry2-unnamed R70COM32_no-entry2)
+        [ -n "$wixl_missing" ] || targets+=(quorvex-msi)
+    fi
     cmake -S . -B "build-win$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/mingw-w64-$arch.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DQUORVEX_WERROR=ON -DQUORVEX_GUI=OFF "${launcher[@]}" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DQUORVEX_WERROR=ON "${gui[@]}" "${launcher[@]}" \
         >/dev/null &&
-        cmake --build "build-win$1" -j"$(nproc)" \
-            --target R70COM32 quorvex-cli win_driver_test win_line_test win_profile_test reply_timing
+        cmake --build "build-win$1" -j"$(nproc)" --target "${targets[@]}"
 }
 
 # The program's manifest: resource 1 of type 24, which asks for no elevation,
-# takes long paths and UTF-8 as the process's code page.
-check_manifest() { # 64 | 32
-    local exe="build-win$1/bin/quorvex-cli.exe" objdump=x86_64-w64-mingw32-objdump want
+# takes long paths and UTF-8 as the process's code page; its version
+# resource (type 16) with the project's version, and its icon (type 3).
+check_manifest() { # 64 | 32 [program]
+    local name=${2:-quorvex-cli}
+    local exe="build-win$1/bin/$name.exe" objdump=x86_64-w64-mingw32-objdump want
     [ "$1" = 32 ] && objdump=i686-w64-mingw32-objdump
-    "$objdump" -p "$exe" | grep -q 'Entry: ID: 0x000018' ||
-        { echo "quorvex-cli.exe ($1 bits) has no manifest resource"; return 1; }
+    local resources
+    resources=$("$objdump" -p "$exe")
+    for want in 'Entry: ID: 0x000018' 'Entry: ID: 0x000010' 'Entry: ID: 0x000003'; do
+        grep -q "$want" <<<"$resources" ||
+            { echo "$name.exe ($1 bits) lacks the resource type ${want##*0x0000}"; return 1; }
+    done
     for want in 'level="asInvoker"' '<longPathAware' '>true</longPathAware>' \
         '>UTF-8</activeCodePage>'; do
-        grep -qaF "$want" "$exe" || { echo "quorvex-cli.exe ($1 bits): no $want"; return 1; }
+        grep -qaF "$want" "$exe" || { echo "$name.exe ($1 bits): no $want"; return 1; }
     done
+    # The version resource's texts are UTF-16.
+    V=$project_version perl -0777 -ne 'sub w { join("\0", split(//, $_[0])) . "\0" }
+        exit(index($_, w("ProductVersion")) < 0 || index($_, w($ENV{V})) < 0)' <"$exe" ||
+        { echo "$name.exe ($1 bits): no version $project_version in its version resource"; return 1; }
+}
+
+# quorvex.exe is a window program (subsystem 2, no console); it imports
+# nothing of R70COM32.dll (it takes the entries itself, by number), and beeps
+# with the system's MessageBeep.
+check_program_imports() {
+    local dump
+    dump=$(x86_64-w64-mingw32-objdump -p build-win64/bin/quorvex.exe)
+    grep -qE '^Subsystem[[:space:]]+0+2[[:space:]]' <<<"$dump" ||
+        { echo "quorvex.exe is no window program: $(grep '^Subsystem' <<<"$dump")"; return 1; }
+    grep -qi 'DLL Name: R70COM32.dll' <<<"$dump" &&
+        { echo "quorvex.exe imports R70COM32.dll: the loader would bind it"; return 1; }
+    grep -qE '[[:space:]]MessageBeep$' <<<"$dump" ||
+        { echo "quorvex.exe does not call MessageBeep"; return 1; }
 }
 
 # The export table of a DLL as "ordinal name" lines, sorted.
@@ -124,6 +210,15 @@ else
     sizes=(64 32)
 fi
 
+# The desktop program: Qt for Windows, wixl for its installer, Xvfb for its
+# windows. What is missing skips that much of it, and says so.
+find_qt
+wixl_missing=
+command -v wixl >/dev/null && command -v msiinfo >/dev/null ||
+    wixl_missing="wixl or msiinfo is not installed (Debian: wixl, msitools; scripts/setup.sh packages)"
+display_missing=
+command -v Xvfb >/dev/null || display_missing="Xvfb is not installed (Debian: xvfb)"
+
 echo "== windows: cross builds (64 and 32 bits)"
 check "cross build, 64 bits" cross_build 64
 check "cross build, 32 bits" cross_build 32
@@ -131,6 +226,12 @@ check "export table, 64 bits" check_exports 64
 check "export table, 32 bits" check_exports 32
 check "manifest, 64 bits" check_manifest 64
 check "manifest, 32 bits" check_manifest 32
+if [ -n "$qt_prefix" ]; then
+    check "quorvex.exe: manifest, version, icon" check_manifest 64 quorvex
+    check "quorvex.exe: a window program with the system's beep" check_program_imports
+else
+    skip "the desktop program" "$qt_missing"
+fi
 
 # One Wine prefix for the whole run. COM3 (and, for the chosen port, COM12)
 # is a link to the simulator's pseudo-terminal; the other COM names are
@@ -141,10 +242,17 @@ run=$(mktemp -d /tmp/quorvex-wine.XXXXXX)
 export WINEPREFIX="$run/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export USER=Jürgen LOGNAME=Jürgen LC_ALL=C.UTF-8 TERM=xterm
 unset DISPLAY QUORVEX_HOME R70COM_PORTS R70COM_TRACE
+# Qt's own variables of this machine (./test.sh sets the offscreen platform)
+# would reach the Windows program too.
+unset QT_QPA_PLATFORM QT_QPA_PLATFORM_PLUGIN_PATH QT_PLUGIN_PATH QT_STYLE_OVERRIDE
+# An installer's Start menu entry must not become a menu entry of this machine.
+WINEDLLOVERRIDES+=";winemenubuilder.exe=d"
 sim_pid=
+display_pid=
 cleanup() {
     [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
     "$WINESERVER" -k >/dev/null 2>&1
+    [ -n "$display_pid" ] && kill "$display_pid" 2>/dev/null
     chmod -R u+w "$run" 2>/dev/null
     rm -rf "$run"
 }
@@ -372,6 +480,7 @@ reply_timing() { # bits
     stop_sim
 }
 
+cp "$windows_ini" "$run/win.ini.fresh"
 printf '[QuorvexCom]\r\nFirstRun=1\r\n' >>"$windows_ini"
 windows_ini_md5=$(md5sum <"$windows_ini")
 {
@@ -430,6 +539,371 @@ for bits in "${sizes[@]}"; do
     fi
 done
 
+# ---- The desktop program, installed from its MSI, under Xvfb ----
+
+msi="build-win64/quorvex-$project_version-x64.msi"
+program_dir="$WINEPREFIX/drive_c/Program Files/Quorvex"
+program_win="C:\\Program Files\\Quorvex"
+shots=build-win64/screenshots
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+
+# A display of its own for the program's windows: Xvfb picks a free number.
+start_display() {
+    : >"$run/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$run/display" >"$run/xvfb.log" 2>&1 &
+    display_pid=$!
+    for _ in $(seq 300); do
+        if [ -s "$run/display" ]; then
+            DISPLAY=":$(tr -d '\n' <"$run/display")"
+            export DISPLAY
+            return 0
+        fi
+        kill -0 "$display_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    echo "windows: Xvfb did not start: $(cat "$run/xvfb.log")"
+    return 1
+}
+
+msiexec_quiet() { # /i|/x MSI
+    ends_with 0 "$WINE64" msiexec "$1" "$(winpath "$2")" /qn
+}
+
+# "Apps & features": name|version|publisher of every entry named Quorvex.
+apps_entries() {
+    "$WINE64" reg query "$uninstall_key" /s 2>/dev/null | tr -d '\r' | awk '
+        function flush() { if (name == "Quorvex") print name "|" version "|" publisher; name = version = publisher = "" }
+        /^HKEY_/ { flush() }
+        match($0, /REG_SZ[ \t]+/) {
+            value = substr($0, RSTART + RLENGTH)
+            if ($1 == "DisplayName") name = value
+            if ($1 == "DisplayVersion") version = value
+            if ($1 == "Publisher") publisher = value
+        }
+        END { flush() }'
+}
+start_menu_entry() {
+    find "$WINEPREFIX/drive_c" -iname 'Quorvex.lnk' | grep .
+}
+
+# What the installer put where: the programs, Qt and the MinGW run-time with
+# the plugins, the licence texts, the Start menu entry, and one entry in
+# "Apps & features" with the project's version and its publisher.
+check_installed() { # version
+    local f missing=
+    for f in quorvex.exe quorvex-cli.exe R70COM32.dll Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
+        Qt6Svg.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll qt.conf \
+        platforms/qwindows.dll styles/qwindowsvistastyle.dll imageformats/qsvg.dll \
+        licences/README.txt licences/LGPL-3.txt licences/GPL-3.txt; do
+        [ -f "$program_dir/$f" ] || missing+=" $f"
+    done
+    [ -z "$missing" ] || { echo "not installed:$missing"; return 1; }
+    start_menu_entry >/dev/null || { echo "no Start menu entry Quorvex.lnk"; return 1; }
+    local apps
+    apps=$(apps_entries)
+    [ "$apps" = "Quorvex|$1|$publisher" ] ||
+        { echo "Apps & features shows '$apps', not 'Quorvex|$1|$publisher'"; return 1; }
+}
+
+# The user's files, as they must stay through an uninstall and an upgrade.
+profile_sums() {
+    (cd "$data_dir" && md5sum default.pro win.ini) 2>&1
+}
+check_uninstalled() {
+    [ ! -e "$program_dir" ] || { echo "left in Program Files:"; find "$program_dir"; return 1; }
+    ! start_menu_entry >/dev/null || { echo "the Start menu entry stayed"; return 1; }
+    [ -z "$(apps_entries)" ] || { echo "still in Apps & features: $(apps_entries)"; return 1; }
+    [ "$(profile_sums)" = "$profiles_kept" ] ||
+        { echo "%APPDATA%\\Quorvex changed: $(profile_sums)"; return 1; }
+}
+
+# A window program's --version, where its user reads it.
+program_version() {
+    ends_with 0 "$WINE64" "$program_win\\quorvex.exe" --version &&
+        [ "${out%$'\r'}" = "quorvex $project_version" ] || { echo "$out"; return 1; }
+}
+
+# The installed program doing the steps of a script (its --drive), with the
+# splash time cut to nothing. out: what it wrote; the exit status must be 0.
+desktop_run() { # script [program folder]
+    local script=$1 folder=${2:-$program_win} status
+    rm -f "$script.out"
+    QUORVEX_SPLASH_MS=0 timeout 900 "$WINE64" "$folder\\quorvex.exe" --drive "$(winpath "$script")" \
+        >"$run/desktop.log" 2>&1
+    status=$?
+    out=$(cat "$script.out" 2>/dev/null)
+    [ "$status" = 0 ] && ! grep -q '^FAIL' <<<"$out" && return 0
+    echo "quorvex.exe --drive ${script##*/} ended with $status; it wrote:"
+    echo "$out"
+    tail -5 "$run/desktop.log"
+    return 1
+}
+# "ID: text" of a control as the program's report has it.
+shown() { # ID
+    sed -n "s/^$1: //p" <<<"$out" | tail -1
+}
+# The last line the simulator heard (it writes them when it ends).
+heard_last() {
+    tail -1 "$run/heard" 2>/dev/null | tr -d '\r'
+}
+
+# The first start of the installed program, with what an older version left
+# in the per-user copy Windows made of its folder (%LOCALAPPDATA%\VirtualStore),
+# no FirstRun in the Windows directory's win.ini: the settings dialog opens by
+# itself, offers the Wine COM ports and keeps the one chosen; the MSN page
+# shows the device's MSNs and the old port name; every page opens; an MSN is
+# sent; "Save Profile As..." and "Load Profile..." with C:\users\Jürgen\büro.pro
+# (another MSN sent between them), then Quit, which sends command 6.
+desktop_first_start() {
+    local script="$run/first.steps" pro="$user_win\\büro.pro" k
+    {
+        echo "wait CSettingsDlg"
+        echo "show 1484 1485"
+        echo "shot $(winpath "$shots/windows-settings.png")"
+        echo "choose 1485 COM3"
+        echo "click 1053"
+        echo "caption"
+        echo "show 2140 3000 3003 3015"
+        echo "shot $(winpath "$shots/windows-msn-page.png")"
+        for k in 1 2 3 4 5 6 7 8 9 0; do
+            echo "click 500$k"
+            echo "caption"
+        done
+        echo "type 3004 0301234"
+        echo "click 2154"
+        echo "menu 5012"
+        echo "type 3004 0309999"
+        echo "click 2154"
+        echo "show 3004"
+        echo "menu 5011"
+        echo "show 3004"
+        echo "menu 2153"
+    } >"$script"
+    # The two file dialogs are the system's: answered as a user does (and
+    # each step after the menu item waits until the dialog is gone).
+    "$WINE64" build-win64/bin/win_answer.exe file "Save Profile As..." "$pro" "Load Profile..." "$pro" \
+        >"$run/answers.log" 2>&1 &
+    local answers=$!
+    desktop_run "$script"
+    local status=$?
+    [ "$status" = 0 ] || kill "$answers" 2>/dev/null
+    wait "$answers" || { echo "the file dialogs: $(cat "$run/answers.log")"; return 1; }
+    [ "$status" = 0 ] || return 1
+    stop_sim
+    local fails=
+    grep -qF '|COM3  \\.\COM3|' <<<"$out" && grep -qF '|\\.\COM12' <<<"$out" ||
+        fails+=" the port list lacks COM3 or COM12;"
+    [ "$(shown 3000)|$(shown 3003)|$(shown 3015)" = "4711|4712|4719" ] ||
+        fails+=" the MSN page shows $(shown 3000)|$(shown 3003)|$(shown 3015), not the device's 4711|4712|4719;"
+    [ "$(shown 2140)" = "Küche" ] || fails+=" port 11 is named '$(shown 2140)', not the old Küche;"
+    [ "$(grep -c '^caption: ' <<<"$out")" = 11 ] && [ "$(grep '^caption: ' <<<"$out" | sort -u | wc -l)" = 10 ] ||
+        fails+=" not ten pages opened:$(grep '^caption: ' <<<"$out" | tr '\n' ';')"
+    [ "$(grep '^3004: ' <<<"$out" | tr '\n' ' ')" = "3004: 0309999 3004: 0301234 " ] ||
+        fails+=" the MSN of port 21 was $(grep '^3004: ' <<<"$out" | tr '\n' ' ')around the load;"
+    grep -q $'^AMSN11=0301234\r$' "$user_dir/büro.pro" || fails+=" büro.pro lacks AMSN11=0301234;"
+    grep -qi '^Port=.*COM3' "$data_dir/win.ini" || fails+=" win.ini keeps no port COM3;"
+    [ "$(heard_last)" = "AT&W" ] || fails+=" the device did not hear AT&W last ($(tail -1 "$run/heard"));"
+    [ -z "$fails" ] || { echo "$fails"; echo "$out"; return 1; }
+}
+
+# The second start: no settings dialog, the chosen port kept; German chosen
+# with the flag relabels the menus and the messages; a firmware upgrade, from
+# which the device comes up with its factory settings and gets every setting
+# back from default.pro; Quit.
+startup_ms=
+desktop_second_start() {
+    local script="$run/second.steps" t0
+    {
+        echo "ready"
+        echo "menu 5013"
+        echo "wait CSettingsDlg"
+        echo "show 1485"
+        echo "key 1052 Down"
+        echo "click 1053"
+        echo "menus"
+        echo "type 3000 12a"
+        echo "message"
+        echo "show 3000"
+        echo "menu 5014"
+        echo "wait CUpgradeDlg"
+        echo "click 5014"
+        echo "wait firmwareFileDialog"
+        echo "type fileNameEdit $user_win\\fw.r70"
+        echo "key fileNameEdit Return"
+        echo "wait CFirmwareInfoDlg"
+        echo "click 1053"
+        echo "message"
+        echo "show 3000 3003 3004 3015"
+        echo "menu 2153"
+    } >"$script"
+    "$sim" --make-image "$user_dir/fw.r70" --model R70 --firmware 'V2.30 R70' >/dev/null || return 1
+    t0=$(date +%s%3N)
+    desktop_run "$script" || return 1
+    stop_sim
+    local ready fails=
+    ready=$(sed -n 's/^ready \([0-9]*\) .*/\1/p' <<<"$out")
+    [ -n "$ready" ] && startup_ms=$((ready - t0))
+    grep -q '^ready [0-9]* style windowsvista$' <<<"$out" || fails+=" not the windowsvista style;"
+    # The chosen port is kept, and the search tries it first: COM1.
+    grep -qF '|*COM1  \\.\COM3|' <<<"$out" || fails+=" the chosen port COM3 was not kept;"
+    grep -q '^menu Datei: Monitor-Modus|Profil laden\.\.\.|' <<<"$out" && grep -q '^menu Hilfe: .*|Gerät prüfen\.\.\.$' <<<"$out" ||
+        fails+=" the menus are not German;"
+    grep -q '^message: Bitte geben Sie Rufnummern ein' <<<"$out" || fails+=" no German message for a letter in an MSN;"
+    grep -q '^message: Das UPGRADE war erfolgreich!' <<<"$out" || fails+=" no successful upgrade;"
+    [ "$(grep '^3000: ' <<<"$out" | tr '\n' ' ')" = "3000: 4711 3000: 4711 " ] ||
+        fails+=" port 11's MSN: $(grep '^3000: ' <<<"$out" | tr '\n' ' ');"
+    [ "$(shown 3003)|$(shown 3004)|$(shown 3015)" = "4712|0301234|4719" ] ||
+        fails+=" after the upgrade the page shows $(shown 3003)|$(shown 3004)|$(shown 3015);"
+    grep -qx 'AT!DOWNLOAD' "$run/heard" || fails+=" the device never went into its loader;"
+    [ "$(heard_last)" = "AT&W" ] || fails+=" the device did not hear AT&W last;"
+    [ -z "$fails" ] || { echo "$fails"; echo "$out"; return 1; }
+}
+
+# Every setting the device had before the upgrade it has after it (the
+# program's own keys, the language among them, aside), and its firmware is
+# the new one.
+settings_back() {
+    ends_with 0 "$WINE64" "$program_win\\quorvex-cli.exe" identify || return 1
+    grep -q 'V2.30 R70' <<<"$out" || { echo "not the new firmware: $out"; return 1; }
+    "$WINE64" "$program_win\\quorvex-cli.exe" diff "$user_win\\before.pro" >"$run/diff.out" 2>&1
+    local status=$?
+    if [ "$status" -gt 1 ] || grep -v 'kept by the program' "$run/diff.out" | grep -q ': file='; then
+        echo "the device differs from before the upgrade ($status):"
+        cat "$run/diff.out"
+        return 1
+    fi
+}
+
+# The program takes D_SendDrvCmd as entry 2 of R70COM32.dll: with a DLL whose
+# entry 2 has no name (and whose name D_SendDrvCmd answers "no device"), it
+# finds the device; with a DLL without entry 2 it says so in a message box of
+# the system and ends with status 2. Each beside a copy of the installed
+# program.
+program_copy() { # variant
+    local copy="$WINEPREFIX/drive_c/Quorvex-$1"
+    rm -rf "$copy"
+    cp -r "$program_dir" "$copy"
+    cp "build-win64/bin/$1/R70COM32.dll" "$copy/"
+}
+by_entry_two() {
+    program_copy entry2-unnamed
+    printf 'show 3000\nmenu 2153\n' >"$run/entry2.steps"
+    desktop_run "$run/entry2.steps" 'C:\Quorvex-entry2-unnamed' || return 1
+    [ "$(shown 3000)" = 4711 ] || { echo "the device was not found: $out"; return 1; }
+}
+refuses_without_entry_two() {
+    program_copy no-entry2
+    printf 'menu 2153\n' >"$run/none.steps"
+    "$WINE64" 'C:\Quorvex-no-entry2\quorvex.exe' --drive "$(winpath "$run/none.steps")" \
+        >"$run/none.log" 2>&1 &
+    local program=$! text status
+    text=$("$WINE64" build-win64/bin/win_answer.exe box Quorvex 2>&1)
+    wait "$program"
+    status=$?
+    # In the user's language, German since the second start.
+    grep -qF 'R70COM32.dll in C:\Quorvex-no-entry2 ist nicht der Treiber' <<<"$text" &&
+        grep -qF 'Eintrag 2 (D_SendDrvCmd)' <<<"$text" && [ "$status" = 2 ] ||
+        { echo "status $status, the box said: $text"; return 1; }
+}
+
+# What the user sees of it: the installer, then the program, then the
+# uninstall, and an upgrade over an older version; each skipped with its
+# reason where this machine lacks what it needs.
+desktop_tests() {
+    publisher=$(msiinfo export "$msi" Property | tr -d '\r' | sed -n 's/^Manufacturer\t//p')
+    local version
+    version=$(msiinfo export "$msi" Property | tr -d '\r' | sed -n 's/^ProductVersion\t//p')
+    check "installer: the project's version" test "$version" = "$project_version"
+    echo "windows: installer ${msi##*/}: $(stat -c %s "$msi") bytes"
+    if [ -n "$display_missing" ]; then
+        skip "the desktop program under Wine" "$display_missing"
+        return
+    fi
+    # Windows' look in the screenshots: Wine draws the windows' frames itself
+    # on a desktop of its own (an X server without a window manager draws none).
+    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\n"Desktop"="Default"\n\n' >"$run/desktop.reg"
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\n"Default"="1024x768"\n' >>"$run/desktop.reg"
+    "$WINE64" regedit /S "$(winpath "$run/desktop.reg")" >/dev/null 2>&1
+    # The frames' buttons are glyphs of the Marlett font, which every Windows
+    # has in its Fonts folder; Debian's Wine (fonts-wine) keeps its copy where
+    # it loads only the bitmap fonts from, so the prefix gets them as Windows
+    # has them (else the buttons show the letters 0, 1 and r).
+    if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    else
+        echo "windows: fonts-wine is not installed: the screenshots' frame buttons show letters"
+    fi
+    # A server that knows the display from its first program on.
+    "$WINESERVER" -k >/dev/null 2>&1
+    "$WINESERVER" -w
+    start_display || { check "a display (Xvfb)" false; return; }
+    "$WINESERVER" -p >>"$run/wineserver.log" 2>&1
+    # The first program starts Wine's services, which stay: their output goes
+    # to a file, not into the output a check waits to read to its end.
+    "$WINE64" cmd /c exit >"$run/services.log" 2>&1 </dev/null
+
+    # A standard user's first start of this version: nothing in %APPDATA%,
+    # no FirstRun in the Windows directory's win.ini, and the old default.pro
+    # in the per-user copy of the program's folder.
+    rm -rf "$data_dir" "$shots"
+    mkdir -p "$shots"
+    cp "$run/win.ini.fresh" "$windows_ini"
+    local store="$user_dir/AppData/Local/VirtualStore/Program Files/Quorvex"
+    mkdir -p "$store"
+    printf '[MSN_DIV]\r\nALIAS0=K\xfcche\r\n' >"$store/default.pro"
+
+    check "installer: msiexec /i /qn" msiexec_quiet /i "$msi"
+    check "installer: files, Start menu, Apps & features" check_installed "$project_version"
+    [ -f "$program_dir/quorvex.exe" ] || return
+    check "quorvex.exe --version" program_version
+    rm -f "$run/gui.state"
+    start_sim --state "$run/gui.state" --heard "$run/heard" &&
+        check "quorvex.exe: first start, pages, MSN, profiles, Quit" desktop_first_start
+    stop_sim
+    start_sim --state "$run/gui.state" &&
+        check "quorvex-cli.exe: a backup before the upgrade" \
+            ends_with 0 "$WINE64" "$program_win\\quorvex-cli.exe" backup "$user_win\\before.pro"
+    stop_sim
+    start_sim --state "$run/gui.state" --heard "$run/heard" &&
+        check "quorvex.exe: second start, German, upgrade, Quit" desktop_second_start
+    stop_sim
+    [ -n "$startup_ms" ] &&
+        echo "windows: Wine: quorvex.exe from its start to the MSN page read: $((startup_ms / 1000)).$(printf '%03d' $((startup_ms % 1000))) s (QUORVEX_SPLASH_MS=0, the simulated R70 on COM3)"
+    if start_sim --state "$run/gui.state"; then
+        check "quorvex.exe: every setting back after the upgrade" settings_back
+        check "quorvex.exe: D_SendDrvCmd is entry 2" by_entry_two
+        stop_sim
+    fi
+    check "quorvex.exe: a DLL without entry 2 is refused" refuses_without_entry_two
+
+    # Uninstalled, and installed again over an older version: the user's
+    # profiles stay through both.
+    profiles_kept=$(profile_sums)
+    check "installer: msiexec /x /qn" msiexec_quiet /x "$msi"
+    check "installer: nothing left but the user's files" check_uninstalled
+    (cd build-win64/packaging/windows/stage &&
+        wixl -a x64 -D Version=0.0.1 -D "Publisher=$publisher" -o "$run/old.msi" quorvex.wxs) ||
+        { check "an older installer" false; return; }
+    check "installer: an older version" msiexec_quiet /i "$run/old.msi"
+    check "installer: the older version installed" check_installed 0.0.1
+    check "installer: the upgrade over it" msiexec_quiet /i "$msi"
+    check "installer: only this version after the upgrade" check_installed "$project_version"
+    check "installer: the upgrade kept the user's files" test "$(profile_sums)" = "$profiles_kept"
+    check "installer: msiexec /x /qn after the upgrade" msiexec_quiet /x "$msi"
+    check "installer: nothing left after the upgrade's uninstall" check_uninstalled
+}
+
+if [ -z "$qt_prefix" ]; then
+    : # said above
+elif [ -n "$wixl_missing" ]; then
+    skip "the desktop program's installer and its Wine runs" "$wixl_missing"
+elif [ ! -f "$msi" ]; then
+    check "the installer was built" false
+else
+    echo "== windows: the desktop program, installed, under Wine (${SECONDS} s)"
+    desktop_tests
+fi
+
 echo "== windows: done (${SECONDS} s)"
-echo "windows: $passed passed, $failed failed"
+echo "windows: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

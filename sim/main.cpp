@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -32,6 +33,8 @@ constexpr const char* kUsage =
     "  --replug-link PATH SIGUSR2 plugs the device in under PATH instead of --link\n"
     "                     (a USB adapter that comes back under another node)\n"
     "  --state FILE       settings file: loaded at start, written by AT&W\n"
+    "  --heard FILE       every command line the device heard, one a line,\n"
+    "                     written into FILE when it ends\n"
     "  --boot-mode        start in the boot loader (no usable firmware)\n"
     "  --no-pacing        send replies at once instead of at the line speed\n"
     "  --keep-settings    a firmware download keeps the settings, call lists and\n"
@@ -90,7 +93,7 @@ bool applyFault(SimDevice& dev, std::string_view f) {
 int main(int argc, char** argv) {
     SimOptions opt;
     bool haveModel = false;
-    std::string makeImagePath, firmware, bootCode, replugLink;
+    std::string makeImagePath, firmware, bootCode, replugLink, heardFile;
     std::vector<std::string> faults;
     unsigned baud = 115200;
     for (int i = 1; i < argc; ++i) {
@@ -109,7 +112,8 @@ int main(int argc, char** argv) {
             opt.model = *m;
             haveModel = true;
         } else if (a == "--link" || a == "--replug-link" || a == "--state" || a == "--make-image" ||
-                   a == "--firmware" || a == "--bootcode" || a == "--fault" || a == "--baud") {
+                   a == "--firmware" || a == "--bootcode" || a == "--fault" || a == "--baud" ||
+                   a == "--heard") {
             const char* v = value();
             if (!v) return usageError(std::string(a) + " needs a value");
             if (a == "--link")
@@ -126,6 +130,8 @@ int main(int argc, char** argv) {
                 bootCode = v;
             else if (a == "--fault")
                 faults.emplace_back(v);
+            else if (a == "--heard")
+                heardFile = v;
             else {
                 baud = static_cast<unsigned>(std::atoi(v));
                 if (baud != 115200 && baud != 57600)
@@ -191,5 +197,14 @@ int main(int argc, char** argv) {
         }
     }
     dev.stop();
+    if (!heardFile.empty()) {
+        std::ofstream heard(heardFile, std::ios::binary | std::ios::trunc);
+        for (const std::string& line : dev.receivedLines())
+            heard << line << '\n';
+        if (!heard.flush()) {
+            std::cerr << "r70sim: cannot write " << heardFile << "\n";
+            return 1;
+        }
+    }
     return 0;
 }

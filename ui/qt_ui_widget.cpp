@@ -18,6 +18,10 @@
 
 #include <memory>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 // The pictures live in a static library; pull their resource object in explicitly.
 static void initPictureResources() {
     static const bool done = [] {
@@ -42,7 +46,12 @@ void postWhenIdle(QObject* context, const core::CConfigApp& app, std::function<v
 }
 
 void systemBeep() {
+#ifdef _WIN32
+    // The system's default beep: the sound the user set as "Default Beep".
+    MessageBeep(MB_OK);
+#else
     QApplication::beep();
+#endif
 }
 
 BeepFn beepFor(bool soundOn) {
