@@ -112,7 +112,10 @@ CSplashDlg::CSplashDlg(bool aboutBox, int language, QWidget* parent)
         connect(credit_, &QAbstractButton::clicked, this, &CSplashDlg::showCredits);
     }
     setFixedSize(windowSize(aboutBox_));
-    centreOnScreen(this);
+    // The splash stands alone in the middle of the screen; the about box
+    // belongs to the main window and is placed over it (by the window system
+    // where it places windows itself).
+    if (parent == nullptr) centreOnScreen(this);
 }
 
 void CSplashDlg::showCredits() {

@@ -10,3 +10,25 @@ if(TARGET quorvex_shell_ui)
                 ${CMAKE_CURRENT_LIST_DIR}/access_contrast_test.cpp
         LIBS quorvex_shell_ui quorvex_test_shell r70sim_core R70COM32 Qt6::Test)
 endif()
+
+# Every text shown whole. One process walks every case (both models, both
+# languages, a light and a dark theme); ctest runs it with the normal fonts
+# and with the desktop's font twice as large (the pages' large-font texts),
+# on a screen of 1280 x 1024 where every window fits.
+if(TARGET quorvex_shell_ui)
+    add_executable(access_room_test ${CMAKE_CURRENT_LIST_DIR}/widgets_main.cpp
+                                    ${CMAKE_CURRENT_LIST_DIR}/access_room_test.cpp)
+    target_link_libraries(access_room_test PRIVATE quorvex_shell_ui quorvex_test_shell r70sim_core
+                          R70COM32 Qt6::Test GTest::gtest GTest::gmock)
+    target_include_directories(access_room_test PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    set_target_properties(access_room_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    set(_screen ${CMAKE_CURRENT_BINARY_DIR}/offscreen_1280x1024.json)
+    file(WRITE ${_screen} "{\"screens\": [{\"name\": \"walk\", \"x\": 0, \"y\": 0, \"width\": 1280, \"height\": 1024, \"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1}]}\n")
+    add_test(NAME access_room_normal_fonts COMMAND access_room_test)
+    add_test(NAME access_room_large_fonts COMMAND access_room_test)
+    set_tests_properties(access_room_normal_fonts access_room_large_fonts PROPERTIES LABELS gui TIMEOUT 300)
+    set_tests_properties(access_room_normal_fonts PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${_screen}")
+    set_tests_properties(access_room_large_fonts PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${_screen};QT_FONT_DPI=192;QT_ENABLE_HIGHDPI_SCALING=0")
+endif()
