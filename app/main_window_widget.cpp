@@ -17,6 +17,7 @@
 #include "ui/info_dlg.h"
 #include "ui/page_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -70,6 +71,7 @@ CMainWnd::CMainWnd(core::CConfigApp& app, QString profileFolder,
         if (now != nullptr && stack_->isAncestorOf(now)) scroll_->ensureWidgetVisible(now, 8, 8);
     });
     setWindowTitle(labelText(kCaptionText, 0));
+    keepDialogsOnScreen();
 
     heartbeat_ = new QTimer(this);
     heartbeat_->setObjectName(QStringLiteral("heartbeat"));
@@ -212,21 +214,6 @@ QSize CMainWnd::pagesSize() const {
     return largest;
 }
 
-QSize CMainWnd::screenRoom() const {
-    const QScreen* screen = this->screen();
-    if (screen == nullptr) return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
-    QSize room = screen->availableGeometry().size();
-    // Where the platform does not say where its panels are (Wayland, a bare X
-    // server), one is assumed at the top: the compositor puts a window below it.
-    if (screen->availableGeometry() == screen->geometry()) room.rheight() -= kUnknownPanel;
-    // The frame round the window (title bar, borders; drawn by the program
-    // itself on a compositor without server-side decorations); before the
-    // window is first shown, a title bar's worth.
-    const QSize frame = frameGeometry().size() - size();
-    room -= frame.height() > 0 ? frame : QSize(0, kUnknownTitleBar);
-    return room;
-}
-
 void CMainWnd::fitToPages() {
     // One size for every page of the model, the largest: a page switch never
     // grows the window (a Wayland compositor would let it grow off the screen's
@@ -237,7 +224,7 @@ void CMainWnd::fitToPages() {
     const QSize wanted = pages + QSize(0, menuBar()->sizeHint().height());
     // Never beyond the screen's room: there the page scrolls.
     setMaximumSize(wanted);
-    const QSize size = wanted.boundedTo(screenRoom());
+    const QSize size = wanted.boundedTo(widgets::screenRoom(this));
     if (size != this->size()) resize(size);
 }
 

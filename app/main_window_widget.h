@@ -47,10 +47,6 @@ class CMainWnd : public QMainWindow, public app::ShellUi {
     Q_OBJECT
 public:
     static constexpr int kCaptionText = 57344; // "OrvaISDN Quorvex"
-    // Room kept free where the platform does not tell the screen's available
-    // area: a panel (Weston's and GNOME's are 32 px) and a title bar.
-    static constexpr int kUnknownPanel = 48;
-    static constexpr int kUnknownTitleBar = 32;
 
     // profileFolder: where the file dialogs start (QUORVEX_HOME); portPath: the
     // device path of a COM index for the settings dialog (may be empty).
@@ -72,8 +68,6 @@ public:
     QScrollArea* scrollArea() const { return scroll_; }
     // The largest page's size (with room for its texts): every page is shown in it.
     QSize pagesSize() const;
-    // The window's largest size on its screen (the available area less the frame).
-    QSize screenRoom() const;
     QTimer* heartbeatTimer() const { return heartbeat_; }
     CStatusDlg* statusWindow() const { return status_; }
     bool isClosedForGood() const { return closed_; }

@@ -101,6 +101,8 @@ CSplashDlg::CSplashDlg(bool aboutBox, int language, QWidget* parent)
             const std::string_view text = menus::itemText(*item, language);
             setAccessibleName(
                 nameText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))));
+            // The window list and the compositor call it so too (it shows no title bar).
+            setWindowTitle(accessibleName());
         }
         setAccessibleDescription(tableText(57344, language) + QStringLiteral(", ") +
                                  tableText(11, language));

@@ -3,8 +3,10 @@
 #include "ui/port_symbol_widget.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
@@ -12,6 +14,8 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
@@ -278,6 +282,78 @@ QSize makeRoom(QWidget* area) {
 
 void keepRoomWhileHidden(QWidget* w) {
     w->setProperty(kKeepRoom, true);
+}
+
+QSize screenRoom(const QWidget* window) {
+    const QScreen* screen = window->screen();
+    if (screen == nullptr) return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    QSize room = screen->availableGeometry().size();
+    // A compositor puts a window below its panel.
+    if (screen->availableGeometry() == screen->geometry()) room.rheight() -= kUnknownPanel;
+    // Before a window is first shown its frame is not known yet: a title bar
+    // and borders then, unless it has none.
+    QSize frame = window->frameGeometry().size() - window->size();
+    if (frame.height() <= 0 && !window->windowFlags().testFlag(Qt::FramelessWindowHint))
+        frame = QSize(2 * kUnknownBorder, kUnknownTitleBar);
+    return room - frame.expandedTo(QSize(0, 0));
+}
+
+namespace {
+
+// The controls of a dialog placed by the pixel, on a sheet in a scroll area
+// that fills a dialog of room's size.
+void scrollDialog(QDialog* dialog, QSize room) {
+    auto* sheet = new QWidget;
+    sheet->setObjectName(QStringLiteral("sheet"));
+    sheet->setFixedSize(dialog->size());
+    for (QWidget* child : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow()) continue;
+        const bool shown = !child->isHidden();
+        child->setParent(sheet);
+        child->setVisible(shown);
+    }
+    auto* area = new QScrollArea(dialog);
+    area->setObjectName(QStringLiteral("sheetScroll"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidget(sheet);
+    const QSize size = dialog->size().boundedTo(room);
+    dialog->setFixedSize(size);
+    area->setGeometry(QRect(QPoint(0, 0), size));
+    area->show();
+    QObject::connect(qApp, &QApplication::focusChanged, area,
+                     [area, sheet](QWidget*, QWidget* now) {
+                         if (now != nullptr && sheet->isAncestorOf(now))
+                             area->ensureWidgetVisible(now, 8, 8);
+                     });
+}
+
+class ScreenKeeper final : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Show) return false;
+        auto* dialog = qobject_cast<QDialog*>(watched);
+        if (dialog == nullptr || !dialog->isWindow()) return false;
+        const QSize room = screenRoom(dialog);
+        if (dialog->width() <= room.width() && dialog->height() <= room.height()) return false;
+        if (dialog->minimumSize() != dialog->maximumSize())
+            dialog->resize(dialog->size().boundedTo(room).expandedTo(dialog->minimumSize()));
+        else if (dialog->layout() == nullptr &&
+                 dialog->findChild<QScrollArea*>(QStringLiteral("sheetScroll")) == nullptr)
+            scrollDialog(dialog, room);
+        return false;
+    }
+};
+
+} // namespace
+
+void keepDialogsOnScreen() {
+    static ScreenKeeper* keeper = [] {
+        auto* k = new ScreenKeeper(qApp);
+        qApp->installEventFilter(k);
+        return k;
+    }();
+    (void)keeper;
 }
 
 void growToTexts(QWidget* window) {

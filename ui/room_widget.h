@@ -49,4 +49,24 @@ void keepRoomWhileHidden(QWidget* w);
 // the window grows by what its controls need more.
 void growToTexts(QWidget* window);
 
+// ---- room on the screen ----
+
+// Kept free where the platform does not tell the screen's available area
+// (Wayland, a bare X server): a panel (Weston's and GNOME's are 32 px high),
+// and before a window is first shown, its title bar and borders.
+inline constexpr int kUnknownPanel = 48;
+inline constexpr int kUnknownTitleBar = 40;
+inline constexpr int kUnknownBorder = 4;
+
+// The largest size window may have on its screen: the available area less
+// its frame (title bar, borders; drawn by the program itself where the
+// compositor draws none).
+QSize screenRoom(const QWidget* window);
+
+// From now on every dialog larger than its screen's room is made to fit: one
+// that may be resized is, and the controls of one placed by the pixel go on
+// a sheet that scrolls (the focus is always brought into view). Installed
+// once, for the whole program.
+void keepDialogsOnScreen();
+
 } // namespace quorvex::widgets
