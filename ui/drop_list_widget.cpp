@@ -167,8 +167,9 @@ void CDropList::rebuildMenu() {
 }
 
 void CDropList::pick(int entry) {
+    const QString before = faceText();
     setSelection(entry);
-    announceValue(this, menuText(selection_));
+    announceValue(this, before, faceText());
     emit selectionChanged(id_);
 }
 

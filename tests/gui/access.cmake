@@ -32,3 +32,13 @@ if(TARGET quorvex_shell_ui)
     set_tests_properties(access_room_large_fonts PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${_screen};QT_FONT_DPI=192;QT_ENABLE_HIGHDPI_SCALING=0")
 endif()
+
+# What a screen reader hears of every drop-down's choice, through the real
+# accessibility bus (at-spi2-core on D-Bus, pyatspi) with the real program
+# under an X server: Qt's offscreen platform does not join the bus.
+if(TARGET quorvex)
+    add_test(NAME access_atspi_bus
+             COMMAND sh -c "command -v xvfb-run >/dev/null && command -v dbus-run-session >/dev/null || { echo 'SKIP: xvfb-run or dbus-run-session is not installed'; exit 77; }; exec xvfb-run -a -s '-screen 0 1280x1024x24' dbus-run-session -- /usr/bin/python3 \"$0\" \"$1\""
+                     ${CMAKE_CURRENT_LIST_DIR}/atspi_walk.py $<TARGET_FILE_DIR:quorvex>)
+    set_tests_properties(access_atspi_bus PROPERTIES LABELS gui TIMEOUT 300 SKIP_RETURN_CODE 77)
+endif()
