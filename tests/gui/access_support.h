@@ -390,12 +390,19 @@ inline QImage drawnLarge(QWidget* window, const QRect& area) {
 // it is and once without the widget's text; where the two differ is text, and
 // the strongest of those pixels against what is behind it is the text's
 // contrast.
-inline std::vector<Contrast> contrasts(QWidget* root) {
+// As the user looks at it: the active window, or one behind another (which
+// styles draw in the palette's inactive colours).
+inline std::vector<Contrast> contrasts(QWidget* root, bool active = true) {
     std::vector<Contrast> out;
     QWidget* window = root->window();
-    // As the user looks at it: the active window.
-    window->activateWindow();
-    QApplication::setActiveWindow(window);
+    QWidget inFront;
+    if (active) {
+        window->activateWindow();
+        QApplication::setActiveWindow(window);
+    } else {
+        inFront.show();
+        QApplication::setActiveWindow(&inFront);
+    }
     for (QWidget* w : root->findChildren<QWidget*>()) {
         if (!w->isVisible() || !w->isEnabled()) continue;
         const QString text = shownText(w);
