@@ -120,6 +120,18 @@ QString CDropList::faceLines() const {
                       tableOf(kind_).lines);
 }
 
+QString CDropList::roomText() const {
+    const QFontMetrics fm(faceFont());
+    QString widest;
+    for (int language : {0, 1}) {
+        for (int entry = 0; entry < count(); ++entry) {
+            const QString text = menuText(entry, language);
+            if (fm.horizontalAdvance(text) > fm.horizontalAdvance(widest)) widest = text;
+        }
+    }
+    return widest;
+}
+
 QSize CDropList::roomLacking() const {
     const QFontMetrics fm(faceFont());
     const QRect face = faceRect();

@@ -48,6 +48,7 @@ public:
 
     // TextRoom: what the face lacks for the longest entry of either language.
     QSize roomLacking() const override;
+    QString roomText() const override; // the widest entry
 
     void setLanguage(int language);
     int language() const { return language_; }

@@ -124,7 +124,7 @@ void PageWidget::fitTexts() {
         for (int language : {1 - shown, shown}) {
             language_ = language; // what the page fills in from language() too
             relabel(language);
-            makeRoom(content_);
+            makeRoom(content_, &roomGiven_);
             if (send_ != nullptr) {
                 send_->setText(tableText(kSendText, language));
                 const QSize lacking = roomLacking(send_);

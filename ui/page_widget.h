@@ -18,6 +18,7 @@
 #include "core/page.h"
 
 #include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 
 #include <QWidget>
 
@@ -75,6 +76,8 @@ public:
     // (the main window gives every page the largest one's size): the content
     // then stands centred, the Send button at the bottom.
     QSize naturalSize();
+    // What the texts were given to show whole (the controls' identifiers, texts, extra room).
+    const std::vector<RoomGiven>& roomGiven() const { return roomGiven_; }
 
     PageButtonStrip* strip() const { return strip_; }
     QPushButton* sendButton() const { return send_; }
@@ -161,6 +164,7 @@ private:
     int sendWidth_ = kSendWidth;
     int sendHeight_ = kSendHeight;
     bool fitted_ = false; // room has been made
+    std::vector<RoomGiven> roomGiven_;
     BusyCursorDepth busy_;
     int filling_ = 0;
     bool committing_ = false; // focus requests are noted, not carried out

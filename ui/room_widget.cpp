@@ -232,7 +232,32 @@ QSize reachOf(QWidget* area) {
     return {corner.x(), corner.y()};
 }
 
-QSize makeRoom(QWidget* area) {
+namespace {
+
+QString textOf(const QWidget* w) {
+    if (const auto* own = dynamic_cast<const TextRoom*>(w)) return own->roomText();
+    if (auto* label = qobject_cast<const QLabel*>(w)) return label->text();
+    if (auto* button = qobject_cast<const QAbstractButton*>(w)) return button->text();
+    if (auto* box = qobject_cast<const QGroupBox*>(w)) return box->title();
+    if (auto* combo = qobject_cast<const QComboBox*>(w)) return combo->currentText();
+    return w->accessibleName();
+}
+
+void note(std::vector<RoomGiven>* given, const QWidget* w, QSize extra) {
+    if (given == nullptr) return;
+    const QString id = w->objectName();
+    for (RoomGiven& g : *given) {
+        if (g.control == id && g.text == textOf(w)) {
+            g.extra += extra;
+            return;
+        }
+    }
+    given->push_back({id, textOf(w), extra});
+}
+
+} // namespace
+
+QSize makeRoom(QWidget* area, std::vector<RoomGiven>* given) {
     const QSize before = reachOf(area);
     // Widths first: how many lines a wrapped text takes depends on them.
     for (bool across : {true, false}) {
@@ -252,6 +277,7 @@ QSize makeRoom(QWidget* area) {
                 const QSize lack = roomLacking(w);
                 if (across && lack.width() > 0) {
                     ++tries[w];
+                    note(given, w, QSize(lack.width(), 0));
                     spreadAcross(area, at.x() + at.width() / 2, lack.width(), w);
                     spread = true;
                     break;
@@ -259,6 +285,7 @@ QSize makeRoom(QWidget* area) {
                 if (across) continue;
                 if (lack.height() > 0) {
                     ++tries[w];
+                    note(given, w, QSize(0, lack.height()));
                     spreadDown(area, at.y() + at.height(), lack.height(), w);
                     spread = true;
                     break;
@@ -268,6 +295,7 @@ QSize makeRoom(QWidget* area) {
                 if (const int overlap = box != nullptr ? titleOverlap(box, &firstRow) : 0;
                     overlap > 0) {
                     ++tries[w];
+                    note(given, w, QSize(0, overlap));
                     spreadDown(area, at.y() + firstRow, overlap, nullptr);
                     spread = true;
                     break;

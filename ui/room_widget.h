@@ -10,6 +10,9 @@
 // the texts themselves never change: only the room does.
 
 #include <QSize>
+#include <QString>
+
+#include <vector>
 
 class QWidget;
 
@@ -21,6 +24,8 @@ class TextRoom {
 public:
     // How much wider and taller the control must be; (0, 0) when it is not short.
     virtual QSize roomLacking() const = 0;
+    // The text that needs the room (for the figures).
+    virtual QString roomText() const = 0;
 
 protected:
     ~TextRoom() = default;
@@ -32,11 +37,18 @@ protected:
 // anything else has no text of its own to fit.
 QSize roomLacking(const QWidget* w);
 
+// The room one control was given: its identifier, its text, how much.
+struct RoomGiven {
+    QString control;
+    QString text;
+    QSize extra;
+};
+
 // Makes room in area (a page's content, a dialog placed by the pixel) until
 // every control in it shows its text whole, and returns how much further
 // right and down its controls now reach. Controls a layout places are left
-// to it.
-QSize makeRoom(QWidget* area);
+// to it. given, when set, learns what each control was given.
+QSize makeRoom(QWidget* area, std::vector<RoomGiven>* given = nullptr);
 
 // The lower right corner of what area's controls cover (area coordinates).
 QSize reachOf(QWidget* area);

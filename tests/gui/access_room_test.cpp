@@ -27,6 +27,25 @@ void expectOneTabFont(const std::string& window, QWidget* page) {
             << window << " tab " << tab->objectName().toStdString();
 }
 
+// The figures: a page's size with room for its texts, and the text that
+// needed the most more room.
+void reportRoom(const std::string& in, int k, widgets::PageWidget* page) {
+    const QSize size = page->naturalSize();
+    std::string largest = "none";
+    int most = 0;
+    for (const widgets::RoomGiven& g : page->roomGiven()) {
+        const int extra = g.extra.width() + g.extra.height();
+        if (extra <= most) continue;
+        most = extra;
+        largest = "'" + g.control.toStdString() + "' \"" + g.text.simplified().toStdString() +
+                  "\" +" + std::to_string(g.extra.width()) + " x +" +
+                  std::to_string(g.extra.height());
+    }
+    std::cout << "[room] " << in.substr(0, in.rfind(' ')) << ", page " << k << " ("
+              << page->caption().toStdString() << "): " << size.width() << " x " << size.height()
+              << ", most room: " << largest << "\n";
+}
+
 using RoomWalk = Walk;
 
 TEST_F(RoomWalk, EveryTextIsShownWhole) {
@@ -48,6 +67,7 @@ TEST_F(RoomWalk, EveryTextIsShownWhole) {
                 int texts = 0;
                 forEachPage([&](int k, QWidget* page) {
                     expectWhole(in + ", page " + std::to_string(k), page, &texts);
+                    if (language == 0) reportRoom(in, k, static_cast<widgets::PageWidget*>(page));
                     expectOneTabFont(in + ", page " + std::to_string(k), page);
                 });
                 forEachDialog([&](const std::string& name, QDialog& dialog) {
