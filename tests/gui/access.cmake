@@ -40,5 +40,8 @@ if(TARGET quorvex)
     add_test(NAME access_atspi_bus
              COMMAND sh -c "command -v xvfb-run >/dev/null && command -v dbus-run-session >/dev/null || { echo 'SKIP: xvfb-run or dbus-run-session is not installed'; exit 77; }; exec xvfb-run -a -s '-screen 0 1280x1024x24' dbus-run-session -- /usr/bin/python3 \"$0\" \"$1\""
                      ${CMAKE_CURRENT_LIST_DIR}/atspi_walk.py $<TARGET_FILE_DIR:quorvex>)
-    set_tests_properties(access_atspi_bus PROPERTIES LABELS gui TIMEOUT 300 SKIP_RETURN_CODE 77)
+    # xvfb-run -a picks a free display number without a lock: two at once may pick
+    # the same one, and the program then finds no X server.
+    set_tests_properties(access_atspi_bus PROPERTIES LABELS gui TIMEOUT 300 SKIP_RETURN_CODE 77
+                         RESOURCE_LOCK xvfb)
 endif()

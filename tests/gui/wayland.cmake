@@ -21,6 +21,7 @@ if(TARGET quorvex_shell_ui)
                          ENVIRONMENT "QT_FONT_DPI=192;QT_ENABLE_HIGHDPI_SCALING=0")
     add_test(NAME x11_1024x600 COMMAND xvfb-run -a -s "-screen 0 1024x600x24"
              $<TARGET_FILE:wayland_test> --x11)
+    set_tests_properties(x11_1024x600 PROPERTIES RESOURCE_LOCK xvfb) # as access_atspi_bus
     set_tests_properties(wayland_1280x800 wayland_1024x600 wayland_1024x600_large_fonts
                          wayland_scale2 x11_1024x600
                          PROPERTIES LABELS gui TIMEOUT 300
