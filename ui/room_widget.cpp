@@ -186,12 +186,7 @@ void spreadDown(QWidget* parent, int y, int d, const QWidget* needy) {
 // starts below it.
 int titleOverlap(const QGroupBox* box, int* firstRow) {
     if (box->title().isEmpty()) return 0;
-    QStyleOptionGroupBox option;
-    option.initFrom(box);
-    option.text = box->title();
-    option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
-    const QRect label =
-        box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+    const QRect label = groupTitleRect(box);
     int top = box->height();
     for (QWidget* child : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (!child->isHidden()) top = std::min(top, child->y());
@@ -201,6 +196,15 @@ int titleOverlap(const QGroupBox* box, int* firstRow) {
 }
 
 } // namespace
+
+QRect groupTitleRect(const QGroupBox* box) {
+    QStyleOptionGroupBox option;
+    option.initFrom(box);
+    option.text = box->title();
+    option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+    return box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel,
+                                        box);
+}
 
 QSize roomLacking(const QWidget* w) {
     if (const auto* own = dynamic_cast<const TextRoom*>(w)) return own->roomLacking();

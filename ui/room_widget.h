@@ -9,11 +9,13 @@
 // frame round them), and a picture keeps its place in it. Nothing shrinks, and
 // the texts themselves never change: only the room does.
 
+#include <QRect>
 #include <QSize>
 #include <QString>
 
 #include <vector>
 
+class QGroupBox;
 class QWidget;
 
 namespace quorvex::widgets {
@@ -49,6 +51,9 @@ struct RoomGiven {
 // right and down its controls now reach. Controls a layout places are left
 // to it. given, when set, learns what each control was given.
 QSize makeRoom(QWidget* area, std::vector<RoomGiven>* given = nullptr);
+
+// Where a group box's style draws its title (box coordinates).
+QRect groupTitleRect(const QGroupBox* box);
 
 // The lower right corner of what area's controls cover (area coordinates).
 QSize reachOf(QWidget* area);

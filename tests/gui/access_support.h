@@ -7,6 +7,7 @@
 #include "ui/page_button_widget.h"
 #include "ui/port_symbol_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 #include "ui/theme_widget.h"
 
 #include <QAbstractButton>
@@ -24,7 +25,6 @@
 #include <QSignalBlocker>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
-#include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QWidget>
 
@@ -525,12 +525,7 @@ inline void placeCombo(QComboBox* combo, std::vector<Placed>& out) {
 
 inline void placeGroupTitle(QGroupBox* box, std::vector<Placed>& out) {
     if (box->title().isEmpty()) return;
-    QStyleOptionGroupBox option;
-    option.initFrom(box);
-    option.text = box->title();
-    option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
-    const QRect label =
-        box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+    const QRect label = quorvex::widgets::groupTitleRect(box);
     const QRect takes =
         textTakes(box->fontMetrics(), label, Qt::AlignLeft | Qt::AlignVCenter, box->title());
     out.push_back({box, box->title(), box->rect(), takes});
