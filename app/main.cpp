@@ -142,7 +142,7 @@ PortPathFn portPathOf(const core::PortDriver& ports) {
 // The hidden screenshot tour: every page and dialog in turn, grabbed to PNG.
 void saveShot(QWidget* w, const QString& dir, const QString& prefix, const QString& name) {
     QCoreApplication::processEvents();
-    w->grab().save(dir + "/" + prefix + name + ".png");
+    w->grab().save(dir + "/" + prefix + name + ".png", "PNG", 0); // 0: packed as tight as PNG goes
 }
 
 template <class Dialog>

@@ -17,13 +17,16 @@
 #include "ui/info_dlg.h"
 #include "ui/page_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QTimer>
 
@@ -55,9 +58,20 @@ CMainWnd::CMainWnd(core::CConfigApp& app, QString profileFolder,
     // No maximize box: the pages have a fixed layout.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setCentralWidget(stack_);
+    // A page larger than the screen's room scrolls; a keyboard user's focus
+    // is always brought into view.
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName(QStringLiteral("pageScroll"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidget(stack_);
+    scroll_->setAlignment(Qt::AlignCenter);
+    setCentralWidget(scroll_);
     stack_->setFixedSize(PageWidget::kPageWidth, PageWidget::kDefaultHeight);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now != nullptr && stack_->isAncestorOf(now)) scroll_->ensureWidgetVisible(now, 8, 8);
+    });
     setWindowTitle(labelText(kCaptionText, 0));
+    keepDialogsOnScreen();
 
     heartbeat_ = new QTimer(this);
     heartbeat_->setObjectName(QStringLiteral("heartbeat"));
@@ -82,8 +96,7 @@ app::StartupResult CMainWnd::start(std::int64_t startTime, CSplashDlg* splash) {
         return result;
     }
     if (!closing_) {
-        show();
-        centreMainWindow();
+        showMainWindow();
         heartbeat_->start();
     }
     return result;
@@ -162,7 +175,7 @@ app::NoResponseAnswer CMainWnd::askNoResponse() {
     closeSplash();
     std::vector<std::string> tried;
     if (app_.ports != nullptr) tried = core::triedPortLines(*app_.ports, app_.language);
-    int answer = CNoResponseDlg::ask(app_.language, nullptr, tried);
+    int answer = CNoResponseDlg::ask(app_.language, isVisible() ? this : nullptr, tried);
     return answer == CNoResponseDlg::kTryAgain ? app::NoResponseAnswer::TryAgain
                                                : app::NoResponseAnswer::Quit;
 }
@@ -202,14 +215,33 @@ void CMainWnd::relabelPageButtons() {
     updateCaption();
 }
 
+QSize CMainWnd::pagesSize() const {
+    QSize largest(PageWidget::kPageWidth, PageWidget::kDefaultHeight);
+    for (int k = 0; k < menus::kPageCount; ++k) {
+        if (PageWidget* page = factory_.widget(k))
+            largest = largest.expandedTo(page->naturalSize());
+    }
+    return largest;
+}
+
+void CMainWnd::fitToPages() {
+    // One size for every page of the model, the largest: a page switch never
+    // grows the window (a Wayland compositor would let it grow off the screen's
+    // bottom edge, as it keeps the top left corner where it is). Smaller pages
+    // keep their controls in the middle.
+    const QSize pages = pagesSize();
+    if (pages != stack_->size()) stack_->setFixedSize(pages);
+    const QSize wanted = pages + QSize(0, menuBar()->sizeHint().height());
+    // Never beyond the screen's room: there the page scrolls.
+    setMaximumSize(wanted);
+    const QSize size = wanted.boundedTo(widgets::screenRoom(this));
+    if (size != this->size()) resize(size);
+}
+
 void CMainWnd::markPageButton(int index) {
     if (PageWidget* page = factory_.widget(index)) {
         stack_->setCurrentWidget(page);
-        stack_->setFixedSize(page->size());
-        // The window takes the page's size now, not when the layout gets round
-        // to it: it is centred next, and with the last page's size it would sit off.
-        if (QLayout* frame = layout()) frame->activate();
-        adjustSize();
+        fitToPages();
         // Follow the page's caption when its language changes.
         connect(page, &PageWidget::captionChanged, this, &CMainWnd::updateCaption,
                 Qt::UniqueConnection);
@@ -222,14 +254,19 @@ void CMainWnd::hideMainWindow() {
 }
 
 void CMainWnd::centreMainWindow() {
+    // Where the platform places windows itself (Wayland), it does so.
     if (QScreen* screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
     }
 }
 
 void CMainWnd::showMainWindow() {
-    if (!closing_) show();
+    if (closing_ || isVisible()) return;
+    fitToPages();
+    centreMainWindow();
+    show();
 }
 
 void CMainWnd::closeMainWindow() {

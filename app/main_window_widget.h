@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 
+class QScrollArea;
 class QStackedWidget;
 class QTimer;
 
@@ -64,6 +65,9 @@ public:
     PageWidget* pageWidget(int index) const { return factory_.widget(index); }
     PageWidget* currentPageWidget() const;
     QStackedWidget* stack() const { return stack_; }
+    QScrollArea* scrollArea() const { return scroll_; }
+    // The largest page's size (with room for its texts): every page is shown in it.
+    QSize pagesSize() const;
     QTimer* heartbeatTimer() const { return heartbeat_; }
     CStatusDlg* statusWindow() const { return status_; }
     bool isClosedForGood() const { return closed_; }
@@ -125,11 +129,13 @@ protected:
 
 private:
     void updateCaption();
+    void fitToPages();
 
     core::CConfigApp& app_;
     QString profileFolder_;
     std::function<std::string(int)> portPath_;
     QStackedWidget* stack_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
     WidgetPageFactory factory_;
     app::MainWindowLogic logic_;
     QTimer* heartbeat_ = nullptr;

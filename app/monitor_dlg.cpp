@@ -5,6 +5,7 @@
 #include "ui/access_widget.h"
 #include "ui/port_symbol_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 #include "ui/theme_widget.h"
 
 #include <QFrame>
@@ -140,6 +141,7 @@ CMonitorDlg::CMonitorDlg(core::CConfigApp& app, QWidget* parent)
     loadSymbols();
     logic_.open();
     fill();
+    growToTexts(this);
 }
 
 CMonitorDlg::~CMonitorDlg() = default;

@@ -3,6 +3,7 @@
 #include "ui/access_widget.h"
 #include "ui/port_symbol_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 #include "ui/theme_widget.h"
 
 #include <QApplication>
@@ -99,6 +100,12 @@ CSettingsDlg::CSettingsDlg(core::CConfigApp& app, app::MainWindowLogic& main, st
     cancel_->setAutoDefault(true);
 
     logic_.open();
+    // Room for the texts of both languages: the flag switches them while the dialog is open.
+    const int shown = logic_.shownLanguage();
+    for (int language : {1 - shown, shown}) {
+        relabel(language);
+        growToTexts(this);
+    }
 }
 
 CSettingsDlg::~CSettingsDlg() {}

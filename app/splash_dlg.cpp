@@ -101,6 +101,8 @@ CSplashDlg::CSplashDlg(bool aboutBox, int language, QWidget* parent)
             const std::string_view text = menus::itemText(*item, language);
             setAccessibleName(
                 nameText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))));
+            // The window list and the compositor call it so too (it shows no title bar).
+            setWindowTitle(accessibleName());
         }
         setAccessibleDescription(tableText(57344, language) + QStringLiteral(", ") +
                                  tableText(11, language));
@@ -112,7 +114,10 @@ CSplashDlg::CSplashDlg(bool aboutBox, int language, QWidget* parent)
         connect(credit_, &QAbstractButton::clicked, this, &CSplashDlg::showCredits);
     }
     setFixedSize(windowSize(aboutBox_));
-    centreOnScreen(this);
+    // The splash stands alone in the middle of the screen; the about box
+    // belongs to the main window and is placed over it (by the window system
+    // where it places windows itself).
+    if (parent == nullptr) centreOnScreen(this);
 }
 
 void CSplashDlg::showCredits() {

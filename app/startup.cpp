@@ -35,6 +35,9 @@ StartupResult Startup::run(std::int64_t startTime) {
     if (!app_.identified && !noResponseLoop()) return StartupResult::Quit;
 
     app_.connected = true;
+    // The window is up before anything asks the user: a dialog belongs to it
+    // (a compositor places it over the window it belongs to).
+    ui_.showMainWindow();
     ui_.refresh();
     // The search went on past a chosen port that is not there; the user
     // should know, or choose again in the settings.

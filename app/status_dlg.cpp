@@ -1,6 +1,7 @@
 #include "app/status_dlg.h"
 
 #include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -30,6 +31,7 @@ CStatusDlg::CStatusDlg(QWidget* parent) : QDialog(parent) {
 
 void CStatusDlg::setText(const QString& text) {
     text_->setText(text);
+    growToTexts(this); // a long file name takes another line
     repaintNow();
 }
 

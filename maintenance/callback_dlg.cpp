@@ -7,6 +7,7 @@
 #include "ui/page_widget.h"
 #include "ui/port_symbol_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 #include "ui/theme_widget.h"
 
 #include <QApplication>
@@ -47,6 +48,7 @@ CCallbackDlg::CCallbackDlg(core::CConfigApp& app, core::CallbackSettings& values
     setFixedSize(kWidth, kHeight);
     build();
     refresh();
+    growToTexts(this);
 }
 
 CCallbackDlg::~CCallbackDlg() {}

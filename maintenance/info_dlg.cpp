@@ -5,6 +5,7 @@
 #include "ui/info_dlg.h"
 #include "ui/page_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 #include "ui/theme_widget.h"
 
 #include <QFrame>
@@ -117,6 +118,7 @@ CIsdnInfoDlg::CIsdnInfoDlg(core::CConfigApp& app, QWidget* parent)
 
     info_.open();
     fill();
+    growToTexts(this);
 }
 
 CIsdnInfoDlg::~CIsdnInfoDlg() = default;

@@ -6,6 +6,7 @@
 #include "ui/info_dlg.h"
 #include "ui/page_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 #include "ui/theme_widget.h"
 
 #include <QCloseEvent>
@@ -182,6 +183,7 @@ CUpgradeDlg::CUpgradeDlg(core::CConfigApp& app, UpgradeHost& host, QWidget* pare
         CInfoDlg dlg(kHelpBody, kTitle, app_.language, beepFor(app_.soundOn), this);
         dlg.exec();
     });
+    growToTexts(this);
 }
 
 CUpgradeDlg::~CUpgradeDlg() = default;

@@ -13,6 +13,11 @@ PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev
           iproute2
           # GNOME's Adwaita styles for Qt: the contrast test reads every page in them
           adwaita-qt6
+          # a Wayland desktop for the placement test (a headless Weston, Qt's
+          # Wayland platform) and the accessibility bus a screen reader reads
+          # (at-spi2-core's registry on D-Bus, read by pyatspi, with a window
+          # manager that gives the program the keyboard as a desktop does)
+          weston qt6-wayland dbus at-spi2-core python3-pyatspi matchbox-window-manager
           # the Debian package and its checks (cpack -G DEB, label "package")
           dpkg-dev file desktop-file-utils appstream lintian bash-completion)
 # The Windows forms and their tests under Wine (scripts/windows.sh), without

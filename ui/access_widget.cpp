@@ -10,16 +10,58 @@
 #include <QMenu>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace quorvex::widgets {
 
 namespace {
 
+// The entry a drop-down shows, as its text: AT-SPI carries it as the
+// control's Text, where a screen reader reads what a combo box shows (Qt's
+// value text reaches no one there).
+class ShownText : public QAccessibleTextInterface {
+public:
+    virtual QString shown() const = 0;
+
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QString text(int start, int end) const override {
+        const QString all = shown();
+        if (end < 0 || end > all.size()) end = static_cast<int>(all.size());
+        start = std::clamp(start, 0, end);
+        return all.mid(start, end - start);
+    }
+    int characterCount() const override { return static_cast<int>(shown().size()); }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* start, int* end) const override {
+        *start = *end = offset;
+        return {};
+    }
+
+protected:
+    ~ShownText() = default;
+};
+
 // The port symbol: a drop-down of pictures on the MSN page (and the flags in
 // the settings), a picture everywhere else.
-class SymbolAccessible final : public QAccessibleWidget {
+class SymbolAccessible final : public QAccessibleWidget, public ShownText {
 public:
     explicit SymbolAccessible(QWidget* w) : QAccessibleWidget(w) {}
     CPortSymbol* symbol() const { return static_cast<CPortSymbol*>(widget()); }
+
+    QString shown() const override { return symbol()->pictureText(); }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface && symbol()->isPicker())
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
 
     QAccessible::Role role() const override {
         return symbol()->isPicker() ? QAccessible::ComboBox : QAccessible::Graphic;
@@ -54,10 +96,16 @@ public:
 };
 
 // The acceptance page's selector: a drop-down whose value is the entry shown.
-class DropListAccessible final : public QAccessibleWidget {
+class DropListAccessible final : public QAccessibleWidget, public ShownText {
 public:
     explicit DropListAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::ComboBox) {}
     CDropList* list() const { return static_cast<CDropList*>(widget()); }
+
+    QString shown() const override { return list()->faceText(); }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
 
     QAccessible::State state() const override {
         QAccessible::State s = QAccessibleWidget::state();
@@ -196,9 +244,13 @@ QString namePattern(int patternId, int language, const QString& first, const QSt
     return second.isNull() ? pattern.arg(first) : pattern.arg(first, second);
 }
 
-void announceValue(QWidget* widget, const QString& value) {
+void announceValue(QWidget* widget, const QString& before, const QString& value) {
+    // Over AT-SPI a combo box's value change goes out as a change of its
+    // name and of its selection, on which a screen reader reads it again.
     QAccessibleValueChangeEvent event(widget, value);
     QAccessible::updateAccessibility(&event);
+    QAccessibleTextUpdateEvent text(widget, 0, before, value);
+    QAccessible::updateAccessibility(&text);
 }
 
 CPicture::CPicture(const QString& picture, QSize size, QWidget* parent) : QLabel(parent) {

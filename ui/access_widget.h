@@ -53,8 +53,9 @@ inline constexpr int kNameTimePeriod = 9872;    // "Time period %1"
 inline constexpr int kNameCallerIdEntry = 9874; // "Caller ID %1"
 inline constexpr int kNameCredit = 9876;        // "Credit"
 
-// Tells assistive technology that the value a control shows has changed.
-void announceValue(QWidget* widget, const QString& value);
+// Tells assistive technology that the value a control shows has changed
+// (from before to value).
+void announceValue(QWidget* widget, const QString& before, const QString& value);
 
 // A picture in a window. One without a text alternative is decoration and
 // hidden from assistive technology; one with it is presented as a graphic of

@@ -6,6 +6,7 @@
 #include "ui/theme_widget.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -22,19 +23,42 @@ using TextFn = std::string_view (*)(int, int);
 
 struct KindTable {
     int count;
-    TextFn face;
-    TextFn menu;
+    TextFn text;
+    int lines; // the most lines the face breaks an entry into
 };
 
 // Indexed by kind; the literal accessors never reach past their tables.
 constexpr KindTable kKinds[] = {
-    {quorvex::literals::kCallerIdCount, quorvex::literals::callerIdShortText,
-     quorvex::literals::callerIdLongText},
-    {quorvex::literals::kAcceptanceModeCount, quorvex::literals::acceptanceModeText,
-     quorvex::literals::acceptanceModeText},
-    {quorvex::literals::kRingDelayCount, quorvex::literals::ringDelayText,
-     quorvex::literals::ringDelayText},
+    {quorvex::literals::kCallerIdCount, quorvex::literals::callerIdLongText, 2},
+    {quorvex::literals::kAcceptanceModeCount, quorvex::literals::acceptanceModeText, 1},
+    {quorvex::literals::kRingDelayCount, quorvex::literals::ringDelayText, 1},
 };
+
+// The entry on one line, or broken at the blank that makes its longer line
+// the shortest (when lines allows two and one is wider than room).
+QString brokenText(const QString& text, const QFontMetrics& fm, int room, int lines) {
+    if (lines < 2 || fm.horizontalAdvance(text) <= room) return text;
+    QString best = text;
+    int bestWidth = fm.horizontalAdvance(text);
+    for (qsizetype at = text.indexOf(QLatin1Char(' ')); at > 0;
+         at = text.indexOf(QLatin1Char(' '), at + 1)) {
+        const int width =
+            std::max(fm.horizontalAdvance(text.left(at)), fm.horizontalAdvance(text.mid(at + 1)));
+        if (width < bestWidth) {
+            bestWidth = width;
+            best = text.left(at) + QLatin1Char('\n') + text.mid(at + 1);
+        }
+    }
+    return best;
+}
+
+// The widest line of a text broken into lines.
+int widestLine(const QString& text, const QFontMetrics& fm) {
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        widest = std::max(widest, fm.horizontalAdvance(line));
+    return widest;
+}
 
 const KindTable& tableOf(int kind) {
     return kKinds[kind];
@@ -71,11 +95,67 @@ void CDropList::setSelection(int selection) {
 }
 
 QString CDropList::faceText() const {
-    return labelText(tableOf(kind_).face(selection_, language_));
+    return menuText(selection_);
 }
 
 QString CDropList::menuText(int entry) const {
-    return labelText(tableOf(kind_).menu(entry, language_));
+    return menuText(entry, language_);
+}
+
+QString CDropList::menuText(int entry, int language) const {
+    return labelText(tableOf(kind_).text(entry, language));
+}
+
+QFont CDropList::faceFont() const {
+    return pixelFont(largeFonts_ ? 12 : 11);
+}
+
+QRect CDropList::faceRect() const {
+    const int offset = largeFonts_ ? 3 : 4;
+    return {offset, offset, arrowRect().left() - offset - 1, height() - offset - 2};
+}
+
+QString CDropList::faceLines() const {
+    return brokenText(faceText(), QFontMetrics(faceFont()), faceRect().width(),
+                      tableOf(kind_).lines);
+}
+
+QString CDropList::roomText() const {
+    const QFontMetrics fm(faceFont());
+    QString widest;
+    for (int language : {0, 1}) {
+        for (int entry = 0; entry < count(); ++entry) {
+            const QString text = menuText(entry, language);
+            if (fm.horizontalAdvance(text) > fm.horizontalAdvance(widest)) widest = text;
+        }
+    }
+    return widest;
+}
+
+QSize CDropList::roomLacking() const {
+    const QFontMetrics fm(faceFont());
+    const QRect face = faceRect();
+    // Wide enough for every entry in the lines it may take; then as many lines high
+    // as the widest needs there.
+    int width = 0;
+    for (int language : {0, 1}) {
+        for (int entry = 0; entry < count(); ++entry) {
+            const QString text = menuText(entry, language);
+            width = std::max(width, widestLine(brokenText(text, fm, 0, tableOf(kind_).lines), fm));
+        }
+    }
+    // A pixel more than the advance: laid out, a text may end a fraction beyond it.
+    width = std::max(width + 1, face.width());
+    int lines = 1;
+    for (int language : {0, 1}) {
+        for (int entry = 0; entry < count(); ++entry) {
+            const QString text =
+                brokenText(menuText(entry, language), fm, width, tableOf(kind_).lines);
+            lines = std::max(lines, static_cast<int>(text.count(QLatin1Char('\n'))) + 1);
+        }
+    }
+    const int height = lines * fm.lineSpacing();
+    return {width - face.width(), std::max(0, height - face.height())};
 }
 
 void CDropList::setLanguage(int language) {
@@ -99,8 +179,9 @@ void CDropList::rebuildMenu() {
 }
 
 void CDropList::pick(int entry) {
+    const QString before = faceText();
     setSelection(entry);
-    announceValue(this, menuText(selection_));
+    announceValue(this, before, faceText());
     emit selectionChanged(id_);
 }
 
@@ -171,11 +252,17 @@ void CDropList::paintEvent(QPaintEvent*) {
     painter.drawLine(1, h - 2, w - 2, h - 2);
     painter.drawLine(w - 2, 1, w - 2, h - 2);
 
-    const int offset = largeFonts_ ? 3 : 4;
-    painter.setFont(pixelFont(largeFonts_ ? 12 : 11));
+    painter.setFont(faceFont());
     painter.setPen(pal.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
-    const QRect textArea(offset, offset, arrowRect().left() - offset - 1, h - offset - 2);
-    painter.drawText(textArea, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, faceText());
+    // At the top, as the face always had it; a face made high enough for two lines
+    // shows a one-line entry in its middle.
+    const QString lines = faceLines();
+    const int spacing = painter.fontMetrics().lineSpacing();
+    const int block = (static_cast<int>(lines.count(QLatin1Char('\n'))) + 1) * spacing;
+    QRect textArea = faceRect();
+    if (textArea.height() - block >= spacing)
+        textArea.setTop(textArea.top() + (textArea.height() - block) / 2);
+    painter.drawText(textArea, Qt::AlignLeft | Qt::AlignTop, lines);
     if (hasFocus()) {
         painter.setPen(QPen(pal.color(QPalette::Text), 1, Qt::DotLine));
         painter.drawRect(QRect(2, 2, arrowRect().left() - 4, h - 5));

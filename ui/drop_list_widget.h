@@ -1,9 +1,15 @@
 #pragma once
 // The selector of the call acceptance page: a face showing the chosen entry and an
-// arrow button that opens a pop-up menu of the entries. Kinds: 0 caller-ID presentation
-// (the face shows the short form, the menu the long form), 1 acceptance mode, 2 ring
-// delay. Picking an entry stores it, repaints and reports the control's identifier
-// (the page then copies the selection into its edited value).
+// arrow button that opens a pop-up menu of the entries. Kinds: 0 caller-ID presentation,
+// 1 acceptance mode, 2 ring delay. Picking an entry stores it, repaints and reports the
+// control's identifier (the page then copies the selection into its edited value).
+//
+// The face shows the entry whole, as the menu does: the caller-ID entries ("(FSK)Send
+// Phone Number") on two lines where one is too narrow for them (the table's short forms,
+// "(FSK)Send.....", read as a text cut off); its room (TextRoom) is what its longest
+// entry needs in either language.
+
+#include "ui/room_widget.h"
 
 #include <QWidget>
 
@@ -11,7 +17,7 @@ class QMenu;
 
 namespace quorvex::widgets {
 
-class CDropList : public QWidget {
+class CDropList : public QWidget, public TextRoom {
     Q_OBJECT
 public:
     enum Kind { CallerId = 0, AcceptanceMode = 1, RingDelay = 2 };
@@ -33,6 +39,16 @@ public:
     // Texts of the face and of the menu entries in the current language.
     QString faceText() const;
     QString menuText(int entry) const;
+    QString menuText(int entry, int language) const;
+    // The face text as drawn: broken into the lines the face shows.
+    QString faceLines() const;
+    // Where the face text is drawn, and in which font.
+    QRect faceRect() const;
+    QFont faceFont() const;
+
+    // TextRoom: what the face lacks for the longest entry of either language.
+    QSize roomLacking() const override;
+    QString roomText() const override; // the widest entry
 
     void setLanguage(int language);
     int language() const { return language_; }

@@ -1,6 +1,7 @@
 #include "ui/info_dlg.h"
 
 #include "ui/access_widget.h"
+#include "ui/room_widget.h"
 #include "ui/theme_widget.h"
 
 #include <QGuiApplication>
@@ -59,8 +60,13 @@ CInfoDlg::CInfoDlg(int bodyId, int titleId, int language, BeepFn beep, QWidget* 
     scroll->setBackgroundRole(QPalette::Window);
     const int textHeight = body_->heightForWidth(kTextWidth);
     body_->setFixedHeight(textHeight);
+    // At most three fifths of the screen, and never so much that the picture
+    // and OK would not fit beside it (a small screen, a large scale).
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const int limit = screen != nullptr ? screen->availableGeometry().height() * 3 / 5 : 480;
+    const int available = screen != nullptr ? screen->availableGeometry().height() : 800;
+    const int around = artwork->sizeHint().height() + kBelowArtwork + kAboveOk + 2 * 11 + 30 +
+                       kUnknownPanel + kUnknownTitleBar;
+    const int limit = std::max(80, std::min(available * 3 / 5, available - around));
     const bool scrolls = textHeight > limit;
     // Only a text that scrolls needs the keyboard (the arrow keys scroll it).
     scroll->setFocusPolicy(scrolls ? Qt::StrongFocus : Qt::NoFocus);

@@ -4,6 +4,8 @@
 #include "ui/qt_ui_widget.h"
 #include "ui/theme_widget.h"
 
+#include <algorithm>
+
 #include <QAccessible>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -19,7 +21,9 @@ const QColor kMid{175, 175, 175};
 constexpr int kBackDrop = 3; // a tab behind the current one starts this much lower
 constexpr int kCorner = 3;   // cut of the tab's upper corners
 constexpr int kTextMargin = 3;
-constexpr int kSmallestPixels = 8;
+// Between a caption and the tab's outline (its two lines on either side), so
+// that the text never touches it.
+constexpr int kCaptionGap = 5;
 
 } // namespace
 
@@ -76,19 +80,13 @@ QString CPageButton::shownText() const {
 }
 
 QFont CPageButton::captionFont() const {
-    // The button font, narrowed and then made smaller until a long text (German,
-    // usually) fits its tab rather than being cut off.
-    QFont font = buttonFont(largeFonts_);
-    const QString caption = shownText();
-    const int room = width() - 2 * kTextMargin;
-    const auto fits = [&] { return QFontMetrics(font).horizontalAdvance(caption) <= room; };
-    for (int stretch : {QFont::Unstretched, QFont::SemiCondensed, QFont::Condensed}) {
-        font.setStretch(stretch);
-        if (fits()) return font;
-    }
-    while (!fits() && font.pixelSize() > kSmallestPixels)
-        font.setPixelSize(font.pixelSize() - 1);
-    return font;
+    return buttonFont(largeFonts_);
+}
+
+int CPageButton::widthFor(const QString& caption) const {
+    QString shown = caption;
+    shown.replace(QStringLiteral("&&"), QStringLiteral("&"));
+    return QFontMetrics(captionFont()).horizontalAdvance(shown) + 2 * (kTextMargin + kCaptionGap);
 }
 
 QSize CPageButton::sizeHint() const {
@@ -159,19 +157,58 @@ void CPageButton::paintEvent(QPaintEvent*) {
 
 PageButtonStrip::PageButtonStrip(int language, int currentIndex, bool largeFonts, QWidget* parent)
     : QWidget(parent) {
-    setFixedSize(kWidth, kHeight);
     for (int k = 0; k < kCount; ++k) {
         auto* button = new CPageButton(k, this);
-        const auto left = kEdges[static_cast<std::size_t>(k)];
-        const auto right = kEdges[static_cast<std::size_t>(k) + 1];
-        button->setGeometry(left, 0, right - left, kHeight);
         button->setLargeFonts(largeFonts);
         connect(button, &QAbstractButton::clicked, this,
                 [this, button] { emit commandPosted(button->command()); });
         buttons_[static_cast<std::size_t>(k)] = button;
     }
+    placeTabs();
     relabel(language);
     setCurrent(currentIndex);
+}
+
+void PageButtonStrip::placeTabs() {
+    // Each tab as wide as its template had it, or as its caption needs in
+    // either language; what that adds is taken from the tabs with room to
+    // spare, in proportion to it, as far as they have it.
+    std::array<int, kCount> widths{};
+    std::array<int, kCount> spare{};
+    int total = 0;
+    int spareTotal = 0;
+    for (std::size_t k = 0; k < kCount; ++k) {
+        const int given = kEdges[k + 1] - kEdges[k];
+        int needed = 0;
+        for (int language : {0, 1})
+            needed = std::max(
+                needed, buttons_[k]->widthFor(tableText(6000 + 2 * static_cast<int>(k), language)));
+        widths[k] = std::max(given, needed);
+        spare[k] = given - std::min(given, needed);
+        total += widths[k];
+        spareTotal += spare[k];
+    }
+    const int excess = std::min(total - kWidth, spareTotal);
+    if (excess > 0) {
+        int taken = 0;
+        for (std::size_t k = 0; k < kCount; ++k) {
+            const int take = spare[k] * excess / spareTotal;
+            widths[k] -= take;
+            taken += take;
+        }
+        // What rounding left over, from the first tabs that still have some.
+        for (std::size_t k = 0; k < kCount && taken < excess; ++k) {
+            const int more = std::min(excess - taken, spare[k] - spare[k] * excess / spareTotal);
+            widths[k] -= more;
+            taken += more;
+        }
+    }
+    int left = 0;
+    for (std::size_t k = 0; k < kCount; ++k) {
+        buttons_[k]->setGeometry(left, 0, widths[k], kHeight);
+        left += widths[k];
+    }
+    setFixedSize(left, kHeight);
 }
 
 void PageButtonStrip::relabel(int language) {

@@ -33,9 +33,12 @@ public:
 
     QSize sizeHint() const override;
 
-    // The caption as drawn ("&&" shown as "&") and the font that makes it fit the tab.
+    // The caption as drawn ("&&" shown as "&") and its font (the button font: the
+    // strip makes every tab wide enough for it).
     QString shownText() const;
     QFont captionFont() const;
+    // The width the tab needs for a caption: the text and a gap to either edge.
+    int widthFor(const QString& caption) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -53,9 +56,13 @@ public:
     static constexpr int kHeight = 37;
     static constexpr int kWidth = 620;
     static constexpr int kCount = 10;
-    // Left and right pixel edges of the ten tabs.
+    // Left and right pixel edges of the ten tabs, where their captions fit them.
     static constexpr std::array<int, kCount + 1> kEdges = {0,   48,  159, 224, 301, 364,
                                                            414, 463, 519, 577, 620};
+
+    // A tab too narrow for its caption in either language takes the room it
+    // needs from tabs that have room to spare, and the strip grows beyond
+    // kWidth only when they have too little.
 
     PageButtonStrip(int language, int currentIndex, bool largeFonts, QWidget* parent = nullptr);
 
@@ -72,6 +79,8 @@ signals:
     void commandPosted(int command);
 
 private:
+    void placeTabs();
+
     std::array<CPageButton*, kCount> buttons_{};
     int current_ = -1;
 };

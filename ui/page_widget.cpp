@@ -8,6 +8,7 @@
 #include "ui/info_dlg.h"
 #include "ui/page_button_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -67,7 +68,8 @@ PageWidget::PageWidget(core::CConfigApp& app, core::PageHost& host, int index, S
     setFont(dialogFont(app_.largeFonts));
 
     strip_ = new PageButtonStrip(language_, index_, app_.largeFonts, this);
-    strip_->setGeometry(0, 0, PageButtonStrip::kWidth, PageButtonStrip::kHeight);
+    strip_->move(0, 0); // its size is its tabs'
+
     connect(strip_, &PageButtonStrip::commandPosted, this, &PageWidget::leaveTo);
 
     content_ = new QWidget(this);
@@ -89,25 +91,74 @@ PageWidget::PageWidget(core::CConfigApp& app, core::PageHost& host, int index, S
     help_->setFont(pixelFont(10, true));
     connect(help_, &QToolButton::clicked, this, [this] { showHelp(); });
 
-    setFixedSize(kPageWidth, kDefaultHeight);
-    placeBottomBand();
+    setPageHeight(kDefaultHeight);
 }
 
 PageWidget::~PageWidget() {}
 
 void PageWidget::setPageHeight(int height) {
-    setFixedSize(kPageWidth, height);
+    template_ = QSize(kPageWidth, height);
+    contentSize_ = QSize(kPageWidth, std::max(0, height - PageButtonStrip::kHeight - kBottomBand));
+    fitted_ = false;
+    const QSize size(std::max(kPageWidth, strip_->width()), height);
+    setMinimumSize(size);
+    resize(size);
     placeBottomBand();
 }
 
-void PageWidget::placeBottomBand() {
-    int top = PageButtonStrip::kHeight;
-    content_->setGeometry(0, top, kPageWidth, std::max(0, height() - top - kBottomBand));
-    if (send_ != nullptr) {
-        send_->setGeometry((kPageWidth - kSendWidth) / 2, height() - kSendBottomGap - kSendHeight,
-                           kSendWidth, kSendHeight);
+QSize PageWidget::naturalSize() {
+    fitTexts();
+    return minimumSize();
+}
+
+void PageWidget::fitTexts() {
+    if (fitted_) return;
+    fitted_ = true;
+    // Room for the texts of both languages, so that a language switch never
+    // changes the page's size; the page's own language last.
+    const QSize reach = reachOf(content_);
+    const int shown = language_;
+    ++filling_;
+    {
+        BlockAll blocked(this);
+        for (int language : {1 - shown, shown}) {
+            language_ = language; // what the page fills in from language() too
+            relabel(language);
+            makeRoom(content_, &roomGiven_);
+            if (send_ != nullptr) {
+                send_->setText(tableText(kSendText, language));
+                const QSize lacking = roomLacking(send_);
+                sendWidth_ = std::max(sendWidth_, send_->width() + lacking.width());
+                sendHeight_ = std::max(sendHeight_, send_->height() + lacking.height());
+            }
+        }
     }
-    help_->setGeometry(kPageWidth - kHelpRight - kHelpSize, height() - kHelpBottom - kHelpSize,
+    --filling_;
+    const QSize grown = reachOf(content_) - reach;
+    contentSize_ += grown.expandedTo(QSize(0, 0));
+    const QSize size(std::max(contentSize_.width(), strip_->width()),
+                     template_.height() + std::max(0, grown.height()));
+    setMinimumSize(size);
+    resize(size.expandedTo(this->size()));
+    placeBottomBand();
+}
+
+void PageWidget::showEvent(QShowEvent* event) {
+    fitTexts();
+    QWidget::showEvent(event);
+}
+
+void PageWidget::placeBottomBand() {
+    const int top = PageButtonStrip::kHeight;
+    // Given more room than it needs, the page keeps its controls together in the middle.
+    const int left = std::max(0, (width() - contentSize_.width()) / 2);
+    content_->setGeometry(left, top, contentSize_.width(),
+                          std::max(0, height() - top - kBottomBand));
+    if (send_ != nullptr) {
+        send_->setGeometry((width() - sendWidth_) / 2, height() - kSendBottomGap - sendHeight_,
+                           sendWidth_, sendHeight_);
+    }
+    help_->setGeometry(width() - kHelpRight - kHelpSize, height() - kHelpBottom - kHelpSize,
                        kHelpSize, kHelpSize);
     help_->raise();
 }

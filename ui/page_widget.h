@@ -18,6 +18,7 @@
 #include "core/page.h"
 
 #include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 
 #include <QWidget>
 
@@ -65,8 +66,18 @@ public:
     // The area between the strip and the bottom band; the page places its
     // controls there (coordinates relative to it).
     QWidget* content() const { return content_; }
-    // The page's total height (the strip and the bottom band included).
+    // The page's total height (the strip and the bottom band included), as
+    // its template has it.
     void setPageHeight(int height);
+
+    // The page's size with room for every text in both languages: the
+    // template's size, grown where a text needs more (ui/room_widget.h). The
+    // room is made the first time it is asked for. A page may be shown larger
+    // (the main window gives every page the largest one's size): the content
+    // then stands centred, the Send button at the bottom.
+    QSize naturalSize();
+    // What the texts were given to show whole (the controls' identifiers, texts, extra room).
+    const std::vector<RoomGiven>& roomGiven() const { return roomGiven_; }
 
     PageButtonStrip* strip() const { return strip_; }
     QPushButton* sendButton() const { return send_; }
@@ -132,8 +143,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
+    void showEvent(QShowEvent* event) override;
+
 private:
     void placeBottomBand();
+    void fitTexts();
     void showHelp();
     void commitAndMoveOn();
 
@@ -145,6 +159,12 @@ private:
     QWidget* content_ = nullptr;
     QPushButton* send_ = nullptr;
     QToolButton* help_ = nullptr;
+    QSize template_;    // the size the page's template gives it
+    QSize contentSize_; // what its content needs, room for the texts included
+    int sendWidth_ = kSendWidth;
+    int sendHeight_ = kSendHeight;
+    bool fitted_ = false; // room has been made
+    std::vector<RoomGiven> roomGiven_;
     BusyCursorDepth busy_;
     int filling_ = 0;
     bool committing_ = false; // focus requests are noted, not carried out

@@ -138,7 +138,8 @@ void CPortSymbol::updateName() {
     }
     if (name == accessibleName()) return;
     setAccessibleName(name);
-    if (picker_) announceValue(this, pictureText());
+    if (picker_) announceValue(this, announced_, pictureText());
+    announced_ = pictureText();
 }
 
 QString CPortSymbol::pictureName(int picture) const {

@@ -114,6 +114,7 @@ private:
     LoadFn load_;
     QMenu* menu_ = nullptr;
     QStyle* menuStyle_ = nullptr;
+    QString announced_; // the picture's meaning assistive technology was told last
 };
 
 } // namespace quorvex::widgets

@@ -65,10 +65,16 @@ void applyDialogColours(QWidget* widget) {
         const QWidget* parent = widget->isWindow() ? nullptr : widget->parentWidget();
         const QPalette desktop = parent != nullptr ? parent->palette() : QApplication::palette();
         if (!isLightPalette(desktop)) {
-            if (widget->palette().resolveMask() != 0) widget->setPalette(QPalette());
+            // The desktop's own colours, readable behind another window too.
+            const QPalette readable = readableWhenInactive(desktop);
+            if (readable == desktop) {
+                if (widget->palette().resolveMask() != 0) widget->setPalette(QPalette());
+            } else if (widget->palette() != readable || widget->palette().resolveMask() == 0) {
+                widget->setPalette(readable);
+            }
             return;
         }
-        QPalette palette = desktop;
+        QPalette palette = readableWhenInactive(desktop);
         for (auto group : {QPalette::Active, QPalette::Inactive}) {
             palette.setColor(group, QPalette::Window, kDialogBackground);
             palette.setColor(group, QPalette::WindowText, kDialogText);
@@ -163,6 +169,7 @@ QPixmap picturePixmap(const QString& name, QSize size) {
 }
 
 void prepareMessageBox(QMessageBox& box) {
+    applyDialogColours(&box); // as every window of the program: readable behind another too
     box.setTextFormat(Qt::PlainText);
     showFocusOnDefaultButton(&box);
 }

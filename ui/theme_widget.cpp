@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace quorvex::widgets {
 
@@ -96,14 +97,35 @@ bool isLightPalette(const QPalette& palette) {
            relativeLuminance(palette.color(QPalette::WindowText));
 }
 
-QColor backgroundBehind(const QWidget* widget, QPalette::ColorRole textRole) {
-    if (textRole == QPalette::Text) return widget->palette().color(QPalette::Base);
-    if (textRole == QPalette::ButtonText) return widget->palette().color(QPalette::Button);
+QColor backgroundBehind(const QWidget* widget, QPalette::ColorRole textRole,
+                        QPalette::ColorGroup group) {
+    if (textRole == QPalette::Text) return widget->palette().color(group, QPalette::Base);
+    if (textRole == QPalette::ButtonText) return widget->palette().color(group, QPalette::Button);
     for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
         if (w->autoFillBackground() || w->isWindow() || w->parentWidget() == nullptr)
-            return w->palette().color(w->backgroundRole());
+            return w->palette().color(group, w->backgroundRole());
     }
-    return widget->palette().color(QPalette::Window);
+    return widget->palette().color(group, QPalette::Window);
+}
+
+QPalette readableWhenInactive(QPalette palette) {
+    // clang-format off
+    constexpr std::pair<QPalette::ColorRole, QPalette::ColorRole> kTexts[] = {
+        {QPalette::WindowText,      QPalette::Window},
+        {QPalette::Text,            QPalette::Base},
+        {QPalette::ButtonText,      QPalette::Button},
+        {QPalette::HighlightedText, QPalette::Highlight},
+        {QPalette::ToolTipText,     QPalette::ToolTipBase},
+    };
+    // clang-format on
+    for (const auto& [text, background] : kTexts) {
+        const QColor behind = palette.color(QPalette::Inactive, background);
+        if (contrastRatio(palette.color(QPalette::Inactive, text), behind) >= kMinimumContrast)
+            continue;
+        palette.setColor(QPalette::Inactive, text,
+                         readableOn(palette.color(QPalette::Active, text), behind));
+    }
+    return palette;
 }
 
 void followPalette(QWidget* widget, std::function<void()> apply) {
@@ -117,21 +139,22 @@ void setTextColour(QWidget* widget, const QColor& wanted, QPalette::ColorRole ro
     widget->setProperty(property, wanted.isValid() ? wanted : QColor(Qt::transparent));
     const auto apply = [widget, role, property] {
         const QColor want = widget->property(property).value<QColor>();
-        QColor colour;
-        if (want.alpha() == 0) {
-            // The palette's own: what the parent has for the role.
-            const QWidget* parent = widget->parentWidget();
-            colour = (parent != nullptr ? parent->palette() : QPalette()).color(role);
-        } else {
-            colour = readableOn(want, backgroundBehind(widget, role));
-        }
+        // In front and behind another window: the background may differ.
         QPalette palette = widget->palette();
-        if (palette.color(QPalette::Active, role) == colour &&
-            palette.color(QPalette::Inactive, role) == colour)
-            return;
-        palette.setColor(QPalette::Active, role, colour);
-        palette.setColor(QPalette::Inactive, role, colour);
-        widget->setPalette(palette);
+        bool same = true;
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            QColor colour;
+            if (want.alpha() == 0) {
+                // The palette's own: what the parent has for the role.
+                const QWidget* parent = widget->parentWidget();
+                colour = (parent != nullptr ? parent->palette() : QPalette()).color(group, role);
+            } else {
+                colour = readableOn(want, backgroundBehind(widget, role, group));
+            }
+            same = same && palette.color(group, role) == colour;
+            palette.setColor(group, role, colour);
+        }
+        if (!same) widget->setPalette(palette);
     };
     if (following) {
         apply();

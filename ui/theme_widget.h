@@ -36,8 +36,15 @@ QColor readableOn(const QColor& wanted, const QColor& background);
 bool isLightPalette(const QPalette& palette);
 
 // The colour a widget's role stands on: its own background role where it fills
-// it (an edit's base), else the background of the nearest ancestor that does.
-QColor backgroundBehind(const QWidget* widget, QPalette::ColorRole textRole);
+// it (an edit's base), else the background of the nearest ancestor that does;
+// in the window in front (Active) or behind another (Inactive).
+QColor backgroundBehind(const QWidget* widget, QPalette::ColorRole textRole,
+                        QPalette::ColorGroup group = QPalette::Active);
+
+// The palette with every text readable in a window behind another too: some
+// themes (dark Adwaita) draw it fainter than kMinimumContrast allows; such a
+// text takes the colour it has in front, as light or dark as it must be.
+QPalette readableWhenInactive(QPalette palette);
 
 // Runs apply now and again whenever the widget's palette or style changes
 // (a theme switch), never from inside itself.

@@ -4,6 +4,7 @@
 #include "ui/info_dlg.h"
 #include "ui/page_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 #include "ui/theme_widget.h"
 
 #include <QGroupBox>
@@ -59,6 +60,7 @@ CBodDlg::CBodDlg(const data::BodValues& opening, int language, bool soundOn, QWi
     setFixedSize(kWidth, kHeight);
     build();
     refresh();
+    growToTexts(this);
 }
 
 CBodDlg::~CBodDlg() = default;

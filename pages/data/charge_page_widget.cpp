@@ -129,6 +129,7 @@ void CChargePage::build() {
     std::vector<QWidget*> order(clears_.begin(), clears_.end());
     order.push_back(clearTotal_);
     setReadingOrder(order);
+    placeColumns();
 }
 
 void CChargePage::relabel(int lang) {
@@ -158,8 +159,9 @@ void CChargePage::relabel(int lang) {
     total_->setAccessibleDescription(nameText(kTotalText, lang));
 }
 
-void CChargePage::refreshControls() {
-    // The three-port model shows the data port right after port 22.
+void CChargePage::placeColumns() {
+    // The three-port model shows the data port right after port 22 (the page
+    // is built for one model).
     int slot = 0;
     for (int column = 0; column < data::kChargeColumns; ++column) {
         const auto c = static_cast<std::size_t>(column);
@@ -175,15 +177,21 @@ void CChargePage::refreshControls() {
                 cells_[static_cast<std::size_t>(row)][c]->move(
                     x, cells_[static_cast<std::size_t>(row)][c]->y());
         }
-        names_[c]->setText(QString::fromStdString(logic_.portName(column)));
-        symbols_[c]->reload();
         for (QWidget* w : {static_cast<QWidget*>(symbols_[c]), static_cast<QWidget*>(names_[c]),
                            static_cast<QWidget*>(headings_[c]), static_cast<QWidget*>(clears_[c])})
             w->setVisible(shown);
+        for (int row = 0; row < data::kChargeRows; ++row)
+            cells_[static_cast<std::size_t>(row)][c]->setVisible(shown);
+    }
+}
+
+void CChargePage::refreshControls() {
+    for (int column = 0; column < data::kChargeColumns; ++column) {
+        const auto c = static_cast<std::size_t>(column);
+        names_[c]->setText(QString::fromStdString(logic_.portName(column)));
+        symbols_[c]->reload();
         for (int row = 0; row < data::kChargeRows; ++row) {
-            QLabel* cell = cells_[static_cast<std::size_t>(row)][c];
-            cell->setVisible(shown);
-            cell->setText(QString::fromStdString(
+            cells_[static_cast<std::size_t>(row)][c]->setText(QString::fromStdString(
                 logic_.cellText(static_cast<data::ChargeRowKind>(row), column)));
         }
     }

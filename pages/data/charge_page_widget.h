@@ -37,6 +37,7 @@ protected:
 
 private:
     void build();
+    void placeColumns();
 
     data::ChargePage logic_; // constructed after the frame: the frame is its PageUi
     QTimer* timer_ = nullptr;

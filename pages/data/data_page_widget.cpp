@@ -5,6 +5,7 @@
 #include "resources/literal_tables.h"
 #include "ui/access_widget.h"
 #include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -173,6 +174,9 @@ void CDataPage::build() {
         if (auto* label = qobject_cast<QLabel*>(controls_[l.label]))
             label->setBuddy(controls_[l.field]);
     }
+    // What a protocol shows must fit as well as what the page shows now.
+    for (int id : switchedControls())
+        keepRoomWhileHidden(controls_[id]);
 }
 
 void CDataPage::editChanged(int controlId, const QString& text) {

@@ -115,6 +115,7 @@ void CTimerPage::build() {
     auto* artwork = new CPicture(QStringLiteral("artwork.svg"), kArtwork.size(), c);
     artwork->setObjectName(QStringLiteral("artwork"));
     artwork->setGeometry(kArtwork);
+    placeColumns();
 }
 
 void CTimerPage::relabel(int lang) {
@@ -133,13 +134,13 @@ void CTimerPage::relabel(int lang) {
     sync_->setText(tableText(kSyncText, lang));
 }
 
-void CTimerPage::refreshControls() {
+void CTimerPage::placeColumns() {
     const int count = logic_.portCount();
-    // The columns of the ports present stand centred on the page.
+    // The columns of the ports present stand centred on the page (the page is
+    // built for one model).
     const int shift = (core::kMaxAnalogPorts - count) * kColumnPitch / 2;
     for (int port = 0; port < core::kMaxAnalogPorts; ++port) {
         const auto p = static_cast<std::size_t>(port);
-        const bool present = port < count;
         const int x = columnX(port) + shift;
         symbols_[p]->move(x + (kColumnWidth - CPortSymbol::kWidth) / 2, symbols_[p]->y());
         for (QWidget* w : {static_cast<QWidget*>(names_[p]), static_cast<QWidget*>(headings_[p]),
@@ -147,8 +148,14 @@ void CTimerPage::refreshControls() {
             w->move(x, w->y());
         for (QWidget* w : {static_cast<QWidget*>(symbols_[p]), static_cast<QWidget*>(names_[p]),
                            static_cast<QWidget*>(headings_[p]), static_cast<QWidget*>(groups_[p])})
-            w->setVisible(present);
-        if (!present) continue;
+            w->setVisible(port < count);
+    }
+}
+
+void CTimerPage::refreshControls() {
+    const int count = logic_.portCount();
+    for (int port = 0; port < count; ++port) {
+        const auto p = static_cast<std::size_t>(port);
         names_[p]->setText(QString::fromStdString(logic_.portName(port)));
         symbols_[p]->reload();
         actives_[p]->setChecked(logic_.flag(ctl::kActiveBase + port));

@@ -40,6 +40,7 @@ protected:
 
 private:
     void build();
+    void placeColumns();
 
     data::TimerPage logic_; // constructed after the frame: the frame is its PageUi
     std::array<CPortSymbol*, core::kMaxAnalogPorts> symbols_{};

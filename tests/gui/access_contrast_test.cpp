@@ -1,6 +1,7 @@
 // Every text of every page and dialog keeps a contrast of at least 4.5:1 to
 // what it is drawn on, in a dark palette (both models, both languages) and in
-// the light, high-contrast and GNOME Adwaita themes.
+// the light, high-contrast and GNOME Adwaita themes, in the window in front
+// and in one behind another.
 #include "access_fixture.h"
 
 namespace {
@@ -11,12 +12,16 @@ using ContrastWalk = ProgramWalk;
 // A glyph's pixels blend with the background at its edges; its full ones do not.
 constexpr double kTolerance = 0.02;
 
+// In front and behind another window: styles draw an inactive window in the
+// palette's inactive colours, fainter in some themes (dark Adwaita).
 void expectReadable(const std::string& window, QWidget* root) {
     int texts = 0;
-    for (const Contrast& c : contrasts(root)) {
-        ++texts;
-        EXPECT_GE(c.ratio, quorvex::widgets::kMinimumContrast - kTolerance)
-            << window << ": " << c.describe();
+    for (bool active : {true, false}) {
+        for (const Contrast& c : contrasts(root, active)) {
+            ++texts;
+            EXPECT_GE(c.ratio, quorvex::widgets::kMinimumContrast - kTolerance)
+                << window << (active ? "" : " (not in front)") << ": " << c.describe();
+        }
     }
     std::cout << "[contrast] " << window << ": " << texts << " texts\n";
 }

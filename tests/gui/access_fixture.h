@@ -101,7 +101,9 @@ inline std::string caseName(const testing::TestParamInfo<Case>& info) {
            (info.param.language == 1 ? "German" : "English") + themeName(info.param.theme);
 }
 
-class ProgramWalk : public ProgramTest, public testing::WithParamInterface<Case> {
+// The program in a case: started by start(Case), walked page by page and
+// dialog by dialog.
+class Walk : public ProgramTest {
 protected:
     void TearDown() override {
         ProgramTest::TearDown();
@@ -123,14 +125,22 @@ protected:
         QApplication::setPalette(palette);
         return true;
     }
-    void start() {
-        if (!useTheme(GetParam().theme)) GTEST_SKIP() << "style not installed (adwaita-qt6)";
-        plugDevice(GetParam().model);
+    // False when the case's style is not installed.
+    bool start(const Case& c) {
+        if (!useTheme(c.theme)) return false;
+        plugDevice(c.model);
         notFirstRun();
-        std::ofstream(files_->defaultProfile())
-            << "[SET_DIV]\nLANGUAGE=" << GetParam().language << "\n";
+        std::ofstream(files_->defaultProfile()) << "[SET_DIV]\nLANGUAGE=" << c.language << "\n";
         startToMsnPage();
-        ASSERT_EQ(app_->language, GetParam().language);
+        EXPECT_EQ(app_->language, c.language);
+        return true;
+    }
+    // Another case in the same test: the program, the device and the home
+    // folder afresh.
+    bool restart(const Case& c) {
+        TearDown();
+        SetUp();
+        return start(c);
     }
     // Every page in turn, shown.
     void forEachPage(const std::function<void(int, QWidget*)>& visit) {
@@ -218,6 +228,13 @@ protected:
             widgets::prepareMessageBox(box); // as showMessage has it
             show("message", box);
         }
+    }
+};
+
+class ProgramWalk : public Walk, public testing::WithParamInterface<Case> {
+protected:
+    void start() {
+        if (!Walk::start(GetParam())) GTEST_SKIP() << "style not installed (adwaita-qt6)";
     }
 };
 

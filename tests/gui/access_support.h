@@ -4,19 +4,27 @@
 #pragma once
 
 #include "ui/drop_list_widget.h"
+#include "ui/page_button_widget.h"
 #include "ui/port_symbol_widget.h"
+#include "ui/qt_ui_widget.h"
+#include "ui/room_widget.h"
 #include "ui/theme_widget.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QWidget>
 
@@ -382,12 +390,19 @@ inline QImage drawnLarge(QWidget* window, const QRect& area) {
 // it is and once without the widget's text; where the two differ is text, and
 // the strongest of those pixels against what is behind it is the text's
 // contrast.
-inline std::vector<Contrast> contrasts(QWidget* root) {
+// As the user looks at it: the active window, or one behind another (which
+// styles draw in the palette's inactive colours).
+inline std::vector<Contrast> contrasts(QWidget* root, bool active = true) {
     std::vector<Contrast> out;
     QWidget* window = root->window();
-    // As the user looks at it: the active window.
-    window->activateWindow();
-    QApplication::setActiveWindow(window);
+    QWidget inFront;
+    if (active) {
+        window->activateWindow();
+        QApplication::setActiveWindow(window);
+    } else {
+        inFront.show();
+        QApplication::setActiveWindow(&inFront);
+    }
     for (QWidget* w : root->findChildren<QWidget*>()) {
         if (!w->isVisible() || !w->isEnabled()) continue;
         const QString text = shownText(w);
@@ -424,6 +439,191 @@ inline std::vector<Contrast> contrasts(QWidget* root) {
         out.push_back({w, text, best});
     }
     return out;
+}
+
+// ---- texts shown whole ----
+
+// Where each text of a window is drawn, measured as its style lays it out
+// (not as the program made room for it): the rectangle the text is given and
+// the rectangle it takes, in the widget's coordinates.
+struct Placed {
+    QWidget* widget;
+    QString text;
+    QRect given;
+    QRect takes;
+};
+
+inline QRect textTakes(const QFontMetrics& fm, const QRect& given, int flags, const QString& text) {
+    return fm.boundingRect(given, flags, text);
+}
+
+inline void placeLabel(QLabel* label, std::vector<Placed>& out) {
+    if (!label->pixmap().isNull() || label->text().trimmed().isEmpty()) return;
+    QRect given = label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(),
+                                                 -label->margin());
+    // A framed label indents its text by half an "x" on its aligned side.
+    const QFontMetrics fm = label->fontMetrics();
+    int indent = label->indent();
+    if (indent < 0 && label->frameWidth() > 0) indent = fm.horizontalAdvance(QLatin1Char('x')) / 2;
+    if (indent > 0) {
+        const Qt::Alignment a = label->alignment();
+        if (a & Qt::AlignLeft) given.setLeft(given.left() + indent);
+        if (a & Qt::AlignRight) given.setRight(given.right() - indent);
+    }
+    const int flags =
+        static_cast<int>(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+    out.push_back({label, label->text(), given, textTakes(fm, given, flags, label->text())});
+}
+
+inline void placeButton(QAbstractButton* button, std::vector<Placed>& out) {
+    if (button->text().isEmpty()) return;
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    QStyle::SubElement element = QStyle::SE_PushButtonContents;
+    if (qobject_cast<QCheckBox*>(button) != nullptr) element = QStyle::SE_CheckBoxContents;
+    if (qobject_cast<QRadioButton*>(button) != nullptr) element = QStyle::SE_RadioButtonContents;
+    QRect given = button->style()->subElementRect(element, &option, button);
+    if (qobject_cast<QPushButton*>(button) == nullptr && element == QStyle::SE_PushButtonContents)
+        given = button->rect().adjusted(1, 1, -1, -1); // a tool button: inside its frame
+    const int align = element == QStyle::SE_PushButtonContents ? Qt::AlignCenter
+                                                               : Qt::AlignLeft | Qt::AlignVCenter;
+    const QRect takes =
+        textTakes(button->fontMetrics(), given, align | Qt::TextShowMnemonic, button->text());
+    out.push_back({button, button->text(), given, takes});
+}
+
+// The drop list with every entry it can show, in turn.
+inline void placeDropList(quorvex::widgets::CDropList* drop, std::vector<Placed>& out) {
+    const int selection = drop->selection();
+    const QFontMetrics fm(drop->faceFont());
+    for (int entry = 0; entry < drop->count(); ++entry) {
+        drop->setSelection(entry);
+        const QString lines = drop->faceLines();
+        const QRect given = drop->faceRect();
+        out.push_back(
+            {drop, lines, given, textTakes(fm, given, Qt::AlignLeft | Qt::AlignTop, lines)});
+    }
+    drop->setSelection(selection);
+}
+
+inline void placeCombo(QComboBox* combo, std::vector<Placed>& out) {
+    // The serial ports' paths: shown cut short by design, whole in the tool tip.
+    if (combo->sizeAdjustPolicy() == QComboBox::AdjustToMinimumContentsLengthWithIcon) return;
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = combo->isEditable();
+    const QRect given = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                       QStyle::SC_ComboBoxEditField, combo);
+    for (int i = 0; i < combo->count(); ++i) {
+        const QString text = combo->itemText(i);
+        out.push_back(
+            {combo, text, given,
+             textTakes(combo->fontMetrics(), given, Qt::AlignLeft | Qt::AlignVCenter, text)});
+    }
+}
+
+inline void placeGroupTitle(QGroupBox* box, std::vector<Placed>& out) {
+    if (box->title().isEmpty()) return;
+    const QRect label = quorvex::widgets::groupTitleRect(box);
+    const QRect takes =
+        textTakes(box->fontMetrics(), label, Qt::AlignLeft | Qt::AlignVCenter, box->title());
+    out.push_back({box, box->title(), box->rect(), takes});
+}
+
+// A page tab: its caption in the strip's one font, clear of the tab's outline
+// (two lines on either side) by a few pixels.
+inline constexpr int kTabClearance = 4;
+inline void placeTab(quorvex::widgets::CPageButton* tab, std::vector<Placed>& out) {
+    const QString text = tab->shownText();
+    const QFontMetrics fm(tab->captionFont());
+    const QRect given = tab->rect().adjusted(2 + kTabClearance, 3, -(3 + kTabClearance), 0);
+    out.push_back({tab, text, given, textTakes(fm, given, Qt::AlignCenter, text)});
+}
+
+inline std::vector<Placed> placedTexts(QWidget* root) {
+    std::vector<Placed> out;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!w->isVisible()) continue;
+        if (auto* drop = qobject_cast<quorvex::widgets::CDropList*>(w)) {
+            placeDropList(drop, out);
+        } else if (auto* tab = qobject_cast<quorvex::widgets::CPageButton*>(w)) {
+            placeTab(tab, out);
+        } else if (auto* label = qobject_cast<QLabel*>(w)) {
+            placeLabel(label, out);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            placeButton(button, out);
+        } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            placeCombo(combo, out);
+        } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
+            placeGroupTitle(box, out);
+        }
+    }
+    return out;
+}
+
+// Whether above is drawn over w: a later sibling of w or of one of its
+// ancestors, or a child of w.
+inline bool drawnOver(QWidget* above, QWidget* w) {
+    if (w->isAncestorOf(above)) return true;
+    for (QWidget* a = above; a != nullptr; a = a->parentWidget()) {
+        QWidget* parent = a->parentWidget();
+        if (parent == nullptr || !parent->isAncestorOf(w)) continue;
+        QWidget* branch = w;
+        while (branch->parentWidget() != parent)
+            branch = branch->parentWidget();
+        const QObjectList& order = parent->children();
+        return order.indexOf(a) > order.indexOf(branch);
+    }
+    return false;
+}
+
+// Whether a widget draws anything another text could hide behind (a plain
+// container draws nothing).
+inline bool drawsSomething(QWidget* w) {
+    return w->metaObject() != &QWidget::staticMetaObject || w->autoFillBackground();
+}
+
+// Every text of root that is not shown whole: wider or higher than the room
+// its control gives it, reaching out of the window, or covered by a control
+// drawn over it. Each line says what and by how much.
+inline std::vector<std::string> cutTexts(QWidget* root) {
+    std::vector<std::string> cut;
+    QWidget* window = root->window();
+    const QRect windowRect = window->rect();
+    std::vector<QWidget*> drawn;
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (w->isVisible() && drawsSomething(w)) drawn.push_back(w);
+    for (const Placed& p : placedTexts(root)) {
+        const std::string what = std::string(p.widget->metaObject()->className()) + " '" +
+                                 p.widget->objectName().toStdString() + "' \"" +
+                                 p.text.simplified().toStdString() + "\"";
+        const int wider = p.takes.width() - p.given.width();
+        const int higher = p.takes.height() - p.given.height();
+        if (wider > 0 || higher > 0) {
+            cut.push_back(what + " needs " + std::to_string(p.takes.width()) + " x " +
+                          std::to_string(p.takes.height()) + " px, has " +
+                          std::to_string(p.given.width()) + " x " +
+                          std::to_string(p.given.height()));
+            continue;
+        }
+        const QRect inWindow(p.widget->mapTo(window, p.takes.topLeft()), p.takes.size());
+        if (!windowRect.contains(inWindow)) {
+            cut.push_back(what + " reaches out of the window");
+            continue;
+        }
+        for (QWidget* other : drawn) {
+            if (other == p.widget || other->isAncestorOf(p.widget) || !drawnOver(other, p.widget))
+                continue;
+            const QRect over(other->mapTo(window, QPoint(0, 0)), other->size());
+            if (over.intersects(inWindow)) {
+                cut.push_back(what + " is covered by " + other->metaObject()->className() + " '" +
+                              other->objectName().toStdString() + "'");
+                break;
+            }
+        }
+    }
+    return cut;
 }
 
 } // namespace a11y

@@ -76,7 +76,8 @@ TEST_P(Shots, PagesFitInBothLanguages) {
     for (int lang : {0, 1}) {
         for (auto& [page, name] : pages) {
             page->applyLanguage(lang);
-            EXPECT_EQ(page->width(), 620);
+            EXPECT_EQ(page->width(), page->naturalSize().width());
+            EXPECT_GE(page->width(), 620);
             const std::string shot =
                 std::string(name) + "_" + GetParam().modelName + (lang == 1 ? "_de" : "_en");
             for (const std::string& fault : layoutFaults(page))

@@ -34,16 +34,17 @@ QString fromView(std::string_view text) {
 
 } // namespace
 
-TEST(PageButtonStrip, TabsSitAtTheirEdgesAndClicksPostTheirCommands) {
+TEST(PageButtonStrip, TabsSitSideBySideAndClicksPostTheirCommands) {
     PageButtonStrip strip(0, 0, false);
     strip.show();
-    EXPECT_EQ(strip.size(), QSize(620, 37));
+    EXPECT_EQ(strip.height(), 37);
+    int left = 0;
     for (int k = 0; k < PageButtonStrip::kCount; ++k) {
         CPageButton* button = strip.button(k);
         ASSERT_NE(button, nullptr);
-        const int left = PageButtonStrip::kEdges[static_cast<std::size_t>(k)];
-        const int right = PageButtonStrip::kEdges[static_cast<std::size_t>(k) + 1];
-        EXPECT_EQ(button->geometry(), QRect(left, 0, right - left, 37)) << "tab " << k;
+        EXPECT_EQ(button->geometry().left(), left) << "tab " << k;
+        EXPECT_EQ(button->height(), 37);
+        left += button->width();
         EXPECT_EQ(button->objectName(), QString::number(5000 + k));
 
         QSignalSpy posted(&strip, &PageButtonStrip::commandPosted);
@@ -51,8 +52,33 @@ TEST(PageButtonStrip, TabsSitAtTheirEdgesAndClicksPostTheirCommands) {
         ASSERT_EQ(posted.count(), 1) << "tab " << k;
         EXPECT_EQ(posted.at(0).at(0).toInt(), 5000 + k);
     }
+    EXPECT_EQ(strip.width(), left);
     EXPECT_EQ(strip.button(10), nullptr);
     EXPECT_EQ(strip.button(-1), nullptr);
+}
+
+// A tab keeps the width its template gives it while its captions fit; one too
+// narrow takes room from tabs with room to spare, and the strip grows only by
+// what they cannot give.
+TEST(PageButtonStrip, ANarrowTabTakesRoomFromTheOthers) {
+    for (bool large : {false, true}) {
+        PageButtonStrip strip(0, 0, large);
+        int lacking = 0;
+        int spare = 0;
+        for (int k = 0; k < PageButtonStrip::kCount; ++k) {
+            CPageButton* tab = strip.button(k);
+            const auto given = PageButtonStrip::kEdges[static_cast<std::size_t>(k) + 1] -
+                               PageButtonStrip::kEdges[static_cast<std::size_t>(k)];
+            int needed = 0;
+            for (int language : {0, 1})
+                needed = std::max(needed, tab->widthFor(tableText(6000 + 2 * k, language)));
+            EXPECT_GE(tab->width(), needed) << "tab " << k << " large " << large;
+            lacking += std::max(0, needed - given);
+            spare += std::max(0, given - needed);
+        }
+        EXPECT_EQ(strip.width(), PageButtonStrip::kWidth + std::max(0, lacking - spare))
+            << "large " << large;
+    }
 }
 
 TEST(PageButtonStrip, RelabelsAndMovesTheFrontTab) {
@@ -258,7 +284,7 @@ TEST(DropList, ValuesOutsideTheTableShowTheFirstEntry) {
         {CDropList::AcceptanceMode, 2, 2, "all Calls"},
         {CDropList::RingDelay, 9, 9, "9 ring"},
         {CDropList::RingDelay, 10, 0, "0 ring"},
-        {CDropList::CallerId, 3, 0, "No Caller ID....."},
+        {CDropList::CallerId, 3, 0, "No Caller ID presentation"},
     };
     for (const Case& c : cases) {
         CDropList drop(c.kind, 2413, 0, 0, false);
@@ -270,18 +296,42 @@ TEST(DropList, ValuesOutsideTheTableShowTheFirstEntry) {
     }
 }
 
-TEST(DropList, CallerIdFaceIsShortMenuIsLongAndFollowsLanguage) {
+// The face shows the entry whole, as the menu does (the table's short forms,
+// "(FSK)Send.....", read as a text cut off): on two lines where one is too narrow.
+TEST(DropList, CallerIdFaceShowsTheWholeEntryAndFollowsLanguage) {
     CDropList drop(CDropList::CallerId, 2430, 1, 0, false);
-    EXPECT_EQ(drop.faceText(), fromView(quorvex::literals::callerIdShortText(1, 0)));
+    EXPECT_EQ(drop.faceText(), fromView(quorvex::literals::callerIdLongText(1, 0)));
     EXPECT_EQ(drop.menu()->actions().at(1)->text(),
               fromView(quorvex::literals::callerIdLongText(1, 0)));
+    drop.resize(300, 20);
+    EXPECT_EQ(drop.faceLines(), QStringLiteral("(FSK)Send Phone Number"));
+    drop.resize(100, 40);
+    EXPECT_EQ(drop.faceLines(), QStringLiteral("(FSK)Send\nPhone Number"));
     drop.setLanguage(1);
-    EXPECT_EQ(drop.faceText(), fromView(quorvex::literals::callerIdShortText(1, 1)));
+    EXPECT_EQ(drop.faceText(), fromView(quorvex::literals::callerIdLongText(1, 1)));
     EXPECT_EQ(drop.menu()->actions().at(2)->text(),
               fromView(quorvex::literals::callerIdLongText(2, 1)));
+    // Its room: every entry of both languages in two lines at most.
+    drop.resize(drop.size() + drop.roomLacking());
+    EXPECT_EQ(drop.roomLacking(), QSize(0, 0));
+    const QFontMetrics fm(drop.faceFont());
+    for (int language : {0, 1}) {
+        drop.setLanguage(language);
+        for (int entry = 0; entry < drop.count(); ++entry) {
+            drop.setSelection(entry);
+            const QStringList lines = drop.faceLines().split(QLatin1Char('\n'));
+            EXPECT_LE(lines.size(), 2) << drop.faceText().toStdString();
+            for (const QString& line : lines)
+                EXPECT_LE(fm.horizontalAdvance(line), drop.faceRect().width())
+                    << line.toStdString();
+        }
+    }
     CDropList delay(CDropList::RingDelay, 2435, 0, 1, false);
     EXPECT_EQ(delay.menu()->actions().size(), 10);
     EXPECT_EQ(delay.objectName(), QStringLiteral("2435"));
+    delay.resize(40, 20);
+    EXPECT_EQ(delay.faceLines(), QStringLiteral("0 x klingeln")) << "one line only";
+    EXPECT_GT(delay.roomLacking().width(), 0);
 }
 
 TEST(DropList, PickingFromTheArrowMenuReportsTheControl) {
