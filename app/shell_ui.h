@@ -52,6 +52,10 @@ public:
     // A save found items the device did not confirm ("SECTION/KEY"): they
     // would be written as defaults. True: write them anyway.
     virtual bool askWriteUnconfirmed(const std::vector<std::string>& items) = 0;
+    // A profile to load lacks settings that a full save of this model holds
+    // ("SECTION" or "SECTION/KEY"). True: load them as their default values;
+    // false: load only what the profile holds.
+    virtual bool askLoadMissingAsDefaults(const std::vector<std::string>& items) = 0;
 
     // Modal dialogs opened by the main window.
     virtual void runSettingsDialog() = 0;

@@ -63,6 +63,14 @@ constexpr std::array<Pair, static_cast<std::size_t>(CliText::Count)> kTexts = {{
      "kann die Firmware-Datei nicht lesen"},
     {CliText::NoSuchFile, "no such file", "keine solche Datei"},
     {CliText::Unreadable, "cannot be opened", "lässt sich nicht öffnen"},
+    {CliText::ProfileLacks,
+     "the profile lacks settings that a full backup of this model holds, so nothing was "
+     "sent; give --missing=defaults to load them as their default values, or --missing=keep "
+     "to leave the device's own values:",
+     "dem Profil fehlen Einstellungen, die eine vollständige Sicherung dieses Modells enthält, "
+     "daher wurde nichts gesendet; --missing=defaults lädt sie mit ihren Standardwerten, "
+     "--missing=keep lässt dem Gerät seine eigenen Werte:"},
+    {CliText::NotAnswered, "not answered: %d", "nicht beantwortet: %d"},
 }};
 
 // The rows stand in the order of the ids, so a text is found by its index.

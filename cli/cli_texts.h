@@ -45,6 +45,8 @@ enum class CliText : int {
     FirmwareMissing,  // "cannot read the firmware file"
     NoSuchFile,       // "no such file"
     Unreadable,       // "cannot be opened"
+    ProfileLacks,     // "FILE lacks settings ... --missing=defaults or --missing=keep:"
+    NotAnswered,      // "not answered: %d"
     Count
 };
 

@@ -7,6 +7,7 @@
 #include "cli/subcommand.h"
 #include "driver/r70com32.h"
 #include "profile/atomic_file.h"
+#include "profile/native_text.h"
 #include "resources/text_table.h"
 
 #include <cstdio>
@@ -59,6 +60,13 @@ int runCheck(Args args) {
     Prepared p = prepare(Args(rest.data(), rest.size()), kCheckUsage);
     if (!p.options) return p.status;
     const int lang = p.options->language;
+    // A folder, a device or a FIFO in the report's place is found before the check.
+    if (!reportFile.empty()) {
+        if (auto refused = profile::replacementRefusal(profile::pathFromUtf8(reportFile))) {
+            return fail(kCheckUsage,
+                        app::fillText(text::get(kTextNotSaved, lang), {reportFile, *refused}));
+        }
+    }
 
     app::DeviceCheck check(D_SendDrvCmd, {D_WatchLine, D_TakeExchange});
     const bool found = check.start(true);

@@ -225,7 +225,7 @@ int runSet(Args args) {
                         wanted.c_str());
             return kExitOk; // the device holds it already
         }
-        if (programOnlyKey(target->key.name)) {
+        if (profile::programOnlyKey(target->key.name)) {
             std::printf("%s %s = %s (%s)\n", target->sectionName.c_str(), target->key.name.c_str(),
                         wanted.c_str(), std::string(cliText(CliText::NotInDevice, lang)).c_str());
             return kExitOk;

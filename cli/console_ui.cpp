@@ -70,9 +70,15 @@ void ConsoleUi::drawProgress() {
 void ConsoleUi::reportWriteFailures(const core::WriteReport& report) {
     failures_.merge(report);
     if (muted_) return;
-    std::fprintf(stderr, "quorvex-cli: %s\n%s",
-                 std::string(cliText(CliText::WriteFailed, language_)).c_str(),
-                 report.describe().c_str());
+    // One line per failure: the file (or key) and the reason.
+    const std::string lines = report.describe();
+    std::size_t from = 0;
+    while (from < lines.size()) {
+        const std::size_t end = lines.find('\n', from);
+        std::fprintf(stderr, "quorvex-cli: %s\n", lines.substr(from, end - from).c_str());
+        if (end == std::string::npos) break;
+        from = end + 1;
+    }
 }
 
 } // namespace quorvex::cli

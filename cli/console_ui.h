@@ -58,6 +58,8 @@ public:
     void reportWriteFailures(const core::WriteReport& report) override;
     // The command line saves with Unconfirmed::Refuse and names the items itself.
     bool askWriteUnconfirmed(const std::vector<std::string>&) override { return false; }
+    // restore decides with --missing before it loads.
+    bool askLoadMissingAsDefaults(const std::vector<std::string>&) override { return false; }
     void runSettingsDialog() override {}
     void runMonitorDialog() override {}
     int runUpgradeDialog() override { return 2; }

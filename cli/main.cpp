@@ -2,7 +2,9 @@
 #include "cli/commands.h"
 #include "cli/terminal.h"
 #include "core/environment.h"
+#include "core/stop_signals.h"
 #include "core/version.h"
+#include "driver/r70com32.h"
 
 #include <cstdio>
 #include <string>
@@ -29,6 +31,9 @@ void printUsage(FILE* out) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Ctrl-C and SIGTERM close the port (its lock file goes) and leave no
+    // temporary file behind.
+    const quorvex::core::StopOnSignals stops([] { D_SendDrvCmd(DRV_CLOSE, nullptr); });
     const quorvex::cli::ConsoleSession console;
     // Every argument as UTF-8 (on Windows from the wide command line).
     std::vector<std::string> texts = quorvex::core::utf8Arguments(argc, argv);
