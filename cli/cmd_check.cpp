@@ -5,6 +5,7 @@
 #include "app/device_check.h"
 #include "cli/device_session.h"
 #include "cli/subcommand.h"
+#include "cli/terminal.h"
 #include "driver/r70com32.h"
 #include "profile/atomic_file.h"
 #include "profile/native_text.h"
@@ -67,6 +68,9 @@ int runCheck(Args args) {
                         app::fillText(text::get(kTextNotSaved, lang), {reportFile, *refused}));
         }
     }
+    // Into a pipe or a log: the line of the start; the summary is that of the end.
+    if (!isTerminal(stdout))
+        std::printf("%s\n", std::string(text::get(kTextChecking, lang)).c_str());
 
     app::DeviceCheck check(D_SendDrvCmd, {D_WatchLine, D_TakeExchange});
     const bool found = check.start(true);

@@ -18,8 +18,13 @@ public:
     int language() const { return language_; }
     // The answer to every yes/no question (a command line asks nothing).
     void setYesNoAnswer(bool yes) { yesNo_ = yes; }
-    // Progress lines on stdout (only shown when stdout is a terminal anyway).
-    void setProgressShown(bool shown) { progressShown_ = shown && isTerminal_; }
+    // The progress of a long job on stdout: on a terminal a bar drawn over
+    // itself, elsewhere (a pipe, a log file) one line when the job starts; the
+    // command's own result is the line when it ends.
+    void setProgressShown(bool shown) {
+        progressShown_ = shown && isTerminal_;
+        startLine_ = shown && !isTerminal_;
+    }
     // Messages are collected instead of printed while muted.
     void setMuted(bool muted) { muted_ = muted; }
 
@@ -76,6 +81,7 @@ private:
     bool yesNo_ = false;
     bool isTerminal_ = false;
     bool progressShown_ = false;
+    bool startLine_ = false;
     bool muted_ = false;
     std::vector<std::string> messages_;
     std::vector<int> ids_;

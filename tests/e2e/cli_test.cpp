@@ -532,6 +532,56 @@ TEST_F(CliTest, LogListsAreShownClearedAndDialledBack) {
     EXPECT_NE(listBlock(log.out, "Outgoing calls").find("0301234"), std::string::npos) << log.out;
 }
 
+// The command line as a newcomer types it: common options before the
+// command, a number that is too long told so in our own line after the
+// page's own text, German columns aligned by characters, one charge text in
+// charges and log, the ports R70COM_PORTS maps, and into a file one line at
+// the start of a long job and one at its end.
+TEST_F(CliTest, TheCommandLineAsANewcomerTypesIt) {
+    startSim(sim::Model::R70);
+    // "Gerät:" is six characters (seven bytes): its value starts at column 13 as the others do.
+    CliRun identify = cli({"--lang", "de", "identify"});
+    ASSERT_EQ(identify.status, 0) << identify.err;
+    for (const char* label : {"Modell:      70", "Gerät:       OrvaISDN R70", "Anschlüsse:  5"})
+        EXPECT_NE(lineStarting(identify.out, label), "") << label << "\n" << identify.out;
+
+    struct TooLong {
+        std::vector<std::string> args;
+        const char* says;
+    };
+    const TooLong tooLong[] = {
+        {{"set", "MSN_DIV", "AMSN00", std::string(20, '1')}, "too long: 20 characters, at most 15"},
+        {{"dial", "11", std::string(32, '1')}, "too long: 32 characters, at most 31"},
+    };
+    for (const TooLong& c : tooLong) {
+        CliRun r = cli(c.args);
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("  "), std::string::npos) << r.err;
+    }
+    // The page's own text stays, after our line.
+    EXPECT_NE(cli(tooLong[0].args).err.find("digits only"), std::string::npos);
+
+    // Port 11's last call, as the charges page and the log book's cell show it.
+    const std::string charge = "DM 0,36";
+    EXPECT_NE(lineStarting(cli({"charges", "--lang", "de"}).out, "Letzter Anruf").find(charge),
+              std::string::npos);
+    const std::string log = cli({"--lang", "de", "log", "11"}).out;
+    EXPECT_NE(log.find("Abgehende Anrufe (Anschluss \"11\"):\n"), std::string::npos) << log;
+    const std::string row = lineStarting(log, "  07/03/01 09:05");
+    EXPECT_EQ(row.substr(row.size() - charge.size() - 1), " " + charge) << log;
+
+    CliRun ports = cli({"ports"});
+    EXPECT_NE(ports.out.find("COM3  " + path("COM3") + "  (mapped by R70COM_PORTS"),
+              std::string::npos)
+        << ports.out;
+
+    // stdout is a file here: the status window's line, then the result.
+    CliRun backup = cli({"backup", path("n.pro")});
+    ASSERT_EQ(backup.status, 0) << backup.err;
+    EXPECT_EQ(backup.out, "Saving all settings as... \"n.pro\"\n" + path("n.pro") + ": saved\n");
+}
+
 TEST_F(CliTest, StoreMakesTheDeviceWriteItsSettings) {
     startSim(sim::Model::R70);
     sim_->query("AT!P2#21=0");
