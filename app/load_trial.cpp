@@ -67,46 +67,6 @@ private:
     std::int64_t now_ = 0;
 };
 
-// Shows nothing and asks nothing: the real load says what it has to say.
-class Unseen final : public ShellUi {
-public:
-    void message(int) override {}
-    bool askYesNo(int) override { return false; }
-    core::DiscardAnswer askSendDiscardCancel() override { return core::DiscardAnswer::Discard; }
-    void beep() override {}
-    void setBusy(bool) override {}
-    void focus(int) override {}
-    void refresh() override {}
-    void messageWithTail(int, const std::string&) override {}
-    NoResponseAnswer askNoResponse() override { return NoResponseAnswer::Quit; }
-    bool splashUp() override { return false; }
-    void closeSplash() override {}
-    void postCommand(int) override {}
-    void postPageMessage(int, core::UserMessage) override {}
-    void relabelPageButtons() override {}
-    void markPageButton(int) override {}
-    void hideMainWindow() override {}
-    void centreMainWindow() override {}
-    void showMainWindow() override {}
-    void closeMainWindow() override {}
-    void progressOpen(int, const std::string&, int) override {}
-    void progressText(int) override {}
-    void progressPosition(int) override {}
-    void progressClose() override {}
-    std::optional<std::string> askProfileFile(FileDialogKind) override { return std::nullopt; }
-    void reportWriteFailures(const core::WriteReport&) override {}
-    bool askWriteUnconfirmed(const std::vector<std::string>&) override { return true; }
-    bool askLoadMissingAsDefaults(const std::vector<std::string>&) override { return true; }
-    void runSettingsDialog() override {}
-    void runMonitorDialog() override {}
-    int runUpgradeDialog() override { return 2; }
-    void runCallbackDialog() override {}
-    void runInfoDialog() override {}
-    void runCheckDialog() override {}
-    void showHelp(int, int) override {}
-    void showAbout() override {}
-};
-
 // The state the pages read: the model, the names, the device-state cache.
 void copyState(const core::CConfigApp& from, core::CConfigApp& to) {
     to.connected = true;
@@ -150,7 +110,8 @@ LoadTrial tryLoad(core::CConfigApp& app, int selector) {
     core::CConfigApp trial([&device](uint16_t code, DRVPARAM* p) { return device.call(code, p); },
                            trialFiles, clock);
     copyState(app, trial);
-    Unseen ui;
+    // Shows nothing and asks nothing: the real load says what it has to say.
+    HeadlessShellUi ui;
     LogicPageFactory pages(trial, ui);
     MainWindowLogic main(trial, ui, pages);
     main.buildPages();
