@@ -12,6 +12,7 @@
 #include "core/config_app.h"
 #include "core/environment.h"
 #include "core/ini_profile_store.h"
+#include "core/stop_signals.h"
 #include "core/version.h"
 #include "driver/r70com32.h"
 #include "profile/native_text.h"
@@ -184,6 +185,8 @@ int screenshotTour(widgets::CMainWnd& win, core::CConfigApp& app, const PortPath
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before Qt starts its threads: SIGINT, SIGTERM and SIGHUP close the port.
+    const core::StopOnSignals stops([] { D_SendDrvCmd(DRV_CLOSE, nullptr); });
     Options options = parseOptions(core::utf8Arguments(argc, argv));
     if (!options.error.empty()) {
         say(stderr, "quorvex: " + options.error + "\n\n" + kUsage);

@@ -1,6 +1,8 @@
 #include "app/main_window_logic.h"
 
+#include "app/load_trial.h"
 #include "core/detection.h"
+#include "core/held_profiles.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -218,22 +220,100 @@ void MainWindowLogic::saveSettingsSection(int selector, core::WriteReport& repor
     settingsTable_.save(store, selector, kSetSection, report);
 }
 
-core::WriteReport MainWindowLogic::profileLoad(int selector, std::string_view name) {
+namespace {
+
+// The section of a profile page (kProfilePages and the sections after BACK_DIV
+// and SET_DIV stand in the same order).
+profile::Section sectionOfPage(int index) {
+    static_assert(menus::kProfilePages.size() + 2 == profile::kSectionOrder.size());
+    for (std::size_t i = 0; i < menus::kProfilePages.size(); ++i) {
+        if (menus::kProfilePages[i] == index) return profile::kSectionOrder[i + 2];
+    }
+    return profile::Section::Back;
+}
+
+// The profile page of a page's section; -1 for BACK_DIV and SET_DIV.
+int pageOfSection(profile::Section section) {
+    for (int index : menus::kProfilePages) {
+        if (sectionOfPage(index) == section) return index;
+    }
+    return -1;
+}
+
+bool among(const std::vector<profile::Section>& sections, profile::Section s) {
+    return std::find(sections.begin(), sections.end(), s) != sections.end();
+}
+
+} // namespace
+
+// The device's own values for the keys the file lacks, written into filled
+// (the file as it is, in memory); returns the sections it lacks whole.
+std::vector<profile::Section>
+MainWindowLogic::keepDeviceValues(int selector, const std::vector<std::string>& lacking,
+                                  core::HeldProfiles& filled) {
+    std::vector<profile::Section> whole;
+    std::vector<std::pair<profile::Section, std::string>> keys;
+    for (const std::string& item : lacking) {
+        const std::size_t slash = item.find('/');
+        const auto section = profile::sectionFromName(item.substr(0, slash));
+        if (!section) continue;
+        if (slash == std::string::npos)
+            whole.push_back(*section);
+        else
+            keys.emplace_back(*section, item.substr(slash + 1));
+    }
+    filled.hold(selector, core::HeldProfiles::Start::AsFile);
+    core::HeldProfiles device(app_.profiles());
+    device.hold(selector, core::HeldProfiles::Start::Empty);
+    std::vector<profile::Section> saved;
+    for (const auto& [section, key] : keys) {
+        if (!among(saved, section)) {
+            // What the page holds is what the device holds: read it first.
+            if (section == profile::Section::Back) readCallbackFromDevice();
+            const int index = pageOfSection(section);
+            if (index >= 0) initialiseForProfile(index);
+            const core::ProfilesInPlace inPlace(app_, device);
+            core::WriteReport ignored; // held in memory: nothing can fail
+            if (section == profile::Section::Back)
+                callbackTable_.save(device, selector, kBackSection, ignored);
+            else if (section == profile::Section::Set)
+                saveSettingsSection(selector, ignored);
+            else if (core::Page* p = page(index))
+                p->profileSave(selector);
+            saved.push_back(section);
+        }
+        const std::string_view name = profile::sectionName(section);
+        filled.writeString(selector, name, key, device.readString(selector, name, key, ""));
+    }
+    return whole;
+}
+
+core::WriteReport MainWindowLogic::profileLoad(int selector, std::string_view name,
+                                               core::MissingKeys missing) {
     core::WriteReport report;
+    core::HeldProfiles filled(app_.profiles());
+    std::vector<profile::Section> skipped;
+    if (missing == core::MissingKeys::Keep) {
+        const std::vector<std::string> lacking = tryLoad(app_, selector).lacking;
+        if (!lacking.empty()) skipped = keepDeviceValues(selector, lacking, filled);
+    }
+    const core::ProfilesInPlace inPlace(app_, missing == core::MissingKeys::Keep
+                                                  ? static_cast<core::ProfileStore&>(filled)
+                                                  : app_.profiles());
     const int unansweredBefore = app_.unansweredChanges();
     loading_ = true;
     loadStart_ = app_.clock().now();
     sectionReport_.clear();
     ui_.progressOpen(6194, quoted(name), kLoadProgressRange);
     ui_.progressPosition(0);
-    loadCallbackSection(selector);
+    if (!among(skipped, profile::Section::Back)) loadCallbackSection(selector);
     ui_.progressPosition(progressPosition());
-    loadSettingsSection(selector, report);
+    if (!among(skipped, profile::Section::Set)) loadSettingsSection(selector, report);
     ui_.progressPosition(progressPosition());
     for (int index : menus::kProfilePages) {
         ui_.progressPosition(progressPosition());
         core::Page* p = page(index);
-        if (p == nullptr) continue;
+        if (p == nullptr || among(skipped, sectionOfPage(index))) continue;
         initialiseForProfile(index);
         p->profileLoad(selector);
     }
@@ -306,8 +386,19 @@ std::vector<std::string> MainWindowLogic::gatherForSave(core::Unconfirmed policy
     return missing;
 }
 
+core::WriteReport MainWindowLogic::writeSections(int selector) {
+    core::WriteReport report;
+    callbackTable_.save(app_.profiles(), selector, kBackSection, report);
+    saveSettingsSection(selector, report);
+    for (int index : menus::kProfilePages) {
+        if (core::Page* p = page(index)) report.merge(p->profileSave(selector));
+    }
+    return report;
+}
+
 core::SaveResult MainWindowLogic::profileSave(int selector, std::string_view name,
-                                              core::Unconfirmed policy) {
+                                              core::Unconfirmed policy,
+                                              core::HeldProfiles::Start start) {
     core::SaveResult result;
     core::ProfileStore& store = app_.profiles();
     // A save that fails, or writes nothing, leaves its file and the default
@@ -322,10 +413,17 @@ core::SaveResult MainWindowLogic::profileSave(int selector, std::string_view nam
     result.written = result.unconfirmed.empty() || (policy == core::Unconfirmed::Ask &&
                                                     ui_.askWriteUnconfirmed(result.unconfirmed));
     if (result.written) {
-        callbackTable_.save(store, selector, kBackSection, result.writes);
-        saveSettingsSection(selector, result.writes);
-        for (int index : menus::kProfilePages) {
-            if (core::Page* p = page(index)) result.writes.merge(p->profileSave(selector));
+        // Every key is collected first and the file written once: never half
+        // new, one reason when the disk is full, nothing left on Ctrl-C.
+        core::HeldProfiles held(store);
+        held.hold(selector, start);
+        {
+            const core::ProfilesInPlace inPlace(app_, held);
+            result.writes.merge(writeSections(selector));
+        }
+        if (result.writes.ok()) {
+            if (profile::WriteResult r = held.commit(selector); !r.ok)
+                result.writes.add({selector, "", "", r.error});
         }
         ui_.progressText(6182);
         ui_.progressPosition(kSaveProgressRange);
@@ -354,7 +452,14 @@ void MainWindowLogic::loadProfileCommand() {
         ui_.messageWithTail(core::loadRefusalText(*refused), *path);
         return;
     }
-    profileLoad(core::kCurrentProfile, fileNameOf(*path));
+    // Settings the file lacks would load as defaults over the user's own.
+    const LoadTrial trial = tryLoad(app_, core::kCurrentProfile);
+    core::MissingKeys missing = core::MissingKeys::Defaults;
+    if (!trial.lacking.empty() && !ui_.askLoadMissingAsDefaults(trial.lacking))
+        missing = core::MissingKeys::Keep;
+    profileLoad(core::kCurrentProfile, fileNameOf(*path), missing);
+    if (!trial.notAsGiven.empty())
+        ui_.messageWithTail(kTextNotSentAsGiven, "\n" + core::listItems(trial.notAsGiven));
 }
 
 void MainWindowLogic::saveProfileCommand() {
@@ -366,6 +471,11 @@ void MainWindowLogic::saveProfileCommand() {
     if (!path) return;
     ui_.refresh();
     app_.currentProfile = *path;
+    // A folder, a device or a FIFO by that name is found before the device is read.
+    if (auto refused = app_.profiles().writeRefusal(core::kCurrentProfile)) {
+        ui_.messageWithTail(kTextCannotSaveThere, *refused);
+        return;
+    }
     profileSave(core::kCurrentProfile, fileNameOf(*path));
 }
 

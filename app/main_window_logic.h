@@ -8,7 +8,9 @@
 #include "app/shell_ui.h"
 #include "core/config_app.h"
 #include "core/device_settings.h"
+#include "core/held_profiles.h"
 #include "core/page.h"
+#include "profile/sections.h"
 
 #include <array>
 #include <memory>
@@ -32,6 +34,13 @@ inline constexpr int kSaveProgressRange = 100;
 inline constexpr int kProgressCloseWaitMs = 400;
 // "The profile was loaded only in part: ..." with the number of settings.
 inline constexpr int kTextLoadIncomplete = 10002;
+// "Load Profile...": a profile that lacks settings (the question's head and
+// its end), and values the load did not send as the profile gives them.
+inline constexpr int kTextProfileLacks = 10700;
+inline constexpr int kTextLoadLackingAsDefaults = 10702;
+inline constexpr int kTextNotSentAsGiven = 10704;
+// "Save Profile As...": no file can be written by that name (the reason follows).
+inline constexpr int kTextCannotSaveThere = 10708;
 
 class MainWindowLogic final : public core::PageHost {
 public:
@@ -59,14 +68,26 @@ public:
     // name is the file name shown in the status window. A load returns every
     // key that could not be written (and shows them to the user), and tells
     // the user when settings got no reply (the device holds part of the profile).
-    core::WriteReport profileLoad(int selector, std::string_view name);
+    // What the profile lacks (app::tryLoad) loads as its defaults,
+    // or with MissingKeys::Keep not at all: a section the file lacks whole is
+    // not loaded, a key missing from a section it has keeps the device's value.
+    core::WriteReport profileLoad(int selector, std::string_view name,
+                                  core::MissingKeys missing = core::MissingKeys::Defaults);
     // A save first gathers (reads the callback settings, reads the pages not
     // read yet, and again those holding stand-ins for failed queries when they
     // have no unsent changes), then writes only when every item is confirmed
     // by the device or policy Ask and the user agree. A save that writes
     // nothing leaves the default profile byte for byte as it found it.
-    core::SaveResult profileSave(int selector, std::string_view name,
-                                 core::Unconfirmed policy = core::Unconfirmed::Ask);
+    // The file is written once, when every key is there; start Empty begins
+    // it afresh (no key of an older profile stays), AsFile keeps what else the
+    // file holds.
+    core::SaveResult
+    profileSave(int selector, std::string_view name,
+                core::Unconfirmed policy = core::Unconfirmed::Ask,
+                core::HeldProfiles::Start start = core::HeldProfiles::Start::AsFile);
+    // Writes every section (BACK_DIV, SET_DIV, the pages) from what the main
+    // window and the pages hold now, reading nothing.
+    core::WriteReport writeSections(int selector);
     // What the last profile load sent of BACK_DIV and SET_DIV (each page keeps its own).
     const core::SendReport& sectionReport() const { return sectionReport_; }
 
@@ -112,6 +133,9 @@ private:
     void loadSettingsSection(int selector, core::WriteReport& report);
     void saveSettingsSection(int selector, core::WriteReport& report);
     void initialiseForProfile(int index);
+    std::vector<profile::Section> keepDeviceValues(int selector,
+                                                   const std::vector<std::string>& lacking,
+                                                   core::HeldProfiles& filled);
     void readPage(int index);
     std::vector<std::string> gatherForSave(core::Unconfirmed policy);
     void loadProfileCommand();

@@ -327,6 +327,13 @@ bool CMainWnd::askWriteUnconfirmed(const std::vector<std::string>& items) {
     return widgets::askYesNo(this, text, beepFor(app_.soundOn));
 }
 
+bool CMainWnd::askLoadMissingAsDefaults(const std::vector<std::string>& items) {
+    const QString text = labelText(app::kTextProfileLacks, app_.language) + QStringLiteral("\n\n") +
+                         QString::fromStdString(core::listItems(items)) + QStringLiteral("\n") +
+                         labelText(app::kTextLoadLackingAsDefaults, app_.language);
+    return widgets::askYesNo(this, text, beepFor(app_.soundOn));
+}
+
 void CMainWnd::runSettingsDialog() {
     std::string path = portPath_ && app_.portIndex >= 0 ? portPath_(app_.portIndex) : "";
     CSettingsDlg dlg(app_, logic_, path, isVisible() ? this : nullptr);

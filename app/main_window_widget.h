@@ -110,6 +110,7 @@ public:
     std::optional<std::string> askProfileFile(app::FileDialogKind kind) override;
     void reportWriteFailures(const core::WriteReport& report) override;
     bool askWriteUnconfirmed(const std::vector<std::string>& items) override;
+    bool askLoadMissingAsDefaults(const std::vector<std::string>& items) override;
     void runSettingsDialog() override;
     void runMonitorDialog() override;
     int runUpgradeDialog() override;

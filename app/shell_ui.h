@@ -52,6 +52,10 @@ public:
     // A save found items the device did not confirm ("SECTION/KEY"): they
     // would be written as defaults. True: write them anyway.
     virtual bool askWriteUnconfirmed(const std::vector<std::string>& items) = 0;
+    // A profile to load lacks settings that a full save of this model holds
+    // ("SECTION" or "SECTION/KEY"). True: load them as their default values;
+    // false: load only what the profile holds.
+    virtual bool askLoadMissingAsDefaults(const std::vector<std::string>& items) = 0;
 
     // Modal dialogs opened by the main window.
     virtual void runSettingsDialog() = 0;
@@ -66,6 +70,48 @@ public:
     // What the connection is doing while the device is away ("connecting to
     // tabox..."), in the window's title; "" when nothing is under way.
     virtual void connectionNote(const std::string& /*text*/) {}
+};
+
+// A shell without a screen: it shows nothing, opens no dialog, and answers
+// every question No (a discard for unsent changes, Quit for no response,
+// Cancel for the upgrade). The command line and the load trial build on it.
+class HeadlessShellUi : public ShellUi {
+public:
+    void message(int) override {}
+    bool askYesNo(int) override { return false; }
+    core::DiscardAnswer askSendDiscardCancel() override { return core::DiscardAnswer::Discard; }
+    void beep() override {}
+    void setBusy(bool) override {}
+    void focus(int) override {}
+    void refresh() override {}
+    void messageWithTail(int, const std::string&) override {}
+    NoResponseAnswer askNoResponse() override { return NoResponseAnswer::Quit; }
+    bool splashUp() override { return false; }
+    void closeSplash() override {}
+    void postCommand(int) override {} // no message loop: nothing runs later
+    void postPageMessage(int, core::UserMessage) override {}
+    void relabelPageButtons() override {}
+    void markPageButton(int) override {}
+    void hideMainWindow() override {}
+    void centreMainWindow() override {}
+    void showMainWindow() override {}
+    void closeMainWindow() override {}
+    void progressOpen(int, const std::string&, int) override {}
+    void progressText(int) override {}
+    void progressPosition(int) override {}
+    void progressClose() override {}
+    std::optional<std::string> askProfileFile(FileDialogKind) override { return std::nullopt; }
+    void reportWriteFailures(const core::WriteReport&) override {}
+    bool askWriteUnconfirmed(const std::vector<std::string>&) override { return false; }
+    bool askLoadMissingAsDefaults(const std::vector<std::string>&) override { return false; }
+    void runSettingsDialog() override {}
+    void runMonitorDialog() override {}
+    int runUpgradeDialog() override { return 2; }
+    void runCallbackDialog() override {}
+    void runInfoDialog() override {}
+    void runCheckDialog() override {}
+    void showHelp(int, int) override {}
+    void showAbout() override {}
 };
 
 } // namespace quorvex::app

@@ -1,9 +1,11 @@
 #include "cli/cli_texts.h"
 
+#include "core/number_classifier.h"
 #include "core/page_items.h"
 #include "resources/text_table.h"
 
 #include <array>
+#include <cstdio>
 
 namespace quorvex::cli {
 namespace {
@@ -63,6 +65,16 @@ constexpr std::array<Pair, static_cast<std::size_t>(CliText::Count)> kTexts = {{
      "kann die Firmware-Datei nicht lesen"},
     {CliText::NoSuchFile, "no such file", "keine solche Datei"},
     {CliText::Unreadable, "cannot be opened", "lässt sich nicht öffnen"},
+    {CliText::ProfileLacks,
+     "the profile lacks settings that a full backup of this model holds, so nothing was "
+     "sent; give --missing=defaults to load them as their default values, or --missing=keep "
+     "to leave the device's own values:",
+     "dem Profil fehlen Einstellungen, die eine vollständige Sicherung dieses Modells enthält, "
+     "daher wurde nichts gesendet; --missing=defaults lädt sie mit ihren Standardwerten, "
+     "--missing=keep lässt dem Gerät seine eigenen Werte:"},
+    {CliText::NotAnswered, "not answered: %d", "nicht beantwortet: %d"},
+    {CliText::NumberTooLong, "the number is too long: %d characters, at most %d",
+     "die Nummer ist zu lang: %d Zeichen, höchstens %d"},
 }};
 
 // The rows stand in the order of the ids, so a text is found by its index.
@@ -87,10 +99,34 @@ std::string tableText(int id, int language) {
     out.reserve(t.size());
     for (std::size_t i = 0; i < t.size(); ++i) {
         if (t[i] == '&' && i + 1 < t.size() && t[i + 1] == '&') ++i;
+        if (t[i] == ' ' && !out.empty() && out.back() == ' ') continue;
         out += t[i];
     }
     if (out.empty()) out = "(" + std::to_string(id) + ")";
     return out;
+}
+
+std::string column(std::string_view text, std::size_t width, bool alignRight) {
+    const std::size_t shown = core::characterCount(text);
+    const std::string blanks(shown < width ? width - shown : 0, ' ');
+    return alignRight ? blanks + std::string(text) : std::string(text) + blanks;
+}
+
+std::string cutToWidth(std::string_view text, std::size_t width) {
+    std::size_t end = 0;
+    for (std::size_t shown = 0; end < text.size() && shown < width; ++shown) {
+        ++end; // past the first byte of a character, then its continuation bytes
+        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+            ++end;
+    }
+    return std::string(text.substr(0, end));
+}
+
+std::string tooLongNumber(std::string_view number, std::size_t limit, int language) {
+    char line[160];
+    std::snprintf(line, sizeof line, std::string(cliText(CliText::NumberTooLong, language)).c_str(),
+                  static_cast<int>(number.size()), static_cast<int>(limit));
+    return line;
 }
 
 std::string unconfirmedMessage(const std::vector<std::string>& items, int language) {

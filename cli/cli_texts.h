@@ -45,6 +45,9 @@ enum class CliText : int {
     FirmwareMissing,  // "cannot read the firmware file"
     NoSuchFile,       // "no such file"
     Unreadable,       // "cannot be opened"
+    ProfileLacks,     // "FILE lacks settings ... --missing=defaults or --missing=keep:"
+    NotAnswered,      // "not answered: %d"
+    NumberTooLong,    // "the number is too long: %d characters, at most %d"
     Count
 };
 
@@ -54,8 +57,17 @@ std::string_view cliText(CliText id, int language);
 // "These settings could not be read from the modem:" and the items, one per line.
 std::string unconfirmedMessage(const std::vector<std::string>& items, int language);
 
+// "the number is too long: 20 characters, at most 15" for a number longer than limit.
+std::string tooLongNumber(std::string_view number, std::size_t limit, int language);
+
+// text and blanks to make width characters (not bytes: "Küche" is five
+// wide), the blanks in front when alignRight; a longer text as it is.
+std::string column(std::string_view text, std::size_t width, bool alignRight = false);
+// text cut to at most width characters, never inside one.
+std::string cutToWidth(std::string_view text, std::size_t width);
+
 // A text of the shared table (message boxes of the pages and the main window),
-// with "&&" shown as "&" and line breaks kept.
+// with "&&" shown as "&", line breaks kept and a run of blanks shown as one.
 std::string tableText(int id, int language);
 
 } // namespace quorvex::cli

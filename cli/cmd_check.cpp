@@ -6,6 +6,7 @@
 #include "cli/console_ui.h"
 #include "cli/device_session.h"
 #include "cli/subcommand.h"
+#include "cli/terminal.h"
 #include "driver/r70com32.h"
 #include "profile/atomic_file.h"
 #include "profile/native_text.h"
@@ -60,6 +61,16 @@ int runCheck(Args args) {
     Prepared p = prepare(Args(rest.data(), rest.size()), kCheckUsage);
     if (!p.options) return p.status;
     const int lang = p.options->language;
+    // A folder, a device or a FIFO in the report's place is found before the check.
+    if (!reportFile.empty()) {
+        if (auto refused = profile::replacementRefusal(profile::pathFromUtf8(reportFile))) {
+            return fail(kCheckUsage,
+                        app::fillText(text::get(kTextNotSaved, lang), {reportFile, *refused}));
+        }
+    }
+    // Into a pipe or a log: the line of the start; the summary is that of the end.
+    if (!isTerminal(stdout))
+        std::printf("%s\n", std::string(text::get(kTextChecking, lang)).c_str());
 
     app::DeviceCheck check(D_SendDrvCmd, {D_WatchLine, D_TakeExchange, D_LineAdapter});
     const bool found = check.start(true);

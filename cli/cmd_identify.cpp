@@ -1,9 +1,11 @@
 // quorvex-cli identify: find the device and print who it is.
+#include "cli/cli_texts.h"
 #include "cli/options.h"
 #include "core/detection.h"
 #include "driver/r70com32.h"
 
 #include <cstdio>
+#include <string>
 
 namespace quorvex::cli {
 
@@ -52,16 +54,18 @@ int runIdentify(Args args) {
     }
     if (const std::string missing = core::missingChoiceText(cliPorts(), lang); !missing.empty())
         std::fprintf(stderr, "%s\n", missing.c_str());
-    std::printf("%-12s %s\n", tr(lang, "Port:", "Anschluss:"),
-                cliPorts().comName(identity->portIndex).c_str());
-    std::printf("%-12s %d\n", tr(lang, "Model:", "Modell:"), identity->modelNumber);
-    std::printf("%-12s %s\n", tr(lang, "Device:", "Gerät:"), identity->deviceName.c_str());
-    std::printf("%-12s %s\n",
-                "USB:", identity->usbVariant ? tr(lang, "yes", "ja") : tr(lang, "no", "nein"));
-    std::printf("%-12s %d\n", tr(lang, "Ports:", "Anschlüsse:"),
-                core::portCountFor(identity->modelNumber));
-    std::printf("%-12s %s\n", "Firmware:", identity->firmwareText.c_str());
-    std::printf("%-12s %s\n", "Boot code:", identity->bootCodeText.c_str());
+    // Aligned by characters: "Gerät:" is six wide, whatever its bytes.
+    auto row = [](const char* label, const std::string& value) {
+        std::printf("%s %s\n", column(label, 12).c_str(), value.c_str());
+    };
+    row(tr(lang, "Port:", "Anschluss:"), cliPorts().comName(identity->portIndex));
+    row(tr(lang, "Model:", "Modell:"), std::to_string(identity->modelNumber));
+    row(tr(lang, "Device:", "Gerät:"), identity->deviceName);
+    row("USB:", identity->usbVariant ? tr(lang, "yes", "ja") : tr(lang, "no", "nein"));
+    row(tr(lang, "Ports:", "Anschlüsse:"),
+        std::to_string(core::portCountFor(identity->modelNumber)));
+    row("Firmware:", identity->firmwareText);
+    row("Boot code:", identity->bootCodeText);
     D_SendDrvCmd(DRV_CLOSE, nullptr);
     return 0;
 }

@@ -7,9 +7,11 @@
 #include "cli/device_session.h"
 #include "cli/profile_diff.h"
 #include "cli/subcommand.h"
+#include "core/number_classifier.h"
 #include "profile/native_text.h"
 #include "profile/sections.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -225,14 +227,23 @@ int runSet(Args args) {
                         wanted.c_str());
             return kExitOk; // the device holds it already
         }
-        if (programOnlyKey(target->key.name)) {
+        if (profile::programOnlyKey(target->key.name)) {
             std::printf("%s %s = %s (%s)\n", target->sectionName.c_str(), target->key.name.c_str(),
                         wanted.c_str(), std::string(cliText(CliText::NotInDevice, lang)).c_str());
             return kExitOk;
         }
-        // The page made nothing of the value: it does not accept it.
+        // The page made nothing of the value: it does not accept it. Its own
+        // message says "digits only" of a number that is too long: our line says so.
+        const bool digits = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
+            return c >= '0' && c <= '9';
+        });
+        const std::string why = digits && value.size() > core::kMaxNumberDigits
+                                    ? ": " + tooLongNumber(value, core::kMaxNumberDigits, lang)
+                                    : std::string();
+        while (!pageSaid.empty() && pageSaid.back() == '\n')
+            pageSaid.pop_back();
         return fail(kSetUsage, std::string(cliText(CliText::Rejected, lang)) + " '" + value + "'" +
-                                   (pageSaid.empty() ? "" : ":\n" + pageSaid));
+                                   why + (pageSaid.empty() ? "" : "\n" + pageSaid));
     }
     // The device's answer can refuse what the driver confirmed (forwarding not
     // subscribed): the page's report says so.

@@ -8,6 +8,7 @@
 
 #include "resources/text_table.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -84,8 +85,16 @@ int runPorts(Args args) {
     if (const std::string missing = core::missingChoiceText(ports, lang); !missing.empty())
         std::fprintf(stderr, "%s\n", missing.c_str());
     const std::vector<core::PortListing> listing = ports.listPorts();
-    if (listing.empty())
-        std::printf("%s\n", std::string(text::get(core::kTextNoSerialPort, lang)).c_str());
+    // The COM names the map gives paths the machine's list does not have.
+    std::vector<int> mapped;
+    for (int i = 0; i < core::kComPortCount; ++i) {
+        const bool listed =
+            std::any_of(listing.begin(), listing.end(),
+                        [i](const core::PortListing& l) { return l.comIndex == i; });
+        if (!listed && !ports.comPath(i).empty()) mapped.push_back(i);
+    }
+    const bool none = listing.empty() && mapped.empty();
+    if (none) std::printf("%s\n", std::string(text::get(core::kTextNoSerialPort, lang)).c_str());
     for (const core::PortListing& l : listing) {
         const std::string com = l.comIndex >= 0 ? "COM" + std::to_string(l.comIndex + 1) : "-";
         std::printf("%s %-5s %s", l.chosen ? "*" : " ", com.c_str(), l.port.stable().c_str());
@@ -98,9 +107,27 @@ int runPorts(Args args) {
             std::printf("  %s", why.c_str());
         std::printf("\n");
     }
+    // What R70COM_PORTS and --port give the search besides the machine's own
+    // ports: a COM name mapped to a path, and a chosen path (--port PATH).
+    const std::string chosen = ports.choice();
+    bool chosenShown = chosen.empty();
+    for (const core::PortListing& l : listing)
+        chosenShown = chosenShown || l.port.stable() == chosen || l.port.node == chosen;
+    for (int i : mapped) {
+        const std::string path = ports.comPath(i);
+        const std::string com = "COM" + std::to_string(i + 1);
+        std::printf("%s %-5s %s  (%s)\n", path == chosen ? "*" : " ", com.c_str(), path.c_str(),
+                    tr(lang, "mapped by R70COM_PORTS or --port COMn=PATH",
+                       "zugeordnet durch R70COM_PORTS oder --port COMn=PFAD"));
+        chosenShown = chosenShown || path == chosen;
+    }
+    if (!chosenShown) {
+        std::printf("* %-5s %s  (%s)\n", "-", chosen.c_str(),
+                    tr(lang, "chosen: tried first", "gewählt: zuerst versucht"));
+    }
     if (const std::string more = core::unsearchedText(listing, lang); !more.empty())
         std::printf("%s\n", more.c_str());
-    if (!probeAll) return listing.empty() ? kExitRefused : kExitOk;
+    if (!probeAll) return none ? kExitRefused : kExitOk;
 
     // Every COM name of the search, including those discovery does not know
     // (R70COM_PORTS, a link, a network port). The map is taken before the

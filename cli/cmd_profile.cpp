@@ -1,6 +1,7 @@
 // quorvex-cli profile: read, write and list a profile file the way the
 // program itself reads and writes it.
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "profile/ini_file.h"
 #include "profile/native_text.h"
 
@@ -157,6 +158,9 @@ constexpr Action kActions[] = {
 } // namespace
 
 int runProfile(Args args) {
+    // Common options given before the command mean nothing to a file alone.
+    while (args.size() >= 2 && takesValue(args[0]))
+        args = args.subspan(2);
     if (args.empty()) return usageError("missing action (get, set or dump)");
     const std::string_view action = args[0];
     if (action == "--help" || action == "-h") {

@@ -48,6 +48,12 @@ const Usage kStoreUsage{
     "Exit status: 0 stored; 1 the device refused; 2 no device.\n",
     0, 0};
 
+// What the dial record's text holds.
+constexpr std::size_t kMaxDialLength = 31;
+// The charges' columns, in characters.
+constexpr std::size_t kLabelWidth = 16;
+constexpr std::size_t kChargeWidth = 14;
+
 constexpr std::array<std::string_view, maintenance::kLogPortCount> kPortNames = {
     "11", "21", "22", "31", "32", "data"};
 
@@ -90,23 +96,24 @@ int runCharges(Args args) {
     page->readAll();
     constexpr std::array<CliText, data::kChargeRows> kRows = {CliText::RowLastCall,
                                                               CliText::RowCurrent, CliText::RowSum};
-    std::printf("%-16s", "");
+    // Columns by characters: a port named "Küche" is as wide as one named "Kuche".
+    std::string head = column("", kLabelWidth);
     for (int c = 0; c < data::kChargeColumns; ++c) {
-        if (page->columnShown(c)) std::printf(" %14s", page->portName(c).c_str());
+        if (page->columnShown(c)) head += " " + column(page->portName(c), kChargeWidth, true);
     }
-    std::printf("\n");
+    std::printf("%s\n", head.c_str());
     for (int r = 0; r < data::kChargeRows; ++r) {
-        std::printf("%-16s", std::string(cliText(kRows[std::size_t(r)], lang)).c_str());
+        std::string line = column(cliText(kRows[std::size_t(r)], lang), kLabelWidth);
         for (int c = 0; c < data::kChargeColumns; ++c) {
             if (page->columnShown(c)) {
-                std::printf(" %14s",
-                            page->cellText(static_cast<data::ChargeRowKind>(r), c).c_str());
+                line += " " + column(page->cellText(static_cast<data::ChargeRowKind>(r), c),
+                                     kChargeWidth, true);
             }
         }
-        std::printf("\n");
+        std::printf("%s\n", line.c_str());
     }
-    std::printf("%-16s %14s\n", std::string(cliText(CliText::Total, lang)).c_str(),
-                page->totalText().c_str());
+    std::printf("%s %s\n", column(cliText(CliText::Total, lang), kLabelWidth).c_str(),
+                column(page->totalText(), kChargeWidth, true).c_str());
     return kExitOk;
 }
 
@@ -117,27 +124,30 @@ int runLog(Args args) {
     DeviceSession session(lang);
     auto* page = dynamic_cast<maintenance::LogPage*>(openPage(session, menus::kLogPage));
     if (page == nullptr) return kExitFailure;
-    const int column = portColumn(p.options->rest[0], session.app().portCount);
-    if (column < 0) return usageError(kLogUsage, std::string(cliText(CliText::BadPort, lang)));
-    page->portButton(maintenance::kLogFirstPortButton + column);
-    if (column == 0) page->readDevice(); // port 11 is selected already: read it
+    const int port = portColumn(p.options->rest[0], session.app().portCount);
+    if (port < 0) return usageError(kLogUsage, std::string(cliText(CliText::BadPort, lang)));
+    page->portButton(maintenance::kLogFirstPortButton + port);
+    if (port == 0) page->readDevice(); // port 11 is selected already: read it
     constexpr std::array<CliText, maintenance::kLogListCount> kLists = {
         CliText::ListOutgoing, CliText::ListIncoming, CliText::ListUnanswered};
     for (int l = 0; l < maintenance::kLogListCount; ++l) {
         std::printf("%s (%s %s):\n", std::string(cliText(kLists[std::size_t(l)], lang)).c_str(),
-                    "port", page->portLabel(column).c_str());
-        const maintenance::LogList& list = page->list(column, l);
+                    tr(lang, "port", "Anschluss"), page->portLabel(port).c_str());
+        const maintenance::LogList& list = page->list(port, l);
         if (list.count == 0) {
             std::printf("  %s\n", std::string(cliText(CliText::Empty, lang)).c_str());
         }
         for (int e = 0; e < list.count; ++e) {
-            const maintenance::LogEntry& entry = list.entries[std::size_t(e)];
-            std::printf("  %-20s %-24s %-10s", maintenance::logDateTime(entry).c_str(),
-                        entry.number().c_str(), entry.status().c_str());
-            if (l == 0 && !entry.amount().empty()) {
-                std::printf(" %s %s", entry.amount().c_str(), entry.unit().c_str());
-            }
-            std::printf("\n");
+            // The page's own cells: a port's name for its code, the charge as
+            // the charges page and the desktop program show it ("DM 0,36").
+            auto cell = [&](int first) { return page->cellText(first + 10 * l + e); };
+            std::string line = "  " + column(cell(maintenance::kLogDateCell), 20) + " " +
+                               column(cell(maintenance::kLogNumberCell), 24) + " " +
+                               column(cell(maintenance::kLogStatusCell), 10);
+            if (l == 0) line += " " + page->cellText(maintenance::kLogChargeCell + e);
+            while (!line.empty() && line.back() == ' ')
+                line.pop_back();
+            std::printf("%s\n", line.c_str());
         }
     }
     return kExitOk;
@@ -197,10 +207,12 @@ int runDial(Args args) {
     if (!p.options) return p.status;
     const int lang = p.options->language;
     const std::string& number = p.options->rest[1];
-    bool good = !number.empty() && number.size() <= 31;
+    bool good = !number.empty();
     for (char c : number)
         good = good && ((c >= '0' && c <= '9') || c == '*' || c == '#');
     if (!good) return usageError(kDialUsage, std::string(cliText(CliText::BadNumber, lang)));
+    if (number.size() > kMaxDialLength)
+        return usageError(kDialUsage, tooLongNumber(number, kMaxDialLength, lang));
     DeviceSession session(lang);
     if (!session.open()) return kExitFailure;
     const int column = portColumn(p.options->rest[0], session.app().portCount);

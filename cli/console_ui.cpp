@@ -31,10 +31,14 @@ bool ConsoleUi::askYesNo(int textId) {
 }
 
 void ConsoleUi::progressOpen(int textId, const std::string& suffix, int range) {
-    progressLabel_ = tableText(textId, language_) + suffix;
+    progressLabel_ = tableText(textId, language_) + (suffix.empty() ? "" : " " + suffix);
     range_ = std::max(range, 1);
     position_ = 0;
     progressOpen_ = true;
+    if (startLine_) {
+        std::printf("%s\n", progressLabel_.c_str());
+        std::fflush(stdout);
+    }
     drawProgress();
 }
 
@@ -59,10 +63,12 @@ void ConsoleUi::progressClose() {
 void ConsoleUi::drawProgress() {
     if (!progressShown_ || !progressOpen_) return;
     constexpr int kWidth = 30;
+    constexpr std::size_t kLabelWidth = 50; // characters
     int filled = static_cast<int>(static_cast<long long>(position_) * kWidth / range_);
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(kWidth, '.');
-    std::printf("\r%-50.50s [%s] %3d%%", progressLabel_.c_str(), bar.c_str(),
+    std::printf("\r%s [%s] %3d%%",
+                column(cutToWidth(progressLabel_, kLabelWidth), kLabelWidth).c_str(), bar.c_str(),
                 static_cast<int>(static_cast<long long>(position_) * 100 / range_));
     std::fflush(stdout);
 }
@@ -70,9 +76,15 @@ void ConsoleUi::drawProgress() {
 void ConsoleUi::reportWriteFailures(const core::WriteReport& report) {
     failures_.merge(report);
     if (muted_) return;
-    std::fprintf(stderr, "quorvex-cli: %s\n%s",
-                 std::string(cliText(CliText::WriteFailed, language_)).c_str(),
-                 report.describe().c_str());
+    // One line per failure: the file (or key) and the reason.
+    const std::string lines = report.describe();
+    std::size_t from = 0;
+    while (from < lines.size()) {
+        const std::size_t end = lines.find('\n', from);
+        std::fprintf(stderr, "quorvex-cli: %s\n", lines.substr(from, end - from).c_str());
+        if (end == std::string::npos) break;
+        from = end + 1;
+    }
 }
 
 } // namespace quorvex::cli

@@ -134,11 +134,8 @@ Refusals reportedRefusals(const app::MainWindowLogic& main) {
     Refusals out;
     auto collect = [&out](const core::SendReport& report) {
         for (const core::ReportEntry& e : report.entries()) {
-            if (!core::refused(e.outcome)) continue;
-            if (e.sent)
-                out.answered.emplace(e.command, e.outcome);
-            else
-                out.unsent.push_back(e.command);
+            // An item never sent is the load trial's (app/load_trial.h) to name.
+            if (core::refused(e.outcome) && e.sent) out.answered.emplace(e.command, e.outcome);
         }
     };
     collect(main.sectionReport());

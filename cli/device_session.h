@@ -89,11 +89,10 @@ private:
 // What the send reports of the last profile load (the main window's BACK_DIV
 // and SET_DIV and every page) say was refused: the items the device answered
 // but did not take (forwarding not subscribed, say), by command text, to be
-// matched with the recorded exchanges, and the items never sent at all (too
-// long for the record, not a time, not a phone number).
+// matched with the recorded exchanges. The values a page never sent (too long
+// for the record, not a time) are named by app::tryLoad.
 struct Refusals {
     std::multimap<std::string, core::ReportOutcome> answered;
-    std::vector<std::string> unsent;
     // The refusal of the exchange that sent command, taken so that each counts once.
     std::optional<core::ReportOutcome> take(const std::string& command);
 };

@@ -1,8 +1,8 @@
 #include "cli/options.h"
 
 #include "core/environment.h"
-#include "driver/win_com_list.h"
 #include "driver/r70com32.h"
+#include "driver/win_com_list.h"
 #include "profile/profile_files.h"
 
 #include <cstdio>
@@ -29,6 +29,10 @@ std::string systemPortName(std::string_view name) {
 }
 
 } // namespace
+
+bool takesValue(std::string_view arg) {
+    return arg == "--port" || arg == "--trace" || arg == "--lang";
+}
 
 std::optional<DeviceOptions> parseDeviceOptions(Args args) {
     DeviceOptions o;

@@ -24,6 +24,9 @@ struct DeviceOptions {
     bool help = false;
 };
 
+// Whether arg is a common option that takes a value (--port, --trace, --lang).
+bool takesValue(std::string_view arg);
+
 // Parses the common options; nullopt (with a message on stderr) on a usage error.
 std::optional<DeviceOptions> parseDeviceOptions(Args args);
 

@@ -17,15 +17,6 @@ std::string loadedValue(const profile::IniSnapshot& file, std::string_view secti
     return {};
 }
 
-bool programOnlyKey(std::string_view key) {
-    constexpr std::array<std::string_view, 5> kPrefixes = {"LANGUAGE", "SOUNDON", "PORTIDX",
-                                                           "ALIAS", "PROVIDER"};
-    for (std::string_view p : kPrefixes) {
-        if (key.substr(0, p.size()) == p) return true;
-    }
-    return false;
-}
-
 std::vector<KeyDifference> diffProfiles(const profile::IniSnapshot& file,
                                         const profile::IniSnapshot& device, int portCount) {
     std::vector<KeyDifference> out;
@@ -34,7 +25,7 @@ std::vector<KeyDifference> diffProfiles(const profile::IniSnapshot& file,
         for (const profile::KeySpec& key : profile::keysOf(s, portCount)) {
             std::string a = loadedValue(file, section, key);
             std::string b = loadedValue(device, section, key);
-            if (a != b) out.push_back({section, key.name, a, b, programOnlyKey(key.name)});
+            if (a != b) out.push_back({section, key.name, a, b, profile::programOnlyKey(key.name)});
         }
     }
     return out;

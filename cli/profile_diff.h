@@ -23,10 +23,6 @@ struct KeyDifference {
 std::string loadedValue(const profile::IniSnapshot& file, std::string_view section,
                         const profile::KeySpec& key);
 
-// Keys that live only in the program's default profile: language, sound,
-// port names and symbols, LCR provider names.
-bool programOnlyKey(std::string_view key);
-
 // Every key (sections in save order, keys in save order) where the two differ.
 std::vector<KeyDifference> diffProfiles(const profile::IniSnapshot& file,
                                         const profile::IniSnapshot& device, int portCount);

@@ -5,7 +5,7 @@
 namespace quorvex::core {
 
 CConfigApp::CConfigApp(DriverFn driver, ProfileStore& profiles, Clock& clock, DriverFn direct)
-    : driver_(std::move(driver)), direct_(std::move(direct)), profiles_(profiles), clock_(clock) {}
+    : driver_(std::move(driver)), direct_(std::move(direct)), profiles_(&profiles), clock_(clock) {}
 
 int32_t CConfigApp::SendDrvCmd(uint16_t code, DRVPARAM* p) {
     const int32_t result = connected && driver_ && !silenceMet_ ? driver_(code, p) : -2;

@@ -67,7 +67,9 @@ public:
     // Detection failed: model 0, port -1, "????", "?.?.?", not identified.
     void resetIdentity();
 
-    ProfileStore& profiles() { return profiles_; }
+    ProfileStore& profiles() { return *profiles_; }
+    // Another store in the place of the profiles (ProfilesInPlace does it for a scope).
+    void useProfiles(ProfileStore& store) { profiles_ = &store; }
     Clock& clock() { return clock_; }
     const DriverFn& driver() const { return driver_; }
 
@@ -103,7 +105,7 @@ public:
 private:
     DriverFn driver_;
     DriverFn direct_;
-    ProfileStore& profiles_;
+    ProfileStore* profiles_;
     Clock& clock_;
     int suspendCount_ = 0;
     bool stopAtSilence_ = false;

@@ -1,6 +1,7 @@
 #include "core/ini_profile_store.h"
 
 #include "profile/atomic_file.h"
+#include "profile/ini_document.h"
 #include "profile/native_text.h"
 
 #include <system_error>
@@ -55,6 +56,39 @@ profile::WriteResult IniProfileStore::restore(int selector, const Contents& befo
         return ec ? profile::WriteResult{false, ec.message()} : profile::WriteResult{true, {}};
     }
     if (auto problem = profile::replaceFileAtomically(file, before.bytes))
+        return profile::WriteResult{false, *problem};
+    return profile::WriteResult{true, {}};
+}
+
+std::optional<std::string> IniProfileStore::writeRefusal(int selector) {
+    const std::filesystem::path file = pathOf_(selector);
+    if (file.empty()) return std::string("no profile file chosen");
+    return profile::replacementRefusal(file);
+}
+
+profile::WriteResult IniProfileStore::writeKeys(int selector, const std::vector<KeyValue>& keys,
+                                                bool fresh) {
+    const std::filesystem::path file = pathOf_(selector);
+    if (file.empty()) return profile::WriteResult{false, "no profile file chosen"};
+    std::string text;
+    if (!fresh) {
+        profile::FileRead read = profile::readProfileBytes(file);
+        // A file that cannot be read is never replaced: it would lose all but these keys.
+        if (read.status != profile::FileRead::Status::Ok &&
+            read.status != profile::FileRead::Status::Missing)
+            return profile::WriteResult{false, read.problem};
+        text = std::move(read.bytes);
+    }
+    const std::string before = text;
+    for (const KeyValue& k : keys) {
+        if (auto refused = profile::checkWrite(k.section, k.key, k.value)) {
+            return profile::WriteResult{false, "refused to write " + k.key + ": " + *refused};
+        }
+        if (auto updated = profile::IniDocument(text).withValue(k.section, k.key, k.value))
+            text = std::move(*updated);
+    }
+    if (!fresh && text == before) return profile::WriteResult{true, {}};
+    if (auto problem = profile::replaceFileAtomically(file, text))
         return profile::WriteResult{false, *problem};
     return profile::WriteResult{true, {}};
 }

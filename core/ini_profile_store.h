@@ -23,6 +23,10 @@ public:
                                      std::string_view value) override;
     Contents contents(int selector) override;
     profile::WriteResult restore(int selector, const Contents& before) override;
+    std::optional<std::string> writeRefusal(int selector) override;
+    // One replacement of the file, whatever the number of keys.
+    profile::WriteResult writeKeys(int selector, const std::vector<KeyValue>& keys,
+                                   bool fresh) override;
 
 private:
     PathOf pathOf_;

@@ -6,7 +6,7 @@ namespace quorvex::core {
 
 namespace {
 
-constexpr std::size_t kMaxCharacters = 15;
+constexpr std::size_t kMaxCharacters = kMaxNumberDigits;
 
 // The star codes in port index order; result 8 + index.
 constexpr std::array<std::string_view, 5> kStarCodes = {"*11", "*21", "*22", "*31", "*32"};

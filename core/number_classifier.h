@@ -8,6 +8,9 @@
 
 namespace quorvex::core {
 
+// The longest phone number the pages take (classify() result 1).
+inline constexpr std::size_t kMaxNumberDigits = 15;
+
 // Names of the analog ports "11", "21", "22", "31", "32" as the device-state cache holds them.
 using PortNames = std::array<std::string, 5>;
 

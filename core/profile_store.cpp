@@ -9,6 +9,22 @@ std::vector<std::string> ProfileStore::sectionNames(int selector) {
     return profile::IniDocument(contents(selector).bytes).sectionNames();
 }
 
+profile::WriteResult ProfileStore::writeKeys(int selector, const std::vector<KeyValue>& keys,
+                                             bool fresh) {
+    if (fresh) {
+        if (profile::WriteResult r = restore(selector, Contents{}); !r.ok) return r;
+    }
+    for (const KeyValue& k : keys) {
+        if (profile::WriteResult r = writeString(selector, k.section, k.key, k.value); !r.ok)
+            return r;
+    }
+    return profile::WriteResult{true, {}};
+}
+
+bool ProfileStore::holdsKey(int selector, std::string_view section, std::string_view key) {
+    return profile::IniDocument(contents(selector).bytes).rawValue(section, key).has_value();
+}
+
 std::optional<LoadRefusal> loadRefusal(ProfileStore& store, int selector) {
     const ProfileStore::Contents contents = store.contents(selector);
     if (!contents.exists || !contents.readable) return LoadRefusal::Unreadable;
@@ -32,6 +48,10 @@ void WriteReport::merge(const WriteReport& other) {
 std::string WriteReport::describe() const {
     std::string text;
     for (const Failure& f : failures_) {
+        if (f.section.empty() && f.key.empty()) {
+            text += f.reason + '\n'; // the file as a whole
+            continue;
+        }
         text += f.section;
         text += '/';
         text += f.key;

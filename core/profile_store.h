@@ -43,6 +43,27 @@ public:
     // The names of the file's sections, in file order (by default read from
     // contents(), which holds the file's bytes).
     virtual std::vector<std::string> sectionNames(int selector);
+
+    // Why no file could be written behind selector (a folder, a device or a
+    // FIFO in its place, a folder that cannot be written into), asked before
+    // the work that makes its content; nullopt when nothing stands in the way
+    // (by default: a store in memory).
+    virtual std::optional<std::string> writeRefusal(int /*selector*/) { return std::nullopt; }
+
+    // Whether the file behind selector holds key (with a value) in section
+    // (by default read from contents()).
+    virtual bool holdsKey(int selector, std::string_view section, std::string_view key);
+
+    struct KeyValue {
+        std::string section;
+        std::string key;
+        std::string value;
+    };
+    // Writes every key into the file behind selector (starting from an empty
+    // file when fresh) as one replacement of the file: all of them, or on
+    // failure none, with one reason. By default key by key (stores in memory).
+    virtual profile::WriteResult writeKeys(int selector, const std::vector<KeyValue>& keys,
+                                           bool fresh);
 };
 
 // Why the file behind a selector may not be loaded: a load goes on with a
@@ -57,6 +78,12 @@ inline constexpr int kTextNoProfile = 9958;
 inline int loadRefusalText(LoadRefusal refusal) {
     return refusal == LoadRefusal::Unreadable ? kTextProfileUnreadable : kTextNoProfile;
 }
+
+// What a load does with the settings a profile lacks.
+enum class MissingKeys {
+    Defaults, // loaded as their default values (a complete file: as always)
+    Keep,     // not loaded: the device keeps its own values for them
+};
 
 // Collects the writes that failed during a save, so that the user learns
 // that a profile was not (completely) written instead of believing it was.

@@ -130,9 +130,23 @@ void LogPage::dialBack(int list, int entry) {
     DRVPARAM r{};
     r.nPort = kLogPortValues[static_cast<std::size_t>(selected_)];
     if (!core::setFieldText(r.szText, number)) return;
+    if (dialling()) {
+        // One call at a time: a second click, or a key held down, is no new call.
+        if (app_.soundOn) ui_.beep();
+        return;
+    }
+    dialStart_ = app_.clock().now();
+    dialNumber_ = number;
+    dialPort_ = selected_;
     busy_ = true;
+    ui_.refresh();                 // the status line names the number before the device dials it
     app_.SendDrvCmd(DRV_DIAL, &r); // the device dials; its answer is not shown
     busy_ = false;
+    ui_.refresh();
+}
+
+bool LogPage::dialling() const {
+    return dialStart_ && app_.clock().now() - *dialStart_ < kLogDialWaitMs;
 }
 
 bool LogPage::portButtonVisible(int k) const {

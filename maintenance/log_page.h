@@ -8,6 +8,8 @@
 #include "maintenance/log_parse.h"
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quorvex::maintenance {
@@ -25,6 +27,10 @@ inline constexpr int kLogDateCell = 3100;   // + 10 L + r
 inline constexpr int kLogNumberCell = 3130; // + 10 L + r
 inline constexpr int kLogStatusCell = 3160; // + 10 L + r
 inline constexpr int kLogChargeCell = 3190; // + r (outgoing list only)
+// A dial back runs this long: the device answers within 200 ms, dials, and
+// answers again within 5000 ms (a call that costs the user money). Another
+// dial is refused until it has passed.
+inline constexpr int kLogDialWaitMs = 5000;
 
 struct LogList {
     std::array<LogEntry, kLogMaxEntries> entries;
@@ -53,6 +59,7 @@ public:
     void portButton(int controlId);  // 3200-3205
     void clearButton(int controlId); // 1550-1553
     // A click in a number cell: list L, entry E (the private message L * 10 + E).
+    // Refused (with a beep when sound is on) while the last dial runs.
     void dialBack(int list, int entry);
     void dialBackMessage(int value) { dialBack(value / 10, value % 10); }
 
@@ -66,6 +73,11 @@ public:
     bool cellIsNoId(int controlId) const;
     bool timerRunning() const { return timerRunning_; }
     bool busy() const { return busy_; }
+    // A dial runs (its wait has not passed): the number and the port (0-5) it
+    // is dialled from, for the status line.
+    bool dialling() const;
+    const std::string& diallingNumber() const { return dialNumber_; }
+    int diallingPort() const { return dialPort_; }
 
 private:
     void readList(int l);
@@ -77,6 +89,9 @@ private:
     bool timerRunning_ = false;
     bool busy_ = false;
     bool paused_ = false;
+    std::optional<std::int64_t> dialStart_; // on the application's clock
+    std::string dialNumber_;
+    int dialPort_ = 0;
 };
 
 } // namespace quorvex::maintenance

@@ -20,13 +20,14 @@ using namespace quorvex::maintenance;
 
 namespace {
 
-constexpr int kPortText = 6020;    // "Port 11" ... "Data Port", + 2 k
-constexpr int kHeadingText = 6112; // "Outgoing calls", + 2 L
-constexpr int kDateHead = 6276;    // "Date  Time"
-constexpr int kNumberHead = 6278;  // "Phone number"
-constexpr int kChargeHead = 6280;  // "charges"
-constexpr int kHintText = 6122;    // dial back by a click
-constexpr int kClearText = 6102;   // "Clear"
+constexpr int kPortText = 6020;      // "Port 11" ... "Data Port", + 2 k
+constexpr int kHeadingText = 6112;   // "Outgoing calls", + 2 L
+constexpr int kDateHead = 6276;      // "Date  Time"
+constexpr int kNumberHead = 6278;    // "Phone number"
+constexpr int kChargeHead = 6280;    // "charges"
+constexpr int kHintText = 6122;      // dial back by a click
+constexpr int kClearText = 6102;     // "Clear"
+constexpr int kDiallingText = 10706; // "Dialling %1 from %2 ..."
 
 // The grid (pixels inside the content area).
 constexpr int kPortX = 8;
@@ -232,6 +233,16 @@ void CLogPage::refreshControls() {
             refreshNumberCell(cell, id);
         }
     }
+    // The hint line is the page's status line while a dial runs, painted at
+    // once: the window waits for the device until the call is placed.
+    if (logic_.dialling()) {
+        hint_->setText(labelText(kDiallingText, language())
+                           .arg(QString::fromStdString(logic_.diallingNumber()),
+                                tableText(kPortText + 2 * logic_.diallingPort(), language())));
+        hint_->repaint();
+    } else {
+        hint_->setText(labelText(kHintText, language()));
+    }
     // The "Clear" of all lists clears those of the port shown.
     const int port = logic_.selectedPort();
     if (port >= 0 && port < kLogPortCount) {
@@ -269,8 +280,11 @@ void CLogPage::numberClicked(int controlId) {
     const int list = offset / 10;
     const int entry = offset % 10;
     if (entry >= logic_.list(logic_.selectedPort(), list).count) return; // rows not read
-    postWhenIdle(this, configApp(),
-                 [this, value = list * 10 + entry] { logic_.dialBackMessage(value); });
+    postWhenIdle(this, configApp(), [this, value = list * 10 + entry] {
+        logic_.dialBackMessage(value);
+        // The hint comes back once the dial's wait has passed.
+        QTimer::singleShot(kLogDialWaitMs, this, [this] { refresh(); });
+    });
 }
 
 void CLogPage::showEvent(QShowEvent* event) {

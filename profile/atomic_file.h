@@ -29,12 +29,37 @@ FileRead readProfileBytes(const std::filesystem::path& file);
 // Where a test makes the replacement fail on purpose.
 enum class InjectedFault { None, Write, Sync, Rename };
 
-// Replaces file with content atomically, keeping the permission bits of the
-// file it replaces (a new file gets 0666 less the umask). nullopt on success,
-// else why it failed; on failure the old file is untouched and no temporary
-// file is left behind.
+// Replaces file with content atomically, keeping the permission bits and,
+// where allowed, the owner of the file it replaces (a new file gets 0666 less
+// the umask). A symbolic link is followed: its target is replaced and the
+// link stays a link. nullopt on success, else why it failed, in one line that
+// names the file; on failure the old file is untouched and no temporary file
+// is left behind. Every file the program writes goes through here.
 std::optional<std::string> replaceFileAtomically(const std::filesystem::path& file,
                                                  std::string_view content,
                                                  InjectedFault fault = InjectedFault::None);
+
+// The file a replacement of file writes: the end of a chain of symbolic links
+// (resolved relative to each link's folder), file itself otherwise.
+std::filesystem::path replacementTarget(const std::filesystem::path& file);
+
+// Why content could not replace file, asked before the work that makes the
+// content (a backup reads the device for half a minute first): a folder, a
+// device node, a FIFO or a socket in its place (behind links too), a missing
+// folder, or one this process may not write into. nullopt when nothing stands
+// in the way yet.
+std::optional<std::string> replacementRefusal(const std::filesystem::path& file);
+
+// From now on no file is replaced (each attempt fails); a replacement under
+// way ends first, whole or not at all, so that no temporary file is left
+// behind. For a program that ends on Ctrl-C or SIGTERM; any thread may call it.
+void stopReplacing();
+
+namespace detail {
+// The platform's replacement of a file that is no link (posix_atomic_file.cpp,
+// win32_atomic_file.cpp); replaceFileAtomically calls it.
+std::optional<std::string> replacePlainFile(const std::filesystem::path& file,
+                                            std::string_view content, InjectedFault fault);
+} // namespace detail
 
 } // namespace quorvex::profile

@@ -100,22 +100,15 @@ WriteResult writeString(const std::filesystem::path& file, std::string_view sect
     if (auto refused = checkWrite(section, key, value)) {
         return {false, "refused to write " + std::string(trimBlanks(key)) + ": " + *refused};
     }
-    // Write through a symbolic link to its target, so the link stays a link.
-    std::error_code ec;
-    std::filesystem::path target = file;
-    if (std::filesystem::is_symlink(file, ec)) {
-        target = std::filesystem::weakly_canonical(file, ec);
-        if (ec) return {false, "cannot follow the link " + utf8Of(file) + ": " + ec.message()};
-    }
-
-    FileRead read = readProfileBytes(target);
+    // Through a symbolic link, its target is read (and replaced, below).
+    FileRead read = readProfileBytes(file);
     if (read.status != FileRead::Status::Ok && read.status != FileRead::Status::Missing) {
         return {false, read.problem};
     }
     const IniDocument doc(std::move(read.bytes));
     const auto updated = doc.withValue(section, key, value);
     if (!updated) return {true, {}}; // the file already holds this value
-    if (auto failed = replaceFileAtomically(target, *updated)) return {false, *failed};
+    if (auto failed = replaceFileAtomically(file, *updated)) return {false, *failed};
     return {true, {}};
 }
 

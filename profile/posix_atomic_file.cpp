@@ -110,8 +110,8 @@ FileRead readProfileBytes(const std::filesystem::path& file) {
     return result;
 }
 
-std::optional<std::string> replaceFileAtomically(const std::filesystem::path& file,
-                                                 std::string_view content, InjectedFault fault) {
+std::optional<std::string> detail::replacePlainFile(const std::filesystem::path& file,
+                                                    std::string_view content, InjectedFault fault) {
     static std::atomic<unsigned> counter{0};
     const std::filesystem::path dir =
         file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");

@@ -273,4 +273,13 @@ std::vector<KeySpec> keysOf(Section section, int portCount) {
     return out;
 }
 
+bool programOnlyKey(std::string_view key) {
+    constexpr std::array<std::string_view, 5> kPrefixes = {"LANGUAGE", "SOUNDON", "PORTIDX",
+                                                           "ALIAS", "PROVIDER"};
+    for (std::string_view p : kPrefixes) {
+        if (key.substr(0, p.size()) == p) return true;
+    }
+    return false;
+}
+
 } // namespace quorvex::profile

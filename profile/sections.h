@@ -57,4 +57,8 @@ struct KeySpec {
 // the index 5, so with 3 ports lists and symbols 3 and 4 do not exist.
 std::vector<KeySpec> keysOf(Section section, int portCount);
 
+// Keys the program keeps for itself (in its default profile), not the
+// device: language, sound, port names and symbols, LCR provider names.
+bool programOnlyKey(std::string_view key);
+
 } // namespace quorvex::profile

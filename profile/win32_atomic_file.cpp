@@ -169,8 +169,8 @@ FileRead readProfileBytes(const std::filesystem::path& file) {
     return result;
 }
 
-std::optional<std::string> replaceFileAtomically(const std::filesystem::path& file,
-                                                 std::string_view content, InjectedFault fault) {
+std::optional<std::string> detail::replacePlainFile(const std::filesystem::path& file,
+                                                    std::string_view content, InjectedFault fault) {
     static std::atomic<unsigned> counter{0};
     const std::wstring target = systemName(file);
     const DWORD attributes = GetFileAttributesW(target.c_str());

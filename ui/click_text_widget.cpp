@@ -40,14 +40,31 @@ void CClickText::mousePressEvent(QMouseEvent* event) {
     QLabel::mousePressEvent(event);
 }
 
+namespace {
+bool activates(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+}
+} // namespace
+
 void CClickText::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
-    if (clickable() && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+    if (clickable() && activates(key)) {
         event->accept();
+        if (event->isAutoRepeat() || held_ != 0) return; // not a new, deliberate press
+        held_ = key;
         activate();
         return;
     }
     QLabel::keyPressEvent(event);
+}
+
+void CClickText::keyReleaseEvent(QKeyEvent* event) {
+    if (activates(event->key())) {
+        event->accept();
+        if (!event->isAutoRepeat() && event->key() == held_) held_ = 0;
+        return;
+    }
+    QLabel::keyReleaseEvent(event);
 }
 
 void CClickText::paintEvent(QPaintEvent* event) {

@@ -17,3 +17,13 @@ quorvex_add_test(NAME cli_check_test LABELS e2e slow TIMEOUT 600
     LIBS quorvex_test_core r70sim_core)
 target_compile_definitions(cli_check_test PRIVATE QUORVEX_CLI="$<TARGET_FILE:quorvex-cli>")
 add_dependencies(cli_check_test quorvex-cli)
+# Ctrl-C and SIGTERM sent to the real programs in the middle of their work.
+quorvex_add_test(NAME stop_signal_test LABELS e2e slow TIMEOUT 600
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/stop_signal_test.cpp
+    LIBS quorvex_test_core r70sim_core)
+target_compile_definitions(stop_signal_test PRIVATE QUORVEX_CLI="$<TARGET_FILE:quorvex-cli>")
+add_dependencies(stop_signal_test quorvex-cli)
+if(TARGET quorvex)
+    target_compile_definitions(stop_signal_test PRIVATE QUORVEX_DESKTOP="$<TARGET_FILE:quorvex>")
+    add_dependencies(stop_signal_test quorvex)
+endif()

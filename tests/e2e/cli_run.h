@@ -33,11 +33,20 @@ inline std::string slurp(const std::filesystem::path& file) {
     return s.str();
 }
 
-// Runs the program with args; env entries override (or add to) the test's environment.
-inline CliRun runCli(const std::vector<std::string>& args,
-                     const std::map<std::string, std::string>& env,
-                     const std::filesystem::path& dir) {
-    std::vector<std::string> argStore{QUORVEX_CLI};
+// A child started by startCli, its output going to files in dir.
+struct CliChild {
+    pid_t pid = -1;
+    std::filesystem::path dir;
+};
+
+// Starts program (the command line unless another is named) with args; env
+// entries override (or add to) the test's environment.
+inline CliChild startCli(const std::vector<std::string>& args,
+                         const std::map<std::string, std::string>& env,
+                         const std::filesystem::path& dir, const char* program = QUORVEX_CLI,
+                         const std::vector<std::string>& prefix = {}) {
+    std::vector<std::string> argStore = prefix;
+    argStore.push_back(program);
     argStore.insert(argStore.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : argStore)
@@ -70,18 +79,33 @@ inline CliRun runCli(const std::vector<std::string>& args,
                                      0644);
     posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
-    CliRun run;
+    CliChild child{-1, dir};
     pid_t pid = 0;
-    if (posix_spawn(&pid, QUORVEX_CLI, &actions, nullptr, argv.data(), envp.data()) == 0) {
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0)
+        child.pid = pid;
+    posix_spawn_file_actions_destroy(&actions);
+    return child;
+}
+
+// Waits for the child; a child ended by a signal has the status 128 + signal.
+inline CliRun finishCli(const CliChild& child) {
+    CliRun run;
+    if (child.pid > 0) {
         int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        while (waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
         }
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = slurp(outFile);
-    run.err = slurp(errFile);
+    run.out = slurp(child.dir / "cli.out");
+    run.err = slurp(child.dir / "cli.err");
     return run;
+}
+
+// Runs the program with args; env entries override (or add to) the test's environment.
+inline CliRun runCli(const std::vector<std::string>& args,
+                     const std::map<std::string, std::string>& env,
+                     const std::filesystem::path& dir) {
+    return finishCli(startCli(args, env, dir));
 }
 
 } // namespace clitest

@@ -13,11 +13,16 @@
 #include "profile/profile_files.h"
 #include "support/fakes.h"
 #include "support/scripted_ui.h"
+#include "support/wait_for.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
 
 #include <memory>
 
@@ -27,6 +32,12 @@ namespace fs = std::filesystem;
 using namespace quorvex;
 using clitest::CliRun;
 using clitest::CliTest;
+
+// The restore's summary line and what follows it.
+const char* summaryOf(const std::string& out) {
+    const std::size_t at = out.find("items sent: ");
+    return at == std::string::npos ? "" : out.c_str() + at;
+}
 
 // ---- usage ----
 
@@ -164,6 +175,89 @@ TEST_F(CliTest, BackupEqualsTheDesktopProgramsSave) {
     EXPECT_EQ(clitest::slurp(path("cli.pro")), clitest::slurp(current));
 }
 
+// The backup's file is written once, when whole, and only where a file can
+// be: through a link to its target; never over a folder, a device or a FIFO
+// (refused before the device is read); with the old file's owner and mode;
+// and a full disk or a folder it may not write into is one line.
+TEST_F(CliTest, BackupWritesItsFileSafely) {
+    startSim(sim::Model::R70);
+    fs::create_directory(dir_ / "folder.pro");
+    ASSERT_EQ(::mkfifo(path("fifo.pro").c_str(), 0644), 0);
+    fs::create_symlink("/dev/null", dir_ / "null.pro");
+    fs::create_directory(dir_ / "ro");
+    ::chmod(path("ro").c_str(), 0555);
+    // As root the folder is read-only only for someone else: the command runs as nobody.
+    const std::vector<std::string> asNobody =
+        ::geteuid() == 0 ? std::vector<std::string>{"/usr/bin/setpriv", "--reuid=65534",
+                                                    "--regid=65534", "--clear-groups"}
+                         : std::vector<std::string>{};
+    struct Refused {
+        const char* file;
+        const char* says;
+        std::vector<std::string> prefix;
+    };
+    const Refused refused[] = {
+        {"folder.pro", "is a directory", {}},
+        {"fifo.pro", "is a FIFO", {}},
+        {"null.pro", "is a device", {}},
+        {"ro/a.pro", "cannot create a file in", asNobody},
+    };
+    for (const Refused& c : refused) {
+        sim_->resetCounters();
+        CliRun r = clitest::finishCli(
+            clitest::startCli({"backup", path(c.file)}, env_, dir_, QUORVEX_CLI, c.prefix));
+        EXPECT_EQ(r.status, 2) << c.file << ": " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.file << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(sim_->counters().commands, 0u) << c.file << ": the device was read first";
+    }
+    EXPECT_TRUE(fs::is_fifo(dir_ / "fifo.pro"));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "null.pro"));
+    EXPECT_TRUE(fs::is_empty(dir_ / "ro"));
+
+    // A link: its target is written, the link stays; the 0600 file keeps its owner and mode.
+    fs::create_directory(dir_ / "real");
+    std::ofstream(path("real/r70.pro")) << "[SET_DIV]\r\nLANGUAGE=0\r\n";
+    ::chmod(path("real/r70.pro").c_str(), 0600);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(path("real/r70.pro").c_str(), 65534, 65534), 0);
+    }
+    fs::create_symlink("real/r70.pro", dir_ / "link.pro");
+    CliRun linked = cli({"backup", path("link.pro")});
+    ASSERT_EQ(linked.status, 0) << linked.err;
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link.pro"));
+    EXPECT_NE(clitest::slurp(path("real/r70.pro")).find("[TIMER_DIV]"), std::string::npos);
+    struct stat st {};
+    ASSERT_EQ(::stat(path("real/r70.pro").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    if (::geteuid() == 0) {
+        EXPECT_EQ(st.st_uid, 65534u);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "real"), fs::directory_iterator()), 1);
+
+    // A full disk: a file size limit makes the write fail for real (EFBIG),
+    // after the device was read; the child inherits the limit and SIGXFSZ ignored.
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &previous);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 4096; // a profile is about 10 kB
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    CliRun full = cli({"backup", path("full.pro")});
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::sigaction(SIGXFSZ, &previous, nullptr);
+    EXPECT_EQ(full.status, 2) << full.err;
+    EXPECT_EQ(std::count(full.err.begin(), full.err.end(), '\n'), 1) << full.err;
+    EXPECT_NE(full.err.find(path("full.pro")), std::string::npos) << full.err;
+    EXPECT_NE(full.err.find("File too large"), std::string::npos) << full.err;
+    EXPECT_FALSE(fs::exists(path("full.pro")));
+    for (const auto& e : fs::directory_iterator(dir_))
+        EXPECT_NE(e.path().filename().string().front(), '.') << e.path();
+}
+
 TEST_F(CliTest, AnR30ProfileOnAnR70LeavesPorts31And32AtTheirDefaults) {
     startSim(sim::Model::R30);
     ASSERT_EQ(cli({"backup", path("r30.pro")}).status, 0);
@@ -175,34 +269,123 @@ TEST_F(CliTest, AnR30ProfileOnAnR70LeavesPorts31And32AtTheirDefaults) {
     CliRun before = cli({"diff", path("r30.pro")});
     EXPECT_EQ(before.status, 1);
     EXPECT_NE(before.out.find("ACCEP_DIV CALLWAIT3: file=0"), std::string::npos) << before.out;
-    CliRun restore = cli({"restore", path("r30.pro")});
+    // The R70's ports 31 and 32 are not in the file: named, and nothing is sent ...
+    CliRun lacking = cli({"restore", path("r30.pro")});
+    EXPECT_EQ(lacking.status, 2) << lacking.out << lacking.err;
+    EXPECT_NE(lacking.err.find("ACCEP_DIV/CALLWAIT3"), std::string::npos) << lacking.err;
+    EXPECT_EQ(cli({"diff", path("r30.pro")}).out, before.out);
+    // ... until the user says they load as their defaults.
+    CliRun restore = cli({"restore", "--missing=defaults", path("r30.pro")});
     EXPECT_EQ(restore.status, 0) << restore.out << restore.err;
     CliRun after = cli({"diff", path("r30.pro")});
     EXPECT_EQ(after.status, 0) << after.out;
 }
 
+// Every item the device refused, and every value a page did not send as the
+// file gives it (whichever page), is named and counted: exit 1.
 TEST_F(CliTest, RefusedItemsAreCountedAndNamed) {
     startSim(sim::Model::R70);
     ASSERT_EQ(cli({"backup", path("a.pro")}).status, 0);
-    ASSERT_EQ(cli({"profile", "set", path("a.pro"), "FORWARD_DIV", "FWDIMM0", "0301234"}).status,
-              0);
-    // A time the page cannot send never reaches the device: refused all the same.
-    ASSERT_EQ(cli({"profile", "set", path("a.pro"), "TIMER_DIV", "MCALL1", "25:99"}).status, 0);
-    // The data page sends nothing at all when the chosen protocol's frame size
-    // is out of range: refused too, and named.
-    ASSERT_EQ(cli({"profile", "set", path("a.pro"), "DATA_DIV", "CURPTOCOL", "1"}).status, 0);
-    ASSERT_EQ(cli({"profile", "set", path("a.pro"), "DATA_DIV", "FRMSZV120", "100"}).status, 0);
+    const std::pair<const char*, const char*> edits[][2] = {
+        {{"FORWARD_DIV", "FWDIMM0"}, {"0301234", nullptr}},
+        // A time the page cannot send never reaches the device.
+        {{"TIMER_DIV", "MCALL1"}, {"25:99", "TIMER_DIV/MCALL1=25:99"}},
+        // The data page sends nothing at all when the chosen protocol's frame
+        // size is out of range.
+        {{"DATA_DIV", "CURPTOCOL"}, {"1", "DATA_DIV/CURPTOCOL=1"}},
+        {{"DATA_DIV", "FRMSZV120"}, {"100", "DATA_DIV/FRMSZV120=100"}},
+        // The acceptance page sends what its choices allow: 9, 2 and 2.
+        {{"ACCEP_DIV", "DELAYRING0"}, {"10", "ACCEP_DIV/DELAYRING0=10"}},
+        {{"ACCEP_DIV", "SHOWID0"}, {"7", "ACCEP_DIV/SHOWID0=7"}},
+        {{"ACCEP_DIV", "ACCEPCALL0"}, {"9", "ACCEP_DIV/ACCEPCALL0=9"}},
+    };
+    for (const auto& e : edits) {
+        ASSERT_EQ(
+            cli({"profile", "set", path("a.pro"), e[0].first, e[0].second, e[1].first}).status, 0);
+    }
     sim_->setForwardingStatus(11, 20, 2); // not subscribed
     CliRun r = cli({"restore", path("a.pro")});
     EXPECT_EQ(r.status, 1) << r.out << r.err;
-    EXPECT_NE(r.out.find("refused: 3"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("AT!P20#11*1=0301234,2:NS"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("(time 25:99),not sent"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("DATA_DIV/FRMSZV120=100,not sent"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("refused: AT!P20#11*1=0301234,2:NS\n"), std::string::npos) << r.out;
+    for (const auto& e : edits) {
+        if (e[1].second == nullptr) continue;
+        EXPECT_NE(r.out.find(std::string("refused: ") + e[1].second + ",not sent as given\n"),
+                  std::string::npos)
+            << r.out;
+    }
+    int sent = 0, confirmed = 0, refused = 0;
+    ASSERT_EQ(std::sscanf(summaryOf(r.out), "items sent: %d, confirmed: %d, refused: %d", &sent,
+                          &confirmed, &refused),
+              3)
+        << r.out;
+    std::size_t named = 0;
+    for (std::size_t at = r.out.find("\n  refused: "); at != std::string::npos;
+         at = r.out.find("\n  refused: ", at + 1))
+        ++named;
+    EXPECT_EQ(static_cast<std::size_t>(refused), named) << r.out;
+    EXPECT_EQ(sent - confirmed, 1) << r.out; // only the forwarding reached the device refused
     // One item set on its own is refused the same way.
     CliRun set = cli({"set", "FORWARD_DIV", "FWDIMM0", "0301234"});
     EXPECT_EQ(set.status, 1) << set.out << set.err;
     EXPECT_EQ(set.out, "AT!P20#11*1=0301234,2:NS\n");
+}
+
+// A backup cut short (here at byte 1000): restore names what the file lacks
+// and sends nothing, unless --missing says what to do: defaults loads it as
+// the default values, keep leaves the device's own.
+TEST_F(CliTest, AProfileCutShortIsRefusedUnlessMissingSaysWhatToDo) {
+    startSim(sim::Model::R70);
+    ASSERT_EQ(cli({"backup", path("full.pro")}).status, 0);
+    const std::string cut = clitest::slurp(path("full.pro")).substr(0, 1000);
+    ASSERT_NE(cut.find("CHGUNIT="), std::string::npos);
+    ASSERT_EQ(cut.find("[TIMER_DIV]"), std::string::npos);
+    std::ofstream(path("cut.pro"), std::ios::binary) << cut;
+    changeThreeSettings(); // CHGUNIT is in the cut file, MCALL0 is not
+
+    CliRun refused = cli({"restore", path("cut.pro")});
+    EXPECT_EQ(refused.status, 2) << refused.out << refused.err;
+    for (const char* says : {"--missing=defaults", "--missing=keep", "\n  TIMER_DIV\n"})
+        EXPECT_NE(refused.err.find(says), std::string::npos) << says << ": " << refused.err;
+    EXPECT_EQ(cli({"diff", path("full.pro")}).out, kThreeChangesDiff) << "something was sent";
+
+    struct Row {
+        const char* missing;
+        const char* timer; // what diff against the full backup then says of MCALL0
+    };
+    for (const Row r : {Row{"--missing=keep", "TIMER_DIV MCALL0: file=07:00 device=07:30\n"},
+                        Row{"--missing=defaults", "TIMER_DIV MCALL0: file=07:00 device=00:00\n"}}) {
+        changeThreeSettings();
+        CliRun restore = cli({"restore", r.missing, path("cut.pro")});
+        EXPECT_EQ(restore.status, 0) << r.missing << restore.out << restore.err;
+        const std::string diff = cli({"diff", path("full.pro")}).out;
+        EXPECT_EQ(diff.find("CHGUNIT"), std::string::npos) << r.missing << diff;
+        EXPECT_NE(diff.find(r.timer), std::string::npos) << r.missing << diff;
+    }
+}
+
+// The device pulled out in the middle of a restore: a connection error, and
+// the items it never answered are counted as not answered, not as refused.
+TEST_F(CliTest, ADeviceLostDuringARestoreIsAConnectionError) {
+    startSim(sim::Model::R70);
+    ASSERT_EQ(cli({"backup", path("a.pro")}).status, 0);
+    sim_->resetCounters();
+    std::thread pull([&] {
+        testsupport::waitFor([&] { return sim_->counters().commands >= 300; },
+                             std::chrono::seconds(60));
+        sim_->unplug();
+    });
+    CliRun r = cli({"restore", path("a.pro")});
+    pull.join();
+    EXPECT_EQ(r.status, 2) << r.out << r.err;
+    int sent = 0, confirmed = 0, refused = 0, notAnswered = 0;
+    ASSERT_EQ(std::sscanf(summaryOf(r.out),
+                          "items sent: %d, confirmed: %d, refused: %d, not answered: %d", &sent,
+                          &confirmed, &refused, &notAnswered),
+              4)
+        << r.out;
+    EXPECT_EQ(refused, 0) << r.out;
+    EXPECT_EQ(sent, confirmed) << r.out;
+    EXPECT_GT(notAnswered, 0) << r.out;
 }
 
 TEST_F(CliTest, SettingsTheDeviceDidNotGiveAreNamedAndNeverSaved) {
@@ -347,6 +530,56 @@ TEST_F(CliTest, LogListsAreShownClearedAndDialledBack) {
     EXPECT_EQ(dial.out, "dialling 0301234\n");
     log = cli({"log", "11"});
     EXPECT_NE(listBlock(log.out, "Outgoing calls").find("0301234"), std::string::npos) << log.out;
+}
+
+// The command line as a newcomer types it: common options before the
+// command, a number that is too long told so in our own line after the
+// page's own text, German columns aligned by characters, one charge text in
+// charges and log, the ports R70COM_PORTS maps, and into a file one line at
+// the start of a long job and one at its end.
+TEST_F(CliTest, TheCommandLineAsANewcomerTypesIt) {
+    startSim(sim::Model::R70);
+    // "Gerät:" is six characters (seven bytes): its value starts at column 13 as the others do.
+    CliRun identify = cli({"--lang", "de", "identify"});
+    ASSERT_EQ(identify.status, 0) << identify.err;
+    for (const char* label : {"Modell:      70", "Gerät:       OrvaISDN R70", "Anschlüsse:  5"})
+        EXPECT_NE(lineStarting(identify.out, label), "") << label << "\n" << identify.out;
+
+    struct TooLong {
+        std::vector<std::string> args;
+        const char* says;
+    };
+    const TooLong tooLong[] = {
+        {{"set", "MSN_DIV", "AMSN00", std::string(20, '1')}, "too long: 20 characters, at most 15"},
+        {{"dial", "11", std::string(32, '1')}, "too long: 32 characters, at most 31"},
+    };
+    for (const TooLong& c : tooLong) {
+        CliRun r = cli(c.args);
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("  "), std::string::npos) << r.err;
+    }
+    // The page's own text stays, after our line.
+    EXPECT_NE(cli(tooLong[0].args).err.find("digits only"), std::string::npos);
+
+    // Port 11's last call, as the charges page and the log book's cell show it.
+    const std::string charge = "DM 0,36";
+    EXPECT_NE(lineStarting(cli({"charges", "--lang", "de"}).out, "Letzter Anruf").find(charge),
+              std::string::npos);
+    const std::string log = cli({"--lang", "de", "log", "11"}).out;
+    EXPECT_NE(log.find("Abgehende Anrufe (Anschluss \"11\"):\n"), std::string::npos) << log;
+    const std::string row = lineStarting(log, "  07/03/01 09:05");
+    EXPECT_EQ(row.substr(row.size() - charge.size() - 1), " " + charge) << log;
+
+    CliRun ports = cli({"ports"});
+    EXPECT_NE(ports.out.find("COM3  " + path("COM3") + "  (mapped by R70COM_PORTS"),
+              std::string::npos)
+        << ports.out;
+
+    // stdout is a file here: the status window's line, then the result.
+    CliRun backup = cli({"backup", path("n.pro")});
+    ASSERT_EQ(backup.status, 0) << backup.err;
+    EXPECT_EQ(backup.out, "Saving all settings as... \"n.pro\"\n" + path("n.pro") + ": saved\n");
 }
 
 TEST_F(CliTest, StoreMakesTheDeviceWriteItsSettings) {

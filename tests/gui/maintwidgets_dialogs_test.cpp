@@ -11,6 +11,9 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QTest>
+#include <QWindow>
+
+#include <functional>
 
 namespace {
 
@@ -107,8 +110,85 @@ TEST_F(LogPageWidget, TheNumbersAreControlsTabReachesThemEnterAndSpaceDialBack) 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     ASSERT_TRUE(waitServing([&] { return count(DRV_DIAL) == 1; }));
     EXPECT_EQ(dev->snapshot().callLists[11][0].front().number, "4711");
+    clock.advance(maintenance::kLogDialWaitMs); // the first call's wait is over
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     ASSERT_TRUE(waitServing([&] { return count(DRV_DIAL) == 2; }));
+}
+
+// A call costs money: holding Return (the window system's auto-repeat), a
+// press whose release never comes, and a second press while the first call
+// is being placed each dial no more than once. The status line names the
+// number meanwhile.
+TEST_F(LogPageWidget, OneDeliberatePressDialsOnce) {
+    start(sim::Model::R70);
+    test::RecordingHost host;
+    CLogPage page(app, host);
+    page.logPage().shown();
+    page.show();
+    QApplication::setActiveWindow(&page);
+    QWidget* number = page.findChild<QWidget*>("3132");
+    number->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), number);
+    QWindow* window = page.windowHandle();
+    // Through the window system, as the keyboard's events arrive.
+    auto key = [&](bool press, bool autoRepeat) {
+        QTest::simulateEvent(window, press, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"),
+                             autoRepeat);
+    };
+    auto settle = [&] {
+        for (int i = 0; i < 20; ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> keys;
+        int dials; // in all, after the step
+    };
+    const Step steps[] = {
+        {"held for two seconds: 60 repeats",
+         [&] {
+             key(true, false);
+             for (int i = 0; i < 60; ++i) {
+                 key(false, true); // X11 repeats a held key as release and press
+                 key(true, true);
+             }
+             key(false, false);
+         },
+         1},
+        {"a press whose release never came",
+         [&] {
+             clock.advance(maintenance::kLogDialWaitMs);
+             for (int i = 0; i < 10; ++i)
+                 key(true, false);
+         },
+         2},
+        {"its release, then a new press while that call is placed",
+         [&] {
+             key(false, false);
+             key(true, false);
+             key(false, false);
+         },
+         2},
+        {"a press once the call is placed",
+         [&] {
+             clock.advance(maintenance::kLogDialWaitMs);
+             key(true, false);
+             key(false, false);
+         },
+         3},
+    };
+    for (const Step& step : steps) {
+        step.keys();
+        EXPECT_TRUE(waitServing([&] { return count(DRV_DIAL) >= step.dials; })) << step.what;
+        settle();
+        EXPECT_EQ(count(DRV_DIAL), step.dials) << step.what;
+    }
+    const QString status = page.findChild<QLabel*>("hint")->text();
+    EXPECT_TRUE(status.contains("4711")) << status.toStdString();
+    EXPECT_TRUE(status.contains("Port 11")) << status.toStdString();
+    clock.advance(maintenance::kLogDialWaitMs);
+    page.refresh();
+    EXPECT_FALSE(page.findChild<QLabel*>("hint")->text().contains("4711"));
 }
 
 TEST_F(LogPageWidget, R30HidesPorts31And32AndClearAllEmptiesThePort) {

@@ -54,6 +54,9 @@ public:
     Contents contents(int selector) override;
     profile::WriteResult restore(int selector, const Contents& before) override;
     std::vector<std::string> sectionNames(int selector) override;
+    bool holdsKey(int selector, std::string_view section, std::string_view key) override {
+        return get(selector, section, key).has_value();
+    }
 
     void set(int selector, std::string_view section, std::string_view key, std::string_view value);
     std::optional<std::string> get(int selector, std::string_view section,

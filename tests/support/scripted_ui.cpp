@@ -111,6 +111,19 @@ bool ScriptedUi::askWriteUnconfirmed(const std::vector<std::string>& items) {
     return answer;
 }
 
+bool ScriptedUi::askLoadMissingAsDefaults(const std::vector<std::string>& items) {
+    events.push_back("missing? " + std::to_string(items.size()));
+    missingAsked.push_back(items);
+    if (missingAsDefaultsAnswers.empty()) {
+        ADD_FAILURE() << "unexpected question about " << items.size() << " missing settings, first "
+                      << items.front();
+        return true;
+    }
+    bool answer = missingAsDefaultsAnswers.front();
+    missingAsDefaultsAnswers.pop_front();
+    return answer;
+}
+
 void ScriptedUi::runSettingsDialog() {
     events.push_back("settings dialog");
     ++settingsDialogs;

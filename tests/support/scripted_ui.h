@@ -24,7 +24,8 @@ public:
     std::deque<app::NoResponseAnswer> noResponseAnswers;
     std::deque<std::optional<std::string>> fileAnswers;
     std::deque<int> upgradeResults;
-    std::deque<bool> writeUnconfirmedAnswers; // "write the stand-ins anyway?"
+    std::deque<bool> writeUnconfirmedAnswers;  // "write the stand-ins anyway?"
+    std::deque<bool> missingAsDefaultsAnswers; // "load what the profile lacks as defaults?"
 
     // ---- hooks, run while the dialog is open ----
     std::function<void()> onNoResponse;
@@ -37,6 +38,7 @@ public:
     std::vector<int> progressPositions;
     std::vector<core::WriteReport> writeFailures;
     std::vector<std::vector<std::string>> unconfirmedAsked; // the items of each question
+    std::vector<std::vector<std::string>> missingAsked;     // the items of each question
     int settingsDialogs = 0;
     int noResponseDialogs = 0;
     bool splash = true;
@@ -65,6 +67,7 @@ public:
     std::optional<std::string> askProfileFile(app::FileDialogKind kind) override;
     void reportWriteFailures(const core::WriteReport& report) override;
     bool askWriteUnconfirmed(const std::vector<std::string>& items) override;
+    bool askLoadMissingAsDefaults(const std::vector<std::string>& items) override;
     void runSettingsDialog() override;
     void runMonitorDialog() override;
     int runUpgradeDialog() override;

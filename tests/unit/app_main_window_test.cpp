@@ -208,10 +208,59 @@ TEST_F(MainFixture, LoadProfileRefusesAFileWithoutProfileSettings) {
     profiles.set(core::kCurrentProfile, "set_div", "LANGUAGE", "0");
     deviceAnswersTheMainWindow();
     ui.fileAnswers = {file};
+    ui.missingAsDefaultsAnswers = {true}; // it holds one key: the rest as defaults
     main.command(menus::kCmdLoadProfile);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(ui.eventsStartingWith("progress open"),
               (Log{"progress open 6194 \"b\xC3\xBCro.pro\" 25000"}));
+}
+
+// A profile cut short: "Load Profile..." names what it lacks before anything
+// is sent. Yes loads those as their defaults (as a complete file ever was);
+// No loads only what the file holds: a section it lacks whole is not loaded,
+// a key it lacks keeps the device's own value.
+TEST_F(MainFixture, LoadProfileAsksAboutTheSettingsTheFileLacks) {
+    struct Row {
+        bool asDefaults;
+        const char* areaCodeSent; // LCCODE, which the file lacks
+        bool forwardingLoaded;    // FORWARD_DIV, which it lacks whole
+    };
+    for (const Row r : {Row{true, "", true}, Row{false, "030", false}}) {
+        SCOPED_TRACE(r.asDefaults);
+        test::FakeProfileStore store;
+        core::CConfigApp a{drv.fn(), store, clock};
+        a.connected = a.identified = true;
+        a.modelNumber = a.pageModel = 70;
+        test::ScriptedUi u;
+        test::RecordingPageFactory f{a, u};
+        app::MainWindowLogic m{a, u, f};
+        m.buildPages();
+        deviceAnswersTheMainWindow();
+        drv.on({DRV_AREACODE, 0, 0, 0}, Answer::okText("030"));
+        m.readSettingsFromDevice(); // as at the start
+        store.set(core::kCurrentProfile, "BACK_DIV", "CLBKACTIVE", "0");
+        store.set(core::kCurrentProfile, "SET_DIV", "CHGUNIT", "0,12");
+        store.set(core::kCurrentProfile, "MSN_DIV", "AMSN00", "4711");
+        drv.clearCalls();
+        u.fileAnswers = {"/home/j/cut.pro"};
+        u.missingAsDefaultsAnswers = {r.asDefaults};
+        m.command(menus::kCmdLoadProfile);
+
+        ASSERT_EQ(u.missingAsked.size(), 1u);
+        const std::vector<std::string>& lacking = u.missingAsked[0];
+        EXPECT_EQ(lacking.front(), "BACK_DIV/CLBKNUM0");
+        for (const char* item : {"SET_DIV/LCCODE", "MSN_DIV/AMSN01", "FORWARD_DIV", "TIMER_DIV"})
+            EXPECT_NE(std::find(lacking.begin(), lacking.end(), item), lacking.end()) << item;
+        EXPECT_EQ(std::find(lacking.begin(), lacking.end(), "SET_DIV/CHGUNIT"), lacking.end());
+        EXPECT_EQ(drv.sequence({DRV_AREACODE}),
+                  (std::vector<Cmd>{{DRV_AREACODE, 0, 0, 1, r.areaCodeSent}}));
+        EXPECT_EQ(drv.sequence({DRV_CHGUNIT}), (std::vector<Cmd>{{DRV_CHGUNIT, 0, 0, 1, "0,12"}}));
+        const Log log = f.log;
+        EXPECT_EQ(std::find(log.begin(), log.end(), "p3:load 1") != log.end(), r.forwardingLoaded);
+        EXPECT_NE(std::find(log.begin(), log.end(), "p0:load 1"), log.end());
+        EXPECT_TRUE(store.get(core::kCurrentProfile, "SET_DIV", "LCCODE") == std::nullopt)
+            << "the file itself stays as it was";
+    }
 }
 
 TEST_F(MainFixture, ProfileSaveWritesAllSectionsInOrder) {
@@ -256,16 +305,19 @@ TEST_F(MainFixture, ProfileSaveWritesAllSectionsInOrder) {
     EXPECT_TRUE(ui.writeFailures.empty());
 }
 
+// The file is written once, when every key is there: a write that fails
+// (a full disk) is one failure of the file with its reason, not one per key.
 TEST_F(MainFixture, SaveWithAFailingWriteIsReported) {
     deviceAnswersTheMainWindow();
     profiles.failWrites(core::kCurrentProfile, "PABX");
     profiles.failWrites(core::kCurrentProfile, "SAVED");
     core::WriteReport report = main.profileSave(core::kCurrentProfile, "x.pro").writes;
     EXPECT_FALSE(report.ok());
-    EXPECT_EQ(report.failures().size(), 9u); // PABX and the eight pages' keys
-    EXPECT_EQ(report.failures()[0].key, "PABX");
+    ASSERT_EQ(report.failures().size(), 1u);
+    EXPECT_EQ(report.failures()[0].reason, "No space left on device");
+    EXPECT_EQ(report.describe(), "No space left on device\n");
     ASSERT_EQ(ui.writeFailures.size(), 1u);
-    EXPECT_EQ(ui.writeFailures[0].failures().size(), 9u);
+    EXPECT_EQ(ui.writeFailures[0].failures().size(), 1u);
     EXPECT_EQ(ui.events.back(), "write failures"); // after the status window closed
 }
 

@@ -59,9 +59,9 @@ TEST(CliDiff, AnR30ComparesOnlyItsThreePorts) {
 
 TEST(CliDiff, ProgramOnlyKeys) {
     for (const char* key : {"LANGUAGE", "SOUNDON", "PORTIDX3", "ALIAS0", "ALIASD", "PROVIDERM2"})
-        EXPECT_TRUE(quorvex::cli::programOnlyKey(key)) << key;
+        EXPECT_TRUE(quorvex::profile::programOnlyKey(key)) << key;
     for (const char* key : {"CHGUNIT", "AMSN00", "PREDIALM0", "LCDDSPING"})
-        EXPECT_FALSE(quorvex::cli::programOnlyKey(key)) << key;
+        EXPECT_FALSE(quorvex::profile::programOnlyKey(key)) << key;
 }
 
 } // namespace

@@ -192,8 +192,41 @@ TEST_F(LogPageTest, DialBackOnlyForRowsThatWereRead) {
     page.dialBack(1, 0);      // "No ID": nothing to dial
     page.dialBackMessage(99); // out of range
     EXPECT_EQ(drv.sequence(), (std::vector<Cmd>{{DRV_DIAL, 11, 0, 0, "0301"}}));
+    clock.advance(qm::kLogDialWaitMs);
     page.dialBack(0, 0); // the device dials the port code itself
     EXPECT_EQ(drv.sequence().back(), (Cmd{DRV_DIAL, 11, 0, 0, "*21"}));
+}
+
+// A dial costs money: while one runs (the device's 5 s), another is refused
+// with a beep, and the status line has the number it dials.
+TEST_F(LogPageTest, ASecondDialWhileOneRunsIsRefused) {
+    app.soundOn = true;
+    page.shown();
+    drv.on({DRV_DIAL}, Answer::ok());
+    drv.clearCalls();
+    bool namedWhileAsked = false;
+    drv.onCall = [&](uint16_t code, DRVPARAM*) {
+        if (code == DRV_DIAL) namedWhileAsked = page.dialling() && page.diallingNumber() == "0301";
+    };
+    struct Step {
+        std::int64_t after; // ms since the first dial
+        bool dials;
+    };
+    const std::int64_t start = clock.now();
+    for (const Step step : {Step{0, true}, Step{1, false}, Step{qm::kLogDialWaitMs - 1, false},
+                            Step{qm::kLogDialWaitMs, true}}) {
+        clock.set(start + step.after);
+        const int before = drv.count(DRV_DIAL);
+        const std::size_t beeps = ui.eventsStartingWith("beep").size();
+        page.dialBackMessage(1);
+        EXPECT_EQ(drv.count(DRV_DIAL) - before, step.dials ? 1 : 0) << step.after;
+        EXPECT_EQ(ui.eventsStartingWith("beep").size() - beeps, step.dials ? 0u : 1u) << step.after;
+        EXPECT_TRUE(page.dialling()) << step.after;
+    }
+    EXPECT_TRUE(namedWhileAsked);
+    EXPECT_EQ(page.diallingPort(), 0);
+    clock.advance(qm::kLogDialWaitMs);
+    EXPECT_FALSE(page.dialling());
 }
 
 TEST_F(LogPageTest, ReadDeviceFocusesTheFirstPortButtonAndNothingToSave) {

@@ -126,6 +126,77 @@ TEST(ProfileAtomicWrite, KeepsModeAndLinksAndLeavesNothingBehind) {
     EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"link.pro", "user.pro"}));
 }
 
+// What cannot hold a profile is named before any work, behind links too.
+TEST(ProfileAtomicWrite, WhatCannotHoldAFileIsRefusedBeforehand) {
+    TempDir dir;
+    writeBytes(dir / "user.pro", kProfile);
+    std::filesystem::create_directory(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/null", dir / "null.pro");
+    std::filesystem::create_symlink("folder", dir / "to-folder.pro");
+    std::filesystem::create_symlink("loop-b", dir / "loop-a");
+    std::filesystem::create_symlink("loop-a", dir / "loop-b");
+    std::filesystem::create_symlink("user.pro", dir / "link.pro");
+    std::filesystem::create_symlink("nowhere/x.pro", dir / "dangling.pro");
+    struct Case {
+        const char* name;
+        const char* says; // nullptr: nothing stands in the way
+    };
+    const Case cases[] = {
+        {"user.pro", nullptr},
+        {"new.pro", nullptr},
+        {"link.pro", nullptr},
+        {"folder", "is a directory"},
+        {"to-folder.pro", "is a directory"},
+        {"fifo", "is a FIFO"},
+        {"null.pro", "is a device"},
+        {"loop-a", "symbolic link"},
+        {"dangling.pro", "cannot create a file in"},
+        {"none/x.pro", "cannot create a file in"},
+    };
+    for (const Case& c : cases) {
+        const auto refused = profile::replacementRefusal(dir / c.name);
+        if (c.says == nullptr) {
+            EXPECT_FALSE(refused.has_value()) << c.name << ": " << refused.value_or("");
+            continue;
+        }
+        ASSERT_TRUE(refused.has_value()) << c.name;
+        EXPECT_NE(refused->find(c.says), std::string::npos) << c.name << ": " << *refused;
+        // And the write itself refuses the same, leaving the thing as it was.
+        if (std::string(c.name) != "none/x.pro" && std::string(c.name) != "dangling.pro") {
+            EXPECT_TRUE(profile::replaceFileAtomically(dir / c.name, "[X]\r\n").has_value())
+                << c.name;
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "null.pro"));
+}
+
+TEST(ProfileAtomicWrite, AChainOfLinksIsFollowedAndTheOwnerKept) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "real");
+    const auto file = dir / "real" / "user.pro";
+    writeBytes(file, kProfile);
+    ::chmod(file.c_str(), 0600);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    }
+    std::filesystem::create_symlink("real/user.pro", dir / "one.pro");
+    std::filesystem::create_symlink(dir / "one.pro", dir / "two.pro"); // absolute
+    ASSERT_FALSE(profile::replaceFileAtomically(dir / "two.pro", "[X]\r\n").has_value());
+    EXPECT_EQ(readBytes(file), "[X]\r\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "one.pro"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "two.pro"));
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 65534u);
+    }
+    EXPECT_EQ(entriesOf(dir / "real"), std::vector<std::string>{"user.pro"});
+}
+
 TEST(ProfileAtomicWrite, OversizedFileIsNeitherReadNorReplaced) {
     TempDir dir;
     const auto file = dir / "huge.pro";
