@@ -185,8 +185,6 @@ int screenshotTour(widgets::CMainWnd& win, core::CConfigApp& app, const PortPath
 } // namespace
 
 int main(int argc, char** argv) {
-    // Before Qt starts its threads: SIGINT, SIGTERM and SIGHUP close the port.
-    const core::StopOnSignals stops([] { D_SendDrvCmd(DRV_CLOSE, nullptr); });
     Options options = parseOptions(core::utf8Arguments(argc, argv));
     if (!options.error.empty()) {
         say(stderr, "quorvex: " + options.error + "\n\n" + kUsage);
@@ -210,6 +208,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const app::DriverEntries& driver = binding.entries;
+    // Before Qt starts its threads: SIGINT, SIGTERM and SIGHUP close the port,
+    // through the entry the program was given (on Windows taken from the DLL).
+    const core::StopOnSignals stops([send = driver.sendDrvCmd] { send(DRV_CLOSE, nullptr); });
     const PortPathFn portPath = portPathOf(driver.ports);
 
     QApplication qapp(argc, argv);
