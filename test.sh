@@ -14,22 +14,27 @@ scripts/setup.sh packages || exit 1
 export QT_QPA_PLATFORM=offscreen
 
 status=0
-echo "== layers: no include points up"
+# Each step says when it began, so a run's log shows where its time goes.
+step() { echo "== $1 (at $((SECONDS / 60)) min $((SECONDS % 60)) s)"; }
+step "layers: no include points up"
 tools/check_layers.sh || status=1
-echo "== docs: every path named exists, every export is named"
+step "docs: every path named exists, every export is named"
 tools/check_docs.sh || status=1
 tools/check_docs_test.sh || status=1
 
+step "sanitizer build"
 scripts/setup.sh build build-asan -DQUORVEX_SANITIZE=ON -DQUORVEX_GUI=OFF -DQUORVEX_BENCH=OFF || exit 1
+step "normal build"
 scripts/setup.sh build build || exit 1
 
-echo "== Windows forms under Wine"
+step "Windows forms under Wine"
 scripts/windows.sh build || status=1
 
-echo "== sanitizer build: unit and e2e tests"
+step "sanitizer build: unit and e2e tests"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan -L 'unit|e2e' --output-on-failure -j2 || status=1
 
-echo "== normal build: all tests"
+step "normal build: all tests"
 ctest --test-dir build --output-on-failure -j2 || status=1
+step "done"
 exit $status
