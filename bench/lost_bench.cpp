@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
                  lines["foreign"]->path());
         print("unplugged", tick(std::chrono::seconds(away), false));
 
-        sim.setStartSilence(2000ms);
+        sim.setFaults({.startSilence = 2000ms});
         if (!sim.replug(&why, (dir / "simB").string())) {
             std::fprintf(stderr, "lost_bench: %s\n", why.c_str());
             return 1;

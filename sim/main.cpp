@@ -56,33 +56,36 @@ int usageError(const std::string& what) {
     return 2;
 }
 
-bool applyFault(SimDevice& dev, std::string_view f) {
+// Adds the fault one --fault argument names to faults; false when it names none.
+bool applyFault(Faults& faults, std::string_view f) {
     using std::chrono::milliseconds;
     if (f == "silent")
-        dev.setSilent(true);
+        faults.silent = true;
     else if (f == "no-ok")
-        dev.setNoOk(true);
+        faults.noOk = true;
     else if (f == "garbage")
-        dev.setGarbage(Garbage::Before);
+        faults.garbage = Garbage::Before;
     else if (f.starts_with("late="))
-        dev.setLateFirstByte(milliseconds(std::atoi(f.data() + 5)));
+        faults.lateFirstByte = milliseconds(std::atoi(f.data() + 5));
     else if (f.starts_with("pause=")) {
         auto comma = f.find(',');
         if (comma == std::string_view::npos) return false;
-        dev.setPause(static_cast<std::size_t>(std::atoi(f.data() + 6)),
-                     milliseconds(std::atoi(f.data() + comma + 1)));
+        faults.pauseAfter = static_cast<std::size_t>(std::atoi(f.data() + 6));
+        faults.pause = milliseconds(std::atoi(f.data() + comma + 1));
     } else if (f == "extra=blank")
-        dev.setExtra(Extra::Blank);
+        faults.extra = Extra::Blank;
     else if (f == "extra=empty-line")
-        dev.setExtra(Extra::EmptyLine);
-    else if (f.starts_with("extra=after,"))
-        dev.setExtra(Extra::LineAfter, milliseconds(std::atoi(f.data() + 12)));
-    else if (f.starts_with("value=")) {
+        faults.extra = Extra::EmptyLine;
+    else if (f.starts_with("extra=after,")) {
+        faults.extra = Extra::LineAfter;
+        faults.extraAfter = milliseconds(std::atoi(f.data() + 12));
+    } else if (f.starts_with("value=")) {
         auto comma = f.rfind(',');
         if (comma == std::string_view::npos || comma < 6) return false;
-        dev.setOddValue(std::string(f.substr(6, comma - 6)), std::string(f.substr(comma + 1)));
+        faults.oddValuePrefix = std::string(f.substr(6, comma - 6));
+        faults.oddValue = std::string(f.substr(comma + 1));
     } else if (f.starts_with("scope="))
-        dev.setFaultScope(std::string(f.substr(6)));
+        faults.scope = std::string(f.substr(6));
     else
         return false;
     return true;
@@ -172,8 +175,10 @@ int main(int argc, char** argv) {
 
     SimDevice dev(opt);
     dev.setModeBaud(baud);
+    Faults wrong;
     for (const std::string& f : faults)
-        if (!applyFault(dev, f)) return usageError("unknown fault " + f);
+        if (!applyFault(wrong, f)) return usageError("unknown fault " + f);
+    dev.setFaults(std::move(wrong));
     std::string error;
     if (!dev.start(&error)) {
         std::cerr << "r70sim: " << error << "\n";

@@ -165,7 +165,7 @@ bool SimDevice::openLine(std::string* error) {
     }
     std::lock_guard lock(mutex_);
     slavePath_ = name;
-    deafUntil_ = Clock::now() + startSilence_;
+    deafUntil_ = Clock::now() + faults_.startSilence;
     lastBaud_ = 0;
     lineBuffer_.clear();
     pending_.clear();
@@ -281,10 +281,11 @@ void SimDevice::onBytes(const uint8_t* data, std::size_t n, unsigned baud, Clock
     if (state_.bootMode) {
         // The loader takes raw bytes at whatever speed the line runs.
         lastRx_ = now;
-        if (stallAfter_ > 0 && receiver_.received() + n >= stallAfter_) {
+        if (faults_.stallAfter > 0 && receiver_.received() + n >= faults_.stallAfter) {
             // The bytes up to the stall arrive; nothing after them does.
-            const std::size_t taken =
-                stallAfter_ > receiver_.received() ? stallAfter_ - receiver_.received() : 0;
+            const std::size_t taken = faults_.stallAfter > receiver_.received()
+                                          ? faults_.stallAfter - receiver_.received()
+                                          : 0;
             (void)receiver_.feed({data, taken});
             stalledAt_ = now;
             pending_.clear();
@@ -323,20 +324,20 @@ void SimDevice::onLine(const std::string& line, Clock::time_point now) {
     if (received_.size() < kMaxReceived) received_.push_back(line);
     Outcome out = interpreter_.handle(line);
     if (out.action == Action::EnterLoader) loaderAt_ = now + kLoaderRestart;
-    if (!oddValuePrefix_.empty() && line.starts_with(oddValuePrefix_))
-        out.parts = {ReplyPart{replyWithValue(oddValue_), 0ms}};
-    const bool faulty = faultScope_.empty() || line.starts_with(faultScope_);
-    auto due = now + (faulty ? late_ : 0ms);
+    if (!faults_.oddValuePrefix.empty() && line.starts_with(faults_.oddValuePrefix))
+        out.parts = {ReplyPart{replyWithValue(faults_.oddValue), 0ms}};
+    const bool faulty = faults_.scope.empty() || line.starts_with(faults_.scope);
+    auto due = now + (faulty ? faults_.lateFirstByte : 0ms);
     for (ReplyPart& part : out.parts) {
         due += part.delay;
-        const bool refused = !refused_.empty() && line.rfind(refused_, 0) == 0;
-        std::string bytes = (noOk_ && faulty) || refused ? std::string(kError)
-                            : faulty                     ? withExtra(std::move(part.bytes), extra_)
-                                                         : std::move(part.bytes);
+        const bool refused = !faults_.refused.empty() && line.rfind(faults_.refused, 0) == 0;
+        std::string bytes = (faults_.noOk && faulty) || refused ? std::string(kError)
+                            : faulty ? withExtra(std::move(part.bytes), faults_.extra)
+                                     : std::move(part.bytes);
         schedule(std::move(bytes), due, faulty);
     }
-    if (faulty && extra_ == Extra::LineAfter && !out.parts.empty())
-        schedule(std::string(kUnaskedLine), due + extraAfter_, false);
+    if (faulty && faults_.extra == Extra::LineAfter && !out.parts.empty())
+        schedule(std::string(kUnaskedLine), due + faults_.extraAfter, false);
 }
 
 void SimDevice::onImageComplete(Clock::time_point now) {
@@ -360,17 +361,17 @@ void SimDevice::onImageComplete(Clock::time_point now) {
 }
 
 void SimDevice::schedule(std::string bytes, Clock::time_point due, bool reply) {
-    if (silent_ || stalledAt_) return;
-    if (reply && garbage_ != Garbage::Off) {
+    if (faults_.silent || stalledAt_) return;
+    if (reply && faults_.garbage != Garbage::Off) {
         std::string junk;
-        for (std::size_t i = 0; i < garbageCount_; ++i) {
+        for (std::size_t i = 0; i < faults_.garbageCount; ++i) {
             random_ ^= random_ << 13;
             random_ ^= random_ >> 17;
             random_ ^= random_ << 5;
             // High bytes only: noise must not spell "OK", "0" or "FAIL" by chance.
             junk += static_cast<char>(0x80 | (random_ & 0x7f));
         }
-        bytes = garbage_ == Garbage::Instead ? junk : junk + bytes;
+        bytes = faults_.garbage == Garbage::Instead ? junk : junk + bytes;
     }
     // Parts of one reply never overtake each other.
     if (!pending_.empty() && pending_.back().due > due) due = pending_.back().due;
@@ -383,8 +384,8 @@ void SimDevice::sendBytes(const std::string& bytes, unsigned baud, bool reply) {
     bool pacing = options_.pacing;
     {
         std::lock_guard lock(mutex_);
-        pauseAfter = pauseAfter_;
-        pause = reply ? pause_ : 0ms;
+        pauseAfter = faults_.pauseAfter;
+        pause = reply ? faults_.pause : 0ms;
     }
     auto start = Clock::now();
     std::size_t sent = 0, paced = 0;
@@ -431,83 +432,20 @@ bool SimDevice::writeAll(const char* data, std::size_t n) {
     return true;
 }
 
-void SimDevice::setSilent(bool on) {
+void SimDevice::setFaults(Faults faults) {
     std::lock_guard lock(mutex_);
-    silent_ = on;
-}
-
-void SimDevice::setLateFirstByte(std::chrono::milliseconds delay) {
-    std::lock_guard lock(mutex_);
-    late_ = delay;
-}
-
-void SimDevice::setPause(std::size_t afterBytes, std::chrono::milliseconds pause) {
-    std::lock_guard lock(mutex_);
-    pauseAfter_ = afterBytes;
-    pause_ = pause;
-}
-
-void SimDevice::setNoOk(bool on) {
-    std::lock_guard lock(mutex_);
-    noOk_ = on;
-}
-
-void SimDevice::setRefused(std::string prefix) {
-    std::lock_guard lock(mutex_);
-    refused_ = std::move(prefix);
-}
-
-void SimDevice::setGarbage(Garbage mode, std::size_t count) {
-    std::lock_guard lock(mutex_);
-    garbage_ = mode;
-    garbageCount_ = count;
-}
-
-void SimDevice::setExtra(Extra extra, std::chrono::milliseconds after) {
-    std::lock_guard lock(mutex_);
-    extra_ = extra;
-    extraAfter_ = after;
-}
-
-void SimDevice::setOddValue(std::string prefix, std::string value) {
-    std::lock_guard lock(mutex_);
-    oddValuePrefix_ = std::move(prefix);
-    oddValue_ = std::move(value);
-}
-
-void SimDevice::setFaultScope(std::string prefix) {
-    std::lock_guard lock(mutex_);
-    faultScope_ = std::move(prefix);
-}
-
-void SimDevice::setStartSilence(std::chrono::milliseconds silence) {
-    std::lock_guard lock(mutex_);
-    startSilence_ = silence;
-}
-
-void SimDevice::setStallAfter(std::size_t imageBytes) {
-    std::lock_guard lock(mutex_);
-    stallAfter_ = imageBytes;
+    faults_ = std::move(faults);
     stalledAt_.reset();
+}
+
+Faults SimDevice::faults() const {
+    std::lock_guard lock(mutex_);
+    return faults_;
 }
 
 std::optional<std::chrono::steady_clock::time_point> SimDevice::stalledAt() const {
     std::lock_guard lock(mutex_);
     return stalledAt_;
-}
-
-void SimDevice::clearFaults() {
-    std::lock_guard lock(mutex_);
-    stallAfter_ = 0;
-    stalledAt_.reset();
-    silent_ = noOk_ = false;
-    refused_.clear();
-    late_ = pause_ = 0ms;
-    pauseAfter_ = 0;
-    garbage_ = Garbage::Off;
-    extra_ = Extra::Off;
-    oddValuePrefix_.clear();
-    faultScope_.clear();
 }
 
 void SimDevice::unplug() {

@@ -43,6 +43,37 @@ unsigned termiosBaud(unsigned speedCode);
 // symbolic link, or cannot be made.
 bool replaceLink(const std::string& link, const std::string& target, std::string* error);
 
+// What is wrong with a device: all off by default.
+struct Faults {
+    bool silent = false;                        // hears, never answers
+    std::chrono::milliseconds lateFirstByte{0}; // each reply starts this late
+    std::size_t pauseAfter = 0;                 // a reply pauses after this many bytes ...
+    std::chrono::milliseconds pause{0};         // ... for this long (0: no pause)
+    bool noOk = false;                          // ERROR where OK belongs
+    std::string refused{};                       // command lines that begin so get ERROR
+    Garbage garbage = Garbage::Off;             // junk before or instead of a reply
+    std::size_t garbageCount = 24;              // of this many bytes
+    // An odd device rather than a broken one: an extra in every reply, and
+    // with Extra::LineAfter the time from the reply to the unasked line.
+    Extra extra = Extra::Off;
+    std::chrono::milliseconds extraAfter{0};
+    // Commands that begin with oddValuePrefix are answered with oddValue (one
+    // the device would never hold, say); empty prefix: none.
+    std::string oddValuePrefix{};
+    std::string oddValue{};
+    // The reply faults (late first byte, pause, no OK, garbage, extra) touch
+    // only commands that begin with scope; empty: every command.
+    std::string scope{};
+    // After every start (a replug too) the device hears nothing for this
+    // long, as a device does while it boots after its adapter came back.
+    std::chrono::milliseconds startSilence{0};
+    // Once the loader has received this many bytes of an image, the device
+    // takes no more bytes from the line and says nothing (switched off, or
+    // its flow control holding the line): the line's buffers fill and the
+    // program's writes stop going out. 0 = off.
+    std::size_t stallAfter = 0;
+};
+
 class SimDevice {
 public:
     explicit SimDevice(SimOptions options);
@@ -59,33 +90,12 @@ public:
     bool running() const;
     std::string slavePath() const;
 
-    // Fault switches.
-    void setSilent(bool on);
-    void setLateFirstByte(std::chrono::milliseconds delay);                 // 0 = off
-    void setPause(std::size_t afterBytes, std::chrono::milliseconds pause); // pause 0 = off
-    void setNoOk(bool on);
-    // Command lines that begin with prefix (e.g. "ATS95?") get ERROR; empty: none.
-    void setRefused(std::string prefix);
-    void setGarbage(Garbage mode, std::size_t count = 24);
-    // An odd device rather than a broken one: an extra in every reply, and
-    // after with Extra::LineAfter the time from the reply to the unasked line.
-    void setExtra(Extra extra, std::chrono::milliseconds after = std::chrono::milliseconds(0));
-    // Commands that begin with prefix are answered with value (one the
-    // device would never hold, say); empty prefix: none.
-    void setOddValue(std::string prefix, std::string value);
-    // The reply faults (late first byte, pause, no OK, garbage, extra) touch
-    // only commands that begin with prefix; empty: every command.
-    void setFaultScope(std::string prefix);
-    // After every start (a replug too) the device hears nothing for this long,
-    // as a device does while it boots after its adapter came back.
-    void setStartSilence(std::chrono::milliseconds silence);
-    // Once the loader has received this many bytes of an image, the device
-    // takes no more bytes from the line and says nothing (switched off, or
-    // its flow control holding the line): the line's buffers fill and the
-    // program's writes stop going out. 0 = off. stalledAt(): when it stopped.
-    void setStallAfter(std::size_t imageBytes);
+    // What is wrong with the device, set whole (Faults{} for a healthy one).
+    // A new value also forgets where an earlier stall stopped the device.
+    void setFaults(Faults faults);
+    Faults faults() const;
+    // When the device stopped taking bytes (Faults::stallAfter).
     std::optional<std::chrono::steady_clock::time_point> stalledAt() const;
-    void clearFaults();
     // The device disappears (link removed, pseudo-terminal closed) and comes back
     // on a new pseudo-terminal the link points to again; with newLink, under
     // that name instead (an adapter that came back as ttyUSB1).
@@ -157,24 +167,10 @@ private:
     std::deque<Pending> pending_;
     LineCounters counters_;
 
-    bool silent_ = false;
-    bool noOk_ = false;
-    std::string refused_;
-    std::chrono::milliseconds late_{0};
-    std::chrono::milliseconds startSilence_{0};
+    Faults faults_;
     std::chrono::steady_clock::time_point deafUntil_{};
-    std::size_t stallAfter_ = 0;
     std::optional<std::chrono::steady_clock::time_point> stalledAt_;
-    std::size_t pauseAfter_ = 0;
-    std::chrono::milliseconds pause_{0};
-    Garbage garbage_ = Garbage::Off;
-    Extra extra_ = Extra::Off;
-    std::chrono::milliseconds extraAfter_{0};
-    std::string oddValuePrefix_;
-    std::string oddValue_;
-    std::string faultScope_;
     std::vector<std::string> received_;
-    std::size_t garbageCount_ = 24;
     uint32_t random_ = 0x2545F491u;
 
     int master_ = -1;

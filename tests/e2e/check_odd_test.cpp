@@ -2,7 +2,6 @@
 // that shows it.
 #include "e2e/check_fixture.h"
 
-#include <functional>
 #include <optional>
 
 namespace checktest {
@@ -23,7 +22,7 @@ struct Expect {
 
 struct OddRow {
     const char* name;
-    std::function<void(SimDevice&)> make;
+    Faults faults;
     std::vector<Expect> expected;
     int listenMs = 30; // after each reply (the program's own: 250)
 };
@@ -31,66 +30,45 @@ struct OddRow {
 TEST_F(CheckSim, EachOddityIsFlagged) {
     const OddRow rows[] = {
         {"a pause inside a long reply close to the silence, a value out of range, a refusal",
-         [](SimDevice& d) {
-             d.setFaultScope("AT!P3#11*0?");
-             d.setPause(30, 12ms);
-             d.setOddValue("AT%E0?", "260");
-             d.setRefused("AT!P8#21?");
-         },
+         {.pauseAfter = 30,
+          .pause = 12ms,
+          .refused = "AT!P8#21?",
+          .oddValuePrefix = "AT%E0?",
+          .oddValue = "260",
+          .scope = "AT!P3#11*0?"},
          {{"AT!P3#11*0?", F::LongGap, F::BytesAfterEnd},
           {"AT%E0?", F::OutOfRange},
           {"AT!P8#21?", F::NoOk}}},
         {"a slow first byte and a blank after the value; a reply longer than its buffer",
-         [](SimDevice& d) {
-             d.setFaultScope("AT!P9#21?");
-             d.setLateFirstByte(150ms);
-             d.setExtra(Extra::Blank);
-             d.setOddValue("AT!P3#21*0?", std::string(1100, '7'));
-         },
+         {.lateFirstByte = 150ms,
+          .extra = Extra::Blank,
+          .oddValuePrefix = "AT!P3#21*0?",
+          .oddValue = std::string(1100, '7'),
+          .scope = "AT!P9#21?"},
          {{"AT!P9#21?", F::SlowFirstByte}, {"AT!P9#21?", F::Unreadable}, {"AT!P3#21*0?", F::Cut}}},
         {"an extra empty line",
-         [](SimDevice& d) {
-             d.setFaultScope("AT!P9#22?");
-             d.setExtra(Extra::EmptyLine);
-         },
+         {.extra = Extra::EmptyLine, .scope = "AT!P9#22?"},
          {{"AT!P9#22?", F::Form}}},
         {"a pause longer than the silence splits a reply",
-         [](SimDevice& d) {
-             d.setFaultScope("AT!P3#22*0?");
-             d.setPause(30, 60ms);
-         },
+         {.pauseAfter = 30, .pause = 60ms, .scope = "AT!P3#22*0?"},
          {{"AT!P3#22*0?", F::NoOk}, {"AT!P3#22*0?", F::BytesAfterEnd}},
          120},
         {"a line 60 ms after a reply that ended with OK",
-         [](SimDevice& d) {
-             d.setFaultScope("AT!P8#22?");
-             d.setExtra(Extra::LineAfter, 60ms);
-         },
+         {.extra = Extra::LineAfter, .extraAfter = 60ms, .scope = "AT!P8#22?"},
          {{"AT!P8#22?", F::BytesAfterEnd, {}, true}},
          120},
         {"a line after the reply",
-         [](SimDevice& d) {
-             d.setFaultScope("AT!P9#11?");
-             d.setExtra(Extra::LineAfter, 2ms);
-         },
+         {.extra = Extra::LineAfter, .extraAfter = 2ms, .scope = "AT!P9#11?"},
          {{"AT!P9#11?", F::BytesAfterEnd}}},
-        {"no OK",
-         [](SimDevice& d) {
-             d.setFaultScope("AT!P2#21?");
-             d.setNoOk(true);
-         },
-         {{"AT!P2#21?", F::NoOk}}},
+        {"no OK", {.noOk = true, .scope = "AT!P2#21?"}, {{"AT!P2#21?", F::NoOk}}},
         {"garbage before a reply",
-         [](SimDevice& d) {
-             d.setFaultScope("AT!P2#22?");
-             d.setGarbage(Garbage::Before, 8);
-         },
+         {.garbage = Garbage::Before, .garbageCount = 8, .scope = "AT!P2#22?"},
          {{"AT!P2#22?", F::Form}}},
     };
     for (const OddRow& r : rows) {
         SCOPED_TRACE(r.name);
         startDevice(Model::R70);
-        r.make(*dev_);
+        dev_->setFaults(r.faults);
         const qa::CheckRun run = runCheck(r.listenMs);
         ASSERT_TRUE(run.found);
         EXPECT_FALSE(run.conforms());

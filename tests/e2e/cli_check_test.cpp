@@ -32,7 +32,7 @@ TEST_F(CliTest, CheckSaysConformsAndWritesAReportWithMaskedNumbers) {
     }
     EXPECT_EQ(report.find("4712"), std::string::npos); // port 21's MSN
 
-    sim_->setOddValue("AT%E0?", "260");
+    sim_->setFaults({.oddValuePrefix = "AT%E0?", .oddValue = "260"});
     r = cli({"check", "--unmasked", "--report", path("odd.txt"), "--lang", "de"});
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_NE(r.out.find("Ein Wert außerhalb dessen, was das Programm annimmt (1)\n"

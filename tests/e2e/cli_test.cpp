@@ -392,7 +392,7 @@ TEST_F(CliTest, SettingsTheDeviceDidNotGiveAreNamedAndNeverSaved) {
     startSim(sim::Model::R70);
     ASSERT_EQ(cli({"backup", path("old.pro")}).status, 0);
     const std::string before = clitest::slurp(path("old.pro"));
-    sim_->setRefused("ATS95?"); // the charge per unit
+    sim_->setFaults({.refused = "ATS95?"}); // the charge per unit
     CliRun backup = cli({"backup", path("old.pro")});
     EXPECT_EQ(backup.status, 1) << backup.out << backup.err;
     EXPECT_NE(backup.err.find("SET_DIV/CHGUNIT"), std::string::npos) << backup.err;

@@ -107,7 +107,7 @@ TEST_F(CliUpgradeTest, ADeviceThatStopsReadingEndsTheTransferWithinHalfAMinute) 
     startSim(sim::Model::R70);
     fill(sim::Model::R70);
     ASSERT_EQ(cli({"backup", path("before.pro")}).status, 0);
-    sim_->setStallAfter(256 * 1024);
+    sim_->setFaults({.stallAfter = 256 * 1024});
     const std::string file = image(sim::Model::R70, "V3.10 R70", "r70.bin");
     CliRun r = cli({"upgrade", "--trace", path("trace.log"), file, "--yes"});
     const auto end = std::chrono::steady_clock::now();

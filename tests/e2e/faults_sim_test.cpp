@@ -88,7 +88,7 @@ TEST_F(PageFaults, UnplugDuringSendLeavesTheRestUnsentAndAResendCompletesIt) {
 
 struct FaultCase {
     const char* name;
-    std::function<void(sim::SimDevice&)> set;
+    sim::Faults faults;
 };
 
 class ReplyFaults : public PageFaults, public ::testing::WithParamInterface<FaultCase> {};
@@ -97,12 +97,12 @@ TEST_P(ReplyFaults, NothingIsConfirmedWithoutAWholeOkReply) {
     ASSERT_TRUE(page->setText(editOf(1, 3), "0891234"));
     page->fieldChanged(editOf(1, 3));
     page->acceptField();
-    GetParam().set(*dev_);
+    dev_->setFaults(GetParam().faults);
     page->send();
     EXPECT_TRUE(page->entry(1, 3).changed());
     EXPECT_TRUE(page->hasUnsentChanges());
 
-    dev_->clearFaults();
+    dev_->setFaults({});
     // A late reply may still be on its way and hold up the next exchange (the
     // device answers in order); within a few sends the item goes out.
     for (int attempt = 0; attempt < 5 && page->hasUnsentChanges(); ++attempt)
@@ -113,24 +113,22 @@ TEST_P(ReplyFaults, NothingIsConfirmedWithoutAWholeOkReply) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, ReplyFaults,
-    ::testing::Values(FaultCase{"silent", [](sim::SimDevice& d) { d.setSilent(true); }},
-                      FaultCase{"no_ok", [](sim::SimDevice& d) { d.setNoOk(true); }},
-                      FaultCase{"garbage",
-                                [](sim::SimDevice& d) { d.setGarbage(sim::Garbage::Instead, 40); }},
+    ::testing::Values(FaultCase{"silent", {.silent = true}}, FaultCase{"no_ok", {.noOk = true}},
+                      FaultCase{"garbage", {.garbage = sim::Garbage::Instead, .garbageCount = 40}},
                       // The reply stops after its leading CR LF for longer than the line's
                       // inter-byte gap: the driver takes the cut reply, which lacks "OK".
-                      FaultCase{"cut", [](sim::SimDevice& d) { d.setPause(2, 600ms); }},
+                      FaultCase{"cut", {.pauseAfter = 2, .pause = 600ms}},
                       // Later than the 200 ms budget of command 15.
-                      FaultCase{"late", [](sim::SimDevice& d) { d.setLateFirstByte(700ms); }}),
+                      FaultCase{"late", {.lateFirstByte = 700ms}}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(PageFaults, GarbageBeforeTheReplyStillCountsOnlyWithOk) {
-    dev_->setGarbage(sim::Garbage::Before, 30);
+    dev_->setFaults({.garbage = sim::Garbage::Before, .garbageCount = 30});
     ASSERT_TRUE(page->setText(editOf(0, 0), "0301"));
     page->fieldChanged(editOf(0, 0));
     page->acceptField();
     page->send();
-    dev_->clearFaults();
+    dev_->setFaults({});
     // Garbage ahead of a whole reply: the reply still holds "OK" and is taken;
     // either way the page and the device agree.
     EXPECT_EQ(deviceEntries()[0], page->entry(0, 0).changed() ? "" : "0301");
@@ -138,7 +136,7 @@ TEST_F(PageFaults, GarbageBeforeTheReplyStillCountsOnlyWithOk) {
 
 TEST_F(PageFaults, ADeviceThatNeverSaysOkConfirmsNothingOfASendAll) {
     typeAll();
-    dev_->setNoOk(true);
+    dev_->setFaults({.noOk = true});
     page->sendAll();
     for (int i = 0; i < 50; ++i)
         EXPECT_TRUE(page->entry(i / 10, i % 10).changed()) << i;

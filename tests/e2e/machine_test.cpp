@@ -65,7 +65,7 @@ protected:
             o.pacing = false;
             sim_ = std::make_unique<SimDevice>(o);
         }
-        sim_->setStartSilence(startSilence);
+        sim_->setFaults({.startSilence = startSilence});
         std::string why;
         ASSERT_TRUE(sim_->running() ? true : sim_->replug(&why, link)) << why;
     }
@@ -460,7 +460,7 @@ TEST_F(Machine, TheReopenAfterAnUpgradeWaitsForTheDevice) {
     m.remove("ttyUSB0");
     std::thread back([&] {
         std::this_thread::sleep_for(1500ms);
-        sim_->setStartSilence(2000ms);
+        sim_->setFaults({.startSilence = 2000ms});
         std::string why;
         if (sim_->replug(&why, at("simB"))) m.addUsb("ttyUSB1", adapter, at("simB"));
     });

@@ -237,33 +237,33 @@ TEST_F(SimDriver, FaultsGiveTheDriversPromisedResults) {
     connect(Model::R70);
     DRVPARAM q = record(11, 0, 0);
 
-    dev_->setSilent(true);
+    dev_->setFaults({.silent = true});
     EXPECT_EQ(D_SendDrvCmd(DRV_PING, nullptr), -1);
     EXPECT_EQ(D_SendDrvCmd(DRV_CLIP, &q), -2);
     EXPECT_EQ(q.bReply, 0);
-    dev_->clearFaults();
+    dev_->setFaults({});
 
-    dev_->setNoOk(true);
+    dev_->setFaults({.noOk = true});
     q = record(11, 0, 0);
     q.bFlag = 7;
     EXPECT_EQ(D_SendDrvCmd(DRV_CLIP, &q), 0);
     EXPECT_EQ(q.bReply, 1);
     EXPECT_EQ(q.bOk, 0);
     EXPECT_EQ(q.bFlag, 7) << "a failed query must leave the value alone";
-    dev_->clearFaults();
+    dev_->setFaults({});
 
-    dev_->setGarbage(Garbage::Instead, 12);
+    dev_->setFaults({.garbage = Garbage::Instead, .garbageCount = 12});
     q = record(11, 0, 0);
     EXPECT_EQ(D_SendDrvCmd(DRV_CLIP, &q), 0);
     EXPECT_EQ(q.bOk, 0);
-    dev_->clearFaults();
+    dev_->setFaults({});
 }
 
 // Each of these ends with its fault: what the device still sends afterwards
 // must not reach another exchange.
 TEST_F(SimDriver, APauseInsideTheReplyEndsTheReadBeforeTheOk) {
     connect(Model::R70);
-    dev_->setPause(4, 200ms);
+    dev_->setFaults({.pauseAfter = 4, .pause = 200ms});
     DRVPARAM q = record(11, 0, 0);
     EXPECT_EQ(D_SendDrvCmd(DRV_CLIP, &q), 0);
     EXPECT_EQ(q.bReply, 1);
@@ -273,7 +273,7 @@ TEST_F(SimDriver, APauseInsideTheReplyEndsTheReadBeforeTheOk) {
 TEST_F(SimDriver, ALateFirstByteMeetsOnlyTheLongBudget) {
     connect(Model::R70);
     // 600 ms late: in time for the MSN's 5000 ms budget, too late for 200 ms.
-    dev_->setLateFirstByte(600ms);
+    dev_->setFaults({.lateFirstByte = 600ms});
     DRVPARAM msn = record(11, 0, 0);
     EXPECT_EQ(D_SendDrvCmd(DRV_MSN, &msn), 0);
     EXPECT_EQ(msn.bOk, 1);

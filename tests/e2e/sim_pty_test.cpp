@@ -173,39 +173,39 @@ TEST(SimPty, FaultSwitches) {
     Running r(options());
     Line line(r.dev.slavePath());
 
-    r.dev.setSilent(true);
+    r.dev.setFaults({.silent = true});
     EXPECT_EQ(line.ask("AT"), "");
-    r.dev.clearFaults();
+    r.dev.setFaults({});
 
-    r.dev.setNoOk(true);
+    r.dev.setFaults({.noOk = true});
     EXPECT_EQ(line.ask("AT!P17#11?"), kError);
-    r.dev.clearFaults();
+    r.dev.setFaults({});
 
-    r.dev.setGarbage(Garbage::Instead, 10);
+    r.dev.setFaults({.garbage = Garbage::Instead, .garbageCount = 10});
     std::string junk = line.ask("AT");
     EXPECT_EQ(junk.size(), 10u);
     EXPECT_EQ(junk.find("OK"), std::string::npos);
-    r.dev.setGarbage(Garbage::Before, 10);
+    r.dev.setFaults({.garbage = Garbage::Before, .garbageCount = 10});
     std::string before = line.ask("AT");
     EXPECT_EQ(before.substr(10), kOk);
-    r.dev.clearFaults();
+    r.dev.setFaults({});
 
-    r.dev.setLateFirstByte(400ms);
+    r.dev.setFaults({.lateFirstByte = 400ms});
     line.send("AT");
     auto sent = Clock::now();
     EXPECT_FALSE(line.readByte(150ms)) << "a 200 ms budget would have seen it";
     std::string late = line.reply(5000ms);
     EXPECT_EQ(late, kOk);
     EXPECT_GE(Clock::now() - sent, 400ms);
-    r.dev.clearFaults();
+    r.dev.setFaults({});
 
-    r.dev.setPause(5, 300ms);
+    r.dev.setFaults({.pauseAfter = 5, .pause = 300ms});
     line.send("ATI3");
     std::string head = line.reply(3000ms, 100ms); // ends at the pause
     EXPECT_EQ(head.size(), 5u);
     std::string tail = line.reply(3000ms);
     EXPECT_TRUE(tail.ends_with("OK\r\n")) << tail;
-    r.dev.clearFaults();
+    r.dev.setFaults({});
     EXPECT_EQ(line.ask("AT"), kOk);
 }
 

@@ -55,8 +55,7 @@ protected:
     // The page commands answer late, so that the work takes long enough to be
     // interrupted in its middle (the identification is left alone: it waits less).
     void slowDown() {
-        sim_->setFaultScope("AT!");
-        sim_->setLateFirstByte(30ms);
+        sim_->setFaults({.lateFirstByte = 30ms, .scope = "AT!"});
         sim_->resetCounters();
     }
     // Where the driver may write lock files, it wrote one while it had the port.
@@ -85,7 +84,7 @@ TEST_F(StopSignal, CtrlCOrSigtermDuringABackupOrARestore) {
         EXPECT_EQ(hiddenFiles(dir_), std::vector<std::string>{});
         EXPECT_EQ(hiddenFiles(dir_ / "home"), std::vector<std::string>{});
         EXPECT_EQ(clitest::slurp(path("old.pro")), old);
-        sim_->clearFaults();
+        sim_->setFaults({});
     }
 }
 

@@ -150,10 +150,9 @@ public:
     std::string answer(std::size_t k) {
         const auto& args = kCommands[k];
         const bool late = args[0] == "identify";
-        sim_->setFaultScope(late ? "ATI" : "");
-        sim_->setLateFirstByte(late ? 11ms : 0ms);
+        sim_->setFaults({.lateFirstByte = late ? 11ms : 0ms, .scope = late ? "ATI" : ""});
         CliRun r = cli(args);
-        sim_->clearFaults();
+        sim_->setFaults({});
         EXPECT_EQ(r.status, 0) << args[0] << ": " << r.err;
         return late ? withoutPortLine(r.out) : r.out;
     }

@@ -138,7 +138,7 @@ TEST_F(UpgradeWidget, ADeviceThatStopsReadingEndsTheTransferWithinHalfAMinute) {
     for (const auto& [key, value] : test::everySetting(sim::Model::R70))
         ASSERT_NE(dev->query(test::settingCommand(key, value)).find("OK"), std::string::npos);
     core::readMsnTable(app);
-    dev->setStallAfter(256 * 1024);
+    dev->setFaults({.stallAfter = 256 * 1024});
     const std::string path = imageFile(sim::makeImage(sim::Model::R70), "new.r70");
     std::optional<core::ProfileStore::Contents> saved;
     std::int64_t fakeAtLastBlock = 0;
