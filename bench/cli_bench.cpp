@@ -9,6 +9,7 @@
 // serial adapter against the direct line.
 #include "e2e/cli_run.h"
 #include "sim/sim_device.h"
+#include "support/com_ports.h"
 #include "support/usb_adapter_rig.h"
 
 #include <chrono>
@@ -109,7 +110,7 @@ Measured measure(const std::string& command, std::vector<std::string> args,
 
 std::map<std::string, std::string> environment(const fs::path& dir, const std::string& link) {
     return {{"QUORVEX_HOME", (dir / "home").string()},
-            {"R70COM_PORTS", "COM1=;COM2=;COM3=" + link + ";COM4=;COM5=;COM6=;COM7=;COM8="}};
+            {"R70COM_PORTS", testsupport::comPortsWithCom3(link)}};
 }
 
 // The check against one full read, on each model.

@@ -20,6 +20,7 @@
 #include "e2e/net_relay.h"
 #include "e2e/ser2net_server.h"
 #include "sim/sim_device.h"
+#include "support/com_ports.h"
 
 #include <algorithm>
 #include <atomic>
@@ -45,7 +46,7 @@ double since(Clock::time_point t0) {
 }
 
 std::string portMap(const std::string& com3) {
-    return "COM1=;COM2=;COM3=" + com3 + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+    return testsupport::comPortsWithCom3(com3);
 }
 
 std::size_t count(const std::string& text, const std::string& what) {

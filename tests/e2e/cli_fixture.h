@@ -5,6 +5,7 @@
 
 #include "cli_run.h"
 #include "sim/sim_device.h"
+#include "support/com_ports.h"
 
 #include <gtest/gtest.h>
 
@@ -28,8 +29,7 @@ protected:
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         env_["QUORVEX_HOME"] = (dir_ / "home").string();
-        env_["R70COM_PORTS"] =
-            "COM1=;COM2=;COM3=" + (dir_ / "COM3").string() + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+        env_["R70COM_PORTS"] = testsupport::comPortsWithCom3((dir_ / "COM3").string());
     }
     void TearDown() override {
         if (sim_) sim_->stop();

@@ -8,6 +8,7 @@
 #include "e2e/net_relay.h"
 #include "e2e/ser2net_server.h"
 #include "sim/firmware_image.h"
+#include "support/com_ports.h"
 
 #include <algorithm>
 
@@ -46,7 +47,7 @@ protected:
         mapCom3(relay_->address());
     }
     void mapCom3(const std::string& address) {
-        env_["R70COM_PORTS"] = "COM1=;COM2=;COM3=" + address + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+        env_["R70COM_PORTS"] = testsupport::comPortsWithCom3(address);
     }
     // A firmware image written to name, with erased flash and byte runs a
     // telnet peer would take for commands (a purge, an option, CR NUL).

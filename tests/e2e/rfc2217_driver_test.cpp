@@ -11,6 +11,7 @@
 #include "pages/telephony/short_dial_page.h"
 #include "profile/sections.h"
 #include "sim/sim_device.h"
+#include "support/com_ports.h"
 #include "support/fakes.h"
 #include "support/pty_device.h"
 #include "support/scripted_ui.h"
@@ -34,7 +35,7 @@ using nettest::Ser2net;
 using WallClock = std::chrono::steady_clock;
 
 void mapCom3(const std::string& path) {
-    const std::string ports = "COM1=;COM2=;COM3=" + path + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+    const std::string ports = testsupport::comPortsWithCom3(path);
     ::setenv("R70COM_PORTS", ports.c_str(), 1);
 }
 

@@ -4,6 +4,7 @@
 
 #include "driver/r70com32.h"
 #include "sim/sim_device.h"
+#include "support/com_ports.h"
 #include "support/wait_for.h"
 
 #include <gtest/gtest.h>
@@ -43,7 +44,7 @@ protected:
         std::string why;
         ASSERT_TRUE(dev_->start(&why)) << why;
         // The other ports are absent, so a scan never touches a real serial line.
-        std::string ports = "COM1=;COM2=;COM3=" + o.link + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+        std::string ports = testsupport::comPortsWithCom3(o.link);
         ::setenv("R70COM_PORTS", ports.c_str(), 1);
     }
     void connect(Model model) {

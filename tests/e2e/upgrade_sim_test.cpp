@@ -15,6 +15,7 @@
 #include "maintenance/upgrade.h"
 #include "sim/firmware_image.h"
 #include "sim/sim_device.h"
+#include "support/com_ports.h"
 #include "support/fakes.h"
 #include "support/scripted_ui.h"
 #include "support/sim_settings.h"
@@ -99,7 +100,7 @@ protected:
         sim_ = std::make_unique<qs::SimDevice>(o);
         std::string error;
         ASSERT_TRUE(sim_->start(&error)) << error;
-        const std::string ports = "COM1=;COM2=;COM3=" + o.link + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+        const std::string ports = testsupport::comPortsWithCom3(o.link);
         setenv("R70COM_PORTS", ports.c_str(), 1);
     }
     std::string image(qs::Model model, const char* firmware, const char* name) {

@@ -7,6 +7,7 @@
 // The faults: a latency_timer that cannot be read, one that holds no number,
 // a latency of 255 ms; and every case's pseudo-terminal refuses TIOCSSERIAL.
 #include "cli_fixture.h"
+#include "support/com_ports.h"
 #include "support/usb_adapter_rig.h"
 #include "support/wait_for.h"
 
@@ -117,8 +118,7 @@ public:
     explicit Line(fs::path dir) : dir_(std::move(dir)) {
         fs::create_directories(dir_);
         env_["QUORVEX_HOME"] = (dir_ / "home").string();
-        env_["R70COM_PORTS"] =
-            "COM1=;COM2=;COM3=" + (dir_ / "COM3").string() + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+        env_["R70COM_PORTS"] = testsupport::comPortsWithCom3((dir_ / "COM3").string());
         writeFullDevice(dir_ / "device.state");
         sim::SimOptions o;
         o.model = kModel;

@@ -5,7 +5,9 @@
 #include "core/config_app.h"
 #include "driver/r70com32.h"
 #include "sim/sim_device.h"
+#include "support/com_ports.h"
 #include "support/fakes.h"
+#include "support/qt_modal.h"
 #include "support/scripted_ui.h"
 #include "support/wait_for.h"
 
@@ -29,21 +31,7 @@ namespace datawidgets_test {
 
 using namespace quorvex;
 
-// Runs action on the next modal dialog (polled from the event loop, with a
-// generous deadline so a slow machine never fails the test).
-inline void whenModalIsUp(std::function<void(QWidget*)> action) {
-    auto* timer = new QTimer;
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, started, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr && started->elapsed() < 30000) return;
-        timer->stop();
-        timer->deleteLater();
-        if (modal != nullptr) action(modal);
-    });
-    timer->start(20);
-}
+using testsupport::whenModalIsUp;
 
 // Answers the next message box with button (OK by default) and keeps its text.
 inline void answerMessage(QString* text, QMessageBox::StandardButton button = QMessageBox::Ok) {
@@ -74,7 +62,7 @@ protected:
         dev = std::make_unique<sim::SimDevice>(o);
         std::string why;
         ASSERT_TRUE(dev->start(&why)) << why;
-        const std::string ports = "COM1=;COM2=;COM3=" + o.link + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+        const std::string ports = testsupport::comPortsWithCom3(o.link);
         ::setenv("R70COM_PORTS", ports.c_str(), 1);
         ASSERT_EQ(D_SendDrvCmd(DRV_FINDPORT, nullptr), 0);
         app.connected = true;

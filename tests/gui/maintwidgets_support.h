@@ -8,6 +8,7 @@
 #include "core/device_cache.h"
 #include "driver/r70com32.h"
 #include "sim/sim_device.h"
+#include "support/com_ports.h"
 #include "support/fakes.h"
 #include "support/wait_for.h"
 
@@ -96,7 +97,7 @@ protected:
         dev = std::make_unique<sim::SimDevice>(o);
         std::string why;
         ASSERT_TRUE(dev->start(&why)) << why;
-        const std::string ports = "COM1=;COM2=;COM3=" + o.link + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+        const std::string ports = testsupport::comPortsWithCom3(o.link);
         ::setenv("R70COM_PORTS", ports.c_str(), 1);
         auto id = core::detect(app.directDriver(), core::FindMode::Find);
         ASSERT_TRUE(id.has_value());

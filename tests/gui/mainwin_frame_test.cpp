@@ -3,6 +3,7 @@
 #include "app/page_factory_widget.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
+#include "support/qt_modal.h"
 #include "support/recording_page.h"
 #include "support/scripted_ui.h"
 #include "ui/page_button_widget.h"
@@ -27,20 +28,7 @@ using namespace quorvex::widgets;
 
 namespace {
 
-// Runs action on the next modal dialog (polled from the event loop, generous deadline).
-void whenModalIsUp(std::function<void(QWidget*)> action) {
-    auto* timer = new QTimer;
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, started, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr && started->elapsed() < 30000) return;
-        timer->stop();
-        timer->deleteLater();
-        if (modal != nullptr) action(modal);
-    });
-    timer->start(20);
-}
+using testsupport::whenModalIsUp;
 
 void clickButton(QWidget* dialog, int id) {
     auto* b = dialog->findChild<QAbstractButton*>(QString::number(id));

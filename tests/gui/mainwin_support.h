@@ -10,7 +10,9 @@
 #include "driver/r70com32.h"
 #include "profile/profile_files.h"
 #include "sim/sim_device.h"
+#include "support/com_ports.h"
 #include "support/fakes.h"
+#include "support/qt_modal.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -33,20 +35,7 @@ using namespace quorvex;
 
 inline constexpr int kDeadlineMs = 60000;
 
-// Runs action on the next modal dialog, polled from the event loop.
-inline void whenModalIsUp(std::function<void(QWidget*)> action) {
-    auto* timer = new QTimer;
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, started, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr && started->elapsed() < kDeadlineMs) return;
-        timer->stop();
-        timer->deleteLater();
-        if (modal != nullptr) action(modal);
-    });
-    timer->start(20);
-}
+using testsupport::whenModalIsUp;
 
 // Processes events until done() or the deadline.
 inline bool waitUntil(const std::function<bool()>& done) {
@@ -110,7 +99,7 @@ protected:
         noPorts(o.link);
     }
     void noPorts(const std::string& com3 = {}) {
-        std::string ports = "COM1=;COM2=;COM3=" + com3 + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+        std::string ports = testsupport::comPortsWithCom3(com3);
         ::setenv("R70COM_PORTS", ports.c_str(), 1);
     }
     void notFirstRun() { std::ofstream(files_->winIni()) << "[QuorvexCom]\nFirstRun=1\n"; }

@@ -7,6 +7,7 @@
 #include "core/config_app.h"
 #include "driver/r70com32.h"
 #include "sim/sim_device.h"
+#include "support/com_ports.h"
 #include "support/fakes.h"
 #include "support/scripted_ui.h"
 
@@ -70,7 +71,7 @@ protected:
         dev = std::make_unique<quorvex::sim::SimDevice>(o);
         std::string why;
         ASSERT_TRUE(dev->start(&why)) << why;
-        const std::string ports = "COM1=;COM2=;COM3=" + o.link + ";COM4=;COM5=;COM6=;COM7=;COM8=";
+        const std::string ports = testsupport::comPortsWithCom3(o.link);
         ::setenv("R70COM_PORTS", ports.c_str(), 1);
         app = std::make_unique<quorvex::core::CConfigApp>(
             [this](uint16_t code, DRVPARAM* p) {

@@ -4,6 +4,7 @@
 #include "app/no_response_dlg.h"
 #include "app/splash_dlg.h"
 #include "resources/text_table.h"
+#include "support/qt_modal.h"
 #include "ui/discard_dlg.h"
 #include "ui/info_dlg.h"
 #include "ui/qt_ui_widget.h"
@@ -26,21 +27,7 @@ using namespace quorvex::widgets;
 
 namespace {
 
-// Runs action once the next modal dialog is up (checked from the event loop, with a
-// generous deadline so a slow machine does not fail the test).
-void whenModalIsUp(std::function<void(QWidget*)> action) {
-    auto* timer = new QTimer;
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, started, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr && started->elapsed() < 30000) return;
-        timer->stop();
-        timer->deleteLater();
-        if (modal != nullptr) action(modal);
-    });
-    timer->start(10);
-}
+using testsupport::whenModalIsUp;
 
 } // namespace
 
