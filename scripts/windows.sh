@@ -412,6 +412,12 @@ in_console() { # [--answer QUESTION KEYS] command...
     if [ -z "$question" ]; then
         "${run_it[@]}" </dev/null >"$run/screen" 2>&1
         status=$?
+        # Wine's console now and then shows nothing at all on a loaded
+        # machine: that is tried once more; a screen with the wrong text is not.
+        if [ -z "$(screen_text)" ]; then
+            "${run_it[@]}" </dev/null >"$run/screen" 2>&1
+            status=$?
+        fi
     else
         # The keys go in once the question shows; the input stays open until
         # the program ends (its end would reach the console as ^D).
@@ -442,9 +448,6 @@ in_console() { # [--answer QUESTION KEYS] command...
 cli_console() {
     printf '@"%s" identify --lang de\r\n@chcp\r\n' "$cli" >"$run/console.bat"
     out=$(in_console "$loader" cmd /c "$(winpath "$run/console.bat")")
-    # Wine's console now and then shows nothing at all on a loaded machine:
-    # that is tried once more; a screen with the wrong text is not.
-    [ -z "$out" ] && out=$(in_console "$loader" cmd /c "$(winpath "$run/console.bat")")
     grep -q 'kein Gerät geantwortet' <<<"$out" && grep -q 'code page: 437' <<<"$out" ||
         { echo "$out"; cat "$run/console.status"; return 1; }
     "$sim" --make-image "$user_dir/fw.r70" --model R70 --firmware 'V2.20 Jürgen' >/dev/null ||
