@@ -3,6 +3,8 @@
 // holds for a model, in the order a save writes them, with the form of each
 // value and the default a load uses when the key is missing.
 
+#include "profile/setting_table.h"
+
 #include <array>
 #include <climits>
 #include <optional>
@@ -11,8 +13,6 @@
 #include <vector>
 
 namespace quorvex::profile {
-
-enum class Section { Back, Set, Msn, Accep, ShortDial, Forward, Filter, Data, Lcr, Timer };
 
 // The order in which a full save writes the sections (and a full load reads them).
 inline constexpr std::array<Section, 10> kSectionOrder = {
@@ -29,12 +29,6 @@ std::optional<Section> sectionFromName(std::string_view name);
 // load of it would send every default to the device.
 bool holdsProfileSection(const std::vector<std::string>& sectionNames);
 
-enum class ValueForm {
-    Text,    // written as it is
-    Decimal, // written "%d"; read as the leading decimal number
-    Switch,  // written "0" or "1"; read as on when non-zero
-};
-
 struct KeySpec {
     std::string name;        // the concrete key, e.g. "AMSN21"
     std::string_view format; // the pattern it was made from, e.g. "AMSN%d%d"
@@ -44,8 +38,10 @@ struct KeySpec {
     int minValue = INT_MIN;       // range of a decimal value where the device fixes one
     int maxValue = INT_MAX;
     int first = -1; // the first index (port p, filter list k, band i, range r, control n), -1: none
-    int second = -1;  // the second index (MSN j, entry i, number j), -1: none
-    char dayType = 0; // 'M' (Monday to Friday) or 'S' (weekend) in LCR_DIV, else 0
+    int second = -1;                  // the second index (MSN j, entry i, number j), -1: none
+    char dayType = 0;                 // 'M' (Monday to Friday) or 'S' (weekend) in LCR_DIV, else 0
+    const Setting* setting = nullptr; // the row it was made from (command, record field, ...)
+    int page = kMainWindowOwns;       // the page that owns the section
 
     // The load default as the file would hold it: the text, or the number in decimal.
     std::string defaultText() const;
