@@ -1,6 +1,9 @@
 #include "core/page_items.h"
 
 #include "core/config_app.h"
+#include "core/device_cache.h"
+
+#include <algorithm>
 
 namespace quorvex::core {
 
@@ -66,6 +69,64 @@ std::string SendReport::text() const {
     return out;
 }
 
+bool itemSpecOf(const profile::KeySpec& key, ItemSpec& out) {
+    using profile::RecordField;
+    const profile::Setting* row = key.setting;
+    if (row == nullptr || row->command == 0) return false;
+    ItemSpec spec;
+    switch (row->field) {
+    case RecordField::Flag:
+        spec.field = ValueField::Flag;
+        break;
+    case RecordField::Number:
+        spec.field = ValueField::Number;
+        break;
+    case RecordField::Text:
+        spec.field = ValueField::Text;
+        break;
+    default:
+        return false;
+    }
+    spec.code = row->command;
+    const auto analog = [](int p) {
+        return p >= 0 && p < kMaxAnalogPorts ? kAnalogPortNumbers[static_cast<std::size_t>(p)]
+                                             : kDataPortNumber;
+    };
+    switch (row->port) {
+    case profile::PortForm::Fixed:
+        spec.port = row->fixedPort;
+        break;
+    case profile::PortForm::AnalogPort:
+    case profile::PortForm::PortOrData:
+        spec.port = analog(key.first);
+        break;
+    case profile::PortForm::DayType:
+        spec.port = key.dayType == 'S' ? 1 : 0;
+        break;
+    }
+    switch (row->index) {
+    case profile::IndexForm::Zero:
+        spec.index = 0;
+        break;
+    case profile::IndexForm::First:
+        spec.index = key.first;
+        break;
+    case profile::IndexForm::Second:
+        spec.index = key.second;
+        break;
+    }
+    spec.key = key.name;
+    spec.loadDefault = key.numberDefault;
+    spec.textDefault = std::string(key.textDefault);
+    if (spec.field == ValueField::Number) {
+        spec.minValue = key.minValue;
+        spec.maxValue = key.maxValue;
+    }
+    spec.inverted = row->inverted;
+    out = std::move(spec);
+    return true;
+}
+
 void ItemTable::add(ItemSpec spec, Item<int>& value) {
     entries_.push_back(Entry{std::move(spec), &value, nullptr, nullptr});
 }
@@ -113,14 +174,19 @@ void ItemTable::read(CConfigApp& app, std::size_t first, std::size_t last) {
         DRVPARAM record = makeRecord(e.spec.port, e.spec.index, kOpQuery);
         bool ok = queryDone(app.SendDrvCmd(e.spec.code, &record), record);
         switch (e.spec.field) {
-        case ValueField::Flag:
+        case ValueField::Flag: {
+            // An inverted flag reads as on only when the device really said
+            // off; a failed query reads as off either way.
+            const bool on = ok && (record.bFlag != 0) != e.spec.inverted;
             if (e.flag != nullptr)
-                e.flag->reset(ok && record.bFlag != 0, ok);
+                e.flag->reset(on, ok);
             else
-                e.number->reset(ok && record.bFlag != 0 ? 1 : 0, ok);
+                e.number->reset(on ? 1 : 0, ok);
             break;
+        }
         case ValueField::Number:
-            e.number->reset(ok ? record.nValue : 0, ok);
+            e.number->reset(ok ? std::clamp(record.nValue, e.spec.minValue, e.spec.maxValue) : 0,
+                            ok);
             break;
         case ValueField::Text:
             e.text->reset(ok ? fieldText(record.szText) : std::string(), ok);
@@ -142,7 +208,7 @@ int ItemTable::send(CConfigApp& app, SendReport& report, SendMode mode,
         bool fits = true;
         switch (e.spec.field) {
         case ValueField::Flag:
-            record.bFlag = e.editedNumber() != 0 ? 1 : 0;
+            record.bFlag = (e.editedNumber() != 0) != e.spec.inverted ? 1 : 0;
             break;
         case ValueField::Number:
             record.nValue = e.number->edited;
@@ -183,8 +249,32 @@ std::string listItems(const std::vector<std::string>& items) {
     return text;
 }
 
+void ItemTable::saveInOrderOf(const std::vector<profile::KeySpec>& keys) {
+    saveOrder_.clear();
+    std::vector<bool> placed(entries_.size(), false);
+    for (const profile::KeySpec& key : keys) {
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            if (!placed[i] && entries_[i].spec.key == key.name) {
+                saveOrder_.push_back(i);
+                placed[i] = true;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        if (!placed[i]) saveOrder_.push_back(i);
+}
+
+std::vector<std::size_t> ItemTable::inSaveOrder() const {
+    if (saveOrder_.size() == entries_.size()) return saveOrder_;
+    std::vector<std::size_t> order(entries_.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    return order;
+}
+
 void ItemTable::addUnconfirmed(std::string_view section, std::vector<std::string>& out) const {
-    for (const Entry& e : entries_) {
+    for (const std::size_t i : inSaveOrder()) {
+        const Entry& e = entries_[i];
         const bool known = e.visit([](const auto& item) { return item.known; });
         if (!e.spec.key.empty() && !known) out.push_back(itemName(section, e.spec.key));
     }
@@ -203,7 +293,9 @@ void ItemTable::load(ProfileStore& store, int selector, std::string_view section
             break;
         }
         case ValueField::Number:
-            e.number->edited = store.readInt(selector, section, e.spec.key, e.spec.loadDefault);
+            e.number->edited =
+                std::clamp(store.readInt(selector, section, e.spec.key, e.spec.loadDefault),
+                           e.spec.minValue, e.spec.maxValue);
             break;
         case ValueField::Text:
             e.text->edited = store.readString(selector, section, e.spec.key, e.spec.textDefault);
@@ -224,7 +316,8 @@ void ItemTable::saveVouched(ProfileStore& store, int selector, std::string_view 
 
 void ItemTable::saveWhere(ProfileStore& store, int selector, std::string_view section,
                           WriteReport& report, bool vouchedOnly) const {
-    for (const Entry& e : entries_) {
+    for (const std::size_t i : inSaveOrder()) {
+        const Entry& e = entries_[i];
         if (e.spec.key.empty()) continue;
         if (vouchedOnly && !e.visit([](const auto& item) { return item.known && !item.mark; }))
             continue;

@@ -7,7 +7,9 @@
 
 #include "core/profile_store.h"
 #include "driver/r70com32.h"
+#include "profile/sections.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -173,7 +175,17 @@ struct ItemSpec {
     std::string key;     // profile key; empty: not in the profile
     int loadDefault = 0; // for Flag and Number when the key is missing
     std::string textDefault;
+    // A Number the device answers or a profile gives outside this range
+    // becomes the nearest value in it (a selector shows no other).
+    int minValue = INT_MIN;
+    int maxValue = INT_MAX;
+    bool inverted = false; // Flag: bFlag holds the opposite of the value
 };
+
+// The item of a profile key, as its row of the setting table describes it:
+// command, port, index, field, range, inversion and load default. False when
+// the row has no command or travels in a field an item does not carry.
+bool itemSpecOf(const profile::KeySpec& key, ItemSpec& out);
 
 enum class SendMode {
     Changed, // items whose edited copy differs from the confirmed one
@@ -188,6 +200,9 @@ public:
     void add(ItemSpec spec, Item<std::string>& value);
 
     std::size_t size() const { return entries_.size(); }
+    // Save (and name unconfirmed items) in the order of keys rather than the
+    // order of sending; items whose key keys lacks come after, in table order.
+    void saveInOrderOf(const std::vector<profile::KeySpec>& keys);
     const ItemSpec& spec(std::size_t i) const { return entries_[i].spec; }
 
     bool anyChanged() const;
@@ -243,6 +258,8 @@ private:
         }
     };
     std::vector<Entry> entries_;
+    std::vector<std::size_t> saveOrder_; // empty: table order
+    std::vector<std::size_t> inSaveOrder() const;
 };
 
 } // namespace quorvex::core

@@ -10,44 +10,28 @@
 namespace quorvex::telephony {
 namespace {
 
-constexpr std::string_view kSection = "ACCEP_DIV";
+constexpr profile::Section kSection = profile::Section::Accep;
 
-// The five settings of an analog port, in the order the device reads and
-// gets them: acceptance mode, caller-ID presentation, ring delay, call
-// waiting, volume.
-struct PortSetting {
-    uint16_t code;
-    bool flag;
-    bool inverted;
-    int maxValue;
-    int firstControl;
+// The control each key of the section is bound to (plus the port index p).
+struct Binding {
     std::string_view keyFormat;
+    int firstControl;
 };
-constexpr std::array<PortSetting, 5> kPortSettings = {{
-    {DRV_ACCEPT, false, false, literals::kAcceptanceModeCount - 1, kAcceptModeControl,
-     "ACCEPCALL%d"},
-    {DRV_CALLERID, false, false, literals::kCallerIdCount - 1, kCallerIdControl, "SHOWID%d"},
-    {DRV_RINGDELAY, false, false, literals::kRingDelayCount - 1, kRingDelayControl, "DELAYRING%d"},
-    {DRV_CALLWAIT, true, false, 1, kCallWaitingControl, "CALLWAIT%d"},
-    {DRV_VOLUME, true, true, 1, kLowerVolumeControl, "LOWVOL%d"},
+constexpr std::array<Binding, 7> kBindings = {{
+    {"ACCEPDTAA", kDataModeControl},
+    {"ACCEPDTAB", kSoftFaxModeControl},
+    {"ACCEPCALL%d", kAcceptModeControl},
+    {"SHOWID%d", kCallerIdControl},
+    {"DELAYRING%d", kRingDelayControl},
+    {"CALLWAIT%d", kCallWaitingControl},
+    {"LOWVOL%d", kLowerVolumeControl},
 }};
 
-// The data port's two acceptance modes: port 0 for MSN 1-3, port 3 for the
-// SoftFax / answering machine MSNs 4 and 5.
-struct DataMode {
-    int32_t port;
-    int control;
-    std::string_view key;
-};
-constexpr std::array<DataMode, 2> kDataModes = {{
-    {0, kDataModeControl, "ACCEPDTAA"},
-    {3, kSoftFaxModeControl, "ACCEPDTAB"},
-}};
-
-// A value from a profile (or anywhere else) that a selector could not show
-// becomes the nearest value it can: negative -> 0, too large -> the last entry.
-int clampTo(int value, int maxValue) {
-    return std::clamp(value, 0, maxValue);
+int controlOf(const profile::KeySpec& key) {
+    for (const Binding& b : kBindings) {
+        if (b.keyFormat == key.format) return b.firstControl + (key.first < 0 ? 0 : key.first);
+    }
+    return -1;
 }
 
 } // namespace
@@ -96,87 +80,54 @@ AcceptPage::AcceptPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& 
 
 AcceptPage::AcceptPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int portCount)
     : PageBase(app, ui, host), portCount_(std::clamp(portCount, 0, core::kMaxAnalogPorts)) {
-    buildSlots();
+    buildItems();
     copyFromCache();
 }
 
-void AcceptPage::buildSlots() {
-    for (const DataMode& mode : kDataModes) {
-        slots_.push_back(Slot{DRV_ACCEPT,
-                              mode.port,
-                              Encoding::Number,
-                              literals::kAcceptanceModeCount - 1,
-                              mode.control,
-                              mode.key,
-                              -1,
-                              {}});
+void AcceptPage::buildItems() {
+    // The device reads and gets them port by port: the data port's two modes
+    // first, then each port's acceptance mode, caller-ID presentation, ring
+    // delay, call waiting and volume. A save writes them key by key.
+    std::vector<profile::KeySpec> keys = profile::keysOf(kSection, portCount_);
+    std::vector<profile::KeySpec> sendOrder;
+    for (const profile::KeySpec& key : keys)
+        if (key.first < portCount_) sendOrder.push_back(key);
+    std::stable_sort(
+        sendOrder.begin(), sendOrder.end(),
+        [](const profile::KeySpec& a, const profile::KeySpec& b) { return a.first < b.first; });
+    values_.resize(sendOrder.size()); // never again: items_ points into it
+    for (std::size_t i = 0; i < sendOrder.size(); ++i) {
+        core::ItemSpec spec;
+        if (!core::itemSpecOf(sendOrder[i], spec)) continue;
+        controls_.push_back(controlOf(sendOrder[i]));
+        items_.add(std::move(spec), values_[controls_.size() - 1]);
     }
-    for (int p = 0; p < portCount_; ++p) {
-        for (const PortSetting& s : kPortSettings) {
-            Encoding encoding = !s.flag      ? Encoding::Number
-                                : s.inverted ? Encoding::InvertedFlag
-                                             : Encoding::Flag;
-            slots_.push_back(Slot{s.code,
-                                  core::kAnalogPortNumbers[static_cast<std::size_t>(p)],
-                                  encoding,
-                                  s.maxValue,
-                                  s.firstControl + p,
-                                  s.keyFormat,
-                                  p,
-                                  {}});
-        }
-    }
+    items_.saveInOrderOf(keys);
 }
 
-AcceptPage::Slot* AcceptPage::slotOf(int controlId) {
-    for (Slot& slot : slots_) {
-        if (slot.controlId == controlId) return &slot;
+core::Item<int>* AcceptPage::itemOf(int controlId) {
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        if (controls_[i] == controlId) return &values_[i];
     }
     return nullptr;
 }
 
-const AcceptPage::Slot* AcceptPage::slotOf(const profile::KeySpec& key) const {
-    for (const Slot& slot : slots_) {
-        if (slot.keyFormat == key.format && slot.keyIndex == key.first) return &slot;
-    }
-    return nullptr;
+const core::Item<int>* AcceptPage::itemOf(int controlId) const {
+    return const_cast<AcceptPage*>(this)->itemOf(controlId);
 }
 
-const AcceptPage::Slot* AcceptPage::slotOf(int controlId) const {
-    for (const Slot& slot : slots_) {
-        if (slot.controlId == controlId) return &slot;
+const core::ItemSpec* AcceptPage::specOf(int controlId) const {
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        if (controls_[i] == controlId) return &items_.spec(i);
     }
     return nullptr;
 }
 
 // ---- device ----
 
-void AcceptPage::readSlot(Slot& slot) {
-    DRVPARAM record = core::makeRecord(slot.port, 0, core::kOpQuery);
-    bool ok = core::queryDone(app_.SendDrvCmd(slot.code, &record), record);
-    int value = 0;
-    switch (slot.encoding) {
-    case Encoding::Number:
-        // The device answers one digit; a value no selector can show is
-        // clamped like a profile value.
-        value = ok ? clampTo(record.nValue, slot.maxValue) : 0;
-        break;
-    case Encoding::Flag:
-        value = ok && record.bFlag != 0 ? 1 : 0;
-        break;
-    case Encoding::InvertedFlag:
-        // Lower volume only when the device really said "normal volume off";
-        // a failed query shows the normal volume.
-        value = ok && record.bFlag == 0 ? 1 : 0;
-        break;
-    }
-    slot.value.reset(value, ok);
-}
-
 void AcceptPage::readDevice() {
     ui_.setBusy(true);
-    for (Slot& slot : slots_)
-        readSlot(slot);
+    items_.read(app_);
     copyFromCache();
     ui_.refresh();
     ui_.focus(kCallWaitingControl);
@@ -185,25 +136,9 @@ void AcceptPage::readDevice() {
 
 void AcceptPage::sendChanged(bool progress) {
     report_.clear();
-    for (Slot& slot : slots_) {
-        if (!slot.value.changed()) continue;
-        DRVPARAM record = core::makeRecord(slot.port, 0, core::kOpSet);
-        switch (slot.encoding) {
-        case Encoding::Number:
-            record.nValue = slot.value.edited;
-            break;
-        case Encoding::Flag:
-            record.bFlag = slot.value.edited != 0 ? 1 : 0;
-            break;
-        case Encoding::InvertedFlag:
-            record.bFlag = slot.value.edited != 0 ? 0 : 1;
-            break;
-        }
-        core::SendOutcome outcome = core::sendOutcome(app_.SendDrvCmd(slot.code, &record), record);
-        report_.add(record, outcome);
-        if (outcome == core::SendOutcome::Done) slot.value.confirm();
+    items_.send(app_, report_, core::SendMode::Changed, [&](std::size_t) {
         if (progress) host_.progress();
-    }
+    });
 }
 
 void AcceptPage::send() {
@@ -214,28 +149,18 @@ void AcceptPage::send() {
 }
 
 bool AcceptPage::hasUnsentChanges() const {
-    return std::any_of(slots_.begin(), slots_.end(),
-                       [](const Slot& slot) { return slot.value.changed(); });
+    return items_.anyChanged();
 }
 
 void AcceptPage::discard() {
-    for (Slot& slot : slots_)
-        slot.value.discard();
+    items_.discardAll();
     ui_.refresh();
 }
 
 // ---- profile ----
 
 void AcceptPage::profileLoad(int selector) {
-    core::ProfileStore& store = app_.profiles();
-    for (const profile::KeySpec& key : profile::keysOf(profile::Section::Accep, portCount_)) {
-        for (Slot& slot : slots_) {
-            if (slot.keyFormat != key.format || slot.keyIndex != key.first) continue;
-            int value = store.readInt(selector, kSection, key.name, key.numberDefault);
-            slot.value.edited = slot.encoding == Encoding::Number ? clampTo(value, slot.maxValue)
-                                                                  : (value != 0 ? 1 : 0);
-        }
-    }
+    items_.load(app_.profiles(), selector, profile::sectionName(kSection));
     copyFromCache();
     ui_.refresh();
     ui_.setBusy(true);
@@ -246,27 +171,17 @@ void AcceptPage::profileLoad(int selector) {
 
 core::WriteReport AcceptPage::profileSave(int selector) {
     core::WriteReport report;
-    core::ProfileStore& store = app_.profiles();
-    for (const profile::KeySpec& key : profile::keysOf(profile::Section::Accep, portCount_)) {
-        const Slot* found = slotOf(key);
-        int value = found != nullptr ? found->value.confirmed : key.numberDefault;
-        report.write(store, selector, kSection, key.name, std::to_string(value));
-    }
+    items_.save(app_.profiles(), selector, profile::sectionName(kSection), report);
     return report;
 }
 
 void AcceptPage::forget() {
-    for (Slot& slot : slots_)
-        slot.value.forget();
+    items_.forgetAll();
 }
 
 std::vector<std::string> AcceptPage::unconfirmedItems() const {
     std::vector<std::string> out;
-    for (const profile::KeySpec& key : profile::keysOf(profile::Section::Accep, portCount_)) {
-        const Slot* found = slotOf(key);
-        if (found != nullptr && !found->value.known)
-            out.push_back(core::itemName(kSection, key.name));
-    }
+    items_.addUnconfirmed(profile::sectionName(kSection), out);
     return out;
 }
 
@@ -279,26 +194,28 @@ void AcceptPage::shown() {
 }
 
 int AcceptPage::value(int controlId) const {
-    const Slot* slot = slotOf(controlId);
-    return slot != nullptr ? slot->value.edited : -1;
+    const core::Item<int>* item = itemOf(controlId);
+    return item != nullptr ? item->edited : -1;
 }
 
 int AcceptPage::confirmedValue(int controlId) const {
-    const Slot* slot = slotOf(controlId);
-    return slot != nullptr ? slot->value.confirmed : -1;
+    const core::Item<int>* item = itemOf(controlId);
+    return item != nullptr ? item->confirmed : -1;
 }
 
 bool AcceptPage::selectionChanged(int controlId, int index) {
-    Slot* slot = slotOf(controlId);
-    if (slot == nullptr || slot->encoding != Encoding::Number) return false;
-    slot->value.edited = clampTo(index, slot->maxValue);
+    core::Item<int>* item = itemOf(controlId);
+    const core::ItemSpec* spec = specOf(controlId);
+    if (item == nullptr || spec->field != core::ValueField::Number) return false;
+    item->edited = std::clamp(index, spec->minValue, spec->maxValue);
     return true;
 }
 
 bool AcceptPage::toggle(int controlId) {
-    Slot* slot = slotOf(controlId);
-    if (slot == nullptr || slot->encoding == Encoding::Number) return false;
-    slot->value.edited = slot->value.edited != 0 ? 0 : 1;
+    core::Item<int>* item = itemOf(controlId);
+    const core::ItemSpec* spec = specOf(controlId);
+    if (item == nullptr || spec->field != core::ValueField::Flag) return false;
+    item->edited = item->edited != 0 ? 0 : 1;
     return true;
 }
 

@@ -79,32 +79,19 @@ public:
     void callBackButton();
 
 private:
-    enum class Encoding {
-        Number,       // nValue
-        Flag,         // bFlag
-        InvertedFlag, // bFlag holds the opposite (the device stores "normal volume")
-    };
-    struct Slot {
-        uint16_t code;
-        int32_t port;
-        Encoding encoding;
-        int maxValue;
-        int controlId;
-        std::string_view keyFormat; // profile key pattern ("ACCEPCALL%d")
-        int keyIndex;               // the port index in the key, -1: none
-        core::Item<int> value;
-    };
-
-    void buildSlots();
-    Slot* slotOf(int controlId);
-    const Slot* slotOf(int controlId) const;
-    const Slot* slotOf(const profile::KeySpec& key) const; // the slot saved under key
-    void readSlot(Slot& slot);
+    void buildItems();
+    // The item behind a control, nullptr for a control this model does not have.
+    core::Item<int>* itemOf(int controlId);
+    const core::Item<int>* itemOf(int controlId) const;
+    const core::ItemSpec* specOf(int controlId) const;
     void sendChanged(bool progress);
     void copyFromCache();
 
     int portCount_;
-    std::vector<Slot> slots_; // in read and send order
+    // In read and send order: the data port's two modes, then port by port.
+    std::vector<core::Item<int>> values_;
+    std::vector<int> controls_; // the control of values_[i]
+    core::ItemTable items_;
     std::array<std::array<std::string, 3>, 5> msns_{};
     std::array<std::string, 5> dataMsns_{};
     std::array<std::string, 6> names_{};
