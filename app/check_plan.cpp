@@ -4,6 +4,7 @@
 #include "core/detection.h"
 #include "core/device_cache.h"
 #include "core/device_settings.h"
+#include "core/page_items.h"
 #include "maintenance/info_logic.h"
 #include "maintenance/log_page.h"
 #include "maintenance/log_parse.h"
@@ -14,7 +15,7 @@
 #include "pages/data/lcr_check.h"
 #include "pages/telephony/filter_page.h"
 #include "pages/telephony/short_dial_page.h"
-#include "resources/literal_tables.h"
+#include "profile/sections.h"
 
 #include <algorithm>
 
@@ -55,6 +56,7 @@ public:
         for (int p = 0; p < ports_; ++p)
             fn(core::kAnalogPortNumbers[static_cast<std::size_t>(p)]);
     }
+    int ports() const { return ports_; }
     std::vector<Query> take() { return std::move(out_); }
 
 private:
@@ -86,20 +88,18 @@ void settingsAndCallback(Plan& plan) {
 }
 
 void telephonyPages(Plan& plan) {
-    // The data port's two acceptance modes (MSN 1-3, and SoftFax MSN 4-5).
-    for (int32_t port : {0, 3})
-        plan.range(plan.add(DRV_ACCEPT, port, 0, R::Digit, Area::Accept), 0,
-                   literals::kAcceptanceModeCount - 1);
-    plan.eachPort([&](int port) {
-        plan.range(plan.add(DRV_ACCEPT, port, 0, R::Digit, Area::Accept), 0,
-                   literals::kAcceptanceModeCount - 1);
-        plan.range(plan.add(DRV_CALLERID, port, 0, R::Digit, Area::Accept), 0,
-                   literals::kCallerIdCount - 1);
-        plan.range(plan.add(DRV_RINGDELAY, port, 0, R::Digit, Area::Accept), 0,
-                   literals::kRingDelayCount - 1);
-        plan.add(DRV_CALLWAIT, port, 0, R::Flag, Area::Accept);
-        plan.add(DRV_VOLUME, port, 0, R::Flag, Area::Accept);
-    });
+    // The call acceptance page's items as the setting table gives them: the
+    // device answers each number with one digit.
+    for (const profile::KeySpec& key :
+         profile::keysPortByPort(profile::Section::Accep, plan.ports())) {
+        core::ItemSpec item;
+        if (!core::itemSpecOf(key, item)) continue;
+        if (item.field == core::ValueField::Flag)
+            plan.add(item.code, item.port, item.index, R::Flag, Area::Accept);
+        else
+            plan.range(plan.add(item.code, item.port, item.index, R::Digit, Area::Accept),
+                       item.minValue, item.maxValue);
+    }
     plan.eachPort([&](int port) {
         plan.add(DRV_SPECIALRING, port, 0, R::Flag, Area::ShortDial);
         for (int i = 0; i < telephony::kShortDialSlots; ++i)

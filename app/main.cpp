@@ -17,6 +17,7 @@
 #include "driver/r70com32.h"
 #include "profile/native_text.h"
 #include "profile/profile_files.h"
+#include "profile/setting_table.h"
 #include "ui/page_widget.h"
 #include "ui/qt_ui_widget.h"
 
@@ -202,7 +203,10 @@ int main(int argc, char** argv) {
 
     profile::ProfileFiles files = profile::ProfileFiles::fromEnvironment();
     const app::DriverBinding binding = app::bindDriver(
-        files.readInt(profile::kSelectDefault, "SET_DIV", "LANGUAGE", 0) == 1 ? 1 : 0);
+        files.readInt(profile::kSelectDefault, profile::sectionName(profile::Section::Set),
+                      "LANGUAGE", 0) == 1
+            ? 1
+            : 0);
     if (!binding.error.empty()) {
         app::showDriverError(binding.error);
         return 2;

@@ -3,6 +3,7 @@
 #include "app/load_trial.h"
 #include "core/detection.h"
 #include "core/held_profiles.h"
+#include "profile/setting_table.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,8 +12,8 @@
 namespace quorvex::app {
 namespace {
 
-constexpr std::string_view kSetSection = "SET_DIV";
-constexpr std::string_view kBackSection = "BACK_DIV";
+constexpr std::string_view kSetSection = profile::sectionName(profile::Section::Set);
+constexpr std::string_view kBackSection = profile::sectionName(profile::Section::Back);
 
 std::string quoted(std::string_view name) {
     return "\"" + std::string(name) + "\"";

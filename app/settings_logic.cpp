@@ -1,5 +1,6 @@
 #include "app/settings_logic.h"
 
+#include "profile/setting_table.h"
 #include "resources/text_table.h"
 
 #include <cstdio>
@@ -7,7 +8,7 @@
 namespace quorvex::app {
 namespace {
 
-constexpr std::string_view kSetSection = "SET_DIV";
+constexpr std::string_view kSetSection = profile::sectionName(profile::Section::Set);
 constexpr std::size_t kNoField = SIZE_MAX;
 
 bool isDigit(char c) {

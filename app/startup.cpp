@@ -1,13 +1,17 @@
 #include "app/startup.h"
 
 #include "core/port_access.h"
+#include "profile/setting_table.h"
 
 #include <algorithm>
 
 namespace quorvex::app {
 
 int readLanguageSetting(core::CConfigApp& app) {
-    return app.profiles().readInt(core::kDefaultProfile, "SET_DIV", "LANGUAGE", 0) == 1 ? 1 : 0;
+    return app.profiles().readInt(core::kDefaultProfile,
+                                  profile::sectionName(profile::Section::Set), "LANGUAGE", 0) == 1
+               ? 1
+               : 0;
 }
 
 // MSN table, port names, language and the settings dialog's values.

@@ -40,28 +40,7 @@ const Usage kSetUsage{
 
 // The page that owns a section; -1 for the main window's own sections.
 int ownerPage(profile::Section s) {
-    switch (s) {
-    case profile::Section::Back:
-    case profile::Section::Set:
-        return -1;
-    case profile::Section::Msn:
-        return 0;
-    case profile::Section::Accep:
-        return 1;
-    case profile::Section::ShortDial:
-        return 2;
-    case profile::Section::Forward:
-        return 3;
-    case profile::Section::Filter:
-        return 4;
-    case profile::Section::Data:
-        return 5;
-    case profile::Section::Lcr:
-        return 6;
-    case profile::Section::Timer:
-        return 8;
-    }
-    return -1;
+    return profile::rowsOf(s).page;
 }
 
 bool sameName(std::string_view a, std::string_view b) {

@@ -2,6 +2,7 @@
 
 #include "core/config_app.h"
 #include "core/page_items.h"
+#include "profile/setting_table.h"
 
 #include <cstdio>
 
@@ -86,11 +87,13 @@ void readPortNames(CConfigApp& app) {
     for (int p = 0; p < kMaxAnalogPorts; ++p) {
         char key[16];
         std::snprintf(key, sizeof key, "ALIAS%d", p);
-        std::string name = store.readString(kDefaultProfile, "MSN_DIV", key, "");
+        std::string name =
+            store.readString(kDefaultProfile, profile::sectionName(profile::Section::Msn), key, "");
         app.cache.analog[static_cast<std::size_t>(p)].name =
             name.empty() ? defaultPortName(p) : name;
     }
-    std::string name = store.readString(kDefaultProfile, "MSN_DIV", "ALIASD", "");
+    std::string name = store.readString(kDefaultProfile,
+                                        profile::sectionName(profile::Section::Msn), "ALIASD", "");
     app.cache.data.name = name.empty() ? std::string(kDefaultDataPortName) : name;
 }
 

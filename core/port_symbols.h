@@ -6,6 +6,7 @@
 // asks a PortSymbol what to show and hands it the menu choice.
 
 #include "core/profile_store.h"
+#include "profile/setting_table.h"
 
 #include <array>
 #include <string>
@@ -34,7 +35,7 @@ int clampPicture(SymbolKind kind, int picture);
 
 inline constexpr int kDataSymbolIndex = 5;
 inline constexpr int kSymbolCount = 6; // a page's row: five analog ports and the data port
-inline constexpr std::string_view kSymbolSection = "MSN_DIV";
+inline constexpr std::string_view kSymbolSection = profile::sectionName(profile::Section::Msn);
 
 // "PORTIDX%d".
 std::string portSymbolKey(int index);

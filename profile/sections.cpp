@@ -2,6 +2,7 @@
 
 #include "profile/ini_document.h"
 
+#include <algorithm>
 #include <span>
 
 namespace quorvex::profile {
@@ -70,13 +71,9 @@ void expand(const Setting& row, char dayType, int page, int portCount, std::vect
 
 } // namespace
 
-std::string_view sectionName(Section section) {
-    return rowsOf(section).name;
-}
-
 std::optional<Section> sectionFromName(std::string_view name) {
     for (const SectionRows& table : settingTable()) {
-        if (equalsIgnoringCase(table.name, trimBlanks(name))) return table.section;
+        if (equalsIgnoringCase(sectionName(table.section), trimBlanks(name))) return table.section;
     }
     return std::nullopt;
 }
@@ -115,11 +112,21 @@ std::vector<KeySpec> keysOf(Section section, int portCount) {
     return out;
 }
 
+std::vector<KeySpec> keysPortByPort(Section section, int portCount) {
+    std::vector<KeySpec> keys = keysOf(section, portCount);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const KeySpec& a, const KeySpec& b) { return a.first < b.first; });
+    return keys;
+}
+
 bool programOnlyKey(std::string_view key) {
-    constexpr std::array<std::string_view, 5> kPrefixes = {"LANGUAGE", "SOUNDON", "PORTIDX",
-                                                           "ALIAS", "PROVIDER"};
-    for (std::string_view p : kPrefixes) {
-        if (key.substr(0, p.size()) == p) return true;
+    // The rows no driver command carries, by the text before their first index.
+    for (const SectionRows& table : settingTable()) {
+        for (const Setting& row : table.rows) {
+            if (row.command != 0) continue;
+            const std::string_view prefix = row.format.substr(0, row.format.find('%'));
+            if (key.substr(0, prefix.size()) == prefix) return true;
+        }
     }
     return false;
 }

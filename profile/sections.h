@@ -20,8 +20,6 @@ inline constexpr std::array<Section, 10> kSectionOrder = {
     Section::Forward, Section::Filter, Section::Data, Section::Lcr,   Section::Timer,
 };
 
-// "BACK_DIV", "SET_DIV", ...
-std::string_view sectionName(Section section);
 // The section of that name (compared without regard to case), if it is one of ours.
 std::optional<Section> sectionFromName(std::string_view name);
 // True when one of the names is a section of a profile. A file without any is
@@ -52,6 +50,10 @@ struct KeySpec {
 // indexed 0..portCount-1; a filter list or port symbol of the data port has
 // the index 5, so with 3 ports lists and symbols 3 and 4 do not exist.
 std::vector<KeySpec> keysOf(Section section, int portCount);
+
+// The same keys in the order a page reads and sends them port by port: the
+// keys without a port index first, then each port's keys in row order.
+std::vector<KeySpec> keysPortByPort(Section section, int portCount);
 
 // Keys the program keeps for itself (in its default profile), not the
 // device: language, sound, port names and symbols, LCR provider names.

@@ -126,16 +126,16 @@ constexpr Setting kTimer[] = {
 };
 
 constexpr SectionRows kSections[] = {
-    {Section::Back, "BACK_DIV", kMainWindowOwns, kBack},
-    {Section::Set, "SET_DIV", kMainWindowOwns, kSet},
-    {Section::Msn, "MSN_DIV", 0, kMsn},
-    {Section::Accep, "ACCEP_DIV", 1, kAccep},
-    {Section::ShortDial, "SHORTDIAL_DIV", 2, kShortDial},
-    {Section::Forward, "FORWARD_DIV", 3, kForward},
-    {Section::Filter, "FILTER_DIV", 4, kFilter},
-    {Section::Data, "DATA_DIV", 5, kData},
-    {Section::Lcr, "LCR_DIV", 6, kLcr},
-    {Section::Timer, "TIMER_DIV", 8, kTimer},
+    {Section::Back, kMainWindowOwns, kBack},
+    {Section::Set, kMainWindowOwns, kSet},
+    {Section::Msn, 0, kMsn},
+    {Section::Accep, 1, kAccep},
+    {Section::ShortDial, 2, kShortDial},
+    {Section::Forward, 3, kForward},
+    {Section::Filter, 4, kFilter},
+    {Section::Data, 5, kData},
+    {Section::Lcr, 6, kLcr},
+    {Section::Timer, 8, kTimer},
 };
 
 } // namespace

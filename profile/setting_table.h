@@ -18,6 +18,33 @@ namespace quorvex::profile {
 
 enum class Section { Back, Set, Msn, Accep, ShortDial, Forward, Filter, Data, Lcr, Timer };
 
+// "BACK_DIV", "SET_DIV", ...: the one place that spells the section names.
+constexpr std::string_view sectionName(Section section) {
+    switch (section) {
+    case Section::Back:
+        return "BACK_DIV";
+    case Section::Set:
+        return "SET_DIV";
+    case Section::Msn:
+        return "MSN_DIV";
+    case Section::Accep:
+        return "ACCEP_DIV";
+    case Section::ShortDial:
+        return "SHORTDIAL_DIV";
+    case Section::Forward:
+        return "FORWARD_DIV";
+    case Section::Filter:
+        return "FILTER_DIV";
+    case Section::Data:
+        return "DATA_DIV";
+    case Section::Lcr:
+        return "LCR_DIV";
+    case Section::Timer:
+        return "TIMER_DIV";
+    }
+    return {};
+}
+
 enum class ValueForm {
     Text,    // written as it is
     Decimal, // written "%d"; read as the leading decimal number
@@ -120,7 +147,6 @@ inline constexpr int kMainWindowOwns = -1;
 
 struct SectionRows {
     Section section;
-    std::string_view name;         // "BACK_DIV", "SET_DIV", ...
     int page;                      // the owner, kMainWindowOwns for the main window
     std::span<const Setting> rows; // in the order a save writes them
 };

@@ -18,7 +18,7 @@ using core::makeRecord;
 using core::queryDone;
 using core::setFieldText;
 
-constexpr std::string_view kSection = "LCR_DIV";
+constexpr std::string_view kSection = profile::sectionName(profile::Section::Lcr);
 constexpr int kMsgHour = 9016;
 constexpr int kMsgPredial = 9010;
 constexpr int kMaxDigits = 5;

@@ -11,7 +11,7 @@ namespace quorvex::data {
 
 namespace {
 
-constexpr std::string_view kSection = "TIMER_DIV";
+constexpr std::string_view kSection = profile::sectionName(profile::Section::Timer);
 constexpr int kOpFlagQuery = 0;
 constexpr int kOpFlagSet = 1;
 constexpr int kOpTimeQuery = 3;

@@ -88,13 +88,9 @@ void AcceptPage::buildItems() {
     // The device reads and gets them port by port: the data port's two modes
     // first, then each port's acceptance mode, caller-ID presentation, ring
     // delay, call waiting and volume. A save writes them key by key.
-    std::vector<profile::KeySpec> keys = profile::keysOf(kSection, portCount_);
     std::vector<profile::KeySpec> sendOrder;
-    for (const profile::KeySpec& key : keys)
+    for (const profile::KeySpec& key : profile::keysPortByPort(kSection, portCount_))
         if (key.first < portCount_) sendOrder.push_back(key);
-    std::stable_sort(
-        sendOrder.begin(), sendOrder.end(),
-        [](const profile::KeySpec& a, const profile::KeySpec& b) { return a.first < b.first; });
     values_.resize(sendOrder.size()); // never again: items_ points into it
     for (std::size_t i = 0; i < sendOrder.size(); ++i) {
         core::ItemSpec spec;
@@ -102,7 +98,7 @@ void AcceptPage::buildItems() {
         controls_.push_back(controlOf(sendOrder[i]));
         items_.add(std::move(spec), values_[controls_.size() - 1]);
     }
-    items_.saveInOrderOf(keys);
+    items_.saveInOrderOf(profile::keysOf(kSection, portCount_));
 }
 
 core::Item<int>* AcceptPage::itemOf(int controlId) {

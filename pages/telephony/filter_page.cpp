@@ -9,7 +9,7 @@
 namespace quorvex::telephony {
 namespace {
 
-constexpr std::string_view kSection = "FILTER_DIV";
+constexpr std::string_view kSection = profile::sectionName(profile::Section::Filter);
 
 // Driver port of a filter column: the analog port's number, 0 for the data port.
 int32_t columnPort(int column) {

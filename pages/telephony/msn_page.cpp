@@ -1,6 +1,7 @@
 #include "pages/telephony/msn_page.h"
 
 #include "core/config_app.h"
+#include "profile/setting_table.h"
 
 #include <cstdio>
 #include <utility>
@@ -8,7 +9,7 @@
 namespace quorvex::telephony {
 namespace {
 
-constexpr std::string_view kSection = "MSN_DIV";
+constexpr std::string_view kSection = profile::sectionName(profile::Section::Msn);
 // A name comes back from a profile cut to 49 bytes, so it is never longer.
 constexpr std::size_t kMaxNameBytes = 49;
 
