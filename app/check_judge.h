@@ -4,7 +4,7 @@
 // reader grants, the buffer it fills and the reply the program expects.
 
 #include "app/check_plan.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 
 #include <string>
 #include <string_view>

@@ -4,7 +4,7 @@
 // program hands over, and the form of value the program's pages accept. A
 // check of the device walks it; nothing in it changes the device.
 
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 
 #include <cstdint>
 #include <string>

@@ -3,8 +3,8 @@
 #include "core/page_items.h"
 #include "core/system_info.h"
 #include "core/version.h"
-#include "driver/adapter_hold.h"
-#include "driver/byte_escape.h"
+#include "driver/ports/adapter_hold.h"
+#include "driver/protocol/byte_escape.h"
 #include "resources/menus.h"
 #include "resources/text_table.h"
 

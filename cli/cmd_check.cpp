@@ -7,7 +7,7 @@
 #include "cli/device_session.h"
 #include "cli/subcommand.h"
 #include "cli/terminal.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "profile/atomic_file.h"
 #include "profile/native_text.h"
 #include "resources/text_table.h"
