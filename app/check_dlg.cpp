@@ -4,7 +4,7 @@
 #include "profile/atomic_file.h"
 #include "profile/native_text.h"
 #include "resources/text_table.h"
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 #include <QCoreApplication>
 #include <QDate>

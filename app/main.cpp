@@ -18,7 +18,7 @@
 #include "profile/native_text.h"
 #include "profile/profile_files.h"
 #include "ui/page_widget.h"
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "ui/room_widget.h"
+#include "ui/text_room.h"
 
 #include "ui/port_symbol_widget.h"
 

@@ -1,8 +1,8 @@
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 #include "core/config_app.h"
 #include "resources/text_table.h"
-#include "ui/theme_widget.h"
+#include "ui/theme.h"
 
 #include <QApplication>
 #include <QFile>

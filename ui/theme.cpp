@@ -1,4 +1,4 @@
-#include "ui/theme_widget.h"
+#include "ui/theme.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,10 +1,10 @@
-#include "ui/access_widget.h"
+#include "ui/accessibility.h"
 
 #include "ui/click_text_widget.h"
 #include "ui/drop_list_widget.h"
 #include "ui/page_button_widget.h"
 #include "ui/port_symbol_widget.h"
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 #include <QAccessibleWidget>
 #include <QMenu>

@@ -42,7 +42,7 @@ BeepFn beepFor(bool soundOn);
 
 // Every dialog: RGB(240,240,240) with black text where the desktop's palette is a
 // light one; with a dark or high-contrast palette the palette's own colours
-// (ui/theme_widget.h). Follows a theme switch.
+// (ui/theme.h). Follows a theme switch.
 inline const QColor kDialogBackground{240, 240, 240};
 inline const QColor kDialogText{0, 0, 0};
 void applyDialogColours(QWidget* widget);
