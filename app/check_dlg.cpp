@@ -1,6 +1,6 @@
 #include "app/check_dlg.h"
 
-#include "app/check_report.h"
+#include "check/check_report.h"
 #include "profile/atomic_file.h"
 #include "profile/native_text.h"
 #include "resources/text_table.h"

@@ -2,15 +2,15 @@
 # Fails when a file includes a header from a layer above its own. The arrows
 # point down only:
 #
-#   app (shell), cli  ->  pages/telephony, pages/data, maintenance  ->  ui  ->  core
+#   app (shell), cli  ->  check  ->  pages/telephony, pages/data, maintenance  ->  ui  ->  core
 #   core  ->  driver, profile, resources
 #
 # The driver is four libraries, one per folder: driver/api (the exports and
 # the dispatch) -> driver/line (the serial line and its transports) ->
 # driver/ports and driver/protocol. Its interface, driver/api/r70com32.h, is
 # for every layer. Above the driver, the shell and the command line use its
-# api and ports, the core its api and ports, the check's report the protocol's
-# way of showing bytes.
+# api and ports, the core its api and ports, the check (of the device) the
+# protocol's way of showing bytes.
 #
 # The page folders do not include each other. Logic files (every file that is
 # not one of the Qt files named below) include no Qt and no widget header, so the
@@ -27,8 +27,9 @@ rank() {
         core) echo 3 ;;
         ui) echo 4 ;;
         pages/telephony | pages/data | maintenance) echo 5 ;;
-        app) echo 6 ;;
-        cli) echo 7 ;;
+        check) echo 6 ;;
+        app) echo 7 ;;
+        cli) echo 8 ;;
         *) echo -1 ;;
     esac
 }
@@ -43,8 +44,9 @@ allowed() {
         core) echo "driver/ports profile resources" ;;
         ui) echo "core resources" ;;
         pages/telephony | pages/data | maintenance) echo "ui core profile resources" ;;
-        app) echo "pages/telephony pages/data maintenance ui core driver/ports driver/protocol profile resources" ;;
-        cli) echo "app pages/telephony pages/data maintenance core driver/ports profile resources" ;;
+        check) echo "pages/telephony pages/data maintenance core driver/ports driver/protocol profile resources" ;;
+        app) echo "check pages/telephony pages/data maintenance ui core driver/ports profile resources" ;;
+        cli) echo "check app pages/telephony pages/data maintenance core driver/ports profile resources" ;;
     esac
 }
 
@@ -68,7 +70,7 @@ fail() {
 }
 
 for folder in driver/protocol driver/ports driver/line driver/api profile resources sim core ui pages/telephony pages/data \
-    maintenance app cli; do
+    maintenance check app cli; do
     for file in $(find "$folder" -maxdepth 1 \( -name '*.h' -o -name '*.cpp' \) | sort); do
         while IFS= read -r line; do
             header=${line#*\"}

@@ -1,6 +1,6 @@
-#include "app/check_values.h"
+#include "check/check_values.h"
 
-#include "app/settings_logic.h"
+#include "core/device_settings.h"
 #include "core/number_classifier.h"
 #include "maintenance/callback_logic.h"
 #include "maintenance/log_parse.h"
@@ -205,9 +205,9 @@ ValueVerdict judgeValue(const Query& q, std::string_view reply, std::string_view
     case ValueRule::LcrRange:
         return lcrRange(line);
     case ValueRule::ChargeUnit:
-        return validChargeUnit(line) ? V::Fine : V::Unreadable;
+        return core::validChargeUnit(line) ? V::Fine : V::Unreadable;
     case ValueRule::Digits:
-        if (validDigits(line, static_cast<std::size_t>(q.max))) return V::Fine;
+        if (core::validDigits(line, static_cast<std::size_t>(q.max))) return V::Fine;
         return digitsOnly(line) ? V::OutOfRange : V::Unreadable;
     case ValueRule::CallbackNumber:
         if (maintenance::isCallbackNumber(line)) return V::Fine;

@@ -3,7 +3,7 @@
 // work on the reply, stricter than the driver's reading of it, so that a
 // value the program would read wrongly or only by luck is caught.
 
-#include "app/check_plan.h"
+#include "check/check_plan.h"
 
 #include <string_view>
 

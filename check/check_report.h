@@ -4,7 +4,7 @@
 // program, the system, the port, the device, the findings and every
 // exchange. Phone numbers are masked unless asked otherwise.
 
-#include "app/device_check.h"
+#include "check/device_check.h"
 #include "core/port_access.h"
 
 #include <initializer_list>

@@ -6,8 +6,8 @@
 // not a query never reaches the driver. The command line and the desktop
 // program drive it step by step, so that they can show progress.
 
-#include "app/check_judge.h"
-#include "app/check_plan.h"
+#include "check/check_judge.h"
+#include "check/check_plan.h"
 #include "core/config_app.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "app/check_report.h"
+#include "check/check_report.h"
 
 #include "core/page_items.h"
 #include "core/system_info.h"

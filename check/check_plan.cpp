@@ -1,6 +1,5 @@
-#include "app/check_plan.h"
+#include "check/check_plan.h"
 
-#include "app/settings_logic.h"
 #include "core/detection.h"
 #include "core/device_cache.h"
 #include "core/device_settings.h"
@@ -75,7 +74,7 @@ void msnTable(Plan& plan) {
 
 void settingsAndCallback(Plan& plan) {
     plan.add(DRV_LCDGERMAN, 0, 0, R::Flag, Area::Settings);
-    for (const SettingsField& field : kSettingsFields) {
+    for (const core::TextSetting& field : core::kTextSettings) {
         Query& q = plan.add(field.code, 0, 0, field.maxDigits == 0 ? R::ChargeUnit : R::Digits,
                             Area::Settings);
         q.max = field.maxDigits;

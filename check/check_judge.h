@@ -3,7 +3,7 @@
 // the library recorded them (D_TakeExchange), judged against the waits the
 // reader grants, the buffer it fills and the reply the program expects.
 
-#include "app/check_plan.h"
+#include "check/check_plan.h"
 #include "driver/api/r70com32.h"
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "app/device_check.h"
+#include "check/device_check.h"
 
 #include <chrono>
 

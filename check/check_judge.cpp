@@ -1,6 +1,6 @@
-#include "app/check_judge.h"
+#include "check/check_judge.h"
 
-#include "app/check_values.h"
+#include "check/check_values.h"
 
 #include <algorithm>
 
