@@ -1,10 +1,10 @@
 #include "app/check_dlg.h"
 
-#include "app/check_report.h"
+#include "check/check_report.h"
 #include "profile/atomic_file.h"
 #include "profile/native_text.h"
 #include "resources/text_table.h"
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 #include <QCoreApplication>
 #include <QDate>

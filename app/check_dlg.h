@@ -3,7 +3,7 @@
 // every query runs, then the summary and a button to save the report. The
 // main window pauses the page's polling and the heartbeat around it.
 
-#include "app/device_check.h"
+#include "check/device_check.h"
 
 #include <QDialog>
 

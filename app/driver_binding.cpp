@@ -1,7 +1,7 @@
 #include "app/driver_binding.h"
 
 #ifdef _WIN32
-#include "app/check_report.h"
+#include "check/check_report.h"
 #include "profile/native_text.h"
 #include "profile/profile_files.h"
 #include "resources/text_table.h"

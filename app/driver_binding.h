@@ -3,13 +3,13 @@
 // the program is linked with libR70COM32.so. On Windows it loads
 // R70COM32.dll from its own folder when it starts and takes every entry by
 // its number in the DLL's export table (D_SendDrvCmd is entry 2,
-// driver/exports.list): a DLL that lacks one is refused with a message that
+// driver/api/exports.list): a DLL that lacks one is refused with a message that
 // says which, where binding through the import table would have let the
 // system's loader stop the program before it could say anything.
 
 #include "core/config_app.h"
 #include "core/port_access.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 
 #include <string>
 

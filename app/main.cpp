@@ -14,12 +14,12 @@
 #include "core/ini_profile_store.h"
 #include "core/stop_signals.h"
 #include "core/version.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "profile/native_text.h"
 #include "profile/profile_files.h"
 #include "profile/setting_table.h"
 #include "ui/page_widget.h"
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 #include <QApplication>
 #include <QDir>

@@ -16,8 +16,8 @@
 #include "ui/discard_dlg.h"
 #include "ui/info_dlg.h"
 #include "ui/page_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/room_widget.h"
+#include "ui/qt_ui.h"
+#include "ui/text_room.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -12,7 +12,7 @@
 #include "app/startup.h"
 #include "core/clock.h"
 
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 #include <QMainWindow>
 #include <QPointer>

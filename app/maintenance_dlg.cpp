@@ -4,7 +4,7 @@
 #include "app/upgrade_host.h"
 #include "maintenance/callback_dlg.h"
 #include "maintenance/upgrade_dlg.h"
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 namespace quorvex::widgets {
 

@@ -1,9 +1,9 @@
 #include "app/no_response_dlg.h"
 
 #include "core/port_access.h"
-#include "ui/access_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/accessibility.h"
+#include "ui/qt_ui.h"
+#include "ui/theme.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

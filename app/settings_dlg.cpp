@@ -1,10 +1,10 @@
 #include "app/settings_dlg.h"
 
-#include "ui/access_widget.h"
+#include "ui/accessibility.h"
 #include "ui/port_symbol_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/room_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/qt_ui.h"
+#include "ui/text_room.h"
+#include "ui/theme.h"
 
 #include <QApplication>
 #include <QCheckBox>

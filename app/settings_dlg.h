@@ -8,7 +8,7 @@
 
 #include "app/settings_logic.h"
 
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 #include <QDialog>
 

@@ -12,6 +12,7 @@
 // the close box to ok() / cancel().
 
 #include "app/main_window_logic.h"
+#include "core/device_settings.h"
 #include "core/page_items.h"
 
 #include <array>
@@ -53,30 +54,21 @@ inline constexpr std::array<SettingsText, 10> kSettingsTexts = {{
     {2, 6160},    // "Cancel"
 }};
 
-// Field checks (pure). Empty text passes every one of them.
-// Charge per unit: digits with '.' or ',' as separators; the digits before
-// the last separator (earlier separators group thousands and are skipped),
-// read as a number, are below 10000; at most 31 characters (what the driver
-// record carries). "12,50", "0.12", "1.234,56" pass;
-// "12a", "10000", "-1", "1 2" do not.
-bool validChargeUnit(std::string_view text);
-// At most maxDigits characters, every one a digit.
-bool validDigits(std::string_view text, std::size_t maxDigits);
+// The checks of the text fields (core/device_settings.h).
+using core::fieldAccepts;
+using core::validChargeUnit;
+using core::validDigits;
 
-// One text field: its control, driver command, the check and its message.
-struct SettingsField {
+// One text field: its control and the setting it shows.
+struct SettingsField : core::TextSetting {
     int controlId;
-    uint16_t code;     // 40-43
-    int maxDigits;     // 0: the charge-per-unit rule
-    int rejectMessage; // English string id
 };
 inline constexpr std::array<SettingsField, 4> kSettingsFields = {{
-    {kChargeUnitEdit, DRV_CHGUNIT, 0, 9056},    // "Error Format"
-    {kAreaCodeEdit, DRV_AREACODE, 5, 9052},     // "max 5 digits"
-    {kPabxPrefixEdit, DRV_PABXPREFIX, 3, 9050}, // "max 3 digits"
-    {kIntlPrefixEdit, DRV_INTLPREFIX, 5, 9054}, // "max 5 digits"
+    {core::kTextSettings[0], kChargeUnitEdit},
+    {core::kTextSettings[1], kAreaCodeEdit},
+    {core::kTextSettings[2], kPabxPrefixEdit},
+    {core::kTextSettings[3], kIntlPrefixEdit},
 }};
-bool fieldAccepts(const SettingsField& field, std::string_view text);
 
 // The user as the dialog meets him.
 class SettingsUi {

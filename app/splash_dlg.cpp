@@ -2,9 +2,9 @@
 
 #include "resources/menus.h"
 #include "resources/text_table.h"
-#include "ui/access_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/accessibility.h"
+#include "ui/qt_ui.h"
+#include "ui/theme.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 #include "app/status_dlg.h"
 
-#include "ui/qt_ui_widget.h"
-#include "ui/room_widget.h"
+#include "ui/qt_ui.h"
+#include "ui/text_room.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -17,7 +17,7 @@
 #include "core/config_app.h"
 #include "core/device_cache.h"
 #include "core/profile_store.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "sim/sim_device.h"
 
 #include <algorithm>

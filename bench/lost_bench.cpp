@@ -12,7 +12,7 @@
 // lines heard (nothing, or the search touched them).
 //
 // Usage: lost_bench [SECONDS_AWAY]   (default 20)
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "sim/sim_device.h"
 #include "support/fake_line.h"
 #include "support/fake_machine.h"

@@ -9,7 +9,7 @@
 //
 // Usage: reply_timing [COUNT]   (default 50) against the device the search
 // finds: on Linux the map of R70COM_PORTS, on Windows the machine's COM ports.
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 
 #include <algorithm>
 #include <chrono>

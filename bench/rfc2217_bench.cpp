@@ -14,8 +14,8 @@
 //         at that point (margin = granted - gap; a reply is cut below zero).
 //
 // Usage: rfc2217_bench [time|gaps|both]   (needs ser2net; about five minutes)
-#include "driver/r70com32.h"
-#include "driver/rfc2217_transport.h"
+#include "driver/api/r70com32.h"
+#include "driver/line/rfc2217_transport.h"
 #include "e2e/cli_run.h"
 #include "e2e/net_relay.h"
 #include "e2e/ser2net_server.h"

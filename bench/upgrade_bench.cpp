@@ -12,7 +12,7 @@
 #include "core/config_app.h"
 #include "core/detection.h"
 #include "core/profile_store.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "maintenance/firmware_file.h"
 #include "maintenance/upgrade.h"
 #include "sim/firmware_image.h"

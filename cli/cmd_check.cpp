@@ -1,13 +1,13 @@
 // quorvex-cli check: the check of the device the desktop program's Help menu
 // offers ("Check the device..."): every query the program makes, once each,
 // judged; the summary on stdout and, with --report, the report to send.
-#include "app/check_report.h"
-#include "app/device_check.h"
+#include "check/check_report.h"
+#include "check/device_check.h"
 #include "cli/console_ui.h"
 #include "cli/device_session.h"
 #include "cli/subcommand.h"
 #include "cli/terminal.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "profile/atomic_file.h"
 #include "profile/native_text.h"
 #include "resources/text_table.h"

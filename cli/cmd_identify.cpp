@@ -2,7 +2,7 @@
 #include "cli/cli_texts.h"
 #include "cli/options.h"
 #include "core/detection.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 
 #include <cstdio>
 #include <string>

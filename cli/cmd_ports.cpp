@@ -3,8 +3,8 @@
 #include "cli/subcommand.h"
 #include "core/detection.h"
 #include "core/environment.h"
-#include "driver/adapter_hold.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
+#include "driver/ports/adapter_hold.h"
 
 #include "resources/text_table.h"
 

@@ -5,7 +5,7 @@
 #include "core/environment.h"
 #include "core/stop_signals.h"
 #include "core/version.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 
 #include <cstdio>
 #include <string>

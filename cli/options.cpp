@@ -1,8 +1,8 @@
 #include "cli/options.h"
 
 #include "core/environment.h"
-#include "driver/r70com32.h"
-#include "driver/win_com_list.h"
+#include "driver/api/r70com32.h"
+#include "driver/ports/com_list.h"
 #include "profile/profile_files.h"
 
 #include <cstdio>

@@ -9,7 +9,7 @@
 #include "core/device_cache.h"
 #include "core/port_access.h"
 #include "core/profile_store.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 
 #include <cstdint>
 #include <functional>

@@ -3,7 +3,7 @@
 // device that answers only in its boot loader. Every call goes straight to
 // the driver (these must work while the program is not connected).
 
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 
 #include <cstdint>
 #include <functional>

@@ -6,7 +6,7 @@
 // discard, profile load and profile save.
 
 #include "core/profile_store.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "profile/sections.h"
 
 #include <climits>

@@ -1,7 +1,7 @@
 #include "core/port_access.h"
 
-#include "driver/port_reason.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
+#include "driver/ports/port_reason.h"
 #include "resources/text_table.h"
 
 #include <algorithm>

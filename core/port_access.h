@@ -1,14 +1,14 @@
 #pragma once
 // The serial ports as the program and the command line show them: what the
-// machine has (driver/port_discovery.h), the COM name the search gives each
+// machine has (driver/ports/port_discovery.h), the COM name the search gives each
 // and why some get none, the port the user chose (kept in win.ini in
 // QUORVEX_HOME, not in a profile: a profile goes from machine to machine, a
 // port name does not), and why the last search found nothing on each port,
 // in the user's language. The driver's own functions are injected, so that
 // tests run it against a fake machine.
 
-#include "driver/port_discovery.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
+#include "driver/ports/port_discovery.h"
 #include "profile/ini_file.h"
 
 #include <cstdint>

@@ -7,7 +7,7 @@
 #include "core/page.h"
 #include "maintenance/callback_logic.h"
 
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 #include <QDialog>
 

@@ -1,12 +1,12 @@
 #include "maintenance/info_dlg.h"
 
 #include "core/config_app.h"
-#include "ui/access_widget.h"
+#include "ui/accessibility.h"
 #include "ui/info_dlg.h"
 #include "ui/page_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/room_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/qt_ui.h"
+#include "ui/text_room.h"
+#include "ui/theme.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "maintenance/log_page_widget.h"
 
 #include "core/config_app.h"
-#include "ui/access_widget.h"
+#include "ui/accessibility.h"
 #include "ui/click_text_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/qt_ui.h"
+#include "ui/theme.h"
 
 #include <QButtonGroup>
 #include <QLabel>

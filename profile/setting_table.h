@@ -7,7 +7,7 @@
 // the command line's get/set checks are all made from these rows; a new
 // setting is one new row.
 
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 
 #include <climits>
 #include <cstdint>

@@ -2,7 +2,7 @@
 # The Windows forms under Wine: cross-builds R70COM32.dll, quorvex-cli.exe and
 # the Windows test programs for 64 and 32 bits with MinGW-w64
 # (cmake/toolchains/), checks both DLLs' export tables against
-# driver/exports.list and both programs' manifests, then runs the programs
+# driver/api/exports.list and both programs' manifests, then runs the programs
 # against the simulator on a Wine COM port, as a standard Windows user meets
 # them: the account is named "Jürgen" (its application data and temporary
 # folders have a non-ASCII name), quorvex-cli.exe is installed under Program
@@ -192,11 +192,11 @@ check_exports() { # 64 | 32
     local objdump=x86_64-w64-mingw32-objdump got want
     [ "$1" = 32 ] && objdump=i686-w64-mingw32-objdump
     got=$(dll_exports "$objdump" "build-win$1/bin/R70COM32.dll")
-    want=$(awk '/^D_/ {print $2, $1}' driver/exports.list | sort)
+    want=$(awk '/^D_/ {print $2, $1}' driver/api/exports.list | sort)
     [ "$got" = "$want" ] && return 0
     echo "R70COM32.dll ($1 bits) exports:"
     echo "$got"
-    echo "driver/exports.list says:"
+    echo "driver/api/exports.list says:"
     echo "$want"
     return 1
 }

@@ -3,7 +3,7 @@
 #
 # - a path in README.md or docs/*.md that does not exist. A path is a word
 #   whose first part is one of the repository's own top-level entries
-#   (`driver/serial_line.cpp`, `docs/cli.md`, `tests/e2e/`, `./test.sh`;
+#   (`driver/line/serial_line.cpp`, `docs/cli.md`, `tests/e2e/`, `./test.sh`;
 #   `driver/x.h/.cpp` and `driver/x.{h,cpp}` name both files), a bare file
 #   name with a source ending (`dispatch.cpp`) or a test's or benchmark's
 #   name (`lost_bench`), which must be somewhere in the tree or its CMake
@@ -11,7 +11,7 @@
 #   Not paths: absolute and home paths (`/dev/ttyUSB0`, `~/.config`), Windows
 #   and URL forms, words with globs or placeholders (`*_widget.h`, `COMn`,
 #   `…`), and what the build writes (`build/bin/quorvex`, see below);
-# - an export of driver/exports.list that driver/r70com32.h or README.md does
+# - an export of driver/api/exports.list that driver/api/r70com32.h or README.md does
 #   not name;
 # - a C++ standard (`C++17`) other than the one CMakeLists.txt sets.
 #
@@ -117,13 +117,13 @@ END { exit bad > 0 }
 
 while read -r name _; do
     [[ -z "$name" || "$name" == \#* ]] && continue
-    for doc in driver/r70com32.h README.md; do
+    for doc in driver/api/r70com32.h README.md; do
         grep -qw -- "$name" "$doc" || {
-            echo "docs: driver/exports.list exports $name, which $doc does not name" >&2
+            echo "docs: driver/api/exports.list exports $name, which $doc does not name" >&2
             failures=$((failures + 1))
         }
     done
-done <driver/exports.list
+done <driver/api/exports.list
 
 # The C++ standard the docs state is the one the build asks for.
 standard=$(sed -n 's/^set(CMAKE_CXX_STANDARD \([0-9]*\)).*/\1/p' CMakeLists.txt)

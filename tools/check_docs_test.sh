@@ -9,8 +9,8 @@ trap 'rm -rf "$work"' EXIT
 tree() { # a tree the check passes
     rm -rf "$work/t" && mkdir -p "$work/t/driver" "$work/t/docs" && cd "$work/t" || exit 2
     echo 'set(CMAKE_CXX_STANDARD 20)' >CMakeLists.txt
-    printf '# name ordinal bytes\nD_Send 2 8\n' >driver/exports.list
-    echo '/* D_Send */' >driver/r70com32.h
+    printf '# name ordinal bytes\nD_Send 2 8\n' >driver/api/exports.list
+    echo '/* D_Send */' >driver/api/r70com32.h
     touch driver/line.h driver/line.cpp
     printf '# Tree\n\nIn C++20: `D_Send` (`driver/line.{h,cpp}`), [notes](docs/x.md),\n`/dev/ttyUSB0`, `build/bin/x`, `~/.config`, `*_widget.h`, `COMn`.\n' >README.md
     printf '# X\n\n`driver/line.h/.cpp`, `line.cpp`, `./driver/`, [back](../README.md).\n' >docs/x.md

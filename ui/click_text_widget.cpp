@@ -1,6 +1,6 @@
 #include "ui/click_text_widget.h"
 
-#include "ui/access_widget.h"
+#include "ui/accessibility.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

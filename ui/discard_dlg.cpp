@@ -1,7 +1,7 @@
 #include "ui/discard_dlg.h"
 
-#include "ui/access_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/accessibility.h"
+#include "ui/theme.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -3,7 +3,7 @@
 // Changes" or "Cancel". exec() returns the identifier of the button pressed (2154, 1053,
 // 1054); the close box and Escape count as Cancel.
 
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 #include <QDialog>
 

@@ -1,9 +1,9 @@
 #include "ui/drop_list_widget.h"
 
 #include "resources/literal_tables.h"
-#include "ui/access_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/accessibility.h"
+#include "ui/qt_ui.h"
+#include "ui/theme.h"
 
 #include <QAction>
 #include <QFontMetrics>

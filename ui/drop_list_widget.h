@@ -9,7 +9,7 @@
 // "(FSK)Send.....", read as a text cut off); its room (TextRoom) is what its longest
 // entry needs in either language.
 
-#include "ui/room_widget.h"
+#include "ui/text_room.h"
 
 #include <QWidget>
 

@@ -1,8 +1,8 @@
 #include "ui/info_dlg.h"
 
-#include "ui/access_widget.h"
-#include "ui/room_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/accessibility.h"
+#include "ui/text_room.h"
+#include "ui/theme.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

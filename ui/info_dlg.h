@@ -3,7 +3,7 @@
 // "OrvaISDN:" and the title text, the artwork at the top left, the body text
 // word-wrapped below it, OK. Beeps as it opens when sound is on.
 
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 #include <QDialog>
 

@@ -1,8 +1,8 @@
 #include "ui/page_button_widget.h"
 
-#include "ui/access_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/accessibility.h"
+#include "ui/qt_ui.h"
+#include "ui/theme.h"
 
 #include <algorithm>
 

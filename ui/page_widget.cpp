@@ -3,12 +3,12 @@
 #include "core/config_app.h"
 #include "resources/menus.h"
 #include "resources/pages_table.h"
-#include "ui/access_widget.h"
+#include "ui/accessibility.h"
 #include "ui/discard_dlg.h"
 #include "ui/info_dlg.h"
 #include "ui/page_button_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/room_widget.h"
+#include "ui/qt_ui.h"
+#include "ui/text_room.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -17,8 +17,8 @@
 
 #include "core/page.h"
 
-#include "ui/qt_ui_widget.h"
-#include "ui/room_widget.h"
+#include "ui/qt_ui.h"
+#include "ui/text_room.h"
 
 #include <QWidget>
 
@@ -71,7 +71,7 @@ public:
     void setPageHeight(int height);
 
     // The page's size with room for every text in both languages: the
-    // template's size, grown where a text needs more (ui/room_widget.h). The
+    // template's size, grown where a text needs more (ui/text_room.h). The
     // room is made the first time it is asked for. A page may be shown larger
     // (the main window gives every page the largest one's size): the content
     // then stands centred, the Send button at the bottom.

@@ -68,9 +68,9 @@ echo "== library and programs"
 soname=$(readelf -d "$usr/$libdir/libR70COM32.so.$version" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
 [ "$soname" = libR70COM32.so.0 ] || fail "SONAME is '$soname', not libR70COM32.so.0"
 [ "$(readlink "$usr/$libdir/libR70COM32.so")" = libR70COM32.so.0 ] || fail "libR70COM32.so does not link to the SONAME"
-# The library exports its D_ functions and nothing else (driver/exports.list).
+# The library exports its D_ functions and nothing else (driver/api/exports.list).
 exported=$(nm -D --defined-only "$usr/$libdir/libR70COM32.so.$version" | awk '{print $3}' | sort | tr '\n' ' ')
-listed=$(awk '/^D_/ {print $1}' "$source/driver/exports.list" | sort | tr '\n' ' ')
+listed=$(awk '/^D_/ {print $1}' "$source/driver/api/exports.list" | sort | tr '\n' ' ')
 [ "$exported" = "$listed" ] || fail "libR70COM32.so exports '$exported', not the list '$listed'"
 for f in "$usr"/bin/* "$usr/$libdir/libR70COM32.so.$version"; do
     if readelf -d "$f" | grep -Eq '\((RPATH|RUNPATH)\)'; then

@@ -3,9 +3,9 @@
 #include "core/config_app.h"
 #include "pages/data/bod_dlg.h"
 #include "resources/literal_tables.h"
-#include "ui/access_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/room_widget.h"
+#include "ui/accessibility.h"
+#include "ui/qt_ui.h"
+#include "ui/text_room.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "pages/data/lcr_page_widget.h"
 
-#include "ui/access_widget.h"
-#include "ui/qt_ui_widget.h"
+#include "ui/accessibility.h"
+#include "ui/qt_ui.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>

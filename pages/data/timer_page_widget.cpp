@@ -2,10 +2,10 @@
 
 #include "core/config_app.h"
 #include "core/port_symbols.h"
-#include "ui/access_widget.h"
+#include "ui/accessibility.h"
 #include "ui/port_symbol_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/qt_ui.h"
+#include "ui/theme.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

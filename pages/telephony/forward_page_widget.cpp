@@ -2,9 +2,9 @@
 
 #include "core/config_app.h"
 #include "pages/telephony/port_header_widget.h"
-#include "ui/access_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/accessibility.h"
+#include "ui/qt_ui.h"
+#include "ui/theme.h"
 
 #include <QLabel>
 #include <QLineEdit>

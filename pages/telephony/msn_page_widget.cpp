@@ -1,9 +1,9 @@
 #include "pages/telephony/msn_page_widget.h"
 
-#include "ui/access_widget.h"
+#include "ui/accessibility.h"
 #include "ui/port_symbol_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/qt_ui.h"
+#include "ui/theme.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -3,8 +3,8 @@
 #include "core/config_app.h"
 #include "core/port_symbols.h"
 #include "ui/port_symbol_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/qt_ui.h"
+#include "ui/theme.h"
 
 #include <QLabel>
 

@@ -2,8 +2,8 @@
 
 #include "core/config_app.h"
 #include "pages/telephony/port_header_widget.h"
-#include "ui/access_widget.h"
-#include "ui/qt_ui_widget.h"
+#include "ui/accessibility.h"
+#include "ui/qt_ui.h"
 
 #include <QCheckBox>
 #include <QFocusEvent>

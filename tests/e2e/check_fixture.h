@@ -2,8 +2,8 @@
 // on COM3 that the test makes odd on purpose.
 #pragma once
 
-#include "app/check_report.h"
-#include "app/device_check.h"
+#include "check/check_report.h"
+#include "check/device_check.h"
 #include "e2e/sim_driver_fixture.h"
 
 #include <algorithm>

@@ -9,7 +9,7 @@
 #include "cli_run.h"
 #include "core/config_app.h"
 #include "core/ini_profile_store.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "profile/profile_files.h"
 #include "support/fakes.h"
 #include "support/scripted_ui.h"

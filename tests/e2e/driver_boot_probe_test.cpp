@@ -1,5 +1,5 @@
 // The boot probe over a pseudo-terminal: seven seconds of fixed waits.
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "support/pty_device.h"
 #include "support/wait_for.h"
 

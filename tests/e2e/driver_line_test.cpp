@@ -1,5 +1,5 @@
 // The driver library over a real pseudo-terminal with a scripted device.
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "support/pty_device.h"
 #include "support/wait_for.h"
 

@@ -8,7 +8,7 @@
 #include "cli_run.h"
 #include "core/detection.h"
 #include "core/port_access.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "sim/sim_device.h"
 #include "support/fake_line.h"
 #include "support/fake_machine.h"

@@ -5,7 +5,7 @@
 #include "app/heartbeat.h"
 #include "app/main_window_logic.h"
 #include "core/config_app.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "e2e/net_relay.h"
 #include "e2e/ser2net_server.h"
 #include "pages/telephony/short_dial_page.h"

@@ -6,7 +6,7 @@
 #include "app/heartbeat.h"
 #include "core/config_app.h"
 #include "core/port_access.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "e2e/ser2net_server.h"
 #include "sim/sim_device.h"
 #include "support/com_ports.h"

@@ -3,8 +3,8 @@
 // BINARY turned off, a Synch, a broken subnegotiation, a peer that stops
 // reading in the middle of a doubled 0xFF. The telnet stream must stay in
 // step and no telnet byte may become the device's.
-#include "driver/r70com32.h"
-#include "driver/rfc2217_transport.h"
+#include "driver/api/r70com32.h"
+#include "driver/line/rfc2217_transport.h"
 #include "support/wait_for.h"
 
 #include <gtest/gtest.h>

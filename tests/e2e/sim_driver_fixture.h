@@ -2,7 +2,7 @@
 // driver library; the port is closed and the device removed after each test.
 #pragma once
 
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "sim/sim_device.h"
 #include "support/com_ports.h"
 #include "support/wait_for.h"

@@ -11,7 +11,7 @@
 #include "app/upgrade_host.h"
 #include "core/config_app.h"
 #include "core/detection.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "maintenance/upgrade.h"
 #include "sim/firmware_image.h"
 #include "sim/sim_device.h"

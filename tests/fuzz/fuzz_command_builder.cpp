@@ -1,6 +1,6 @@
 // The command builder over any record: the text never exceeds the command
 // buffer, and szCmd is always the text without its CR.
-#include "driver/catalogue.h"
+#include "driver/protocol/catalogue.h"
 #include "tests/fuzz/fuzz_check.h"
 
 #include <cstring>

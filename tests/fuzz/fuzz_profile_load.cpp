@@ -9,7 +9,7 @@
 #include "core/clock.h"
 #include "core/config_app.h"
 #include "core/device_cache.h"
-#include "driver/catalogue.h"
+#include "driver/protocol/catalogue.h"
 #include "profile/ini_document.h"
 #include "profile/ini_file.h"
 #include "profile/sections.h"

@@ -2,7 +2,7 @@
 // record's code, operation, port and index from the input. The caller buffer
 // of commands 29, 30, 52 and 53 is allocated at exactly its capacity, so any
 // write past it is an overflow the address sanitizer reports.
-#include "driver/catalogue.h"
+#include "driver/protocol/catalogue.h"
 #include "tests/fuzz/fuzz_check.h"
 
 #include <cstring>

@@ -9,7 +9,7 @@
 // data byte is delivered or counted stale, never both; our answers are whole
 // option verbs, at most one per request; the trace texts and the unit scanner
 // for outgoing bytes stay within their bounds.
-#include "driver/rfc2217_session.h"
+#include "driver/line/rfc2217_session.h"
 #include "tests/fuzz/fuzz_check.h"
 
 #include <cstring>

@@ -6,9 +6,9 @@
 #include "ui/drop_list_widget.h"
 #include "ui/page_button_widget.h"
 #include "ui/port_symbol_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/room_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/qt_ui.h"
+#include "ui/text_room.h"
+#include "ui/theme.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

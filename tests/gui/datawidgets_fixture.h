@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/config_app.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "sim/sim_device.h"
 #include "support/com_ports.h"
 #include "support/fakes.h"

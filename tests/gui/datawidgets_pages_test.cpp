@@ -7,7 +7,7 @@
 #include "pages/data/data_page_widget.h"
 #include "pages/data/lcr_page_widget.h"
 #include "pages/data/timer_page_widget.h"
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 #include <QCheckBox>
 #include <QComboBox>

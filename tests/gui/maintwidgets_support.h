@@ -6,7 +6,7 @@
 #include "core/config_app.h"
 #include "core/detection.h"
 #include "core/device_cache.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "sim/sim_device.h"
 #include "support/com_ports.h"
 #include "support/fakes.h"

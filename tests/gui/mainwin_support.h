@@ -7,7 +7,7 @@
 #include "app/main_window_widget.h"
 #include "core/config_app.h"
 #include "core/ini_profile_store.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "profile/profile_files.h"
 #include "sim/sim_device.h"
 #include "support/com_ports.h"

@@ -7,7 +7,7 @@
 #include "app/maintenance_dlg.h"
 #include "maintenance/callback_dlg.h"
 #include "support/recording_page.h"
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 #include <QCheckBox>
 #include <QLabel>

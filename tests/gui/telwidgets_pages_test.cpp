@@ -7,8 +7,8 @@
 #include "pages/telephony/forward_page_widget.h"
 #include "pages/telephony/short_dial_page_widget.h"
 #include "ui/drop_list_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/qt_ui.h"
+#include "ui/theme.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -5,8 +5,8 @@
 #include "ui/drop_list_widget.h"
 #include "ui/page_button_widget.h"
 #include "ui/port_symbol_widget.h"
-#include "ui/qt_ui_widget.h"
-#include "ui/theme_widget.h"
+#include "ui/qt_ui.h"
+#include "ui/theme.h"
 
 #include <QAccessible>
 #include <QAction>

@@ -7,7 +7,7 @@
 #include "support/qt_modal.h"
 #include "ui/discard_dlg.h"
 #include "ui/info_dlg.h"
-#include "ui/qt_ui_widget.h"
+#include "ui/qt_ui.h"
 
 #include <QApplication>
 #include <QDir>

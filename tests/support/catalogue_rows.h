@@ -3,7 +3,7 @@
 #ifndef TESTS_SUPPORT_CATALOGUE_ROWS_H
 #define TESTS_SUPPORT_CATALOGUE_ROWS_H
 
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 
 #include <cstring>
 #include <functional>

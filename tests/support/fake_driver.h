@@ -18,7 +18,7 @@
 // gets a readable echo "C4 P21 I1 O1 =4711" unless the answer gives its own.
 
 #include "core/config_app.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 
 #include <cstdint>
 #include <deque>

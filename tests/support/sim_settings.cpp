@@ -1,6 +1,6 @@
 #include "support/sim_settings.h"
 
-#include "driver/catalogue.h"
+#include "driver/protocol/catalogue.h"
 #include "sim/registers.h"
 
 namespace quorvex::test {

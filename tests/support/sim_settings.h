@@ -5,7 +5,7 @@
 // so that a test can tell whether each of them comes back.
 
 #include "core/page_items.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "sim/device_state.h"
 #include "sim/interpreter.h"
 

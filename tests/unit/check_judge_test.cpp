@@ -1,6 +1,6 @@
 // What the check finds in an exchange: replies byte for byte, and the line's
 // timing against the waits of the reader.
-#include "app/check_judge.h"
+#include "check/check_judge.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The check's queries are every query the program makes, and nothing else.
-#include "app/check_plan.h"
+#include "check/check_plan.h"
 
 #include "app/logic_pages.h"
 #include "app/main_window_logic.h"

@@ -1,5 +1,5 @@
 // The words of a check: the summary, the report a user sends, its masked numbers.
-#include "app/check_report.h"
+#include "check/check_report.h"
 
 #include "support/fake_machine.h"
 

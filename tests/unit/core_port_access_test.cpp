@@ -1,8 +1,8 @@
 // The reasons the driver reports for a port, as the user reads them in both
 // languages; the cases a test machine cannot make (a refused open as root).
 #include "core/port_access.h"
-#include "driver/adapter_hold.h"
-#include "driver/port_reason.h"
+#include "driver/ports/adapter_hold.h"
+#include "driver/ports/port_reason.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The check's run over a fake driver and a fake record of the line: which
 // exchanges count, where bytes between exchanges belong, when it gives up.
-#include "app/device_check.h"
+#include "check/device_check.h"
 
 #include "support/fake_driver.h"
 

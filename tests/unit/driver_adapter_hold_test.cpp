@@ -1,8 +1,8 @@
 // What a USB serial adapter holds back: the reader's allowance for it, and on
 // a fake sysfs (R70COM_ROOT) what the open asks of each kind of
 // latency_timer and what the close puts back.
-#include "driver/adapter_hold.h"
-#include "driver/usb_latency.h"
+#include "driver/line/usb_latency_linux.h"
+#include "driver/ports/adapter_hold.h"
 #include "support/fake_line.h"
 #include "support/fake_machine.h"
 

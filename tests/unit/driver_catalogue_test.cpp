@@ -1,5 +1,5 @@
 // The command builder: every row of the catalogue, byte for byte.
-#include "driver/catalogue.h"
+#include "driver/protocol/catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The COM map of a search: R70COM_PORTS, the fixed map, the machine's ports
 // with the choice in front.
-#include "driver/com_ports.h"
+#include "driver/ports/com_ports.h"
 #include "support/fake_machine.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 /* The public header must compile as C (its static asserts run here too). */
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 
 int32_t c_sizeof_drvparam(void) { return (int32_t)sizeof(DRVPARAM); }
 

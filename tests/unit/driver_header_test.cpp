@@ -1,4 +1,4 @@
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The record of each exchange a check of the device takes from the library.
-#include "driver/line_watch.h"
-#include "driver/serial_line.h"
+#include "driver/line/line_watch.h"
+#include "driver/line/serial_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The reply parser: every rule, fed with exact reply bytes, also malformed ones.
-#include "driver/catalogue.h"
+#include "driver/protocol/catalogue.h"
 
 #include <gtest/gtest.h>
 

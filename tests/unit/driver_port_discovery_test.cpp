@@ -1,6 +1,6 @@
 // The machine's serial ports from a fake sysfs and /dev, and the COM map the
 // search walks over them.
-#include "driver/port_discovery.h"
+#include "driver/ports/port_discovery.h"
 #include "support/fake_machine.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Who else has a serial port: what a refused open says about the node, and
 // the UUCP lock files serial programs leave.
-#include "driver/port_holders.h"
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
+#include "driver/ports/port_holders_linux.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The telnet codec of a network port: bytes from the server in, events out;
 // our requests and answers as bytes.
-#include "driver/port_discovery.h"
-#include "driver/rfc2217_codec.h"
+#include "driver/line/rfc2217_codec.h"
+#include "driver/ports/port_discovery.h"
 
 #include <gtest/gtest.h>
 

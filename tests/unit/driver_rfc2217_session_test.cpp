@@ -1,6 +1,6 @@
 // The server's stream as the line sees it: which bytes are the device's reply,
 // which are stale, and when the stream can no longer be trusted.
-#include "driver/rfc2217_session.h"
+#include "driver/line/rfc2217_session.h"
 
 #include <gtest/gtest.h>
 

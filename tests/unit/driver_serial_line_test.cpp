@@ -1,5 +1,5 @@
 // Trace escaping of the serial line.
-#include "driver/serial_line.h"
+#include "driver/line/serial_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // A Windows machine's COM ports as data: names, and what the system's device
 // list says of the adapter behind each (instance ids as Windows shows them in
 // the device manager).
-#include "driver/win_com_list.h"
+#include "driver/ports/com_list.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 // from earlier use; and an unload, which must close the port and the trace
 // (kept in FOLDER\J\u00fcrgen).
 //   win_driver_test.exe PATH-OF-R70COM32.dll records FOLDER
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "support/catalogue_rows.h"
 #include "windows/check.h"
 

@@ -6,10 +6,10 @@
 // handshaking, on which the system refuses to move DTR by hand. And the
 // latency timer FTDI's driver keeps for each port in the registry.
 //   win_line_test.exe
-#include "driver/adapter_hold.h"
-#include "driver/r70com32.h"
-#include "driver/win32_transport.h"
-#include "driver/win_com_list.h"
+#include "driver/api/r70com32.h"
+#include "driver/line/transport_win32.h"
+#include "driver/ports/adapter_hold.h"
+#include "driver/ports/com_list.h"
 #include "windows/check.h"
 
 #include <windows.h>
