@@ -22,14 +22,14 @@ if(TARGET quorvex_shell_ui)
     # The desktop program: page frame, main window, settings dialog, MSN page, start-up.
     quorvex_add_test(NAME mainwin_test LABELS gui
         SOURCES ${_dir}/widgets_main.cpp ${_dir}/mainwin_frame_test.cpp
-                ${_dir}/mainwin_program_test.cpp ${_dir}/mainwin_settings_test.cpp
+                ${_dir}/mainwin_program_test.cpp ${_dir}/settings_dlg_test.cpp
         LIBS ${_gui_libs})
 
     # The telephony page widgets and the data callback dialog, against the
     # in-process simulator through the real driver library.
     quorvex_add_test(NAME telwidgets_test LABELS gui
         SOURCES ${_dir}/widgets_main.cpp ${_dir}/telwidgets_pages_test.cpp
-                ${_dir}/telwidgets_callback_test.cpp ${_dir}/telwidgets_language_test.cpp
+                ${_dir}/callback_dlg_test.cpp ${_dir}/telwidgets_language_test.cpp
         LIBS ${_gui_libs})
 
     # The data and cost page widgets (data protocol with the BOD dialog, LCR,
@@ -45,8 +45,8 @@ if(TARGET quorvex_shell_ui)
         SOURCES ${_dir}/widgets_main.cpp ${_dir}/maintwidgets_dialogs_test.cpp
                 ${_dir}/maintwidgets_shots_test.cpp
         LIBS ${_gui_libs})
-    quorvex_add_test(NAME maintwidgets_upgrade_test LABELS gui slow
-        SOURCES ${_dir}/widgets_main.cpp ${_dir}/maintwidgets_upgrade_test.cpp
+    quorvex_add_test(NAME upgrade_dlg_test LABELS gui slow
+        SOURCES ${_dir}/widgets_main.cpp ${_dir}/upgrade_dlg_test.cpp
         LIBS quorvex_shell_ui quorvex_test_shell quorvex_test_sim R70COM32 Qt6::Test)
 
     # Accessibility and contrast: every page of both models and every dialog, in
