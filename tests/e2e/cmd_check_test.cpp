@@ -6,7 +6,7 @@ namespace {
 
 TEST_F(CliTest, CheckSaysConformsAndWritesAReportWithMaskedNumbers) {
     // Listening 250 ms after each reply (the program's) costs a run 85 s; what
-    // this test looks at needs no listening (driver_line_test shows it).
+    // this test looks at needs no listening (r70com32_line_test shows it).
     env_["R70COM_LISTEN_MS"] = "30";
     CliRun r = cli({"check"});
     EXPECT_EQ(r.status, 2) << r.out; // no device yet

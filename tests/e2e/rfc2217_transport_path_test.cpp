@@ -108,7 +108,7 @@ TEST_P(NetPathUpgrade, AWorkingDeviceIsUpgradedAndKeepsItsSettings) {
 // One path of the matrix: each upgrade takes two minutes or more (the
 // device's own waits, the transfer's wire time, the settings saved and loaded
 // back); the boot loader's upgrade at 19200 baud crosses a 20 ms path with
-// ser2net's Nagle (rfc2217_upgrade_test).
+// ser2net's Nagle (rfc2217_transport_upgrade_test).
 INSTANTIATE_TEST_SUITE_P(RoundTrip, NetPathUpgrade, ::testing::Values(PathOptions{50, false, 0}),
                          nettest::pathName);
 #endif
