@@ -4,7 +4,7 @@
 #include "app/main_window_logic.h"
 #include "app/settings_dlg.h"
 #include "mainwin_support.h"
-#include "support/fake_driver.h"
+#include "support/app_fixture.h"
 #include "support/fake_machine.h"
 #include "support/recording_page.h"
 #include "support/scripted_ui.h"
@@ -20,11 +20,7 @@ using namespace mainwin;
 
 namespace {
 
-struct SettingsDlgTest : ::testing::Test {
-    test::FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
+struct SettingsDlgTest : ::testing::Test, test::AppFixture {
     test::ScriptedUi ui;
     test::RecordingPageFactory factory{app, ui};
     app::MainWindowLogic main{app, ui, factory};

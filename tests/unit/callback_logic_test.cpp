@@ -1,8 +1,7 @@
 #include "maintenance/callback_logic.h"
 
 #include "core/config_app.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
+#include "support/app_fixture.h"
 #include "support/scripted_ui.h"
 
 #include <gtest/gtest.h>
@@ -16,11 +15,7 @@ using maintenance::CallbackDialog;
 using test::Answer;
 using test::Cmd;
 
-struct CallbackFixture : ::testing::Test {
-    test::FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
+struct CallbackFixture : ::testing::Test, test::AppFixture {
     test::ScriptedUi ui;
     core::CallbackSettings values; // the main window's copy
 

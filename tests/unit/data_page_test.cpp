@@ -4,9 +4,7 @@
 
 #include "pages/data/data_page.h"
 #include "profile/sections.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
-#include "support/scripted_page_ui.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +100,7 @@ struct DataDevice {
     }
 };
 
-class DataPageTest : public ::testing::Test {
+class DataPageTest : public ::testing::Test, public test::PageFixture {
 protected:
     void SetUp() override {
         app.connected = true;
@@ -126,12 +124,6 @@ protected:
         page.openBodDialog([v](const BodValues&) { return v; });
     }
 
-    test::FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedPageUi ui;
-    test::RecordingHost host;
     DataDevice dev;
     DataPage page{app, ui, host};
 };

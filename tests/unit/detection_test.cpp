@@ -2,8 +2,7 @@
 
 #include "app/startup.h"
 #include "core/config_app.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -51,12 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ModelCase{0, false, "????", "????",
                                 "Upgrade Version: OrvaISDN R??:  1.2.3  BOOT CODE B7", 5}));
 
-struct DetectionFixture : ::testing::Test {
-    FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
-};
+struct DetectionFixture : ::testing::Test, test::AppFixture {};
 
 TEST_F(DetectionFixture, R70UsbIsIdentified) {
     drv.on({DRV_FINDPORT}, Answer::ok());

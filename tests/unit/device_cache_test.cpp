@@ -1,7 +1,6 @@
 #include "core/config_app.h"
 #include "core/device_cache.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +11,7 @@ using test::Answer;
 using test::Cmd;
 using test::FakeDriver;
 
-struct CacheFixture : ::testing::Test {
-    FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
+struct CacheFixture : ::testing::Test, test::AppFixture {
 
     std::vector<Cmd> expectedRead(int portCount) {
         std::vector<Cmd> cmds;

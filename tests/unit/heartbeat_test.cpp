@@ -1,6 +1,5 @@
 #include "app/heartbeat.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
+#include "support/app_fixture.h"
 #include "support/scripted_ui.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +13,8 @@ using namespace quorvex;
 using test::Answer;
 using test::FakeDriver;
 
-struct HeartbeatFixture : ::testing::Test {
-    FakeDriver drv; // command 55 answers -1 (silence) unless told otherwise
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
+struct HeartbeatFixture : ::testing::Test, test::AppFixture {
+    // drv: command 55 answers -1 (silence) unless told otherwise
     test::ScriptedUi ui;
     app::Heartbeat heartbeat{app, ui};
 

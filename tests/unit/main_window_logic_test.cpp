@@ -1,6 +1,5 @@
 #include "app/main_window_logic.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
+#include "support/app_fixture.h"
 #include "support/recording_page.h"
 #include "support/scripted_ui.h"
 
@@ -17,11 +16,7 @@ using test::Cmd;
 using test::FakeDriver;
 using Log = std::vector<std::string>;
 
-struct MainFixture : ::testing::Test {
-    FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
+struct MainFixture : ::testing::Test, test::AppFixture {
     test::ScriptedUi ui;
     test::RecordingPageFactory factory{app, ui};
     app::MainWindowLogic main{app, ui, factory};

@@ -1,8 +1,7 @@
 #include "app/monitor_logic.h"
 
 #include "pages/data/charge_parse.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +56,7 @@ std::vector<Cmd> expectedSequence(std::vector<int> analog) {
     return s;
 }
 
-class MonitorTest : public ::testing::Test {
+class MonitorTest : public ::testing::Test, public qt::AppFixture {
 protected:
     MonitorTest() {
         app.connected = true;
@@ -75,10 +74,6 @@ protected:
         return out;
     }
 
-    qt::FakeDriver drv;
-    qt::FakeProfileStore profiles;
-    qt::FakeClock clock;
-    qc::CConfigApp app{drv.fn(), profiles, clock};
     qa::MonitorLogic monitor{app};
     int heartbeatMistakes = 0;
 };

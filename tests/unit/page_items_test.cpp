@@ -1,9 +1,7 @@
 #include "core/config_app.h"
 #include "core/page.h"
 #include "core/page_items.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
-#include "support/scripted_page_ui.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -55,13 +53,7 @@ private:
     }
 };
 
-struct PageFixture : ::testing::Test {
-    FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedPageUi ui;
-    test::RecordingHost host;
+struct PageFixture : ::testing::Test, test::PageFixture {
     TwoItemPage page{app, ui, host};
 
     void SetUp() override { app.connected = true; }

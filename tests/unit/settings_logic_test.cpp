@@ -1,7 +1,6 @@
 #include "app/settings_logic.h"
 
-#include "support/fake_driver.h"
-#include "support/fakes.h"
+#include "support/app_fixture.h"
 #include "support/recording_page.h"
 #include "support/scripted_ui.h"
 
@@ -29,11 +28,7 @@ public:
     Strings events;
 };
 
-struct SettingsFixture : ::testing::Test {
-    test::FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
+struct SettingsFixture : ::testing::Test, test::AppFixture {
     test::ScriptedUi shell;
     test::RecordingPageFactory factory{app, shell};
     app::MainWindowLogic main{app, shell, factory};

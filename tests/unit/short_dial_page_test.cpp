@@ -4,9 +4,7 @@
 
 #include "core/config_app.h"
 #include "profile/sections.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
-#include "support/scripted_page_ui.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +20,7 @@ int editOf(int p, int slot) {
     return kShortDialEditFirst + 10 * p + slot;
 }
 
-class ShortDialTest : public ::testing::Test {
+class ShortDialTest : public ::testing::Test, public test::PageFixture {
 protected:
     void SetUp() override { setUpModel(70); }
 
@@ -59,12 +57,6 @@ protected:
         page->fieldChanged(control);
     }
 
-    test::FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedPageUi ui;
-    test::RecordingHost host;
     std::unique_ptr<ShortDialPage> page;
 };
 

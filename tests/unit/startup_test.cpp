@@ -1,8 +1,7 @@
 #include "app/startup.h"
 #include "core/port_access.h"
-#include "support/fake_driver.h"
+#include "support/app_fixture.h"
 #include "support/fake_machine.h"
-#include "support/fakes.h"
 #include "support/recording_page.h"
 #include "support/scripted_ui.h"
 
@@ -21,11 +20,7 @@ using namespace quorvex;
 using test::Answer;
 using test::FakeDriver;
 
-struct StartupFixture : ::testing::Test {
-    FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
+struct StartupFixture : ::testing::Test, test::AppFixture {
     test::ScriptedUi ui;
     test::RecordingPageFactory factory{app, ui};
     app::MainWindowLogic main{app, ui, factory};
