@@ -45,7 +45,7 @@ protected:
 TEST_P(CallbackWidget, SendsOnlyTheChangedNumber) {
     dev->query("AT\\B1=0201111");
     int result = 0;
-    whenModal(isCallbackDialog, [](QWidget* dlg) {
+    whenModalIsUp(isCallbackDialog, [](QWidget* dlg) {
         EXPECT_EQ(dlg->windowTitle(), "Data callback");
         EXPECT_EQ(numberField(dlg, 1)->text(), "0201111"); // read from the device first
         QLineEdit* third = numberField(dlg, 3);
@@ -65,11 +65,11 @@ TEST_P(CallbackWidget, SendsOnlyTheChangedNumber) {
 TEST_P(CallbackWidget, ALetterIsRefusedAndCancelSendsNothing) {
     QString said;
     QString afterRefusal;
-    whenModal(isCallbackDialog, [&](QWidget* dlg) {
+    whenModalIsUp(isCallbackDialog, [&](QWidget* dlg) {
         QLineEdit* field = numberField(dlg, 0);
         field->setFocus();
         QTest::keyClicks(field, "12");
-        whenModal(isMessageBox, [&](QWidget* box) {
+        whenModalIsUp(isMessageBox, [&](QWidget* box) {
             said = box->findChild<QLabel*>("qt_msgbox_label")->text();
             QTest::keyClick(box, Qt::Key_Return);
         });

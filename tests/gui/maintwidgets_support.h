@@ -1,6 +1,6 @@
 // A simulated device on COM3 (COM1, COM2, COM4-COM8 absent) behind the real
 // driver library, and the core CConfigApp connected to it with a fake clock;
-// plus a way to answer the modal dialogs a widget opens.
+// the modal dialogs a widget opens are answered with ModalScript (qt_modal.h).
 #pragma once
 
 #include "core/config_app.h"
@@ -10,23 +10,19 @@
 #include "sim/sim_device.h"
 #include "support/com_ports.h"
 #include "support/fakes.h"
+#include "support/qt_modal.h"
 #include "support/wait_for.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QPointer>
-#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -39,50 +35,7 @@ using namespace std::chrono_literals;
 
 using testsupport::waitServing;
 
-// Answers the modal dialogs that come up, in order, each with its own action.
-// Dialogs in `ignore` (the dialog under test itself) are passed over.
-class ModalScript {
-public:
-    using Action = std::function<void(QWidget*)>;
-    explicit ModalScript(std::vector<Action> actions) : actions_(actions.begin(), actions.end()) {
-        timer_.setInterval(20);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
-        started_.start();
-        timer_.start();
-    }
-    void ignore(QWidget* w) { ignored_.insert(w); }
-    bool done() const { return actions_.empty(); }
-    int handled() const { return handled_; }
-
-private:
-    void poll() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!actions_.empty() && started_.elapsed() > kDeadlineMs) {
-            // A dialog nobody expected, or one that would not close: fail, never hang.
-            ADD_FAILURE() << "modal dialogs still expected: " << actions_.size() << ", up now: "
-                          << (modal != nullptr ? modal->metaObject()->className() : "none") << " "
-                          << (modal != nullptr ? modal->objectName().toStdString() : "");
-            actions_.clear();
-            if (modal != nullptr) QMetaObject::invokeMethod(modal, "reject");
-            return;
-        }
-        if (modal == nullptr || ignored_.count(modal) != 0 || actions_.empty()) return;
-        for (const auto& seen : seen_)
-            if (seen == modal) return; // still closing
-        seen_.emplace_back(modal);
-        Action next = std::move(actions_.front());
-        actions_.pop_front();
-        ++handled_;
-        next(modal);
-    }
-    static constexpr qint64 kDeadlineMs = 60000;
-    std::deque<Action> actions_;
-    std::vector<QPointer<QWidget>> seen_;
-    std::set<QWidget*> ignored_;
-    QTimer timer_;
-    QElapsedTimer started_;
-    int handled_ = 0;
-};
+using testsupport::ModalScript;
 
 class SimApp : public ::testing::Test {
 protected:

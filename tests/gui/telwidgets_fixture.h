@@ -9,11 +9,10 @@
 #include "sim/sim_device.h"
 #include "support/com_ports.h"
 #include "support/fakes.h"
+#include "support/qt_modal.h"
 #include "support/scripted_ui.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -36,22 +35,7 @@ struct Call {
     int32_t port, index, op;
 };
 
-// Runs action on the first modal widget accepted by match (polled from the event
-// loop, generous deadline).
-inline void whenModal(std::function<bool(QWidget*)> match, std::function<void(QWidget*)> action) {
-    auto* timer = new QTimer;
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, started, match, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        const bool found = modal != nullptr && match(modal);
-        if (!found && started->elapsed() < 30000) return;
-        timer->stop();
-        timer->deleteLater();
-        if (found) action(modal);
-    });
-    timer->start(20);
-}
+using testsupport::whenModalIsUp;
 
 // A message box (any modal widget that is not a page dialog of ours).
 inline bool isMessageBox(QWidget* w) {
