@@ -8,9 +8,9 @@
 #include "core/device_cache.h"
 #include "driver/r70com32.h"
 #include "sim/sim_device.h"
-#include "support/com_ports.h"
 #include "support/fakes.h"
 #include "support/qt_modal.h"
+#include "support/sim_on_com3.h"
 #include "support/wait_for.h"
 
 #include <QApplication>
@@ -25,7 +25,6 @@
 #include <memory>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace maintwidgets {
@@ -37,21 +36,14 @@ using testsupport::waitServing;
 
 using testsupport::ModalScript;
 
-class SimApp : public ::testing::Test {
+class SimApp : public ::testing::Test, public testsupport::SimOnCom3 {
 protected:
     void start(sim::Model model) {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("maintwidgets_" + std::to_string(::getpid()) + "_" + std::to_string(++serial_));
-        std::filesystem::create_directories(dir_);
         sim::SimOptions o;
         o.model = model;
-        o.link = (dir_ / "COM3").string();
         o.pacing = false;
-        dev = std::make_unique<sim::SimDevice>(o);
-        std::string why;
-        ASSERT_TRUE(dev->start(&why)) << why;
-        const std::string ports = testsupport::comPortsWithCom3(o.link);
-        ::setenv("R70COM_PORTS", ports.c_str(), 1);
+        plugDevice(o);
+        if (HasFatalFailure()) return;
         auto id = core::detect(app.directDriver(), core::FindMode::Find);
         ASSERT_TRUE(id.has_value());
         app.applyIdentity(*id);
@@ -59,11 +51,7 @@ protected:
         app.pageModel = app.modelNumber;
         core::readMsnTable(app); // as the start-up does: every port's MSNs and CLIP switch
     }
-    void TearDown() override {
-        D_SendDrvCmd(DRV_CLOSE, nullptr);
-        dev.reset();
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
-    }
+    void TearDown() override { unplugDevice(); }
     int count(uint16_t code) const {
         int n = 0;
         for (uint16_t c : codes)
@@ -71,8 +59,6 @@ protected:
         return n;
     }
 
-    std::unique_ptr<sim::SimDevice> dev;
-    std::filesystem::path dir_;
     std::vector<uint16_t> codes; // every driver command, in order
     // Called before each driver command (the upgrade test waits for the loader here).
     std::function<void(uint16_t)> beforeCall;
@@ -84,9 +70,6 @@ protected:
                              return D_SendDrvCmd(code, p);
                          },
                          profiles, clock};
-
-private:
-    static inline int serial_ = 0;
 };
 
 } // namespace maintwidgets

@@ -42,7 +42,7 @@ protected:
         };
     }
     std::string imageFile(const std::vector<uint8_t>& image, const std::string& name) {
-        const std::string path = (dir_ / name).string();
+        const std::string path = (simDir() / name).string();
         std::string why;
         EXPECT_TRUE(sim::writeImageFile(path, image, &why)) << why;
         return path;
