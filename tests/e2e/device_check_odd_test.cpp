@@ -68,7 +68,7 @@ TEST_F(CheckSim, EachOddityIsFlagged) {
     for (const OddRow& r : rows) {
         SCOPED_TRACE(r.name);
         startDevice(Model::R70);
-        dev_->setFaults(r.faults);
+        dev->setFaults(r.faults);
         const qa::CheckRun run = runCheck(r.listenMs);
         ASSERT_TRUE(run.found);
         EXPECT_FALSE(run.conforms());

@@ -19,22 +19,22 @@ TEST_F(CheckSim, EveryModelConformsAndHearsOnlyQueries) {
     for (const auto& [model, pacing] : models) {
         SCOPED_TRACE(modelName(model));
         startDevice(model, false, pacing);
-        const DeviceState before = dev_->snapshot();
+        const DeviceState before = dev->snapshot();
         qa::CheckRun run;
         // A loaded machine may delay a first byte past half its wait (20 ms
         // in the identification); such a run is tried again, no other.
         for (int attempt = 0; attempt < 3; ++attempt) {
-            dev_->clearReceived();
+            dev->clearReceived();
             run = runCheck();
             if (run.conforms() || !onlyTiming(run)) break;
         }
         EXPECT_TRUE(run.conforms()) << qa::checkSummary(run, true, 0);
         EXPECT_EQ(run.identity.modelNumber, model == Model::R30 ? 30 : 70);
-        const std::vector<std::string> heard = dev_->receivedLines();
+        const std::vector<std::string> heard = dev->receivedLines();
         EXPECT_GT(heard.size(), 200u);
         for (const std::string& line : heard)
             EXPECT_TRUE(aQuery(line)) << line;
-        EXPECT_TRUE(dev_->snapshot() == before); // registers, call lists, charges, clock
+        EXPECT_TRUE(dev->snapshot() == before); // registers, call lists, charges, clock
         TearDown();
     }
 }

@@ -153,7 +153,7 @@ TEST_F(SimDriver, ClockTimerProtocolAndForwarding) {
         ASSERT_EQ(D_SendDrvCmd(static_cast<uint16_t>(code), &off), 0);
         EXPECT_EQ(off.nValue, 0);
     }
-    dev_->setForwardingStatus(11, 20, 2);
+    dev->setForwardingStatus(11, 20, 2);
     DRVPARAM ns = record(11, 0, 1);
     ns.bFlag = 1;
     text(ns, "0301234");
@@ -197,14 +197,14 @@ TEST_F(SimDriver, CallListsChargesDialAndStatus) {
     EXPECT_EQ(std::string(charge).substr(0, 5), "P11: ") << charge;
     EXPECT_NE(std::string(charge).find("P22: 0,360 DM"), std::string::npos) << charge;
 
-    dev_->setLineFlag(1, true);
-    dev_->setLineFlag(4, true);
+    dev->setLineFlag(1, true);
+    dev->setLineFlag(4, true);
     DRVPARAM ls = record(0, 0, 0);
     ASSERT_EQ(D_SendDrvCmd(DRV_LINESTATE, &ls), 0);
     for (int k = 0; k < 5; ++k)
         EXPECT_EQ(drv_line_flag(&ls, k), (k == 1 || k == 4) ? 1 : 0) << k;
 
-    dev_->setIsdnStatus(2);
+    dev->setIsdnStatus(2);
     DRVPARAM st = record(0, 0, 0);
     ASSERT_EQ(D_SendDrvCmd(DRV_ISDNSTATUS, &st), 0);
     EXPECT_EQ(st.nValue, 2);
@@ -215,7 +215,7 @@ TEST_F(SimDriver, CallListsChargesDialAndStatus) {
     EXPECT_STREQ(status, "E0 V1 Q0 X4 &&C1 &&D2 &&K3 S0=0");
 
     EXPECT_EQ(D_SendDrvCmd(DRV_CALLCHECK, nullptr), 1);
-    dev_->setCallInProgress(true);
+    dev->setCallInProgress(true);
     EXPECT_EQ(D_SendDrvCmd(DRV_CALLCHECK, nullptr), 0);
 }
 
@@ -224,11 +224,11 @@ TEST_F(SimDriver, ReopenAfterCloseAndAfterUnplug) {
     EXPECT_EQ(D_SendDrvCmd(DRV_CLOSE, nullptr), 0);
     EXPECT_EQ(D_SendDrvCmd(DRV_REOPEN, nullptr), 0);
     EXPECT_EQ(D_SendDrvCmd(DRV_PING2, nullptr), 1);
-    dev_->unplug();
+    dev->unplug();
     EXPECT_EQ(D_SendDrvCmd(DRV_PING2, nullptr), -1);
     D_SendDrvCmd(DRV_CLOSE, nullptr);
     EXPECT_EQ(D_SendDrvCmd(DRV_REOPEN, nullptr), -2);
-    ASSERT_TRUE(dev_->replug());
+    ASSERT_TRUE(dev->replug());
     EXPECT_EQ(D_SendDrvCmd(DRV_REOPEN, nullptr), 0);
     EXPECT_EQ(D_SendDrvCmd(DRV_PING2, nullptr), 1);
 }
@@ -237,33 +237,33 @@ TEST_F(SimDriver, FaultsGiveTheDriversPromisedResults) {
     connect(Model::R70);
     DRVPARAM q = record(11, 0, 0);
 
-    dev_->setFaults({.silent = true});
+    dev->setFaults({.silent = true});
     EXPECT_EQ(D_SendDrvCmd(DRV_PING, nullptr), -1);
     EXPECT_EQ(D_SendDrvCmd(DRV_CLIP, &q), -2);
     EXPECT_EQ(q.bReply, 0);
-    dev_->setFaults({});
+    dev->setFaults({});
 
-    dev_->setFaults({.noOk = true});
+    dev->setFaults({.noOk = true});
     q = record(11, 0, 0);
     q.bFlag = 7;
     EXPECT_EQ(D_SendDrvCmd(DRV_CLIP, &q), 0);
     EXPECT_EQ(q.bReply, 1);
     EXPECT_EQ(q.bOk, 0);
     EXPECT_EQ(q.bFlag, 7) << "a failed query must leave the value alone";
-    dev_->setFaults({});
+    dev->setFaults({});
 
-    dev_->setFaults({.garbage = Garbage::Instead, .garbageCount = 12});
+    dev->setFaults({.garbage = Garbage::Instead, .garbageCount = 12});
     q = record(11, 0, 0);
     EXPECT_EQ(D_SendDrvCmd(DRV_CLIP, &q), 0);
     EXPECT_EQ(q.bOk, 0);
-    dev_->setFaults({});
+    dev->setFaults({});
 }
 
 // Each of these ends with its fault: what the device still sends afterwards
 // must not reach another exchange.
 TEST_F(SimDriver, APauseInsideTheReplyEndsTheReadBeforeTheOk) {
     connect(Model::R70);
-    dev_->setFaults({.pauseAfter = 4, .pause = 200ms});
+    dev->setFaults({.pauseAfter = 4, .pause = 200ms});
     DRVPARAM q = record(11, 0, 0);
     EXPECT_EQ(D_SendDrvCmd(DRV_CLIP, &q), 0);
     EXPECT_EQ(q.bReply, 1);
@@ -273,7 +273,7 @@ TEST_F(SimDriver, APauseInsideTheReplyEndsTheReadBeforeTheOk) {
 TEST_F(SimDriver, ALateFirstByteMeetsOnlyTheLongBudget) {
     connect(Model::R70);
     // 600 ms late: in time for the MSN's 5000 ms budget, too late for 200 ms.
-    dev_->setFaults({.lateFirstByte = 600ms});
+    dev->setFaults({.lateFirstByte = 600ms});
     DRVPARAM msn = record(11, 0, 0);
     EXPECT_EQ(D_SendDrvCmd(DRV_MSN, &msn), 0);
     EXPECT_EQ(msn.bOk, 1);
@@ -291,9 +291,9 @@ TEST_F(SimDriver, FirmwareDownloadAcceptsTheRightImageAndRefusesAWrongOne) {
     };
     for (Case c : {Case{Model::R30, 2}, Case{Model::R70, 3}}) {
         SCOPED_TRACE(std::string(modelName(c.image)));
-        if (!dev_->inBootMode()) {
+        if (!dev->inBootMode()) {
             EXPECT_EQ(D_SendDrvCmd(DRV_DOWNLOAD, nullptr), 1);
-            ASSERT_TRUE(waitFor([&] { return dev_->snapshot().bootMode; }, 10s));
+            ASSERT_TRUE(waitFor([&] { return dev->snapshot().bootMode; }, 10s));
         }
         auto image = makeImage(c.image, "V9.01 NEW", "V1.20");
         for (std::size_t off = 0; off < image.size(); off += 512) {

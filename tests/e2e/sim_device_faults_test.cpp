@@ -97,12 +97,12 @@ TEST_P(ReplyFaults, NothingIsConfirmedWithoutAWholeOkReply) {
     ASSERT_TRUE(page->setText(editOf(1, 3), "0891234"));
     page->fieldChanged(editOf(1, 3));
     page->acceptField();
-    dev_->setFaults(GetParam().faults);
+    dev->setFaults(GetParam().faults);
     page->send();
     EXPECT_TRUE(page->entry(1, 3).changed());
     EXPECT_TRUE(page->hasUnsentChanges());
 
-    dev_->setFaults({});
+    dev->setFaults({});
     // A late reply may still be on its way and hold up the next exchange (the
     // device answers in order); within a few sends the item goes out.
     for (int attempt = 0; attempt < 5 && page->hasUnsentChanges(); ++attempt)
@@ -123,12 +123,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(PageFaults, GarbageBeforeTheReplyStillCountsOnlyWithOk) {
-    dev_->setFaults({.garbage = sim::Garbage::Before, .garbageCount = 30});
+    dev->setFaults({.garbage = sim::Garbage::Before, .garbageCount = 30});
     ASSERT_TRUE(page->setText(editOf(0, 0), "0301"));
     page->fieldChanged(editOf(0, 0));
     page->acceptField();
     page->send();
-    dev_->setFaults({});
+    dev->setFaults({});
     // Garbage ahead of a whole reply: the reply still holds "OK" and is taken;
     // either way the page and the device agree.
     EXPECT_EQ(deviceEntries()[0], page->entry(0, 0).changed() ? "" : "0301");
@@ -136,7 +136,7 @@ TEST_F(PageFaults, GarbageBeforeTheReplyStillCountsOnlyWithOk) {
 
 TEST_F(PageFaults, ADeviceThatNeverSaysOkConfirmsNothingOfASendAll) {
     typeAll();
-    dev_->setFaults({.noOk = true});
+    dev->setFaults({.noOk = true});
     page->sendAll();
     for (int i = 0; i < 50; ++i)
         EXPECT_TRUE(page->entry(i / 10, i % 10).changed()) << i;
@@ -186,7 +186,7 @@ TEST_F(Faults, UnplugDuringProfileLoadLeavesTheUnsentItemsOfferedAndSaysSo) {
         beforeCall = [&](uint16_t code, const DRVPARAM* p) {
             if (code != DRV_SHORTDIAL || !p || p->nOp != 1 || ++sets != r.replugBefore) return;
             std::string why;
-            EXPECT_TRUE(dev_->replug(&why)) << why;
+            EXPECT_TRUE(dev->replug(&why)) << why;
         };
         unplugWhen = [&](uint16_t, const DRVPARAM*) { return sets == 31; };
         main.profileLoad(core::kCurrentProfile, "faults.pro");
@@ -201,9 +201,9 @@ TEST_F(Faults, UnplugDuringProfileLoadLeavesTheUnsentItemsOfferedAndSaysSo) {
         EXPECT_EQ(ui.messages, std::vector<int>{app::kTextLoadIncomplete});
         EXPECT_EQ(ui.messageTails,
                   std::vector<std::string>{" " + std::to_string(r.firstBack - 30)});
-        if (!dev_->running()) {
+        if (!dev->running()) {
             std::string why;
-            ASSERT_TRUE(dev_->replug(&why)) << why;
+            ASSERT_TRUE(dev->replug(&why)) << why;
         }
         ASSERT_EQ(app.callDriver(DRV_REOPEN, nullptr), 0);
     }
@@ -233,13 +233,13 @@ TEST_F(Faults, UnplugDuringTheFirmwareTransferEndsWithoutSuccess) {
     std::vector<char> block(512, '\x55');
     app.callDriver(DRV_DOWNLOAD, nullptr);
     for (int i = 0; i < 64; ++i) {
-        if (i == 20) dev_->unplug();
+        if (i == 20) dev->unplug();
         DRVPARAM r{};
         drv_set_write_data(&r, block.data(), static_cast<int32_t>(block.size()));
         EXPECT_EQ(app.callDriver(DRV_WRITERAW, &r), i < 20 ? 1 : -2) << "block " << i;
     }
     EXPECT_NE(app.callDriver(DRV_DOWNLOADRESULT, nullptr), 3) << "no success from a lost device";
-    EXPECT_FALSE(dev_->inBootMode() && dev_->imageBytesReceived() > 20 * 512);
+    EXPECT_FALSE(dev->inBootMode() && dev->imageBytesReceived() > 20 * 512);
 }
 
 TEST_F(Faults, HeartbeatReportsTheLossAfterFourSilentTicksAndBeepsOnReturn) {
@@ -248,7 +248,7 @@ TEST_F(Faults, HeartbeatReportsTheLossAfterFourSilentTicksAndBeepsOnReturn) {
     beat.tick();
     EXPECT_TRUE(app.connected);
 
-    dev_->unplug();
+    dev->unplug();
     for (int t = 1; t <= 3; ++t) {
         beat.tick();
         EXPECT_FALSE(app.connected);
@@ -264,7 +264,7 @@ TEST_F(Faults, HeartbeatReportsTheLossAfterFourSilentTicksAndBeepsOnReturn) {
     EXPECT_EQ(calls, before) << "the wrapper refuses without calling the driver";
 
     std::string why;
-    ASSERT_TRUE(dev_->replug(&why)) << why;
+    ASSERT_TRUE(dev->replug(&why)) << why;
     const int beeps = ui.beeps;
     beat.tick();
     EXPECT_TRUE(app.connected) << "the heartbeat finds the device again";
