@@ -42,7 +42,7 @@ protected:
     int32_t drive(uint16_t code, DRVPARAM* p) {
         if (beforeCall) beforeCall(code, p);
         if (unplugWhen && !unplugged && unplugWhen(code, p)) {
-            dev_->unplug();
+            dev->unplug();
             unplugged = true;
         }
         ++calls;
@@ -51,7 +51,7 @@ protected:
     // The device is back: the port is opened again as the upgrade does it.
     void replugAndReopen() {
         std::string why;
-        ASSERT_TRUE(dev_->replug(&why)) << why;
+        ASSERT_TRUE(dev->replug(&why)) << why;
         ASSERT_EQ(app.callDriver(DRV_REOPEN, nullptr), 0);
         app.connected = true;
     }

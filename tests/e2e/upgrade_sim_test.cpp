@@ -19,6 +19,7 @@
 #include "support/fakes.h"
 #include "support/scripted_ui.h"
 #include "support/sim_settings.h"
+#include "support/upgrade_ui.h"
 
 #include <gtest/gtest.h>
 
@@ -52,31 +53,6 @@ public:
 
 private:
     std::int64_t now_ = 100000;
-};
-
-class FileQueueUi : public qm::UpgradeUi {
-public:
-    std::optional<std::string> askFirmwareFile(const qm::FileDialogSpec& spec) override {
-        specs.push_back(spec);
-        if (files.empty()) return std::nullopt;
-        std::string f = files.front();
-        files.pop_front();
-        return f;
-    }
-    bool confirmFirmware(const qm::FirmwareComparison&) override { return true; }
-    void message(int textId) override { messages.push_back(textId); }
-    void unconfirmedSettings(const std::vector<std::string>& items) override {
-        ADD_FAILURE() << items.size() << " settings not confirmed, first " << items.front();
-    }
-    void beep() override {}
-    void showProgressPanel(bool) override {}
-    void progressCaption(int) override {}
-    void progressRange(int) override {}
-    void progressPosition(int) override {}
-
-    std::deque<std::string> files;
-    std::vector<qm::FileDialogSpec> specs;
-    std::vector<int> messages;
 };
 
 class UpgradeSim : public ::testing::Test {
@@ -173,7 +149,8 @@ TEST_F(UpgradeSim, TheStartUpFindsTheLoaderAndTheUpgradeRetriesARefusedImage) {
     qa::Startup startup(app, main, shell);
     shell.noResponseAnswers = {qa::NoResponseAnswer::TryAgain};
 
-    FileQueueUi ui;
+    quorvex::test::ScriptedUpgradeUi ui;
+    ui.willing = true;
     ui.files = {image(qs::Model::R30, "V1.00 R30", "wrong.r30"),
                 image(qs::Model::R70, "V3.00 R70", "new.r70")};
     quorvex::app::MainWindowUpgradeHost host(main);
@@ -196,8 +173,8 @@ TEST_F(UpgradeSim, TheStartUpFindsTheLoaderAndTheUpgradeRetriesARefusedImage) {
     ASSERT_TRUE(end.has_value());
     EXPECT_EQ(*end, qm::UpgradeEnd::Success);
     EXPECT_EQ(header.rfind("Upgrade Version: OrvaISDN R??:  ", 0), 0u);
-    ASSERT_EQ(ui.specs.size(), 2u);
-    EXPECT_EQ(ui.specs.front().defaultExtension, "r?0");
+    ASSERT_EQ(ui.dialogs.size(), 2u);
+    EXPECT_EQ(ui.dialogs.front().defaultExtension, "r?0");
     ASSERT_GE(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[0], qm::kTextFailRetry);
     EXPECT_EQ(ui.messages[1], qm::kTextSuccess);
@@ -219,7 +196,8 @@ TEST_F(UpgradeSim, AnImageTheDeviceRefusesIsRetriedWithAnotherFile) {
     qc::CConfigApp& app = program.app;
     connect(app, program.main);
 
-    FileQueueUi ui;
+    quorvex::test::ScriptedUpgradeUi ui;
+    ui.willing = true;
     // An R70 image passes the program's own check, but the R30 refuses it.
     ui.files.push_back(image(qs::Model::R70, "V1.00 R70", "wrong.r70"));
     ui.files.push_back(image(qs::Model::R30, "V3.10 R30", "right.r30"));
@@ -229,7 +207,7 @@ TEST_F(UpgradeSim, AnImageTheDeviceRefusesIsRetriedWithAnotherFile) {
     // The device said FAIL, its loader answered the probe: 9064, then the retry.
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.front(), 9064);
-    EXPECT_EQ(ui.specs.size(), 2u);
+    EXPECT_EQ(ui.dialogs.size(), 2u);
     EXPECT_EQ(app.firmwareText, "V3.10 R30");
     EXPECT_FALSE(sim_->inBootMode());
     // Saved before anything was sent, loaded back after success.

@@ -5,10 +5,10 @@
 #include "core/config_app.h"
 #include "driver/api/r70com32.h"
 #include "sim/sim_device.h"
-#include "support/com_ports.h"
 #include "support/fakes.h"
 #include "support/qt_modal.h"
 #include "support/scripted_ui.h"
+#include "support/sim_on_com3.h"
 #include "support/wait_for.h"
 
 #include <QAbstractButton>
@@ -25,7 +25,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 namespace datawidgets_test {
 
@@ -48,22 +47,14 @@ inline void answerMessage(QString* text, QMessageBox::StandardButton button = QM
 
 using testsupport::waitServing;
 
-class SimFixture : public ::testing::Test {
+class SimFixture : public ::testing::Test, public testsupport::SimOnCom3 {
 protected:
     void start(sim::Model model) {
-        dir_ =
-            (std::filesystem::temp_directory_path() / ("datawidgets_" + std::to_string(::getpid())))
-                .string();
-        std::filesystem::create_directories(dir_);
         sim::SimOptions o;
         o.model = model;
-        o.link = dir_ + "/COM3";
         o.pacing = false;
-        dev = std::make_unique<sim::SimDevice>(o);
-        std::string why;
-        ASSERT_TRUE(dev->start(&why)) << why;
-        const std::string ports = testsupport::comPortsWithCom3(o.link);
-        ::setenv("R70COM_PORTS", ports.c_str(), 1);
+        plugDevice(o);
+        if (HasFatalFailure()) return;
         ASSERT_EQ(D_SendDrvCmd(DRV_FINDPORT, nullptr), 0);
         app.connected = true;
         app.identified = true;
@@ -71,11 +62,7 @@ protected:
         app.portCount = model == sim::Model::R30 ? 3 : 5;
         app.pageModel = app.modelNumber;
     }
-    void TearDown() override {
-        D_SendDrvCmd(DRV_CLOSE, nullptr);
-        dev.reset();
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
-    }
+    void TearDown() override { unplugDevice(); }
     // The device's answer to a command line, without the line breaks and "OK".
     std::string ask(const std::string& line) {
         std::string reply = dev->query(line);
@@ -86,15 +73,11 @@ protected:
         return out;
     }
 
-    std::unique_ptr<sim::SimDevice> dev;
     test::FakeProfileStore profiles;
     test::FakeClock clock;
     core::CConfigApp app{[](uint16_t code, DRVPARAM* p) { return D_SendDrvCmd(code, p); }, profiles,
                          clock};
     test::RecordingHost host;
-
-private:
-    std::string dir_;
 };
 
 } // namespace datawidgets_test

@@ -1,6 +1,6 @@
 // A simulated device on COM3 (COM1, COM2, COM4-COM8 absent) behind the real
 // driver library, and the core CConfigApp connected to it with a fake clock;
-// plus a way to answer the modal dialogs a widget opens.
+// the modal dialogs a widget opens are answered with ModalScript (qt_modal.h).
 #pragma once
 
 #include "core/config_app.h"
@@ -8,28 +8,23 @@
 #include "core/device_cache.h"
 #include "driver/api/r70com32.h"
 #include "sim/sim_device.h"
-#include "support/com_ports.h"
 #include "support/fakes.h"
+#include "support/qt_modal.h"
+#include "support/sim_on_com3.h"
 #include "support/wait_for.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QPointer>
-#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace maintwidgets {
@@ -39,66 +34,16 @@ using namespace std::chrono_literals;
 
 using testsupport::waitServing;
 
-// Answers the modal dialogs that come up, in order, each with its own action.
-// Dialogs in `ignore` (the dialog under test itself) are passed over.
-class ModalScript {
-public:
-    using Action = std::function<void(QWidget*)>;
-    explicit ModalScript(std::vector<Action> actions) : actions_(actions.begin(), actions.end()) {
-        timer_.setInterval(20);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
-        started_.start();
-        timer_.start();
-    }
-    void ignore(QWidget* w) { ignored_.insert(w); }
-    bool done() const { return actions_.empty(); }
-    int handled() const { return handled_; }
+using testsupport::ModalScript;
 
-private:
-    void poll() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!actions_.empty() && started_.elapsed() > kDeadlineMs) {
-            // A dialog nobody expected, or one that would not close: fail, never hang.
-            ADD_FAILURE() << "modal dialogs still expected: " << actions_.size() << ", up now: "
-                          << (modal != nullptr ? modal->metaObject()->className() : "none") << " "
-                          << (modal != nullptr ? modal->objectName().toStdString() : "");
-            actions_.clear();
-            if (modal != nullptr) QMetaObject::invokeMethod(modal, "reject");
-            return;
-        }
-        if (modal == nullptr || ignored_.count(modal) != 0 || actions_.empty()) return;
-        for (const auto& seen : seen_)
-            if (seen == modal) return; // still closing
-        seen_.emplace_back(modal);
-        Action next = std::move(actions_.front());
-        actions_.pop_front();
-        ++handled_;
-        next(modal);
-    }
-    static constexpr qint64 kDeadlineMs = 60000;
-    std::deque<Action> actions_;
-    std::vector<QPointer<QWidget>> seen_;
-    std::set<QWidget*> ignored_;
-    QTimer timer_;
-    QElapsedTimer started_;
-    int handled_ = 0;
-};
-
-class SimApp : public ::testing::Test {
+class SimApp : public ::testing::Test, public testsupport::SimOnCom3 {
 protected:
     void start(sim::Model model) {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("maintwidgets_" + std::to_string(::getpid()) + "_" + std::to_string(++serial_));
-        std::filesystem::create_directories(dir_);
         sim::SimOptions o;
         o.model = model;
-        o.link = (dir_ / "COM3").string();
         o.pacing = false;
-        dev = std::make_unique<sim::SimDevice>(o);
-        std::string why;
-        ASSERT_TRUE(dev->start(&why)) << why;
-        const std::string ports = testsupport::comPortsWithCom3(o.link);
-        ::setenv("R70COM_PORTS", ports.c_str(), 1);
+        plugDevice(o);
+        if (HasFatalFailure()) return;
         auto id = core::detect(app.directDriver(), core::FindMode::Find);
         ASSERT_TRUE(id.has_value());
         app.applyIdentity(*id);
@@ -106,11 +51,7 @@ protected:
         app.pageModel = app.modelNumber;
         core::readMsnTable(app); // as the start-up does: every port's MSNs and CLIP switch
     }
-    void TearDown() override {
-        D_SendDrvCmd(DRV_CLOSE, nullptr);
-        dev.reset();
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
-    }
+    void TearDown() override { unplugDevice(); }
     int count(uint16_t code) const {
         int n = 0;
         for (uint16_t c : codes)
@@ -118,8 +59,6 @@ protected:
         return n;
     }
 
-    std::unique_ptr<sim::SimDevice> dev;
-    std::filesystem::path dir_;
     std::vector<uint16_t> codes; // every driver command, in order
     // Called before each driver command (the upgrade test waits for the loader here).
     std::function<void(uint16_t)> beforeCall;
@@ -131,9 +70,6 @@ protected:
                              return D_SendDrvCmd(code, p);
                          },
                          profiles, clock};
-
-private:
-    static inline int serial_ = 0;
 };
 
 } // namespace maintwidgets

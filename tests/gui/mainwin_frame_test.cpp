@@ -1,8 +1,7 @@
 // The page frame: strip, Send and help buttons, the PageUi calls, leaving through
 // may-leave, Enter and Tab, the language switch and the placeholder page.
 #include "app/page_factory_widget.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
+#include "support/app_fixture.h"
 #include "support/qt_modal.h"
 #include "support/recording_page.h"
 #include "support/scripted_ui.h"
@@ -69,11 +68,7 @@ protected:
     }
 };
 
-struct Fixture : ::testing::Test {
-    test::FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
+struct Fixture : ::testing::Test, test::AppFixture {
     test::RecordingHost host;
     std::vector<std::string> log;
 };

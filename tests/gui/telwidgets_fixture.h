@@ -7,13 +7,12 @@
 #include "core/config_app.h"
 #include "driver/api/r70com32.h"
 #include "sim/sim_device.h"
-#include "support/com_ports.h"
 #include "support/fakes.h"
+#include "support/qt_modal.h"
 #include "support/scripted_ui.h"
+#include "support/sim_on_com3.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -23,7 +22,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace telwidgets {
@@ -36,43 +34,21 @@ struct Call {
     int32_t port, index, op;
 };
 
-// Runs action on the first modal widget accepted by match (polled from the event
-// loop, generous deadline).
-inline void whenModal(std::function<bool(QWidget*)> match, std::function<void(QWidget*)> action) {
-    auto* timer = new QTimer;
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, started, match, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        const bool found = modal != nullptr && match(modal);
-        if (!found && started->elapsed() < 30000) return;
-        timer->stop();
-        timer->deleteLater();
-        if (found) action(modal);
-    });
-    timer->start(20);
-}
+using testsupport::whenModalIsUp;
 
 // A message box (any modal widget that is not a page dialog of ours).
 inline bool isMessageBox(QWidget* w) {
     return w->inherits("QMessageBox");
 }
 
-class TelWidgets : public ::testing::TestWithParam<Model> {
+class TelWidgets : public ::testing::TestWithParam<Model>, public testsupport::SimOnCom3 {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("telwidgets_" + std::to_string(::getpid()) + "_" + std::to_string(++counter_));
-        std::filesystem::create_directories(dir_);
         quorvex::sim::SimOptions o;
         o.model = GetParam();
-        o.link = (dir_ / "COM3").string();
         o.pacing = false;
-        dev = std::make_unique<quorvex::sim::SimDevice>(o);
-        std::string why;
-        ASSERT_TRUE(dev->start(&why)) << why;
-        const std::string ports = testsupport::comPortsWithCom3(o.link);
-        ::setenv("R70COM_PORTS", ports.c_str(), 1);
+        plugDevice(o);
+        if (HasFatalFailure()) return;
         app = std::make_unique<quorvex::core::CConfigApp>(
             [this](uint16_t code, DRVPARAM* p) {
                 if (p != nullptr) calls.push_back({code, p->nPort, p->nIndex, p->nOp});
@@ -85,12 +61,7 @@ protected:
         quorvex::core::readPortNames(*app);
         calls.clear();
     }
-    void TearDown() override {
-        D_SendDrvCmd(DRV_CLOSE, nullptr);
-        dev.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
+    void TearDown() override { unplugDevice(); }
 
     int model() const { return GetParam() == Model::R30 ? 30 : 70; }
     int portCount() const { return GetParam() == Model::R30 ? 3 : 5; }
@@ -110,16 +81,11 @@ protected:
         return out;
     }
 
-    std::unique_ptr<quorvex::sim::SimDevice> dev;
     quorvex::test::FakeProfileStore profiles;
     quorvex::test::FakeClock clock;
     std::unique_ptr<quorvex::core::CConfigApp> app;
     quorvex::test::RecordingHost host;
     std::vector<Call> calls;
-
-private:
-    std::filesystem::path dir_;
-    static inline int counter_ = 0;
 };
 
 inline std::string modelName(const ::testing::TestParamInfo<Model>& info) {

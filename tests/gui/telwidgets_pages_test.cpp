@@ -130,7 +130,7 @@ TEST_P(ShortDialWidget, InvalidTypingSaysSoAndLeavingAnIncompleteEntryUndoesIt) 
     page.logic().readDevice();
     auto* edit = find<QLineEdit>(page, 2560); // port 21, slot 0
     QString said;
-    whenModal(isMessageBox, [&](QWidget* box) {
+    whenModalIsUp(isMessageBox, [&](QWidget* box) {
         said = box->findChild<QLabel*>("qt_msgbox_label")->text();
         QTest::keyClick(box, Qt::Key_Return);
     });
@@ -189,7 +189,7 @@ TEST_P(ForwardWidget, TypingForAPortWithoutMsnIsRefused) {
     page.logic().readDevice();
     auto* field = find<QLineEdit>(page, 2722); // port 22 has no MSN
     QString said;
-    whenModal(isMessageBox, [&](QWidget* box) {
+    whenModalIsUp(isMessageBox, [&](QWidget* box) {
         said = box->findChild<QLabel*>("qt_msgbox_label")->text();
         QTest::keyClick(box, Qt::Key_Return);
     });

@@ -2,9 +2,7 @@
 
 #include "core/config_app.h"
 #include "profile/sections.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
-#include "support/scripted_page_ui.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -24,13 +22,7 @@ using Sent = std::tuple<int, int, int, int>;
 
 constexpr int kPorts[] = {11, 21, 22, 31, 32};
 
-struct AcceptFixture : ::testing::Test {
-    test::FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedPageUi ui;
-    test::RecordingHost host;
+struct AcceptFixture : ::testing::Test, test::PageFixture {
     std::unique_ptr<AcceptPage> page;
 
     void SetUp() override { app.connected = true; }

@@ -5,9 +5,7 @@
 #include "pages/data/charge_page.h"
 
 #include "core/config_app.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
-#include "support/scripted_page_ui.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +31,7 @@ Answer reply(std::string text) {
     return a;
 }
 
-class ChargePageTest : public testing::Test {
+class ChargePageTest : public testing::Test, public test::PageFixture {
 protected:
     void SetUp() override {
         app.connected = true;
@@ -45,12 +43,6 @@ protected:
     }
     std::vector<test::Cmd> chargeCalls() const { return drv.sequence({DRV_CHARGE}); }
 
-    test::FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedPageUi ui;
-    test::RecordingHost host;
     ChargePage page{app, ui, host};
 };
 

@@ -3,9 +3,7 @@
 
 #include "core/config_app.h"
 #include "profile/sections.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
-#include "support/scripted_page_ui.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -27,13 +25,7 @@ std::vector<int> columnPorts(int portCount) {
     return out;
 }
 
-struct FilterFixture : ::testing::Test {
-    test::FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedPageUi ui;
-    test::RecordingHost host;
+struct FilterFixture : ::testing::Test, test::PageFixture {
     std::unique_ptr<FilterPage> page;
 
     void SetUp() override {

@@ -5,9 +5,7 @@
 
 #include "core/config_app.h"
 #include "profile/sections.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
-#include "support/scripted_page_ui.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +18,7 @@ using test::Cmd;
 constexpr int kPorts[] = {11, 21, 22, 31, 32};
 constexpr uint16_t kReadOrder[] = {DRV_CFU, DRV_CFB, DRV_CFNR};
 
-class ForwardTest : public ::testing::Test {
+class ForwardTest : public ::testing::Test, public test::PageFixture {
 protected:
     void SetUp() override { setUpModel(70); }
 
@@ -70,12 +68,6 @@ protected:
         return out;
     }
 
-    test::FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedPageUi ui;
-    test::RecordingHost host;
     std::unique_ptr<ForwardPage> page;
 };
 

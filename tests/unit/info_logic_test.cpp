@@ -1,8 +1,7 @@
 #include "maintenance/info_logic.h"
 
 #include "core/detection.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -27,11 +26,7 @@ Answer bufferText(std::string text) {
     return a;
 }
 
-struct InfoTest : ::testing::Test {
-    qt::FakeDriver drv;
-    qt::FakeProfileStore profiles;
-    qt::FakeClock clock;
-    quorvex::core::CConfigApp app{drv.fn(), profiles, clock};
+struct InfoTest : ::testing::Test, qt::AppFixture {
     qm::IsdnInfo info{app};
 };
 

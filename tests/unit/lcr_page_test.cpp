@@ -6,9 +6,7 @@
 
 #include "core/config_app.h"
 #include "profile/sections.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
-#include "support/scripted_page_ui.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +37,7 @@ std::string describe(const test::Call& c) {
     }
 }
 
-class LcrPageTest : public testing::Test {
+class LcrPageTest : public testing::Test, public test::PageFixture {
 protected:
     void SetUp() override { app.connected = true; }
 
@@ -64,12 +62,6 @@ protected:
         page.typeText(ctl::band(row, f), text);
     }
 
-    test::FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedPageUi ui;
-    test::RecordingHost host;
     LcrPage page{app, ui, host};
 };
 

@@ -1,9 +1,7 @@
 #include "maintenance/log_page.h"
 
 #include "core/config_app.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
-#include "support/scripted_page_ui.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +39,7 @@ std::vector<Cmd> bare(const qt::FakeDriver& drv) {
     return out;
 }
 
-class LogPageTest : public ::testing::Test {
+class LogPageTest : public ::testing::Test, public qt::PageFixture {
 protected:
     LogPageTest() {
         app.connected = true;
@@ -57,12 +55,6 @@ protected:
         drv.on({DRV_LOG, 21, 2, 0}, listText(""));
     }
 
-    qt::FakeDriver drv;
-    qt::FakeProfileStore profiles;
-    qt::FakeClock clock;
-    quorvex::core::CConfigApp app{drv.fn(), profiles, clock};
-    qt::ScriptedPageUi ui;
-    qt::RecordingHost host;
     qm::LogPage page{app, ui, host};
 };
 

@@ -1,9 +1,7 @@
 #include "pages/telephony/msn_page.h"
 
 #include "profile/sections.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
-#include "support/scripted_page_ui.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +17,7 @@ using Cmds = std::vector<Cmd>;
 using Strings = std::vector<std::string>;
 
 // A page on a device with the given model, filled from a known cache.
-struct MsnFixture {
+struct MsnFixture : test::PageFixture {
     explicit MsnFixture(int model) : page(app, ui, host, model) {
         app.connected = true;
         app.pageModel = app.modelNumber = model;
@@ -49,12 +47,6 @@ struct MsnFixture {
         return flags;
     }
 
-    test::FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedPageUi ui;
-    test::RecordingHost host;
     MsnPage page;
 };
 

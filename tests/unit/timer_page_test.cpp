@@ -4,9 +4,7 @@
 
 #include "core/config_app.h"
 #include "profile/sections.h"
-#include "support/fake_driver.h"
-#include "support/fakes.h"
-#include "support/scripted_page_ui.h"
+#include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +42,7 @@ std::string describe(const test::Call& c) {
     return s;
 }
 
-class TimerPageTest : public testing::Test {
+class TimerPageTest : public testing::Test, public test::PageFixture {
 protected:
     void SetUp() override {
         app.connected = true;
@@ -64,12 +62,6 @@ protected:
         ui.events.clear();
     }
 
-    test::FakeDriver drv;
-    test::FakeProfileStore profiles;
-    test::FakeClock clock;
-    core::CConfigApp app{drv.fn(), profiles, clock};
-    test::ScriptedPageUi ui;
-    test::RecordingHost host;
     TimerPage page{app, ui, host};
 };
 

@@ -13,6 +13,7 @@
 #include "support/fakes.h"
 #include "support/scripted_ui.h"
 #include "support/sim_settings.h"
+#include "support/upgrade_ui.h"
 #include "unit/profile_temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -30,28 +31,6 @@ std::string slurp(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
-
-class QuietUpgradeUi : public maintenance::UpgradeUi {
-public:
-    explicit QuietUpgradeUi(std::string file) : file_(std::move(file)) {}
-    std::optional<std::string> askFirmwareFile(const maintenance::FileDialogSpec&) override {
-        return file_;
-    }
-    bool confirmFirmware(const maintenance::FirmwareComparison&) override { return true; }
-    void message(int id) override { messages.push_back(id); }
-    void unconfirmedSettings(const std::vector<std::string>& items) override {
-        ADD_FAILURE() << items.size() << " settings not confirmed, the first " << items.front();
-    }
-    void beep() override {}
-    void showProgressPanel(bool) override {}
-    void progressCaption(int) override {}
-    void progressRange(int) override {}
-    void progressPosition(int) override {}
-    std::vector<int> messages;
-
-private:
-    std::string file_;
-};
 
 // The desktop program's logic of one run.
 struct Program : test::ProgramLogic {
@@ -162,7 +141,9 @@ TEST_P(ForgettingDevice, EverySettingComesBackAndTheDefaultProfileStaysAsSaved) 
     } else {
         connect(program);
     }
-    QuietUpgradeUi ui(image());
+    test::ScriptedUpgradeUi ui;
+    ui.willing = true;
+    ui.files = {image()};
     app::MainWindowUpgradeHost host(program.main);
     maintenance::FirmwareUpgrade upgrade(program.app, ui, host, [] {});
     if (!GetParam().bootLoader) {

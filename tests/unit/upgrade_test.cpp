@@ -8,6 +8,7 @@
 #include "support/fake_driver.h"
 #include "support/fakes.h"
 #include "support/scripted_ui.h"
+#include "support/upgrade_ui.h"
 #include "unit/profile_temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -63,53 +64,6 @@ struct Log {
         auto it = std::find(lines.begin(), lines.end(), s);
         return it == lines.end() ? -1 : it - lines.begin();
     }
-};
-
-class FakeUpgradeUi : public qm::UpgradeUi {
-public:
-    explicit FakeUpgradeUi(Log& log) : log_(log) {}
-    std::deque<std::optional<std::string>> files;
-    std::deque<bool> confirms;
-    std::vector<qm::FileDialogSpec> dialogs;
-    std::vector<qm::FirmwareComparison> comparisons;
-    std::vector<int> positions;
-
-    std::optional<std::string> askFirmwareFile(const qm::FileDialogSpec& spec) override {
-        dialogs.push_back(spec);
-        log_.lines.push_back("file dialog");
-        if (files.empty()) {
-            ADD_FAILURE() << "unexpected file dialog";
-            return std::nullopt;
-        }
-        auto f = files.front();
-        files.pop_front();
-        return f;
-    }
-    bool confirmFirmware(const qm::FirmwareComparison& c) override {
-        comparisons.push_back(c);
-        log_.lines.push_back("confirm");
-        if (confirms.empty()) {
-            ADD_FAILURE() << "unexpected confirmation";
-            return false;
-        }
-        bool b = confirms.front();
-        confirms.pop_front();
-        return b;
-    }
-    void message(int id) override { log_.lines.push_back("message " + std::to_string(id)); }
-    void unconfirmedSettings(const std::vector<std::string>& items) override {
-        log_.lines.push_back("unconfirmed " + std::to_string(items.size()));
-    }
-    void beep() override { log_.lines.push_back("beep"); }
-    void showProgressPanel(bool on) override {
-        log_.lines.push_back(on ? "panel on" : "panel off");
-    }
-    void progressCaption(int id) override { log_.lines.push_back("caption " + std::to_string(id)); }
-    void progressRange(int m) override { log_.lines.push_back("range " + std::to_string(m)); }
-    void progressPosition(int p) override { positions.push_back(p); }
-
-private:
-    Log& log_;
 };
 
 class FakeHost : public qm::UpgradeHost {
@@ -201,7 +155,7 @@ protected:
     qt::FakeProfileStore profiles;
     qt::FakeClock clock;
     quorvex::core::CConfigApp app{drv.fn(), profiles, clock, drv.directFn()};
-    FakeUpgradeUi ui{log};
+    qt::ScriptedUpgradeUi ui{&log.lines};
     FakeHost host{log};
     int processed = 0;
     std::string r70 = writeImage("fw.r70", "QKM-633S");

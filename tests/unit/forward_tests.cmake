@@ -1,4 +1,0 @@
-include(${CMAKE_SOURCE_DIR}/tests/support/support.cmake)
-quorvex_add_test(NAME forward_page_test LABELS unit
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/forward_page_test.cpp
-    LIBS quorvex_pages quorvex_test_core)

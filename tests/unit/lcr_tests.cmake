@@ -1,7 +1,0 @@
-include(${CMAKE_SOURCE_DIR}/tests/support/support.cmake)
-
-foreach(t lcr_check lcr_page)
-    quorvex_add_test(NAME ${t}_test LABELS unit
-        SOURCES ${CMAKE_CURRENT_LIST_DIR}/${t}_test.cpp
-        LIBS quorvex_pages quorvex_test_core)
-endforeach()
