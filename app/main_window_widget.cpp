@@ -3,7 +3,7 @@
 #include "app/check_dlg.h"
 #include "app/maintenance_dlg.h"
 #include "app/monitor_dlg.h"
-#include "maintenance/info_dlg.h"
+#include "maintenance/isdn_info_dlg.h"
 #include "maintenance/upgrade_dlg.h"
 
 #include "app/menu_bar_widget.h"

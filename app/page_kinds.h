@@ -27,16 +27,16 @@ namespace quorvex::maintenance {
 class LogPage;
 }
 namespace quorvex::widgets {
-class CMsnPage;
-class CAcceptPage;
-class CShortDialPage;
-class CForwardPage;
-class CFilterPage;
-class CDataPage;
-class CLcrPage;
-class CChargePage;
-class CTimerPage;
-class CLogPage;
+class MsnPageWidget;
+class AcceptPageWidget;
+class ShortDialPageWidget;
+class ForwardPageWidget;
+class FilterPageWidget;
+class DataPageWidget;
+class LcrPageWidget;
+class ChargePageWidget;
+class TimerPageWidget;
+class LogPageWidget;
 } // namespace quorvex::widgets
 
 namespace quorvex::app {
@@ -57,16 +57,16 @@ template <typename Logic, typename Widget, Layout layout> struct PageKind {
 
 // clang-format off
 using PageKinds = std::tuple<
-    PageKind<telephony::MsnPage,       widgets::CMsnPage,       Layout::Model>,
-    PageKind<telephony::AcceptPage,    widgets::CAcceptPage,    Layout::Ports>,
-    PageKind<telephony::ShortDialPage, widgets::CShortDialPage, Layout::Model>,
-    PageKind<telephony::ForwardPage,   widgets::CForwardPage,   Layout::Model>,
-    PageKind<telephony::FilterPage,    widgets::CFilterPage,    Layout::Ports>,
-    PageKind<data::DataPage,           widgets::CDataPage,      Layout::None>,
-    PageKind<data::LcrPage,            widgets::CLcrPage,       Layout::None>,
-    PageKind<data::ChargePage,         widgets::CChargePage,    Layout::None>,
-    PageKind<data::TimerPage,          widgets::CTimerPage,     Layout::None>,
-    PageKind<maintenance::LogPage,     widgets::CLogPage,       Layout::None>>;
+    PageKind<telephony::MsnPage,       widgets::MsnPageWidget,       Layout::Model>,
+    PageKind<telephony::AcceptPage,    widgets::AcceptPageWidget,    Layout::Ports>,
+    PageKind<telephony::ShortDialPage, widgets::ShortDialPageWidget, Layout::Model>,
+    PageKind<telephony::ForwardPage,   widgets::ForwardPageWidget,   Layout::Model>,
+    PageKind<telephony::FilterPage,    widgets::FilterPageWidget,    Layout::Ports>,
+    PageKind<data::DataPage,           widgets::DataPageWidget,      Layout::None>,
+    PageKind<data::LcrPage,            widgets::LcrPageWidget,       Layout::None>,
+    PageKind<data::ChargePage,         widgets::ChargePageWidget,    Layout::None>,
+    PageKind<data::TimerPage,          widgets::TimerPageWidget,     Layout::None>,
+    PageKind<maintenance::LogPage,     widgets::LogPageWidget,       Layout::None>>;
 // clang-format on
 static_assert(std::tuple_size_v<PageKinds> == menus::kPageCount,
               "one kind per page, in index order");

@@ -6,8 +6,8 @@
 // program reads at start (MSN table, port names, language, settings).
 
 #include "app/main_window_logic.h"
+#include "cli/cli_page_factory.h"
 #include "cli/console_ui.h"
-#include "cli/logic_pages.h"
 #include "core/clock.h"
 #include "core/config_app.h"
 #include "core/ini_profile_store.h"

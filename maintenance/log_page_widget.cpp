@@ -72,7 +72,7 @@ QLabel* plainLabel(QWidget* parent, const QRect& at, const QFont& font) {
 
 } // namespace
 
-CLogPage::CLogPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
+LogPageWidget::LogPageWidget(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
     : PageWidget(app, host, kPageIndex, SendButton::No, parent), logic_(app, *this, host) {
     setPageHeight(kHeight);
     buildPorts();
@@ -80,14 +80,14 @@ CLogPage::CLogPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("logTimer"));
     timer_->setInterval(kLogTimerPeriodMs);
-    connect(timer_, &QTimer::timeout, this, &CLogPage::tick);
+    connect(timer_, &QTimer::timeout, this, &LogPageWidget::tick);
     relabel(language());
     refresh();
 }
 
-CLogPage::~CLogPage() = default;
+LogPageWidget::~LogPageWidget() = default;
 
-void CLogPage::buildPorts() {
+void LogPageWidget::buildPorts() {
     auto* group = new QButtonGroup(this);
     group->setExclusive(true);
     const bool large = configApp().largeFonts;
@@ -113,7 +113,7 @@ void CLogPage::buildPorts() {
     }
 }
 
-void CLogPage::buildGrid() {
+void LogPageWidget::buildGrid() {
     const QFont cellFont = pixelFont(10);
     const QFont headFont = pixelFont(11, true);
     const QFont columnFont = pixelFont(10, false, true);
@@ -190,7 +190,7 @@ void CLogPage::buildGrid() {
     setReadingOrder(order);
 }
 
-void CLogPage::relabel(int language) {
+void LogPageWidget::relabel(int language) {
     for (int k = 0; k < kLogPortCount; ++k)
         ports_[static_cast<std::size_t>(k)]->setText(tableText(kPortText + 2 * k, language));
     for (int l = 0; l < kLogListCount; ++l) {
@@ -210,7 +210,7 @@ void CLogPage::relabel(int language) {
     }
 }
 
-void CLogPage::refreshControls() {
+void LogPageWidget::refreshControls() {
     const QFont plain = pixelFont(10);
     const QFont noId = pixelFont(10, true);
     for (int k = 0; k < kLogPortCount; ++k) {
@@ -252,7 +252,7 @@ void CLogPage::refreshControls() {
     }
 }
 
-void CLogPage::refreshNumberCell(CClickText* cell, int id) {
+void LogPageWidget::refreshNumberCell(CClickText* cell, int id) {
     // A number of an entry that was read dials back: a control named with the
     // number and its place in its list. "No ID" has nothing to dial.
     const int list = (id - kLogNumberCell) / 10;
@@ -270,11 +270,11 @@ void CLogPage::refreshNumberCell(CClickText* cell, int id) {
     cell->setAccessibleDescription(nameText(kHintText, language()));
 }
 
-void CLogPage::tick() {
+void LogPageWidget::tick() {
     logic_.timerTick();
 }
 
-void CLogPage::numberClicked(int controlId) {
+void LogPageWidget::numberClicked(int controlId) {
     const int offset = controlId - kLogNumberCell;
     if (offset < 0 || offset >= kLogListCount * kLogMaxEntries) return;
     const int list = offset / 10;
@@ -287,12 +287,12 @@ void CLogPage::numberClicked(int controlId) {
     });
 }
 
-void CLogPage::showEvent(QShowEvent* event) {
+void LogPageWidget::showEvent(QShowEvent* event) {
     PageWidget::showEvent(event);
     timer_->start();
 }
 
-void CLogPage::hideEvent(QHideEvent* event) {
+void LogPageWidget::hideEvent(QHideEvent* event) {
     timer_->stop();
     PageWidget::hideEvent(event);
 }

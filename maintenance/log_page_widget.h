@@ -1,5 +1,5 @@
 #pragma once
-// CLogPage: the log book page (page 10). Six port buttons, the port labels,
+// LogPageWidget: the log book page (page 10). Six port buttons, the port labels,
 // the outgoing, incoming and not-answered lists of the selected port side by
 // side in a grid of ten rows, the clear buttons and the dial-back click on a
 // number. Every rule lives in maintenance::LogPage; this widget draws the grid,
@@ -19,14 +19,14 @@ namespace quorvex::widgets {
 
 class CClickText;
 
-class CLogPage final : public PageWidget {
+class LogPageWidget final : public PageWidget {
     Q_OBJECT
 public:
     static constexpr int kPageIndex = 9;
     static constexpr int kHeight = 420;
 
-    CLogPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
-    ~CLogPage() override;
+    LogPageWidget(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
+    ~LogPageWidget() override;
 
     core::Page& logic() override { return logic_; }
     maintenance::LogPage& logPage() { return logic_; }

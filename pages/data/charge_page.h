@@ -6,7 +6,7 @@
 // clear one port's sum or the total. Nothing is ever sent or saved, so
 // leaving never asks.
 //
-// The widget (CChargePage) runs a 5000 ms timer while timerRunning() is true
+// The widget (ChargePageWidget) runs a 5000 ms timer while timerRunning() is true
 // (timerChanged tells it when that changes) and calls timerTick() on it.
 
 #include "core/page.h"

@@ -36,7 +36,7 @@ int columnX(int column) {
 
 } // namespace
 
-CChargePage::CChargePage(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
+ChargePageWidget::ChargePageWidget(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
     : PageWidget(app, host, /*index*/ 7, SendButton::No, parent), logic_(app, *this, host) {
     setPageHeight(kHeight);
     timer_ = new QTimer(this);
@@ -54,12 +54,12 @@ CChargePage::CChargePage(core::CConfigApp& app, core::PageHost& host, QWidget* p
     refresh();
 }
 
-CChargePage::~CChargePage() {
+ChargePageWidget::~ChargePageWidget() {
     logic_.timerChanged = nullptr;
     timer_->stop();
 }
 
-void CChargePage::build() {
+void ChargePageWidget::build() {
     QWidget* c = content();
     for (int column = 0; column < data::kChargeColumns; ++column) {
         const int x = columnX(column);
@@ -132,7 +132,7 @@ void CChargePage::build() {
     placeColumns();
 }
 
-void CChargePage::relabel(int lang) {
+void ChargePageWidget::relabel(int lang) {
     for (int column = 0; column < data::kChargeColumns; ++column) {
         const auto c = static_cast<std::size_t>(column);
         headings_[c]->setText(labelText(kFirstHeading + 2 * column, lang));
@@ -159,7 +159,7 @@ void CChargePage::relabel(int lang) {
     total_->setAccessibleDescription(nameText(kTotalText, lang));
 }
 
-void CChargePage::placeColumns() {
+void ChargePageWidget::placeColumns() {
     // The three-port model shows the data port right after port 22 (the page
     // is built for one model).
     int slot = 0;
@@ -185,7 +185,7 @@ void CChargePage::placeColumns() {
     }
 }
 
-void CChargePage::refreshControls() {
+void ChargePageWidget::refreshControls() {
     for (int column = 0; column < data::kChargeColumns; ++column) {
         const auto c = static_cast<std::size_t>(column);
         names_[c]->setText(QString::fromStdString(logic_.portName(column)));

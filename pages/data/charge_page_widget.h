@@ -1,5 +1,5 @@
 #pragma once
-// CChargePage: the "Charge monitor" page over data::ChargePage. Three rows
+// ChargePageWidget: the "Charge monitor" page over data::ChargePage. Three rows
 // of six port columns (last outgoing call, current connection, sum per
 // port), the device's total, the seven "Clear" buttons, the port symbols and
 // the port names in blue. A QTimer drives the logic's timer tick while the
@@ -19,13 +19,13 @@ namespace quorvex::widgets {
 
 class CPortSymbol;
 
-class CChargePage final : public PageWidget {
+class ChargePageWidget final : public PageWidget {
     Q_OBJECT
 public:
     static constexpr int kHeight = 420;
 
-    CChargePage(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
-    ~CChargePage() override;
+    ChargePageWidget(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
+    ~ChargePageWidget() override;
 
     core::Page& logic() override { return logic_; }
     data::ChargePage& chargePage() { return logic_; }

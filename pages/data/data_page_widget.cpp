@@ -81,7 +81,7 @@ constexpr LabelFor kLabels[] = {
 
 } // namespace
 
-CDataPage::CDataPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
+DataPageWidget::DataPageWidget(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
     : PageWidget(app, host, /*index*/ 5, SendButton::Yes, parent), logic_(app, *this, host) {
     setPageHeight(kHeight);
     build();
@@ -89,9 +89,9 @@ CDataPage::CDataPage(core::CConfigApp& app, core::PageHost& host, QWidget* paren
     refresh();
 }
 
-CDataPage::~CDataPage() = default;
+DataPageWidget::~DataPageWidget() = default;
 
-void CDataPage::build() {
+void DataPageWidget::build() {
     // Decoration: the caution text beside it says what it means.
     auto* picture = new CPicture(QStringLiteral("caution.svg"), kCautionPicture.size(), content());
     picture->setObjectName(QStringLiteral("cautionPicture"));
@@ -179,12 +179,12 @@ void CDataPage::build() {
         keepRoomWhileHidden(controls_[id]);
 }
 
-void CDataPage::editChanged(int controlId, const QString& text) {
+void DataPageWidget::editChanged(int controlId, const QString& text) {
     if (filling()) return;
     logic_.editChanged(controlId, text.toStdString());
 }
 
-void CDataPage::fillCombos() {
+void DataPageWidget::fillCombos() {
     const int lang = language();
     protocol_->clear();
     for (int i = 0; i < literals::kProtocolCount; ++i)
@@ -194,7 +194,7 @@ void CDataPage::fillCombos() {
         eidClass_->addItem(QString::fromUtf8(literals::eidClassText(i, lang)));
 }
 
-void CDataPage::relabel(int lang) {
+void DataPageWidget::relabel(int lang) {
     for (const ControlSpec& spec : kControls) {
         const int textId = captionTextId(spec.id);
         if (textId == 0) continue;
@@ -217,7 +217,7 @@ void CDataPage::relabel(int lang) {
     refresh();
 }
 
-void CDataPage::refreshControls() {
+void DataPageWidget::refreshControls() {
     if (protocol_->count() != literals::kProtocolCount ||
         protocol_->itemText(0) != QString::fromUtf8(literals::protocolText(0, language())))
         fillCombos();
@@ -239,7 +239,7 @@ void CDataPage::refreshControls() {
         controls_[id]->setVisible(logic_.visible(id));
 }
 
-void CDataPage::focus(int controlId) {
+void DataPageWidget::focus(int controlId) {
     PageWidget::focus(controlId);
     if (auto* edit = qobject_cast<QLineEdit*>(control(controlId))) edit->selectAll();
 }

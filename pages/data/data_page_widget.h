@@ -1,5 +1,5 @@
 #pragma once
-// CDataPage: the "Protocol transfer" page over data::DataPage. The protocol
+// DataPageWidget: the "Protocol transfer" page over data::DataPage. The protocol
 // combo box, automatic identification, the MultiLink, DBA and BOD switches,
 // the "BOD configuration" button (CBodDlg), the EID class and number, the
 // V.120, X.75 and HDLC frame settings, the caution text and picture. Which
@@ -15,13 +15,13 @@ class QLineEdit;
 
 namespace quorvex::widgets {
 
-class CDataPage final : public PageWidget {
+class DataPageWidget final : public PageWidget {
     Q_OBJECT
 public:
     static constexpr int kHeight = 420;
 
-    CDataPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
-    ~CDataPage() override;
+    DataPageWidget(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
+    ~DataPageWidget() override;
 
     core::Page& logic() override { return logic_; }
     data::DataPage& dataPage() { return logic_; }

@@ -1,6 +1,6 @@
 #pragma once
 // LcrPage: the least cost routing page ("Least Cost Routing -LCR-") without
-// its widgets. The widget (CLcrPage) shows one day type at a time, reads the
+// its widgets. The widget (LcrPageWidget) shows one day type at a time, reads the
 // shown values through text()/flag() and reports the user's actions with
 // typeText(), fieldLeft(), click() and enterOrTab(). Control ids are those
 // below; the band and range ids name a row of the day type shown.

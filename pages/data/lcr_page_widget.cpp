@@ -72,16 +72,16 @@ QLabel* plainLabel(QWidget* parent, const QString& text, const QRect& where) {
 
 } // namespace
 
-CLcrPage::CLcrPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
+LcrPageWidget::LcrPageWidget(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
     : PageWidget(app, host, /*index*/ 6, SendButton::Yes, parent), logic_(app, *this, host) {
     setPageHeight(kHeight);
     build();
     relabel(language());
 }
 
-CLcrPage::~CLcrPage() = default;
+LcrPageWidget::~LcrPageWidget() = default;
 
-void CLcrPage::addEdit(QWidget* parent, int id, const QRect& where, int maxLength) {
+void LcrPageWidget::addEdit(QWidget* parent, int id, const QRect& where, int maxLength) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::number(id));
     edit->setGeometry(where);
@@ -93,7 +93,7 @@ void CLcrPage::addEdit(QWidget* parent, int id, const QRect& where, int maxLengt
     controls_[id] = edit;
 }
 
-void CLcrPage::addToggle(QWidget* parent, int id, const QRect& where) {
+void LcrPageWidget::addToggle(QWidget* parent, int id, const QRect& where) {
     // A single radio-style button the page flips itself on each click.
     auto* toggle = new QRadioButton(parent);
     toggle->setObjectName(QString::number(id));
@@ -103,7 +103,7 @@ void CLcrPage::addToggle(QWidget* parent, int id, const QRect& where) {
     controls_[id] = toggle;
 }
 
-void CLcrPage::buildBandRow(int row, int y) {
+void LcrPageWidget::buildBandRow(int row, int y) {
     QWidget* c = content();
     plainLabel(c, QStringLiteral("%1.").arg(row + 1), at(kBandNumber, 0, y));
     addEdit(c, ctl::band(row, BandField::From), at(kBandFrom, 0, y), kHourDigits);
@@ -116,7 +116,7 @@ void CLcrPage::buildBandRow(int row, int y) {
     addToggle(c, ctl::band(row, BandField::Active), at(kBandActive, 0, y));
 }
 
-void CLcrPage::buildRangeRow(QWidget* box, int row, int x, int y) {
+void LcrPageWidget::buildRangeRow(QWidget* box, int row, int x, int y) {
     plainLabel(box, QStringLiteral("%1.").arg(row + 1), QRect(x, y, 22, 22));
     addEdit(box, ctl::range(row, RangeField::From), QRect(x + 24, y, 62, 22), kNumberDigits);
     auto* dash = plainLabel(box, QStringLiteral("-"), QRect(x + 88, y, 10, 22));
@@ -125,7 +125,7 @@ void CLcrPage::buildRangeRow(QWidget* box, int row, int x, int y) {
     addToggle(box, ctl::range(row, RangeField::Active), QRect(x + 172, y + 1, 70, 20));
 }
 
-void CLcrPage::build() {
+void LcrPageWidget::build() {
     QWidget* c = content();
     auto* activated = new QCheckBox(c);
     activated->setObjectName(QString::number(ctl::kActivated));
@@ -178,7 +178,7 @@ void CLcrPage::build() {
     setReadingOrder(order);
 }
 
-void CLcrPage::relabel(int lang) {
+void LcrPageWidget::relabel(int lang) {
     if (auto* b = qobject_cast<QAbstractButton*>(controls_[ctl::kActivated]))
         b->setText(tableText(kActivatedText, lang));
     qobject_cast<QAbstractButton*>(controls_[ctl::kMonFri])->setText(tableText(kMonFriText, lang));
@@ -221,7 +221,7 @@ void CLcrPage::relabel(int lang) {
     }
 }
 
-void CLcrPage::refreshControls() {
+void LcrPageWidget::refreshControls() {
     for (const auto& [id, w] : controls_) {
         if (auto* edit = qobject_cast<QLineEdit*>(w)) {
             const QString text = QString::fromStdString(logic_.text(id));
@@ -238,29 +238,29 @@ void CLcrPage::refreshControls() {
     }
 }
 
-void CLcrPage::reportWriteFailures() {
+void LcrPageWidget::reportWriteFailures() {
     reportPending_ = false;
     core::WriteReport failures = logic_.takeWriteFailures();
     if (!failures.ok()) host().reportWriteFailures(failures);
 }
 
-void CLcrPage::sendClicked() {
+void LcrPageWidget::sendClicked() {
     PageWidget::sendClicked();
     reportWriteFailures();
 }
 
-bool CLcrPage::enterOrTab(int focusedId) {
+bool LcrPageWidget::enterOrTab(int focusedId) {
     if (controls_.count(focusedId) == 0) return PageWidget::enterOrTab(focusedId);
     logic_.enterOrTab(focusedId); // leaves the field; a rejected one keeps the focus
     return true;
 }
 
-void CLcrPage::focus(int controlId) {
+void LcrPageWidget::focus(int controlId) {
     PageWidget::focus(controlId);
     if (auto* edit = qobject_cast<QLineEdit*>(control(controlId))) edit->selectAll();
 }
 
-bool CLcrPage::eventFilter(QObject* watched, QEvent* event) {
+bool LcrPageWidget::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut && !filling()) {
         // Leaving a field by mouse or Shift+Tab; Tab and Enter leave through
         // enterOrTab, and a message box taking the focus is no leave.

@@ -1,5 +1,5 @@
 #pragma once
-// CLcrPage: the "Least Cost Routing -LCR-" page over data::LcrPage. "LCR
+// LcrPageWidget: the "Least Cost Routing -LCR-" page over data::LcrPage. "LCR
 // activated", the day types "Mon-Fri" / "Sat-Sun", six time band rows (from,
 // till, predial number, provider name, apply-to-local-calls, active) and
 // eight excluded ranges (from, to, active) of the day type shown, the column
@@ -15,13 +15,13 @@ class QLabel;
 
 namespace quorvex::widgets {
 
-class CLcrPage final : public PageWidget {
+class LcrPageWidget final : public PageWidget {
     Q_OBJECT
 public:
     static constexpr int kHeight = 480;
 
-    CLcrPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
-    ~CLcrPage() override;
+    LcrPageWidget(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
+    ~LcrPageWidget() override;
 
     core::Page& logic() override { return logic_; }
     data::LcrPage& lcrPage() { return logic_; }

@@ -36,7 +36,7 @@ int columnX(int port) {
 
 } // namespace
 
-CTimerPage::CTimerPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
+TimerPageWidget::TimerPageWidget(core::CConfigApp& app, core::PageHost& host, QWidget* parent)
     : PageWidget(app, host, /*index*/ 8, SendButton::Yes, parent), logic_(app, *this, host) {
     setPageHeight(kHeight);
     logic_.showFixedText = [this](std::string_view text) {
@@ -48,11 +48,11 @@ CTimerPage::CTimerPage(core::CConfigApp& app, core::PageHost& host, QWidget* par
     refresh();
 }
 
-CTimerPage::~CTimerPage() {
+TimerPageWidget::~TimerPageWidget() {
     logic_.showFixedText = nullptr;
 }
 
-void CTimerPage::build() {
+void TimerPageWidget::build() {
     QWidget* c = content();
     std::vector<QWidget*> order;
     for (int port = 0; port < core::kMaxAnalogPorts; ++port) {
@@ -118,7 +118,7 @@ void CTimerPage::build() {
     placeColumns();
 }
 
-void CTimerPage::relabel(int lang) {
+void TimerPageWidget::relabel(int lang) {
     for (int port = 0; port < core::kMaxAnalogPorts; ++port) {
         const auto p = static_cast<std::size_t>(port);
         headings_[p]->setText(labelText(kFirstHeading + 2 * port, lang));
@@ -134,7 +134,7 @@ void CTimerPage::relabel(int lang) {
     sync_->setText(tableText(kSyncText, lang));
 }
 
-void CTimerPage::placeColumns() {
+void TimerPageWidget::placeColumns() {
     const int count = logic_.portCount();
     // The columns of the ports present stand centred on the page (the page is
     // built for one model).
@@ -152,7 +152,7 @@ void CTimerPage::placeColumns() {
     }
 }
 
-void CTimerPage::refreshControls() {
+void TimerPageWidget::refreshControls() {
     const int count = logic_.portCount();
     for (int port = 0; port < count; ++port) {
         const auto p = static_cast<std::size_t>(port);
@@ -164,7 +164,7 @@ void CTimerPage::refreshControls() {
     }
 }
 
-bool CTimerPage::enterOrTab(int focusedId) {
+bool TimerPageWidget::enterOrTab(int focusedId) {
     // The field's text as the control holds it (a paste reports no edit).
     for (int port = 0; port < logic_.portCount(); ++port) {
         QLineEdit* edit = times_[static_cast<std::size_t>(port)];
@@ -177,7 +177,7 @@ bool CTimerPage::enterOrTab(int focusedId) {
     return focusRequested();
 }
 
-void CTimerPage::focus(int controlId) {
+void TimerPageWidget::focus(int controlId) {
     PageWidget::focus(controlId);
     if (auto* edit = qobject_cast<QLineEdit*>(control(controlId))) edit->selectAll();
 }

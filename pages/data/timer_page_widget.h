@@ -1,5 +1,5 @@
 #pragma once
-// CTimerPage: the "Timer" page over data::TimerPage. Per analog port a
+// TimerPageWidget: the "Timer" page over data::TimerPage. Per analog port a
 // "Morning call" group box with the "Activated" box and the time field, the
 // port symbols and the port names in blue above them; the text and button
 // "Synchronize time now"; the artwork. Enter and Tab go to the logic, which
@@ -20,13 +20,13 @@ namespace quorvex::widgets {
 
 class CPortSymbol;
 
-class CTimerPage final : public PageWidget {
+class TimerPageWidget final : public PageWidget {
     Q_OBJECT
 public:
     static constexpr int kHeight = 420;
 
-    CTimerPage(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
-    ~CTimerPage() override;
+    TimerPageWidget(core::CConfigApp& app, core::PageHost& host, QWidget* parent = nullptr);
+    ~TimerPageWidget() override;
 
     core::Page& logic() override { return logic_; }
     data::TimerPage& timerPage() { return logic_; }

@@ -70,7 +70,8 @@ QListWidget* makeList(QWidget* parent, int id, QRect where) {
 
 } // namespace
 
-CAcceptPage::CAcceptPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent)
+AcceptPageWidget::AcceptPageWidget(core::CConfigApp& app, core::PageHost& host, int model,
+                                   QWidget* parent)
     : PageWidget(app, host, 1, SendButton::Yes, parent),
       logic_(app, *this, host, model == 30 ? 3 : 5) {
     setPageHeight(kPageHeight);
@@ -80,9 +81,9 @@ CAcceptPage::CAcceptPage(core::CConfigApp& app, core::PageHost& host, int model,
     refresh();
 }
 
-CAcceptPage::~CAcceptPage() = default;
+AcceptPageWidget::~AcceptPageWidget() = default;
 
-CDropList* CAcceptPage::addSelector(int kind, int id, QRect where) {
+CDropList* AcceptPageWidget::addSelector(int kind, int id, QRect where) {
     auto* drop = new CDropList(kind, id, 0, language(), configApp().largeFonts, content());
     drop->setGeometry(where);
     connect(drop, &CDropList::selectionChanged, this, [this, drop](int controlId) {
@@ -93,7 +94,7 @@ CDropList* CAcceptPage::addSelector(int kind, int id, QRect where) {
     return drop;
 }
 
-void CAcceptPage::build(int portCount) {
+void AcceptPageWidget::build(int portCount) {
     QWidget* area = content();
     header_ = std::make_unique<PortHeaderRow>(configApp(), area, language());
     for (int c = 0; c < PortHeaderRow::kColumns; ++c) {
@@ -156,7 +157,7 @@ void CAcceptPage::build(int portCount) {
     setReadingOrder(order);
 }
 
-void CAcceptPage::refreshControls() {
+void AcceptPageWidget::refreshControls() {
     if (!ready_) return;
     for (CDropList* drop : selectors_)
         drop->setSelection(logic_.value(drop->id()));
@@ -174,7 +175,7 @@ void CAcceptPage::refreshControls() {
     header_->reloadSymbols();
 }
 
-void CAcceptPage::relabel(int language) {
+void AcceptPageWidget::relabel(int language) {
     if (!ready_) return;
     header_->relabel(language);
     for (CDropList* drop : selectors_)
@@ -209,7 +210,7 @@ void CAcceptPage::relabel(int language) {
     name(kSoftFaxModeControl, nameIn(acceptance, softFax));
 }
 
-void CAcceptPage::showEvent(QShowEvent* event) {
+void AcceptPageWidget::showEvent(QShowEvent* event) {
     PageWidget::showEvent(event);
     refresh(); // names, MSNs and symbols may have changed on the MSN page
 }

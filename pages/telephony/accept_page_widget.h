@@ -1,5 +1,5 @@
 #pragma once
-// CAcceptPage: the call acceptance page's widget. Per port the acceptance mode,
+// AcceptPageWidget: the call acceptance page's widget. Per port the acceptance mode,
 // caller-ID and ring-delay selectors, the call waiting and lower volume boxes and
 // the port's MSNs; the data port's two acceptance modes; the "Call back" button
 // that opens the data callback dialog on the main window's values. Every rule is
@@ -21,12 +21,13 @@ namespace quorvex::widgets {
 class CDropList;
 class PortHeaderRow;
 
-class CAcceptPage final : public PageWidget {
+class AcceptPageWidget final : public PageWidget {
     Q_OBJECT
 public:
     // model 30: three analog ports (31 and 32 hidden), otherwise five.
-    CAcceptPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent = nullptr);
-    ~CAcceptPage() override;
+    AcceptPageWidget(core::CConfigApp& app, core::PageHost& host, int model,
+                     QWidget* parent = nullptr);
+    ~AcceptPageWidget() override;
 
     core::Page& logic() override { return logic_; }
     telephony::AcceptPage& page() { return logic_; }

@@ -36,7 +36,8 @@ constexpr int kTextFilter = 6008; // "Call Filter", the page's tab
 
 } // namespace
 
-CFilterPage::CFilterPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent)
+FilterPageWidget::FilterPageWidget(core::CConfigApp& app, core::PageHost& host, int model,
+                                   QWidget* parent)
     : PageWidget(app, host, 4, SendButton::Yes, parent),
       logic_(app, *this, host, model == 30 ? 3 : 5) {
     setPageHeight(kPageHeight);
@@ -46,9 +47,9 @@ CFilterPage::CFilterPage(core::CConfigApp& app, core::PageHost& host, int model,
     refresh();
 }
 
-CFilterPage::~CFilterPage() = default;
+FilterPageWidget::~FilterPageWidget() = default;
 
-void CFilterPage::build() {
+void FilterPageWidget::build() {
     QWidget* area = content();
     header_ = std::make_unique<PortHeaderRow>(configApp(), area, language());
     for (int k = 0; k < kFilterSlots; ++k) {
@@ -95,7 +96,7 @@ void CFilterPage::build() {
     hint_->setGeometry(kLeft, kHintTop, PageWidget::kPageWidth - 2 * kLeft, 16);
 }
 
-void CFilterPage::refreshControls() {
+void FilterPageWidget::refreshControls() {
     if (!ready_) return;
     for (QLineEdit* edit : edits_) {
         const QString text = QString::fromStdString(logic_.text(edit->objectName().toInt()));
@@ -109,7 +110,7 @@ void CFilterPage::refreshControls() {
     header_->reloadSymbols();
 }
 
-void CFilterPage::relabel(int language) {
+void FilterPageWidget::relabel(int language) {
     if (!ready_) return;
     header_->relabel(language);
     for (QCheckBox* box : boxes_)
@@ -130,7 +131,7 @@ void CFilterPage::relabel(int language) {
     }
 }
 
-bool CFilterPage::enterOrTab(int focusedId) {
+bool FilterPageWidget::enterOrTab(int focusedId) {
     if (focusedId >= kFilterEntryControl && focusedId < kFilterActiveControl) {
         logic_.setCurrentField(focusedId);
         logic_.enterOrTab(); // commits the entry
@@ -139,7 +140,7 @@ bool CFilterPage::enterOrTab(int focusedId) {
     return PageWidget::enterOrTab(focusedId);
 }
 
-bool CFilterPage::eventFilter(QObject* watched, QEvent* event) {
+bool FilterPageWidget::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) {
         bool ok = false;
         const int id = watched->objectName().toInt(&ok);
@@ -148,7 +149,7 @@ bool CFilterPage::eventFilter(QObject* watched, QEvent* event) {
     return PageWidget::eventFilter(watched, event);
 }
 
-void CFilterPage::showEvent(QShowEvent* event) {
+void FilterPageWidget::showEvent(QShowEvent* event) {
     PageWidget::showEvent(event);
     refresh(); // names, MSNs and symbols may have changed on the MSN page
 }

@@ -1,5 +1,5 @@
 #pragma once
-// CFilterPage: the call filter page's widget. Six columns (ports 11 ... 32 and
+// FilterPageWidget: the call filter page's widget. Six columns (ports 11 ... 32 and
 // the data port) of ten caller numbers (2800 + 10c + k) with an "Activated" box
 // each (2860 + c); an R30 hides the columns of ports 31 and 32 (the data column
 // stays). Every rule is in telephony::FilterPage.
@@ -18,11 +18,12 @@ namespace quorvex::widgets {
 
 class PortHeaderRow;
 
-class CFilterPage final : public PageWidget {
+class FilterPageWidget final : public PageWidget {
     Q_OBJECT
 public:
-    CFilterPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent = nullptr);
-    ~CFilterPage() override;
+    FilterPageWidget(core::CConfigApp& app, core::PageHost& host, int model,
+                     QWidget* parent = nullptr);
+    ~FilterPageWidget() override;
 
     core::Page& logic() override { return logic_; }
     telephony::FilterPage& page() { return logic_; }

@@ -5,7 +5,7 @@
 // the fifteen fields is sent on its own button, and the device's verdict
 // (off, on, not subscribed, unknown) shows in a status line.
 //
-// The widget (CForwardPage) binds its controls by identifier: it shows
+// The widget (ForwardPageWidget) binds its controls by identifier: it shows
 // text(id), hands every user change to setText and then fieldChanged(id),
 // calls enterOrTab(id) on Enter and Tab and buttonPressed(id) for the field
 // buttons 2735-2749; it paints statusTextId() (and reportMessage() beside it)

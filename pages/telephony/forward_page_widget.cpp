@@ -67,7 +67,8 @@ void paintStatus(QLabel* status) {
 
 } // namespace
 
-CForwardPage::CForwardPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent)
+ForwardPageWidget::ForwardPageWidget(core::CConfigApp& app, core::PageHost& host, int model,
+                                     QWidget* parent)
     : PageWidget(app, host, 3, SendButton::No, parent), logic_(app, *this, host, model) {
     setPageHeight(kPageHeight);
     timer_ = new QTimer(this);
@@ -80,9 +81,9 @@ CForwardPage::CForwardPage(core::CConfigApp& app, core::PageHost& host, int mode
     refresh();
 }
 
-CForwardPage::~CForwardPage() = default;
+ForwardPageWidget::~ForwardPageWidget() = default;
 
-void CForwardPage::build() {
+void ForwardPageWidget::build() {
     QWidget* area = content();
     const int ports = logic_.portCount();
     header_ = std::make_unique<PortHeaderRow>(configApp(), area, language());
@@ -163,7 +164,7 @@ void CForwardPage::build() {
     reminder_->setGeometry(kLeft, kReminderTop, PageWidget::kPageWidth - 2 * kLeft, 28);
 }
 
-void CForwardPage::refreshControls() {
+void ForwardPageWidget::refreshControls() {
     if (!ready_) return;
     for (QLineEdit* field : fields_) {
         const QString text = QString::fromStdString(logic_.text(field->objectName().toInt()));
@@ -183,7 +184,7 @@ void CForwardPage::refreshControls() {
     syncStatusTimer();
 }
 
-void CForwardPage::relabel(int language) {
+void ForwardPageWidget::relabel(int language) {
     if (!ready_) return;
     header_->relabel(language);
     for (QLabel* label : rowLabels_)
@@ -205,7 +206,7 @@ void CForwardPage::relabel(int language) {
     }
 }
 
-bool CForwardPage::enterOrTab(int focusedId) {
+bool ForwardPageWidget::enterOrTab(int focusedId) {
     if (focusedId >= kForwardFieldFirst && focusedId <= kForwardFieldLast &&
         logic_.hasControl(focusedId)) {
         logic_.enterOrTab(focusedId); // commits the field
@@ -214,7 +215,7 @@ bool CForwardPage::enterOrTab(int focusedId) {
     return PageWidget::enterOrTab(focusedId);
 }
 
-void CForwardPage::syncStatusTimer() {
+void ForwardPageWidget::syncStatusTimer() {
     if (!logic_.statusTimerRunning()) {
         timer_->stop();
         return;
@@ -225,12 +226,12 @@ void CForwardPage::syncStatusTimer() {
         static_cast<int>(std::clamp<std::int64_t>(remaining, kStatusPollMinMs, kStatusPollMaxMs)));
 }
 
-void CForwardPage::statusTimerFired() {
+void ForwardPageWidget::statusTimerFired() {
     logic_.timerTick(); // idle once due (refreshes, which stops the timer)
     syncStatusTimer();
 }
 
-void CForwardPage::showEvent(QShowEvent* event) {
+void ForwardPageWidget::showEvent(QShowEvent* event) {
     PageWidget::showEvent(event);
     refresh(); // names, MSNs and symbols may have changed on the MSN page
 }

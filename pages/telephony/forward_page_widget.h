@@ -1,5 +1,5 @@
 #pragma once
-// CForwardPage: the call forwarding page's widget. Per port three target fields
+// ForwardPageWidget: the call forwarding page's widget. Per port three target fields
 // (immediately 2720 + p, if busy 2725 + p, after 20 seconds 2730 + p), each sent on
 // its own button (field + 15); the port's first MSN in red (2700 + p); the status
 // line the logic names, whose error text a timer returns to idle after 4 seconds;
@@ -20,13 +20,14 @@ namespace quorvex::widgets {
 
 class PortHeaderRow;
 
-class CForwardPage final : public PageWidget {
+class ForwardPageWidget final : public PageWidget {
     Q_OBJECT
 public:
     static constexpr int kFirstMsnLabel = 2700; // + port index
 
-    CForwardPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent = nullptr);
-    ~CForwardPage() override;
+    ForwardPageWidget(core::CConfigApp& app, core::PageHost& host, int model,
+                      QWidget* parent = nullptr);
+    ~ForwardPageWidget() override;
 
     core::Page& logic() override { return logic_; }
     telephony::ForwardPage& page() { return logic_; }

@@ -4,7 +4,7 @@
 // port symbols. The device-state cache (app.cache) is what the device is
 // known to hold; the page keeps a confirmed and an edited copy of every item.
 //
-// The widget (CMsnPage) binds its controls by identifier: it shows text(id) /
+// The widget (MsnPageWidget) binds its controls by identifier: it shows text(id) /
 // checked(id), hands every user change to setText / setChecked and then
 // fieldChanged(id) (edits) or fieldLeft(id), calls enterOrTab on Enter and Tab,
 // and implements PageUi (message 9002, focus, refresh).

@@ -33,7 +33,8 @@ constexpr int kNameMaxLength = 49;   // what a profile gives back
 
 } // namespace
 
-CMsnPage::CMsnPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent)
+MsnPageWidget::MsnPageWidget(core::CConfigApp& app, core::PageHost& host, int model,
+                             QWidget* parent)
     : PageWidget(app, host, kPageIndex, SendButton::Yes, parent), logic_(app, *this, host, model) {
     const int ports = logic_.portCount();
     const int columns = ports + 1;
@@ -53,9 +54,9 @@ CMsnPage::CMsnPage(core::CConfigApp& app, core::PageHost& host, int model, QWidg
     refresh();
 }
 
-CMsnPage::~CMsnPage() = default;
+MsnPageWidget::~MsnPageWidget() = default;
 
-QLineEdit* CMsnPage::addEdit(int controlId, const QRect& where, bool isMsn) {
+QLineEdit* MsnPageWidget::addEdit(int controlId, const QRect& where, bool isMsn) {
     auto* edit = new QLineEdit(content());
     edit->setObjectName(QString::number(controlId));
     edit->setGeometry(where);
@@ -76,7 +77,7 @@ QLineEdit* CMsnPage::addEdit(int controlId, const QRect& where, bool isMsn) {
     return edit;
 }
 
-void CMsnPage::buildColumn(int slot, int column, int columnWidth) {
+void MsnPageWidget::buildColumn(int slot, int column, int columnWidth) {
     const int left = column * columnWidth + kColumnMargin;
     const int width = columnWidth - 2 * kColumnMargin;
 
@@ -132,7 +133,7 @@ void CMsnPage::buildColumn(int slot, int column, int columnWidth) {
     readingOrder_.push_back(clip);
 }
 
-void CMsnPage::refreshControls() {
+void MsnPageWidget::refreshControls() {
     for (auto it = edits_.cbegin(); it != edits_.cend(); ++it) {
         QString text = QString::fromStdString(logic_.text(it.key()));
         if (it.value()->text() != text) it.value()->setText(text);
@@ -144,7 +145,7 @@ void CMsnPage::refreshControls() {
     }
 }
 
-void CMsnPage::relabel(int lang) {
+void MsnPageWidget::relabel(int lang) {
     for (int slot = 0; slot < telephony::kSlotCount; ++slot) {
         if (QLabel* label = portLabels_[static_cast<std::size_t>(slot)])
             label->setText(labelText(kPortLabelText + 2 * slot, lang));
@@ -168,7 +169,7 @@ void CMsnPage::relabel(int lang) {
     if (faxNote_ != nullptr) faxNote_->setText(labelText(kFaxNoteText, lang));
 }
 
-bool CMsnPage::enterOrTab(int focusedId) {
+bool MsnPageWidget::enterOrTab(int focusedId) {
     if (logic_.hasControl(focusedId) || focusedId == menus::kCmdSend) {
         logic_.enterOrTab(focusedId);
     } else {

@@ -1,5 +1,5 @@
 #pragma once
-// CMsnPage: the MSN page's widget over telephony::MsnPage. Per port a label,
+// MsnPageWidget: the MSN page's widget over telephony::MsnPage. Per port a label,
 // the symbol picker, the name (in blue), the MSN fields and the CLIP box; the
 // data port with five MSNs. An R30 spreads its three ports and the data port
 // over the page; ports 31 and 32 do not exist there.
@@ -20,13 +20,14 @@ namespace quorvex::widgets {
 
 class CPortSymbol;
 
-class CMsnPage final : public PageWidget {
+class MsnPageWidget final : public PageWidget {
     Q_OBJECT
 public:
     static constexpr int kPageIndex = 0;
 
-    CMsnPage(core::CConfigApp& app, core::PageHost& host, int model, QWidget* parent = nullptr);
-    ~CMsnPage() override;
+    MsnPageWidget(core::CConfigApp& app, core::PageHost& host, int model,
+                  QWidget* parent = nullptr);
+    ~MsnPageWidget() override;
 
     core::Page& logic() override { return logic_; }
     telephony::MsnPage& msn() { return logic_; }

@@ -5,7 +5,7 @@
 // "*11" ... "*32", or a port's name, which is stored and sent as its star code
 // (the rules of port_entry.h).
 //
-// The widget (CShortDialPage) binds its controls by identifier: it shows
+// The widget (ShortDialPageWidget) binds its controls by identifier: it shows
 // text(id) / checked(id), hands every user change to setText / setChecked and
 // then fieldChanged(id) (edits), reports fieldLeft(id) when an edit loses the
 // focus, calls enterOrTab(id) on Enter and Tab and buttonPressed(2154) for the

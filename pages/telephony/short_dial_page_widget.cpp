@@ -42,8 +42,8 @@ bool isMoveWithinWindow(const QEvent* event) {
     return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
 }
 
-CShortDialPage::CShortDialPage(core::CConfigApp& app, core::PageHost& host, int model,
-                               QWidget* parent)
+ShortDialPageWidget::ShortDialPageWidget(core::CConfigApp& app, core::PageHost& host, int model,
+                                         QWidget* parent)
     : PageWidget(app, host, 2, SendButton::Yes, parent), logic_(app, *this, host, model) {
     setPageHeight(kPageHeight);
     build();
@@ -52,9 +52,9 @@ CShortDialPage::CShortDialPage(core::CConfigApp& app, core::PageHost& host, int 
     refresh();
 }
 
-CShortDialPage::~CShortDialPage() = default;
+ShortDialPageWidget::~ShortDialPageWidget() = default;
 
-void CShortDialPage::build() {
+void ShortDialPageWidget::build() {
     QWidget* area = content();
     const int ports = logic_.portCount();
     header_ = std::make_unique<PortHeaderRow>(configApp(), area, language());
@@ -107,7 +107,7 @@ void CShortDialPage::build() {
     hint_->setGeometry(kLeft, kHintTop, PageWidget::kPageWidth - 2 * kLeft, 16);
 }
 
-void CShortDialPage::refreshControls() {
+void ShortDialPageWidget::refreshControls() {
     if (!ready_) return;
     for (QLineEdit* edit : edits_) {
         const QString text = QString::fromStdString(logic_.text(edit->objectName().toInt()));
@@ -122,7 +122,7 @@ void CShortDialPage::refreshControls() {
     header_->reloadSymbols();
 }
 
-void CShortDialPage::relabel(int language) {
+void ShortDialPageWidget::relabel(int language) {
     if (!ready_) return;
     header_->relabel(language);
     for (QCheckBox* box : rings_)
@@ -141,17 +141,17 @@ void CShortDialPage::relabel(int language) {
     }
 }
 
-bool CShortDialPage::enterOrTab(int focusedId) {
+bool ShortDialPageWidget::enterOrTab(int focusedId) {
     if (!logic_.hasControl(focusedId)) return PageWidget::enterOrTab(focusedId);
     logic_.enterOrTab(focusedId); // commits; an entry it undid keeps the focus
     return true;
 }
 
-void CShortDialPage::sendClicked() {
+void ShortDialPageWidget::sendClicked() {
     logic_.buttonPressed(kShortDialSendButton); // every item, changed or not
 }
 
-bool CShortDialPage::eventFilter(QObject* watched, QEvent* event) {
+bool ShortDialPageWidget::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut && !filling() && isMoveWithinWindow(event)) {
         bool ok = false;
         const int id = watched->objectName().toInt(&ok);
@@ -160,7 +160,7 @@ bool CShortDialPage::eventFilter(QObject* watched, QEvent* event) {
     return PageWidget::eventFilter(watched, event);
 }
 
-void CShortDialPage::showEvent(QShowEvent* event) {
+void ShortDialPageWidget::showEvent(QShowEvent* event) {
     PageWidget::showEvent(event);
     refresh(); // names, MSNs and symbols may have changed on the MSN page
 }

@@ -1,5 +1,5 @@
 #pragma once
-// CShortDialPage: the short dial and special ring page's widget. Per port ten
+// ShortDialPageWidget: the short dial and special ring page's widget. Per port ten
 // short dial edits (2550 + 10p + k, rows labelled 0-9) and the special ring box
 // (2600 + p). Every rule (validation, port names as star codes, leaving a field,
 // Enter and Tab) is in telephony::ShortDialPage; the widget binds controls by
@@ -19,12 +19,12 @@ namespace quorvex::widgets {
 
 class PortHeaderRow;
 
-class CShortDialPage final : public PageWidget {
+class ShortDialPageWidget final : public PageWidget {
     Q_OBJECT
 public:
-    CShortDialPage(core::CConfigApp& app, core::PageHost& host, int model,
-                   QWidget* parent = nullptr);
-    ~CShortDialPage() override;
+    ShortDialPageWidget(core::CConfigApp& app, core::PageHost& host, int model,
+                        QWidget* parent = nullptr);
+    ~ShortDialPageWidget() override;
 
     core::Page& logic() override { return logic_; }
     telephony::ShortDialPage& page() { return logic_; }

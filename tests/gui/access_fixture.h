@@ -13,7 +13,7 @@
 #include "app/status_dlg.h"
 #include "app/upgrade_host.h"
 #include "maintenance/callback_dlg.h"
-#include "maintenance/info_dlg.h"
+#include "maintenance/isdn_info_dlg.h"
 #include "maintenance/upgrade_dlg.h"
 #include "mainwin_support.h"
 #include "pages/data/bod_dlg.h"

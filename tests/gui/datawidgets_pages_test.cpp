@@ -41,7 +41,7 @@ using DataPageWidget = SimFixture;
 
 TEST_F(DataPageWidget, ProtocolChangeShowsItsControlsAndSendsFrameSize) {
     start(sim::Model::R70);
-    CDataPage page(app, host);
+    widgets::DataPageWidget page(app, host);
     page.logic().readDevice();
     auto* protocol = child<QComboBox>(&page, data::kCtlProtocol);
     ASSERT_EQ(protocol->count(), 8);
@@ -85,7 +85,7 @@ TEST_F(DataPageWidget, ProtocolChangeShowsItsControlsAndSendsFrameSize) {
 
 TEST_F(DataPageWidget, MultiLinkAndBodShowTheirControlsAndBodThresholdsGoThroughTheDialog) {
     start(sim::Model::R70);
-    CDataPage page(app, host);
+    widgets::DataPageWidget page(app, host);
     page.logic().readDevice();
     child<QComboBox>(&page, data::kCtlProtocol)->setCurrentIndex(data::kPpp);
     auto* multiLink = child<QCheckBox>(&page, data::kCtlMultiLinkPpp);
@@ -164,7 +164,7 @@ using LcrPageWidget = SimFixture;
 
 TEST_F(LcrPageWidget, BandTypedCheckedAndSent) {
     start(sim::Model::R70);
-    CLcrPage page(app, host);
+    widgets::LcrPageWidget page(app, host);
     page.show();
     QApplication::setActiveWindow(&page);
     page.logic().readDevice();
@@ -220,7 +220,7 @@ TEST_F(LcrPageWidget, BandTypedCheckedAndSent) {
 // being cut off by the field.
 TEST_F(LcrPageWidget, TooLongPredialAndRangeGetThePagesMessages) {
     start(sim::Model::R70);
-    CLcrPage page(app, host);
+    widgets::LcrPageWidget page(app, host);
     page.show();
     QApplication::setActiveWindow(&page);
     page.logic().readDevice();
@@ -251,7 +251,7 @@ using ChargePageWidget = SimFixture;
 
 TEST_F(ChargePageWidget, TimerTicksReadWhileShownAndPortClearReachesTheDevice) {
     start(sim::Model::R70);
-    CChargePage page(app, host);
+    widgets::ChargePageWidget page(app, host);
     page.logic().readDevice();
     QTimer* timer = page.refreshTimer();
     EXPECT_TRUE(timer->isActive());
@@ -294,7 +294,7 @@ TEST_F(ChargePageWidget, TimerTicksReadWhileShownAndPortClearReachesTheDevice) {
 
 TEST_F(ChargePageWidget, ThreePortModelHidesColumns31And32) {
     start(sim::Model::R30);
-    CChargePage page(app, host);
+    widgets::ChargePageWidget page(app, host);
     page.logic().readDevice();
     for (int column : {3, 4}) {
         EXPECT_TRUE(child(&page, data::charge_control::kClearBase + column)->isHidden());
@@ -309,7 +309,7 @@ using TimerPageWidget = SimFixture;
 
 TEST_F(TimerPageWidget, MorningCallTypedRewrittenAndSentAndClockSynchronised) {
     start(sim::Model::R70);
-    CTimerPage page(app, host);
+    widgets::TimerPageWidget page(app, host);
     page.timerPage().setWallClock([] { return data::DateTime{2031, 12, 24, 10, 20, 0}; });
     page.show();
     QApplication::setActiveWindow(&page);
@@ -344,7 +344,7 @@ TEST_F(TimerPageWidget, MorningCallTypedRewrittenAndSentAndClockSynchronised) {
 
 TEST_F(TimerPageWidget, PastedUnreadableTimeGivesErrorFormatInEveryLanguage) {
     start(sim::Model::R30);
-    CTimerPage page(app, host);
+    widgets::TimerPageWidget page(app, host);
     page.show();
     QApplication::setActiveWindow(&page);
     page.logic().readDevice();
@@ -395,9 +395,10 @@ QString textOf(QWidget* w) {
 using Languages = SimFixture;
 
 TEST_F(Languages, EveryPageRelabelsBothWays) {
-    std::unique_ptr<PageWidget> pages[] = {
-        std::make_unique<CDataPage>(app, host), std::make_unique<CLcrPage>(app, host),
-        std::make_unique<CChargePage>(app, host), std::make_unique<CTimerPage>(app, host)};
+    std::unique_ptr<PageWidget> pages[] = {std::make_unique<widgets::DataPageWidget>(app, host),
+                                           std::make_unique<widgets::LcrPageWidget>(app, host),
+                                           std::make_unique<widgets::ChargePageWidget>(app, host),
+                                           std::make_unique<widgets::TimerPageWidget>(app, host)};
     for (int lang : {1, 0}) {
         for (auto& p : pages)
             p->applyLanguage(lang);

@@ -60,10 +60,10 @@ class Shots : public SimFixture, public ::testing::WithParamInterface<ShotCase> 
 
 TEST_P(Shots, PagesFitInBothLanguages) {
     start(GetParam().model);
-    CDataPage data(app, host);
-    CLcrPage lcr(app, host);
-    CChargePage charges(app, host);
-    CTimerPage timer(app, host);
+    DataPageWidget data(app, host);
+    LcrPageWidget lcr(app, host);
+    ChargePageWidget charges(app, host);
+    TimerPageWidget timer(app, host);
     const std::pair<PageWidget*, const char*> pages[] = {
         {&data, "data"}, {&lcr, "lcr"}, {&charges, "charges"}, {&timer, "timer"}};
     for (auto& [page, name] : pages)

@@ -2,7 +2,7 @@
 // against the simulated device through the real driver.
 #include "app/monitor_dlg.h"
 #include "gui/maintwidgets_support.h"
-#include "maintenance/info_dlg.h"
+#include "maintenance/isdn_info_dlg.h"
 #include "maintenance/log_page_widget.h"
 #include "support/scripted_ui.h"
 
@@ -30,7 +30,7 @@ using LogPageWidget = SimApp;
 TEST_F(LogPageWidget, ShowsTheSeededCallsClearsAListAndDialsBack) {
     start(sim::Model::R70);
     test::RecordingHost host;
-    CLogPage page(app, host);
+    widgets::LogPageWidget page(app, host);
     page.logPage().shown(); // the main window's "page shown"
     page.show();
     EXPECT_TRUE(page.refreshTimer()->isActive());
@@ -89,7 +89,7 @@ TEST_F(LogPageWidget, ShowsTheSeededCallsClearsAListAndDialsBack) {
 TEST_F(LogPageWidget, TheNumbersAreControlsTabReachesThemEnterAndSpaceDialBack) {
     start(sim::Model::R70);
     test::RecordingHost host;
-    CLogPage page(app, host);
+    widgets::LogPageWidget page(app, host);
     page.logPage().shown();
     page.show();
     QApplication::setActiveWindow(&page);
@@ -122,7 +122,7 @@ TEST_F(LogPageWidget, TheNumbersAreControlsTabReachesThemEnterAndSpaceDialBack) 
 TEST_F(LogPageWidget, OneDeliberatePressDialsOnce) {
     start(sim::Model::R70);
     test::RecordingHost host;
-    CLogPage page(app, host);
+    widgets::LogPageWidget page(app, host);
     page.logPage().shown();
     page.show();
     QApplication::setActiveWindow(&page);
@@ -194,7 +194,7 @@ TEST_F(LogPageWidget, OneDeliberatePressDialsOnce) {
 TEST_F(LogPageWidget, R30HidesPorts31And32AndClearAllEmptiesThePort) {
     start(sim::Model::R30);
     test::RecordingHost host;
-    CLogPage page(app, host);
+    widgets::LogPageWidget page(app, host);
     page.logPage().shown();
     page.show();
     for (int id : {3200, 3201, 3202, 3205})

@@ -2,7 +2,7 @@
 // With QUORVEX_SCREENSHOT_DIR set the pictures are written there as PNG files.
 #include "app/monitor_dlg.h"
 #include "gui/maintwidgets_support.h"
-#include "maintenance/info_dlg.h"
+#include "maintenance/isdn_info_dlg.h"
 #include "maintenance/log_page_widget.h"
 #include "maintenance/upgrade_dlg.h"
 #include "support/scripted_ui.h"
@@ -44,7 +44,7 @@ TEST_P(Shots, EveryWidgetRendersInBothLanguages) {
         app.language = language;
         const QString tag = model + (language == 1 ? QStringLiteral("_de") : QStringLiteral("_en"));
         test::RecordingHost host;
-        CLogPage page(app, host);
+        LogPageWidget page(app, host);
         page.logPage().shown();
         keep(page, QStringLiteral("log_") + tag);
         CMonitorDlg monitor(app);

@@ -22,17 +22,17 @@
 #include <QTest>
 
 using namespace mainwin;
-using quorvex::widgets::CMsnPage;
+using quorvex::widgets::MsnPageWidget;
 using quorvex::widgets::PageWidget;
 
 namespace {
 
-CMsnPage* msnPage(widgets::CMainWnd& win) {
-    return dynamic_cast<CMsnPage*>(win.pageWidget(0));
+MsnPageWidget* msnPage(widgets::CMainWnd& win) {
+    return dynamic_cast<MsnPageWidget*>(win.pageWidget(0));
 }
 
 QLineEdit* msnEdit(widgets::CMainWnd& win, int id) {
-    CMsnPage* page = msnPage(win);
+    MsnPageWidget* page = msnPage(win);
     return page == nullptr ? nullptr : page->edit(id);
 }
 
@@ -217,7 +217,7 @@ TEST_F(ProgramTest, R30ShowsThreePorts) {
     plugDevice(sim::Model::R30);
     notFirstRun();
     startToMsnPage();
-    CMsnPage* page = msnPage(*win_);
+    MsnPageWidget* page = msnPage(*win_);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->msn().portCount(), 3);
     for (int id : {2140, 2141, 2142, 2145, 3000, 3008, 3015, 3019, 3020, 3022, 3025})

@@ -50,7 +50,7 @@ void typeInto(QLineEdit* edit, const QString& text) {
 using AcceptWidget = TelWidgets;
 
 TEST_P(AcceptWidget, DropListChoiceAndLowerVolumeLandOnTheDevice) {
-    CAcceptPage page(*app, host, model());
+    AcceptPageWidget page(*app, host, model());
     page.logic().readDevice();
     ASSERT_EQ(reg("!P1#21") == "<unset>" ? 2 : std::stoi(reg("!P1#21")), page.page().value(2414));
 
@@ -77,7 +77,7 @@ TEST_P(AcceptWidget, DropListChoiceAndLowerVolumeLandOnTheDevice) {
 
 TEST_P(AcceptWidget, ShowsTheCachedMsnsNamesAndOnlyThePortsOfTheModel) {
     app->cache.analog[1].name = "Paul";
-    CAcceptPage page(*app, host, model());
+    AcceptPageWidget page(*app, host, model());
     page.logic().readDevice();
     auto* name = page.findChild<QLabel*>("name1");
     ASSERT_NE(name, nullptr);
@@ -93,7 +93,7 @@ TEST_P(AcceptWidget, ShowsTheCachedMsnsNamesAndOnlyThePortsOfTheModel) {
 }
 
 TEST_P(AcceptWidget, CallBackButtonAsksTheHostForTheDialog) {
-    CAcceptPage page(*app, host, model());
+    AcceptPageWidget page(*app, host, model());
     find<QPushButton>(page, 1052)->click();
     EXPECT_EQ(host.callbackDialogs, 1);
     EXPECT_TRUE(calls.empty()); // no device read
@@ -103,7 +103,7 @@ using ShortDialWidget = TelWidgets;
 
 TEST_P(ShortDialWidget, APortNameTypedIsStoredAsItsStarCode) {
     app->cache.analog[1].name = "Paul"; // port 21
-    CShortDialPage page(*app, host, model());
+    ShortDialPageWidget page(*app, host, model());
     showPage(page);
     page.logic().readDevice();
     auto* edit = find<QLineEdit>(page, 2553); // port 11, slot 3
@@ -125,7 +125,7 @@ TEST_P(ShortDialWidget, APortNameTypedIsStoredAsItsStarCode) {
 }
 
 TEST_P(ShortDialWidget, InvalidTypingSaysSoAndLeavingAnIncompleteEntryUndoesIt) {
-    CShortDialPage page(*app, host, model());
+    ShortDialPageWidget page(*app, host, model());
     showPage(page);
     page.logic().readDevice();
     auto* edit = find<QLineEdit>(page, 2560); // port 21, slot 0
@@ -149,7 +149,7 @@ TEST_P(ShortDialWidget, InvalidTypingSaysSoAndLeavingAnIncompleteEntryUndoesIt) 
 using ForwardWidget = TelWidgets;
 
 TEST_P(ForwardWidget, ATargetGoesWithItsButtonAndARefusalRevertsWithTheErrorStatus) {
-    CForwardPage page(*app, host, model());
+    ForwardPageWidget page(*app, host, model());
     showPage(page);
     page.logic().readDevice();
     EXPECT_EQ(page.sendButton(), nullptr);
@@ -184,7 +184,7 @@ TEST_P(ForwardWidget, ATargetGoesWithItsButtonAndARefusalRevertsWithTheErrorStat
 }
 
 TEST_P(ForwardWidget, TypingForAPortWithoutMsnIsRefused) {
-    CForwardPage page(*app, host, model());
+    ForwardPageWidget page(*app, host, model());
     showPage(page);
     page.logic().readDevice();
     auto* field = find<QLineEdit>(page, 2722); // port 22 has no MSN
@@ -199,7 +199,7 @@ TEST_P(ForwardWidget, TypingForAPortWithoutMsnIsRefused) {
 }
 
 TEST_P(ForwardWidget, ShowingThePageAgainShowsNamesAndMsnsChangedMeanwhile) {
-    CForwardPage page(*app, host, model());
+    ForwardPageWidget page(*app, host, model());
     showPage(page);
     page.logic().readDevice();
     page.hide();
@@ -213,7 +213,7 @@ TEST_P(ForwardWidget, ShowingThePageAgainShowsNamesAndMsnsChangedMeanwhile) {
 using FilterWidget = TelWidgets;
 
 TEST_P(FilterWidget, AnEntryAndItsActivatedSwitchLandOnTheDevice) {
-    CFilterPage page(*app, host, model());
+    FilterPageWidget page(*app, host, model());
     showPage(page);
     page.logic().readDevice();
     typeInto(find<QLineEdit>(page, 2812), "0891234"); // port 21, slot 2
@@ -234,7 +234,7 @@ TEST_P(FilterWidget, AnEntryAndItsActivatedSwitchLandOnTheDevice) {
 }
 
 TEST_P(FilterWidget, EnterMovesDownTheColumnToItsSwitchThenToTheNextExistingColumn) {
-    CFilterPage page(*app, host, model());
+    FilterPageWidget page(*app, host, model());
     showPage(page);
     auto* last = find<QLineEdit>(page, 2829);
     last->setFocus();

@@ -53,19 +53,19 @@ if(TARGET quorvex_shell_ui)
     # both languages, through Qt's accessibility interfaces, against the
     # simulated device.
     quorvex_add_test(NAME access_test LABELS gui
-        SOURCES ${_dir}/widgets_main.cpp ${_dir}/access_walk_test.cpp
-                ${_dir}/access_contrast_test.cpp
+        SOURCES ${_dir}/widgets_main.cpp ${_dir}/accessibility_walk_test.cpp
+                ${_dir}/theme_contrast_test.cpp
         LIBS ${_gui_libs})
 
     # Every text shown whole. One process walks every case (both models, both
     # languages, a light and a dark theme); ctest runs it with the normal fonts
     # and with the desktop's font twice as large (the pages' large-font texts),
     # on a screen of 1280 x 1024 where every window fits.
-    quorvex_gui_program(access_room_test ${_dir}/widgets_main.cpp ${_dir}/access_room_test.cpp)
+    quorvex_gui_program(text_room_test ${_dir}/widgets_main.cpp ${_dir}/text_room_test.cpp)
     set(_screen ${CMAKE_CURRENT_BINARY_DIR}/offscreen_1280x1024.json)
     file(WRITE ${_screen} "{\"screens\": [{\"name\": \"walk\", \"x\": 0, \"y\": 0, \"width\": 1280, \"height\": 1024, \"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1}]}\n")
-    add_test(NAME access_room_normal_fonts COMMAND access_room_test)
-    add_test(NAME access_room_large_fonts COMMAND access_room_test)
+    add_test(NAME access_room_normal_fonts COMMAND text_room_test)
+    add_test(NAME access_room_large_fonts COMMAND text_room_test)
     set_tests_properties(access_room_normal_fonts access_room_large_fonts PROPERTIES LABELS gui TIMEOUT 300)
     set_tests_properties(access_room_normal_fonts PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${_screen}")

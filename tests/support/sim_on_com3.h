@@ -5,7 +5,7 @@
 // seven ports absent, so a scan never touches a real serial line. A fixture
 // derives from it and calls unplugDevice() in its TearDown.
 
-#include "driver/r70com32.h"
+#include "driver/api/r70com32.h"
 #include "sim/sim_device.h"
 #include "support/com_ports.h"
 

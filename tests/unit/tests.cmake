@@ -46,7 +46,7 @@ foreach(t rfc2217_codec rfc2217_session line_watch adapter_hold)
     quorvex_add_test(NAME ${t}_test LABELS unit SOURCES ${_dir}/${t}_test.cpp
         LIBS r70_serial_line)
 endforeach()
-foreach(t port_discovery win_com_list port_holders)
+foreach(t port_discovery com_list port_holders_linux)
     quorvex_add_test(NAME ${t}_test LABELS unit SOURCES ${_dir}/${t}_test.cpp
         LIBS r70_port_discovery)
 endforeach()

@@ -1,4 +1,4 @@
-#include "maintenance/info_dlg.h"
+#include "maintenance/isdn_info_dlg.h"
 
 #include "core/config_app.h"
 #include "ui/accessibility.h"
