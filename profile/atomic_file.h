@@ -56,8 +56,8 @@ std::optional<std::string> replacementRefusal(const std::filesystem::path& file)
 void stopReplacing();
 
 namespace detail {
-// The platform's replacement of a file that is no link (posix_atomic_file.cpp,
-// win32_atomic_file.cpp); replaceFileAtomically calls it.
+// The platform's replacement of a file that is no link (atomic_file_linux.cpp,
+// atomic_file_win32.cpp); replaceFileAtomically calls it.
 std::optional<std::string> replacePlainFile(const std::filesystem::path& file,
                                             std::string_view content, InjectedFault fault);
 } // namespace detail
