@@ -73,7 +73,7 @@ void CCheckDlg::runCheck() {
     const int lang = app_.language;
     running_ = true;
     close_->setEnabled(false);
-    app::DeviceCheck check(app_.directDriver(), app_.lineWatch);
+    check::DeviceCheck check(app_.directDriver(), app_.lineWatch);
     // Only a device the program is connected to is checked: the port is open.
     const bool started = app_.connected && check.start(false);
     bar_->setRange(0, std::max(1, check.total()));
@@ -86,7 +86,7 @@ void CCheckDlg::runCheck() {
     bar_->setValue(bar_->maximum());
     run_ = check.finish();
     ran_ = started;
-    summary_->setPlainText(started ? QString::fromStdString(app::checkSummary(run_, false, lang))
+    summary_->setPlainText(started ? QString::fromStdString(check::checkSummary(run_, false, lang))
                                    : labelText(kTextNoDevice, lang));
     save_->setEnabled(ran_);
     close_->setEnabled(true);
@@ -104,14 +104,14 @@ QString CCheckDlg::summary() const {
 
 bool CCheckDlg::saveReport(const QString& path) {
     const int lang = app_.language;
-    const app::CheckContext context = app::checkContext("quorvex", app_.ports, app_.portIndex);
-    const std::string report = app::checkReport(run_, context, false, lang);
+    const check::CheckContext context = check::checkContext("quorvex", app_.ports, app_.portIndex);
+    const std::string report = check::checkReport(run_, context, false, lang);
     // The name as UTF-8, never through the C runtime's code page (Windows).
     const auto why =
         profile::replaceFileAtomically(profile::pathFromUtf8(path.toStdString()), report);
     const std::string said =
-        why ? app::fillText(text::get(kTextNotSaved, lang), {path.toStdString(), *why})
-            : app::fillText(text::get(kTextSaved, lang), {path.toStdString()});
+        why ? check::fillText(text::get(kTextNotSaved, lang), {path.toStdString(), *why})
+            : check::fillText(text::get(kTextSaved, lang), {path.toStdString()});
     showMessage(this, QString::fromStdString(said), beepFor(app_.soundOn));
     return !why;
 }

@@ -21,7 +21,7 @@ public:
 
     // Runs the check, painting the progress; then shows the summary.
     void runCheck();
-    const app::CheckRun& result() const { return run_; }
+    const check::CheckRun& result() const { return run_; }
     QString summary() const;
     // Writes the report into path; tells the user how it went.
     bool saveReport(const QString& path);
@@ -34,7 +34,7 @@ private:
     void askSave();
 
     core::CConfigApp& app_;
-    app::CheckRun run_;
+    check::CheckRun run_;
     bool ran_ = false;
     bool running_ = false;
     QProgressBar* bar_ = nullptr;

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace quorvex::app {
+namespace quorvex::check {
 namespace {
 
 constexpr std::string_view kOkLine = "\r\nOK\r\n";
@@ -186,4 +186,4 @@ std::vector<Flag> judgeIdentification(const LineExchange& e) {
     return out;
 }
 
-} // namespace quorvex::app
+} // namespace quorvex::check

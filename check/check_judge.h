@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quorvex::app {
+namespace quorvex::check {
 
 // One exchange as the library saw it (DRVEXCHANGE, typed).
 struct LineExchange {
@@ -80,4 +80,4 @@ std::vector<Flag> judgeReply(const Query& q, const LineExchange& e, std::string_
 // "ATI4", "ATI3").
 std::vector<Flag> judgeIdentification(const LineExchange& e);
 
-} // namespace quorvex::app
+} // namespace quorvex::check

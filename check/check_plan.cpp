@@ -18,7 +18,7 @@
 
 #include <algorithm>
 
-namespace quorvex::app {
+namespace quorvex::check {
 namespace {
 
 using R = ValueRule;
@@ -247,4 +247,4 @@ bool onlyReads(uint16_t code, const DRVPARAM* record) {
     return catalogueQuery && record != nullptr && record->nOp == 0;
 }
 
-} // namespace quorvex::app
+} // namespace quorvex::check

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvex::app {
+namespace quorvex::check {
 
 // The form of value a page accepts from the device.
 enum class ValueRule {
@@ -83,4 +83,4 @@ DRVPARAM queryRecord(const Query& q);
 // sends nothing else, whatever it is asked.
 bool onlyReads(uint16_t code, const DRVPARAM* record);
 
-} // namespace quorvex::app
+} // namespace quorvex::check

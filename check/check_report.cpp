@@ -10,7 +10,7 @@
 
 #include <cstdio>
 
-namespace quorvex::app {
+namespace quorvex::check {
 namespace {
 
 // Texts of the check (resources/texts.def).
@@ -486,4 +486,4 @@ std::string checkReport(const CheckRun& run, const CheckContext& context, bool u
     return out;
 }
 
-} // namespace quorvex::app
+} // namespace quorvex::check

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace quorvex::app {
+namespace quorvex::check {
 
 // Where the check ran: what the report's head says.
 struct CheckContext {
@@ -46,4 +46,4 @@ std::string checkSummary(const CheckRun& run, bool unmasked, int language);
 std::string checkReport(const CheckRun& run, const CheckContext& context, bool unmasked,
                         int language);
 
-} // namespace quorvex::app
+} // namespace quorvex::check

@@ -11,7 +11,7 @@
 #include <array>
 #include <charconv>
 
-namespace quorvex::app {
+namespace quorvex::check {
 namespace {
 
 using V = ValueVerdict;
@@ -246,4 +246,4 @@ ValueVerdict judgeIdentityReply(std::string_view sent, std::string_view reply) {
     return V::Fine;
 }
 
-} // namespace quorvex::app
+} // namespace quorvex::check

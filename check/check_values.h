@@ -7,7 +7,7 @@
 
 #include <string_view>
 
-namespace quorvex::app {
+namespace quorvex::check {
 
 enum class ValueVerdict {
     Fine,
@@ -29,4 +29,4 @@ ValueVerdict judgeValue(const Query& q, std::string_view reply, std::string_view
 // firmware and a boot code.
 ValueVerdict judgeIdentityReply(std::string_view sent, std::string_view reply);
 
-} // namespace quorvex::app
+} // namespace quorvex::check

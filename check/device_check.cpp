@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-namespace quorvex::app {
+namespace quorvex::check {
 namespace {
 
 long long nowMs() {
@@ -68,7 +68,7 @@ void DeviceCheck::judgeIdentification(CheckStep& step) {
             step.flags.push_back(f);
         }
         if (firstEcho) continue;
-        for (Flag f : app::judgeIdentification(e)) {
+        for (Flag f : check::judgeIdentification(e)) {
             f.exchange = static_cast<int>(i);
             step.flags.push_back(f);
         }
@@ -174,4 +174,4 @@ CheckRun DeviceCheck::finish() {
     return std::move(run_);
 }
 
-} // namespace quorvex::app
+} // namespace quorvex::check

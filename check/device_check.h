@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvex::app {
+namespace quorvex::check {
 
 using core::LineWatchFns;
 
@@ -82,4 +82,4 @@ private:
     CheckRun run_;
 };
 
-} // namespace quorvex::app
+} // namespace quorvex::check

@@ -65,14 +65,14 @@ int runCheck(Args args) {
     if (!reportFile.empty()) {
         if (auto refused = profile::replacementRefusal(profile::pathFromUtf8(reportFile))) {
             return fail(kCheckUsage,
-                        app::fillText(text::get(kTextNotSaved, lang), {reportFile, *refused}));
+                        check::fillText(text::get(kTextNotSaved, lang), {reportFile, *refused}));
         }
     }
     // Into a pipe or a log: the line of the start; the summary is that of the end.
     if (!isTerminal(stdout))
         std::printf("%s\n", std::string(text::get(kTextChecking, lang)).c_str());
 
-    app::DeviceCheck check(D_SendDrvCmd, {D_WatchLine, D_TakeExchange, D_LineAdapter});
+    check::DeviceCheck check(D_SendDrvCmd, {D_WatchLine, D_TakeExchange, D_LineAdapter});
     const bool found = check.start(true);
     // The progress line every long command draws (a Windows console too).
     ConsoleUi ui(lang);
@@ -84,23 +84,23 @@ int runCheck(Args args) {
         ui.progressPosition(check.done());
         ui.progressClose();
     }
-    const app::CheckRun run = check.finish();
+    const check::CheckRun run = check.finish();
     D_SendDrvCmd(DRV_CLOSE, nullptr);
     if (!found) {
         printNoDevice(lang);
         return kExitFailure;
     }
-    std::printf("%s", app::checkSummary(run, unmasked, lang).c_str());
+    std::printf("%s", check::checkSummary(run, unmasked, lang).c_str());
     if (!reportFile.empty()) {
-        const app::CheckContext context =
-            app::checkContext("quorvex-cli", &cliPorts(), run.identity.portIndex);
-        const std::string report = app::checkReport(run, context, unmasked, lang);
+        const check::CheckContext context =
+            check::checkContext("quorvex-cli", &cliPorts(), run.identity.portIndex);
+        const std::string report = check::checkReport(run, context, unmasked, lang);
         // The argument is UTF-8 (on Windows from the wide command line).
         if (auto why = profile::replaceFileAtomically(profile::pathFromUtf8(reportFile), report)) {
             return fail(kCheckUsage,
-                        app::fillText(text::get(kTextNotSaved, lang), {reportFile, *why}));
+                        check::fillText(text::get(kTextNotSaved, lang), {reportFile, *why}));
         }
-        std::printf("%s\n", app::fillText(text::get(kTextSaved, lang), {reportFile}).c_str());
+        std::printf("%s\n", check::fillText(text::get(kTextSaved, lang), {reportFile}).c_str());
     }
     return run.conforms() ? kExitOk : kExitRefused;
 }

@@ -12,7 +12,7 @@
 
 namespace checktest {
 
-namespace qa = quorvex::app;
+namespace qa = quorvex::check;
 using namespace quorvex::sim;
 
 class CheckSim : public simtest::SimDriver {

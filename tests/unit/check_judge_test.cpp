@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace qa = quorvex::app;
+namespace qa = quorvex::check;
 using F = qa::Finding;
 using R = qa::ValueRule;
 

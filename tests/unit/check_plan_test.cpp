@@ -36,10 +36,10 @@ Key keyOf(uint16_t code, const DRVPARAM& r) {
 
 std::set<Key> planKeys(int model) {
     std::set<Key> keys;
-    for (const qa::Query& q : qa::checkPlan(model)) {
-        const DRVPARAM r = qa::queryRecord(q);
+    for (const quorvex::check::Query& q : quorvex::check::checkPlan(model)) {
+        const DRVPARAM r = quorvex::check::queryRecord(q);
         EXPECT_TRUE(keys.insert(keyOf(q.code, r)).second) << "twice: " << q.code;
-        EXPECT_TRUE(qa::onlyReads(q.code, &r)) << q.code << " op " << q.op;
+        EXPECT_TRUE(quorvex::check::onlyReads(q.code, &r)) << q.code << " op " << q.op;
     }
     return keys;
 }
@@ -81,7 +81,7 @@ TEST(CheckPlan, HoldsEveryQueryTheProgramMakesOnce) {
         for (const qt::Call& c : drv.calls()) {
             if (!c.hadRecord && c.code != DRV_PING2 && c.code != DRV_CALLCHECK) continue;
             const DRVPARAM& sent = c.sent;
-            if (!qa::onlyReads(c.code, &sent)) continue; // the program's writes
+            if (!quorvex::check::onlyReads(c.code, &sent)) continue; // the program's writes
             made.insert(keyOf(c.code, sent));
         }
         for (const Key& k : made)
@@ -91,7 +91,7 @@ TEST(CheckPlan, HoldsEveryQueryTheProgramMakesOnce) {
         // The plan's own extras: the data registers of the other protocols.
         EXPECT_GE(plan.size(), made.size());
     }
-    EXPECT_LT(qa::checkPlan(30).size(), qa::checkPlan(70).size());
+    EXPECT_LT(quorvex::check::checkPlan(30).size(), quorvex::check::checkPlan(70).size());
 }
 
 TEST(CheckPlan, NothingThatChangesTheDeviceCountsAsAQuery) {
@@ -115,9 +115,9 @@ TEST(CheckPlan, NothingThatChangesTheDeviceCountsAsAQuery) {
     for (const Row& r : changing) {
         DRVPARAM record{};
         record.nOp = r.op;
-        EXPECT_FALSE(qa::onlyReads(r.code, &record)) << r.code << " op " << r.op;
+        EXPECT_FALSE(quorvex::check::onlyReads(r.code, &record)) << r.code << " op " << r.op;
     }
-    EXPECT_FALSE(qa::onlyReads(DRV_MSN, nullptr));
+    EXPECT_FALSE(quorvex::check::onlyReads(DRV_MSN, nullptr));
 }
 
 } // namespace

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <unistd.h>
 
-namespace qa = quorvex::app;
+namespace qa = quorvex::check;
 namespace qc = quorvex::core;
 
 namespace {

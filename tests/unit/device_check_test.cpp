@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <deque>
 
-namespace qa = quorvex::app;
+namespace qa = quorvex::check;
 namespace qt = quorvex::test;
 
 namespace {
