@@ -1,9 +1,11 @@
 #include "core/page_items.h"
 
+#include "core/clock_time.h"
 #include "core/config_app.h"
 #include "core/device_cache.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace quorvex::core {
 
@@ -14,6 +16,18 @@ DRVPARAM makeRecord(int32_t port, int32_t index, int32_t op) {
     record.nOp = op;
     return record;
 }
+
+namespace {
+
+// The port time of a reply (its hour and minute bytes) as "HH:MM".
+std::string clockText(const DRVPARAM& r) {
+    const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(r.szText[i]); };
+    char buffer[24];
+    std::snprintf(buffer, sizeof buffer, "%02d:%02d", byteAt(2), byteAt(3));
+    return buffer;
+}
+
+} // namespace
 
 SendOutcome sendOutcome(int32_t result, const DRVPARAM& r) {
     if (result != 0) return SendOutcome::Failed;
@@ -83,6 +97,9 @@ bool itemSpecOf(const profile::KeySpec& key, ItemSpec& out) {
         break;
     case RecordField::Text:
         spec.field = ValueField::Text;
+        break;
+    case RecordField::Time:
+        spec.field = ValueField::Time;
         break;
     default:
         return false;
@@ -171,7 +188,8 @@ void ItemTable::forgetAll() {
 void ItemTable::read(CConfigApp& app, std::size_t first, std::size_t last) {
     for (std::size_t i = first; i < last && i < entries_.size(); ++i) {
         Entry& e = entries_[i];
-        DRVPARAM record = makeRecord(e.spec.port, e.spec.index, kOpQuery);
+        const bool time = e.spec.field == ValueField::Time;
+        DRVPARAM record = makeRecord(e.spec.port, e.spec.index, time ? kOpTimeQuery : kOpQuery);
         bool ok = queryDone(app.SendDrvCmd(e.spec.code, &record), record);
         switch (e.spec.field) {
         case ValueField::Flag: {
@@ -191,6 +209,9 @@ void ItemTable::read(CConfigApp& app, std::size_t first, std::size_t last) {
         case ValueField::Text:
             e.text->reset(ok ? fieldText(record.szText) : std::string(), ok);
             break;
+        case ValueField::Time:
+            e.text->reset(ok ? clockText(record) : std::string(), ok);
+            break;
         }
     }
 }
@@ -204,8 +225,11 @@ int ItemTable::send(CConfigApp& app, SendReport& report, SendMode mode,
             continue;
         if (mode == SendMode::Marked && !e.visit([](const auto& item) { return item.mark; }))
             continue;
-        DRVPARAM record = makeRecord(e.spec.port, e.spec.index, kOpSet);
-        bool fits = true;
+        const bool time = e.spec.field == ValueField::Time;
+        DRVPARAM record = makeRecord(e.spec.port, e.spec.index, time ? kOpTimeSet : kOpSet);
+        std::string unsent; // what stands for a value that cannot be sent
+        int hour = 0;
+        int minute = 0;
         switch (e.spec.field) {
         case ValueField::Flag:
             record.bFlag = (e.editedNumber() != 0) != e.spec.inverted ? 1 : 0;
@@ -214,15 +238,23 @@ int ItemTable::send(CConfigApp& app, SendReport& report, SendMode mode,
             record.nValue = e.number->edited;
             break;
         case ValueField::Text:
-            fits = setFieldText(record.szText, e.text->edited);
+            if (!setFieldText(record.szText, e.text->edited))
+                unsent = "(too long) " + e.text->edited;
+            break;
+        case ValueField::Time:
+            // Sent as the device's "HH:MM", which the edited copy becomes.
+            if (ParseClockTime(e.text->edited, hour, minute))
+                drv_set_port_time(&record, hour, minute);
+            else
+                unsent = "(time " + e.text->edited + ")";
             break;
         }
         SendOutcome outcome = SendOutcome::Failed;
-        if (fits) {
+        if (unsent.empty()) {
             outcome = sendOutcome(app.SendDrvCmd(e.spec.code, &record), record);
             report.add(record, outcome);
         } else {
-            report.addUnsent("(too long) " + e.text->edited);
+            report.addUnsent(std::move(unsent));
         }
         if (outcome == SendOutcome::Done)
             e.visit([](auto& item) { item.confirm(); });
@@ -298,6 +330,7 @@ void ItemTable::load(ProfileStore& store, int selector, std::string_view section
                            e.spec.minValue, e.spec.maxValue);
             break;
         case ValueField::Text:
+        case ValueField::Time:
             e.text->edited = store.readString(selector, section, e.spec.key, e.spec.textDefault);
             break;
         }
@@ -330,6 +363,7 @@ void ItemTable::saveWhere(ProfileStore& store, int selector, std::string_view se
             value = std::to_string(e.number->confirmed);
             break;
         case ValueField::Text:
+        case ValueField::Time:
             value = e.text->confirmed;
             break;
         }

@@ -25,6 +25,8 @@ class CConfigApp;
 inline constexpr int32_t kOpQuery = 0;
 inline constexpr int32_t kOpSet = 1;
 inline constexpr int32_t kOpClear = 2;
+inline constexpr int32_t kOpTimeQuery = 3;
+inline constexpr int32_t kOpTimeSet = 4;
 
 // ---- records ----
 
@@ -165,6 +167,9 @@ enum class ValueField {
     Flag,   // bFlag, 0/1; a profile switch
     Number, // nValue; a profile decimal
     Text,   // szText; a profile text
+    Time,   // "HH:MM" in the hour and minute bytes of szText, queried with op 3 and
+            // set with op 4 (a port timer); a profile text. A text that is no
+            // time is not sent and stays to be sent.
 };
 
 struct ItemSpec {

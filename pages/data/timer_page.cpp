@@ -4,6 +4,7 @@
 #include "core/config_app.h"
 #include "profile/sections.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -12,18 +13,8 @@ namespace quorvex::data {
 namespace {
 
 constexpr std::string_view kSection = profile::sectionName(profile::Section::Timer);
-constexpr int kOpFlagQuery = 0;
-constexpr int kOpFlagSet = 1;
-constexpr int kOpTimeQuery = 3;
-constexpr int kOpTimeSet = 4;
 constexpr int kMsgErrorFormat = 9056; // the same words, should no widget show them fixed
 constexpr std::size_t kMaxTypedTime = 5;
-
-std::string clockText(int hour, int minute) {
-    char buffer[24];
-    std::snprintf(buffer, sizeof buffer, "%02d:%02d", hour, minute);
-    return buffer;
-}
 
 int byteAt(const DRVPARAM& r, std::size_t i) {
     return static_cast<unsigned char>(r.szText[i]);
@@ -69,17 +60,7 @@ int TimerPage::portCount() const {
 void TimerPage::readDevice() {
     hidden_ = false;
     ui_.setBusy(true);
-    const int ports = portCount();
-    for (int p = 0; p < ports; ++p) {
-        DRVPARAM r = core::makeRecord(core::kAnalogPortNumbers[std::size_t(p)], 0, kOpFlagQuery);
-        const bool ok = core::queryDone(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
-        active_[std::size_t(p)].reset(ok && r.bFlag != 0 ? 1 : 0, ok);
-    }
-    for (int p = 0; p < ports; ++p) {
-        DRVPARAM r = core::makeRecord(core::kAnalogPortNumbers[std::size_t(p)], 0, kOpTimeQuery);
-        const bool ok = core::queryDone(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
-        time_[std::size_t(p)].reset(ok ? clockText(byteAt(r, 2), byteAt(r, 3)) : std::string(), ok);
-    }
+    items().read(app_);
     readClock();
     lastTimeField_ = -1;
     ui_.refresh();
@@ -91,7 +72,7 @@ void TimerPage::readClock() {
     clockLost_ = false;
     const DateTime computer = wallClock_();
     computerClock_ = formatDateTime(computer);
-    DRVPARAM r = core::makeRecord(0, 0, kOpTimeQuery);
+    DRVPARAM r = core::makeRecord(0, 0, core::kOpTimeQuery);
     if (core::queryDone(app_.SendDrvCmd(DRV_CLOCK, &r), r)) {
         if (r.nValue == 1) {
             // The device's clock was never set (it answers "--" for the day):
@@ -115,7 +96,7 @@ void TimerPage::shown() {
 // ---- the clock ----
 
 void TimerPage::writeClock(const DateTime& t) {
-    DRVPARAM r = core::makeRecord(0, 0, kOpTimeSet);
+    DRVPARAM r = core::makeRecord(0, 0, core::kOpTimeSet);
     drv_set_clock(&r, t.year, t.month, t.day, t.hour, t.minute, t.second);
     app_.SendDrvCmd(DRV_CLOCK, &r); // the device shows its clock; nothing to do on failure
 }
@@ -127,45 +108,47 @@ void TimerPage::synchronize() {
 
 // ---- sending ----
 
-bool TimerPage::hasUnsentChanges() const {
-    for (int p = 0; p < portCount(); ++p) {
-        if (active_[std::size_t(p)].changed() || time_[std::size_t(p)].changed()) return true;
+core::ItemTable& TimerPage::items() const {
+    const int ports = portCount();
+    if (itemPorts_ == ports) return items_;
+    items_ = core::ItemTable();
+    auto& self = const_cast<TimerPage&>(*this);
+    for (const profile::KeySpec& key : profile::keysOf(profile::Section::Timer, ports)) {
+        core::ItemSpec spec;
+        if (key.first < 0 || key.first >= ports || !core::itemSpecOf(key, spec)) continue;
+        const std::size_t p = std::size_t(key.first);
+        if (spec.field == core::ValueField::Flag)
+            items_.add(std::move(spec), self.active_[p]);
+        else
+            items_.add(std::move(spec), self.time_[p]);
     }
-    return false;
+    itemPorts_ = ports;
+    return items_;
+}
+
+bool TimerPage::hasUnsentChanges() const {
+    return items().anyChanged();
 }
 
 void TimerPage::sendItems(bool all) {
     report_.clear();
-    const int ports = portCount();
-    for (int p = 0; p < ports; ++p) {
-        core::Item<int>& item = active_[std::size_t(p)];
-        if (!all && !item.changed()) continue;
-        DRVPARAM r = core::makeRecord(core::kAnalogPortNumbers[std::size_t(p)], 0, kOpFlagSet);
-        r.bFlag = item.edited != 0 ? 1 : 0;
-        const core::SendOutcome outcome = core::sendOutcome(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
-        report_.add(r, outcome);
-        if (outcome == core::SendOutcome::Done) item.confirm();
-        if (all) host_.progress();
-    }
-    for (int p = 0; p < ports; ++p) {
-        core::Item<std::string>& item = time_[std::size_t(p)];
-        if (!all && !item.changed()) continue;
-        int hour = 0;
-        int minute = 0;
-        // A time that cannot be read is not sent and stays pending.
-        if (core::ParseClockTime(item.edited, hour, minute)) {
-            DRVPARAM r = core::makeRecord(core::kAnalogPortNumbers[std::size_t(p)], 0, kOpTimeSet);
-            drv_set_port_time(&r, hour, minute);
-            const core::SendOutcome outcome =
-                core::sendOutcome(app_.SendDrvCmd(DRV_PORTTIMER, &r), r);
-            report_.add(r, outcome);
-            if (outcome == core::SendOutcome::Done) item.confirm();
-            ui_.refresh();
-        } else {
-            report_.addUnsent("(time " + item.edited + ")");
-        }
-        if (all) host_.progress();
-    }
+    core::ItemTable& table = items();
+    table.send(
+        app_, report_, all ? core::SendMode::All : core::SendMode::Changed, [&](std::size_t i) {
+            const core::ItemSpec& spec = table.spec(i);
+            if (spec.field == core::ValueField::Time) {
+                // A time that went to the device shows at once as the
+                // "HH:MM" it became; a time that is none stays as typed.
+                const auto& ports = core::kAnalogPortNumbers;
+                const auto p =
+                    std::size_t(std::find(ports.begin(), ports.end(), spec.port) - ports.begin());
+                std::string shown = time_[p].edited;
+                int hour = 0;
+                int minute = 0;
+                if (core::ParseClockTime(shown, hour, minute)) ui_.refresh();
+            }
+            if (all) host_.progress();
+        });
 }
 
 void TimerPage::send() {
@@ -176,10 +159,7 @@ void TimerPage::send() {
 }
 
 void TimerPage::discard() {
-    for (int p = 0; p < portCount(); ++p) {
-        active_[std::size_t(p)].discard();
-        time_[std::size_t(p)].discard();
-    }
+    items().discardAll();
     lastTimeField_ = -1;
     ui_.refresh();
 }
@@ -187,19 +167,9 @@ void TimerPage::discard() {
 // ---- profiles ----
 
 void TimerPage::profileLoad(int selector) {
-    core::ProfileStore& store = app_.profiles();
     // Only the edited copies take the file's values: what the device
     // refuses stays pending instead of passing for sent.
-    for (const profile::KeySpec& spec : profile::keysOf(profile::Section::Timer, portCount())) {
-        if (spec.first < 0 || spec.first >= portCount()) continue;
-        const std::size_t p = std::size_t(spec.first);
-        if (spec.form == profile::ValueForm::Switch) {
-            active_[p].edited =
-                store.readInt(selector, kSection, spec.name, spec.numberDefault) != 0;
-        } else {
-            time_[p].edited = store.readString(selector, kSection, spec.name, spec.textDefault);
-        }
-    }
+    items().load(app_.profiles(), selector, kSection);
     lastTimeField_ = -1;
     ui_.refresh();
     ui_.setBusy(true);
@@ -219,26 +189,13 @@ void TimerPage::forget() {
 
 std::vector<std::string> TimerPage::unconfirmedItems() const {
     std::vector<std::string> out;
-    for (const profile::KeySpec& spec : profile::keysOf(profile::Section::Timer, portCount())) {
-        if (spec.first < 0 || spec.first >= portCount()) continue;
-        const std::size_t p = std::size_t(spec.first);
-        const bool known =
-            spec.form == profile::ValueForm::Switch ? active_[p].known : time_[p].known;
-        if (!known) out.push_back(core::itemName(kSection, spec.name));
-    }
+    items().addUnconfirmed(kSection, out);
     return out;
 }
 
 core::WriteReport TimerPage::profileSave(int selector) {
     core::WriteReport report;
-    for (const profile::KeySpec& spec : profile::keysOf(profile::Section::Timer, portCount())) {
-        if (spec.first < 0 || spec.first >= portCount()) continue;
-        const std::size_t p = std::size_t(spec.first);
-        const std::string value = spec.form == profile::ValueForm::Switch
-                                      ? std::string(active_[p].confirmed != 0 ? "1" : "0")
-                                      : time_[p].confirmed;
-        report.write(app_.profiles(), selector, kSection, spec.name, value);
-    }
+    items().save(app_.profiles(), selector, kSection, report);
     return report;
 }
 

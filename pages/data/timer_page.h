@@ -94,9 +94,14 @@ private:
     void writeClock(const DateTime& t);
     void readClock();
     void sendItems(bool all);
+    // The items of the ports the device has now: each port's "Activated" box,
+    // then each port's time, as the setting table gives them.
+    core::ItemTable& items() const;
 
     std::array<core::Item<int>, core::kMaxAnalogPorts> active_{};
     std::array<core::Item<std::string>, core::kMaxAnalogPorts> time_{};
+    mutable core::ItemTable items_; // over active_ and time_
+    mutable int itemPorts_ = -1;    // the port count items_ was made for
     std::string deviceClock_;
     std::string computerClock_;
     int lastTimeField_ = -1; // port index of the time field changed last
