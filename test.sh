@@ -16,8 +16,9 @@ export QT_QPA_PLATFORM=offscreen
 status=0
 # Each step says when it began, so a run's log shows where its time goes.
 step() { echo "== $1 (at $((SECONDS / 60)) min $((SECONDS % 60)) s)"; }
-step "layers: no include points up"
+step "layers and names: no include points up, every name says which file it is"
 tools/check_layers.sh || status=1
+tools/check_names.sh || status=1
 step "docs: every path named exists, every export is named"
 tools/check_docs.sh || status=1
 tools/check_docs_test.sh || status=1

@@ -9,7 +9,7 @@
 // serial adapter against the direct line.
 #include "e2e/cli_run.h"
 #include "sim/sim_device.h"
-#include "support/com_ports.h"
+#include "support/com3_map.h"
 #include "support/usb_adapter_rig.h"
 
 #include <chrono>

@@ -20,7 +20,7 @@
 #include "e2e/net_relay.h"
 #include "e2e/ser2net_server.h"
 #include "sim/sim_device.h"
-#include "support/com_ports.h"
+#include "support/com3_map.h"
 
 #include <algorithm>
 #include <atomic>

@@ -123,7 +123,7 @@ cross_build() { # 64 | 32
     local arch=x86_64
     [ "$1" = 32 ] && arch=i686
     local launcher=() gui=(-DQUORVEX_GUI=OFF)
-    local targets=(R70COM32 quorvex-cli win_driver_test win_line_test win_profile_test reply_timing)
+    local targets=(R70COM32 quorvex-cli r70com32_win32_test transport_win32_test profile_win32_test reply_timing)
     command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache
                                               -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
     if [ "$1" = 64 ] && [ -n "$qt_prefix" ]; then
@@ -498,25 +498,25 @@ for bits in "${sizes[@]}"; do
     dir="build-win$bits"
     loader=$WINE64
     [ "$bits" = 32 ] && loader=$WINE32
-    [ -f "$dir/bin/win_driver_test.exe" ] || continue
+    [ -f "$dir/bin/r70com32_win32_test.exe" ] || continue
     echo "== windows: $bits bits under Wine (${SECONDS} s)"
     dll=$(winpath "$dir/bin/R70COM32.dll")
     if start_sim --fault pause=120,300; then
-        check "win_driver_test ($bits bits)" "$loader" "$dir/bin/win_driver_test.exe" "$dll"
+        check "r70com32_win32_test ($bits bits)" "$loader" "$dir/bin/r70com32_win32_test.exe" "$dll"
         stop_sim
     else
         check "simulator" false
     fi
     if start_sim --state "$run/long.state"; then
         mkdir -p "$run/records$bits"
-        check "win_driver_test records ($bits bits)" \
-            "$loader" "$dir/bin/win_driver_test.exe" "$dll" records "$(winpath "$run/records$bits")"
+        check "r70com32_win32_test records ($bits bits)" \
+            "$loader" "$dir/bin/r70com32_win32_test.exe" "$dll" records "$(winpath "$run/records$bits")"
         stop_sim
     else
         check "simulator" false
     fi
-    check "win_line_test ($bits bits)" "$loader" "$dir/bin/win_line_test.exe"
-    check "win_profile_test ($bits bits)" "$loader" "$dir/bin/win_profile_test.exe" \
+    check "transport_win32_test ($bits bits)" "$loader" "$dir/bin/transport_win32_test.exe"
+    check "profile_win32_test ($bits bits)" "$loader" "$dir/bin/profile_win32_test.exe" \
         "$(winpath tests/data/ini-vectors)" "$(winpath "$run")"
     install_cli "$bits"
     if start_sim; then

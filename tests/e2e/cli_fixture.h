@@ -5,7 +5,7 @@
 
 #include "cli_run.h"
 #include "sim/sim_device.h"
-#include "support/com_ports.h"
+#include "support/com3_map.h"
 
 #include <gtest/gtest.h>
 

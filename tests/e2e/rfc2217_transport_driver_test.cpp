@@ -11,7 +11,7 @@
 #include "pages/telephony/short_dial_page.h"
 #include "profile/sections.h"
 #include "sim/sim_device.h"
-#include "support/com_ports.h"
+#include "support/com3_map.h"
 #include "support/fakes.h"
 #include "support/pty_device.h"
 #include "support/scripted_ui.h"

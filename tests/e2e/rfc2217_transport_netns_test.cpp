@@ -9,7 +9,7 @@
 #include "driver/api/r70com32.h"
 #include "e2e/ser2net_server.h"
 #include "sim/sim_device.h"
-#include "support/com_ports.h"
+#include "support/com3_map.h"
 #include "support/fakes.h"
 #include "support/scripted_ui.h"
 

@@ -15,7 +15,7 @@
 #include "maintenance/upgrade.h"
 #include "sim/firmware_image.h"
 #include "sim/sim_device.h"
-#include "support/com_ports.h"
+#include "support/com3_map.h"
 #include "support/fakes.h"
 #include "support/scripted_ui.h"
 #include "support/sim_settings.h"

@@ -7,7 +7,7 @@
 // The faults: a latency_timer that cannot be read, one that holds no number,
 // a latency of 255 ms; and every case's pseudo-terminal refuses TIOCSSERIAL.
 #include "cli_fixture.h"
-#include "support/com_ports.h"
+#include "support/com3_map.h"
 #include "support/usb_adapter_rig.h"
 #include "support/wait_for.h"
 

@@ -10,7 +10,7 @@
 #include "driver/api/r70com32.h"
 #include "profile/profile_files.h"
 #include "sim/sim_device.h"
-#include "support/com_ports.h"
+#include "support/com3_map.h"
 #include "support/fakes.h"
 #include "support/qt_modal.h"
 

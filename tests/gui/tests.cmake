@@ -15,35 +15,35 @@ if(TARGET quorvex_shell_ui)
 
     # The Qt building blocks.
     quorvex_add_test(NAME widgets_test LABELS gui
-        SOURCES ${_dir}/widgets_main.cpp ${_dir}/widgets_controls_test.cpp
-                ${_dir}/widgets_dialogs_test.cpp ${_dir}/widgets_shots_test.cpp
+        SOURCES ${_dir}/widgets_main.cpp ${_dir}/ui_controls_test.cpp
+                ${_dir}/ui_dialogs_test.cpp ${_dir}/ui_shots_test.cpp
         LIBS quorvex_shell_ui Qt6::Test)
 
     # The desktop program: page frame, main window, settings dialog, MSN page, start-up.
     quorvex_add_test(NAME mainwin_test LABELS gui
-        SOURCES ${_dir}/widgets_main.cpp ${_dir}/mainwin_frame_test.cpp
-                ${_dir}/mainwin_program_test.cpp ${_dir}/settings_dlg_test.cpp
+        SOURCES ${_dir}/widgets_main.cpp ${_dir}/main_window_widget_frame_test.cpp
+                ${_dir}/main_window_widget_program_test.cpp ${_dir}/settings_dlg_test.cpp
         LIBS ${_gui_libs})
 
     # The telephony page widgets and the data callback dialog, against the
     # in-process simulator through the real driver library.
     quorvex_add_test(NAME telwidgets_test LABELS gui
-        SOURCES ${_dir}/widgets_main.cpp ${_dir}/telwidgets_pages_test.cpp
-                ${_dir}/callback_dlg_test.cpp ${_dir}/telwidgets_language_test.cpp
+        SOURCES ${_dir}/widgets_main.cpp ${_dir}/telephony_pages_test.cpp
+                ${_dir}/callback_dlg_test.cpp ${_dir}/telephony_language_test.cpp
         LIBS ${_gui_libs})
 
     # The data and cost page widgets (data protocol with the BOD dialog, LCR,
     # charges, timer) against the in-process simulated device.
     quorvex_add_test(NAME datawidgets_test LABELS gui
-        SOURCES ${_dir}/widgets_main.cpp ${_dir}/datawidgets_pages_test.cpp
-                ${_dir}/datawidgets_shots_test.cpp
+        SOURCES ${_dir}/widgets_main.cpp ${_dir}/data_pages_test.cpp
+                ${_dir}/data_shots_test.cpp
         LIBS ${_gui_libs})
 
     # The maintenance widgets: log book page, monitor window, ISDN information and
     # firmware upgrade dialogs, against the simulated device through the real driver.
     quorvex_add_test(NAME maintwidgets_test LABELS gui
-        SOURCES ${_dir}/widgets_main.cpp ${_dir}/maintwidgets_dialogs_test.cpp
-                ${_dir}/maintwidgets_shots_test.cpp
+        SOURCES ${_dir}/widgets_main.cpp ${_dir}/maintenance_dialogs_test.cpp
+                ${_dir}/maintenance_shots_test.cpp
         LIBS ${_gui_libs})
     quorvex_add_test(NAME upgrade_dlg_test LABELS gui slow
         SOURCES ${_dir}/widgets_main.cpp ${_dir}/upgrade_dlg_test.cpp
@@ -79,7 +79,7 @@ if(TARGET quorvex_shell_ui)
     # 640 x 400 to the program, where the page scrolls), on the small one with the
     # desktop's font twice as large; and on an X server (Xvfb)
     # of 1024 x 600. One process per screen.
-    quorvex_gui_program(wayland_test ${_dir}/wayland_test.cpp)
+    quorvex_gui_program(wayland_test ${_dir}/main_window_widget_wayland_test.cpp)
     add_test(NAME wayland_1280x800 COMMAND wayland_test --screen 1280x800)
     add_test(NAME wayland_1024x600 COMMAND wayland_test --screen 1024x600)
     add_test(NAME wayland_scale2 COMMAND wayland_test --screen 640x400 --scale 2)

@@ -7,7 +7,7 @@
 
 #include "driver/api/r70com32.h"
 #include "sim/sim_device.h"
-#include "support/com_ports.h"
+#include "support/com3_map.h"
 
 #include <gtest/gtest.h>
 

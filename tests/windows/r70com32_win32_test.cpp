@@ -3,13 +3,13 @@
 // after 120 bytes of every reply, which only the long call list of port 11
 // reaches: that reply ends at the pause and its tail is stale input for the
 // next command.
-//   win_driver_test.exe PATH-OF-R70COM32.dll
+//   r70com32_win32_test.exe PATH-OF-R70COM32.dll
 // With "records FOLDER", against a simulator whose port 22 has a call list
 // longer than 960 bytes and whose changed settings text is long: records as
 // a program written against the field table fills them, full of bytes left
 // from earlier use; and an unload, which must close the port and the trace
 // (kept in FOLDER\J\u00fcrgen).
-//   win_driver_test.exe PATH-OF-R70COM32.dll records FOLDER
+//   r70com32_win32_test.exe PATH-OF-R70COM32.dll records FOLDER
 #include "driver/api/r70com32.h"
 #include "support/catalogue_rows.h"
 #include "windows/check.h"

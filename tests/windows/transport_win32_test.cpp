@@ -5,7 +5,7 @@
 // a line error until ClearCommError is called; and a port left with DTR
 // handshaking, on which the system refuses to move DTR by hand. And the
 // latency timer FTDI's driver keeps for each port in the registry.
-//   win_line_test.exe
+//   transport_win32_test.exe
 #include "driver/api/r70com32.h"
 #include "driver/line/transport_win32.h"
 #include "driver/ports/adapter_hold.h"

@@ -5,7 +5,7 @@
 // where support/ini_vector_deviations.h says why ours differs. Then what a
 // Windows user meets: a folder with a non-ASCII name, a profile saved as
 // "Unicode", a file that a virus scanner holds for a moment.
-//   win_profile_test.exe FOLDER-OF-THE-VECTORS [WORK-FOLDER]
+//   profile_win32_test.exe FOLDER-OF-THE-VECTORS [WORK-FOLDER]
 // The system's functions of the vectors take their file's name in the
 // system's code page: the work folder (by default the temporary folder) must
 // have an ASCII name.
@@ -200,7 +200,7 @@ void heldByAScanner(const fs::path& dir) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::printf("usage: win_profile_test FOLDER-OF-THE-VECTORS\n");
+        std::printf("usage: profile_win32_test FOLDER-OF-THE-VECTORS\n");
         return 2;
     }
     t.check(GetACP() == 1252,
