@@ -83,6 +83,21 @@ std::string SendReport::text() const {
     return out;
 }
 
+namespace {
+
+// The fields that carry a number an Item<int> holds as it is.
+bool numeric(ValueField field) {
+    return field == ValueField::Number || field == ValueField::Index || field == ValueField::Aux;
+}
+
+// A number the device answered (ok) or a file gave, as the item takes it.
+int numberTaken(const ItemSpec& spec, bool ok, int value) {
+    if (!spec.defaultStands) return ok ? std::clamp(value, spec.minValue, spec.maxValue) : 0;
+    return ok && value >= spec.minValue && value <= spec.maxValue ? value : spec.loadDefault;
+}
+
+} // namespace
+
 bool itemSpecOf(const profile::KeySpec& key, ItemSpec& out) {
     using profile::RecordField;
     const profile::Setting* row = key.setting;
@@ -100,6 +115,12 @@ bool itemSpecOf(const profile::KeySpec& key, ItemSpec& out) {
         break;
     case RecordField::Time:
         spec.field = ValueField::Time;
+        break;
+    case RecordField::Index:
+        spec.field = ValueField::Index;
+        break;
+    case RecordField::Aux:
+        spec.field = ValueField::Aux;
         break;
     default:
         return false;
@@ -135,11 +156,12 @@ bool itemSpecOf(const profile::KeySpec& key, ItemSpec& out) {
     spec.key = key.name;
     spec.loadDefault = key.numberDefault;
     spec.textDefault = std::string(key.textDefault);
-    if (spec.field == ValueField::Number) {
+    if (numeric(spec.field)) {
         spec.minValue = key.minValue;
         spec.maxValue = key.maxValue;
     }
     spec.inverted = row->inverted;
+    spec.aux = row->aux;
     out = std::move(spec);
     return true;
 }
@@ -156,8 +178,10 @@ void ItemTable::add(ItemSpec spec, Item<std::string>& value) {
     entries_.push_back(Entry{std::move(spec), nullptr, nullptr, &value});
 }
 
-bool ItemTable::anyChanged() const {
-    for (const Entry& e : entries_) {
+bool ItemTable::anyChanged(const Only& only) const {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const Entry& e = entries_[i];
+        if (only && !only(i)) continue;
         if (e.visit([](const auto& item) { return item.changed(); })) return true;
     }
     return false;
@@ -185,11 +209,13 @@ void ItemTable::forgetAll() {
         e.visit([](auto& item) { item.forget(); });
 }
 
-void ItemTable::read(CConfigApp& app, std::size_t first, std::size_t last) {
+void ItemTable::read(CConfigApp& app, std::size_t first, std::size_t last,
+                     const std::function<void(std::size_t)>& afterEach) {
     for (std::size_t i = first; i < last && i < entries_.size(); ++i) {
         Entry& e = entries_[i];
         const bool time = e.spec.field == ValueField::Time;
         DRVPARAM record = makeRecord(e.spec.port, e.spec.index, time ? kOpTimeQuery : kOpQuery);
+        if (e.spec.aux != 0) drv_set_aux(&record, e.spec.aux);
         bool ok = queryDone(app.SendDrvCmd(e.spec.code, &record), record);
         switch (e.spec.field) {
         case ValueField::Flag: {
@@ -203,8 +229,13 @@ void ItemTable::read(CConfigApp& app, std::size_t first, std::size_t last) {
             break;
         }
         case ValueField::Number:
-            e.number->reset(ok ? std::clamp(record.nValue, e.spec.minValue, e.spec.maxValue) : 0,
-                            ok);
+            e.number->reset(numberTaken(e.spec, ok, record.nValue), ok);
+            break;
+        case ValueField::Index:
+            e.number->reset(numberTaken(e.spec, ok, record.nIndex), ok);
+            break;
+        case ValueField::Aux:
+            e.number->reset(numberTaken(e.spec, ok, drv_get_aux(&record)), ok);
             break;
         case ValueField::Text:
             e.text->reset(ok ? fieldText(record.szText) : std::string(), ok);
@@ -213,20 +244,23 @@ void ItemTable::read(CConfigApp& app, std::size_t first, std::size_t last) {
             e.text->reset(ok ? clockText(record) : std::string(), ok);
             break;
         }
+        if (afterEach) afterEach(i);
     }
 }
 
 int ItemTable::send(CConfigApp& app, SendReport& report, SendMode mode,
-                    const std::function<void(std::size_t)>& afterEach) {
+                    const std::function<void(std::size_t)>& afterEach, const Only& only) {
     int failures = 0;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         Entry& e = entries_[i];
+        if (only && !only(i)) continue;
         if (mode == SendMode::Changed && !e.visit([](const auto& item) { return item.changed(); }))
             continue;
         if (mode == SendMode::Marked && !e.visit([](const auto& item) { return item.mark; }))
             continue;
         const bool time = e.spec.field == ValueField::Time;
         DRVPARAM record = makeRecord(e.spec.port, e.spec.index, time ? kOpTimeSet : kOpSet);
+        if (e.spec.aux != 0) drv_set_aux(&record, e.spec.aux);
         std::string unsent; // what stands for a value that cannot be sent
         int hour = 0;
         int minute = 0;
@@ -236,6 +270,12 @@ int ItemTable::send(CConfigApp& app, SendReport& report, SendMode mode,
             break;
         case ValueField::Number:
             record.nValue = e.number->edited;
+            break;
+        case ValueField::Index:
+            record.nIndex = e.number->edited;
+            break;
+        case ValueField::Aux:
+            drv_set_aux(&record, e.number->edited);
             break;
         case ValueField::Text:
             if (!setFieldText(record.szText, e.text->edited))
@@ -304,9 +344,11 @@ std::vector<std::size_t> ItemTable::inSaveOrder() const {
     return order;
 }
 
-void ItemTable::addUnconfirmed(std::string_view section, std::vector<std::string>& out) const {
+void ItemTable::addUnconfirmed(std::string_view section, std::vector<std::string>& out,
+                               const Only& only) const {
     for (const std::size_t i : inSaveOrder()) {
         const Entry& e = entries_[i];
+        if (only && !only(i)) continue;
         const bool known = e.visit([](const auto& item) { return item.known; });
         if (!e.spec.key.empty() && !known) out.push_back(itemName(section, e.spec.key));
     }
@@ -325,9 +367,10 @@ void ItemTable::load(ProfileStore& store, int selector, std::string_view section
             break;
         }
         case ValueField::Number:
-            e.number->edited =
-                std::clamp(store.readInt(selector, section, e.spec.key, e.spec.loadDefault),
-                           e.spec.minValue, e.spec.maxValue);
+        case ValueField::Index:
+        case ValueField::Aux:
+            e.number->edited = numberTaken(
+                e.spec, true, store.readInt(selector, section, e.spec.key, e.spec.loadDefault));
             break;
         case ValueField::Text:
         case ValueField::Time:
@@ -338,20 +381,20 @@ void ItemTable::load(ProfileStore& store, int selector, std::string_view section
 }
 
 void ItemTable::save(ProfileStore& store, int selector, std::string_view section,
-                     WriteReport& report) const {
-    saveWhere(store, selector, section, report, false);
+                     WriteReport& report, const Only& only) const {
+    saveWhere(store, selector, section, report, false, only);
 }
 
 void ItemTable::saveVouched(ProfileStore& store, int selector, std::string_view section,
                             WriteReport& report) const {
-    saveWhere(store, selector, section, report, true);
+    saveWhere(store, selector, section, report, true, {});
 }
 
 void ItemTable::saveWhere(ProfileStore& store, int selector, std::string_view section,
-                          WriteReport& report, bool vouchedOnly) const {
+                          WriteReport& report, bool vouchedOnly, const Only& only) const {
     for (const std::size_t i : inSaveOrder()) {
         const Entry& e = entries_[i];
-        if (e.spec.key.empty()) continue;
+        if (e.spec.key.empty() || (only && !only(i))) continue;
         if (vouchedOnly && !e.visit([](const auto& item) { return item.known && !item.mark; }))
             continue;
         std::string value;
@@ -360,6 +403,8 @@ void ItemTable::saveWhere(ProfileStore& store, int selector, std::string_view se
             value.push_back(e.confirmedNumber() != 0 ? '1' : '0');
             break;
         case ValueField::Number:
+        case ValueField::Index:
+        case ValueField::Aux:
             value = std::to_string(e.number->confirmed);
             break;
         case ValueField::Text:

@@ -170,6 +170,9 @@ enum class ValueField {
     Time,   // "HH:MM" in the hour and minute bytes of szText, queried with op 3 and
             // set with op 4 (a port timer); a profile text. A text that is no
             // time is not sent and stays to be sent.
+    // The data port's registers (DRV_DATAPROTO, DRV_EID, DRV_BODREG):
+    Index, // nIndex; a profile decimal
+    Aux,   // nAux (the protocol index); a profile decimal
 };
 
 struct ItemSpec {
@@ -180,11 +183,16 @@ struct ItemSpec {
     std::string key;     // profile key; empty: not in the profile
     int loadDefault = 0; // for Flag and Number when the key is missing
     std::string textDefault;
-    // A Number the device answers or a profile gives outside this range
-    // becomes the nearest value in it (a selector shows no other).
+    // A Number, Index or Aux the device answers or a profile gives outside
+    // this range becomes the nearest value in it (a selector shows no other).
     int minValue = INT_MIN;
     int maxValue = INT_MAX;
     bool inverted = false; // Flag: bFlag holds the opposite of the value
+    int32_t aux = 0;       // nAux the command takes besides the value (a protocol's register)
+    // Number, Index, Aux: a failed query, or an answer or a loaded value
+    // outside the range, gives the load default rather than 0 or the nearest
+    // value in range (a protocol or class outside its table is no setting).
+    bool defaultStands = false;
 };
 
 // The item of a profile key, as its row of the setting table describes it:
@@ -200,6 +208,11 @@ enum class SendMode {
 
 class ItemTable {
 public:
+    // Which items a walk takes (by table index); empty: all. A page whose
+    // items count only now and then (the data page's per-protocol settings),
+    // or that puts an item of its own between them, walks a part at a time.
+    using Only = std::function<bool(std::size_t)>;
+
     void add(ItemSpec spec, Item<int>& value);
     void add(ItemSpec spec, Item<bool>& value); // ValueField::Flag
     void add(ItemSpec spec, Item<std::string>& value);
@@ -210,31 +223,34 @@ public:
     void saveInOrderOf(const std::vector<profile::KeySpec>& keys);
     const ItemSpec& spec(std::size_t i) const { return entries_[i].spec; }
 
-    bool anyChanged() const;
+    bool anyChanged(const Only& only = {}) const;
     bool anyMarked() const;
     void discardAll();
     void confirmAll();
     void forgetAll(); // Item::forget on every item
 
     // Queries items first..last-1 (all by default) through SendDrvCmd; both
-    // copies take the answer, 0 or empty when the query fails.
-    void read(CConfigApp& app, std::size_t first = 0, std::size_t last = SIZE_MAX);
+    // copies take the answer, 0 or empty when the query fails. afterEach runs
+    // after every item read, before the next query.
+    void read(CConfigApp& app, std::size_t first = 0, std::size_t last = SIZE_MAX,
+              const std::function<void(std::size_t)>& afterEach = {});
 
     // Sends the items (in table order) with op 1. An item done (result 0, OK)
     // becomes confirmed; any other keeps its old confirmed copy and so stays
     // unsent. afterEach runs after every item sent. Returns the failures.
     int send(CConfigApp& app, SendReport& report, SendMode mode,
-             const std::function<void(std::size_t)>& afterEach = {});
+             const std::function<void(std::size_t)>& afterEach = {}, const Only& only = {});
 
     // "SECTION/KEY" of every item with a profile key whose confirmed copy the
     // device has not vouched for in this run (see Item::known).
-    void addUnconfirmed(std::string_view section, std::vector<std::string>& out) const;
+    void addUnconfirmed(std::string_view section, std::vector<std::string>& out,
+                        const Only& only = {}) const;
 
     // Edited copies := the section's values (defaults for missing keys).
     void load(ProfileStore& store, int selector, std::string_view section);
     // Writes the confirmed copies in table order; failures go into report.
-    void save(ProfileStore& store, int selector, std::string_view section,
-              WriteReport& report) const;
+    void save(ProfileStore& store, int selector, std::string_view section, WriteReport& report,
+              const Only& only = {}) const;
     // The same for the items whose confirmed copy the device vouched for and
     // that are not waiting to be sent (a query or a send failed, or the device
     // was flashed): the file keeps its own value for the others.
@@ -243,7 +259,7 @@ public:
 
 private:
     void saveWhere(ProfileStore& store, int selector, std::string_view section, WriteReport& report,
-                   bool vouchedOnly) const;
+                   bool vouchedOnly, const Only& only) const;
 
     struct Entry {
         ItemSpec spec;
@@ -256,7 +272,7 @@ private:
             if (flag != nullptr) return fn(*flag);
             return fn(*text);
         }
-        // The item's edited (or confirmed) copy as a number, for Flag and Number.
+        // The item's edited (or confirmed) copy as a number, for all but Text.
         int editedNumber() const { return number != nullptr ? number->edited : flag->edited; }
         int confirmedNumber() const {
             return number != nullptr ? number->confirmed : flag->confirmed;

@@ -85,6 +85,10 @@ constexpr Setting kFilter[] = {
 // DRV_DATAPROTO takes its register selector in nPort, and for selectors 2
 // and 6 the protocol (nAux) whose register it is: 0 PPP, 1 V.120, 3 X.75,
 // 6 HDLC. DRV_EID takes 11 (class) or 12 (number), DRV_BODREG 7 to 10.
+// The device holds one EID number, its current class's, as text behind nAux
+// (drv_eid_text); the data page puts it there itself. A frame size's range
+// is the page's field check: a profile's size outside it is reported, not
+// replaced, so the rows give none.
 constexpr Setting kData[] = {
     number("CURPTOCOL", 0, 0, 7).by(DRV_DATAPROTO, F::Aux),
     onOff("ATOPROTOCOL").by(DRV_DATAPROTO, F::Flag).atPort(1),

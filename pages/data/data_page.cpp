@@ -12,89 +12,49 @@ namespace {
 
 using core::Item;
 
-// How a setting travels in the driver record.
-enum class Carry {
-    Protocol,  // protocol index in nAux
-    Flag,      // bFlag
-    Number,    // nIndex
-    EidNumber, // the text behind nAux, of the current EID class
-};
+constexpr profile::Section kSection = profile::Section::Data;
 
 // Which protocol a setting belongs to: it is sent and compared only then.
 enum class When { Always, Ppp, V120, X75, Hdlc };
 
-constexpr int32_t kNoAux = 0;
-constexpr int kNoRange = 0;
-
-struct SettingSpec {
+// The item behind each key of the section and the protocol it belongs to.
+// Command, register, protocol index (nAux), record field, range and default
+// are the key's row of the setting table; the rows are in the device's
+// order, which reading and sending both walk.
+struct Binding {
+    std::string_view format;
     Item<int> DataSettings::*item; // null for the EID number
-    uint16_t code;
-    int32_t port;
-    int32_t aux; // protocol index that selects the register (47/2, 47/6)
-    Carry carry;
     When when;
-    int readDefault; // when the device read fails
-    // Valid range of a value read from the device; a frame size outside it is
-    // replaced by the default and written back at once, an EID class outside
-    // it is taken as NULL. kNoRange: any value.
-    int min, max;
-    bool writeBack;
-    std::string_view profileFormat;
+};
+constexpr Binding kBindings[] = {
+    {"CURPTOCOL", &DataSettings::protocol, When::Always},
+    {"ATOPROTOCOL", &DataSettings::autoIdent, When::Always},
+    {"MLP_PPP", &DataSettings::multiLinkPpp, When::Ppp},
+    {"DBA", &DataSettings::dba, When::Ppp},
+    {"BOD", &DataSettings::bod, When::Ppp},
+    {"EIDCLS", &DataSettings::eidClass, When::Ppp},
+    {"EIDNUM%d", nullptr, When::Ppp},
+    {"FRMSZV120", &DataSettings::v120FrameSize, When::V120},
+    {"IFRAME", &DataSettings::v120IFrame, When::V120},
+    {"MLP_X75", &DataSettings::multiLinkX75, When::X75},
+    {"FRMSZX75", &DataSettings::x75FrameSize, When::X75},
+    {"FRMSZHDLC", &DataSettings::hdlcFrameSize, When::Hdlc},
+    {"HIWATER", &DataSettings::highWater, When::Always},
+    {"LOWATER", &DataSettings::lowWater, When::Always},
+    {"HIDURATION", &DataSettings::highDuration, When::Always},
+    {"LODURATION", &DataSettings::lowDuration, When::Always},
 };
 
-// One table in the device's order: reading and sending both walk it.
-constexpr SettingSpec kSettings[] = {
-    {&DataSettings::protocol, DRV_DATAPROTO, 0, kNoAux, Carry::Protocol, When::Always, kPpp, 0,
-     kProtocols - 1, false, "CURPTOCOL"},
-    {&DataSettings::autoIdent, DRV_DATAPROTO, 1, kNoAux, Carry::Flag, When::Always, 0, kNoRange,
-     kNoRange, false, "ATOPROTOCOL"},
-    {&DataSettings::multiLinkPpp, DRV_DATAPROTO, 2, kPpp, Carry::Flag, When::Ppp, 0, kNoRange,
-     kNoRange, false, "MLP_PPP"},
-    {&DataSettings::dba, DRV_DATAPROTO, 3, kNoAux, Carry::Flag, When::Ppp, 0, kNoRange, kNoRange,
-     false, "DBA"},
-    {&DataSettings::bod, DRV_DATAPROTO, 4, kNoAux, Carry::Flag, When::Ppp, 0, kNoRange, kNoRange,
-     false, "BOD"},
-    {&DataSettings::eidClass, DRV_EID, 11, kNoAux, Carry::Number, When::Ppp, kEidNull, 0,
-     kEidClasses - 1, false, "EIDCLS"},
-    {nullptr, DRV_EID, 12, kNoAux, Carry::EidNumber, When::Ppp, 0, kNoRange, kNoRange, false,
-     "EIDNUM%d"},
-    {&DataSettings::v120FrameSize, DRV_DATAPROTO, 6, kV120, Carry::Number, When::V120, 256, 128,
-     256, true, "FRMSZV120"},
-    {&DataSettings::v120IFrame, DRV_DATAPROTO, 5, kNoAux, Carry::Flag, When::V120, 0, kNoRange,
-     kNoRange, false, "IFRAME"},
-    {&DataSettings::multiLinkX75, DRV_DATAPROTO, 2, kX75Btx, Carry::Flag, When::X75, 0, kNoRange,
-     kNoRange, false, "MLP_X75"},
-    {&DataSettings::x75FrameSize, DRV_DATAPROTO, 6, kX75Btx, Carry::Number, When::X75, 2048, 1,
-     2048, true, "FRMSZX75"},
-    {&DataSettings::hdlcFrameSize, DRV_DATAPROTO, 6, kHdlc, Carry::Number, When::Hdlc, 2048, 1,
-     2048, true, "FRMSZHDLC"},
-    {&DataSettings::highWater, DRV_BODREG, 7, kNoAux, Carry::Number, When::Always, 45, kNoRange,
-     kNoRange, false, "HIWATER"},
-    {&DataSettings::lowWater, DRV_BODREG, 9, kNoAux, Carry::Number, When::Always, 30, kNoRange,
-     kNoRange, false, "LOWATER"},
-    {&DataSettings::highDuration, DRV_BODREG, 8, kNoAux, Carry::Number, When::Always, 2, kNoRange,
-     kNoRange, false, "HIDURATION"},
-    {&DataSettings::lowDuration, DRV_BODREG, 10, kNoAux, Carry::Number, When::Always, 2, kNoRange,
-     kNoRange, false, "LODURATION"},
-};
+const Binding* bindingOf(std::string_view format) {
+    for (const Binding& b : kBindings)
+        if (b.format == format) return &b;
+    return nullptr;
+}
 
 constexpr FrameField kFrameFields[] = {FrameField::V120, FrameField::X75, FrameField::Hdlc};
 
 constexpr std::string_view kEidKeyFormat = "EIDNUM%d";
 constexpr std::size_t kEidTextCapacity = sizeof(DRVPARAM::szText) - sizeof(int32_t);
-
-bool hasRange(const SettingSpec& spec) {
-    return spec.min != kNoRange || spec.max != kNoRange;
-}
-bool inRange(const SettingSpec& spec, int v) {
-    return !hasRange(spec) || (v >= spec.min && v <= spec.max);
-}
-
-const SettingSpec* specForKey(std::string_view format) {
-    for (const SettingSpec& spec : kSettings)
-        if (spec.profileFormat == format) return &spec;
-    return nullptr;
-}
 
 std::string eidTextOf(DRVPARAM& r) {
     const char* text = drv_eid_text(&r);
@@ -115,8 +75,7 @@ std::string eidKey(int eidClass) {
 
 // "DATA_DIV/KEY=value", how the report names a value it did not send.
 std::string refusedItem(std::string_view key, std::string_view value) {
-    return core::itemName(profile::sectionName(profile::Section::Data), key) + "=" +
-           std::string(value);
+    return core::itemName(profile::sectionName(kSection), key) + "=" + std::string(value);
 }
 
 } // namespace
@@ -125,12 +84,35 @@ std::string refusedItem(std::string_view key, std::string_view value) {
 
 DataPage::DataPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host)
     : PageBase(app, ui, host) {
-    // Before any read: PPP, every switch off, NULL class, UI-frame, the
-    // default frame sizes and thresholds; the EID numbers are empty.
-    // None of them is the device's until a read or a send says so.
-    for (const SettingSpec& spec : kSettings)
-        if (spec.item != nullptr) (s_.*spec.item).reset(spec.readDefault, false);
+    buildItems();
     rebuildFieldTexts();
+}
+
+void DataPage::buildItems() {
+    for (const profile::KeySpec& key : profile::keysOf(kSection, app_.portCount)) {
+        const Binding* binding = bindingOf(key.format);
+        core::ItemSpec spec;
+        if (binding == nullptr || !core::itemSpecOf(key, spec)) continue;
+        if (binding->item == nullptr) {
+            // The EID numbers of the five classes share one register.
+            if (eidSpec_.code == 0) {
+                eidAt_ = items_.size();
+                eidSpec_ = std::move(spec);
+                eidWhen_ = static_cast<int>(binding->when);
+            }
+            continue;
+        }
+        // A read that fails, or a protocol or class outside its table, gives the default.
+        spec.defaultStands = true;
+        // Before any read: PPP, every switch off, NULL class, UI-frame, the
+        // default frame sizes and thresholds; the EID numbers are empty.
+        // None of them is the device's until a read or a send says so.
+        Item<int>& item = s_.*binding->item;
+        item.reset(spec.loadDefault, false);
+        items_.add(std::move(spec), item);
+        numbers_.push_back(&item);
+        when_.push_back(static_cast<int>(binding->when));
+    }
 }
 
 void DataPage::shown() {
@@ -155,8 +137,8 @@ bool DataPage::protocolCondition(int when) const {
 }
 
 std::string_view DataPage::settingKey(const core::Item<int>& item) const {
-    for (const SettingSpec& spec : kSettings)
-        if (spec.item != nullptr && &(s_.*spec.item) == &item) return spec.profileFormat;
+    for (std::size_t i = 0; i < numbers_.size(); ++i)
+        if (numbers_[i] == &item) return items_.spec(i).key;
     return {};
 }
 
@@ -188,45 +170,38 @@ void DataPage::readDevice() {
     // The examples of the classes not in use: the device holds one number only.
     for (int cls = 0; cls < kEidClasses; ++cls)
         s_.eid[static_cast<std::size_t>(cls)].reset(std::string(eidInitialText(cls)), false);
-    for (const SettingSpec& spec : kSettings) {
-        DRVPARAM r = core::makeRecord(spec.port, 0, core::kOpQuery);
-        drv_set_aux(&r, spec.aux);
-        const bool ok = core::queryDone(app_.SendDrvCmd(spec.code, &r), r);
-        if (spec.carry == Carry::EidNumber) {
-            // Only the current class's number is on the device.
-            const int cls = clampEidClass(s_.eidClass.confirmed);
-            s_.eid[static_cast<std::size_t>(cls)].reset(ok ? eidTextOf(r) : std::string(), ok);
-            continue;
-        }
-        int value = spec.readDefault;
-        if (ok) {
-            switch (spec.carry) {
-            case Carry::Protocol:
-                value = drv_get_aux(&r);
-                break;
-            case Carry::Flag:
-                value = r.bFlag != 0 ? 1 : 0;
-                break;
-            default:
-                value = r.nIndex;
-                break;
-            }
-        }
-        if (!inRange(spec, value)) {
-            value = spec.readDefault;
-            if (spec.writeBack) {
-                // A frame size the device cannot use is corrected on the device at once.
-                DRVPARAM fix = core::makeRecord(spec.port, value, core::kOpSet);
-                drv_set_aux(&fix, spec.aux);
-                app_.SendDrvCmd(spec.code, &fix);
-            }
-        }
-        (s_.*spec.item).reset(value, ok);
-    }
+    const auto correct = [this](std::size_t i) { correctFrameSize(i); };
+    items_.read(app_, 0, eidAt_, correct);
+    readEidNumber();
+    items_.read(app_, eidAt_, SIZE_MAX, correct);
     rebuildFieldTexts();
     loaded_ = true;
     ui_.refresh();
     ui_.setBusy(false);
+}
+
+// Only the current class's number is on the device.
+void DataPage::readEidNumber() {
+    DRVPARAM r = core::makeRecord(eidSpec_.port, 0, core::kOpQuery);
+    const bool ok = core::queryDone(app_.SendDrvCmd(eidSpec_.code, &r), r);
+    const int cls = clampEidClass(s_.eidClass.confirmed);
+    s_.eid[static_cast<std::size_t>(cls)].reset(ok ? eidTextOf(r) : std::string(), ok);
+}
+
+// A frame size the device answers and cannot use is replaced by the default
+// and corrected on the device at once, before the next query.
+void DataPage::correctFrameSize(std::size_t i) {
+    Item<int>& item = *numbers_[i];
+    for (FrameField field : kFrameFields) {
+        if (&frameItem(field) != &item) continue;
+        const FrameRange range = frameRange(field);
+        if (!item.known || (item.confirmed >= range.min && item.confirmed <= range.max)) return;
+        const core::ItemSpec& spec = items_.spec(i);
+        item.reset(spec.loadDefault, true);
+        DRVPARAM fix = core::makeRecord(spec.port, spec.loadDefault, core::kOpSet);
+        drv_set_aux(&fix, spec.aux);
+        app_.SendDrvCmd(spec.code, &fix);
+    }
 }
 
 // An item of another protocol than the chosen one counts only when the
@@ -235,40 +210,26 @@ bool DataPage::counts(int when, bool stale) const {
     return stale || protocolCondition(when);
 }
 
-// The item a setting is compared and sent as: the EID number of the chosen
-// class (none for NULL), else the setting's own.
-DataPage::Target DataPage::targetOf(int settingIndex) {
-    const SettingSpec& spec = kSettings[static_cast<std::size_t>(settingIndex)];
-    Target t;
-    if (spec.carry == Carry::EidNumber) {
-        const int cls = clampEidClass(s_.eidClass.edited);
-        if (cls != kEidNull) t.text = &s_.eid[static_cast<std::size_t>(cls)];
-    } else {
-        t.number = &(s_.*spec.item);
-    }
-    return t;
+bool DataPage::sendsNow(std::size_t i, bool loading) const {
+    return loading || counts(when_[i], numbers_[i]->stale);
 }
 
-bool DataPage::Target::pending(const DataPage& page, int when, bool loading) const {
-    if (text == nullptr && number == nullptr) return false;
-    const bool stale = text != nullptr ? text->stale : number->stale;
-    const bool changed = text != nullptr ? text->changed() : number->changed();
-    return changed && (loading || page.counts(when, stale));
+core::Item<std::string>* DataPage::pendingEidNumber(bool loading) {
+    const int cls = clampEidClass(s_.eidClass.edited);
+    if (cls == kEidNull) return nullptr;
+    core::Item<std::string>& number = s_.eid[static_cast<std::size_t>(cls)];
+    if (!number.changed() || !(loading || counts(eidWhen_, number.stale))) return nullptr;
+    return &number;
 }
 
 bool DataPage::hasUnsentChanges() const {
     auto* self = const_cast<DataPage*>(this);
-    for (std::size_t i = 0; i < std::size(kSettings); ++i) {
-        if (self->targetOf(static_cast<int>(i))
-                .pending(*this, static_cast<int>(kSettings[i].when), false))
-            return true;
-    }
-    return false;
+    return items_.anyChanged([this](std::size_t i) { return sendsNow(i, false); }) ||
+           self->pendingEidNumber(false) != nullptr;
 }
 
 void DataPage::forget() {
-    for (const SettingSpec& spec : kSettings)
-        if (spec.item != nullptr) (s_.*spec.item).forget();
+    items_.forgetAll();
     for (core::Item<std::string>& number : s_.eid)
         number.forget();
 }
@@ -336,43 +297,28 @@ bool DataPage::collect(bool loading) {
 }
 
 void DataPage::sendItems(bool forLoad) {
-    for (std::size_t i = 0; i < std::size(kSettings); ++i) {
-        const SettingSpec& spec = kSettings[i];
-        const Target target = targetOf(static_cast<int>(i));
-        if (!target.pending(*this, static_cast<int>(spec.when), forLoad)) continue;
-        DRVPARAM r = core::makeRecord(spec.port, 0, core::kOpSet);
-        drv_set_aux(&r, spec.aux);
-        bool fits = true;
-        core::Item<std::string>* text = target.text;
-        core::Item<int>* number = target.number;
-        if (text != nullptr) {
-            fits = setEidText(r, text->edited);
-        } else {
-            switch (spec.carry) {
-            case Carry::Protocol:
-                drv_set_aux(&r, number->edited);
-                break;
-            case Carry::Flag:
-                r.bFlag = number->edited != 0 ? 1 : 0;
-                break;
-            default:
-                r.nIndex = number->edited;
-                break;
-            }
-        }
-        core::SendOutcome outcome = core::SendOutcome::Failed;
-        if (fits) {
-            outcome = core::sendOutcome(app_.SendDrvCmd(spec.code, &r), r);
-            report_.add(r, outcome);
-        } else {
-            report_.addUnsent("(too long) " + text->edited);
-        }
-        if (outcome == core::SendOutcome::Done) {
-            if (text != nullptr) text->confirm();
-            if (number != nullptr) number->confirm();
-        }
+    const auto progress = [&](std::size_t) {
         if (forLoad) host_.progress();
+    };
+    items_.send(app_, report_, core::SendMode::Changed, progress,
+                [&](std::size_t i) { return i < eidAt_ && sendsNow(i, forLoad); });
+    sendEidNumber(forLoad);
+    items_.send(app_, report_, core::SendMode::Changed, progress,
+                [&](std::size_t i) { return i >= eidAt_ && sendsNow(i, forLoad); });
+}
+
+void DataPage::sendEidNumber(bool forLoad) {
+    core::Item<std::string>* number = pendingEidNumber(forLoad);
+    if (number == nullptr) return;
+    DRVPARAM r = core::makeRecord(eidSpec_.port, 0, core::kOpSet);
+    if (setEidText(r, number->edited)) {
+        const core::SendOutcome outcome = core::sendOutcome(app_.SendDrvCmd(eidSpec_.code, &r), r);
+        report_.add(r, outcome);
+        if (outcome == core::SendOutcome::Done) number->confirm();
+    } else {
+        report_.addUnsent("(too long) " + number->edited);
     }
+    if (forLoad) host_.progress();
 }
 
 // A rejected value stops the whole send: nothing at all goes to the device,
@@ -400,8 +346,7 @@ int DataPage::mayLeave() {
 }
 
 void DataPage::discard() {
-    for (const SettingSpec& spec : kSettings)
-        if (spec.item != nullptr) (s_.*spec.item).discard();
+    items_.discardAll();
     for (core::Item<std::string>& number : s_.eid)
         number.discard();
     rebuildFieldTexts();
@@ -410,21 +355,13 @@ void DataPage::discard() {
 
 void DataPage::profileLoad(int selector) {
     core::ProfileStore& store = app_.profiles();
-    const std::string_view section = profile::sectionName(profile::Section::Data);
-    for (const profile::KeySpec& key : profile::keysOf(profile::Section::Data, app_.portCount)) {
-        if (key.format == kEidKeyFormat) {
-            if (key.first > 0 && key.first < kEidClasses)
-                s_.eid[static_cast<std::size_t>(key.first)].edited =
-                    store.readString(selector, section, key.name, key.textDefault);
-            continue;
-        }
-        const SettingSpec* spec = specForKey(key.format);
-        if (spec == nullptr || spec->item == nullptr) continue;
-        int value = store.readInt(selector, section, key.name, key.numberDefault);
-        if (key.form == profile::ValueForm::Switch) value = value != 0 ? 1 : 0;
-        // A protocol or class outside its table is not a setting: the default stands.
-        if (value < key.minValue || value > key.maxValue) value = key.numberDefault;
-        (s_.*spec->item).edited = value;
+    const std::string_view section = profile::sectionName(kSection);
+    // A protocol or class outside its table is not a setting: the default stands.
+    items_.load(store, selector, section);
+    for (const profile::KeySpec& key : profile::keysOf(kSection, app_.portCount)) {
+        if (key.format == kEidKeyFormat && key.first > 0 && key.first < kEidClasses)
+            s_.eid[static_cast<std::size_t>(key.first)].edited =
+                store.readString(selector, section, key.name, key.textDefault);
     }
     rebuildFieldTexts();
     ui_.refresh();
@@ -433,43 +370,28 @@ void DataPage::profileLoad(int selector) {
 
 std::vector<std::string> DataPage::unconfirmedItems() const {
     std::vector<std::string> out;
-    const std::string_view section = profile::sectionName(profile::Section::Data);
-    for (const profile::KeySpec& key : profile::keysOf(profile::Section::Data, app_.portCount)) {
-        bool known = true;
-        if (key.format == kEidKeyFormat) {
-            // Only the current class's number lives on the device.
-            if (key.first == clampEidClass(s_.eidClass.confirmed))
-                known = s_.eid[static_cast<std::size_t>(key.first)].known;
-        } else if (const SettingSpec* spec = specForKey(key.format);
-                   spec != nullptr && spec->item != nullptr) {
-            known = (s_.*spec->item).known;
-        }
-        if (!known) out.push_back(core::itemName(section, key.name));
-    }
+    const std::string_view section = profile::sectionName(kSection);
+    items_.addUnconfirmed(section, out, [this](std::size_t i) { return i < eidAt_; });
+    // Only the current class's number lives on the device.
+    const int cls = clampEidClass(s_.eidClass.confirmed);
+    if (cls != kEidNull && !s_.eid[static_cast<std::size_t>(cls)].known)
+        out.push_back(core::itemName(section, eidKey(cls)));
+    items_.addUnconfirmed(section, out, [this](std::size_t i) { return i >= eidAt_; });
     return out;
 }
 
 core::WriteReport DataPage::profileSave(int selector) {
     core::WriteReport report;
     core::ProfileStore& store = app_.profiles();
-    const std::string_view section = profile::sectionName(profile::Section::Data);
-    for (const profile::KeySpec& key : profile::keysOf(profile::Section::Data, app_.portCount)) {
-        std::string value;
-        if (key.format == kEidKeyFormat) {
-            // The device holds the number of its class only; the examples
-            // shown for the others are never a setting, and the file keeps
-            // what the user gave for them.
-            if (key.first <= 0 || key.first != clampEidClass(s_.eidClass.confirmed)) continue;
-            value = s_.eid[static_cast<std::size_t>(key.first)].confirmed;
-        } else {
-            const SettingSpec* spec = specForKey(key.format);
-            if (spec == nullptr || spec->item == nullptr) continue;
-            const int confirmed = (s_.*spec->item).confirmed;
-            value = key.form == profile::ValueForm::Switch ? (confirmed != 0 ? "1" : "0")
-                                                           : std::to_string(confirmed);
-        }
-        report.write(store, selector, section, key.name, value);
-    }
+    const std::string_view section = profile::sectionName(kSection);
+    items_.save(store, selector, section, report, [this](std::size_t i) { return i < eidAt_; });
+    // The device holds the number of its class only; the examples shown for
+    // the others are never a setting, and the file keeps what the user gave for them.
+    const int cls = clampEidClass(s_.eidClass.confirmed);
+    if (cls != kEidNull)
+        report.write(store, selector, section, eidKey(cls),
+                     s_.eid[static_cast<std::size_t>(cls)].confirmed);
+    items_.save(store, selector, section, report, [this](std::size_t i) { return i >= eidAt_; });
     return report;
 }
 

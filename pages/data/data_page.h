@@ -88,15 +88,16 @@ public:
     bool errorFlag() const { return error_; }
 
 private:
+    void buildItems();
     // Whether an item of a protocol (When) is sent and compared now.
     bool counts(int when, bool stale) const;
-    struct Target {
-        core::Item<int>* number = nullptr;
-        core::Item<std::string>* text = nullptr;
-        // Changed, and sent now: loading sends the settings of every protocol.
-        bool pending(const DataPage& page, int when, bool loading) const;
-    };
-    Target targetOf(int settingIndex);
+    // Whether item i of items_ goes in a send: loading sends the settings of every protocol.
+    bool sendsNow(std::size_t i, bool loading) const;
+    // The EID number of the chosen class, changed and sent now (never for NULL).
+    core::Item<std::string>* pendingEidNumber(bool loading);
+    void readEidNumber();
+    void sendEidNumber(bool forLoad);
+    void correctFrameSize(std::size_t i);
     std::string_view settingKey(const core::Item<int>& item) const;
     void collectAndSend(bool forLoad);
     bool collect(bool loading = false);
@@ -110,6 +111,14 @@ private:
     bool protocolCondition(int when) const;
 
     DataSettings s_;
+    // Every setting but the EID number, in the device's order, as the setting
+    // table describes it; the EID number goes between items eidAt_-1 and eidAt_.
+    core::ItemTable items_;
+    std::vector<core::Item<int>*> numbers_; // the item of items_[i]
+    std::vector<int> when_;                 // the protocol items_[i] belongs to
+    std::size_t eidAt_ = 0;
+    core::ItemSpec eidSpec_; // the EID number's command and register
+    int eidWhen_ = 0;
     std::string eidText_; // the EID field as shown (display form)
     std::array<std::string, 3> frameTexts_;
     bool error_ = false;
