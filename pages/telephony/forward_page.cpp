@@ -8,7 +8,7 @@
 namespace quorvex::telephony {
 namespace {
 
-using profile::Section;
+constexpr profile::Section kSection = profile::Section::Forward;
 
 int portNumber(int p) {
     return core::kAnalogPortNumbers[static_cast<std::size_t>(p)];
@@ -18,10 +18,59 @@ const ForwardTypeSpec& spec(int typeIndex) {
     return kForwardTypes[static_cast<std::size_t>(typeIndex)];
 }
 
+// The type whose setting a key was made from, or -1.
+int typeOf(const profile::KeySpec& key) {
+    for (const ForwardTypeSpec& s : kForwardTypes) {
+        if (s.keyFormat == key.format) return static_cast<int>(s.type);
+    }
+    return -1;
+}
+
+std::array<ForwardTypeSpec, kForwardTypeCount>
+withCommands(std::array<ForwardTypeSpec, kForwardTypeCount> types) {
+    for (ForwardTypeSpec& s : types) {
+        const profile::Setting* row = profile::settingOf(kSection, s.keyFormat);
+        s.code = row != nullptr ? row->command : 0;
+    }
+    return types;
+}
+
 } // namespace
 
+// The last column, the command, is filled in from the setting's row.
+// clang-format off
+const std::array<ForwardTypeSpec, kForwardTypeCount> kForwardTypes = withCommands({{
+    {ForwardType::Cfu,  "FWDIMM%d",   2720, core::ReportOutcome::Ok, literals::ForwardKind::Immediate, 0},
+    {ForwardType::Cfb,  "FWDBUSY%d",  2725, core::ReportOutcome::On, literals::ForwardKind::Busy,      0},
+    {ForwardType::Cfnr, "FRD20SEC%d", 2730, core::ReportOutcome::On, literals::ForwardKind::NoReply,   0},
+}});
+// clang-format on
+
 ForwardPage::ForwardPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int model)
-    : PageBase(app, ui, host), portCount_((model < 0 ? app.pageModel : model) == 30 ? 3 : 5) {}
+    : PageBase(app, ui, host), portCount_((model < 0 ? app.pageModel : model) == 30 ? 3 : 5) {
+    buildItems();
+}
+
+void ForwardPage::buildItems() {
+    // keysPortByPort: port by port, each port's keys in the order of the rows.
+    for (const profile::KeySpec& key : profile::keysPortByPort(kSection, portCount_)) {
+        const int t = typeOf(key);
+        core::ItemSpec item;
+        if (t < 0 || key.first < 0 || key.first >= portCount_ || !core::itemSpecOf(key, item))
+            continue;
+        fieldOf_.push_back({t, key.first});
+        items_.add(std::move(item), entry(t, key.first).item());
+    }
+    items_.saveInOrderOf(profile::keysOf(kSection, portCount_));
+}
+
+int ForwardPage::itemOf(int typeIndex, int port) const {
+    for (std::size_t i = 0; i < fieldOf_.size(); ++i) {
+        if (fieldOf_[i].typeIndex == typeIndex && fieldOf_[i].port == port)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
 
 int ForwardPage::fieldId(ForwardType type, int port) {
     return kForwardTypes[static_cast<std::size_t>(type)].firstField + port;
@@ -118,6 +167,12 @@ void ForwardPage::commitControls() {
     }
 }
 
+void ForwardPage::rederiveAll() {
+    core::PortNames names = app_.cache.portNames();
+    for (const FieldRef& f : fieldOf_)
+        entry(f.typeIndex, f.port).rederive(names);
+}
+
 void ForwardPage::undo(PortEntry& e, int controlId) {
     e.discard(app_.cache.portNames());
     ui_.refresh();
@@ -171,14 +226,15 @@ void ForwardPage::buttonPressed(int controlId) {
 
 // ---- device ----
 
-void ForwardPage::query(int typeIndex, int port, bool keepEdits) {
-    DRVPARAM record = core::makeRecord(portNumber(port), 0, core::kOpQuery);
+void ForwardPage::query(std::size_t item, bool keepEdits) {
+    const core::ItemSpec& s = items_.spec(item);
+    DRVPARAM record = core::makeRecord(s.port, s.index, core::kOpQuery);
     record.nValue = kForwardOff; // a reply the device does not explain reads as off
-    int32_t result = app_.SendDrvCmd(spec(typeIndex).code, &record);
+    int32_t result = app_.SendDrvCmd(s.code, &record);
     const bool answered = core::queryDone(result, record);
     std::string target =
         answered && record.nValue == kForwardOn ? core::fieldText(record.szText) : std::string();
-    PortEntry& e = entry(typeIndex, port);
+    PortEntry& e = entry(fieldOf_[item].typeIndex, fieldOf_[item].port);
     core::PortNames names = app_.cache.portNames();
     if (keepEdits && e.changed()) {
         // The device's value becomes the confirmed one; the user's unsent
@@ -197,23 +253,23 @@ void ForwardPage::readDevice() {
 
 void ForwardPage::readAll(bool keepEdits) {
     ui_.setBusy(true);
-    for (int p = 0; p < portCount_; ++p) {
-        for (int t = 0; t < kForwardTypeCount; ++t)
-            query(t, p, keepEdits);
-    }
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        query(i, keepEdits);
     setStatus(kStatusIdle);
     ui_.focus(kForwardFieldFirst);
     ui_.refresh();
     ui_.setBusy(false);
 }
 
-void ForwardPage::sendOne(int typeIndex, int port, bool always) {
+void ForwardPage::sendOne(std::size_t item, bool always) {
     commitControls();
+    const int typeIndex = fieldOf_[item].typeIndex;
+    const int port = fieldOf_[item].port;
     PortEntry& e = entry(typeIndex, port);
-    const ForwardTypeSpec& s = spec(typeIndex);
+    const core::ItemSpec& s = items_.spec(item);
     int state = -1; // -1: nothing sent, or no verdict from the device
     if (always || e.changed()) {
-        DRVPARAM record = core::makeRecord(portNumber(port), 0, core::kOpSet);
+        DRVPARAM record = core::makeRecord(s.port, s.index, core::kOpSet);
         record.bFlag = e.stored().empty() ? 0 : 1;
         record.nValue = kForwardOn; // a state the device does not report counts as on
         if (core::setFieldText(record.szText, e.stored())) {
@@ -232,7 +288,7 @@ void ForwardPage::sendOne(int typeIndex, int port, bool always) {
             e.confirm();
             break;
         case kForwardOn:
-            report_.add(echo, s.onOutcome);
+            report_.add(echo, spec(typeIndex).onOutcome);
             e.confirm();
             break;
         case kForwardNotSubscribed:
@@ -251,24 +307,25 @@ void ForwardPage::sendOne(int typeIndex, int port, bool always) {
     else
         setStatus(kStatusIdle);
     ui_.refresh();
-    ui_.focus(s.firstField + port);
+    ui_.focus(spec(typeIndex).firstField + port);
     app_.clock().sleep(kPauseAfterSendMs);
 }
 
 void ForwardPage::sendField(ForwardType type, int port) {
-    if (port < 0 || port >= portCount_) return;
-    int t = static_cast<int>(type);
+    const int t = static_cast<int>(type);
+    const int item = itemOf(t, port);
+    if (item < 0) return;
     if (app_.soundOn) ui_.beep();
     setStatus(kStatusSending);
     ui_.refresh();
     // The heartbeat stays quiet while a request and its re-reads are on the line.
     core::HeartbeatPause busy(app_);
     report_.clear(); // the report is of this send alone
-    sendOne(t, port, false);
+    sendOne(static_cast<std::size_t>(item), false);
     // The device may have changed the same forwarding of ports that share
     // the MSN: read that type back for every other port.
-    for (int q = 0; q < portCount_; ++q) {
-        if (q != port) query(t, q, true);
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (fieldOf_[i].typeIndex == t && fieldOf_[i].port != port) query(i, true);
     }
     ui_.refresh();
 }
@@ -277,12 +334,10 @@ void ForwardPage::sendAllFields(bool every, bool withProgress) {
     core::HeartbeatPause busy(app_);
     report_.clear();
     commitControls();
-    for (int p = 0; p < portCount_; ++p) {
-        for (int t = 0; t < kForwardTypeCount; ++t) {
-            if (!every && !entry(t, p).changed()) continue;
-            sendOne(t, p, every);
-            if (withProgress) host_.progress();
-        }
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (!every && !entry(fieldOf_[i].typeIndex, fieldOf_[i].port).changed()) continue;
+        sendOne(i, every);
+        if (withProgress) host_.progress();
     }
     // Read the whole page back; a field the device did not take keeps the
     // user's target, so it is offered again as an unsent change.
@@ -311,66 +366,39 @@ int ForwardPage::mayLeave() {
 }
 
 void ForwardPage::discard() {
-    core::PortNames names = app_.cache.portNames();
-    for (auto& row : fields_) {
-        for (PortEntry& e : row)
-            e.discard(names);
-    }
+    items_.discardAll();
+    rederiveAll();
     ui_.refresh();
 }
 
 void ForwardPage::profileLoad(int selector) {
+    items_.load(app_.profiles(), selector, profile::sectionName(kSection));
     core::PortNames names = app_.cache.portNames();
-    std::string_view section = profile::sectionName(Section::Forward);
-    for (const profile::KeySpec& key : profile::keysOf(Section::Forward, portCount_)) {
-        if (key.first < 0 || key.first >= portCount_) continue;
-        for (int t = 0; t < kForwardTypeCount; ++t) {
-            if (key.format != spec(t).keyFormat) continue;
-            PortEntry& e = entry(t, key.first);
-            if (app_.cache.analog[static_cast<std::size_t>(key.first)].msn[0].empty())
-                // Nothing to forward without an MSN; what the device holds is not known.
-                e.reset(std::string(), names, false);
-            else
-                e.setStored(
-                    app_.profiles().readString(selector, section, key.name, key.textDefault),
-                    names);
-        }
+    for (const FieldRef& f : fieldOf_) {
+        PortEntry& e = entry(f.typeIndex, f.port);
+        if (app_.cache.analog[static_cast<std::size_t>(f.port)].msn[0].empty())
+            // Nothing to forward without an MSN; what the device holds is not known.
+            e.reset(std::string(), names, false);
+        else
+            e.rederive(names);
     }
     ui_.refresh();
     sendAllFields(true, true);
 }
 
 void ForwardPage::forget() {
-    for (auto& row : fields_) {
-        for (PortEntry& e : row)
-            e.item().forget();
-    }
+    items_.forgetAll();
 }
 
 std::vector<std::string> ForwardPage::unconfirmedItems() const {
     std::vector<std::string> out;
-    std::string_view section = profile::sectionName(Section::Forward);
-    for (const profile::KeySpec& key : profile::keysOf(Section::Forward, portCount_)) {
-        if (key.first < 0 || key.first >= portCount_) continue;
-        for (int t = 0; t < kForwardTypeCount; ++t) {
-            if (key.format == spec(t).keyFormat && !entry(t, key.first).known())
-                out.push_back(core::itemName(section, key.name));
-        }
-    }
+    items_.addUnconfirmed(profile::sectionName(kSection), out);
     return out;
 }
 
 core::WriteReport ForwardPage::profileSave(int selector) {
     core::WriteReport report;
-    std::string_view section = profile::sectionName(Section::Forward);
-    for (const profile::KeySpec& key : profile::keysOf(Section::Forward, portCount_)) {
-        if (key.first < 0 || key.first >= portCount_) continue;
-        for (int t = 0; t < kForwardTypeCount; ++t) {
-            if (key.format == spec(t).keyFormat)
-                report.write(app_.profiles(), selector, section, key.name,
-                             entry(t, key.first).confirmed());
-        }
-    }
+    items_.save(app_.profiles(), selector, profile::sectionName(kSection), report);
     return report;
 }
 

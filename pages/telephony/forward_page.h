@@ -15,36 +15,38 @@
 
 #include "core/device_cache.h"
 #include "core/page.h"
+#include "core/page_items.h"
 #include "pages/telephony/port_entry.h"
 #include "resources/literal_tables.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvex::telephony {
 
 enum class ForwardType { Cfu = 0, Cfb = 1, Cfnr = 2 };
 inline constexpr int kForwardTypeCount = 3;
 
+// What the page adds to a forwarding setting: its row of fields, the report
+// word of state 1 and the setting's name in a refusal. The setting itself (its
+// driver command, the port it takes, its profile key) is its row of the
+// setting table (FORWARD_DIV), which the page finds by the key pattern.
 struct ForwardTypeSpec {
     ForwardType type;
-    uint16_t code;                 // the driver command
+    std::string_view keyFormat;    // the setting's row
     int firstField;                // field of port index 0; port p is firstField + p
     core::ReportOutcome onOutcome; // what the report says of state 1
     literals::ForwardKind kind;
-    std::string_view keyFormat; // FORWARD_DIV key
+    uint16_t code; // the driver command, as the setting's row gives it
 };
-// In the order the page reads and sends them for a port: CFU, CFB, CFNR.
-// clang-format off
-inline constexpr std::array<ForwardTypeSpec, kForwardTypeCount> kForwardTypes = {{
-    {ForwardType::Cfu,  DRV_CFU,  2720, core::ReportOutcome::Ok, literals::ForwardKind::Immediate, "FWDIMM%d"},
-    {ForwardType::Cfb,  DRV_CFB,  2725, core::ReportOutcome::On, literals::ForwardKind::Busy,      "FWDBUSY%d"},
-    {ForwardType::Cfnr, DRV_CFNR, 2730, core::ReportOutcome::On, literals::ForwardKind::NoReply,   "FRD20SEC%d"},
-}};
-// clang-format on
+// CFU, CFB, CFNR: the order of the setting's rows, in which the page reads
+// and sends a port's forwardings.
+extern const std::array<ForwardTypeSpec, kForwardTypeCount> kForwardTypes;
 
 inline constexpr int kForwardFieldFirst = 2720;
 inline constexpr int kForwardFieldLast = 2734;
@@ -73,6 +75,12 @@ enum ForwardState : int32_t {
     kForwardUnknown = 3,
 };
 
+// The items are described once, by the setting's rows, in an ItemTable that
+// loads, saves and forgets them. Reading and sending stay here: the device
+// answers a forwarding request with the state the service is now in (off, on,
+// not subscribed, unknown) rather than with OK alone, a query's target counts
+// only while forwarding is on, a request switches forwarding with bFlag, and
+// each one is paced and followed by a re-read of the other ports.
 class ForwardPage final : public core::PageBase {
 public:
     // model 30 gives three analog ports, any other five; -1 takes app.pageModel.
@@ -122,25 +130,38 @@ public:
     void timerTick() override; // the status timer: idle once it is due
 
 private:
+    // The field of each item of items_.
+    struct FieldRef {
+        int typeIndex;
+        int port;
+    };
+    void buildItems();
+    // The item of a field, or -1 when the model has none.
+    int itemOf(int typeIndex, int port) const;
     PortEntry& entry(int typeIndex, int port);
     const PortEntry& entry(int typeIndex, int port) const;
     PortEntry* entryOf(int controlId);
     const PortEntry* entryOf(int controlId) const;
     void commitControls();
+    void rederiveAll();
     void undo(PortEntry& e, int controlId);
     // keepEdits: a field with an unsent target keeps it; only its confirmed
     // value takes the device's answer.
-    void query(int typeIndex, int port, bool keepEdits);
+    void query(std::size_t item, bool keepEdits);
     void readAll(bool keepEdits);
     // Steps of one field's send after the status and busy flag are up:
     // commit, send when changed (or always), act on the state, focus, pause.
-    void sendOne(int typeIndex, int port, bool always);
+    void sendOne(std::size_t item, bool always);
     void sendAllFields(bool every, bool withProgress);
     void setStatus(int textId);
     void startErrorStatus(int typeIndex, int port, int state);
 
     int portCount_;
     std::array<std::array<PortEntry, core::kMaxAnalogPorts>, kForwardTypeCount> fields_;
+    // Port by port, each port's forwardings in row order (the read and send
+    // order); saved key by key.
+    core::ItemTable items_;
+    std::vector<FieldRef> fieldOf_; // the field of items_ entry i
     int statusTextId_ = kStatusIdle;
     std::string reportMessage_;
     std::optional<std::int64_t> statusDue_;
