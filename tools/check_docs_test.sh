@@ -7,7 +7,7 @@ work=$(mktemp -d) || exit 2
 trap 'rm -rf "$work"' EXIT
 
 tree() { # a tree the check passes
-    rm -rf "$work/t" && mkdir -p "$work/t/driver" "$work/t/docs" && cd "$work/t" || exit 2
+    rm -rf "$work/t" && mkdir -p "$work/t/driver/api" "$work/t/docs" && cd "$work/t" || exit 2
     echo 'set(CMAKE_CXX_STANDARD 20)' >CMakeLists.txt
     printf '# name ordinal bytes\nD_Send 2 8\n' >driver/api/exports.list
     echo '/* D_Send */' >driver/api/r70com32.h
