@@ -11,13 +11,6 @@ namespace {
 
 constexpr std::string_view kSection = profile::sectionName(profile::Section::Filter);
 
-// Driver port of a filter column: the analog port's number, 0 for the data port.
-int32_t columnPort(int column) {
-    return column < core::kMaxAnalogPorts
-               ? core::kAnalogPortNumbers[static_cast<std::size_t>(column)]
-               : core::kDataPortNumber;
-}
-
 const std::string& emptyText() {
     static const std::string empty;
     return empty;
@@ -45,16 +38,13 @@ void FilterPage::buildTable() {
     for (const profile::KeySpec& key : profile::keysOf(profile::Section::Filter, portCount_)) {
         if (!columnExists(key.first)) continue;
         Column& column = columns_[static_cast<std::size_t>(key.first)];
-        int32_t port = columnPort(key.first);
-        if (key.second < 0) {
-            table_.add(
-                {DRV_FILTER, port, 0, core::ValueField::Flag, key.name, key.numberDefault, ""},
-                column.active);
-        } else if (key.second < kFilterSlots) {
-            table_.add({DRV_FILTERNUM, port, key.second, core::ValueField::Text, key.name, 0,
-                        std::string(key.textDefault)},
+        core::ItemSpec spec;
+        if (!core::itemSpecOf(key, spec)) continue;
+        if (key.second < 0)
+            table_.add(std::move(spec), column.active);
+        else if (key.second < kFilterSlots)
+            table_.add(std::move(spec),
                        column.entries[static_cast<std::size_t>(key.second)].item());
-        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include "core/config_app.h"
 #include "profile/setting_table.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -38,11 +39,6 @@ bool validMsn(std::string_view text) {
     return true;
 }
 
-int driverPort(int slot) {
-    if (slot < 0 || slot >= kAnalogSlots) return core::kDataPortNumber;
-    return core::kAnalogPortNumbers[static_cast<std::size_t>(slot)];
-}
-
 std::string defaultName(int slot) {
     return slot == kDataSlot ? std::string(core::kDefaultDataPortName)
                              : core::defaultPortName(slot);
@@ -72,23 +68,29 @@ MsnPage::MsnPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, 
     : PageBase(app, ui, host),
       portCount_((model < 0 ? app.pageModel : model) == 30 ? 3 : core::kMaxAnalogPorts),
       items_(msnItems(portCount_)) {
+    // The MSNs and CLIP switches take command, port and index from their
+    // setting rows; the names are the program's own.
+    const std::vector<profile::KeySpec> keys = profile::keysOf(profile::Section::Msn, portCount_);
     for (const MsnItem& item : items_) {
         if (item.field == MsnField::Name) continue;
-        PortValues& v = values_[static_cast<std::size_t>(item.slot)];
         core::ItemSpec spec;
-        spec.port = driverPort(item.slot);
-        spec.index = item.index;
-        spec.key = item.key;
-        if (item.field == MsnField::Msn) {
-            spec.code = DRV_MSN;
-            spec.field = core::ValueField::Text;
+        const auto key = std::find_if(keys.begin(), keys.end(), [&item](const profile::KeySpec& k) {
+            return k.name == item.key;
+        });
+        if (key == keys.end() || !core::itemSpecOf(*key, spec)) continue;
+        PortValues& v = values_[static_cast<std::size_t>(item.slot)];
+        if (item.field == MsnField::Msn)
             table_.add(std::move(spec), v.msn[static_cast<std::size_t>(item.index)]);
-        } else {
-            spec.code = DRV_CLIP;
-            spec.field = core::ValueField::Flag;
+        else
             table_.add(std::move(spec), v.clip);
-        }
     }
+}
+
+const core::ItemSpec* MsnPage::specOf(const MsnItem& item) const {
+    for (std::size_t i = 0; i < table_.size(); ++i) {
+        if (table_.spec(i).key == item.key) return &table_.spec(i);
+    }
+    return nullptr;
 }
 
 // ---- the controls ----
@@ -294,16 +296,16 @@ void MsnPage::acceptField() {
 core::SendOutcome MsnPage::sendItem(const MsnItem& item) {
     PortValues& v = values_[static_cast<std::size_t>(item.slot)];
     core::PortState& c = cached(item.slot);
-    DRVPARAM record = core::makeRecord(driverPort(item.slot), item.index, core::kOpSet);
-    uint16_t code = DRV_CLIP;
+    const core::ItemSpec* spec = specOf(item);
+    if (spec == nullptr) return core::SendOutcome::Failed;
+    DRVPARAM record = core::makeRecord(spec->port, spec->index, core::kOpSet);
     if (item.field == MsnField::Msn) {
-        code = DRV_MSN;
         // validMsn() holds, so the at most 15 digits always fit.
         core::setFieldText(record.szText, v.msn[static_cast<std::size_t>(item.index)].edited);
     } else {
         record.bFlag = v.clip.edited != 0 ? 1 : 0;
     }
-    core::SendOutcome outcome = core::sendOutcome(app_.SendDrvCmd(code, &record), record);
+    core::SendOutcome outcome = core::sendOutcome(app_.SendDrvCmd(spec->code, &record), record);
     report_.add(record, outcome);
     if (outcome != core::SendOutcome::Done) return outcome;
     if (item.field == MsnField::Msn) {

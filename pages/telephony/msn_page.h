@@ -61,8 +61,6 @@ struct MsnItem {
 };
 std::vector<MsnItem> msnItems(int portCount);
 
-// The port's number in driver records: 11, 21, 22, 31, 32, or 0 for the data port.
-int driverPort(int slot);
 // "\"21\"", or "\"data\"" for the data port.
 std::string defaultName(int slot);
 
@@ -125,6 +123,8 @@ private:
     core::Item<std::string>* textItem(int controlId);
     const core::Item<std::string>* textItem(int controlId) const;
     const MsnItem* itemOf(int controlId) const;
+    // The item's command, port and index as the table holds them.
+    const core::ItemSpec* specOf(const MsnItem& item) const;
     core::PortState& cached(int slot);
     // The device may not hold the edited value: it differs from the cache,
     // or the device has taken new firmware since.

@@ -13,10 +13,6 @@ using profile::Section;
 constexpr std::string_view kRingKeyFormat = "CHKSPXRING%d";
 constexpr std::string_view kEntryKeyFormat = "SDNUM%d%d";
 
-int portNumber(int p) {
-    return core::kAnalogPortNumbers[static_cast<std::size_t>(p)];
-}
-
 } // namespace
 
 ShortDialPage::ShortDialPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host,
@@ -27,21 +23,12 @@ ShortDialPage::ShortDialPage(core::CConfigApp& app, core::PageUi& ui, core::Page
     for (const profile::KeySpec& key : profile::keysOf(Section::ShortDial, portCount_)) {
         if (key.first < 0 || key.first >= portCount_) continue;
         auto p = static_cast<std::size_t>(key.first);
-        if (key.format == kRingKeyFormat) {
-            table_.add({DRV_SPECIALRING,
-                        portNumber(key.first),
-                        0,
-                        core::ValueField::Flag,
-                        key.name,
-                        key.numberDefault,
-                        {}},
-                       ring_[p]);
-        } else if (key.format == kEntryKeyFormat && key.second >= 0 &&
-                   key.second < kShortDialSlots) {
-            table_.add({DRV_SHORTDIAL, portNumber(key.first), key.second, core::ValueField::Text,
-                        key.name, 0, std::string(key.textDefault)},
-                       entries_[p][static_cast<std::size_t>(key.second)].item());
-        }
+        core::ItemSpec spec;
+        if (!core::itemSpecOf(key, spec)) continue;
+        if (key.format == kRingKeyFormat)
+            table_.add(std::move(spec), ring_[p]);
+        else if (key.format == kEntryKeyFormat && key.second >= 0 && key.second < kShortDialSlots)
+            table_.add(std::move(spec), entries_[p][static_cast<std::size_t>(key.second)].item());
     }
 }
 

@@ -2,12 +2,14 @@
 
 #include "core/config_app.h"
 #include "profile/sections.h"
+#include "profile/setting_table.h"
 #include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -350,6 +352,22 @@ TEST(AcceptSelectors, KindsCountsAndTexts) {
     EXPECT_EQ(telephony::selectorText(SelectorKind::CallerId, 1, 0, false),
               "(FSK)Send Phone Number");
     EXPECT_EQ(telephony::selectorText(SelectorKind::AcceptanceMode, 2, 1, false), "alle");
+}
+
+// Each selector offers exactly the values its setting's row allows.
+TEST(AcceptSelectors, OfferTheRangeOfTheirSetting) {
+    using telephony::SelectorKind;
+    const std::pair<SelectorKind, const char*> cases[] = {
+        {SelectorKind::AcceptanceMode, "ACCEPCALL%d"},
+        {SelectorKind::CallerId, "SHOWID%d"},
+        {SelectorKind::RingDelay, "DELAYRING%d"},
+    };
+    for (const auto& [kind, format] : cases) {
+        const profile::Setting* row = profile::settingOf(profile::Section::Accep, format);
+        ASSERT_NE(row, nullptr) << format;
+        EXPECT_EQ(row->minValue, 0) << format;
+        EXPECT_EQ(telephony::selectorItemCount(kind), row->maxValue + 1) << format;
+    }
 }
 
 } // namespace
