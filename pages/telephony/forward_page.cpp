@@ -26,25 +26,7 @@ int typeOf(const profile::KeySpec& key) {
     return -1;
 }
 
-std::array<ForwardTypeSpec, kForwardTypeCount>
-withCommands(std::array<ForwardTypeSpec, kForwardTypeCount> types) {
-    for (ForwardTypeSpec& s : types) {
-        const profile::Setting* row = profile::settingOf(kSection, s.keyFormat);
-        s.code = row != nullptr ? row->command : 0;
-    }
-    return types;
-}
-
 } // namespace
-
-// The last column, the command, is filled in from the setting's row.
-// clang-format off
-const std::array<ForwardTypeSpec, kForwardTypeCount> kForwardTypes = withCommands({{
-    {ForwardType::Cfu,  "FWDIMM%d",   2720, core::ReportOutcome::Ok, literals::ForwardKind::Immediate, 0},
-    {ForwardType::Cfb,  "FWDBUSY%d",  2725, core::ReportOutcome::On, literals::ForwardKind::Busy,      0},
-    {ForwardType::Cfnr, "FRD20SEC%d", 2730, core::ReportOutcome::On, literals::ForwardKind::NoReply,   0},
-}});
-// clang-format on
 
 ForwardPage::ForwardPage(core::CConfigApp& app, core::PageUi& ui, core::PageHost& host, int model)
     : PageBase(app, ui, host), portCount_((model < 0 ? app.pageModel : model) == 30 ? 3 : 5) {

@@ -42,11 +42,15 @@ struct ForwardTypeSpec {
     int firstField;                // field of port index 0; port p is firstField + p
     core::ReportOutcome onOutcome; // what the report says of state 1
     literals::ForwardKind kind;
-    uint16_t code; // the driver command, as the setting's row gives it
 };
 // CFU, CFB, CFNR: the order of the setting's rows, in which the page reads
 // and sends a port's forwardings.
-extern const std::array<ForwardTypeSpec, kForwardTypeCount> kForwardTypes;
+inline constexpr std::array<ForwardTypeSpec, kForwardTypeCount> kForwardTypes = {{
+    {ForwardType::Cfu, "FWDIMM%d", 2720, core::ReportOutcome::Ok, literals::ForwardKind::Immediate},
+    {ForwardType::Cfb, "FWDBUSY%d", 2725, core::ReportOutcome::On, literals::ForwardKind::Busy},
+    {ForwardType::Cfnr, "FRD20SEC%d", 2730, core::ReportOutcome::On,
+     literals::ForwardKind::NoReply},
+}};
 
 inline constexpr int kForwardFieldFirst = 2720;
 inline constexpr int kForwardFieldLast = 2734;

@@ -138,8 +138,10 @@ TEST_F(ForwardTest, OneFieldSendActsOnTheDevicesVerdict) {
         clock.sleeps.clear();
         page->buttonPressed(id + kForwardButtonOffset);
 
-        std::string echo = "C" + std::to_string(kForwardTypes[static_cast<int>(c.type)].code) +
-                           " P21 I0 O1 =0301234";
+        const std::string_view format = kForwardTypes[static_cast<int>(c.type)].keyFormat;
+        std::string echo =
+            "C" + std::to_string(profile::settingOf(profile::Section::Forward, format)->command) +
+            " P21 I0 O1 =0301234";
         EXPECT_EQ(page->report().text(), echo + c.suffix);
         EXPECT_EQ(page->field(c.type, 1).confirmed(), c.confirmed ? "0301234" : "");
         EXPECT_EQ(page->text(id), c.confirmed ? "0301234" : "") << "refused: reverted";
