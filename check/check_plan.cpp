@@ -12,11 +12,11 @@
 #include "pages/data/data_controls.h"
 #include "pages/data/eid.h"
 #include "pages/data/lcr_check.h"
-#include "pages/telephony/filter_page.h"
-#include "pages/telephony/short_dial_page.h"
 #include "profile/sections.h"
 
 #include <algorithm>
+#include <span>
+#include <tuple>
 
 namespace quorvex::check {
 namespace {
@@ -56,6 +56,7 @@ public:
             fn(core::kAnalogPortNumbers[static_cast<std::size_t>(p)]);
     }
     int ports() const { return ports_; }
+    Query& last() { return out_.back(); }
     std::vector<Query> take() { return std::move(out_); }
 
 private:
@@ -63,59 +64,72 @@ private:
     std::vector<Query> out_;
 };
 
+// A page's items as the setting table gives them: a switch is 0 or 1, a
+// number one digit in its row's range, a port's time asked in its second
+// form, a text a phone number under textRule.
+void itemsOf(Plan& plan, const std::vector<profile::KeySpec>& keys, Area area, R textRule,
+             bool (*only)(const profile::KeySpec&) = nullptr) {
+    for (const profile::KeySpec& key : keys) {
+        core::ItemSpec item;
+        if ((only != nullptr && !only(key)) || !core::itemSpecOf(key, item)) continue;
+        if (item.field == core::ValueField::Flag)
+            plan.add(item.code, item.port, item.index, R::Flag, area);
+        else if (item.field == core::ValueField::Time)
+            plan.add(item.code, item.port, item.index, R::PortTime, area).op = core::kOpTimeQuery;
+        else if (item.field == core::ValueField::Text)
+            plan.add(item.code, item.port, item.index, textRule, area).phoneNumber = true;
+        else
+            plan.range(plan.add(item.code, item.port, item.index, R::Digit, area), item.minValue,
+                       item.maxValue);
+    }
+}
+
+bool dataPortItem(const profile::KeySpec& key) {
+    return key.setting != nullptr && key.setting->port == profile::PortForm::Fixed;
+}
+
+bool analogPortItem(const profile::KeySpec& key) {
+    return !dataPortItem(key);
+}
+
 void msnTable(Plan& plan) {
-    for (int i = 0; i < core::kDataMsnCount; ++i)
-        plan.add(DRV_MSN, core::kDataPortNumber, i, R::Msn, Area::Msn).phoneNumber = true;
-    plan.add(DRV_CLIP, core::kDataPortNumber, 0, R::Flag, Area::Msn);
-    plan.eachPort([&](int port) {
-        for (int i = 0; i < core::kAnalogMsnCount; ++i)
-            plan.add(DRV_MSN, port, i, R::Msn, Area::Msn).phoneNumber = true;
-        plan.add(DRV_CLIP, port, 0, R::Flag, Area::Msn);
-    });
+    // The data port's MSNs and CLIP first, then each analog port's.
+    itemsOf(plan, profile::keysOf(profile::Section::Msn, plan.ports()), Area::Msn, R::Msn,
+            dataPortItem);
+    itemsOf(plan, profile::keysPortByPort(profile::Section::Msn, plan.ports()), Area::Msn, R::Msn,
+            analogPortItem);
 }
 
 void settingsAndCallback(Plan& plan) {
-    plan.add(DRV_LCDGERMAN, 0, 0, R::Flag, Area::Settings);
-    for (const core::TextSetting& field : core::kTextSettings) {
-        Query& q = plan.add(field.code, 0, 0, field.maxDigits == 0 ? R::ChargeUnit : R::Digits,
-                            Area::Settings);
-        q.max = field.maxDigits;
-    }
-    plan.add(DRV_CALLBACK, 0, 0, R::Flag, Area::Callback);
-    for (int i = 0; i < core::kCallbackNumberCount; ++i)
-        plan.add(DRV_CALLBACKNUM, 0, i, R::CallbackNumber, Area::Callback).phoneNumber = true;
-}
-
-void telephonyPages(Plan& plan) {
-    // The call acceptance page's items as the setting table gives them: the
-    // device answers each number with one digit.
-    for (const profile::KeySpec& key :
-         profile::keysPortByPort(profile::Section::Accep, plan.ports())) {
+    // A text's rule and length are its field check's.
+    for (const profile::KeySpec& key : profile::keysOf(profile::Section::Set, plan.ports())) {
         core::ItemSpec item;
         if (!core::itemSpecOf(key, item)) continue;
-        if (item.field == core::ValueField::Flag)
-            plan.add(item.code, item.port, item.index, R::Flag, Area::Accept);
-        else
-            plan.range(plan.add(item.code, item.port, item.index, R::Digit, Area::Accept),
-                       item.minValue, item.maxValue);
+        if (item.field == core::ValueField::Flag) {
+            plan.add(item.code, item.port, item.index, R::Flag, Area::Settings);
+            continue;
+        }
+        const auto* field =
+            std::find_if(core::kTextSettings.begin(), core::kTextSettings.end(),
+                         [&item](const core::TextSetting& f) { return f.code == item.code; });
+        const int max = field != core::kTextSettings.end() ? field->maxDigits : 0;
+        plan.add(item.code, item.port, item.index, max == 0 ? R::ChargeUnit : R::Digits,
+                 Area::Settings)
+            .max = max;
     }
-    plan.eachPort([&](int port) {
-        plan.add(DRV_SPECIALRING, port, 0, R::Flag, Area::ShortDial);
-        for (int i = 0; i < telephony::kShortDialSlots; ++i)
-            plan.add(DRV_SHORTDIAL, port, i, R::PortNumber, Area::ShortDial).phoneNumber = true;
-    });
-    plan.eachPort([&](int port) {
-        for (uint16_t code : {DRV_CFU, DRV_CFB, DRV_CFNR})
-            plan.add(code, port, 0, R::Forwarding, Area::Forward).phoneNumber = true;
-    });
-    std::vector<int32_t> filterPorts;
-    plan.eachPort([&](int port) { filterPorts.push_back(port); });
-    filterPorts.push_back(core::kDataPortNumber);
-    for (int32_t port : filterPorts) {
-        plan.add(DRV_FILTER, port, 0, R::Flag, Area::Filter);
-        for (int i = 0; i < telephony::kFilterSlots; ++i)
-            plan.add(DRV_FILTERNUM, port, i, R::PortNumber, Area::Filter).phoneNumber = true;
-    }
+    itemsOf(plan, profile::keysOf(profile::Section::Back, plan.ports()), Area::Callback,
+            R::CallbackNumber);
+}
+
+// The telephony pages port by port (the filter's data column last).
+void telephonyPages(Plan& plan) {
+    const auto keys = [&plan](profile::Section section) {
+        return profile::keysPortByPort(section, plan.ports());
+    };
+    itemsOf(plan, keys(profile::Section::Accep), Area::Accept, R::Digit);
+    itemsOf(plan, keys(profile::Section::ShortDial), Area::ShortDial, R::PortNumber);
+    itemsOf(plan, keys(profile::Section::Forward), Area::Forward, R::Forwarding);
+    itemsOf(plan, keys(profile::Section::Filter), Area::Filter, R::PortNumber);
 }
 
 void dataPage(Plan& plan) {
@@ -148,26 +162,56 @@ void dataPage(Plan& plan) {
     }
 }
 
+// The rule of an LCR row's value, by the field of the answer that carries it.
+R lcrRule(profile::RecordField field) {
+    switch (field) {
+    case profile::RecordField::From:
+    case profile::RecordField::To:
+        return R::LcrHours;
+    case profile::RecordField::Text3:
+        return R::LcrPredial;
+    case profile::RecordField::Text:
+    case profile::RecordField::Text2:
+        return R::LcrRange;
+    default:
+        return R::Flag;
+    }
+}
+
+// The LCR tables as the setting table gives them, day type by day type:
+// each run of rows over the same indexes (the bands, then the ranges) index
+// by index. A band's two hours and a range's two ends come in one answer, so
+// a command asked at a port and index already asked is not asked again.
 void lcrPage(Plan& plan) {
-    plan.add(DRV_LCR, 0, 0, R::Flag, Area::Lcr);
-    for (int day = 0; day < data::kLcrDayTypes; ++day) {
-        for (int band = 0; band < data::kLcrBands; ++band) {
-            plan.add(DRV_LCRTIME, day, band, R::LcrHours, Area::Lcr);
-            plan.add(DRV_LCRPREFIX, day, band, R::LcrPredial, Area::Lcr).phoneNumber = true;
-            plan.add(DRV_LCRLOCAL, day, band, R::Flag, Area::Lcr);
-            plan.add(DRV_LCRACTIVE, day, band, R::Flag, Area::Lcr);
-        }
-        for (int range = 0; range < data::kLcrRanges; ++range) {
-            plan.add(DRV_LCRRANGE, day, range, R::LcrRange, Area::Lcr);
-            plan.add(DRV_LCRRANGEACTIVE, day, range, R::Flag, Area::Lcr);
-        }
+    const std::span<const profile::Setting> rows = profile::rowsOf(profile::Section::Lcr).rows;
+    const auto runOf = [rows](const profile::Setting* row) {
+        auto r = static_cast<std::size_t>(row - rows.data());
+        while (r > 0 && rows[r - 1].outer.kind == row->outer.kind &&
+               rows[r - 1].outer.lo == row->outer.lo && rows[r - 1].outer.hi == row->outer.hi)
+            --r;
+        return r;
+    };
+    std::vector<profile::KeySpec> keys = profile::keysOf(profile::Section::Lcr, plan.ports());
+    std::stable_sort(keys.begin(), keys.end(),
+                     [&](const profile::KeySpec& a, const profile::KeySpec& b) {
+                         return std::tuple(a.dayType, runOf(a.setting), a.first) <
+                                std::tuple(b.dayType, runOf(b.setting), b.first);
+                     });
+    Query asked; // the last query made: code 0 before the first
+    for (const profile::KeySpec& key : keys) {
+        const profile::Setting& row = *key.setting;
+        if (row.command == 0) continue;
+        Query q;
+        q.code = row.command;
+        core::recordPlaceOf(key, q.port, q.index);
+        if (q.code == asked.code && q.port == asked.port && q.index == asked.index) continue;
+        asked = plan.add(q.code, q.port, q.index, lcrRule(row.field), Area::Lcr);
+        if (row.field == profile::RecordField::Text3) plan.last().phoneNumber = true;
     }
 }
 
 void timerAndWatching(Plan& plan) {
-    plan.eachPort([&](int port) { plan.add(DRV_PORTTIMER, port, 0, R::Flag, Area::Timer); });
-    plan.eachPort(
-        [&](int port) { plan.add(DRV_PORTTIMER, port, 0, R::PortTime, Area::Timer).op = 3; });
+    itemsOf(plan, profile::keysOf(profile::Section::Timer, plan.ports()), Area::Timer, R::Ok);
     plan.add(DRV_CLOCK, 0, 0, R::Clock, Area::Timer).op = 3;
     for (int selector = 0; selector <= data::kChargeRows; ++selector) {
         Query& q =

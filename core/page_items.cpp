@@ -98,6 +98,37 @@ int numberTaken(const ItemSpec& spec, bool ok, int value) {
 
 } // namespace
 
+void recordPlaceOf(const profile::KeySpec& key, int32_t& port, int32_t& index) {
+    const profile::Setting& row = *key.setting;
+    const auto analog = [](int p) {
+        return p >= 0 && p < kMaxAnalogPorts ? kAnalogPortNumbers[static_cast<std::size_t>(p)]
+                                             : kDataPortNumber;
+    };
+    switch (row.port) {
+    case profile::PortForm::Fixed:
+        port = row.fixedPort;
+        break;
+    case profile::PortForm::AnalogPort:
+    case profile::PortForm::PortOrData:
+        port = analog(key.first);
+        break;
+    case profile::PortForm::DayType:
+        port = key.dayType == 'S' ? 1 : 0;
+        break;
+    }
+    switch (row.index) {
+    case profile::IndexForm::Zero:
+        index = 0;
+        break;
+    case profile::IndexForm::First:
+        index = key.first;
+        break;
+    case profile::IndexForm::Second:
+        index = key.second;
+        break;
+    }
+}
+
 bool itemSpecOf(const profile::KeySpec& key, ItemSpec& out) {
     using profile::RecordField;
     const profile::Setting* row = key.setting;
@@ -126,33 +157,7 @@ bool itemSpecOf(const profile::KeySpec& key, ItemSpec& out) {
         return false;
     }
     spec.code = row->command;
-    const auto analog = [](int p) {
-        return p >= 0 && p < kMaxAnalogPorts ? kAnalogPortNumbers[static_cast<std::size_t>(p)]
-                                             : kDataPortNumber;
-    };
-    switch (row->port) {
-    case profile::PortForm::Fixed:
-        spec.port = row->fixedPort;
-        break;
-    case profile::PortForm::AnalogPort:
-    case profile::PortForm::PortOrData:
-        spec.port = analog(key.first);
-        break;
-    case profile::PortForm::DayType:
-        spec.port = key.dayType == 'S' ? 1 : 0;
-        break;
-    }
-    switch (row->index) {
-    case profile::IndexForm::Zero:
-        spec.index = 0;
-        break;
-    case profile::IndexForm::First:
-        spec.index = key.first;
-        break;
-    case profile::IndexForm::Second:
-        spec.index = key.second;
-        break;
-    }
+    recordPlaceOf(key, spec.port, spec.index);
     spec.key = key.name;
     spec.loadDefault = key.numberDefault;
     spec.textDefault = std::string(key.textDefault);

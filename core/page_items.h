@@ -199,6 +199,8 @@ struct ItemSpec {
 // command, port, index, field, range, inversion and load default. False when
 // the row has no command or travels in a field an item does not carry.
 bool itemSpecOf(const profile::KeySpec& key, ItemSpec& out);
+// The nPort and nIndex that carry a key (whose row is set), as its row describes them.
+void recordPlaceOf(const profile::KeySpec& key, int32_t& port, int32_t& index);
 
 enum class SendMode {
     Changed, // items whose edited copy differs from the confirmed one

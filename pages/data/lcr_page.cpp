@@ -23,6 +23,23 @@ constexpr int kMsgHour = 9016;
 constexpr int kMsgPredial = 9010;
 constexpr int kMaxDigits = 5;
 
+// The commands that carry the section's keys, as their setting rows name them.
+struct LcrCommands {
+    uint16_t activation, hours, predial, local, bandActive, range, rangeActive;
+};
+const LcrCommands& commands() {
+    static const LcrCommands c = [] {
+        auto of = [](std::string_view format) {
+            const profile::Setting* row = profile::settingOf(profile::Section::Lcr, format);
+            return row != nullptr ? row->command : uint16_t{0};
+        };
+        return LcrCommands{of("LCRACT"),        of("LCPFRM_%s%d"), of("PREDIAL%s%d"),
+                           of("LOCALCALL%s%d"), of("ITEMACT%s%d"), of("EPNFRM%s%d"),
+                           of("EPNACT%s%d")};
+    }();
+    return c;
+}
+
 // Where each LCR_DIV key lives in the tables.
 enum class Row { Activation, Band, Range };
 struct KeyPlace {
@@ -97,31 +114,32 @@ void LcrPage::readDevice() {
         record = makeRecord(day, row, kOpQuery);
         return queryDone(app_.SendDrvCmd(code, &record), record);
     };
+    const LcrCommands& cmd = commands();
     DRVPARAM r{};
-    bool ok = query(DRV_LCR, 0, 0, r);
+    bool ok = query(cmd.activation, 0, 0, r);
     activated_.reset(ok && r.bFlag != 0, ok);
     for (int day = 0; day < kLcrDayTypes; ++day) {
         LcrDayTable& table = tables_[std::size_t(day)];
         for (int b = 0; b < kLcrBands; ++b) {
             LcrBand& band = table.bands[std::size_t(b)];
-            ok = query(DRV_LCRTIME, day, b, r);
+            ok = query(cmd.hours, day, b, r);
             // Both hours 0 is how the device says the band is free.
             const bool used = ok && (r.nFrom != 0 || r.nTo != 0);
             band.from.reset(used ? hourText(r.nFrom) : std::string(), ok);
             band.till.reset(used ? hourText(r.nTo) : std::string(), ok);
-            ok = query(DRV_LCRPREFIX, day, b, r);
+            ok = query(cmd.predial, day, b, r);
             band.predial.reset(ok ? fieldText(r.szText3) : std::string(), ok);
-            ok = query(DRV_LCRLOCAL, day, b, r);
+            ok = query(cmd.local, day, b, r);
             band.local.reset(ok && r.bFlag != 0, ok);
-            ok = query(DRV_LCRACTIVE, day, b, r);
+            ok = query(cmd.bandActive, day, b, r);
             band.active.reset(ok && r.bFlag != 0, ok);
         }
         for (int i = 0; i < kLcrRanges; ++i) {
             LcrRange& range = table.ranges[std::size_t(i)];
-            ok = query(DRV_LCRRANGE, day, i, r);
+            ok = query(cmd.range, day, i, r);
             range.from.reset(ok ? fieldText(r.szText) : std::string(), ok);
             range.to.reset(ok ? fieldText(r.szText2) : std::string(), ok);
-            ok = query(DRV_LCRRANGEACTIVE, day, i, r);
+            ok = query(cmd.rangeActive, day, i, r);
             range.active.reset(ok && r.bFlag != 0, ok);
         }
     }
@@ -220,7 +238,8 @@ void LcrPage::sendItems(core::SendMode mode) {
         settle(item, call(code, r, true));
     };
 
-    sendFlag(DRV_LCR, 0, 0, activated_);
+    const LcrCommands& cmd = commands();
+    sendFlag(cmd.activation, 0, 0, activated_);
     for (int day = 0; day < kLcrDayTypes; ++day) {
         LcrDayTable& table = tables_[std::size_t(day)];
         for (int b = 0; b < kLcrBands; ++b) {
@@ -230,17 +249,17 @@ void LcrPage::sendItems(core::SendMode mode) {
                 r.nFrom = hourValue(band.from.edited);
                 r.nTo = hourValue(band.till.edited);
                 if (r.nFrom == 0 && r.nTo == 0) r.nOp = kOpClear;
-                const bool done = call(DRV_LCRTIME, r, true);
+                const bool done = call(cmd.hours, r, true);
                 settle(band.from, done);
                 settle(band.till, done);
             }
             if (all || band.predial.mark) {
                 DRVPARAM r = makeRecord(day, b, band.predial.edited.empty() ? kOpClear : kOpSet);
                 const bool fits = setFieldText(r.szText3, band.predial.edited);
-                settle(band.predial, call(DRV_LCRPREFIX, r, fits));
+                settle(band.predial, call(cmd.predial, r, fits));
             }
-            sendFlag(DRV_LCRLOCAL, day, b, band.local);
-            sendFlag(DRV_LCRACTIVE, day, b, band.active);
+            sendFlag(cmd.local, day, b, band.local);
+            sendFlag(cmd.bandActive, day, b, band.active);
             // After a load the names from the file count as held; the
             // section written below puts them into the default profile.
             if (all) band.provider.reset(band.provider.edited, true);
@@ -253,11 +272,11 @@ void LcrPage::sendItems(core::SendMode mode) {
                 DRVPARAM r = makeRecord(day, i, clear ? kOpClear : kOpSet);
                 const bool fits = setFieldText(r.szText, range.from.edited) &&
                                   setFieldText(r.szText2, range.to.edited);
-                const bool done = call(DRV_LCRRANGE, r, fits);
+                const bool done = call(cmd.range, r, fits);
                 settle(range.from, done);
                 settle(range.to, done);
             }
-            sendFlag(DRV_LCRRANGEACTIVE, day, i, range.active);
+            sendFlag(cmd.rangeActive, day, i, range.active);
         }
     }
     // The default profile follows what the device holds: only values it
