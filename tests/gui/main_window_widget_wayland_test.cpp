@@ -29,10 +29,16 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
+#include <thread>
 
 extern char** environ;
 
@@ -50,6 +56,28 @@ std::string skipReason;        // why no compositor could be had
 std::string protocolLog;       // the client's Wayland protocol log (stderr)
 std::filesystem::path runtime; // XDG_RUNTIME_DIR of the compositor
 pid_t weston = 0;
+
+// What the test is doing, for the watchdog to name.
+std::atomic<const char*> phase{"starting"};
+
+// A compositor or a platform plugin that stops answering would leave the test
+// waiting until ctest kills it without a word; well before that the watchdog
+// says where the test stood, stops the compositor and ends the run as failed.
+constexpr int kWatchdogSeconds = 240;
+std::atomic<bool> finished{false};
+
+void watchdog() {
+    for (int s = 0; s < kWatchdogSeconds; ++s) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        if (finished) return;
+    }
+    const std::string text = "[placement] no end after " + std::to_string(kWatchdogSeconds) +
+                             " s, while " + phase.load() + "; giving up\n";
+    // stderr is the protocol log here; stdout reaches ctest.
+    (void)!::write(1, text.data(), text.size());
+    if (weston > 0) ::kill(weston, SIGTERM);
+    ::_exit(3);
+}
 
 // ---- the compositor ----
 
@@ -321,6 +349,7 @@ TEST_F(Placement, WindowsStayOnTheScreenAndDialogsBelongToTheirWindow) {
         modal->close();
     };
     mainwin::whenModalIsUp(onModal);
+    phase = "starting the program (the first-run settings dialog)";
     startToMsnPage();
     widgets::CMainWnd& win = *win_;
     EXPECT_TRUE(firstRunParent.endsWith(QStringLiteral("OrvaISDN Quorvex")) ||
@@ -328,6 +357,7 @@ TEST_F(Placement, WindowsStayOnTheScreenAndDialogsBelongToTheirWindow) {
         << "first-run settings: parent \"" << firstRunParent.toStdString() << "\"";
     expectOnScreen("first-run settings", firstRunView, firstRunScene);
 
+    phase = "showing the pages";
     for (int k = 0; k < 10; ++k) {
         win.logic().switchTo(k);
         ASSERT_TRUE(mainwin::waitUntil([&] { return win.pendingPosts() == 0; }));
@@ -360,6 +390,7 @@ TEST_F(Placement, WindowsStayOnTheScreenAndDialogsBelongToTheirWindow) {
 
     const QString main = win.windowTitle();
     const QRect mainRect = win.frameGeometry();
+    phase = "showing the dialogs (the last one printed is done)";
     forEachDialog([&](const std::string& name, QDialog& dialog) {
         Scene seen;
         const std::optional<View> view = viewOf(&dialog, &seen);
@@ -400,12 +431,15 @@ int main(int argc, char** argv) {
     } else {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each line out before a hang, not lost in a buffer
+    std::thread(watchdog).detach();
     int status = 0;
     {
         QApplication app(argc, argv);
         ::testing::InitGoogleTest(&argc, argv);
         status = RUN_ALL_TESTS();
     }
+    phase = "stopping";
     if (!protocolLog.empty()) {
         // Qt's own complaints about the platform, for whoever reads the log.
         std::ifstream in(protocolLog);
@@ -415,5 +449,6 @@ int main(int argc, char** argv) {
         }
     }
     stopWeston();
+    finished = true;
     return status;
 }

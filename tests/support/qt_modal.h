@@ -21,7 +21,9 @@ namespace testsupport {
 
 // Runs action on the first modal dialog that match accepts, polled from the
 // event loop, with a generous deadline so a slow machine never fails the test;
-// after the deadline without such a dialog, nothing runs.
+// after the deadline without such a dialog, nothing runs. A modal dialog that
+// match refuses and that is still up at the deadline would keep its exec()
+// waiting for good: it fails the test, named, and is rejected.
 inline void whenModalIsUp(std::function<bool(QWidget*)> match, std::function<void(QWidget*)> action,
                           int deadlineMs = 60000) {
     auto* timer = new QTimer;
@@ -33,7 +35,14 @@ inline void whenModalIsUp(std::function<bool(QWidget*)> match, std::function<voi
         if (!found && started->elapsed() < deadlineMs) return;
         timer->stop();
         timer->deleteLater();
-        if (found) action(modal);
+        if (found) {
+            action(modal);
+        } else if (modal != nullptr) {
+            ADD_FAILURE() << "a modal dialog no test expected is up: "
+                          << modal->metaObject()->className() << " \""
+                          << modal->windowTitle().toStdString() << "\"";
+            QMetaObject::invokeMethod(modal, "reject");
+        }
     });
     timer->start(20);
 }
