@@ -84,20 +84,21 @@ void itemsOf(Plan& plan, const std::vector<profile::KeySpec>& keys, Area area, R
     }
 }
 
-bool dataPortItem(const profile::KeySpec& key) {
+// In the MSN table the data port's rows are the ones at a fixed port.
+bool msnDataPortItem(const profile::KeySpec& key) {
     return key.setting != nullptr && key.setting->port == profile::PortForm::Fixed;
 }
 
-bool analogPortItem(const profile::KeySpec& key) {
-    return !dataPortItem(key);
+bool msnAnalogPortItem(const profile::KeySpec& key) {
+    return !msnDataPortItem(key);
 }
 
 void msnTable(Plan& plan) {
     // The data port's MSNs and CLIP first, then each analog port's.
     itemsOf(plan, profile::keysOf(profile::Section::Msn, plan.ports()), Area::Msn, R::Msn,
-            dataPortItem);
+            msnDataPortItem);
     itemsOf(plan, profile::keysPortByPort(profile::Section::Msn, plan.ports()), Area::Msn, R::Msn,
-            analogPortItem);
+            msnAnalogPortItem);
 }
 
 void settingsAndCallback(Plan& plan) {
@@ -132,33 +133,58 @@ void telephonyPages(Plan& plan) {
     itemsOf(plan, keys(profile::Section::Filter), Area::Filter, R::PortNumber);
 }
 
-void dataPage(Plan& plan) {
-    plan.add(DRV_DATAPROTO, 0, 0, R::Protocol, Area::Data);
-    plan.add(DRV_DATAPROTO, 1, 0, R::Flag, Area::Data);
-    // Selector 2 names another register for PPP and for X.75.
-    for (int32_t protocol : {data::kPpp, data::kX75Btx})
-        plan.add(DRV_DATAPROTO, 2, 0, R::Flag, Area::Data).aux = protocol;
-    for (int32_t selector : {3, 4, 5})
-        plan.add(DRV_DATAPROTO, selector, 0, R::Flag, Area::Data);
-    // Selector 6: the frame size of V.120, X.75 and HDLC.
-    for (int32_t protocol : {data::kV120, data::kX75Btx, data::kHdlc}) {
-        const data::FrameRange r = data::frameRange(*data::frameFieldOf(protocol));
-        Query& q = plan.range(plan.add(DRV_DATAPROTO, 6, 0, R::Number, Area::Data), r.min, r.max);
-        q.aux = protocol;
+// The dialog's field behind each bandwidth-on-demand register.
+constexpr std::pair<int32_t, data::BodField> kBodRegisters[] = {
+    {7, data::BodField::HighWater},
+    {8, data::BodField::HighDuration},
+    {9, data::BodField::LowWater},
+    {10, data::BodField::LowDuration},
+};
+
+// What a data register's answer must be: a frame size in its protocol's
+// range and a bandwidth register in the dialog's (their rows leave both
+// open, as a profile may hold any number there), else its row's range.
+void dataRange(Query& q, const core::ItemSpec& item) {
+    int min = item.minValue;
+    int max = item.maxValue;
+    if (const auto frame = data::frameFieldOf(item.aux); item.code == DRV_DATAPROTO && frame) {
+        const data::FrameRange r = data::frameRange(*frame);
+        min = r.min;
+        max = r.max;
     }
-    plan.range(plan.add(DRV_EID, 11, 0, R::Number, Area::Data), 0, data::kEidClasses - 1);
-    plan.add(DRV_EID, 12, 0, R::EidText, Area::Data).max =
-        static_cast<int>(data::kEidMaxSendLength);
-    // Bandwidth on demand: registers 7 to 10 in the device's order.
-    constexpr std::pair<int32_t, data::BodField> kBod[] = {
-        {7, data::BodField::HighWater},
-        {9, data::BodField::LowWater},
-        {8, data::BodField::HighDuration},
-        {10, data::BodField::LowDuration},
-    };
-    for (const auto& [reg, field] : kBod) {
+    for (const auto& [reg, field] : kBodRegisters) {
+        if (item.code != DRV_BODREG || item.port != reg) continue;
         const data::BodRange r = data::bodAcceptedRange(field);
-        plan.range(plan.add(DRV_BODREG, reg, 0, R::Number, Area::Data), r.min, r.max);
+        min = r.min;
+        max = r.max;
+    }
+    q.min = min;
+    q.max = max;
+}
+
+// The data page's registers in the page's order, for every protocol, not
+// only the current one. The EID numbers of the five classes are one register.
+void dataPage(Plan& plan) {
+    Query asked; // the last query made: code 0 before the first
+    for (const profile::KeySpec& key : profile::keysOf(profile::Section::Data, plan.ports())) {
+        core::ItemSpec item;
+        if (!core::itemSpecOf(key, item)) continue;
+        if (item.code == asked.code && item.port == asked.port && item.index == asked.index &&
+            item.aux == asked.aux)
+            continue;
+        Query& q = plan.add(item.code, item.port, item.index, R::Number, Area::Data);
+        q.aux = item.aux;
+        if (item.field == core::ValueField::Flag) {
+            q.rule = R::Flag;
+        } else if (item.field == core::ValueField::Aux) {
+            q.rule = R::Protocol;
+        } else if (item.field == core::ValueField::Text) {
+            q.rule = R::EidText;
+            q.max = static_cast<int>(data::kEidMaxSendLength);
+        } else {
+            dataRange(q, item);
+        }
+        asked = q;
     }
 }
 
@@ -186,8 +212,7 @@ void lcrPage(Plan& plan) {
     const std::span<const profile::Setting> rows = profile::rowsOf(profile::Section::Lcr).rows;
     const auto runOf = [rows](const profile::Setting* row) {
         auto r = static_cast<std::size_t>(row - rows.data());
-        while (r > 0 && rows[r - 1].outer.kind == row->outer.kind &&
-               rows[r - 1].outer.lo == row->outer.lo && rows[r - 1].outer.hi == row->outer.hi)
+        while (r > 0 && rows[r - 1].outer == row->outer)
             --r;
         return r;
     };

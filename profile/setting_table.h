@@ -63,6 +63,7 @@ struct IndexRange {
     Indexes kind = Indexes::None;
     int lo = 0;
     int hi = 0;
+    constexpr bool operator==(const IndexRange&) const = default;
 };
 
 // What the driver command takes as nPort.
