@@ -23,23 +23,6 @@ constexpr int kMsgHour = 9016;
 constexpr int kMsgPredial = 9010;
 constexpr int kMaxDigits = 5;
 
-// The commands that carry the section's keys, as their setting rows name them.
-struct LcrCommands {
-    uint16_t activation, hours, predial, local, bandActive, range, rangeActive;
-};
-const LcrCommands& commands() {
-    static const LcrCommands c = [] {
-        auto of = [](std::string_view format) {
-            const profile::Setting* row = profile::settingOf(profile::Section::Lcr, format);
-            return row != nullptr ? row->command : uint16_t{0};
-        };
-        return LcrCommands{of("LCRACT"),        of("LCPFRM_%s%d"), of("PREDIAL%s%d"),
-                           of("LOCALCALL%s%d"), of("ITEMACT%s%d"), of("EPNFRM%s%d"),
-                           of("EPNACT%s%d")};
-    }();
-    return c;
-}
-
 // Where each LCR_DIV key lives in the tables.
 enum class Row { Activation, Band, Range };
 struct KeyPlace {
@@ -59,6 +42,29 @@ constexpr KeyPlace kKeyPlaces[] = {
     {"EPNTO%s%d", Row::Range, int(RangeField::To)},
     {"EPNACT%s%d", Row::Range, int(RangeField::Active)},
 };
+
+// The commands that carry the section's keys, as their setting rows name them.
+struct LcrCommands {
+    uint16_t activation, hours, predial, local, bandActive, range, rangeActive;
+};
+uint16_t commandOf(Row row, int field) {
+    for (const KeyPlace& place : kKeyPlaces) {
+        if (place.row != row || place.field != field) continue;
+        const profile::Setting* setting = profile::settingOf(profile::Section::Lcr, place.format);
+        return setting != nullptr ? setting->command : uint16_t{0};
+    }
+    return 0;
+}
+const LcrCommands& commands() {
+    static const LcrCommands c{commandOf(Row::Activation, 0),
+                               commandOf(Row::Band, int(BandField::From)),
+                               commandOf(Row::Band, int(BandField::Predial)),
+                               commandOf(Row::Band, int(BandField::Local)),
+                               commandOf(Row::Band, int(BandField::Active)),
+                               commandOf(Row::Range, int(RangeField::From)),
+                               commandOf(Row::Range, int(RangeField::Active))};
+    return c;
+}
 
 char dayLetter(int day) {
     return day == 0 ? 'M' : 'S';
