@@ -110,8 +110,8 @@ bool CCheckDlg::saveReport(const QString& path) {
     const auto why =
         profile::replaceFileAtomically(profile::pathFromUtf8(path.toStdString()), report);
     const std::string said =
-        why ? check::fillText(text::get(kTextNotSaved, lang), {path.toStdString(), *why})
-            : check::fillText(text::get(kTextSaved, lang), {path.toStdString()});
+        why ? text::fill(text::get(kTextNotSaved, lang), {path.toStdString(), *why})
+            : text::fill(text::get(kTextSaved, lang), {path.toStdString()});
     showMessage(this, QString::fromStdString(said), beepFor(app_.soundOn));
     return !why;
 }

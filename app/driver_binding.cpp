@@ -25,7 +25,7 @@ constexpr int kTextNoEntry = 10402;   // %1 folder, %2 entry number, %3 its name
 
 std::string text(int id, int language, std::initializer_list<std::string> args) {
     const std::string_view pattern = quorvex::text::get(id, language);
-    return check::fillText(pattern, args);
+    return quorvex::text::fill(pattern, args);
 }
 
 } // namespace

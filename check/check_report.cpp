@@ -205,29 +205,29 @@ std::string flagDetail(const Flag& f, const CheckStep& step, const Masking& mask
     case Finding::NoReply:
         return f.detail == Detail::StoppedEarly
                    ? tr(kTextStopped, language)
-                   : fillText(tr(kTextNoReplyWithin, language), {number(f.limitMs)});
+                   : text::fill(tr(kTextNoReplyWithin, language), {number(f.limitMs)});
     case Finding::NoOk:
         return f.detail == Detail::OkNotLast ? tr(kTextOkNotLast, language) : std::string();
     case Finding::Unreadable:
     case Finding::OutOfRange:
-        return fillText(tr(kTextValue, language), {shown(mask.value(step.query, f.bytes))});
+        return text::fill(tr(kTextValue, language), {shown(mask.value(step.query, f.bytes))});
     case Finding::Form:
         return tr(f.detail == Detail::NotCrLf ? kTextNotCrLf : kTextExtraLine, language);
     case Finding::Cut:
-        return fillText(
+        return text::fill(
             tr(f.detail == Detail::CallerBuffer ? kTextPageBuffer : kTextLineBuffer, language),
             {n(f.count), n(f.capacity)});
     case Finding::SlowFirstByte:
-        return fillText(tr(kTextFirstByte, language), {number(f.ms), number(f.limitMs)});
+        return text::fill(tr(kTextFirstByte, language), {number(f.ms), number(f.limitMs)});
     case Finding::LongGap:
-        return fillText(tr(kTextPause, language), {number(f.ms), number(f.limitMs)});
+        return text::fill(tr(kTextPause, language), {number(f.ms), number(f.limitMs)});
     case Finding::BytesAfterEnd: {
         const std::string bytes = " " + shown(mask.stray(f.bytes));
         if (f.detail == Detail::InReply)
-            return fillText(tr(kTextBehindFinal, language), {n(f.count)}) + bytes;
+            return text::fill(tr(kTextBehindFinal, language), {n(f.count)}) + bytes;
         if (f.detail == Detail::AfterReply)
-            return fillText(tr(kTextAfterEnd, language), {n(f.count), number(f.ms)}) + bytes;
-        return fillText(tr(kTextBeforeNext, language), {n(f.count)}) + bytes;
+            return text::fill(tr(kTextAfterEnd, language), {n(f.count), number(f.ms)}) + bytes;
+        return text::fill(tr(kTextBeforeNext, language), {n(f.count)}) + bytes;
     }
     }
     return {};
@@ -315,30 +315,15 @@ void appendExchange(std::string& out, const LineExchange& e, const CheckStep& st
     if (e.staleCount > 0) out += "  <<  " + shown(mask.stray(e.stale)) + "\n";
     if (e.lateCount > 0) out += "  >>  " + shown(mask.stray(e.late)) + "\n";
     out += "  " + tr(kTextTimes, language) + "  " +
-           fillText(tr(kTextTimesLine, language),
-                    {e.firstByteUs < 0 ? std::string("-") : number(e.firstByteUs / 1000.0),
-                     std::to_string(e.firstWaitMs), number(e.totalUs / 1000.0),
-                     number(e.longestGapUs / 1000.0),
-                     std::to_string(e.gapWaitMs > 0 ? e.gapWaitMs : e.silenceMs)}) +
+           text::fill(tr(kTextTimesLine, language),
+                      {e.firstByteUs < 0 ? std::string("-") : number(e.firstByteUs / 1000.0),
+                       std::to_string(e.firstWaitMs), number(e.totalUs / 1000.0),
+                       number(e.longestGapUs / 1000.0),
+                       std::to_string(e.gapWaitMs > 0 ? e.gapWaitMs : e.silenceMs)}) +
            "\n";
 }
 
 } // namespace
-
-std::string fillText(std::string_view pattern, std::initializer_list<std::string> args) {
-    std::string out;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        const char c = pattern[i];
-        if (c == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
-            const auto n = static_cast<std::size_t>(pattern[i + 1] - '1');
-            if (n < args.size()) out += *(args.begin() + n);
-            ++i;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 std::string maskDigits(std::string_view text, std::size_t minDigits) {
     std::string out(text);
@@ -402,9 +387,9 @@ std::string checkSummary(const CheckRun& run, bool unmasked, int language) {
     for (const CheckStep& s : run.steps)
         queries += s.kind == StepKind::Query ? 1 : 0;
     std::string out =
-        fillText(tr(kTextHead, language),
-                 {run.identity.deviceName, "COM" + std::to_string(run.identity.portIndex + 1),
-                  std::to_string(queries), number(run.elapsedMs / 1000.0)}) +
+        text::fill(tr(kTextHead, language),
+                   {run.identity.deviceName, "COM" + std::to_string(run.identity.portIndex + 1),
+                    std::to_string(queries), number(run.elapsedMs / 1000.0)}) +
         "\n";
     // Said once: the adapter's own rhythm is in every exchange's times.
     if (const DRVADAPTER& a = run.adapter; a.nState != DRV_ADAPTER_NONE) {
@@ -414,13 +399,13 @@ std::string checkSummary(const CheckRun& run, bool unmasked, int language) {
         const std::string latency = core::latencyText(plain, language);
         out +=
             (a.nAllowMs > 0
-                 ? fillText(tr(kTextAdapterAllowed, language),
-                            {std::to_string(holdMs), latency, std::to_string(a.nAllowMs)})
-                 : fillText(tr(kTextAdapterHolds, language), {std::to_string(holdMs), latency})) +
+                 ? text::fill(tr(kTextAdapterAllowed, language),
+                              {std::to_string(holdMs), latency, std::to_string(a.nAllowMs)})
+                 : text::fill(tr(kTextAdapterHolds, language), {std::to_string(holdMs), latency})) +
             "\n";
     }
     if (run.conforms()) return out + tr(kTextConforms, language) + "\n";
-    out += fillText(tr(kTextFindings, language), {std::to_string(run.flagCount())}) + "\n";
+    out += text::fill(tr(kTextFindings, language), {std::to_string(run.flagCount())}) + "\n";
     const Masking mask{!unmasked};
     for (int k = 0; k < kFindingKinds; ++k) {
         std::vector<std::string> items;
@@ -472,9 +457,9 @@ std::string checkReport(const CheckRun& run, const CheckContext& context, bool u
         }
         if (s.kind == StepKind::Query) {
             out += "  " + tr(kTextRead, language) + "  " +
-                   fillText(tr(kTextReadLine, language),
-                            {std::to_string(s.result), std::to_string(s.record.bOk),
-                             readValue(s, mask)}) +
+                   text::fill(tr(kTextReadLine, language),
+                              {std::to_string(s.result), std::to_string(s.record.bOk),
+                               readValue(s, mask)}) +
                    "\n";
         }
         if (s.exchanges.empty()) {

@@ -29,9 +29,6 @@ CheckContext checkContext(std::string_view programName, const core::PortAccess* 
 // 0403:6001, serial A1B2, driver ftdi_sio"; a network port by its host alone.
 std::string describeCheckPort(const core::PortAccess& ports, int portIndex);
 
-// pattern with %1 ... %9 replaced by args (the check's texts).
-std::string fillText(std::string_view pattern, std::initializer_list<std::string> args);
-
 // Every run of at least minDigits digits keeps its length and its last two
 // digits; the others become "x".
 std::string maskDigits(std::string_view text, std::size_t minDigits = 3);

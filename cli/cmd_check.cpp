@@ -65,7 +65,7 @@ int runCheck(Args args) {
     if (!reportFile.empty()) {
         if (auto refused = profile::replacementRefusal(profile::pathFromUtf8(reportFile))) {
             return fail(kCheckUsage,
-                        check::fillText(text::get(kTextNotSaved, lang), {reportFile, *refused}));
+                        text::fill(text::get(kTextNotSaved, lang), {reportFile, *refused}));
         }
     }
     // Into a pipe or a log: the line of the start; the summary is that of the end.
@@ -98,9 +98,9 @@ int runCheck(Args args) {
         // The argument is UTF-8 (on Windows from the wide command line).
         if (auto why = profile::replaceFileAtomically(profile::pathFromUtf8(reportFile), report)) {
             return fail(kCheckUsage,
-                        check::fillText(text::get(kTextNotSaved, lang), {reportFile, *why}));
+                        text::fill(text::get(kTextNotSaved, lang), {reportFile, *why}));
         }
-        std::printf("%s\n", check::fillText(text::get(kTextSaved, lang), {reportFile}).c_str());
+        std::printf("%s\n", text::fill(text::get(kTextSaved, lang), {reportFile}).c_str());
     }
     return run.conforms() ? kExitOk : kExitRefused;
 }

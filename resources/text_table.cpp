@@ -53,4 +53,19 @@ std::span<const TextEntry> allTexts() {
     return kTexts;
 }
 
+std::string fill(std::string_view pattern, std::initializer_list<std::string> args) {
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
+            const auto n = static_cast<std::size_t>(pattern[i + 1] - '1');
+            if (n < args.size()) out += *(args.begin() + n);
+            ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace quorvex::text

@@ -4,7 +4,9 @@
 // breaks are "\n" and a literal ampersand in a control caption is "&&".
 // The texts themselves live in resources/texts.def, one row per pair.
 
+#include <initializer_list>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace quorvex::text {
@@ -31,6 +33,9 @@ std::string_view get(int id, int language);
 
 // Whether the table holds identifier id (either language's entry).
 bool has(int id);
+
+// pattern with %1 ... %9 replaced by args; a mark without its argument gives nothing.
+std::string fill(std::string_view pattern, std::initializer_list<std::string> args);
 
 // Every entry, in ascending identifier order (for checks of the ids the program uses).
 std::span<const TextEntry> allTexts();
