@@ -10,6 +10,8 @@
 //   };
 
 #include "core/config_app.h"
+#include "core/detection.h"
+#include "core/device_cache.h"
 #include "support/fake_driver.h"
 #include "support/fakes.h"
 #include "support/scripted_page_ui.h"
@@ -21,6 +23,15 @@ struct AppFixture {
     FakeProfileStore profiles;
     FakeClock clock;
     core::CConfigApp app{drv.fn(), profiles, clock};
+
+    // A connected device of the model, its ports with their default names.
+    void connectModel(int model) {
+        app.connected = true;
+        app.pageModel = model;
+        app.portCount = core::portCountFor(model);
+        for (int p = 0; p < core::kMaxAnalogPorts; ++p)
+            app.cache.analog[static_cast<std::size_t>(p)].name = core::defaultPortName(p);
+    }
 };
 
 struct PageFixture : AppFixture {

@@ -23,14 +23,9 @@ protected:
     void SetUp() override { setUpModel(70); }
 
     void setUpModel(int model) {
-        app.connected = true;
-        app.pageModel = model;
-        app.portCount = model == 30 ? 3 : 5;
-        for (int p = 0; p < 5; ++p) {
-            auto& port = app.cache.analog[static_cast<std::size_t>(p)];
-            port.name = core::defaultPortName(p);
-            port.msn[0] = "47110" + std::to_string(p);
-        }
+        connectModel(model);
+        for (int p = 0; p < 5; ++p)
+            app.cache.analog[static_cast<std::size_t>(p)].msn[0] = "47110" + std::to_string(p);
         app.cache.analog[1].name = "Paul";
         page = std::make_unique<ForwardPage>(app, ui, host);
     }

@@ -19,13 +19,10 @@ using Strings = std::vector<std::string>;
 // A page on a device with the given model, filled from a known cache.
 struct MsnFixture : test::PageFixture {
     explicit MsnFixture(int model) : page(app, ui, host, model) {
-        app.connected = true;
-        app.pageModel = app.modelNumber = model;
-        app.portCount = model == 30 ? 3 : 5;
-        for (std::size_t p = 0; p < 5; ++p) {
-            app.cache.analog[p].msn = {"", "", "", "", ""};
-            app.cache.analog[p].name = core::defaultPortName(static_cast<int>(p));
-        }
+        connectModel(model);
+        app.modelNumber = model;
+        for (auto& port : app.cache.analog)
+            port.msn = {"", "", "", "", ""};
         app.cache.data.name = std::string(core::kDefaultDataPortName);
     }
 

@@ -25,11 +25,7 @@ protected:
     void SetUp() override { setUpModel(70); }
 
     void setUpModel(int model) {
-        app.connected = true;
-        app.pageModel = model;
-        app.portCount = model == 30 ? 3 : 5;
-        for (int p = 0; p < 5; ++p)
-            app.cache.analog[static_cast<std::size_t>(p)].name = core::defaultPortName(p);
+        connectModel(model);
         app.cache.analog[1].name = "Paul";
         page = std::make_unique<ShortDialPage>(app, ui, host);
     }
