@@ -56,7 +56,12 @@ public:
             fn(core::kAnalogPortNumbers[static_cast<std::size_t>(p)]);
     }
     int ports() const { return ports_; }
-    Query& last() { return out_.back(); }
+    // Whether the last query is already this one: a record that carries two
+    // items (a band's two hours, the EID numbers' one register) is asked once.
+    bool askedLast(uint16_t code, int32_t port, int32_t index, int32_t aux) const {
+        return !out_.empty() && out_.back().code == code && out_.back().port == port &&
+               out_.back().index == index && out_.back().aux == aux;
+    }
     std::vector<Query> take() { return std::move(out_); }
 
 private:
@@ -145,32 +150,28 @@ constexpr std::pair<int32_t, data::BodField> kBodRegisters[] = {
 // range and a bandwidth register in the dialog's (their rows leave both
 // open, as a profile may hold any number there), else its row's range.
 void dataRange(Query& q, const core::ItemSpec& item) {
-    int min = item.minValue;
-    int max = item.maxValue;
-    if (const auto frame = data::frameFieldOf(item.aux); item.code == DRV_DATAPROTO && frame) {
+    q.min = item.minValue;
+    q.max = item.maxValue;
+    if (const auto frame = data::frameFieldOf(item.aux); frame && item.code == DRV_DATAPROTO) {
         const data::FrameRange r = data::frameRange(*frame);
-        min = r.min;
-        max = r.max;
+        q.min = r.min;
+        q.max = r.max;
     }
     for (const auto& [reg, field] : kBodRegisters) {
         if (item.code != DRV_BODREG || item.port != reg) continue;
         const data::BodRange r = data::bodAcceptedRange(field);
-        min = r.min;
-        max = r.max;
+        q.min = r.min;
+        q.max = r.max;
     }
-    q.min = min;
-    q.max = max;
 }
 
 // The data page's registers in the page's order, for every protocol, not
 // only the current one. The EID numbers of the five classes are one register.
 void dataPage(Plan& plan) {
-    Query asked; // the last query made: code 0 before the first
     for (const profile::KeySpec& key : profile::keysOf(profile::Section::Data, plan.ports())) {
         core::ItemSpec item;
-        if (!core::itemSpecOf(key, item)) continue;
-        if (item.code == asked.code && item.port == asked.port && item.index == asked.index &&
-            item.aux == asked.aux)
+        if (!core::itemSpecOf(key, item) ||
+            plan.askedLast(item.code, item.port, item.index, item.aux))
             continue;
         Query& q = plan.add(item.code, item.port, item.index, R::Number, Area::Data);
         q.aux = item.aux;
@@ -184,7 +185,6 @@ void dataPage(Plan& plan) {
         } else {
             dataRange(q, item);
         }
-        asked = q;
     }
 }
 
@@ -222,16 +222,15 @@ void lcrPage(Plan& plan) {
                          return std::tuple(a.dayType, runOf(a.setting), a.first) <
                                 std::tuple(b.dayType, runOf(b.setting), b.first);
                      });
-    Query asked; // the last query made: code 0 before the first
     for (const profile::KeySpec& key : keys) {
         const profile::Setting& row = *key.setting;
         if (row.command == 0) continue;
-        Query q;
-        q.code = row.command;
-        core::recordPlaceOf(key, q.port, q.index);
-        if (q.code == asked.code && q.port == asked.port && q.index == asked.index) continue;
-        asked = plan.add(q.code, q.port, q.index, lcrRule(row.field), Area::Lcr);
-        if (row.field == profile::RecordField::Text3) plan.last().phoneNumber = true;
+        int32_t port = 0;
+        int32_t index = 0;
+        core::recordPlaceOf(key, port, index);
+        if (plan.askedLast(row.command, port, index, 0)) continue;
+        plan.add(row.command, port, index, lcrRule(row.field), Area::Lcr).phoneNumber =
+            row.field == profile::RecordField::Text3;
     }
 }
 
